@@ -1,0 +1,60 @@
+// corvane-cli: the headless companion of Corvane over the same library.
+#include "cli/Command.h"
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+
+namespace corvane::cli {
+std::vector<CommandInfo>& CommandTable() {
+    static std::vector<CommandInfo> table;
+    return table;
+}
+}  // namespace corvane::cli
+
+int main(int argc, char** argv) {
+    using namespace corvane::cli;
+    CLI::App app{"corvane-cli: element look-ups, positions, passes and telescope tracking without a window"};
+    app.set_version_flag("--version", std::string("corvane-cli ") + CORVANE_VERSION);
+    app.require_subcommand(0, 1);
+
+    auto& table = CommandTable();
+    std::sort(table.begin(), table.end(), [](const CommandInfo& a, const CommandInfo& b) { return a.name < b.name; });
+    std::map<CLI::App*, CommandRunner> runners;
+    for (auto& info : table) {
+        CLI::App* sub = app.add_subcommand(info.name, info.description);
+        runners[sub] = info.setup(*sub);
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "corvane-cli: " << e.what() << "\n";
+        return kExitUsage;
+    }
+
+    for (auto& [sub, runner] : runners) {
+        if (sub->parsed()) {
+            try {
+                return runner();
+            } catch (const CliError& e) {
+                std::cerr << "corvane-cli: " << e.what() << "\n";
+                return e.exitCode;
+            } catch (const std::exception& e) {
+                std::cerr << "corvane-cli: " << e.what() << "\n";
+                return kExitDataError;
+            }
+        }
+    }
+    if (table.empty() || argc <= 1) {
+        std::cout << app.help();
+        return argc <= 1 ? kExitUsage : kExitOk;
+    }
+    return kExitOk;
+}
