@@ -715,9 +715,13 @@ void MainWindow::StopTracking() {
     RefreshPictures();
 }
 
+void MainWindow::OnViewPlanTimer() {
+    if (!(settings_.CalcVPWhenTracking != 0 && live_.trackingActive.load())) RefreshViewPlan();
+}
+
 void MainWindow::timerEvent(QTimerEvent* event) {
     if (event->timerId() == viewPlanTimer_) {
-        if (!(settings_.CalcVPWhenTracking != 0 && live_.trackingActive.load())) RefreshViewPlan();
+        OnViewPlanTimer();
         return;
     }
     QMainWindow::timerEvent(event);

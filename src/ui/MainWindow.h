@@ -67,9 +67,12 @@ public:
     QAction* CommandAction(int command) const { return actions_.value(command); }
 
     Settings& settings() { return settings_; }
+    LiveState& live() { return live_; }
     NightVision& nightVision() { return nightVision_; }
     bool disclaimerAccepted() const { return settings_.disclaimerAccepted; }
     int viewPlanRefreshCount() const { return viewPlanRefreshes_; }
+    // What timer 5096 does every 15 s.
+    void OnViewPlanTimer();
 
     // Window size in dialog units, converted with the window's font.
     QSize DialogUnits(int width, int height) const;
