@@ -207,7 +207,7 @@ void MainWindow::BuildControls() {
     int row = 0;
     for (const char* c : captions) {
         auto* box = ReadOnlyBox();
-        box->setMinimumWidth(DialogUnits(70, 0).width());
+        box->setMinimumWidth(DialogUnits(92, 0).width());
         panelFields.insert(QString::fromLatin1(c), box);
         pl->addWidget(new QLabel(QString::fromLatin1(c)), row, 0, Qt::AlignRight);
         pl->addWidget(box, row, 1);

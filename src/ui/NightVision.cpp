@@ -55,7 +55,18 @@ QString NightVision::NightStyleSheet() {
         "QMenuBar::item:selected, QMenu::item:selected { background-color: rgb(168,0,0); color: rgb(0,0,0); }"
         "QMenu::item:disabled { color: rgb(0,0,0); }"
         "QToolTip { background-color: rgb(0,0,0); color: rgb(168,0,0); border: 1px solid rgb(168,0,0); }"
-        "QProgressBar::chunk { background-color: rgb(168,0,0); }");
+        "QProgressBar { border: 1px solid rgb(168,0,0); background-color: rgb(0,0,0); }"
+        "QProgressBar::chunk { background-color: rgb(168,0,0); }"
+        // Frames and indicators are drawn from shades of the background colour, which is black
+        // here: give them a dim red outline so that boxes and check marks stay visible.
+        "QLineEdit, QComboBox, QAbstractSpinBox, QListView, QTextEdit, QPlainTextEdit {"
+        " border: 1px solid rgb(110,0,0); background-color: rgb(0,0,0); color: rgb(168,0,0); }"
+        "QCheckBox::indicator, QRadioButton::indicator { width: 10px; height: 10px;"
+        " border: 1px solid rgb(168,0,0); background-color: rgb(0,0,0); }"
+        "QRadioButton::indicator { border-radius: 6px; }"
+        "QCheckBox::indicator:checked, QRadioButton::indicator:checked { background-color: rgb(168,0,0); }"
+        "QSlider::groove:horizontal { border: 1px solid rgb(168,0,0); height: 4px; }"
+        "QSlider::handle:horizontal { background-color: rgb(168,0,0); width: 8px; margin: -5px 0; }");
 }
 
 void NightVision::Save() {
