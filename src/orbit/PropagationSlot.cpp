@@ -35,7 +35,7 @@ PropagationResult PropagationSlot::PropagateMinutes(double tsince) {
     PropagationResult result;
     if (!hasElements_) return result;
     if (!initialised_ || !cacheEnabled_) {
-        InitialiseModel(elements_, model_);
+        InitialiseModel(elements_, model_, variant_);
         resonance_ = ResonanceState{};
         initialised_ = true;
     }

@@ -67,6 +67,12 @@ public:
     void SetCacheEnabled(bool enabled) { cacheEnabled_ = enabled; }
     bool CacheEnabled() const { return cacheEnabled_; }
 
+    // The model variant (the program uses the 1980 report; tests also check the 2006 revision).
+    void SetModelVariant(ModelVariant variant) {
+        if (variant != variant_) initialised_ = false;
+        variant_ = variant;
+    }
+
     // Visibility flag written by ComputeLookAngles for this slot: 1 when the refracted
     // elevation is 0 or more.
     bool Visible() const { return visible_; }
@@ -78,6 +84,7 @@ private:
     bool cacheEnabled_ = true;
     bool initialised_ = false;  // model_ and resonance_ belong to elements_
     bool visible_ = false;
+    ModelVariant variant_ = ModelVariant::kReport1980;
     std::string line1_, line2_;
     ElementSet elements_;
     ModelInit model_;

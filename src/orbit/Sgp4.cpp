@@ -263,7 +263,7 @@ void DeepSpaceSecular(const ModelInit& m, ResonanceState& r, double t, double& x
     xnodes += d.ssh * t;
     em = m.eo + d.sse * t;
     xinc = m.xincl + d.ssi * t;
-    if (xinc < 0.0) {
+    if (xinc < 0.0 && !m.revised) {
         xinc = -xinc;
         xnodes += kPi;
         omgasm -= kPi;
@@ -348,24 +348,27 @@ void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, 
     double ph = shs + shl;
     xinc = xinc + pinc;
     em = em + pe;
+    // The revised model takes the sine and cosine of the perturbed inclination throughout.
+    const double sinip = m.revised ? std::sin(xinc) : sinis;
+    const double cosip = m.revised ? std::cos(xinc) : cosis;
     if (xinc >= 0.2) {
         // Periodics applied directly.
-        ph = ph / d.siniq;
-        pgh = pgh - d.cosiq * ph;
+        ph = ph / (m.revised ? sinip : d.siniq);
+        pgh = pgh - (m.revised ? cosip : d.cosiq) * ph;
         omgasm = omgasm + pgh;
         xnodes = xnodes + ph;
         xll = xll + pl;
     } else {
         // Lyddane modification for small inclinations.
         const double sinok = std::sin(xnodes), cosok = std::cos(xnodes);
-        double alfdp = sinis * sinok;
-        double betdp = sinis * cosok;
-        const double dalf = ph * cosok + pinc * cosis * sinok;
-        const double dbet = -ph * sinok + pinc * cosis * cosok;
+        double alfdp = sinip * sinok;
+        double betdp = sinip * cosok;
+        const double dalf = ph * cosok + pinc * cosip * sinok;
+        const double dbet = -ph * sinok + pinc * cosip * cosok;
         alfdp = alfdp + dalf;
         betdp = betdp + dbet;
-        double xls = xll + omgasm + cosis * xnodes;
-        const double dls = pl + pgh - pinc * xnodes * sinis;
+        double xls = xll + omgasm + cosip * xnodes;
+        const double dls = pl + pgh - pinc * xnodes * sinip;
         xls = xls + dls;
         const double xnoh = xnodes;
         xnodes = AcTan(alfdp, betdp);
@@ -383,16 +386,31 @@ struct Mean {
 
 // Long-period periodics, Kepler's equation, short-period periodics and the orientation shared
 // by both models.
-PropagationError FinishState(const ModelInit& m, const Mean& mean, double cosio, double sinio,
-                             StateVector& pos, StateVector& vel) {
+PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& pos, StateVector& vel) {
     const double a = mean.a, e = mean.e;
+    // Inclination functions of the epoch; the revised model's deep-space branch takes them from
+    // the perturbed inclination.
+    double cosio = m.cosio, sinio = m.sinio, x3thm1 = m.x3thm1, x1mth2 = m.x1mth2, x7thm1 = m.x7thm1;
+    double xlcof = m.xlcof, aycof = m.aycof;
+    if (m.revised && m.deepSpace) {
+        cosio = std::cos(mean.xinc);
+        sinio = std::sin(mean.xinc);
+        const double theta2 = cosio * cosio;
+        x3thm1 = 3.0 * theta2 - 1.0;
+        x1mth2 = 1.0 - theta2;
+        x7thm1 = 7.0 * theta2 - 1.0;
+        const double a3ovk2 = -kJ3 / kCk2 * kAe * kAe * kAe;
+        const double onePlusCos = std::fabs(1.0 + cosio) > 1.5e-12 ? 1.0 + cosio : 1.5e-12;
+        xlcof = 0.125 * a3ovk2 * sinio * (3.0 + 5.0 * cosio) / onePlusCos;
+        aycof = 0.25 * a3ovk2 * sinio;
+    }
     const double beta = std::sqrt(1.0 - e * e);
     const double xn = kXke / (a * std::sqrt(a));
     // Long-period periodics.
     const double axn = e * std::cos(mean.omega);
     double temp = 1.0 / (a * beta * beta);
-    const double xll = temp * m.xlcof * axn;
-    const double aynl = temp * m.aycof;
+    const double xll = temp * xlcof * axn;
+    const double aynl = temp * aycof;
     const double xlt = mean.xl + xll;
     const double ayn = e * std::sin(mean.omega) + aynl;
 
@@ -402,7 +420,7 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, double cosio,
     double temp2 = capu;
     double sinepw = 0.0, cosepw = 0.0, temp3 = 0.0, temp4 = 0.0, temp5 = 0.0, temp6 = 0.0;
     bool converged = false;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10 && !m.revised; ++i) {
         sinepw = std::sin(temp2);
         cosepw = std::cos(temp2);
         temp3 = axn * sinepw;
@@ -457,12 +475,12 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, double cosio,
     temp2 = temp1 * temp;
 
     // Short-period periodics.
-    const double rk = r * (1.0 - 1.5 * temp2 * betal * m.x3thm1) + 0.5 * temp1 * m.x1mth2 * cos2u;
-    const double uk = u - 0.25 * temp2 * m.x7thm1 * sin2u;
+    const double rk = r * (1.0 - 1.5 * temp2 * betal * x3thm1) + 0.5 * temp1 * x1mth2 * cos2u;
+    const double uk = u - 0.25 * temp2 * x7thm1 * sin2u;
     const double xnodek = mean.xnode + 1.5 * temp2 * cosio * sin2u;
     const double xinck = mean.xinc + 1.5 * temp2 * cosio * sinio * cos2u;
-    const double rdotk = rdot - xn * temp1 * m.x1mth2 * sin2u;
-    const double rfdotk = rfdot + xn * temp1 * (m.x1mth2 * cos2u + 1.5 * m.x3thm1);
+    const double rdotk = rdot - xn * temp1 * x1mth2 * sin2u;
+    const double rfdotk = rfdot + xn * temp1 * (x1mth2 * cos2u + 1.5 * x3thm1);
 
     // Orientation vectors.
     const double sinuk = std::sin(uk), cosuk = std::cos(uk);
@@ -499,8 +517,9 @@ PropagationError Fail(PropagationError error, StateVector& pos, StateVector& vel
 
 }  // namespace
 
-void InitialiseModel(const ElementSet& el, ModelInit& m) {
+void InitialiseModel(const ElementSet& el, ModelInit& m, ModelVariant variant) {
     m = ModelInit{};
+    m.revised = variant == ModelVariant::kRevision2006;
     m.error = el.error;
     if (m.error != PropagationError::kNone) return;
     if (!(el.meanMotion > 0.0) || !std::isfinite(el.meanMotion)) {
@@ -650,8 +669,9 @@ PropagationError SGP4(const ModelInit& m, double tsince, StateVector& pos, State
     mean.xnode = xnode;
     mean.xinc = m.xincl;
     if (!(mean.e < 1.0 && mean.e >= -0.001)) return Fail(PropagationError::kEccentricity, pos, vel);
+    if (m.revised && mean.e < 1.0e-6) mean.e = 1.0e-6;
     if (!(mean.a > 0.0)) return Fail(PropagationError::kDecayed, pos, vel);
-    const PropagationError err = FinishState(m, mean, m.cosio, m.sinio, pos, vel);
+    const PropagationError err = FinishState(m, mean, pos, vel);
     if (err != PropagationError::kNone) return Fail(err, pos, vel);
     return err;
 }
@@ -677,7 +697,13 @@ PropagationError SDP4(const ModelInit& m, ResonanceState& resonance, double tsin
     double e = em - tempe;
     if (!(e < 1.0 && e >= -0.001)) return Fail(PropagationError::kEccentricity, pos, vel);
     double xmam = xmdf + m.xnodp * templ;
+    if (m.revised && e < 1.0e-6) e = 1.0e-6;
     DeepSpacePeriodics(m, tsince, e, xinc, omgadf, xnode, xmam);
+    if (m.revised && xinc < 0.0) {
+        xinc = -xinc;
+        xnode += kPi;
+        omgadf -= kPi;
+    }
     if (!(e >= 0.0 && e <= 1.0)) return Fail(PropagationError::kEccentricity, pos, vel);
     mean.e = e;
     mean.xl = xmam + omgadf + xnode;
@@ -685,7 +711,7 @@ PropagationError SDP4(const ModelInit& m, ResonanceState& resonance, double tsin
     mean.xnode = xnode;
     mean.xinc = xinc;
     if (!(mean.a > 0.0)) return Fail(PropagationError::kDecayed, pos, vel);
-    const PropagationError err = FinishState(m, mean, m.cosio, m.sinio, pos, vel);
+    const PropagationError err = FinishState(m, mean, pos, vel);
     if (err != PropagationError::kNone) return Fail(err, pos, vel);
     return err;
 }

@@ -30,8 +30,16 @@ struct DeepSpaceTerms {
     double xlamo = 0.0, xfact = 0.0;
 };
 
+// The program runs the model of the 1980 report. kRevision2006 switches on the five changes of
+// the 2006 revision that move results by more than rounding (perturbed inclination in the
+// lunar-solar periodics and the deep-space short periodics, negative inclinations handled after
+// the periodics, eccentricity held at 1e-6 or more, the step-limited Kepler iteration); it
+// exists so that tests can check the implementation against the revision's published output.
+enum class ModelVariant { kReport1980, kRevision2006 };
+
 struct ModelInit {
     PropagationError error = PropagationError::kNoElements;
+    bool revised = false;  // ModelVariant::kRevision2006
     bool deepSpace = false;
     bool simple = false;  // perigee below 220 km: truncated drag terms
     // Elements.
@@ -55,7 +63,7 @@ struct ResonanceState {
 };
 
 // Initialises the model for an element set; m.error tells whether it can be propagated.
-void InitialiseModel(const ElementSet& elements, ModelInit& m);
+void InitialiseModel(const ElementSet& elements, ModelInit& m, ModelVariant variant = ModelVariant::kReport1980);
 
 // Near-earth model. Position in Earth radii, velocity in Earth radii per minute (magnitudes
 // filled). On an error both are zero.
