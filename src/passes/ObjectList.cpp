@@ -1,0 +1,463 @@
+#include "passes/ObjectList.h"
+
+#include <algorithm>
+#include <cctype>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "astro/MathUtil.h"
+#include "astro/Sun.h"
+#include "core/Clock.h"
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "obslog/ObservedList.h"
+#include "orbit/ElementCatalogue.h"
+#include "orbit/Observer.h"
+#include "orbit/PropagationSlot.h"
+
+namespace corvane {
+
+namespace objectlist {
+
+std::string CompassText(double az, bool longForm) {
+    struct Sector {
+        double upper;
+        const char* word;
+        const char* code;
+    };
+    static constexpr Sector kSectors[] = {
+        {22.5, "North", "N "},       {67.5, "North-East", "NE"}, {112.5, "East", "E "},
+        {157.5, "South-East", "SE"}, {202.5, "South", "S "},     {247.5, "South-West", "SW"},
+        {292.5, "West", "W "},       {337.5, "North-West", "NW"}, {361.0, "North", "N "},
+    };
+    if (!(az >= 0.0)) return "  ";  // negative or NaN
+    for (const Sector& s : kSectors) {
+        if (az <= s.upper) return longForm ? s.word : s.code;
+    }
+    return "  ";
+}
+
+AltitudeClass AltitudeClassOf(double heightKm) {
+    if (heightKm <= 1000.0) return AltitudeClass::kLow;
+    if (heightKm >= 3000.0) return AltitudeClass::kHigh;
+    return AltitudeClass::kModerate;
+}
+
+}  // namespace objectlist
+
+namespace {
+
+using objectlist::AltitudeClass;
+
+constexpr int kLabelWidth = 19;
+constexpr int kHiddenPadding = 26;
+constexpr int kProgressEvery = 200;
+constexpr double kOneSecondDays = 1.0 / 86400.0;
+
+// Objects the program marks with "*** ", each compared over its own length (trailing blanks
+// included) with the upper-cased start of the entry.
+constexpr std::string_view kMarkedPrefixes[] = {
+    "MIR ",   "EGP  ",         "ISS ",           "SL-16 R/B  ", "SEASAT 1  ",
+    "ARIANE 42P R/B  ", "SPOT 3 R/B  ", "HST  ", "RESURS O1 R/B  ", "CORONAS 1  ",
+    "THOR AGENA D R/B  ", "ASTEX 1  ", "COSMOS 2237 R/B  ", "ARIANE 4 R/B  ", "ROSAT  ",
+};
+
+bool IsMarked(std::string_view text) {
+    for (std::string_view prefix : kMarkedPrefixes) {
+        if (text.size() < prefix.size()) continue;
+        bool equal = true;
+        for (size_t i = 0; i < prefix.size() && equal; ++i) {
+            equal = std::toupper(static_cast<unsigned char>(text[i])) == static_cast<unsigned char>(prefix[i]);
+        }
+        if (equal) return true;
+    }
+    return false;
+}
+
+// The class word of the altitude box: its first three characters "Low", "Mod" or "Hig".
+std::optional<AltitudeClass> ClassFilter(std::string_view box) {
+    const std::string head = ToUpper(box.substr(0, std::min<size_t>(3, box.size())));
+    if (head == "LOW") return AltitudeClass::kLow;
+    if (head == "MOD") return AltitudeClass::kModerate;
+    if (head == "HIG") return AltitudeClass::kHigh;
+    return std::nullopt;
+}
+
+// The direction of the direction box: its first three characters without blanks; empty or
+// "All" means no direction filter.
+std::string DirectionFilter(std::string_view box) {
+    std::string d;
+    for (char c : box.substr(0, std::min<size_t>(3, box.size()))) {
+        if (c != ' ') d.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    }
+    if (d == "ALL") d.clear();
+    return d;
+}
+
+std::string WithoutBlanks(std::string_view s) {
+    std::string out;
+    for (char c : s) {
+        if (c != ' ') out.push_back(c);
+    }
+    return out;
+}
+
+// Near-geostationary: eccentricity at most 0.1, inclination at most 17 degrees, mean motion
+// within 0.1 revolutions per day of 1.0027. Read from the element text, so that the bounds are
+// exact.
+bool IsGeostationary(const PropagationSlot& slot, std::string_view line2) {
+    const double inclination = BlankToZero(Column(line2, 9, 8));
+    const double revsPerDay = BlankToZero(Column(line2, 53, 11));
+    return slot.Elements().eccentricity <= 0.1 && inclination <= 17.0 && revsPerDay >= 0.9027 &&
+           revsPerDay <= 1.1027;
+}
+
+int ToWholeKm(double km) {
+    if (!(km > -1.0e9)) return -1000000000;
+    if (km > 1.0e9) return 1000000000;
+    return static_cast<int>(std::lround(km));
+}
+
+// Sorts entries case-insensitively by their visible text, equal texts by catalogue position.
+// The keys are made once, so that the sort compares plain bytes.
+void SortEntries(std::vector<ObjectListEntry>& entries) {
+    struct Key {
+        std::string text;
+        int index;
+        size_t at;
+    };
+    std::vector<Key> keys;
+    keys.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string& t = entries[i].text;
+        std::string k(t, 0, std::min(t.find("~~"), t.size()));
+        for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        keys.push_back({std::move(k), entries[i].index, i});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        const int c = a.text.compare(b.text);
+        return c != 0 ? c < 0 : a.index < b.index;
+    });
+    std::vector<ObjectListEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const Key& k : keys) sorted.push_back(std::move(entries[k.at]));
+    entries = std::move(sorted);
+}
+
+}  // namespace
+
+ObjectFilters FiltersFromSettings(const Settings& s) {
+    ObjectFilters f;
+    f.aboveHorizon = s.ObjVisAboveHorizon;
+    f.elevationAbove = s.ObjElevation != 0;
+    f.elevationLimit = s.ElevationLimit;
+    f.ascendingOnly = s.ObjRising != 0;
+    f.sunOnly = s.SunOnly != 0;
+    f.favorites = s.Favorites != 0;
+    f.neverObserved = s.NeverObserved != 0;
+    f.direction = s.Direction;
+    f.altitudeClass = s.ObjAlt;
+    f.listByNorad = s.NoradSort != 0;
+    return f;
+}
+
+void StoreFilters(const ObjectFilters& f, Settings& s) {
+    s.ObjVisAboveHorizon = f.aboveHorizon;
+    s.ObjElevation = f.elevationAbove ? 1 : 0;
+    s.ElevationLimit = f.elevationLimit;
+    s.ObjRising = f.ascendingOnly ? 1 : 0;
+    s.SunOnly = f.sunOnly ? 1 : 0;
+    s.Favorites = f.favorites ? 1 : 0;
+    s.NeverObserved = f.neverObserved ? 1 : 0;
+    s.Direction = f.direction;
+    s.ObjAlt = f.altitudeClass;
+    s.NoradSort = f.listByNorad ? 1 : 0;
+}
+
+void ResetFilters(ObjectFilters& f) {
+    f.sunOnly = false;
+    f.elevationAbove = false;
+    f.ascendingOnly = false;
+    f.favorites = false;
+    f.neverObserved = false;
+    f.geostationaryOnly = false;
+    f.aboveHorizon = false;
+    f.direction = "All";
+    f.altitudeClass = "All";
+}
+
+// ---- altitude cache ----
+
+AltitudeCache::AltitudeCache() = default;
+AltitudeCache::~AltitudeCache() = default;
+AltitudeCache::AltitudeCache(AltitudeCache&&) noexcept = default;
+AltitudeCache& AltitudeCache::operator=(AltitudeCache&&) noexcept = default;
+
+void AltitudeCache::Invalidate() {
+    catalogue_ = nullptr;
+    count_ = -1;
+    valid_ = false;
+    heights_.clear();
+    known_.clear();
+    slots_.clear();
+}
+
+std::optional<int> AltitudeCache::Height(int index) const {
+    if (index < 1 || index >= static_cast<int>(heights_.size()) || !known_[static_cast<size_t>(index)]) {
+        return std::nullopt;
+    }
+    return heights_[static_cast<size_t>(index)];
+}
+
+void AltitudeCache::Prepare(const ElementCatalogue& catalogue) {
+    if (catalogue_ == &catalogue && count_ == catalogue.Count()) return;
+    Invalidate();
+    catalogue_ = &catalogue;
+    count_ = catalogue.Count();
+    const size_t n = static_cast<size_t>(count_) + 1;
+    heights_.assign(n, 0);
+    known_.assign(n, 0);
+    slots_.resize(n);
+}
+
+void AltitudeCache::SetHeight(int index, int heightKm) {
+    if (index < 1 || index >= static_cast<int>(heights_.size())) return;
+    heights_[static_cast<size_t>(index)] = heightKm;
+    known_[static_cast<size_t>(index)] = 1;
+}
+
+PropagationSlot& AltitudeCache::Slot(int index) {
+    auto& slot = slots_.at(static_cast<size_t>(index));
+    if (!slot) slot = std::make_unique<PropagationSlot>(kSlotMainDisplay);
+    return *slot;
+}
+
+// ---- entries ----
+
+std::string ObjectListEntry::VisibleText() const {
+    const size_t hidden = text.find("~~");
+    return TrimRight(std::string_view(text).substr(0, hidden == std::string::npos ? text.size() : hidden));
+}
+
+std::string ObjectEntryText(std::string_view nameLine, std::string_view line1, int index, double azimuthDegrees,
+                            bool positionKnown, bool listByNorad) {
+    std::string label = listByNorad ? Column(line1, 3, 5) : Trim(nameLine);
+    label.resize(kLabelWidth, ' ');
+    std::string text;
+    text.reserve(80);
+    text += label;
+    text += " [ ";
+    text += positionKnown ? objectlist::CompassText(azimuthDegrees, false) : std::string("  ");
+    text += " ]";
+    text.append(kHiddenPadding, ' ');
+    text += "~~";
+    text += std::to_string(index);
+    if (!listByNorad && IsMarked(text)) text.insert(0, "*** ");
+    return text;
+}
+
+int ObjectIndexFromEntry(std::string_view entryText) {
+    const size_t at = entryText.find("~~");
+    if (at == std::string_view::npos) return 0;
+    size_t i = at + 2;
+    long long value = 0;
+    bool digits = false;
+    while (i < entryText.size() && std::isdigit(static_cast<unsigned char>(entryText[i]))) {
+        value = value * 10 + (entryText[i] - '0');
+        digits = true;
+        if (value > 1000000000LL) return 0;
+        ++i;
+    }
+    return digits ? static_cast<int>(value) : 0;
+}
+
+ObjectSelection SelectObjectFromList(std::string_view entryText, int catalogueCount, bool resetAlignmentSetting) {
+    ObjectSelection s;
+    s.shownText = TrimRight(entryText);
+    s.selectedObject = ObjectIndexFromEntry(entryText);
+    // DEPARTURE: a number outside the loaded catalogue (typed into the drop-down) selects nothing
+    // instead of an object that does not exist.
+    if (s.selectedObject < 1 || s.selectedObject > catalogueCount) s.selectedObject = 0;
+    s.resetAlignment = resetAlignmentSetting;
+    s.showObjectButtons = s.selectedObject != 0;
+    s.showTleDataButton = true;
+    return s;
+}
+
+double ObjectListInstant(const Clock& clock, const Site& site, double timingOffsetSeconds) {
+    const double timing = std::isfinite(timingOffsetSeconds) ? timingOffsetSeconds : 0.0;
+    const double utc = std::isfinite(site.utcOffset) ? site.utcOffset : 0.0;
+    return clock.JulianDateNow() + timing / 86400.0 - utc / 24.0;
+}
+
+// ---- the build ----
+
+namespace {
+
+// What every object is tested against, read once per build.
+struct BuildContext {
+    const ElementCatalogue& catalogue;
+    const ObjectFilters& filters;
+    const ObservedList& observed;
+    AltitudeCache& cache;
+    bool geostationary;
+    bool ascending;
+    std::optional<AltitudeClass> altitudeClass;
+    double elevationLimit;
+    std::string direction;
+    bool cacheUsable;
+    Site site;
+    double jd;
+    StateVector sun;
+};
+
+// Tests object i in the fixed order and makes its entry; nullopt when a filter drops it.
+// Touches only object i's slot and cache cell, so different objects may run on different threads.
+std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
+    const CatalogueEntry* entry = c.catalogue.Entry(i);
+    const ObjectFilters& f = c.filters;
+    // 1. The altitude class from the cache, before any propagation.
+    // DEPARTURE: an object no build has placed yet has no cached height and goes on to the real
+    // test, instead of counting as 0 km (Low) and being wrongly skipped or kept.
+    if (c.cacheUsable && c.altitudeClass) {
+        const std::optional<int> h = c.cache.Height(i);
+        if (h && objectlist::AltitudeClassOf(*h) != *c.altitudeClass) return std::nullopt;
+    }
+    // 2. Load the object.
+    PropagationSlot& slot = c.cache.Slot(i);
+    slot.Convert(entry->name, entry->line1, entry->line2);
+    // 3. and 4. The catalogue tests.
+    if (c.geostationary && !IsGeostationary(slot, entry->line2)) return std::nullopt;
+    const long number = CatalogueNumberOf(entry->line1);
+    if (f.favorites && !c.observed.IsFavourite(number)) return std::nullopt;
+    if (f.neverObserved && c.observed.WasObserved(number)) return std::nullopt;
+    // 5. The position now.
+    GeodeticPoint sitePoint = SitePoint(c.site);
+    PropagationResult now = PropagateSlot(c.jd, slot);
+    const bool ok = now.Ok();
+    LookAngles look;
+    double height = 0.0;
+    if (ok) {
+        ConvertState(now);
+        look = ComputeLookAngles(now.position, now.velocity, sitePoint, c.jd);
+        height = ComputeSubPoint(now.position, c.jd).altitude;
+        // DEPARTURE: heights are refreshed on every build, not only while the cache is invalid,
+        // so that the class of an elliptical orbit follows the object.
+        c.cache.SetHeight(i, ToWholeKm(height));
+    }
+    // DEPARTURE: an object whose orbit cannot be propagated fails every test that needs its
+    // position (instead of being judged by a meaningless one); with no such test it is listed.
+    const double elevation = Degrees(look.elevation);
+    const double azimuth = Degrees(look.azimuth);
+    // 6. to 8.
+    if (f.elevationAbove && !(ok && elevation > c.elevationLimit)) return std::nullopt;
+    if (f.aboveHorizon && !(ok && look.visible)) return std::nullopt;
+    if (c.altitudeClass && !(ok && objectlist::AltitudeClassOf(height) == *c.altitudeClass)) return std::nullopt;
+    // 9. Ascending: the elevation one second later is not lower.
+    if (c.ascending) {
+        if (!ok) return std::nullopt;
+        PropagationResult later = PropagateSlot(c.jd + kOneSecondDays, slot);
+        if (!later.Ok()) return std::nullopt;
+        ConvertState(later);
+        const LookAngles next = ComputeLookAngles(later.position, later.velocity, sitePoint, c.jd + kOneSecondDays);
+        if (next.elevation < look.elevation) return std::nullopt;
+    }
+    // 10. In the Sun. The shadow is worked out for every listed object, for display.
+    const bool eclipsed = ok && IsEclipsed(now.position, c.sun);
+    if (f.sunOnly && !(ok && !eclipsed)) return std::nullopt;
+    // 11. Direction.
+    if (!c.direction.empty() && !(ok && WithoutBlanks(objectlist::CompassText(azimuth, false)) == c.direction)) {
+        return std::nullopt;
+    }
+    // 12. The entry.
+    ObjectListEntry e;
+    e.index = i;
+    e.noradNumber = number;
+    e.name = Trim(entry->name);
+    e.positionKnown = ok;
+    if (ok) {
+        e.azimuth = azimuth;
+        e.elevation = elevation;
+        e.heightKm = height;
+        e.eclipsed = eclipsed;
+    }
+    e.text = ObjectEntryText(entry->name, entry->line1, i, azimuth, ok, f.listByNorad);
+    return e;
+}
+
+}  // namespace
+
+ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const ObjectFilters& filters, const Site& site,
+                                 double jdUtc, const ObservedList& observed, AltitudeCache& cache,
+                                 const ListProgress& progress, int threads) {
+    ObjectListResult result;
+    cache.Prepare(catalogue);
+    const double jd = std::isfinite(jdUtc) ? jdUtc : 0.0;
+    const BuildContext context{catalogue,
+                               filters,
+                               observed,
+                               cache,
+                               filters.geostationaryOnly,
+                               filters.ascendingOnly && !filters.geostationaryOnly,
+                               ClassFilter(filters.altitudeClass),
+                               LeadingNumber(filters.elevationLimit),
+                               DirectionFilter(filters.direction),
+                               cache.Valid(),
+                               site,
+                               jd,
+                               ComputeSunVector(jd)};
+    result.ascendingCleared = filters.ascendingOnly && filters.geostationaryOnly;
+
+    // The objects go in blocks of 200; the calling thread and its helpers take the next free
+    // block, and the calling thread reports "Calculated <i>." for the blocks done in order.
+    const int count = catalogue.Count();
+    const int blocks = (count + kProgressEvery - 1) / kProgressEvery;
+    std::vector<std::optional<ObjectListEntry>> found(static_cast<size_t>(count) + 1);
+    std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[static_cast<size_t>(blocks) + 1]);
+    for (int b = 0; b <= blocks; ++b) done[static_cast<size_t>(b)].store(false);
+    std::atomic<int> nextBlock{0};
+    auto work = [&] {
+        for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
+            const int last = std::min(count, (b + 1) * kProgressEvery);
+            for (int i = b * kProgressEvery + 1; i <= last; ++i) found[static_cast<size_t>(i)] = EvaluateObject(context, i);
+            done[static_cast<size_t>(b)].store(true, std::memory_order_release);
+        }
+    };
+    int reported = 0;  // blocks whose progress has been shown
+    auto report = [&] {
+        while (reported < blocks && done[static_cast<size_t>(reported)].load(std::memory_order_acquire)) {
+            const int last = std::min(count, (reported + 1) * kProgressEvery);
+            ++reported;
+            if (progress && last % kProgressEvery == 0) progress("Calculated " + std::to_string(last) + ".");
+        }
+    };
+    if (threads <= 0) threads = static_cast<int>(std::min(2u, std::max(1u, std::thread::hardware_concurrency())));
+    threads = std::min(threads, std::max(1, blocks));
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
+    for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
+        const int last = std::min(count, (b + 1) * kProgressEvery);
+        for (int i = b * kProgressEvery + 1; i <= last; ++i) found[static_cast<size_t>(i)] = EvaluateObject(context, i);
+        done[static_cast<size_t>(b)].store(true, std::memory_order_release);
+        report();
+    }
+    for (std::thread& t : helpers) t.join();
+    report();
+
+    result.entries.reserve(static_cast<size_t>(count));
+    for (int i = 1; i <= count; ++i) {
+        if (found[static_cast<size_t>(i)]) {
+            result.entries.push_back(std::move(*found[static_cast<size_t>(i)]));
+        } else {
+            ++result.filteredOut;
+        }
+    }
+    cache.MarkValid();
+    SortEntries(result.entries);
+    result.status = result.entries.empty() ? std::string("No objects available.")
+                                           : std::to_string(result.entries.size()) + " object(s) available.";
+    return result;
+}
+
+}  // namespace corvane
