@@ -102,7 +102,7 @@ ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1,
     const double ao = a1 * (1.0 - del1 * (0.5 * kTwoThirds + del1 * (1.0 + 134.0 / 81.0 * del1)));
     const double delo = temp / (ao * ao);
     const double xnodp = e.meanMotion / (1.0 + delo);
-    e.deepSpace = kTwoPi / xnodp >= 225.0;
+    e.deepSpace = IsDeepSpacePeriod(kTwoPi / xnodp);
     return e;
 }
 

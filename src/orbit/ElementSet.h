@@ -44,6 +44,9 @@ struct ElementSet {
 // Converts the three lines of an element set (any line may be short or malformed).
 ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1, std::string_view line2);
 
+// The model choice: SDP4 for a period (from the un-Kozai mean motion) of 225 minutes or more.
+inline bool IsDeepSpacePeriod(double periodMinutes) { return periodMinutes >= 225.0; }
+
 // Characters [start, start+length) of a line (1-based start); missing characters are blanks.
 std::string Column(std::string_view line, int start, int length);
 // The program's numeric reading of a field with every blank read as the digit 0.

@@ -704,7 +704,9 @@ PropagationError SDP4(const ModelInit& m, ResonanceState& resonance, double tsin
         xnode += kPi;
         omgadf -= kPi;
     }
-    if (!(e >= 0.0 && e <= 1.0)) return Fail(PropagationError::kEccentricity, pos, vel);
+    // A slightly negative eccentricity is the same orbit with the perigee turned by pi; the
+    // 1980 model runs on with it, the revision reports an error.
+    if (!(e >= (m.revised ? 0.0 : -0.001) && e <= 1.0)) return Fail(PropagationError::kEccentricity, pos, vel);
     mean.e = e;
     mean.xl = xmam + omgadf + xnode;
     mean.omega = omgadf;
