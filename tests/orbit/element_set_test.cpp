@@ -6,6 +6,9 @@
 #include "astro/MathUtil.h"
 #include "astro/Time.h"
 #include "core/Clock.h"
+#include "core/Text.h"
+
+#include <cstring>
 #include "orbit/ElementSet.h"
 
 using namespace corvane;
@@ -116,4 +119,22 @@ TEST(ElementDataRows, RawColumnsTrimmedWithTheirLabels) {
     // Short lines give empty values, never an out-of-range read.
     const auto empty = ElementDataRows("1", "");
     for (const auto& row : empty) EXPECT_EQ(row.value, "");
+}
+
+// The quick path of the field reader must give the very doubles of the general reading.
+TEST(BlankToZero, SameAsTheGeneralReadingForEveryKindOfField) {
+    const char* fields[] = {"80275.98708465", " .00073094", "-.00000084", " 13844", "-13525", "  ",     "",
+                            "0086731",        "16.05824518", "-0.0",      "+.5",    "1.5E3",  "\t12",  "ABC",
+                            "12AB",           " 1 2",        "00-5",      "-",      ".",      "9999999999999999.5",
+                            "0.1234567890123456789", "123456789012345", "1234567890123456", "3.",
+                            "17117.87990456", "  0.0000", "-"};
+    for (const char* f : fields) {
+        std::string text(f);
+        for (char& c : text) {
+            if (c == ' ') c = '0';
+        }
+        const double expected = LeadingNumber(text);
+        const double got = BlankToZero(f);
+        EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << '"' << f << '"' << " " << expected << " " << got;
+    }
 }
