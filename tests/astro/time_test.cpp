@@ -148,3 +148,20 @@ TEST(Sites, TextsReadWithTheProgramsNumberRule) {
     EXPECT_DOUBLE_EQ(s.altitude, 0.0);
     EXPECT_DOUBLE_EQ(s.utcOffset, 0.0);
 }
+
+TEST(IsoTimes, ParseAndWriteUtc) {
+    EXPECT_DOUBLE_EQ(*ParseIsoUtc("2017-04-28T03:15:00Z"), CivilToJulianDate(2017, 4, 28, 3, 15, 0));
+    EXPECT_DOUBLE_EQ(*ParseIsoUtc("2017-04-28 03:15"), CivilToJulianDate(2017, 4, 28, 3, 15, 0));
+    EXPECT_DOUBLE_EQ(*ParseIsoUtc("2017-04-28"), CivilToJulianDate(2017, 4, 28, 0, 0, 0));
+    EXPECT_NEAR(*ParseIsoUtc("2017-04-28T03:15:00.25Z"), CivilToJulianDate(2017, 4, 28, 3, 15, 0.25), 1e-10);
+    EXPECT_NEAR(*ParseIsoUtc("2017-04-28T05:15:00+02:00"), CivilToJulianDate(2017, 4, 28, 3, 15, 0), 1e-9);
+    EXPECT_NEAR(*ParseIsoUtc("2017-04-27T22:15:00-0500"), CivilToJulianDate(2017, 4, 28, 3, 15, 0), 1e-9);
+    EXPECT_TRUE(ParseIsoUtc("2016-02-29T00:00:00Z"));
+    for (const char* bad : {"2017-02-29T00:00:00Z", "2017-13-01", "2017-04-28T24:00:00Z", "2017-04-28T03:60Z",
+                            "2017-04-28T03:15:00ZZ", "2017-04-28X03:15", "28/04/2017", "", "2017-04-28T03:15:00.Z",
+                            "2017-04-28T03:15:00+25:00"}) {
+        EXPECT_FALSE(ParseIsoUtc(bad)) << bad;
+    }
+    EXPECT_EQ(IsoUtcText(CivilToJulianDate(2017, 4, 28, 3, 15, 0)), "2017-04-28T03:15:00.000Z");
+    EXPECT_EQ(IsoUtcText(CivilToJulianDate(2017, 12, 31, 23, 59, 59.9999)), "2018-01-01T00:00:00.000Z");
+}
