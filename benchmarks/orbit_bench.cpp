@@ -63,8 +63,12 @@ void Propagate(benchmark::State& state, const std::vector<int>& objects, bool ca
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_PropagateNearEarth_Cache(benchmark::State& state) { Propagate(state, TestCatalogue().nearEarth, true); }
-void BM_PropagateDeepSpace_Cache(benchmark::State& state) { Propagate(state, TestCatalogue().deepSpace, true); }
+void BM_PropagateNearEarth_Cache(benchmark::State& state) {
+    Propagate(state, TestCatalogue().nearEarth, true);
+}
+void BM_PropagateDeepSpace_Cache(benchmark::State& state) {
+    Propagate(state, TestCatalogue().deepSpace, true);
+}
 void BM_PropagateNear_NoCache(benchmark::State& state) { Propagate(state, TestCatalogue().nearEarth, false); }
 void BM_PropagateDeep_NoCache(benchmark::State& state) { Propagate(state, TestCatalogue().deepSpace, false); }
 BENCHMARK(BM_PropagateNearEarth_Cache);

@@ -31,8 +31,8 @@ bool IsoDigits(const std::string& s, size_t pos, size_t count, int& value) {
 std::optional<double> ParseIsoUtc(std::string_view text) {
     const std::string s = Trim(text);
     int year, month, day, hour = 0, minute = 0, second = 0;
-    if (!IsoDigits(s, 0, 4, year) || s.size() < 10 || s[4] != '-' || !IsoDigits(s, 5, 2, month) || s[7] != '-' ||
-        !IsoDigits(s, 8, 2, day)) {
+    if (!IsoDigits(s, 0, 4, year) || s.size() < 10 || s[4] != '-' || !IsoDigits(s, 5, 2, month) ||
+        s[7] != '-' || !IsoDigits(s, 8, 2, day)) {
         return std::nullopt;
     }
     if (month < 1 || month > 12) return std::nullopt;
@@ -44,7 +44,8 @@ std::optional<double> ParseIsoUtc(std::string_view text) {
     size_t i = 10;
     if (i < s.size()) {
         if (s[i] != 'T' && s[i] != 't' && s[i] != ' ') return std::nullopt;
-        if (!IsoDigits(s, i + 1, 2, hour) || i + 3 >= s.size() || s[i + 3] != ':' || !IsoDigits(s, i + 4, 2, minute)) {
+        if (!IsoDigits(s, i + 1, 2, hour) || i + 3 >= s.size() || s[i + 3] != ':' ||
+            !IsoDigits(s, i + 4, 2, minute)) {
             return std::nullopt;
         }
         i += 6;
@@ -86,7 +87,6 @@ std::optional<double> ParseIsoUtc(std::string_view text) {
     return CivilToJulianDate(year, month, day, hour, minute, second + fraction) - offsetHours / 24.0;
 }
 
-
 std::string IsoUtcText(double jd) {
     if (!std::isfinite(jd)) jd = 0.0;
     int year = 0, month = 0;
@@ -102,8 +102,8 @@ std::string IsoUtcText(double jd) {
     }
     const long long t = static_cast<long long>(ms);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lld.%03lldZ", year, month, whole, t / 3600000,
-                  t / 60000 % 60, t / 1000 % 60, t % 1000);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lld.%03lldZ", year, month, whole,
+                  t / 3600000, t / 60000 % 60, t / 1000 % 60, t % 1000);
     return buf;
 }
 
@@ -296,7 +296,8 @@ std::string FormatSigned(double value, int decimals) {
     if (decimals == 0) {
         std::snprintf(buf, sizeof buf, "%c%lld", value >= 0.0 ? '+' : '-', units);
     } else {
-        std::snprintf(buf, sizeof buf, "%c%lld.%0*lld", value >= 0.0 ? '+' : '-', units / p, decimals, units % p);
+        std::snprintf(buf, sizeof buf, "%c%lld.%0*lld", value >= 0.0 ? '+' : '-', units / p, decimals,
+                      units % p);
     }
     return buf;
 }

@@ -27,7 +27,8 @@ std::optional<double> StrictNumber(const std::string& text) {
     if (end == t.c_str() || *end != '\0' || !std::isfinite(v)) return std::nullopt;
     // Reject hexadecimal and "inf"/"nan" spellings strtod would take.
     for (char c : t) {
-        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) {
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' ||
+              c == 'E')) {
             return std::nullopt;
         }
     }
@@ -83,11 +84,14 @@ void AddSiteOption(CLI::App& app, SiteOptions& options) {
 Site ResolveSite(const SiteOptions& options) {
     if (!options.text.empty()) {
         const auto site = ParseSiteText(options.text);
-        if (!site) throw UsageError("--site wants LAT,LON,ALT_M[,UTC_OFFSET] as numbers, got \"" + options.text + "\"");
+        if (!site)
+            throw UsageError("--site wants LAT,LON,ALT_M[,UTC_OFFSET] as numbers, got \"" + options.text +
+                             "\"");
         return *site;
     }
     const auto site = SiteFromConfigFile(kConfigFileName);
-    if (!site) throw UsageError(std::string("no --site given and no ") + kConfigFileName + " in the working folder");
+    if (!site)
+        throw UsageError(std::string("no --site given and no ") + kConfigFileName + " in the working folder");
     return *site;
 }
 
@@ -107,12 +111,15 @@ void AddInstantOptions(CLI::App& app, InstantOptions& options) {
 double ResolveInstant(const InstantOptions& options, const Site& site) {
     if (!options.at.empty()) {
         const auto jd = ParseInstant(options.at);
-        if (!jd) throw UsageError("--at wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z, got \"" + options.at + "\"");
+        if (!jd)
+            throw UsageError("--at wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z, got \"" +
+                             options.at + "\"");
         return *jd;
     }
     if (!options.jd.empty()) {
         const auto jd = StrictNumber(options.jd);
-        if (!jd || *jd <= 0.0 || *jd >= 1.0e7) throw UsageError("--jd wants a Julian date, got \"" + options.jd + "\"");
+        if (!jd || *jd <= 0.0 || *jd >= 1.0e7)
+            throw UsageError("--jd wants a Julian date, got \"" + options.jd + "\"");
         return *jd;
     }
     SystemClock clock;
@@ -122,7 +129,8 @@ double ResolveInstant(const InstantOptions& options, const Site& site) {
 void AddObjectOptions(CLI::App& app, ObjectOptions& options, bool needObject) {
     app.add_option("--tle", options.tle, "Element file (three-line form)")->required();
     if (!needObject) return;
-    options.noradOption = app.add_option("--norad", options.norad, "Catalogue number (the first entry with it)");
+    options.noradOption =
+        app.add_option("--norad", options.norad, "Catalogue number (the first entry with it)");
     options.indexOption = app.add_option("--index", options.index, "Entry number in the file, from 1");
     options.noradOption->excludes(options.indexOption);
 }
@@ -135,7 +143,8 @@ std::shared_ptr<const ElementCatalogue> LoadCatalogue(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw DataError("Could not open " + path + " (a folder)");
     LoadResult result = LoadElementFile(path, &observer);
-    if (!result.opened) throw DataError(observer.message.empty() ? "Could not open " + path : observer.message);
+    if (!result.opened)
+        throw DataError(observer.message.empty() ? "Could not open " + path : observer.message);
     return result.catalogue;
 }
 
@@ -149,13 +158,14 @@ SelectedObject SelectObject(const ObjectOptions& options) {
     if (c.Count() == 0) throw DataError("no objects in " + options.tle);
     if (byIndex) {
         if (options.index < 1 || options.index > c.Count()) {
-            throw DataError("index " + std::to_string(options.index) + " is outside 1.." + std::to_string(c.Count()) +
-                            " of " + options.tle);
+            throw DataError("index " + std::to_string(options.index) + " is outside 1.." +
+                            std::to_string(c.Count()) + " of " + options.tle);
         }
         selected.index = options.index;
     } else {
         selected.index = c.FindCatalogueNumber(static_cast<long>(options.norad));
-        if (selected.index == 0) throw DataError("no object " + std::to_string(options.norad) + " in " + options.tle);
+        if (selected.index == 0)
+            throw DataError("no object " + std::to_string(options.norad) + " in " + options.tle);
     }
     return selected;
 }

@@ -4,7 +4,6 @@
 // subcommand; the matching Resolve*/Select* function turns what was given into values and
 // throws UsageError or DataError (see Command.h) with a one-line message.
 #include <CLI/CLI.hpp>
-
 #include <memory>
 #include <optional>
 #include <string>

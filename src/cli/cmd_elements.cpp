@@ -1,8 +1,7 @@
 // corvane-cli elements --tle FILE: the entries of an element file as the loader counts them.
-#include <nlohmann/json.hpp>
-
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "cli/CliCommon.h"
 #include "cli/Command.h"
@@ -21,7 +20,8 @@ struct ElementsCommand {
         if (fmt == OutputFormat::kJson) {
             nlohmann::ordered_json objects = nlohmann::ordered_json::array();
             for (int i = 1; i <= c.Count(); ++i) {
-                objects.push_back({{"index", i}, {"norad", CatalogueNumber(c, i)}, {"name", ObjectName(c, i)}});
+                objects.push_back(
+                    {{"index", i}, {"norad", CatalogueNumber(c, i)}, {"name", ObjectName(c, i)}});
             }
             std::cout << nlohmann::ordered_json{{"count", c.Count()}, {"objects", objects}}.dump(2) << "\n";
             return kExitOk;
@@ -40,7 +40,8 @@ struct ElementsCommand {
     }
 };
 
-const CommandRegistrar registrar("elements", "List the entries of an element file: index, catalogue number, name",
+const CommandRegistrar registrar("elements",
+                                 "List the entries of an element file: index, catalogue number, name",
                                  [](CLI::App& app) -> CommandRunner {
                                      auto cmd = std::make_shared<ElementsCommand>();
                                      AddObjectOptions(app, cmd->object, false);

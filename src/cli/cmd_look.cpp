@@ -1,8 +1,7 @@
 // corvane-cli look: where one object stands from the site at one instant.
-#include <nlohmann/json.hpp>
-
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "astro/Sun.h"
 #include "cli/CliCommon.h"
@@ -32,8 +31,8 @@ struct LookCommand {
         ConvertElementSet(c, selected.index, slot);
         PropagationResult r = PropagateSlot(jd, slot);
         if (!r.Ok()) {
-            throw DataError(std::to_string(norad) + " " + name + ": " + PropagationErrorText(r.error) + " at " +
-                            IsoUtcText(jd));
+            throw DataError(std::to_string(norad) + " " + name + ": " + PropagationErrorText(r.error) +
+                            " at " + IsoUtcText(jd));
         }
         ConvertState(r);
         GeodeticPoint point = SitePoint(where);
@@ -45,19 +44,19 @@ struct LookCommand {
 
         if (fmt == OutputFormat::kJson) {
             const nlohmann::ordered_json j = {{"norad", norad},
-                                      {"name", name},
-                                      {"jd", jd},
-                                      {"azimuth", Degrees(look.azimuth)},
-                                      {"elevation", Degrees(look.elevation)},
-                                      {"range", look.range},
-                                      {"range_rate", look.rangeRate},
-                                      {"ra", Degrees(radec.azimuth) / 15.0},
-                                      {"dec", Degrees(radec.elevation)},
-                                      {"latitude", Degrees(sub.latitude)},
-                                      {"longitude", Degrees(sub.longitude)},
-                                      {"height", sub.altitude},
-                                      {"eclipsed", eclipsed},
-                                      {"visible", visible}};
+                                              {"name", name},
+                                              {"jd", jd},
+                                              {"azimuth", Degrees(look.azimuth)},
+                                              {"elevation", Degrees(look.elevation)},
+                                              {"range", look.range},
+                                              {"range_rate", look.rangeRate},
+                                              {"ra", Degrees(radec.azimuth) / 15.0},
+                                              {"dec", Degrees(radec.elevation)},
+                                              {"latitude", Degrees(sub.latitude)},
+                                              {"longitude", Degrees(sub.longitude)},
+                                              {"height", sub.altitude},
+                                              {"eclipsed", eclipsed},
+                                              {"visible", visible}};
             std::cout << j.dump(2) << "\n";
             return kExitOk;
         }

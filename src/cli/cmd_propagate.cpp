@@ -1,9 +1,8 @@
 // corvane-cli propagate: positions and velocities of one object in the model frame.
-#include <nlohmann/json.hpp>
-
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "astro/Constants.h"
 #include "cli/CliCommon.h"
@@ -43,7 +42,8 @@ struct PropagateCommand {
             }
             const auto a = ParseInstant(from);
             const auto b = ParseInstant(to);
-            if (!a) throw UsageError("--from wants an ISO 8601 UTC time or a Julian date, got \"" + from + "\"");
+            if (!a)
+                throw UsageError("--from wants an ISO 8601 UTC time or a Julian date, got \"" + from + "\"");
             if (!b) throw UsageError("--to wants an ISO 8601 UTC time or a Julian date, got \"" + to + "\"");
             if (!std::isfinite(step)) throw UsageError("--step wants seconds");
             start = (*a - epochJd) * kMinutesPerDay;
@@ -75,7 +75,8 @@ struct PropagateCommand {
         char buf[256];
         for (long long k = 0; k < count; ++k) {
             const double t = start + static_cast<double>(k) * stepMinutes;
-            slot.Convert(selected.catalogue->NameLine(selected.index), selected.catalogue->Line1(selected.index),
+            slot.Convert(selected.catalogue->NameLine(selected.index),
+                         selected.catalogue->Line1(selected.index),
                          selected.catalogue->Line2(selected.index));
             PropagationResult r = slot.PropagateMinutes(t);
             if (r.Ok()) ConvertState(r);
@@ -93,8 +94,9 @@ struct PropagateCommand {
                     rows.push_back({{"tsince", t}, {"error", PropagationErrorText(r.error)}});
                 }
             } else if (r.Ok()) {
-                std::snprintf(buf, sizeof buf, "%17.8f %17.8f %17.8f %17.8f %13.9f %13.9f %13.9f\n", t, r.position.x,
-                              r.position.y, r.position.z, r.velocity.x, r.velocity.y, r.velocity.z);
+                std::snprintf(buf, sizeof buf, "%17.8f %17.8f %17.8f %17.8f %13.9f %13.9f %13.9f\n", t,
+                              r.position.x, r.position.y, r.position.z, r.velocity.x, r.velocity.y,
+                              r.velocity.z);
                 out += buf;
             } else {
                 std::snprintf(buf, sizeof buf, "%17.8f error: %s\n", t, PropagationErrorText(r.error));

@@ -71,7 +71,8 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
             if (!ReadLine(in, entry.line1) || !ReadLine(in, entry.line2)) break;
             if (ToUpper(entry.name).find("DECAYED") != std::string::npos) continue;
             catalogue->Add(entry);
-            if (catalogue->Count() % 100 == 0) status(std::to_string(catalogue->Count()) + " object(s) loaded.");
+            if (catalogue->Count() % 100 == 0)
+                status(std::to_string(catalogue->Count()) + " object(s) loaded.");
         }
     }
     if (catalogue->Count() > 0) {

@@ -12,13 +12,20 @@ namespace corvane {
 
 const char* PropagationErrorText(PropagationError error) {
     switch (error) {
-        case PropagationError::kNone: return "ok";
-        case PropagationError::kNoElements: return "no element set";
-        case PropagationError::kNoEpochDay: return "epoch has no day";
-        case PropagationError::kMeanMotion: return "mean motion zero or negative";
-        case PropagationError::kEccentricity: return "eccentricity out of range";
-        case PropagationError::kDecayed: return "orbit decayed";
-        case PropagationError::kNumerical: return "numerical failure";
+        case PropagationError::kNone:
+            return "ok";
+        case PropagationError::kNoElements:
+            return "no element set";
+        case PropagationError::kNoEpochDay:
+            return "epoch has no day";
+        case PropagationError::kMeanMotion:
+            return "mean motion zero or negative";
+        case PropagationError::kEccentricity:
+            return "eccentricity out of range";
+        case PropagationError::kDecayed:
+            return "orbit decayed";
+        case PropagationError::kNumerical:
+            return "numerical failure";
     }
     return "unknown error";
 }
@@ -39,8 +46,9 @@ namespace {
 // double as the general conversion. Anything else (exponent, tab, long digit strings) takes the
 // general path.
 bool FastBlankToZero(std::string_view t, double& out) {
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const size_t n = t.size();
     auto at = [&](size_t k) { return t[k] == ' ' ? '0' : t[k]; };
     size_t i = 0;
@@ -64,7 +72,8 @@ bool FastBlankToZero(std::string_view t, double& out) {
         }
     }
     if (significant > 15 || fraction > 22) return false;
-    if (i < n && (at(i) == 'e' || at(i) == 'E' || at(i) == '\t' || (at(i) >= '0' && at(i) <= '9'))) return false;
+    if (i < n && (at(i) == 'e' || at(i) == 'E' || at(i) == '\t' || (at(i) >= '0' && at(i) <= '9')))
+        return false;
     if (digits == 0) {
         if (n > 0 && t[0] == '\t') return false;
         out = 0.0;
@@ -129,7 +138,8 @@ ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1,
     e.meanAnomaly = Radians(BlankToZero(Column(line2, 44, 8)));
     const double revsPerDay = BlankToZero(Column(line2, 53, 11));
 
-    e.nddot = nddotMantissa * std::pow(10.0, nddotExponent) * kTwoPi / (kMinutesPerDay * kMinutesPerDay * kMinutesPerDay);
+    e.nddot = nddotMantissa * std::pow(10.0, nddotExponent) * kTwoPi /
+              (kMinutesPerDay * kMinutesPerDay * kMinutesPerDay);
     e.bstar = bstarMantissa * std::pow(10.0, bstarExponent) / kAe;
     e.meanMotion = revsPerDay * kTwoPi / kMinutesPerDay;
     e.ndot = ndot * kTwoPi / (kMinutesPerDay * kMinutesPerDay);

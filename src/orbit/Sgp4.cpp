@@ -90,10 +90,12 @@ void DeepSpaceInit(const ElementSet& el, ModelInit& m, double eosq, double betao
         double z2 = 6.0 * (a1 * a3 + a2 * a4) + z32 * eqsq;
         double z3 = 3.0 * (a3 * a3 + a4 * a4) + z33 * eqsq;
         const double z11 = -6.0 * a1 * a5 + eqsq * (-24.0 * x1 * x7 - 6.0 * x3 * x5);
-        const double z12 = -6.0 * (a1 * a6 + a3 * a5) + eqsq * (-24.0 * (x2 * x7 + x1 * x8) - 6.0 * (x3 * x6 + x4 * x5));
+        const double z12 =
+            -6.0 * (a1 * a6 + a3 * a5) + eqsq * (-24.0 * (x2 * x7 + x1 * x8) - 6.0 * (x3 * x6 + x4 * x5));
         const double z13 = -6.0 * a3 * a6 + eqsq * (-24.0 * x2 * x8 - 6.0 * x4 * x6);
         const double z21 = 6.0 * a2 * a5 + eqsq * (24.0 * x1 * x5 - 6.0 * x3 * x7);
-        const double z22 = 6.0 * (a4 * a5 + a2 * a6) + eqsq * (24.0 * (x2 * x5 + x1 * x6) - 6.0 * (x4 * x7 + x3 * x8));
+        const double z22 =
+            6.0 * (a4 * a5 + a2 * a6) + eqsq * (24.0 * (x2 * x5 + x1 * x6) - 6.0 * (x4 * x7 + x3 * x8));
         const double z23 = 6.0 * a4 * a6 + eqsq * (24.0 * x2 * x6 - 6.0 * x4 * x8);
         z1 = z1 + z1 + bsq * z31;
         z2 = z2 + z2 + bsq * z32;
@@ -221,11 +223,14 @@ void DeepSpaceInit(const ElementSet& el, ModelInit& m, double eosq, double betao
         const double f441 = 35.0 * sini2 * f220;
         const double f442 = 39.3750 * sini2 * sini2;
         const double f522 =
-            9.84375 * siniq * (sini2 * (1.0 - 2.0 * cosiq - 5.0 * cosq2) + 0.33333333 * (-2.0 + 4.0 * cosiq + 6.0 * cosq2));
+            9.84375 * siniq *
+            (sini2 * (1.0 - 2.0 * cosiq - 5.0 * cosq2) + 0.33333333 * (-2.0 + 4.0 * cosiq + 6.0 * cosq2));
         const double f523 = siniq * (4.92187512 * sini2 * (-2.0 - 4.0 * cosiq + 10.0 * cosq2) +
                                      6.56250012 * (1.0 + 2.0 * cosiq - 3.0 * cosq2));
-        const double f542 = 29.53125 * siniq * (2.0 - 8.0 * cosiq + cosq2 * (-12.0 + 8.0 * cosiq + 10.0 * cosq2));
-        const double f543 = 29.53125 * siniq * (-2.0 - 8.0 * cosiq + cosq2 * (12.0 + 8.0 * cosiq - 10.0 * cosq2));
+        const double f542 =
+            29.53125 * siniq * (2.0 - 8.0 * cosiq + cosq2 * (-12.0 + 8.0 * cosiq + 10.0 * cosq2));
+        const double f543 =
+            29.53125 * siniq * (-2.0 - 8.0 * cosiq + cosq2 * (12.0 + 8.0 * cosiq - 10.0 * cosq2));
         const double xno2 = xnq * xnq;
         const double ainv2 = aqnv * aqnv;
         double temp1 = 3.0 * xno2 * ainv2;
@@ -317,8 +322,8 @@ void DeepSpaceSecular(const ModelInit& m, ResonanceState& r, double t, double& x
 }
 
 // Lunar-solar periodics.
-void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, double& omgasm, double& xnodes,
-                        double& xll) {
+void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, double& omgasm,
+                        double& xnodes, double& xll) {
     const DeepSpaceTerms& d = m.ds;
     const double sinis = std::sin(xinc), cosis = std::cos(xinc);
     double zm = d.zmos + kZns * t;
@@ -619,7 +624,8 @@ void InitialiseModel(const ElementSet& el, ModelInit& m, ModelVariant variant) {
     const double temp1 = 3.0 * kCk2 * pinvsq * m.xnodp;
     const double temp2 = temp1 * kCk2 * pinvsq;
     const double temp3 = 1.25 * kCk4 * pinvsq * pinvsq * m.xnodp;
-    m.xmdot = m.xnodp + 0.5 * temp1 * betao * x3thm1 + 0.0625 * temp2 * betao * (13.0 - 78.0 * theta2 + 137.0 * theta4);
+    m.xmdot = m.xnodp + 0.5 * temp1 * betao * x3thm1 +
+              0.0625 * temp2 * betao * (13.0 - 78.0 * theta2 + 137.0 * theta4);
     const double x1m5th = 1.0 - 5.0 * theta2;
     m.omgdot = -0.5 * temp1 * x1m5th + 0.0625 * temp2 * (7.0 - 114.0 * theta2 + 395.0 * theta4) +
                temp3 * (3.0 - 36.0 * theta2 + 49.0 * theta4);
@@ -654,7 +660,8 @@ void InitialiseModel(const ElementSet& el, ModelInit& m, ModelVariant variant) {
             m.d4 = 0.5 * temp * m.aodp * tsi * (221.0 * m.aodp + 31.0 * s4) * m.c1;
             m.t3cof = m.d2 + 2.0 * c1sq;
             m.t4cof = 0.25 * (3.0 * m.d3 + m.c1 * (12.0 * m.d2 + 10.0 * c1sq));
-            m.t5cof = 0.2 * (3.0 * m.d4 + 12.0 * m.c1 * m.d3 + 6.0 * m.d2 * m.d2 + 15.0 * c1sq * (2.0 * m.d2 + c1sq));
+            m.t5cof = 0.2 * (3.0 * m.d4 + 12.0 * m.c1 * m.d3 + 6.0 * m.d2 * m.d2 +
+                             15.0 * c1sq * (2.0 * m.d2 + c1sq));
         }
     }
     m.error = PropagationError::kNone;
@@ -740,7 +747,8 @@ PropagationError SDP4(const ModelInit& m, ResonanceState& resonance, double tsin
     }
     // A slightly negative eccentricity is the same orbit with the perigee turned by pi; the
     // 1980 model runs on with it, the revision reports an error.
-    if (!(e >= (m.revised ? 0.0 : -0.001) && e <= 1.0)) return Fail(PropagationError::kEccentricity, pos, vel);
+    if (!(e >= (m.revised ? 0.0 : -0.001) && e <= 1.0))
+        return Fail(PropagationError::kEccentricity, pos, vel);
     mean.e = e;
     mean.xl = xmam + omgadf + xnode;
     mean.omega = omgadf;

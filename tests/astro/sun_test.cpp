@@ -1,8 +1,9 @@
+#include "astro/Sun.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "astro/Sun.h"
 #include "core/Clock.h"
 
 using namespace corvane;

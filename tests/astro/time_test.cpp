@@ -1,10 +1,11 @@
+#include "astro/Time.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 
 #include "astro/MathUtil.h"
-#include "astro/Time.h"
 #include "core/Clock.h"
 
 using namespace corvane;
@@ -29,7 +30,8 @@ TEST(JulianDates, EpochsKeepEveryDigitOfTheDay) {
     ASSERT_TRUE(yd);
     EXPECT_EQ(yd->year, 1980);
     EXPECT_EQ(yd->day, std::strtod("275.98708465", nullptr));
-    EXPECT_EQ(*JulianDateOfEpoch(80275.98708465), JulianDateOfYear(1980) + std::strtod("275.98708465", nullptr));
+    EXPECT_EQ(*JulianDateOfEpoch(80275.98708465),
+              JulianDateOfYear(1980) + std::strtod("275.98708465", nullptr));
     // Year pivot: 56 is 2056, 57 is 1957; year 00 with a day of 100 or more is 2000.
     EXPECT_EQ(SplitEpoch(56001.5)->year, 2056);
     EXPECT_EQ(SplitEpoch(57001.5)->year, 1957);
@@ -38,7 +40,7 @@ TEST(JulianDates, EpochsKeepEveryDigitOfTheDay) {
 }
 
 TEST(JulianDates, EpochWithoutADayIsRejected) {
-    EXPECT_FALSE(JulianDateOfEpoch(50.5));   // year 00, day 50.5: "50.5" has two digits before the point
+    EXPECT_FALSE(JulianDateOfEpoch(50.5));  // year 00, day 50.5: "50.5" has two digits before the point
     EXPECT_FALSE(JulianDateOfEpoch(1.25));
     EXPECT_FALSE(JulianDateOfEpoch(24001.0));  // no decimal point in its text
     EXPECT_FALSE(JulianDateOfEpoch(0.0));
@@ -57,7 +59,8 @@ TEST(SiderealTime, GreenwichAndEpochAnglesAgree) {
     for (double epoch : {80230.29629788, 6176.46683397, 17117.87990456}) {
         const auto s = ThetaGOfEpoch(epoch);
         ASSERT_TRUE(s);
-        EXPECT_NEAR(std::remainder(s->theta - ThetaG_JD(*JulianDateOfEpoch(epoch)), kTwoPi), 0.0, 5e-5) << epoch;
+        EXPECT_NEAR(std::remainder(s->theta - ThetaG_JD(*JulianDateOfEpoch(epoch)), kTwoPi), 0.0, 5e-5)
+            << epoch;
         EXPECT_NEAR(s->ds50, *JulianDateOfEpoch(epoch) - 2433281.5, 1e-8);
     }
 }
@@ -158,8 +161,8 @@ TEST(IsoTimes, ParseAndWriteUtc) {
     EXPECT_NEAR(*ParseIsoUtc("2017-04-27T22:15:00-0500"), CivilToJulianDate(2017, 4, 28, 3, 15, 0), 1e-9);
     EXPECT_TRUE(ParseIsoUtc("2016-02-29T00:00:00Z"));
     for (const char* bad : {"2017-02-29T00:00:00Z", "2017-13-01", "2017-04-28T24:00:00Z", "2017-04-28T03:60Z",
-                            "2017-04-28T03:15:00ZZ", "2017-04-28X03:15", "28/04/2017", "", "2017-04-28T03:15:00.Z",
-                            "2017-04-28T03:15:00+25:00"}) {
+                            "2017-04-28T03:15:00ZZ", "2017-04-28X03:15", "28/04/2017", "",
+                            "2017-04-28T03:15:00.Z", "2017-04-28T03:15:00+25:00"}) {
         EXPECT_FALSE(ParseIsoUtc(bad)) << bad;
     }
     EXPECT_EQ(IsoUtcText(CivilToJulianDate(2017, 4, 28, 3, 15, 0)), "2017-04-28T03:15:00.000Z");

@@ -1,7 +1,5 @@
 // corvane-cli elements, propagate and look, driven from outside as a script would.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,7 +37,7 @@ class CliOrbit : public testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("corvane-cli-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -135,8 +134,9 @@ TEST_F(CliOrbit, PropagateReproducesTheReportTestCase) {
 
 TEST_F(CliOrbit, PropagateByInstantsAndJsonWithErrors) {
     const std::string file = Write("sets.tle", kTestSets);
-    const CliRun r = Cli("propagate --tle '" + Catalogue() +
-                      "' --norad 25544 --from 2017-04-28T00:00:00Z --to 2017-04-28T00:10:00Z --step 60 --format json");
+    const CliRun r =
+        Cli("propagate --tle '" + Catalogue() +
+            "' --norad 25544 --from 2017-04-28T00:00:00Z --to 2017-04-28T00:10:00Z --step 60 --format json");
     ASSERT_EQ(r.code, 0) << r.err;
     const auto rows = nlohmann::ordered_json::parse(r.out);
     ASSERT_EQ(rows.size(), 11u);
@@ -164,13 +164,14 @@ TEST_F(CliOrbit, PropagateByInstantsAndJsonWithErrors) {
 
 TEST_F(CliOrbit, LookGivesTheLibrarysNumbersAsJson) {
     const CliRun r = Cli("look --tle '" + Catalogue() +
-                      "' --norad 25544 --at 2017-04-28T03:15:00Z --site 38.9,-77.0,100,-4 --format json");
+                         "' --norad 25544 --at 2017-04-28T03:15:00Z --site 38.9,-77.0,100,-4 --format json");
     ASSERT_EQ(r.code, 0) << r.err;
     const auto j = nlohmann::ordered_json::parse(r.out);
     std::vector<std::string> got;
     for (auto it = j.begin(); it != j.end(); ++it) got.push_back(it.key());
-    EXPECT_EQ(got, (std::vector<std::string>{"norad", "name", "jd", "azimuth", "elevation", "range", "range_rate",
-                                             "ra", "dec", "latitude", "longitude", "height", "eclipsed", "visible"}));
+    EXPECT_EQ(got, (std::vector<std::string>{"norad", "name", "jd", "azimuth", "elevation", "range",
+                                             "range_rate", "ra", "dec", "latitude", "longitude", "height",
+                                             "eclipsed", "visible"}));
     EXPECT_TRUE(j["eclipsed"].is_boolean());
     EXPECT_TRUE(j["visible"].is_boolean());
     EXPECT_EQ(j["norad"], 25544);
@@ -203,7 +204,8 @@ TEST_F(CliOrbit, LookGivesTheLibrarysNumbersAsJson) {
     EXPECT_EQ(j["eclipsed"].get<bool>(), IsEclipsed(p.position, ComputeSunVector(jd)));
     EXPECT_EQ(j["visible"].get<bool>(), look.visible);
 
-    const CliRun text = Cli("look --tle '" + Catalogue() + "' --norad 25544 --jd 2457871.6354166665 --site 38.9,-77,100");
+    const CliRun text =
+        Cli("look --tle '" + Catalogue() + "' --norad 25544 --jd 2457871.6354166665 --site 38.9,-77,100");
     ASSERT_EQ(text.code, 0) << text.err;
     EXPECT_NE(text.out.find("Object       25544 ISS (ZARYA)"), std::string::npos);
     EXPECT_NE(text.out.find("2017-04-28T03:15:00.000Z"), std::string::npos);
@@ -221,7 +223,8 @@ TEST_F(CliOrbit, LookReadsTheSiteFromConfigFile) {
           "LOCATIONALTITUDE2=35\r\n"
           "LOCATIONUTCOFFSET2=abc\r\n"
           "LOCATIONLATITUDE1=-33\r\n");
-    const std::string base = "look --tle '" + Catalogue() + "' --norad 25544 --at 2017-04-28T03:15:00Z --format json";
+    const std::string base =
+        "look --tle '" + Catalogue() + "' --norad 25544 --at 2017-04-28T03:15:00Z --format json";
     const CliRun fromFile = Cli(base);
     ASSERT_EQ(fromFile.code, 0) << fromFile.err;
     const CliRun explicitSite = Cli(base + " --site 51.5,-0.13,35,0");
@@ -229,7 +232,8 @@ TEST_F(CliOrbit, LookReadsTheSiteFromConfigFile) {
     // LastLocation outside 1..3 means site 1.
     Write("ConfigFile.ini", "LastLocation=7\r\nLOCATIONLATITUDE1=-33\r\nLOCATIONLONGITUDE1=151\r\n");
     const CliRun first = Cli(base);
-    EXPECT_EQ(nlohmann::ordered_json::parse(first.out), nlohmann::ordered_json::parse(Cli(base + " --site -33,151,0").out));
+    EXPECT_EQ(nlohmann::ordered_json::parse(first.out),
+              nlohmann::ordered_json::parse(Cli(base + " --site -33,151,0").out));
 }
 
 TEST_F(CliOrbit, UsageAndDataErrorsExitWithOneLine) {
@@ -249,11 +253,13 @@ TEST_F(CliOrbit, UsageAndDataErrorsExitWithOneLine) {
     ExpectOneLineError(Cli("propagate " + cat + "--index 3 --tsince 0:1e9:0.0001"), 2);
     ExpectOneLineError(Cli("propagate " + cat + "--index 3 --from 2017-04-28 --step 60"), 2);
     ExpectOneLineError(Cli("propagate " + cat + "--index 3"), 2);
-    ExpectOneLineError(Cli("propagate --tle '" + file + "' --index 3 --tsince 0:10:1"), 1);  // epoch has no day
-    ExpectOneLineError(Cli("look --tle '" + file + "' --norad 28872 --jd 2453703.5583 --site 1,2,3"), 1);  // decayed
+    ExpectOneLineError(Cli("propagate --tle '" + file + "' --index 3 --tsince 0:10:1"),
+                       1);  // epoch has no day
+    ExpectOneLineError(Cli("look --tle '" + file + "' --norad 28872 --jd 2453703.5583 --site 1,2,3"),
+                       1);  // decayed
     ExpectOneLineError(Cli("look " + cat), 2);
     const CliRun garbage = Cli("look --tle '" + Write("garbage.tle", std::string(500, '\x07')) +
-                            "' --index 1 --jd 2457871.5 --site 1,2,3");
+                               "' --index 1 --jd 2457871.5 --site 1,2,3");
     EXPECT_NE(garbage.code, 0);
     EXPECT_EQ(garbage.out.find("nan"), std::string::npos);
 }

@@ -28,7 +28,7 @@ class CatalogueFiles : public testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("corvane-catalogue-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -123,7 +123,8 @@ TEST_F(CatalogueFiles, LineEndsTrailingBlanksAndTruncatedGroups) {
     // A file that ends inside a group drops that group.
     const LoadResult cut = LoadElementFile(Write("cut.txt", kIss + kOther.substr(0, 60)));
     EXPECT_EQ(cut.catalogue->Count(), 1);
-    const LoadResult noFinalEnd = LoadElementFile(Write("noend.txt", kIss + kOther.substr(0, kOther.size() - 2)));
+    const LoadResult noFinalEnd =
+        LoadElementFile(Write("noend.txt", kIss + kOther.substr(0, kOther.size() - 2)));
     EXPECT_EQ(noFinalEnd.catalogue->Count(), 2);
 }
 

@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "astro/Constants.h"
 #include "astro/MathUtil.h"
 #include "astro/Time.h"
 #include "core/Clock.h"
 #include "core/Text.h"
-
-#include <cstring>
 #include "orbit/ElementSet.h"
 
 using namespace corvane;
@@ -123,11 +122,33 @@ TEST(ElementDataRows, RawColumnsTrimmedWithTheirLabels) {
 
 // The quick path of the field reader must give the very doubles of the general reading.
 TEST(BlankToZero, SameAsTheGeneralReadingForEveryKindOfField) {
-    const char* fields[] = {"80275.98708465", " .00073094", "-.00000084", " 13844", "-13525", "  ",     "",
-                            "0086731",        "16.05824518", "-0.0",      "+.5",    "1.5E3",  "\t12",  "ABC",
-                            "12AB",           " 1 2",        "00-5",      "-",      ".",      "9999999999999999.5",
-                            "0.1234567890123456789", "123456789012345", "1234567890123456", "3.",
-                            "17117.87990456", "  0.0000", "-"};
+    const char* fields[] = {"80275.98708465",
+                            " .00073094",
+                            "-.00000084",
+                            " 13844",
+                            "-13525",
+                            "  ",
+                            "",
+                            "0086731",
+                            "16.05824518",
+                            "-0.0",
+                            "+.5",
+                            "1.5E3",
+                            "\t12",
+                            "ABC",
+                            "12AB",
+                            " 1 2",
+                            "00-5",
+                            "-",
+                            ".",
+                            "9999999999999999.5",
+                            "0.1234567890123456789",
+                            "123456789012345",
+                            "1234567890123456",
+                            "3.",
+                            "17117.87990456",
+                            "  0.0000",
+                            "-"};
     for (const char* f : fields) {
         std::string text(f);
         for (char& c : text) {
@@ -135,6 +156,7 @@ TEST(BlankToZero, SameAsTheGeneralReadingForEveryKindOfField) {
         }
         const double expected = LeadingNumber(text);
         const double got = BlankToZero(f);
-        EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << '"' << f << '"' << " " << expected << " " << got;
+        EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0)
+            << '"' << f << '"' << " " << expected << " " << got;
     }
 }

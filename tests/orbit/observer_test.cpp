@@ -1,9 +1,10 @@
+#include "orbit/Observer.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "astro/Constants.h"
-#include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
 
 using namespace corvane;
@@ -68,7 +69,8 @@ TEST(ObserverGeometry, OverheadAndTheFourDirections) {
         EXPECT_TRUE(up.visible);
         const double dirs[4][2] = {{0, 1}, {1, 0}, {0, -1}, {-1, 0}};
         for (int i = 0; i < 4; ++i) {
-            LookAngles l = ComputeLookAngles(Toward(f, dirs[i][0], dirs[i][1], 0.5, 1000.0), still, site, kJd);
+            LookAngles l =
+                ComputeLookAngles(Toward(f, dirs[i][0], dirs[i][1], 0.5, 1000.0), still, site, kJd);
             EXPECT_NEAR(Degrees(l.azimuth), 90.0 * i, 1e-6) << lat << " " << i;
             EXPECT_LT(l.azimuth, kTwoPi);
             EXPECT_GE(l.azimuth, 0.0);
@@ -113,7 +115,8 @@ TEST(ObserverGeometry, RightAscensionAndDeclinationOfDistantObjects) {
     StateVector sitePos, siteVel;
     ObserverPositionVelocity(site, kJd, sitePos, siteVel);
     auto direction = [](double ra, double dec, double km) {
-        StateVector v{km * std::cos(dec) * std::cos(ra), km * std::cos(dec) * std::sin(ra), km * std::sin(dec), km};
+        StateVector v{km * std::cos(dec) * std::cos(ra), km * std::cos(dec) * std::sin(ra),
+                      km * std::sin(dec), km};
         return v;
     };
     const double lst = site.theta;

@@ -100,10 +100,12 @@ TEST(PropagationSlot, UnpropagatableElementSetsGiveTypedErrors) {
     slot.Convert("X", "1 25544U 98067A   00050.50000000 -.00158687  00000-0 -24621-2 0  9992",
                  kObjects[0].line2);
     EXPECT_EQ(PropagateSlot(2451590.0, slot).error, PropagationError::kNoEpochDay);
-    slot.Convert("X", kObjects[0].line1, "2 25544  51.6432 289.0003 0006055 101.4704 344.3366  0.00000000 53936");
+    slot.Convert("X", kObjects[0].line1,
+                 "2 25544  51.6432 289.0003 0006055 101.4704 344.3366  0.00000000 53936");
     EXPECT_EQ(slot.PropagateMinutes(0).error, PropagationError::kMeanMotion);
     // Perigee inside the Earth: decays at once.
-    slot.Convert("X", kObjects[0].line1, "2 25544  51.6432 289.0003 5000000 101.4704   0.0000 15.53834686 53936");
+    slot.Convert("X", kObjects[0].line1,
+                 "2 25544  51.6432 289.0003 5000000 101.4704   0.0000 15.53834686 53936");
     const PropagationResult r = slot.PropagateMinutes(0);
     EXPECT_EQ(r.error, PropagationError::kDecayed);
     EXPECT_EQ(r.position.magnitude, 0.0);
