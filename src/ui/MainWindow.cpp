@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -33,7 +35,9 @@
 #include "core/Legal.h"
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
+#include "ui/ElementDataWindow.h"
 #include "ui/Icons.h"
+#include "ui/LoadingWindow.h"
 #include "ui/InterfaceDialog.h"
 #include "ui/PreferencesDialog.h"
 
@@ -125,8 +129,16 @@ bool MainWindow::Initialise() {
     ShowSite(settings_.CurrentSite());
     for (int i = 1; i <= 3; ++i) siteButtons[i]->setChecked(i == settings_.LastLocation);
     PublishLiveValues();
-    // M12: loading the configured element file belongs to the element catalogue, not present in
-    // this build.
+    // M12: the element file named in the settings, with the small loading window.
+    if (!settings_.ElementsFile.empty() && settings_.disclaimerAccepted &&
+        QFileInfo(FromFile(settings_.ElementsFile)).isFile()) {
+        LoadingWindow loading(this);
+        loading.show();
+        WaitPainted(1000);
+        LoadElements(FromFile(settings_.ElementsFile), loading.secondLine);
+        WaitPainted(3000);
+        loading.close();
+    }
     // M13: with the disclaimer declined the run ends here; the world map data belongs to the
     // world map.
     if (endRun) {
@@ -452,6 +464,8 @@ void MainWindow::BuildControls() {
     connect(elevationLimit, &QSpinBox::textChanged, this, [this] { PublishLiveValues(); });
     connect(comPort, &QComboBox::currentTextChanged, this, [this] { PublishLiveValues(); });
     connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
+    connect(openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
+    connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
     connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
     connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });
     connect(viewPlanList, &QListWidget::itemClicked, this, [this] { viewPlanSelect->setVisible(true); });
@@ -489,6 +503,7 @@ void MainWindow::CopyControlsToSettings() {
     Settings& s = settings_;
     s.Direction = ToFile(directionFilter->currentText().trimmed());
     s.TimingOffset = ToFile(timingOffset->text());
+    s.ElementsFile = ToFile(elementFileName->text());
     s.ElevationLimit = ToFile(elevationLimit->text());
     const QString port = comPort->currentText().trimmed();
     s.ComPort = 1;
@@ -732,6 +747,98 @@ void MainWindow::BringToFront() {
     show();
     raise();
     activateWindow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Element files
+
+void MainWindow::WaitPainted(int milliseconds) {
+    // Waits on the program clock while keeping the windows painted.
+    const double end = clock_.MonotonicSeconds() + milliseconds / 1000.0;
+    while (clock_.MonotonicSeconds() < end) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const double left = end - clock_.MonotonicSeconds();
+        clock_.Sleep(static_cast<int>(std::min(50.0, std::max(1.0, left * 1000.0))));
+    }
+}
+
+void MainWindow::KeepSecondary(QWidget* window) { secondaryWindows_.append(QPointer<QWidget>(window)); }
+
+void MainWindow::CloseSecondaryWindows() {
+    for (const QPointer<QWidget>& w : secondaryWindows_)
+        if (w) w->close();
+    secondaryWindows_.clear();
+}
+
+namespace {
+// Shows the loader's progress in a label and in the main window's status field at once.
+class LabelLoadObserver : public LoadObserver {
+public:
+    LabelLoadObserver(QWidget* parent, QLabel* status, QLabel* mainStatus)
+        : parent_(parent), status_(status), mainStatus_(mainStatus) {}
+    void Status(const std::string& text) override {
+        for (QLabel* l : {status_, mainStatus_}) {
+            if (!l) continue;
+            l->setText(QString::fromLatin1(text.c_str()));
+            l->repaint();
+        }
+    }
+    void OpenFailed(const std::string& message, const std::string& title) override {
+        QMessageBox::critical(parent_, QString::fromLatin1(title.c_str()), QString::fromLocal8Bit(message.c_str()));
+    }
+
+private:
+    QWidget* parent_;
+    QLabel* status_;
+    QLabel* mainStatus_;
+};
+}  // namespace
+
+void MainWindow::LoadElements(const QString& fileName, QLabel* status) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CloseSecondaryWindows();
+    // A load replaces the catalogue under every reader: tracking stops first, so that no engine
+    // goes on with an object index of the old catalogue.
+    StopTracking();
+    live_.Update([](LiveValues& v) { v.selectedObject = 0; });
+    elementFileName->clear();
+    LabelLoadObserver observer(this, status, elementFileStatus);
+    const LoadResult result = LoadElementFile(fileName.toLocal8Bit().toStdString(), &observer);
+    catalogue_.Set(result.catalogue);
+    if (status) status->setText(QString::fromLatin1(result.status.c_str()));
+    elementFileStatus->setText(QString::fromLatin1(result.status.c_str()));
+    elementFileName->setText(QString::fromLocal8Bit(result.fileName.c_str()));
+    ShowObjectButtons(false);
+    tleDataButton->setVisible(false);
+    infoButton->setVisible(false);
+    RebuildObjectList();
+    QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::OpenTle() {
+    const QString file = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open Satellite Element File"), QDir::currentPath(),
+        QStringLiteral("Element Files *.tle *.txt (*.tle *.TLE *.txt *.TXT);;All files (*)"));
+    if (file.isEmpty()) return;
+    // Files in the working folder are remembered by name, others by their full path.
+    const QString relative = QDir::current().relativeFilePath(file);
+    LoadElements(relative.contains('/') ? file : relative, elementFileStatus);
+    RefreshViewPlan();
+}
+
+void MainWindow::ShowElementData() {
+    const int index = live_.Snapshot().selectedObject;
+    const auto catalogue = catalogue_.Get();
+    const CatalogueEntry* entry = catalogue->Entry(index);
+    if (!entry) return;
+    const QString name = QString::fromLatin1(entry->name.substr(0, 24).c_str());
+    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this);
+    KeepSecondary(window);
+    window->show();
+}
+
+void MainWindow::RebuildObjectList() {
+    // The object list with its filters is not present in this build.
 }
 
 // ---------------------------------------------------------------------------------------------

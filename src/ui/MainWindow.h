@@ -4,7 +4,9 @@
 // monitor panel. Initialise() runs the start-up steps, ShutDown() the exit steps.
 // GUI thread only.
 #include <QMainWindow>
+#include <QList>
 #include <QMap>
+#include <QPointer>
 #include <QTimer>
 
 #include <memory>
@@ -12,6 +14,7 @@
 #include "core/Clock.h"
 #include "core/LiveState.h"
 #include "core/Settings.h"
+#include "orbit/ElementCatalogue.h"
 #include "ui/NightVision.h"
 
 class QAction;
@@ -67,6 +70,12 @@ public:
     QAction* CommandAction(int command) const { return actions_.value(command); }
 
     Settings& settings() { return settings_; }
+    CatalogueStore& catalogue() { return catalogue_; }
+    // Replaces the catalogue from an element file, with progress and the result in `status`
+    // (and the main window's status field) and the file name in the file-name field.
+    void LoadElements(const QString& fileName, QLabel* status);
+    void OpenTle();
+    void ShowElementData();
     LiveState& live() { return live_; }
     NightVision& nightVision() { return nightVision_; }
     bool disclaimerAccepted() const { return settings_.disclaimerAccepted; }
@@ -178,10 +187,16 @@ private:
     void OpenInterfaceDialog();
     void SaveSettingsNow();
     void NotYetAvailable(const QString& what);
+    void WaitPainted(int milliseconds);
+    void CloseSecondaryWindows();
+    void RebuildObjectList();
+    void KeepSecondary(QWidget* window);
 
     Clock& clock_;
     LiveState& live_;
     Settings settings_;
+    CatalogueStore catalogue_;
+    QList<QPointer<QWidget>> secondaryWindows_;
     NightVision nightVision_;
     QMap<int, QAction*> actions_;
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
