@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "astro/Sun.h"
 #include "core/Clock.h"
 #include "obslog/ObservedList.h"
 #include "orbit/ElementCatalogue.h"
+#include "orbit/PropagationSlot.h"
 #include "passes/DisplayPanel.h"
 #include "passes/ObjectList.h"
 
@@ -66,7 +68,11 @@ void BM_ObjectListFirstBuild(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_ObjectListFirstBuild)->Arg(0)->Arg(1)->ArgNames({"aboveHorizonAscending"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectListFirstBuild)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgNames({"aboveHorizonAscending"})
+    ->Unit(benchmark::kMillisecond);
 
 // "&Refresh List" a few seconds later.
 void BM_ObjectListRebuild(benchmark::State& state) {
@@ -82,7 +88,11 @@ void BM_ObjectListRebuild(benchmark::State& state) {
         benchmark::DoNotOptimize(result.entries.data());
     }
 }
-BENCHMARK(BM_ObjectListRebuild)->Arg(0)->Arg(1)->ArgNames({"aboveHorizonAscending"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectListRebuild)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgNames({"aboveHorizonAscending"})
+    ->Unit(benchmark::kMillisecond);
 
 // One display pass of the ISS, 100 ms after the previous one.
 void BM_DisplayPass(benchmark::State& state) {
@@ -97,5 +107,28 @@ void BM_DisplayPass(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DisplayPass)->Unit(benchmark::kMicrosecond);
+
+// The costliest pass: 61 s before the ISS enters the shadow (three coarse and 31 fine tests).
+void BM_DisplayPassNearShadow(benchmark::State& state) {
+    auto catalogue = RealCatalogue();
+    const int iss = catalogue->IssIndex();
+    PropagationSlot slot;
+    ConvertElementSet(*catalogue, iss, slot);
+    auto eclipsed = [&](double jd) {
+        PropagationResult r = PropagateSlot(jd, slot);
+        ConvertState(r);
+        return IsEclipsed(r.position, ComputeSunVector(jd));
+    };
+    double t = kInstant;
+    while (eclipsed(t)) t += 1.0 / 86400.0;
+    while (!eclipsed(t)) t += 1.0 / 86400.0;
+    ManualClock clock(t - 61.0 / 86400.0 + kSite.utcOffset / 24.0);
+    DisplayPanelState panel;
+    for (auto _ : state) {
+        DisplayTexts texts = ComputeDisplayPass(*catalogue, iss, kSite, clock, 0.0, panel);
+        benchmark::DoNotOptimize(texts.sunText.data());
+    }
+}
+BENCHMARK(BM_DisplayPassNearShadow)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

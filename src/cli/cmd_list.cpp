@@ -58,16 +58,23 @@ struct ListCommand {
             static const char* kDirections[] = {"ALL", "N", "NE", "E", "SE", "S", "SW", "W", "NW"};
             bool known = false;
             for (const char* k : kDirections) known = known || d == k;
-            if (!known) throw UsageError("--direction wants N, NE, E, SE, S, SW, W, NW or All, got \"" + direction + "\"");
+            if (!known)
+                throw UsageError("--direction wants N, NE, E, SE, S, SW, W, NW or All, got \"" + direction +
+                                 "\"");
             f.direction = d == "ALL" ? "All" : d;
         }
         if (!altitude.empty()) {
             const std::string a = ToUpper(Trim(altitude));
-            if (a == "LOW") f.altitudeClass = "Low";
-            else if (a == "MOD") f.altitudeClass = "Mod";
-            else if (a == "HIGH") f.altitudeClass = "High";
-            else if (a == "ALL") f.altitudeClass = "All";
-            else throw UsageError("--altitude wants low, mod or high, got \"" + altitude + "\"");
+            if (a == "LOW")
+                f.altitudeClass = "Low";
+            else if (a == "MOD")
+                f.altitudeClass = "Mod";
+            else if (a == "HIGH")
+                f.altitudeClass = "High";
+            else if (a == "ALL")
+                f.altitudeClass = "All";
+            else
+                throw UsageError("--altitude wants low, mod or high, got \"" + altitude + "\"");
         }
         return f;
     }
@@ -89,7 +96,8 @@ struct ListCommand {
         if (fmt == OutputFormat::kJson) {
             nlohmann::ordered_json array = nlohmann::ordered_json::array();
             for (const ObjectListEntry& e : list.entries) {
-                nlohmann::ordered_json j = {{"index", e.index}, {"norad", e.noradNumber}, {"name", Latin1ToUtf8(e.name)}};
+                nlohmann::ordered_json j = {
+                    {"index", e.index}, {"norad", e.noradNumber}, {"name", Latin1ToUtf8(e.name)}};
                 if (e.positionKnown) {
                     j["azimuth"] = e.azimuth;
                     j["elevation"] = e.elevation;
@@ -133,7 +141,8 @@ const CommandRegistrar registrar(
         app.add_flag("--favorites", cmd->favorites, "Only favourites of observed.dat in the working folder");
         app.add_flag("--never-observed", cmd->neverObserved,
                      "Only objects never observed (observed.dat in the working folder)");
-        app.add_option("--direction", cmd->direction, "Only objects in a compass sector: N, NE, E, SE, S, SW, W, NW");
+        app.add_option("--direction", cmd->direction,
+                       "Only objects in a compass sector: N, NE, E, SE, S, SW, W, NW");
         app.add_option("--altitude", cmd->altitude, "Only objects of a height class: low, mod or high");
         app.add_flag("--by-norad", cmd->byNorad, "Entries show the catalogue number instead of the name");
         return [cmd] { return cmd->Run(); };

@@ -27,10 +27,18 @@ std::string AdjustAlignmentText(std::string_view boxText, double delta) {
 void PressTimingButton(AdjustmentTarget& target, TimingButton button, const Settings& settings) {
     double delta = 0.0;
     switch (button) {
-        case TimingButton::kMinusCoarse: delta = -settings.CoarseTimingIncr; break;
-        case TimingButton::kMinusFine: delta = -settings.FineTimingIncr; break;
-        case TimingButton::kPlusFine: delta = settings.FineTimingIncr; break;
-        case TimingButton::kPlusCoarse: delta = settings.CoarseTimingIncr; break;
+        case TimingButton::kMinusCoarse:
+            delta = -settings.CoarseTimingIncr;
+            break;
+        case TimingButton::kMinusFine:
+            delta = -settings.FineTimingIncr;
+            break;
+        case TimingButton::kPlusFine:
+            delta = settings.FineTimingIncr;
+            break;
+        case TimingButton::kPlusCoarse:
+            delta = settings.CoarseTimingIncr;
+            break;
     }
     target.SetTimingOffsetText(AdjustTimingText(target.TimingOffsetText(), delta));
 }
@@ -42,7 +50,8 @@ void PressAlignmentButton(AdjustmentTarget& target, bool plus, const Settings& s
 
 // ---- joystick ----
 
-JoystickAction JoystickMapper::Map(const JoystickReport& report, double fineTimingIncr, double alignmentIncr) {
+JoystickAction JoystickMapper::Map(const JoystickReport& report, double fineTimingIncr,
+                                   double alignmentIncr) {
     JoystickAction a;
     if (report.x > 60000) a.timingDelta = fineTimingIncr;
     if (report.x < 10000) a.timingDelta = -fineTimingIncr;

@@ -170,9 +170,9 @@ std::vector<std::string> FindTimingIncrementItems();
 int IncrementPreselection(double storedIncrement);
 
 struct SweepSetup {
-    int start = -2, end = 2;     // whole seconds
-    double increment = 0.5;      // seconds
-    double frequency = 4;        // seconds between steps
+    int start = -2, end = 2;  // whole seconds
+    double increment = 0.5;   // seconds
+    double frequency = 4;     // seconds between steps
 };
 // Reads the four list texts (non-numeric text reads as 0; start and end as whole numbers).
 SweepSetup ReadSweepSetup(std::string_view start, std::string_view end, std::string_view increment,

@@ -19,8 +19,22 @@ constexpr int kShadowLookAhead = 150;  // seconds
 constexpr int kCoarseSteps[] = {120, 90, 60, 30};
 
 enum Field {
-    kName, kNorad, kLaunch, kTPlusEpoch, kJulianDate, kLocalTime, kUtcTime, kAzimuth, kElevation,
-    kRange, kVelocity, kLatitude, kLongitude, kAltitude, kRightAscension, kDeclination,
+    kName,
+    kNorad,
+    kLaunch,
+    kTPlusEpoch,
+    kJulianDate,
+    kLocalTime,
+    kUtcTime,
+    kAzimuth,
+    kElevation,
+    kRange,
+    kVelocity,
+    kLatitude,
+    kLongitude,
+    kAltitude,
+    kRightAscension,
+    kDeclination,
 };
 
 double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
@@ -93,8 +107,8 @@ std::string DegreeText(double degrees, bool colonForm) {
     int d, m, s;
     Sexagesimal(std::fabs(v), d, m, s);
     char buf[48];
-    std::snprintf(buf, sizeof buf, colonForm ? "%c%02d:%02d:%02d" : "%c%02d \xB0 %02d m %02d s", v < 0.0 ? '-' : '+',
-                  d, m, s);
+    std::snprintf(buf, sizeof buf, colonForm ? "%c%02d:%02d:%02d" : "%c%02d \xB0 %02d m %02d s",
+                  v < 0.0 ? '-' : '+', d, m, s);
     return buf;
 }
 
@@ -105,8 +119,8 @@ std::string CountdownText(int seconds) {
     return buf;
 }
 
-DisplayTexts ComputeDisplayPass(const ElementCatalogue& catalogue, int selected, const Site& site, const Clock& clock,
-                                double timingOffsetSeconds, DisplayPanelState& state) {
+DisplayTexts ComputeDisplayPass(const ElementCatalogue& catalogue, int selected, const Site& site,
+                                const Clock& clock, double timingOffsetSeconds, DisplayPanelState& state) {
     DisplayTexts out;
     // 1. The top line: the program clock.
     const double local = clock.JulianDateNow();

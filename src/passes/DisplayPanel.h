@@ -29,25 +29,25 @@ enum class SunIcon { kNone, kSun, kEclipse, kWarning };
 
 // What a pass remembers for the next one. The slot is the main display's own.
 struct DisplayPanelState {
-    int previousObject = 0;           // 0: the previous pass showed no object
-    std::string previousLine1;        // tells a new file's object at the same index apart
+    int previousObject = 0;     // 0: the previous pass showed no object
+    std::string previousLine1;  // tells a new file's object at the same index apart
     bool hasPreviousElevation = false;
-    double previousElevation = 0.0;   // degrees
+    double previousElevation = 0.0;  // degrees
     PropagationSlot slot{kSlotMainDisplay};
 };
 
 struct DisplayTexts {
-    std::string topLine;              // "(Adjusted) " while the clock correction is not zero
-    bool objectShown = false;         // false: no object selected, only the top line was written
-    bool selectionChanged = false;    // first pass of this object: look it up in the information file
-    bool positionKnown = false;       // false when the orbit could not be propagated
+    std::string topLine;                 // "(Adjusted) " while the clock correction is not zero
+    bool objectShown = false;            // false: no object selected, only the top line was written
+    bool selectionChanged = false;       // first pass of this object: look it up in the information file
+    bool positionKnown = false;          // false when the orbit could not be propagated
     std::array<std::string, 16> fields;  // in the order of kPanelCaptions
-    std::string direction;            // direction line
+    std::string direction;               // direction line
     SunIcon sunIcon = SunIcon::kNone;
-    std::string sunText;              // "    Sun", " Eclipsed", "LOS m:ss", "AOS m:ss"
+    std::string sunText;  // "    Sun", " Eclipsed", "LOS m:ss", "AOS m:ss"
 
     // Values the maps and the rest of the window use.
-    double azimuth = 0.0, elevation = 0.0;         // degrees
+    double azimuth = 0.0, elevation = 0.0;  // degrees
     bool aboveHorizon = false;
     double subLatitude = 0.0, subLongitude = 0.0;  // degrees
     bool eclipsed = false;
@@ -58,8 +58,8 @@ struct DisplayTexts {
 
 // One display pass at the program clock's current instant, shifted by the timing offset.
 // selected is the catalogue index (0: none).
-DisplayTexts ComputeDisplayPass(const ElementCatalogue& catalogue, int selected, const Site& site, const Clock& clock,
-                                double timingOffsetSeconds, DisplayPanelState& state);
+DisplayTexts ComputeDisplayPass(const ElementCatalogue& catalogue, int selected, const Site& site,
+                                const Clock& clock, double timingOffsetSeconds, DisplayPanelState& state);
 
 // "05 hr 34 m 31 s" from hours (seconds rounded; a rounded 60 shows as 59); the colon form gives
 // "05:34:31".

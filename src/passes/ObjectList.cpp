@@ -1,8 +1,8 @@
 #include "passes/ObjectList.h"
 
 #include <algorithm>
-#include <cctype>
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <thread>
 
@@ -27,8 +27,8 @@ std::string CompassText(double az, bool longForm) {
         const char* code;
     };
     static constexpr Sector kSectors[] = {
-        {22.5, "North", "N "},       {67.5, "North-East", "NE"}, {112.5, "East", "E "},
-        {157.5, "South-East", "SE"}, {202.5, "South", "S "},     {247.5, "South-West", "SW"},
+        {22.5, "North", "N "},       {67.5, "North-East", "NE"},  {112.5, "East", "E "},
+        {157.5, "South-East", "SE"}, {202.5, "South", "S "},      {247.5, "South-West", "SW"},
         {292.5, "West", "W "},       {337.5, "North-West", "NW"}, {361.0, "North", "N "},
     };
     if (!(az >= 0.0)) return "  ";  // negative or NaN
@@ -58,9 +58,21 @@ constexpr double kOneSecondDays = 1.0 / 86400.0;
 // Objects the program marks with "*** ", each compared over its own length (trailing blanks
 // included) with the upper-cased start of the entry.
 constexpr std::string_view kMarkedPrefixes[] = {
-    "MIR ",   "EGP  ",         "ISS ",           "SL-16 R/B  ", "SEASAT 1  ",
-    "ARIANE 42P R/B  ", "SPOT 3 R/B  ", "HST  ", "RESURS O1 R/B  ", "CORONAS 1  ",
-    "THOR AGENA D R/B  ", "ASTEX 1  ", "COSMOS 2237 R/B  ", "ARIANE 4 R/B  ", "ROSAT  ",
+    "MIR ",
+    "EGP  ",
+    "ISS ",
+    "SL-16 R/B  ",
+    "SEASAT 1  ",
+    "ARIANE 42P R/B  ",
+    "SPOT 3 R/B  ",
+    "HST  ",
+    "RESURS O1 R/B  ",
+    "CORONAS 1  ",
+    "THOR AGENA D R/B  ",
+    "ASTEX 1  ",
+    "COSMOS 2237 R/B  ",
+    "ARIANE 4 R/B  ",
+    "ROSAT  ",
 };
 
 bool IsMarked(std::string_view text) {
@@ -68,7 +80,8 @@ bool IsMarked(std::string_view text) {
         if (text.size() < prefix.size()) continue;
         bool equal = true;
         for (size_t i = 0; i < prefix.size() && equal; ++i) {
-            equal = std::toupper(static_cast<unsigned char>(text[i])) == static_cast<unsigned char>(prefix[i]);
+            equal =
+                std::toupper(static_cast<unsigned char>(text[i])) == static_cast<unsigned char>(prefix[i]);
         }
         if (equal) return true;
     }
@@ -240,8 +253,8 @@ std::string ObjectListEntry::VisibleText() const {
     return TrimRight(std::string_view(text).substr(0, hidden == std::string::npos ? text.size() : hidden));
 }
 
-std::string ObjectEntryText(std::string_view nameLine, std::string_view line1, int index, double azimuthDegrees,
-                            bool positionKnown, bool listByNorad) {
+std::string ObjectEntryText(std::string_view nameLine, std::string_view line1, int index,
+                            double azimuthDegrees, bool positionKnown, bool listByNorad) {
     std::string label = listByNorad ? Column(line1, 3, 5) : Trim(nameLine);
     label.resize(kLabelWidth, ' ');
     std::string text;
@@ -272,7 +285,8 @@ int ObjectIndexFromEntry(std::string_view entryText) {
     return digits ? static_cast<int>(value) : 0;
 }
 
-ObjectSelection SelectObjectFromList(std::string_view entryText, int catalogueCount, bool resetAlignmentSetting) {
+ObjectSelection SelectObjectFromList(std::string_view entryText, int catalogueCount,
+                                     bool resetAlignmentSetting) {
     ObjectSelection s;
     s.shownText = TrimRight(entryText);
     s.selectedObject = ObjectIndexFromEntry(entryText);
@@ -353,21 +367,24 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
     // 6. to 8.
     if (f.elevationAbove && !(ok && elevation > c.elevationLimit)) return std::nullopt;
     if (f.aboveHorizon && !(ok && look.visible)) return std::nullopt;
-    if (c.altitudeClass && !(ok && objectlist::AltitudeClassOf(height) == *c.altitudeClass)) return std::nullopt;
+    if (c.altitudeClass && !(ok && objectlist::AltitudeClassOf(height) == *c.altitudeClass))
+        return std::nullopt;
     // 9. Ascending: the elevation one second later is not lower.
     if (c.ascending) {
         if (!ok) return std::nullopt;
         PropagationResult later = PropagateSlot(c.jd + kOneSecondDays, slot);
         if (!later.Ok()) return std::nullopt;
         ConvertState(later);
-        const LookAngles next = ComputeLookAngles(later.position, later.velocity, sitePoint, c.jd + kOneSecondDays);
+        const LookAngles next =
+            ComputeLookAngles(later.position, later.velocity, sitePoint, c.jd + kOneSecondDays);
         if (next.elevation < look.elevation) return std::nullopt;
     }
     // 10. In the Sun. The shadow is worked out for every listed object, for display.
     const bool eclipsed = ok && IsEclipsed(now.position, c.sun);
     if (f.sunOnly && !(ok && !eclipsed)) return std::nullopt;
     // 11. Direction.
-    if (!c.direction.empty() && !(ok && WithoutBlanks(objectlist::CompassText(azimuth, false)) == c.direction)) {
+    if (!c.direction.empty() &&
+        !(ok && WithoutBlanks(objectlist::CompassText(azimuth, false)) == c.direction)) {
         return std::nullopt;
     }
     // 12. The entry.
@@ -388,9 +405,9 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
 
 }  // namespace
 
-ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const ObjectFilters& filters, const Site& site,
-                                 double jdUtc, const ObservedList& observed, AltitudeCache& cache,
-                                 const ListProgress& progress, int threads) {
+ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const ObjectFilters& filters,
+                                 const Site& site, double jdUtc, const ObservedList& observed,
+                                 AltitudeCache& cache, const ListProgress& progress, int threads) {
     ObjectListResult result;
     cache.Prepare(catalogue);
     const double jd = std::isfinite(jdUtc) ? jdUtc : 0.0;
@@ -420,7 +437,8 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     auto work = [&] {
         for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
             const int last = std::min(count, (b + 1) * kProgressEvery);
-            for (int i = b * kProgressEvery + 1; i <= last; ++i) found[static_cast<size_t>(i)] = EvaluateObject(context, i);
+            for (int i = b * kProgressEvery + 1; i <= last; ++i)
+                found[static_cast<size_t>(i)] = EvaluateObject(context, i);
             done[static_cast<size_t>(b)].store(true, std::memory_order_release);
         }
     };
@@ -432,13 +450,15 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
             if (progress && last % kProgressEvery == 0) progress("Calculated " + std::to_string(last) + ".");
         }
     };
-    if (threads <= 0) threads = static_cast<int>(std::min(2u, std::max(1u, std::thread::hardware_concurrency())));
+    if (threads <= 0)
+        threads = static_cast<int>(std::min(2u, std::max(1u, std::thread::hardware_concurrency())));
     threads = std::min(threads, std::max(1, blocks));
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
     for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
         const int last = std::min(count, (b + 1) * kProgressEvery);
-        for (int i = b * kProgressEvery + 1; i <= last; ++i) found[static_cast<size_t>(i)] = EvaluateObject(context, i);
+        for (int i = b * kProgressEvery + 1; i <= last; ++i)
+            found[static_cast<size_t>(i)] = EvaluateObject(context, i);
         done[static_cast<size_t>(b)].store(true, std::memory_order_release);
         report();
     }

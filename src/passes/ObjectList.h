@@ -126,15 +126,15 @@ double ObjectListInstant(const Clock& clock, const Site& site, double timingOffs
 // filters in a fixed order (cheapest first) and skipped at the first test it fails. progress is
 // called on the calling thread. threads: how many threads share the objects (0: up to two, as
 // the processor has); the result does not depend on it.
-ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const ObjectFilters& filters, const Site& site,
-                                 double jdUtc, const ObservedList& observed, AltitudeCache& cache,
-                                 const ListProgress& progress = {}, int threads = 0);
+ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const ObjectFilters& filters,
+                                 const Site& site, double jdUtc, const ObservedList& observed,
+                                 AltitudeCache& cache, const ListProgress& progress = {}, int threads = 0);
 
 // The entry text of an object: label (name or catalogue number) blank-padded and cut to 19
 // characters, " [ ", compass code, " ]", 26 blanks, "~~", index; "*** " in front of the objects
 // the program marks.
-std::string ObjectEntryText(std::string_view nameLine, std::string_view line1, int index, double azimuthDegrees,
-                            bool positionKnown, bool listByNorad);
+std::string ObjectEntryText(std::string_view nameLine, std::string_view line1, int index,
+                            double azimuthDegrees, bool positionKnown, bool listByNorad);
 
 // Choosing an entry in the drop-down: what the window shows and does.
 struct ObjectSelection {
@@ -145,7 +145,8 @@ struct ObjectSelection {
     bool showTleDataButton = true;   // "T&LE Data"
 };
 // The caller also stops tracking and closes the windows that show the previous object.
-ObjectSelection SelectObjectFromList(std::string_view entryText, int catalogueCount, bool resetAlignmentSetting);
+ObjectSelection SelectObjectFromList(std::string_view entryText, int catalogueCount,
+                                     bool resetAlignmentSetting);
 
 // The object index after "~~" in an entry text; 0 without "~~" or when no number follows.
 int ObjectIndexFromEntry(std::string_view entryText);

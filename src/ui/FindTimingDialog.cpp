@@ -38,10 +38,12 @@ FindTimingDialog::FindTimingDialog(AdjustmentTarget& target, Settings& settings,
     setWindowTitle(QStringLiteral("Find Timing Offset"));
 
     explanation = new QLabel(
-        QStringLiteral("The Find Timing Offset Function is designed primarily for centering an object when using") +
+        QStringLiteral(
+            "The Find Timing Offset Function is designed primarily for centering an object when using") +
         QStringLiteral(" continuous tracking. With tracking started, allow the telescope to slew close") +
         QStringLiteral(" to the object. Click the 'Start/Restart' button and look for the object in the") +
-        QStringLiteral(" eyepiece. When the object is centered press the space bar or click the 'Stop' button."));
+        QStringLiteral(
+            " eyepiece. When the object is centered press the space bar or click the 'Stop' button."));
     explanation->setWordWrap(true);
 
     // 1. The lists and their stored selections.
@@ -71,10 +73,13 @@ FindTimingDialog::FindTimingDialog(AdjustmentTarget& target, Settings& settings,
         h->addStretch(1);
         layout->addLayout(h);
     };
-    row({new QLabel(QStringLiteral("Test Timing Offset from ")), startList, new QLabel(QStringLiteral("seconds")),
-         new QLabel(QStringLiteral("to")), endList, new QLabel(QStringLiteral("seconds"))});
-    row({new QLabel(QStringLiteral("In increments of")), incrementList, new QLabel(QStringLiteral("second(s) "))});
-    row({new QLabel(QStringLiteral("Increment every")), frequencyList, new QLabel(QStringLiteral("second(s) "))});
+    row({new QLabel(QStringLiteral("Test Timing Offset from ")), startList,
+         new QLabel(QStringLiteral("seconds")), new QLabel(QStringLiteral("to")), endList,
+         new QLabel(QStringLiteral("seconds"))});
+    row({new QLabel(QStringLiteral("In increments of")), incrementList,
+         new QLabel(QStringLiteral("second(s) "))});
+    row({new QLabel(QStringLiteral("Increment every")), frequencyList,
+         new QLabel(QStringLiteral("second(s) "))});
     row({loopBox});
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -4,7 +4,6 @@
 // Without SDL2 there is never a joystick. GUI thread only.
 #include <QObject>
 #include <QTimer>
-
 #include <functional>
 #include <optional>
 

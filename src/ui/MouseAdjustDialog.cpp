@@ -86,7 +86,8 @@ MouseAdjustDialog::MouseAdjustDialog(AdjustmentTarget& target, Settings& setting
     setPointerPos = [this](QPoint p) { QCursor::setPos(mapToGlobal(p)); };
 
     // 1. Opening values, base values and sliders from the stored sensitivities.
-    logic_ = std::make_unique<MouseAdjustLogic>(target, settings.TimingMouseAdjust, settings.AlignmentMouseAdjust);
+    logic_ =
+        std::make_unique<MouseAdjustLogic>(target, settings.TimingMouseAdjust, settings.AlignmentMouseAdjust);
     ShowSliders();
     connect(timingSlider, &QSlider::valueChanged, this, [this](int v) { logic_->SetTimingSlider(v); });
     connect(alignmentSlider, &QSlider::valueChanged, this, [this](int v) { logic_->SetAlignmentSlider(v); });
@@ -149,15 +150,33 @@ void MouseAdjustDialog::Tick() {
 
 void MouseAdjustDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-        case Qt::Key_End: ToggleActive(); break;
-        case Qt::Key_PageUp: keys_.push_back(AdjustKey::kPageUp); break;
-        case Qt::Key_PageDown: keys_.push_back(AdjustKey::kPageDown); break;
-        case Qt::Key_Left: keys_.push_back(AdjustKey::kLeft); break;
-        case Qt::Key_Right: keys_.push_back(AdjustKey::kRight); break;
-        case Qt::Key_Up: keys_.push_back(AdjustKey::kUp); break;
-        case Qt::Key_Down: keys_.push_back(AdjustKey::kDown); break;
-        case Qt::Key_Escape: keys_.push_back(AdjustKey::kEscape); break;
-        default: QDialog::keyPressEvent(event); return;
+        case Qt::Key_End:
+            ToggleActive();
+            break;
+        case Qt::Key_PageUp:
+            keys_.push_back(AdjustKey::kPageUp);
+            break;
+        case Qt::Key_PageDown:
+            keys_.push_back(AdjustKey::kPageDown);
+            break;
+        case Qt::Key_Left:
+            keys_.push_back(AdjustKey::kLeft);
+            break;
+        case Qt::Key_Right:
+            keys_.push_back(AdjustKey::kRight);
+            break;
+        case Qt::Key_Up:
+            keys_.push_back(AdjustKey::kUp);
+            break;
+        case Qt::Key_Down:
+            keys_.push_back(AdjustKey::kDown);
+            break;
+        case Qt::Key_Escape:
+            keys_.push_back(AdjustKey::kEscape);
+            break;
+        default:
+            QDialog::keyPressEvent(event);
+            return;
     }
     event->accept();
 }

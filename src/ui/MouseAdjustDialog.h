@@ -9,7 +9,6 @@
 #include <QDialog>
 #include <QPoint>
 #include <QTimer>
-
 #include <functional>
 #include <memory>
 #include <vector>

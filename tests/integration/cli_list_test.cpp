@@ -97,7 +97,8 @@ TEST_F(CliList, TextMatchesTheObjectListForFilters) {
     f.direction = "SW";
     f.altitudeClass = "High";
     f.listByNorad = true;
-    r = Cli("--tle '" + kTle + "'" + kWhere + " --elevation-above 20 --direction sw --altitude HIGH --by-norad");
+    r = Cli("--tle '" + kTle + "'" + kWhere +
+            " --elevation-above 20 --direction sw --altitude HIGH --by-norad");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.Lines(), Expected(Library(f)));
     ASSERT_GT(r.Lines().size(), 1u);
@@ -107,7 +108,8 @@ TEST_F(CliList, TextMatchesTheObjectListForFilters) {
     f = ObjectFilters();
     f.sunOnly = true;
     f.geostationaryOnly = true;
-    r = Cli("--tle '" + kTle + "' --site 40,-75,100,-4 --jd 2457871.6 --timing-offset 120 --sunlit --geostationary");
+    r = Cli("--tle '" + kTle +
+            "' --site 40,-75,100,-4 --jd 2457871.6 --timing-offset 120 --sunlit --geostationary");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.Lines(), Expected(Library(f, ObservedList(), 2457871.6 + 120.0 / 86400.0)));
 }
@@ -124,7 +126,8 @@ TEST_F(CliList, JsonAndTheObservedListOfTheWorkingFolder) {
     for (const auto& e : j) {
         EXPECT_EQ(e["norad"], 25544);
         EXPECT_EQ(e["name"], "ISS (ZARYA)");
-        for (const char* key : {"index", "azimuth", "elevation", "height", "eclipsed"}) EXPECT_TRUE(e.contains(key));
+        for (const char* key : {"index", "azimuth", "elevation", "height", "eclipsed"})
+            EXPECT_TRUE(e.contains(key));
         EXPECT_GT(e["height"].get<double>(), 300.0);
     }
     ObjectFilters f;
@@ -135,7 +138,8 @@ TEST_F(CliList, JsonAndTheObservedListOfTheWorkingFolder) {
 
     r = Cli("--tle '" + kTle + "'" + kWhere + " --never-observed");
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.Lines().back(), std::to_string(LoadElementFile(kTle).catalogue->Count() - 2) + " object(s) available.");
+    EXPECT_EQ(r.Lines().back(),
+              std::to_string(LoadElementFile(kTle).catalogue->Count() - 2) + " object(s) available.");
 
     // Nothing passes: the count line alone; JSON an empty array.
     r = Cli("--tle '" + kTle + "'" + kWhere + " --elevation-above 90");
@@ -146,11 +150,12 @@ TEST_F(CliList, JsonAndTheObservedListOfTheWorkingFolder) {
 
 TEST_F(CliList, UsageAndDataErrors) {
     const std::string tle = " --tle '" + kTle + "'";
-    for (const std::string& bad : {tle + kWhere + " --direction NNE", tle + kWhere + " --altitude medium",
-                                   tle + kWhere + " --format xml", tle + " --site 40,-75 --jd 2457871.6",
-                                   tle + " --site 40,-75,100 --at yesterday",
-                                   tle + " --site 40,-75,100 --at 2017-04-28T03:15:00Z --jd 2457871.6",
-                                   tle + kWhere + " --elevation-above high", tle + " --jd 2457871.6", std::string(kWhere)}) {
+    for (const std::string& bad :
+         {tle + kWhere + " --direction NNE", tle + kWhere + " --altitude medium",
+          tle + kWhere + " --format xml", tle + " --site 40,-75 --jd 2457871.6",
+          tle + " --site 40,-75,100 --at yesterday",
+          tle + " --site 40,-75,100 --at 2017-04-28T03:15:00Z --jd 2457871.6",
+          tle + kWhere + " --elevation-above high", tle + " --jd 2457871.6", std::string(kWhere)}) {
         ListRun r = Cli(bad);
         EXPECT_EQ(r.code, 2) << bad << "\n" << r.out;
         EXPECT_FALSE(r.err.empty()) << bad;

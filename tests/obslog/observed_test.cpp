@@ -18,8 +18,8 @@ class TempFolder {
 public:
     TempFolder() {
         std::mt19937 rng(12345);
-        path_ = fs::temp_directory_path() / ("corvane-observed-" + std::to_string(::getpid()) + "-" +
-                                             std::to_string(rng()));
+        path_ = fs::temp_directory_path() /
+                ("corvane-observed-" + std::to_string(::getpid()) + "-" + std::to_string(rng()));
         fs::create_directories(path_);
     }
     ~TempFolder() { fs::remove_all(path_); }

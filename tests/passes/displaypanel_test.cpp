@@ -1,6 +1,8 @@
 // The position panel: number, hour, degree and countdown texts; every field of a pass at a fixed
 // instant through the manual clock; the direction suffix rule; the sun line near shadow
 // boundaries; and no NaN whatever the input.
+#include "passes/DisplayPanel.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,7 +14,6 @@
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
-#include "passes/DisplayPanel.h"
 #include "passes/ObjectList.h"
 
 namespace corvane {
@@ -117,7 +118,8 @@ TEST(DisplayPass, EveryFieldOfTheIssAtAFixedInstant) {
     const LookAngles look = ComputeLookAngles(now.position, now.velocity, site, kInstant);
     const GeodeticPoint sub = ComputeSubPoint(now.position, kInstant);
     const double speed = std::hypot(now.position.x - before.position.x, now.position.y - before.position.y,
-                                    now.position.z - before.position.z) * 3600.0;
+                                    now.position.z - before.position.z) *
+                         3600.0;
     EXPECT_NEAR(speed, 27600.0, 300.0);  // the ISS moves at about 7.66 km/s
     auto fmt = [&](const char* f, double v) {
         std::snprintf(buf, sizeof buf, f, v);
@@ -197,7 +199,7 @@ TEST(DisplayPass, SunLineCountsDownToShadowEntryAndExit) {
     if (EclipsedAt(iss, start)) start = NextShadowBoundary(iss, start) + 5 * kSecond;
     const double entry = NextShadowBoundary(iss, start);  // first eclipsed second
     ASSERT_NE(entry, 0.0);
-    const double exit = NextShadowBoundary(iss, entry);   // first sunlit second
+    const double exit = NextShadowBoundary(iss, entry);  // first sunlit second
     ASSERT_NE(exit, 0.0);
     ASSERT_GT((exit - entry) * 86400.0, 300.0);
 

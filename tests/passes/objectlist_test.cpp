@@ -1,5 +1,7 @@
 // The object list: entry texts, every filter against an independent filter of the positions the
 // orbit code reports, the altitude cache, progress and result texts, and selection.
+#include "passes/ObjectList.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,12 +12,10 @@
 #include "astro/MathUtil.h"
 #include "astro/Sun.h"
 #include "core/Clock.h"
-#include "core/Settings.h"
 #include "obslog/ObservedList.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
-#include "passes/ObjectList.h"
 
 namespace corvane {
 namespace {
@@ -54,7 +54,8 @@ const std::vector<Truth>& Truths() {
             const ElementSet& e = slot.Elements();
             x.number = std::atol(e.catalogueNumber.c_str());
             const double revs = e.meanMotion * 1440.0 / (2.0 * kPi);
-            x.geo = e.eccentricity <= 0.1 && Degrees(e.inclination) <= 17.0 + 1e-9 && std::fabs(revs - 1.0027) <= 0.1;
+            x.geo = e.eccentricity <= 0.1 && Degrees(e.inclination) <= 17.0 + 1e-9 &&
+                    std::fabs(revs - 1.0027) <= 0.1;
             GeodeticPoint site = SitePoint(kSite);
             PropagationResult r = PropagateSlot(kInstant, slot);
             if (!r.Ok()) continue;
@@ -68,7 +69,8 @@ const std::vector<Truth>& Truths() {
             x.eclipsed = IsEclipsed(r.position, sun);
             PropagationResult later = PropagateSlot(kInstant + 1.0 / 86400.0, slot);
             ConvertState(later);
-            x.elLater = Degrees(ComputeLookAngles(later.position, later.velocity, site, kInstant + 1.0 / 86400.0).elevation);
+            x.elLater = Degrees(
+                ComputeLookAngles(later.position, later.velocity, site, kInstant + 1.0 / 86400.0).elevation);
         }
         return t;
     }();
@@ -178,7 +180,8 @@ TEST(ObjectListFilters, EachFilterAloneMatchesTheOrbitCode) {
     f.altitudeClass = "Low";
     EXPECT_EQ(Listed(Build(f)), Expected([](const Truth& t) { return t.ok && t.height <= 1000.0; }));
     f.altitudeClass = "Mod";
-    EXPECT_EQ(Listed(Build(f)), Expected([](const Truth& t) { return t.ok && t.height > 1000.0 && t.height < 3000.0; }));
+    EXPECT_EQ(Listed(Build(f)),
+              Expected([](const Truth& t) { return t.ok && t.height > 1000.0 && t.height < 3000.0; }));
     f.altitudeClass = "High";
     EXPECT_EQ(Listed(Build(f)), Expected([](const Truth& t) { return t.ok && t.height >= 3000.0; }));
 }
@@ -209,8 +212,9 @@ TEST(ObjectListFilters, CombinedFiltersAndObservedList) {
     f.elevationLimit = "5";
     f.altitudeClass = "High";
     f.direction = "S";
-    EXPECT_EQ(Listed(Build(f)),
-              Expected([](const Truth& t) { return t.ok && t.el > 5 && t.height >= 3000 && Sector(t.az) == "S"; }));
+    EXPECT_EQ(Listed(Build(f)), Expected([](const Truth& t) {
+                  return t.ok && t.el > 5 && t.height >= 3000 && Sector(t.az) == "S";
+              }));
 
     // "Geostationary Only" clears "Ascending Only": geostationary objects regardless of motion.
     f = ObjectFilters();
@@ -303,12 +307,14 @@ TEST(ObjectListBuild, ProgressAndResultTexts) {
     BuildObjectList(Catalogue(), ObjectFilters(), kSite, kInstant, ObservedList(), cache,
                     [&](const std::string& s) { progress.push_back(s); });
     std::vector<std::string> expected;
-    for (int i = 200; i <= Catalogue().Count(); i += 200) expected.push_back("Calculated " + std::to_string(i) + ".");
+    for (int i = 200; i <= Catalogue().Count(); i += 200)
+        expected.push_back("Calculated " + std::to_string(i) + ".");
     EXPECT_EQ(progress, expected);
 
     ElementCatalogue empty;
     AltitudeCache emptyCache;
-    ObjectListResult none = BuildObjectList(empty, ObjectFilters(), kSite, kInstant, ObservedList(), emptyCache);
+    ObjectListResult none =
+        BuildObjectList(empty, ObjectFilters(), kSite, kInstant, ObservedList(), emptyCache);
     EXPECT_TRUE(none.entries.empty());
     EXPECT_EQ(none.status, "No objects available.");
 
@@ -333,10 +339,10 @@ TEST(ObjectListBuild, AnObjectThatCannotBePropagatedFailsOnlyPositionTests) {
     EXPECT_EQ(broken.index, 2);
     EXPECT_FALSE(broken.positionKnown);
     EXPECT_EQ(broken.VisibleText(), "BROKEN              [    ]");
-    for (auto setter : {+[](ObjectFilters& f) { f.aboveHorizon = true; }, +[](ObjectFilters& f) { f.sunOnly = true; },
-                        +[](ObjectFilters& f) { f.altitudeClass = "Low"; },
-                        +[](ObjectFilters& f) { f.ascendingOnly = true; },
-                        +[](ObjectFilters& f) { f.direction = "N"; }}) {
+    for (auto setter :
+         {+[](ObjectFilters& f) { f.aboveHorizon = true; }, +[](ObjectFilters& f) { f.sunOnly = true; },
+          +[](ObjectFilters& f) { f.altitudeClass = "Low"; },
+          +[](ObjectFilters& f) { f.ascendingOnly = true; }, +[](ObjectFilters& f) { f.direction = "N"; }}) {
         ObjectFilters f;
         setter(f);
         EXPECT_EQ(Listed(BuildObjectList(c, f, kSite, kInstant, ObservedList(), cache)).count(2), 0u);
@@ -344,7 +350,8 @@ TEST(ObjectListBuild, AnObjectThatCannotBePropagatedFailsOnlyPositionTests) {
 }
 
 TEST(ObjectSelectionLogic, EntryToObject) {
-    ObjectSelection s = SelectObjectFromList("*** ISS (ZARYA)         [ NE ]                          ~~25  ", 100, true);
+    ObjectSelection s =
+        SelectObjectFromList("*** ISS (ZARYA)         [ NE ]                          ~~25  ", 100, true);
     EXPECT_EQ(s.selectedObject, 25);
     EXPECT_EQ(s.shownText, "*** ISS (ZARYA)         [ NE ]                          ~~25");
     EXPECT_TRUE(s.resetAlignment);
@@ -361,28 +368,22 @@ TEST(ObjectSelectionLogic, EntryToObject) {
     EXPECT_EQ(SelectObjectFromList("typed ~~99999999999999", 100, false).selectedObject, 0);
 }
 
-TEST(ObjectFilterSettings, ResetClearsFiltersAndSettingsRoundTrip) {
+TEST(ObjectFilterSettings, ResetClearsFiltersButKeepsTheNumberAndLabelChoice) {
     ObjectFilters f;
     f.aboveHorizon = f.elevationAbove = f.ascendingOnly = f.sunOnly = f.favorites = f.neverObserved =
         f.geostationaryOnly = f.listByNorad = true;
     f.elevationLimit = "30";
     f.direction = "SW";
     f.altitudeClass = "High";
-    Settings s;
-    StoreFilters(f, s);
-    ObjectFilters back = FiltersFromSettings(s);
-    EXPECT_TRUE(back.aboveHorizon && back.elevationAbove && back.ascendingOnly && back.sunOnly && back.favorites &&
-                back.neverObserved && back.listByNorad);
-    EXPECT_FALSE(back.geostationaryOnly);  // not saved
-    EXPECT_EQ(back.direction, "SW");
-    EXPECT_EQ(back.altitudeClass, "High");
     ResetFilters(f);
-    EXPECT_FALSE(f.aboveHorizon || f.elevationAbove || f.ascendingOnly || f.sunOnly || f.favorites ||
-                 f.neverObserved || f.geostationaryOnly);
-    EXPECT_EQ(f.direction, "All");
-    EXPECT_EQ(f.altitudeClass, "All");
-    EXPECT_TRUE(f.listByNorad);
+    ObjectFilters cleared;
+    cleared.elevationLimit = "30";
+    cleared.listByNorad = true;
+    AltitudeCache a, b;
+    EXPECT_EQ(Listed(BuildObjectList(Catalogue(), f, kSite, kInstant, ObservedList(), a)),
+              Listed(BuildObjectList(Catalogue(), cleared, kSite, kInstant, ObservedList(), b)));
     EXPECT_EQ(f.elevationLimit, "30");
+    EXPECT_TRUE(f.listByNorad);
 }
 
 }  // namespace

