@@ -72,7 +72,8 @@ bool ObservedList::WasObserved(long catalogueNumber) const {
 }
 
 bool ObservedList::AppendLocked(long catalogueNumber, char observed, char favourite) {
-    // A number that does not fit six digits (or is no number) would corrupt the fixed records.
+    // DEPARTURE: a number that does not fit the six digits would corrupt the fixed records, and
+    // a non-numeric one (read as 0) would make every such object share one entry: both refused.
     if (catalogueNumber <= 0 || catalogueNumber > kLargestNumber) return false;
     if (records_.size() >= kCapacity) return false;
     char buf[16];
