@@ -249,6 +249,12 @@ TEST(DisplayPass, NoNanFromBadInputOrABrokenOrbit) {
     t = ComputeDisplayPass(Catalogue(), Catalogue().IssIndex(), bad, clock, std::nan(""), state);
     EXPECT_TRUE(t.positionKnown);
     EXPECT_FALSE(HasNan(t));
+    // Typed numbers as large as they come.
+    const Site huge{1e308, -1e308, 1e308, 1e308};
+    for (double timing : {0.0, 1e308, -1e308}) {
+        t = ComputeDisplayPass(Catalogue(), Catalogue().IssIndex(), huge, clock, timing, state);
+        EXPECT_FALSE(HasNan(t)) << t.direction;
+    }
 }
 
 }  // namespace
