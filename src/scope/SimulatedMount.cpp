@@ -415,7 +415,9 @@ void SimulatedMount::Step(double dt, double utc) {
     DriveAxis(vAlt_, errAlt, parameters_.maxSlewRate, accel, dt);
     az_ = Wrap360(az_ + vAz_ * dt);
     alt_ = std::clamp(alt_ + vAlt_ * dt, -90.0, 90.0);
-    if (slewing_ && std::fabs(Wrap180(wantAz - az_)) < kArrived && std::fabs(wantAlt - alt_) < kArrived) {
+    // Arrived: close on both axes and no longer moving faster than the sky.
+    if (slewing_ && std::fabs(Wrap180(wantAz - az_)) < kArrived && std::fabs(wantAlt - alt_) < kArrived &&
+        std::fabs(vAz_) < 0.05 && std::fabs(vAlt_) < 0.05) {
         slewing_ = false;
         if (alignment_ == Alignment::Land) {
             holdAz_ = az_;
@@ -441,7 +443,7 @@ void SimulatedMount::Receive(char byte) {
         }
         return;
     }
-    if (byte == ':') {
+    if (byte == ':' && !inCommand_) {  // inside a command a colon is part of its text
         inCommand_ = true;
         command_.clear();
         return;
