@@ -1,38 +1,30 @@
 #include "scope/ScopeType.h"
 
-#include <array>
+#include <utility>
 
 namespace corvane {
 
 namespace {
-constexpr std::array<ScopeTypeInfo, 12> kTypes{{
-    {ScopeType::LX200, "LX200", "Meade LX200", "Meade LX200"},
-    {ScopeType::LX200GPS, "LX200GPS", "Meade LX200GPS", "Meade LX200GPS"},
-    {ScopeType::AP, "AP", "LX200 Compatible", "LX200 Compatible"},
-    {ScopeType::GEMINI, "GEMINI", "", "Gemini"},
-    {ScopeType::ETX494, "ETX494", "Meade AutoStar #494", "Meade AutoStar 494"},
-    {ScopeType::ETX497, "ETX497", "Meade AutoStar #497", "Meade AutoStar 495/497"},
-    {ScopeType::ULTIMA, "ULTIMA", "Ultima 2000/NexStarGPS/NexStarGT", "Celestron Ultima 2000/NexStarGPS"},
-    {ScopeType::NEXSTAR, "NEXSTAR", "NexStar 5/8", "NexStar 5/8"},
-    {ScopeType::NEXSTARGPS, "NEXSTARGPS", "NexStarGPS Continuous Tracking", "NexStar GPS (Continuous Tracking)"},
-    {ScopeType::CGE, "CGE", "Celestron CGE Continuous Tracking", "Celestron CGE"},
-    {ScopeType::LOGFILE, "LOGFILE", "Log File", "Log File"},
-    {ScopeType::Unknown, "", "", "Meade LX200"},
-}};
+constexpr std::pair<ScopeType, const char*> kCodes[] = {
+    {ScopeType::LX200, "LX200"},   {ScopeType::LX200GPS, "LX200GPS"},     {ScopeType::AP, "AP"},
+    {ScopeType::GEMINI, "GEMINI"}, {ScopeType::ETX494, "ETX494"},         {ScopeType::ETX497, "ETX497"},
+    {ScopeType::ULTIMA, "ULTIMA"}, {ScopeType::NEXSTAR, "NEXSTAR"},       {ScopeType::NEXSTARGPS, "NEXSTARGPS"},
+    {ScopeType::CGE, "CGE"},       {ScopeType::LOGFILE, "LOGFILE"},
+};
 }  // namespace
 
-const ScopeTypeInfo& ScopeTypeInfoOf(ScopeType type) {
-    for (const auto& info : kTypes) {
-        if (info.type == type) return info;
-    }
-    return kTypes.back();
-}
-
 ScopeType ScopeTypeFromCode(std::string_view code) {
-    for (const auto& info : kTypes) {
-        if (info.type != ScopeType::Unknown && code == info.code) return info.type;
+    for (const auto& [type, text] : kCodes) {
+        if (code == text) return type;
     }
     return ScopeType::Unknown;
+}
+
+const char* ScopeTypeCode(ScopeType type) {
+    for (const auto& [t, text] : kCodes) {
+        if (t == type) return text;
+    }
+    return "";
 }
 
 bool IsLx200Family(ScopeType type) {

@@ -1,6 +1,6 @@
 #pragma once
-// The telescope interface codes, as stored under SCOPETYPE in the settings file.
-#include <string>
+// The telescope interface codes (setting SCOPETYPE) as the serial link and the tracking driver
+// see them. Their dialog and window names live with the interface settings in core.
 #include <string_view>
 
 namespace corvane {
@@ -17,20 +17,13 @@ enum class ScopeType {
     NEXSTARGPS,
     CGE,
     LOGFILE,
-    Unknown,  // any other code: shown, identified and driven like LX200
+    Unknown,  // any other code: identified and driven like LX200, but without slew polling
 };
 
-struct ScopeTypeInfo {
-    ScopeType type;
-    const char* code;         // as written in the settings file
-    const char* dialogLabel;  // in the Telescope Interface dialog; "" when not offered there
-    const char* displayName;  // shown for the selected interface
-};
-
-// The row of `type` (Unknown gives the LX200 names with an empty code).
-const ScopeTypeInfo& ScopeTypeInfoOf(ScopeType type);
 // The code's type; codes are matched exactly (upper case), anything else is Unknown.
 ScopeType ScopeTypeFromCode(std::string_view code);
+// The code as written in the settings file ("" for Unknown).
+const char* ScopeTypeCode(ScopeType type);
 // True for the types that speak the LX200 protocol (every type but the NexStar ones and LOGFILE).
 bool IsLx200Family(ScopeType type);
 

@@ -13,6 +13,9 @@
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -27,6 +30,11 @@ public:
     // captured (standard error dropped when `quietErrors`). `environment` entries ("NAME=value") are added to the current environment.
     ChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {},
                  bool quietErrors = false) {
+#ifdef __linux__
+        // Grandchildren left behind by the child (a server's drivers) come back to this process
+        // to be reaped, instead of lingering as zombies.
+        ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+#endif
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) return;
         posix_spawn_file_actions_t actions;
@@ -103,20 +111,27 @@ public:
         return {-1, all};
     }
 
-    // Ends the child's process group: SIGTERM, then SIGKILL after two seconds.
+    // Ends the child's process group: SIGTERM, then SIGKILL after two seconds; reaps the group.
     void Stop() {
         if (pid_ <= 0) return;
         ::kill(-pid_, SIGTERM);
-        for (int i = 0; i < 200; ++i) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        bool ended = false;
+        for (int i = 0; i < 200 && !ended; ++i) {
+            ended = ::waitpid(pid_, nullptr, WNOHANG) == pid_;
+            if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        ::kill(-pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        if (!ended) {
+            ::kill(-pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        for (int i = 0; i < 200; ++i) {  // the rest of the group
+            const pid_t reaped = ::waitpid(-pid_, nullptr, WNOHANG);
+            if (reaped < 0) break;
+            if (reaped == 0) {
+                if (i == 100) ::kill(-pid_, SIGKILL);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
         pid_ = -1;
     }
 

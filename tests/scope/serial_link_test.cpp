@@ -292,3 +292,14 @@ TEST(AuditLog, TrafficIsLoggedLineByLine) {
     EXPECT_TRUE(std::regex_search(text, std::regex("\r\n04-27-2017 21:05:\\d\\d Rcvd \\*>0<\\*\r\n"))) << text;
     std::filesystem::remove_all(dir);
 }
+
+TEST(ScopeTypes, CodesAreExactAndUnknownCodesStayUnknown) {
+    EXPECT_EQ(ScopeTypeFromCode("LX200GPS"), ScopeType::LX200GPS);
+    EXPECT_EQ(ScopeTypeFromCode("AP"), ScopeType::AP);
+    EXPECT_EQ(ScopeTypeFromCode("lx200"), ScopeType::Unknown);
+    EXPECT_EQ(ScopeTypeFromCode("MEADE"), ScopeType::Unknown);
+    EXPECT_STREQ(ScopeTypeCode(ScopeType::ETX497), "ETX497");
+    EXPECT_TRUE(IsLx200Family(ScopeType::Unknown));
+    EXPECT_FALSE(IsLx200Family(ScopeType::NEXSTARGPS));
+    EXPECT_FALSE(IsLx200Family(ScopeType::LOGFILE));
+}
