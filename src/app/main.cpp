@@ -1,10 +1,5 @@
-#include <QApplication>
-#include <QMainWindow>
+// corvane: the desktop program. It takes no command-line arguments and works in its current
+// directory, which holds every file it reads and writes.
+#include "ui/ProgramEntry.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle("Corvane v2.6.1              Meade LX200GPS");
-    w.show();
-    return app.exec();
-}
+int main(int argc, char** argv) { return corvane::ui::ProgramEntry(argc, argv); }

@@ -1,0 +1,213 @@
+#include "astro/Time.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "astro/Constants.h"
+#include "astro/MathUtil.h"
+#include "core/Clock.h"
+#include "core/Text.h"
+
+namespace corvane {
+
+namespace {
+double Frac(double x) { return x - std::floor(x); }
+}  // namespace
+
+Site ParseSite(std::string_view latitude, std::string_view longitude, std::string_view altitude,
+               std::string_view utcOffset) {
+    Site s;
+    s.latitude = LeadingNumber(latitude);
+    s.longitude = LeadingNumber(longitude);
+    s.altitude = LeadingNumber(altitude);
+    s.utcOffset = LeadingNumber(utcOffset);
+    return s;
+}
+
+double JulianDateOfYear(int year) {
+    const double y = year - 1;
+    const double a = std::trunc(y / 100.0);
+    const double b = 2.0 - a + std::trunc(a / 4.0);
+    // trunc(30.6001 * 14) with the factor in single precision is 428.
+    return std::trunc(365.25 * y) + 428.0 + 1720994.5 + b;
+}
+
+int DayOfYear(int year, int month, int day) {
+    int result = day;
+    for (int m = 1; m < month && m <= 12; ++m) result += kDaysInMonth[m - 1];
+    const bool leap = (year % 4 == 0) && ((year % 400 == 0) || (year % 100 != 0));
+    if (leap && month > 2) result += 1;
+    return result;
+}
+
+double DayFraction(double hour, double minute, double second, double millisecond) {
+    return ((((millisecond / 1000.0 + second) / 60.0 + minute) / 60.0 + hour) / 24.0);
+}
+
+std::optional<EpochYearDay> SplitEpoch(double epoch) {
+    if (!std::isfinite(epoch) || epoch < 0.0 || epoch >= 1.0e6) return std::nullopt;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.15g", epoch);
+    const char* point = std::strchr(text, '.');
+    if (point == nullptr || std::strchr(text, 'e') != nullptr) return std::nullopt;
+    const long before = point - text;
+    if (before < 3) return std::nullopt;
+    EpochYearDay r;
+    const int yy = static_cast<int>(std::trunc(epoch / 1000.0));
+    r.year = yy + (yy < 57 ? 2000 : 1900);
+    r.day = std::strtod(point - 3, nullptr);
+    return r;
+}
+
+std::optional<double> JulianDateOfEpoch(double epoch) {
+    const auto yd = SplitEpoch(epoch);
+    if (!yd) return std::nullopt;
+    return JulianDateOfYear(yd->year) + yd->day;
+}
+
+double JulianDateNow(const Clock& clock) { return clock.JulianDateNow(); }
+
+double UtcNow(const Clock& clock, const Site& site) { return clock.JulianDateNow() - site.utcOffset / 24.0; }
+
+double ThetaG_JD(double jd) {
+    const double ut = Frac(jd + 0.5);
+    const double jd0 = jd - ut;
+    const double tu = (jd0 - 2451545.0) / 36525.0;
+    double gmst = 24110.54841 + tu * (8640184.812866 + tu * (0.093104 - tu * 6.2E-6));
+    gmst = Modulus(gmst + 86400.0 * kOmegaE * ut, 86400.0);
+    return kTwoPi * gmst / 86400.0;
+}
+
+std::optional<EpochSidereal> ThetaGOfEpoch(double epoch) {
+    const auto yd = SplitEpoch(epoch);
+    if (!yd) return std::nullopt;
+    const double ut = Frac(yd->day);
+    const double day = std::trunc(yd->day);
+    const double jd = JulianDateOfYear(yd->year) + day;
+    EpochSidereal r;
+    r.ds50 = jd - 2433281.5 + ut;
+    r.theta = Modulus(6.3003880987 * r.ds50 + 1.72944494, kTwoPi);
+    return r;
+}
+
+double LocalSiderealHoursAt(double jdUtc, double longitudeDegrees) {
+    const double d = jdUtc - 2451545.0;
+    const double t = d / 36525.0;
+    double theta = 280.46061837 + 360.98564736629 * d + 0.000387933 * t * t - t * t * t / 38710000.0;
+    theta += longitudeDegrees;
+    theta = std::fmod(theta, 360.0);
+    if (theta < 0.0) theta += 360.0;
+    if (!(theta < 360.0)) theta = 0.0;
+    return theta / 15.0;
+}
+
+double LocalSiderealHours(const Clock& clock, const Site& site, double offsetDays) {
+    return LocalSiderealHoursAt(clock.JulianDateNow() + offsetDays - site.utcOffset / 24.0, site.longitude);
+}
+
+void CalendarDate(double jd, int& year, int& month, double& day) {
+    const double z = std::trunc(jd + 0.5);
+    const double f = (jd + 0.5) - z;
+    double a = z;
+    if (z >= 2299161.0) {
+        const double alpha = std::trunc((z - 1867216.25) / 36524.25);
+        a = z + 1.0 + alpha - std::trunc(alpha / 4.0);
+    }
+    const double b = a + 1524.0;
+    const double c = std::trunc((b - 122.1) / 365.25);
+    const double d = std::trunc(365.25 * c);
+    const double e = std::trunc((b - d) / 30.6001);
+    day = b - d - std::trunc(30.6001 * e) + f;
+    month = static_cast<int>(e < 13.5 ? e - 1.0 : e - 13.0);
+    year = static_cast<int>(month > 2.5 ? c - 4716.0 : c - 4715.0);
+}
+
+std::string CalendarDateText(double jd) {
+    if (!std::isfinite(jd)) jd = 0.0;
+    int year = 0, month = 1;
+    double day = 1.0;
+    CalendarDate(jd, year, month, day);
+    static const char kMonths[] = "  JanFebMarAprMayJunJulAugSepOctNovDec";
+    if (month < 1 || month > 12) month = 1;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(std::trunc(day)));
+    std::string out(kMonths + 3 * month - 1, 3);
+    out.push_back(' ');
+    out += buf;
+    out.push_back(' ');
+    out += std::to_string(year).substr(0, 4);
+    return out;
+}
+
+std::string TimeOfDayText(double jd, bool colons, int digits) {
+    if (digits < 0) digits = 0;
+    if (digits > 3) digits = 3;
+    const int decimals = digits > 0 ? digits - 1 : 0;
+    const double scale = decimals == 0 ? 1.0 : (decimals == 1 ? 10.0 : 100.0);
+    if (!std::isfinite(jd)) jd = 0.0;
+    const double dayFraction = Frac(jd - 0.5);
+    // Truncated to the shown precision. The guard (0.1 ms) keeps an exact instant such as
+    // 12:34:56.00 from reading as 55.99 through the rounding of the Julian date (~40 us).
+    double ticks = std::floor(dayFraction * kSecondsPerDay * scale + 1.0e-4 * scale);
+    const double ticksPerDay = kSecondsPerDay * scale;
+    if (ticks >= ticksPerDay) ticks = ticksPerDay - 1.0;
+    if (ticks < 0.0) ticks = 0.0;
+    const long long t = static_cast<long long>(ticks);
+    const long long perSecond = static_cast<long long>(scale);
+    const long long wholeSeconds = t / perSecond;
+    const long long fraction = t % perSecond;
+    const int hour = static_cast<int>(wholeSeconds / 3600);
+    const int minute = static_cast<int>(wholeSeconds / 60 % 60);
+    const int second = static_cast<int>(wholeSeconds % 60);
+    char buf[32];
+    if (colons) {
+        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", hour, minute, second);
+    } else {
+        std::snprintf(buf, sizeof buf, "%02d%02d%02d", hour, minute, second);
+    }
+    std::string out(buf);
+    if (digits >= 1) out.push_back('.');
+    if (decimals == 1) {
+        out += static_cast<char>('0' + fraction);
+    } else if (decimals == 2) {
+        std::snprintf(buf, sizeof buf, "%02lld", fraction);
+        out += buf;
+    }
+    return out;
+}
+
+std::string DurationText(double seconds) {
+    if (!std::isfinite(seconds)) seconds = 0.0;
+    // Rounded as a whole first, so 59.6 s reads 00:01:00 and never 00:00:60.
+    double total = std::round(std::fabs(seconds));
+    if (total > 3.6e9) total = 3.6e9;
+    const long long s = static_cast<long long>(total);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%s%02lld:%02lld:%02lld", (seconds < 0 && s > 0) ? "-" : "", s / 3600,
+                  s / 60 % 60, s % 60);
+    return buf;
+}
+
+std::string FormatSigned(double value, int decimals) {
+    if (!std::isfinite(value)) value = 0.0;
+    if (decimals < 0) decimals = 0;
+    if (decimals > 9) decimals = 9;
+    const double scale = std::pow(10.0, decimals);
+    double magnitude = std::fabs(value) * scale;
+    // Truncation with a guard of a few units in the last place: 0.29 shows as 0.29, not 0.28.
+    magnitude = std::floor(magnitude * (1.0 + 4.0e-15) + 1.0e-9);
+    if (magnitude > 9.0e15) magnitude = 9.0e15;
+    const long long units = static_cast<long long>(magnitude);
+    const long long p = static_cast<long long>(scale);
+    char buf[64];
+    if (decimals == 0) {
+        std::snprintf(buf, sizeof buf, "%c%lld", value >= 0.0 ? '+' : '-', units);
+    } else {
+        std::snprintf(buf, sizeof buf, "%c%lld.%0*lld", value >= 0.0 ? '+' : '-', units / p, decimals, units % p);
+    }
+    return buf;
+}
+
+}  // namespace corvane

@@ -1,0 +1,37 @@
+#pragma once
+// The telescope interface codes (setting ScopeType), their names in the interface dialog and in
+// the window title, and the notes shown for each.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+enum class MountChoice { None, LX200GPS, NexStarGPS };
+
+struct ScopeInterface {
+    const char* code;         // "LX200", "LX200GPS", ...
+    const char* dialogEntry;  // radio button text; empty for GEMINI (settable only in the file)
+    const char* displayName;  // shown in the window title
+    MountChoice mounts;
+};
+
+// In the order of the dialog's radio buttons; GEMINI last, without a button.
+const std::vector<ScopeInterface>& ScopeInterfaces();
+
+// The interface of a code; unknown codes give LX200.
+const ScopeInterface& FindScopeInterface(std::string_view code);
+bool IsKnownScopeCode(std::string_view code);
+
+// "Corvane v2.6.1" + fourteen blanks + display name.
+std::string MainWindowTitle(std::string_view displayName);
+// The title the window has before any interface is applied.
+std::string InitialMainWindowTitle();
+
+// The note of an interface, its pieces joined.
+std::string InterfaceNote(std::string_view code);
+
+// Mount buttons of the interface dialog for a code: labels in order (empty when none).
+std::vector<std::string> MountButtonLabels(std::string_view code);
+
+}  // namespace corvane

@@ -1,0 +1,28 @@
+#pragma once
+// Small text helpers shared by the whole program: the numeric reading rule ("the leading
+// numeric part of the text; text that does not start with a number reads as 0"), trimming,
+// and plain decimal writing.
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// Reads the leading number of a text: optional blanks, sign, digits, decimal point, exponent.
+// Anything that is not a number (letters, empty, "nan", "inf") reads as 0; never NaN or inf.
+double LeadingNumber(std::string_view text);
+
+// Same, rounded to the nearest whole number (halves away from zero), held to the int range.
+int LeadingInt(std::string_view text);
+
+std::string Trim(std::string_view text);
+std::string TrimRight(std::string_view text);
+std::string ToUpper(std::string_view text);
+
+// Plain decimal text of a number: no exponent, no trailing zeros after the point
+// (1 -> "1", 0.15 -> "0.15", -2 -> "-2"), at most maxDecimals decimals, rounded.
+std::string PlainNumber(double value, int maxDecimals = 10);
+
+// Rounds half away from zero to the given number of decimals.
+double RoundTo(double value, int decimals);
+
+}  // namespace corvane

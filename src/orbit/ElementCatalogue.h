@@ -1,0 +1,92 @@
+#pragma once
+// The element catalogue: the raw three lines of up to 20000 element sets, as read from an
+// element file, in file order, indexed 1..count. A loaded catalogue never changes: a load
+// builds a new one, and readers on other threads keep the one they hold (shared_ptr), so the
+// tracking thread can go on reading while the user loads another file.
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+struct CatalogueEntry {
+    std::string name;   // name line, as read (line end removed)
+    std::string line1;  // TLE line 1
+    std::string line2;  // TLE line 2
+};
+
+class ElementCatalogue {
+public:
+    static constexpr int kCapacity = 20000;
+
+    int Count() const { return static_cast<int>(entries_.size()); }
+    // Index of the last entry whose line 1 columns 3-7 read "25544"; 0 when absent.
+    int IssIndex() const { return issIndex_; }
+    // Entry 1..Count(), nullptr outside.
+    const CatalogueEntry* Entry(int index) const;
+    std::string_view NameLine(int index) const;
+    std::string_view Line1(int index) const;
+    std::string_view Line2(int index) const;
+    // Index of the first entry whose catalogue number (line 1 columns 3-7) reads as number; 0
+    // when none does.
+    int FindCatalogueNumber(long number) const;
+
+    // Builds a catalogue: entries beyond the capacity are ignored; a "DECAYED" name is kept
+    // (the loader filters those).
+    void Add(CatalogueEntry entry);
+
+private:
+    std::vector<CatalogueEntry> entries_;
+    int issIndex_ = 0;
+};
+
+// What the loader reports while it reads. The window shows the texts in its status fields and
+// raises the message box; the command line prints them. Called on the loading thread.
+class LoadObserver {
+public:
+    virtual ~LoadObserver() = default;
+    // Status text: "No objects.", "<n> object(s) loaded." every 100 objects, "<n> total.".
+    virtual void Status(const std::string& text) { (void)text; }
+    // The file could not be opened: message "Could not open <file>", title "Open File Error".
+    virtual void OpenFailed(const std::string& message, const std::string& title) {
+        (void)message;
+        (void)title;
+    }
+};
+
+struct LoadResult {
+    std::shared_ptr<const ElementCatalogue> catalogue;  // never null; empty on failure
+    std::string status;          // final status text: "<n> total." or "No objects."
+    bool opened = false;         // the file could be opened
+    std::string fileName;        // the element-file name to show (trailing blanks removed),
+                                 // empty when nothing was loaded
+};
+
+// Reads an element file: groups of three lines (name, line 1, line 2), LF or CR LF line ends.
+// A group whose name line contains "DECAYED" (any case) is skipped; a group cut short by the end
+// of the file is dropped; reading stops at 20000 entries. No line is checked: any three lines
+// make an entry.
+LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer = nullptr);
+
+// The process-wide current catalogue, swapped whole by a load; safe from any thread.
+class CatalogueStore {
+public:
+    CatalogueStore() : current_(std::make_shared<const ElementCatalogue>()) {}
+    std::shared_ptr<const ElementCatalogue> Get() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return current_;
+    }
+    void Set(std::shared_ptr<const ElementCatalogue> catalogue) {
+        if (!catalogue) catalogue = std::make_shared<const ElementCatalogue>();
+        std::lock_guard<std::mutex> lock(mutex_);
+        current_ = std::move(catalogue);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<const ElementCatalogue> current_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,134 @@
+#include "orbit/ElementSet.h"
+
+#include <cmath>
+
+#include "astro/Constants.h"
+#include "astro/MathUtil.h"
+#include "astro/Time.h"
+#include "core/Text.h"
+
+namespace corvane {
+
+const char* PropagationErrorText(PropagationError error) {
+    switch (error) {
+        case PropagationError::kNone: return "ok";
+        case PropagationError::kNoElements: return "no element set";
+        case PropagationError::kNoEpochDay: return "epoch has no day";
+        case PropagationError::kMeanMotion: return "mean motion zero or negative";
+        case PropagationError::kEccentricity: return "eccentricity out of range";
+        case PropagationError::kDecayed: return "orbit decayed";
+        case PropagationError::kNumerical: return "numerical failure";
+    }
+    return "unknown error";
+}
+
+std::string Column(std::string_view line, int start, int length) {
+    std::string out(static_cast<size_t>(length), ' ');
+    for (int i = 0; i < length; ++i) {
+        const size_t pos = static_cast<size_t>(start - 1 + i);
+        if (pos < line.size()) out[static_cast<size_t>(i)] = line[pos];
+    }
+    return out;
+}
+
+double BlankToZero(std::string_view field) {
+    std::string text(field);
+    for (char& c : text) {
+        if (c == ' ') c = '0';
+    }
+    return LeadingNumber(text);
+}
+
+namespace {
+int BlankToZeroInt(std::string_view field) {
+    std::string text(field);
+    for (char& c : text) {
+        if (c == ' ') c = '0';
+    }
+    return LeadingInt(text);
+}
+}  // namespace
+
+ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1, std::string_view line2) {
+    ElementSet e;
+    e.catalogueNumber = Column(line1, 3, 5);
+    e.name = std::string(nameLine.substr(0, 24));
+    // A name line read with CR LF endings on a system that keeps the CR: drop it.
+    while (!e.name.empty() && (e.name.back() == '\r' || e.name.back() == '\n')) e.name.pop_back();
+    const std::string yearText = Column(line1, 10, 2);
+    e.launchYear = (LeadingNumber(yearText) > 40 ? "19" : "20") + yearText;
+    e.launchNumber = Column(line1, 12, 3);
+
+    e.epoch = BlankToZero(Column(line1, 19, 14));
+    const auto epochJd = JulianDateOfEpoch(e.epoch);
+    if (epochJd) {
+        e.epochJd = *epochJd;
+    } else {
+        e.error = PropagationError::kNoEpochDay;
+    }
+    const double ndot = BlankToZero(Column(line1, 34, 10));
+    const double nddotMantissa = BlankToZero(Column(line1, 45, 6)) * 1.0E-5;
+    const int nddotExponent = BlankToZeroInt(Column(line1, 51, 2));
+    const double bstarMantissa = BlankToZero(Column(line1, 54, 6)) * 1.0E-5;
+    const int bstarExponent = BlankToZeroInt(Column(line1, 60, 2));
+    e.elementNumber = std::to_string(BlankToZeroInt(Column(line1, 66, 3)));
+
+    e.inclination = Radians(BlankToZero(Column(line2, 9, 8)));
+    e.node = Radians(BlankToZero(Column(line2, 18, 8)));
+    e.eccentricity = BlankToZero(Column(line2, 27, 7)) * 1.0E-7;
+    e.argPerigee = Radians(BlankToZero(Column(line2, 35, 8)));
+    e.meanAnomaly = Radians(BlankToZero(Column(line2, 44, 8)));
+    const double revsPerDay = BlankToZero(Column(line2, 53, 11));
+
+    e.nddot = nddotMantissa * std::pow(10.0, nddotExponent) * kTwoPi / (kMinutesPerDay * kMinutesPerDay * kMinutesPerDay);
+    e.bstar = bstarMantissa * std::pow(10.0, bstarExponent) / kAe;
+    e.meanMotion = revsPerDay * kTwoPi / kMinutesPerDay;
+    e.ndot = ndot * kTwoPi / (kMinutesPerDay * kMinutesPerDay);
+
+    // The model choice: period from the un-Kozai mean motion, deep space from 225 minutes.
+    if (!(e.meanMotion > 0.0)) {
+        if (e.error == PropagationError::kNone) e.error = PropagationError::kMeanMotion;
+        return e;
+    }
+    if (!(e.eccentricity >= 0.0 && e.eccentricity < 1.0)) {
+        if (e.error == PropagationError::kNone) e.error = PropagationError::kEccentricity;
+        return e;
+    }
+    const double a1 = std::pow(kXke / e.meanMotion, kTwoThirds);
+    const double cosi = std::cos(e.inclination);
+    const double temp =
+        1.5 * kCk2 * (3.0 * cosi * cosi - 1.0) / std::pow(1.0 - e.eccentricity * e.eccentricity, 1.5);
+    const double del1 = temp / (a1 * a1);
+    const double ao = a1 * (1.0 - del1 * (0.5 * kTwoThirds + del1 * (1.0 + 134.0 / 81.0 * del1)));
+    const double delo = temp / (ao * ao);
+    const double xnodp = e.meanMotion / (1.0 + delo);
+    e.deepSpace = kTwoPi / xnodp >= 225.0;
+    return e;
+}
+
+std::array<ElementDataRow, 19> ElementDataRows(std::string_view line1, std::string_view line2) {
+    auto f = [](std::string_view line, int start, int length) { return Trim(Column(line, start, length)); };
+    return {{
+        {"NORAD Number        ", f(line1, 3, 5)},
+        {"Classification      ", f(line1, 8, 1)},
+        {"Launch Year         ", f(line1, 10, 2)},
+        {"Launch Number       ", f(line1, 12, 3)},
+        {"Piece of the Launch ", f(line1, 15, 3)},
+        {"Epoch Year          ", f(line1, 19, 2)},
+        {"Epoch Day           ", f(line1, 21, 12)},
+        {"1st Deriative Mean Motion  ", f(line1, 34, 10)},
+        {"2nd Deriative Mean Motion  ", f(line1, 45, 8)},
+        {"BSTAR Drag Term     ", f(line1, 54, 8)},
+        {"Ephemeris Type     ", f(line1, 63, 1)},
+        {"Element Number     ", f(line1, 65, 4)},
+        {"Inclination   ", f(line2, 9, 8)},
+        {"RA of Ascending Node", f(line2, 18, 8)},
+        {"Eccentricity", f(line2, 27, 7)},
+        {"Argument of Perigee", f(line2, 35, 8)},
+        {"Mean Anomaly", f(line2, 44, 8)},
+        {"Mean Motion   ", f(line2, 53, 11)},
+        {"Revolution Number at Epoch", f(line2, 64, 5)},
+    }};
+}
+
+}  // namespace corvane

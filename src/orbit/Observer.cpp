@@ -1,0 +1,148 @@
+#include "orbit/Observer.h"
+
+#include <cmath>
+
+#include "astro/Constants.h"
+#include "orbit/PropagationSlot.h"
+
+namespace corvane {
+
+GeodeticPoint SitePoint(const Site& site) {
+    GeodeticPoint p;
+    p.latitude = Radians(std::isfinite(site.latitude) ? site.latitude : 0.0);
+    p.longitude = Radians(Modulus(std::isfinite(site.longitude) ? site.longitude : 0.0, 360.0));
+    p.altitude = (std::isfinite(site.altitude) ? site.altitude : 0.0) * 0.001;
+    return p;
+}
+
+void ObserverPositionVelocity(GeodeticPoint& site, double jd, StateVector& position, StateVector& velocity) {
+    site.theta = Modulus(ThetaG_JD(jd) + site.longitude, kTwoPi);
+    const double sinLat = std::sin(site.latitude);
+    const double cosLat = std::cos(site.latitude);
+    const double c = 1.0 / std::sqrt(1.0 + kFlattening * (kFlattening - 2.0) * sinLat * sinLat);
+    const double sq = (1.0 - kFlattening) * (1.0 - kFlattening) * c;
+    const double achcp = (kXkmper * c + site.altitude) * cosLat;
+    position.x = achcp * std::cos(site.theta);
+    position.y = achcp * std::sin(site.theta);
+    position.z = (kXkmper * sq + site.altitude) * sinLat;
+    constexpr double mfactor = kTwoPi * kOmegaE / kSecondsPerDay;
+    velocity.x = -mfactor * position.y;
+    velocity.y = mfactor * position.x;
+    velocity.z = 0.0;
+    Magnitude(position);
+    Magnitude(velocity);
+}
+
+double RefractElevation(double elevation, bool& visible) {
+    const double h = Degrees(elevation);
+    const double refraction = Radians(1.02 / std::tan(Radians(h + 10.3 / (h + 5.11))) / 60.0);
+    const double refracted = elevation + refraction;
+    // A NaN (h at -5.11 degrees) compares false and leaves the geometric elevation.
+    if (refracted >= 0.0) {
+        visible = true;
+        return refracted;
+    }
+    visible = false;
+    return elevation;
+}
+
+LookAngles ComputeLookAngles(const StateVector& position, const StateVector& velocity, GeodeticPoint& site,
+                             double jd) {
+    StateVector sitePos, siteVel;
+    ObserverPositionVelocity(site, jd, sitePos, siteVel);
+    StateVector range{position.x - sitePos.x, position.y - sitePos.y, position.z - sitePos.z, 0.0};
+    StateVector rangeRate{velocity.x - siteVel.x, velocity.y - siteVel.y, velocity.z - siteVel.z, 0.0};
+    Magnitude(range);
+    Magnitude(rangeRate);
+    const double sinLat = std::sin(site.latitude), cosLat = std::cos(site.latitude);
+    const double sinTheta = std::sin(site.theta), cosTheta = std::cos(site.theta);
+    const double topS = sinLat * cosTheta * range.x + sinLat * sinTheta * range.y - cosLat * range.z;
+    const double topE = -sinTheta * range.x + cosTheta * range.y;
+    const double topZ = cosLat * cosTheta * range.x + cosLat * sinTheta * range.y + sinLat * range.z;
+    LookAngles look;
+    if (!(range.magnitude > 0.0) || !std::isfinite(range.magnitude)) return look;
+    double az;
+    if (topS != 0.0) {
+        az = std::atan(-topE / topS);
+        if (topS > 0.0) az += kPi;
+        if (az < 0.0) az += kTwoPi;
+    } else {
+        // Exactly east or west (the quotient's infinity would carry the sign of a zero);
+        // straight overhead reads as north.
+        az = topE > 0.0 ? kPi / 2.0 : (topE < 0.0 ? 3.0 * kPi / 2.0 : 0.0);
+    }
+    if (!(az < kTwoPi) || !(az >= 0.0)) az = 0.0;
+    look.azimuth = az;
+    look.elevation = RefractElevation(ArcSin(topZ / range.magnitude), look.visible);
+    look.range = range.magnitude;
+    look.rangeRate = Dot(range, rangeRate) / range.magnitude;
+    return look;
+}
+
+LookAngles ComputeLookAngles(const StateVector& position, const StateVector& velocity, GeodeticPoint& site,
+                             double jd, PropagationSlot& slot) {
+    const LookAngles look = ComputeLookAngles(position, velocity, site, jd);
+    slot.SetVisible(look.visible);
+    return look;
+}
+
+LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site, double jd) {
+    LookAngles look = ComputeLookAngles(position, velocity, site, jd);
+    const double a = look.azimuth, e = look.elevation;
+    const double lxh = -std::cos(a) * std::cos(e);
+    const double lyh = std::sin(a) * std::cos(e);
+    const double lzh = std::sin(e);
+    const double phi = site.latitude;
+    const double theta = site.theta;  // Modulus(ThetaG_JD(jd) + longitude, 2*pi), set above
+    const double sinPhi = std::sin(phi), cosPhi = std::cos(phi);
+    const double sinTheta = std::sin(theta), cosTheta = std::cos(theta);
+    const double lx = sinPhi * cosTheta * lxh - sinTheta * lyh + cosTheta * cosPhi * lzh;
+    const double ly = sinPhi * sinTheta * lxh + cosTheta * lyh + sinTheta * cosPhi * lzh;
+    const double lz = -cosPhi * lxh + sinPhi * lzh;
+    const double dec = ArcSin(lz);
+    const double cosDec = std::sqrt(std::fmax(0.0, 1.0 - lz * lz));
+    double ra = 0.0;
+    if (cosDec > 0.0) ra = Modulus(AcTan(ly / cosDec, lx / cosDec), kTwoPi);
+    look.azimuth = ra;
+    look.elevation = dec;
+    return look;
+}
+
+LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site, double jd,
+                        PropagationSlot& slot) {
+    const LookAngles look = ComputeRADec(position, velocity, site, jd);
+    slot.SetVisible(look.visible);
+    return look;
+}
+
+GeodeticPoint ComputeSubPoint(const StateVector& position, double jd) {
+    GeodeticPoint p;
+    const double theta = AcTan(position.y, position.x);
+    p.longitude = Modulus(theta - ThetaG_JD(jd), kTwoPi);
+    const double r = std::sqrt(position.x * position.x + position.y * position.y);
+    const double e2 = kFlattening * (2.0 - kFlattening);
+    p.latitude = AcTan(position.z, r);
+    double c = 1.0;
+    // Converges in a handful of rounds anywhere; the cap only guards against non-finite input.
+    for (int i = 0; i < 100; ++i) {
+        const double phi = p.latitude;
+        const double sinPhi = std::sin(phi);
+        c = 1.0 / std::sqrt(1.0 - e2 * sinPhi * sinPhi);
+        p.latitude = AcTan(position.z + kXkmper * c * e2 * sinPhi, r);
+        if (std::fabs(p.latitude - phi) < 1.0E-10) break;
+    }
+    // AcTan gives [0, 2*pi) only for r = 0 (over a pole): bring it to +-pi/2.
+    if (p.latitude > kPi) p.latitude -= kTwoPi;
+    const double cosLat = std::cos(p.latitude);
+    // DEPARTURE: exactly over a pole r/cos(latitude) is 0/0; the height is then |z| less the
+    // polar radius.
+    p.altitude = cosLat > 1e-12 ? r / cosLat - kXkmper * c
+                                : std::fabs(position.z) - kXkmper * (1.0 - kFlattening);
+    if (p.longitude > kPi) p.longitude -= kTwoPi;
+    if (!std::isfinite(p.latitude) || !std::isfinite(p.longitude) || !std::isfinite(p.altitude)) {
+        return GeodeticPoint{};
+    }
+    return p;
+}
+
+}  // namespace corvane

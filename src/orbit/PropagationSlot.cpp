@@ -1,0 +1,79 @@
+#include "orbit/PropagationSlot.h"
+
+#include "astro/Constants.h"
+#include "orbit/ElementCatalogue.h"
+
+namespace corvane {
+
+void PropagationSlot::Convert(std::string_view nameLine, std::string_view line1, std::string_view line2) {
+    if (cacheEnabled_ && hasElements_ && line1 == line1_ && line2 == line2_) {
+        const std::string name(nameLine.substr(0, 24));
+        if (name != elements_.name) {
+            elements_.name = name;
+            while (!elements_.name.empty() && (elements_.name.back() == '\r' || elements_.name.back() == '\n')) {
+                elements_.name.pop_back();
+            }
+        }
+        return;
+    }
+    line1_.assign(line1);
+    line2_.assign(line2);
+    elements_ = ConvertElementText(nameLine, line1, line2);
+    hasElements_ = true;
+    initialised_ = false;
+}
+
+void PropagationSlot::Clear() {
+    hasElements_ = false;
+    initialised_ = false;
+    line1_.clear();
+    line2_.clear();
+    elements_ = ElementSet{};
+}
+
+PropagationResult PropagationSlot::PropagateMinutes(double tsince) {
+    PropagationResult result;
+    if (!hasElements_) return result;
+    if (!initialised_ || !cacheEnabled_) {
+        InitialiseModel(elements_, model_, variant_);
+        resonance_ = ResonanceState{};
+        initialised_ = true;
+    }
+    if (!std::isfinite(tsince)) {
+        result.error = PropagationError::kNumerical;
+        return result;
+    }
+    result.error = model_.deepSpace ? SDP4(model_, resonance_, tsince, result.position, result.velocity)
+                                    : SGP4(model_, tsince, result.position, result.velocity);
+    return result;
+}
+
+bool ConvertElementSet(const ElementCatalogue& catalogue, int index, PropagationSlot& slot) {
+    const CatalogueEntry* entry = catalogue.Entry(index);
+    if (entry == nullptr) {
+        slot.Clear();
+        return false;
+    }
+    slot.Convert(entry->name, entry->line1, entry->line2);
+    return true;
+}
+
+PropagationResult PropagateSlot(double jd, PropagationSlot& slot) {
+    if (!slot.HasElements()) return PropagationResult{};
+    const double tsince = (jd - slot.Elements().epochJd) * kMinutesPerDay;
+    return slot.PropagateMinutes(tsince);
+}
+
+void ConvertState(StateVector& position, StateVector& velocity) {
+    position.x *= kXkmper;
+    position.y *= kXkmper;
+    position.z *= kXkmper;
+    position.magnitude *= kXkmper;
+    const double v = kXkmper / 60.0;
+    velocity.x *= v;
+    velocity.y *= v;
+    velocity.z *= v;
+    velocity.magnitude *= v;
+}
+
+}  // namespace corvane

@@ -1,0 +1,27 @@
+#pragma once
+// Output ports posted to the GUI thread. A worker thread never touches a widget and never
+// waits for a message box: it calls a port, and the window's implementation of the port
+// posts a copy of the values to the GUI thread with PostToGui. If the receiver is gone by then,
+// the call is dropped.
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+
+#include <utility>
+
+namespace corvane::ui {
+
+// Runs fn on the thread of `receiver` (the GUI thread for every window), later, without
+// waiting. Safe to call from any thread; fn must capture values, not references to the worker.
+template <typename Fn>
+void PostToGui(QObject* receiver, Fn&& fn) {
+    QPointer<QObject> guard(receiver);
+    QMetaObject::invokeMethod(
+        receiver,
+        [guard, f = std::forward<Fn>(fn)]() mutable {
+            if (guard) f();
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace corvane::ui

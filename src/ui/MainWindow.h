@@ -1,0 +1,209 @@
+#pragma once
+// The main window: menus, the object list and its filters, the position panel, the site fields,
+// the timing and alignment corrections, the telescope controls, the View Plan list and the ISS
+// monitor panel. Initialise() runs the start-up steps, ShutDown() the exit steps.
+// GUI thread only.
+#include <QMainWindow>
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+#include "core/Clock.h"
+#include "core/LiveState.h"
+#include "core/Settings.h"
+#include "orbit/ElementCatalogue.h"
+#include "ui/NightVision.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QToolButton;
+
+namespace corvane::ui {
+
+class InterfaceDialog;
+
+// Menu command numbers.
+enum Command {
+    kCmdHelpTopics = 40005,
+    kCmdNightVision = 40006,
+    kCmdLX200Control = 40008,
+    kCmdExit = 40009,
+    kCmdPreferences = 40012,
+    kCmdLegal = 40013,
+    kCmdInterface = 40015,
+    kCmdCreateViewPlanTle = 40016,
+    kCmdObservationReport = 40017,
+};
+
+inline constexpr int kViewPlanTimerId = 5096;
+inline constexpr int kViewPlanPeriodMs = 15000;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(Clock& clock, LiveState& live, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up steps. Returns false when the run must end (the disclaimer was declined).
+    bool Initialise();
+    // Exit steps, for "&Exit" and the window's Close alike. Safe to call twice.
+    void ShutDown();
+    bool IsShutDown() const { return shutDown_; }
+
+    void ApplyInterface();
+    void BringToFront();
+    void RunCommand(int command);
+    QAction* CommandAction(int command) const { return actions_.value(command); }
+
+    Settings& settings() { return settings_; }
+    CatalogueStore& catalogue() { return catalogue_; }
+    // Replaces the catalogue from an element file, with progress and the result in `status`
+    // (and the main window's status field) and the file name in the file-name field.
+    void LoadElements(const QString& fileName, QLabel* status);
+    void OpenTle();
+    void ShowElementData();
+    LiveState& live() { return live_; }
+    NightVision& nightVision() { return nightVision_; }
+    bool disclaimerAccepted() const { return settings_.disclaimerAccepted; }
+    int viewPlanRefreshCount() const { return viewPlanRefreshes_; }
+    // What timer 5096 does every 15 s.
+    void OnViewPlanTimer();
+
+    // Window size in dialog units, converted with the window's font.
+    QSize DialogUnits(int width, int height) const;
+
+    // ---- controls (named after what the user sees) ----
+    QLabel* clockLine = nullptr;
+    QPushButton* setClockButton = nullptr;
+    QMap<QString, QLineEdit*> panelFields;  // caption -> value box ("Satellite Name:", ...)
+    QLabel* directionLine = nullptr;
+    QLabel* sunIcon = nullptr;
+    QLabel* sunLine = nullptr;
+
+    QComboBox* objectList = nullptr;
+    QLabel* listStatus = nullptr;
+    QPushButton* refreshListButton = nullptr;
+    QPushButton* resetFiltersButton = nullptr;
+    QRadioButton* visAll = nullptr;
+    QRadioButton* visAboveHorizon = nullptr;
+    QCheckBox* elevationFilter = nullptr;
+    QSpinBox* elevationLimit = nullptr;
+    QCheckBox* ascendingOnly = nullptr;
+    QCheckBox* sunOnly = nullptr;
+    QCheckBox* favorites = nullptr;
+    QCheckBox* neverObserved = nullptr;
+    QCheckBox* geostationaryOnly = nullptr;
+    QComboBox* directionFilter = nullptr;
+    QComboBox* altitudeFilter = nullptr;
+    QCheckBox* listByNorad = nullptr;
+
+    QPushButton* openTleButton = nullptr;
+    QPushButton* downloadTleButton = nullptr;
+    QLineEdit* elementFileName = nullptr;
+    QLabel* elementFileStatus = nullptr;
+
+    QPushButton* predictPassButton = nullptr;
+    QPushButton* batchPredictButton = nullptr;
+    QPushButton* viewPlanButton = nullptr;
+    QPushButton* infoButton = nullptr;
+    QPushButton* tleDataButton = nullptr;
+    QPushButton* skyMapButton = nullptr;
+    QPushButton* worldMapButton = nullptr;
+    QPushButton* observationLogButton = nullptr;
+
+    QPushButton* siteButtons[4] = {nullptr, nullptr, nullptr, nullptr};  // 1..3
+    QLineEdit* siteName = nullptr;
+    QLineEdit* siteLatitude = nullptr;
+    QLineEdit* siteLongitude = nullptr;
+    QLineEdit* siteAltitude = nullptr;
+    QLineEdit* siteUtcOffset = nullptr;
+
+    QLineEdit* timingOffset = nullptr;
+    QPushButton* timingButtons[4] = {nullptr, nullptr, nullptr, nullptr};  // -coarse, -fine, +fine, +coarse
+    QLineEdit* alignmentAdjust = nullptr;
+    QPushButton* alignmentMinus = nullptr;
+    QPushButton* alignmentPlus = nullptr;
+    QCheckBox* joystickAdjust = nullptr;
+    QPushButton* mouseAdjustButton = nullptr;
+    QPushButton* findTimingButton = nullptr;
+
+    QComboBox* comPort = nullptr;
+    QLabel* comDevice = nullptr;
+    QPushButton* connectButton = nullptr;
+    QToolButton* trackButton = nullptr;
+    QSlider* trackingMethod = nullptr;
+    QLabel* raStatus = nullptr;
+    QLabel* decStatus = nullptr;
+    QProgressBar* raBar = nullptr;
+    QProgressBar* decBar = nullptr;
+    QPushButton* lx200ControlButton = nullptr;
+
+    QListWidget* viewPlanList = nullptr;
+    QPushButton* viewPlanSelect = nullptr;
+    QPushButton* issMonitorButton = nullptr;
+    QFrame* issPanel = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildControls();
+    void SetNeutralValues();
+    void ApplySettingsToControls();
+    void CopyControlsToSettings();
+    void ShowSite(const SiteRecord& site);
+    SiteRecord SiteOnScreen() const;
+    void SwitchSite(int site);
+    void PublishLiveValues();
+    void ShowObjectButtons(bool objectSelected);
+    void SizeForIssMonitor();
+    void ToggleIssMonitor();
+    void RefreshViewPlan();
+    void RefreshPictures();
+    void StopTracking();
+    void AdjustTiming(double delta);
+    void AdjustAlignment(double delta);
+    void ResetFilters();
+    void ToggleNightVision();
+    void ShowLegal();
+    void OpenHelp();
+    void OpenPreferences();
+    void OpenInterfaceDialog();
+    void SaveSettingsNow();
+    void NotYetAvailable(const QString& what);
+    void WaitPainted(int milliseconds);
+    void CloseSecondaryWindows();
+    void RebuildObjectList();
+    void KeepSecondary(QWidget* window);
+
+    Clock& clock_;
+    LiveState& live_;
+    Settings settings_;
+    CatalogueStore catalogue_;
+    QList<QPointer<QWidget>> secondaryWindows_;
+    NightVision nightVision_;
+    QMap<int, QAction*> actions_;
+    InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
+    int viewPlanTimer_ = 0;
+    int viewPlanRefreshes_ = 0;
+    bool shutDown_ = false;
+    bool initialised_ = false;
+};
+
+}  // namespace corvane::ui

@@ -1,0 +1,125 @@
+#include "core/Preferences.h"
+#include "core/ScopeInterface.h"
+#include "core/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvane;
+
+namespace {
+const char* Coarse(const PreferencesForm& f) { return f.coarseIndex < 0 ? "" : kCoarseIncrements[f.coarseIndex]; }
+const char* Fine(const PreferencesForm& f) { return f.fineIndex < 0 ? "" : kFineIncrements[f.fineIndex]; }
+const char* Align(const PreferencesForm& f) {
+    return f.alignmentIndex < 0 ? "" : kAlignmentIncrements[f.alignmentIndex];
+}
+}  // namespace
+
+TEST(PreferencesFill, IncrementListsPreselectTheStoredValueOrTheirFallback) {
+    Settings s;
+    s.CoarseTimingIncr = 0.2;
+    EXPECT_STREQ(Coarse(FillPreferences(s)), "0.2");
+    s.CoarseTimingIncr = 0.7;
+    EXPECT_STREQ(Coarse(FillPreferences(s)), "0.7");
+    s.CoarseTimingIncr = 0.74;
+    EXPECT_STREQ(Coarse(FillPreferences(s)), "0.7");
+    s.CoarseTimingIncr = 3;
+    EXPECT_STREQ(Coarse(FillPreferences(s)), "1.0");
+
+    s.FineTimingIncr = 0.1;
+    EXPECT_STREQ(Fine(FillPreferences(s)), "0.10");
+    s.FineTimingIncr = 0.12;
+    EXPECT_STREQ(Fine(FillPreferences(s)), "0.10");
+    s.FineTimingIncr = 0.07;
+    EXPECT_STREQ(Fine(FillPreferences(s)), "0.07");
+    s.FineTimingIncr = 1;
+    EXPECT_STREQ(Fine(FillPreferences(s)), "1.00");
+
+    s.AlignmentIncr = 0.2;
+    EXPECT_STREQ(Align(FillPreferences(s)), ".2");
+    s.AlignmentIncr = 20;
+    EXPECT_STREQ(Align(FillPreferences(s)), "20");
+    s.AlignmentIncr = 3;
+    EXPECT_STREQ(Align(FillPreferences(s)), "1");
+}
+
+TEST(PreferencesSave, StoredThreeSavesAsOneAndNumbersAreHeldToTheirRanges) {
+    Settings s;
+    s.CoarseTimingIncr = 3;
+    PreferencesForm f = FillPreferences(s);
+    f.trackingFactor = "450";
+    f.trackingLimit = "-3";
+    f.aosElevation = "95";
+    SavePreferences(f, s);
+    EXPECT_DOUBLE_EQ(s.CoarseTimingIncr, 1.0);
+    EXPECT_EQ(s.TrackAdjust, 300);
+    EXPECT_EQ(s.TrackingLimit, 0);
+    EXPECT_NEAR(s.AOSElevation * 180 / 3.14159265358979323846, 90.0, 1e-9);
+
+    f.trackingFactor = "abc";
+    f.trackingLimit = "45.6";
+    f.aosElevation = "-1";
+    SavePreferences(f, s);
+    EXPECT_EQ(s.TrackAdjust, 0);
+    EXPECT_EQ(s.TrackingLimit, 46);
+    EXPECT_DOUBLE_EQ(s.AOSElevation, 0.0);
+}
+
+TEST(PreferencesSave, EmptyListsSaveTheirFallbacks) {
+    Settings s;
+    PreferencesForm f = FillPreferences(s);
+    f.coarseIndex = f.fineIndex = f.alignmentIndex = -1;
+    SavePreferences(f, s);
+    EXPECT_DOUBLE_EQ(s.AlignmentIncr, 1.0);
+    EXPECT_DOUBLE_EQ(s.FineTimingIncr, 0.2);
+    EXPECT_DOUBLE_EQ(s.CoarseTimingIncr, 1.0);
+}
+
+TEST(PreferencesSave, ResetToDefaultsThenSaveGivesTheDialogDefaults) {
+    Settings s;
+    s.TrackAdjust = 5;
+    s.ResetAlignment = 0;
+    s.TrackingLimitEnable = 1;
+    s.LimitElevation = 0;
+    SavePreferences(DefaultPreferencesForm(), s);
+    EXPECT_EQ(s.TrackAdjust, 80);
+    EXPECT_DOUBLE_EQ(s.CoarseTimingIncr, 1.0);
+    EXPECT_DOUBLE_EQ(s.FineTimingIncr, 0.15);
+    EXPECT_DOUBLE_EQ(s.AlignmentIncr, 0.1);
+    EXPECT_EQ(s.ResetAlignment, 1);
+    EXPECT_EQ(s.TrackingLimitEnable, 0);
+    EXPECT_EQ(s.TrackingLimit, 90);
+    EXPECT_EQ(s.LimitElevation, 1);
+}
+
+TEST(ScopeInterfaceTable, TitlesNamesAndUnknownCodes) {
+    EXPECT_EQ(MainWindowTitle(FindScopeInterface("LX200GPS").displayName),
+              "Corvane v2.6.1              Meade LX200GPS");
+    EXPECT_EQ(InitialMainWindowTitle(), "Corvane v2.6.1              Meade LX200GPS");
+    EXPECT_STREQ(FindScopeInterface("GEMINI").displayName, "Gemini");
+    EXPECT_STREQ(FindScopeInterface("GEMINI").dialogEntry, "");
+    EXPECT_STREQ(FindScopeInterface("FOO").code, "LX200");
+    EXPECT_FALSE(IsKnownScopeCode("lx200"));
+    EXPECT_EQ(ScopeInterfaces().size(), 11u);
+    EXPECT_EQ(MountButtonLabels("NEXSTARGPS").size(), 3u);
+    EXPECT_TRUE(MountButtonLabels("CGE").empty());
+    // The 494 note ends with the last six pieces of the 495/497 note.
+    const std::string n497 = InterfaceNote("ETX497"), n494 = InterfaceNote("ETX494");
+    const std::string tail = n497.substr(n497.find("Method setting adjusts"));
+    EXPECT_EQ(n494.substr(n494.size() - tail.size()), tail);
+    for (const auto& i : ScopeInterfaces()) EXPECT_FALSE(InterfaceNote(i.code).empty()) << i.code;
+}
+
+TEST(TextHelpers, LeadingNumberAndPlainNumber) {
+    EXPECT_DOUBLE_EQ(LeadingNumber("  -12.5e1xyz"), -125.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("3e"), 3.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber(".5"), 0.5);
+    EXPECT_DOUBLE_EQ(LeadingNumber("-"), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("nan"), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("1e999"), 0.0);
+    EXPECT_EQ(LeadingInt("2.5"), 3);
+    EXPECT_EQ(LeadingInt("-2.5"), -3);
+    EXPECT_EQ(LeadingInt("99999999999"), 2147483647);
+    EXPECT_EQ(PlainNumber(0.15), "0.15");
+    EXPECT_EQ(PlainNumber(4), "4");
+    EXPECT_EQ(PlainNumber(-0.0001, 2), "0");
+}

@@ -1,0 +1,67 @@
+#pragma once
+// Helpers for window tests: a temporary working folder and answering modal dialogs.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace guitest {
+
+// Makes a fresh temporary folder the working folder for the life of the object.
+class WorkingFolder {
+public:
+    WorkingFolder() : old_(QDir::currentPath()) {
+        dir_.setAutoRemove(true);
+        QDir::setCurrent(dir_.path());
+    }
+    ~WorkingFolder() { QDir::setCurrent(old_); }
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return QDir(dir_.path()).filePath(name); }
+
+private:
+    QString old_;
+    QTemporaryDir dir_;
+};
+
+// Watches for modal dialogs and hands each one to `handler` (which usually clicks a button).
+// Texts of the message boxes seen are recorded in `seen`.
+class ModalAnswerer {
+public:
+    explicit ModalAnswerer(std::function<void(QWidget*)> handler) : handler_(std::move(handler)) {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal->property("guitestAnswered").toBool()) return;
+            modal->setProperty("guitestAnswered", true);
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) seen.append(box->text());
+            handler_(modal);
+        });
+        timer_.start();
+    }
+    QStringList seen;
+
+private:
+    std::function<void(QWidget*)> handler_;
+    QTimer timer_;
+};
+
+// Clicks the message-box button with the given role, or closes other dialogs.
+inline void Click(QWidget* modal, QMessageBox::StandardButton which) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        if (QAbstractButton* b = box->button(which)) {
+            b->click();
+            return;
+        }
+        box->close();
+        return;
+    }
+    if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+}
+
+}  // namespace guitest
