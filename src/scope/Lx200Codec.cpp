@@ -1,5 +1,7 @@
 #include "scope/Lx200Codec.h"
 
+#include "core/Text.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -47,7 +49,7 @@ Sexagesimal Split(double value) {
     return {static_cast<long long>(whole), static_cast<long long>(minutes), static_cast<long long>(seconds)};
 }
 
-std::string Trim(std::string_view text) {
+std::string TrimBlanks(std::string_view text) {
     size_t begin = 0, end = text.size();
     while (begin < end && text[begin] == ' ') ++begin;
     while (end > begin && text[end - 1] == ' ') --end;
@@ -165,28 +167,6 @@ std::string MoveCommand(double rate1, double rate2) {
     return std::string(rate1 > 0 ? "#:Me#" : "#:Mw#") + (rate2 > 0 ? ":Mn#" : ":Ms#");
 }
 
-double LeadingNumber(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    std::string number;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) number += text[i++];
-    bool point = false, digits = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (std::isdigit(static_cast<unsigned char>(c))) {
-            number += c;
-            digits = true;
-        } else if (c == '.' && !point) {
-            number += c;
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (!digits) return 0.0;
-    return std::strtod(number.c_str(), nullptr);
-}
-
 bool PositionReplyComplete(std::string_view reply) {
     const HashPositions h = FindHashes(reply);
     return h.p1 >= 10 && h.p2 >= 19;
@@ -214,7 +194,7 @@ std::optional<AxisReading> ParseDecRaReply(std::string_view reply) {
 
 std::optional<DistanceBars> ParseDistanceBars(std::string_view reply) {
     if (reply.size() <= 32 || reply.back() != '#') return std::nullopt;
-    return DistanceBars{Trim(reply.substr(0, 16)), Trim(reply.substr(16, 16))};
+    return DistanceBars{TrimBlanks(reply.substr(0, 16)), TrimBlanks(reply.substr(16, 16))};
 }
 
 bool HasBars(std::string_view reply) { return reply.find(kBarByte) != std::string_view::npos; }

@@ -58,11 +58,6 @@ std::string AxisRateCommand(bool firstAxis, double degreesPerSecond);
 // "#:Me#" or "#:Mw#" by the sign of r1 (east when > 0), then ":Mn#" or ":Ms#" by r2.
 std::string MoveCommand(double rate1, double rate2);
 
-// The leading number of a text, as a lenient text-to-number conversion reads it: leading
-// blanks skipped, an optional sign, digits and one decimal point; anything after is ignored;
-// no number gives 0.
-double LeadingNumber(std::string_view text);
-
 // A two-axis reading from a combined position reply.
 struct AxisReading {
     double first;   // altitude or declination, degrees

@@ -1,5 +1,7 @@
 #include "scope/Lx200Codec.h"
 
+#include "core/Text.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -95,15 +97,6 @@ TEST(Lx200Codec, LongTextsRoundTripAtTheWrapArounds) {
         ASSERT_EQ(text.size(), 9u) << d;
         EXPECT_LE(std::fabs(DegreesOf(text) - d), 0.5 / 3600 + 1e-9) << d << " " << text;
     }
-}
-
-TEST(Lx200Codec, LeadingNumberReadsLikeALenientConversion) {
-    EXPECT_EQ(LeadingNumber(" 12abc"), 12.0);
-    EXPECT_EQ(LeadingNumber("-05"), -5.0);
-    EXPECT_EQ(LeadingNumber("+4.5x"), 4.5);
-    EXPECT_EQ(LeadingNumber("x12"), 0.0);
-    EXPECT_EQ(LeadingNumber(""), 0.0);
-    EXPECT_EQ(LeadingNumber("-"), 0.0);
 }
 
 TEST(Lx200Codec, PositionRepliesParseByTheirTerminators) {
