@@ -55,6 +55,8 @@ public:
     // The plain read: what is waiting, with two short pauses (more for the slow AutoStar #494)
     // while the text does not end in "#". Returns what it has, possibly "".
     std::string ReadAvailable();
+    // Only the bytes waiting now, without pauses and without an audit line.
+    std::string ReadWaiting();
     // The polling read of LX200 query replies: until "#", "1", "0" or "elow"; "" after 30 tries.
     std::string ReadReply();
     // The long polling read: until the text holds "#"; "" after 400 tries.
@@ -72,7 +74,6 @@ public:
     TrackingDisplay& Display() { return display_; }
 
 private:
-    std::string ReadWaiting();
     std::string PollRead(int maxTries, bool untilHashOnly);
     bool IdentifyLx200Family();
     bool IdentifyCompatible();

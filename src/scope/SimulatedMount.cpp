@@ -281,6 +281,13 @@ void SimulatedMount::InjectFault(MountFault fault, double stallSeconds) {
     stallSeconds_ = stallSeconds;
 }
 
+void SimulatedMount::SetClockOffsetDays(double days) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Advance();
+    clockOffsetDays_ = std::isfinite(days) ? days : 0.0;
+    CaptureHere(UtcNow());
+}
+
 bool SimulatedMount::LongFormat() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return longFormat_;
@@ -655,8 +662,9 @@ void SimulatedMount::Execute(const std::string& command) {
         targetDec_ = pendingDec_;
         targetKind_ = TargetKind::RaDec;
         moveAxis1_ = moveAxis2_ = 0;
+        // The start lag is the mount's reaction from rest; a goto during a goto redirects at once.
+        if (!slewing_) slewStartAt_ = clock_.MonotonicSeconds() + parameters_.slewStartLag;
         slewing_ = true;
-        slewStartAt_ = clock_.MonotonicSeconds() + parameters_.slewStartLag;
         return;
     }
     if (command == "D") return Reply(DistanceBars(utc));

@@ -85,6 +85,8 @@ public:
     // Puts the axes at once at an azimuth and altitude, tracking the sky from there.
     void PointAt(double azimuth, double altitude);
     void InjectFault(MountFault fault, double stallSeconds = 60.0);
+    // Sets the mount's clock this many days ahead of the computer clock (as :SC/:SL would).
+    void SetClockOffsetDays(double days);
     bool LongFormat() const;
     void SetLongFormat(bool longFormat);
     MountModel Model() const { return model_; }
