@@ -2,6 +2,7 @@
 // rehearsing a night out. The first line printed is "ready on " + the device to open.
 #include "core/Clock.h"
 #include "scope/SimulatedMount.h"
+#include "scope/ToolOptions.h"
 
 #include <CLI/CLI.hpp>
 
@@ -28,41 +29,6 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 void OnSignal(int) { stopRequested = 1; }
-
-double LocalUtcOffsetHours() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return static_cast<double>(local.tm_gmtoff) / 3600.0;
-}
-
-bool ParseSite(const std::string& text, MountSite& site, std::string& error) {
-    std::vector<double> values;
-    std::stringstream in(text);
-    std::string part;
-    while (std::getline(in, part, ',')) {
-        char* end = nullptr;
-        const double v = std::strtod(part.c_str(), &end);
-        if (part.empty() || end == part.c_str() || *end != '\0' || !std::isfinite(v)) {
-            error = "--site: '" + part + "' is not a number";
-            return false;
-        }
-        values.push_back(v);
-    }
-    if (values.size() < 3 || values.size() > 4) {
-        error = "--site wants LAT,LON,ALT_M[,UTC_OFFSET]";
-        return false;
-    }
-    if (std::fabs(values[0]) > 90 || std::fabs(values[1]) > 360 || (values.size() == 4 && std::fabs(values[3]) > 14)) {
-        error = "--site: latitude, longitude or UTC offset out of range";
-        return false;
-    }
-    site.latitude = values[0];
-    site.longitude = values[1] > 180 ? values[1] - 360 : values[1];
-    site.altitudeMetres = values[2];
-    site.utcOffsetHours = values.size() == 4 ? values[3] : LocalUtcOffsetHours();
-    return true;
-}
 
 bool ParseFault(const std::string& text, MountFault& fault, double& after, std::string& error) {
     const size_t at = text.find('@');
@@ -122,6 +88,7 @@ int main(int argc, char** argv) {
     std::string pointingLog;
     std::string linkPath;
     std::string faultText;
+    std::string startText;
     double maxRuntime = 0.0;
     bool polar = false;
     bool exitWithParent = false;
@@ -132,6 +99,7 @@ int main(int argc, char** argv) {
     app.add_option("--pointing-log", pointingLog, "write UTC, azimuth, altitude, RA and Dec every 100 ms");
     app.add_option("--link", linkPath, "also make this symbolic link to the device");
     app.add_option("--fault", faultText, "inject a fault: silence, garbage, stall or closed, optionally @SECONDS later");
+    app.add_option("--start", startText, "set the mount's clock to this UTC at launch (YYYY-MM-DDTHH:MM:SS)");
     app.add_option("--max-runtime", maxRuntime, "exit after this many seconds (0: run until stopped)");
     app.add_flag("--polar", polar, "move commands drive RA and Dec (a polar-aligned mount)");
     app.add_flag("--exit-with-parent", exitWithParent, "exit when the starting process ends");
@@ -145,8 +113,17 @@ int main(int argc, char** argv) {
     MountSite site;
     site.utcOffsetHours = LocalUtcOffsetHours();
     std::string error;
-    if (!siteText.empty() && !ParseSite(siteText, site, error)) {
-        std::cerr << "corvane-mountsim: " << error << "\n";
+    if (!siteText.empty()) {
+        const auto parsed = ParseSiteOption(siteText, error);
+        if (!parsed) {
+            std::cerr << "corvane-mountsim: " << error << "\n";
+            return 2;
+        }
+        site = MountSite{parsed->latitude, parsed->longitude, parsed->altitudeMetres, parsed->utcOffsetHours};
+    }
+    std::optional<double> startUtc;
+    if (!startText.empty() && !(startUtc = ParseUtcOption(startText))) {
+        std::cerr << "corvane-mountsim: --start wants YYYY-MM-DDTHH:MM:SS (UTC)\n";
         return 2;
     }
     MountFault fault = MountFault::None;
@@ -203,6 +180,7 @@ int main(int argc, char** argv) {
     parameters.polar = polar;
     SimulatedMount mount(*model, site, clock, parameters);
     mount.Open(device);
+    if (startUtc) mount.SetClockOffsetDays(*startUtc - (clock.LocalJulianDate() - site.utcOffsetHours / 24.0));
 
     std::cout << "ready on " << device << std::endl;
 
