@@ -1,10 +1,10 @@
 // Speed of the LX200 protocol text and of the simulated mount (a whole pass is tracked against
 // it in virtual time, so its integration must stay cheap).
+#include <benchmark/benchmark.h>
+
 #include "core/Clock.h"
 #include "scope/Lx200Codec.h"
 #include "scope/SimulatedMount.h"
-
-#include <benchmark/benchmark.h>
 
 using namespace corvane;
 
@@ -18,7 +18,10 @@ static void BM_SetTargetAndSlewCommand(benchmark::State& state) {
 BENCHMARK(BM_SetTargetAndSlewCommand);
 
 static void BM_ParseAltAzReply(benchmark::State& state) {
-    const std::string reply = "+45\xDF" "30'15#123\xDF" "45'06#";
+    const std::string reply =
+        "+45\xDF"
+        "30'15#123\xDF"
+        "45'06#";
     for (auto _ : state) benchmark::DoNotOptimize(ParseAltAzReply(reply));
 }
 BENCHMARK(BM_ParseAltAzReply);

@@ -1,5 +1,10 @@
 // corvane-cli track: follow one object with a telescope (or the Log File interface) without a
 // window, for a given time.
+#include <cmath>
+#include <iostream>
+#include <memory>
+#include <mutex>
+
 #include "cli/Command.h"
 #include "core/Text.h"
 #include "orbit/ElementCatalogue.h"
@@ -9,11 +14,6 @@
 #include "scope/SerialLink.h"
 #include "scope/ToolOptions.h"
 #include "scope/TrackingDriver.h"
-
-#include <cmath>
-#include <iostream>
-#include <memory>
-#include <mutex>
 
 namespace corvane::cli {
 
@@ -75,7 +75,8 @@ struct TrackOptions {
 
 int RunTrack(const TrackOptions& o) {
     if (o.method < 0 || o.method > 5) throw UsageError("--method wants 0 (Continuous) to 5 (Leap Frog)");
-    if (!(o.duration > 0) || !std::isfinite(o.duration)) throw UsageError("--duration wants a positive number");
+    if (!(o.duration > 0) || !std::isfinite(o.duration))
+        throw UsageError("--duration wants a positive number");
     std::string error;
     const auto site = ParseSiteOption(o.site, error);
     if (!site) throw UsageError(error);
@@ -135,24 +136,25 @@ int RunTrack(const TrackOptions& o) {
     return stoppedByEngine ? kExitDataError : kExitOk;
 }
 
-const CommandRegistrar registrar("track", "Follow an object with a telescope, or into a position log", [](CLI::App& sub) {
-    auto o = std::make_shared<TrackOptions>();
-    sub.add_option("--interface", o->interface,
-                   "LX200, AP, GEMINI, LOGFILE, ... (engines not yet available stop with a message)")
-        ->required();
-    sub.add_option("--device", o->device, "serial device or pseudo-terminal (default: port 1's device)");
-    sub.add_option("--tle", o->tle, "element file")->required();
-    sub.add_option("--norad", o->norad, "catalogue number of the object")->required();
-    sub.add_option("--site", o->site, "LAT,LON,ALT_M[,UTC_OFFSET] (east longitude; default 0,0,0)");
-    sub.add_option("--timing-offset", o->timingOffset, "Timing Offset, seconds");
-    sub.add_option("--alignment", o->alignment, "Alignment Adjustment, steps");
-    sub.add_option("--method", o->method, "Tracking Method slider: 0 Continuous .. 5 Leap Frog");
-    sub.add_option("--start", o->start, "run the program clock from this UTC (YYYY-MM-DDTHH:MM:SS)");
-    sub.add_option("--duration", o->duration, "seconds to track (default 600)");
-    sub.add_option("--log-folder", o->logFolder, "folder of the Log File interface's position log");
-    sub.add_flag("--audit", o->audit, "write the traffic log output.txt in the working folder");
-    return CommandRunner([o] { return RunTrack(*o); });
-});
+const CommandRegistrar registrar(
+    "track", "Follow an object with a telescope, or into a position log", [](CLI::App& sub) {
+        auto o = std::make_shared<TrackOptions>();
+        sub.add_option("--interface", o->interface,
+                       "LX200, AP, GEMINI, LOGFILE, ... (engines not yet available stop with a message)")
+            ->required();
+        sub.add_option("--device", o->device, "serial device or pseudo-terminal (default: port 1's device)");
+        sub.add_option("--tle", o->tle, "element file")->required();
+        sub.add_option("--norad", o->norad, "catalogue number of the object")->required();
+        sub.add_option("--site", o->site, "LAT,LON,ALT_M[,UTC_OFFSET] (east longitude; default 0,0,0)");
+        sub.add_option("--timing-offset", o->timingOffset, "Timing Offset, seconds");
+        sub.add_option("--alignment", o->alignment, "Alignment Adjustment, steps");
+        sub.add_option("--method", o->method, "Tracking Method slider: 0 Continuous .. 5 Leap Frog");
+        sub.add_option("--start", o->start, "run the program clock from this UTC (YYYY-MM-DDTHH:MM:SS)");
+        sub.add_option("--duration", o->duration, "seconds to track (default 600)");
+        sub.add_option("--log-folder", o->logFolder, "folder of the Log File interface's position log");
+        sub.add_flag("--audit", o->audit, "write the traffic log output.txt in the working folder");
+        return CommandRunner([o] { return RunTrack(*o); });
+    });
 
 }  // namespace
 }  // namespace corvane::cli

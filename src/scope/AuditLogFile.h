@@ -4,12 +4,12 @@
 //
 // Line form: "MM-DD-YYYY hh:mm:ss.ff text" where the fraction of the second is rounded to two
 // decimals and written without its leading zero (".45", ".5") or as "0" when it rounds to zero.
-#include "core/Clock.h"
-
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <string_view>
+
+#include "core/Clock.h"
 
 namespace corvane {
 

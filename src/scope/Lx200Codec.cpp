@@ -1,11 +1,11 @@
 #include "scope/Lx200Codec.h"
 
-#include "core/Text.h"
-
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include "core/Text.h"
 
 namespace corvane {
 
@@ -76,7 +76,8 @@ HashPositions FindHashes(std::string_view reply) {
     return h;
 }
 
-double ThreeField(std::string_view text, size_t wholeAt, size_t wholeCount, size_t minutesAt, size_t secondsAt) {
+double ThreeField(std::string_view text, size_t wholeAt, size_t wholeCount, size_t minutesAt,
+                  size_t secondsAt) {
     return LeadingNumber(Span(text, wholeAt, wholeCount)) + LeadingNumber(Span(text, minutesAt, 2)) / 60.0 +
            LeadingNumber(Span(text, secondsAt, 2)) / 3600.0;
 }
@@ -143,8 +144,10 @@ std::string FormatDec(double degrees, bool longFormat, unsigned char degChar) {
     return longFormat ? FormatDecLong(degrees, degChar) : FormatDecShort(degrees, degChar);
 }
 
-std::string SetTargetAndSlewCommand(double raHours, double decDegrees, bool longFormat, unsigned char degChar) {
-    return "#:Sr " + FormatRa(raHours, longFormat) + "#:Sd " + FormatDec(decDegrees, longFormat, degChar) + "#:MS#";
+std::string SetTargetAndSlewCommand(double raHours, double decDegrees, bool longFormat,
+                                    unsigned char degChar) {
+    return "#:Sr " + FormatRa(raHours, longFormat) + "#:Sd " + FormatDec(decDegrees, longFormat, degChar) +
+           "#:MS#";
 }
 
 std::string SetTargetCommand(double raHours, double decDegrees, unsigned char degChar) {

@@ -8,8 +8,8 @@
 namespace corvane {
 
 struct PositionLogHeader {
-    std::string objectName;       // name line; trailing blanks are removed
-    std::string catalogueNumber;  // blanks around it are removed
+    std::string objectName;                                // name line; trailing blanks are removed
+    std::string catalogueNumber;                           // blanks around it are removed
     std::string latitude, longitude, altitude, utcOffset;  // the site fields as shown
     std::string elementFile;
 };
@@ -21,8 +21,8 @@ std::string PositionLogHeaderText(const PositionLogHeader& header);
 // "HH:MM:SS.ss" of a UTC Julian date, the fraction cut: the key that keeps records apart.
 std::string PositionTimeText(double jdUtc);
 // One record with its seventh field (right ascension minus local sidereal time, degrees), CR LF.
-std::string PositionRecordLine(double jdUtc, double azimuthDeg, double elevationDeg, double raHours, double decDeg,
-                               double raMinusLstDeg);
+std::string PositionRecordLine(double jdUtc, double azimuthDeg, double elevationDeg, double raHours,
+                               double decDeg, double raMinusLstDeg);
 // A number in "#.00000"-style picture: 5 decimals, no leading zero ("7.50000", ".25000").
 std::string PicturedNumber(double value);
 

@@ -5,9 +5,9 @@
 // (port 1 is /dev/ttyS0), unless the environment variable CORVANE_COM<n> names another device,
 // e.g. CORVANE_COM3=/dev/ttyUSB0 or the pseudo-terminal of corvane-mountsim. A number outside
 // 1..16 is port 1.
-#include "scope/SerialPort.h"
-
 #include <string>
+
+#include "scope/SerialPort.h"
 
 namespace corvane {
 

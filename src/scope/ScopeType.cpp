@@ -6,9 +6,9 @@ namespace corvane {
 
 namespace {
 constexpr std::pair<ScopeType, const char*> kCodes[] = {
-    {ScopeType::LX200, "LX200"},   {ScopeType::LX200GPS, "LX200GPS"},     {ScopeType::AP, "AP"},
-    {ScopeType::GEMINI, "GEMINI"}, {ScopeType::ETX494, "ETX494"},         {ScopeType::ETX497, "ETX497"},
-    {ScopeType::ULTIMA, "ULTIMA"}, {ScopeType::NEXSTAR, "NEXSTAR"},       {ScopeType::NEXSTARGPS, "NEXSTARGPS"},
+    {ScopeType::LX200, "LX200"},   {ScopeType::LX200GPS, "LX200GPS"}, {ScopeType::AP, "AP"},
+    {ScopeType::GEMINI, "GEMINI"}, {ScopeType::ETX494, "ETX494"},     {ScopeType::ETX497, "ETX497"},
+    {ScopeType::ULTIMA, "ULTIMA"}, {ScopeType::NEXSTAR, "NEXSTAR"},   {ScopeType::NEXSTARGPS, "NEXSTARGPS"},
     {ScopeType::CGE, "CGE"},       {ScopeType::LOGFILE, "LOGFILE"},
 };
 }  // namespace

@@ -1,8 +1,8 @@
 #include "scope/SerialLink.h"
 
-#include "scope/PosixSerialPort.h"
-
 #include <cctype>
+
+#include "scope/PosixSerialPort.h"
 
 namespace corvane {
 
@@ -43,8 +43,8 @@ std::string SerialLink::LastCommand() const {
 bool SerialLink::Connect(int portNumber) {
     if (portNumber < 1 || portNumber > 16) portNumber = 1;
     if (const int open = connectedPort_.load(); open != 0) {
-        display_.ShowMessage("Serial Port " + std::to_string(open) + " already connected", "Connection Problem",
-                             MessageIcon::Warning);
+        display_.ShowMessage("Serial Port " + std::to_string(open) + " already connected",
+                             "Connection Problem", MessageIcon::Warning);
         return false;
     }
     std::function<std::string(int)> resolver;
@@ -97,7 +97,9 @@ bool SerialLink::Identify() {
             ok = IdentifyLx200Family();
             break;
     }
-    if (!ok) display_.ShowMessage("Cannot Communicate with Telescope!", "Communication Error.", MessageIcon::Error);
+    if (!ok)
+        display_.ShowMessage("Cannot Communicate with Telescope!", "Communication Error.",
+                             MessageIcon::Error);
     return ok;
 }
 
@@ -139,7 +141,8 @@ bool SerialLink::ProbeNexStarPosition() {
     const std::string reply = ReadWaiting();
     const size_t comma = reply.find(',');
     if (reply.size() < 9 || comma == std::string::npos || comma < 4 || comma + 5 > reply.size()) {
-        AuditLog("Could not get NX RA/DEC!! Got >" + BracketedBytes(reply) + "< qty" + std::to_string(reply.size()));
+        AuditLog("Could not get NX RA/DEC!! Got >" + BracketedBytes(reply) + "< qty" +
+                 std::to_string(reply.size()));
         return false;
     }
     for (size_t i = comma - 4; i < comma + 5; ++i) {

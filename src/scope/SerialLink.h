@@ -6,17 +6,17 @@
 // thread. Every public function is thread-safe. A command and the reading of its reply form one
 // exchange: hold Exchange() around them so that two threads cannot interleave bytes; never hold
 // it across an engine's waits between exchanges. All waiting goes through the Clock.
-#include "core/Clock.h"
-#include "scope/AuditLogFile.h"
-#include "scope/ScopeType.h"
-#include "scope/SerialPort.h"
-#include "scope/TrackingDisplay.h"
-
 #include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
+
+#include "core/Clock.h"
+#include "scope/AuditLogFile.h"
+#include "scope/ScopeType.h"
+#include "scope/SerialPort.h"
+#include "scope/TrackingDisplay.h"
 
 namespace corvane {
 

@@ -47,7 +47,8 @@ bool StartsWith(const std::string& text, std::string_view prefix) {
 bool ReadDigits(const std::string& text, size_t& pos, int& value, size_t maxDigits = 4) {
     const size_t start = pos;
     value = 0;
-    while (pos < text.size() && pos - start < maxDigits && std::isdigit(static_cast<unsigned char>(text[pos]))) {
+    while (pos < text.size() && pos - start < maxDigits &&
+           std::isdigit(static_cast<unsigned char>(text[pos]))) {
         value = value * 10 + (text[pos] - '0');
         ++pos;
     }
@@ -444,9 +445,14 @@ void SimulatedMount::Receive(char byte) {
     if (byte == '\x06' && !inCommand_) {
         record("<ACK>");
         switch (model_) {
-            case MountModel::Gemini: Reply("G"); break;
-            case MountModel::LX200Compatible: Reply("P"); break;
-            default: Reply(alignment_ == Alignment::Land ? "L" : alignment_ == Alignment::Polar ? "P" : "A");
+            case MountModel::Gemini:
+                Reply("G");
+                break;
+            case MountModel::LX200Compatible:
+                Reply("P");
+                break;
+            default:
+                Reply(alignment_ == Alignment::Land ? "L" : alignment_ == Alignment::Polar ? "P" : "A");
         }
         return;
     }
@@ -594,7 +600,8 @@ void SimulatedMount::Execute(const std::string& command) {
     }
     if (command == "Gt") {
         const long long m = std::llround(std::fabs(site_.latitude) * 60.0);
-        std::snprintf(text, sizeof text, "%c%02lld\xDF%02lld#", site_.latitude < 0 ? '-' : '+', m / 60, m % 60);
+        std::snprintf(text, sizeof text, "%c%02lld\xDF%02lld#", site_.latitude < 0 ? '-' : '+', m / 60,
+                      m % 60);
         return Reply(text);
     }
     if (command == "Gg") {
@@ -643,10 +650,18 @@ void SimulatedMount::Execute(const std::string& command) {
         if (!MovingAny()) CaptureHere(utc);
         slewing_ = false;
         switch (command[1]) {
-            case 'n': moveAxis2_ = 1; break;
-            case 's': moveAxis2_ = -1; break;
-            case 'e': moveAxis1_ = 1; break;
-            default: moveAxis1_ = -1; break;
+            case 'n':
+                moveAxis2_ = 1;
+                break;
+            case 's':
+                moveAxis2_ = -1;
+                break;
+            case 'e':
+                moveAxis1_ = 1;
+                break;
+            default:
+                moveAxis1_ = -1;
+                break;
         }
         return;
     }
@@ -687,7 +702,9 @@ void SimulatedMount::Execute(const std::string& command) {
         return;
     }
     if (command == "AA" || command == "AP" || command == "AL") {
-        alignment_ = command[1] == 'A' ? Alignment::AltAz : command[1] == 'P' ? Alignment::Polar : Alignment::Land;
+        alignment_ = command[1] == 'A'   ? Alignment::AltAz
+                     : command[1] == 'P' ? Alignment::Polar
+                                         : Alignment::Land;
         CaptureHere(utc);
         if (alignment_ == Alignment::Land && !slewing_) targetKind_ = TargetKind::AltAz;
         return;

@@ -12,9 +12,6 @@
 //
 // Time: the mount's sky uses clock.LocalJulianDate() minus the site's UTC offset, shifted by
 // whatever date and time the program sets with :SC/:SL. Every public function is thread-safe.
-#include "core/Clock.h"
-#include "scope/SerialPort.h"
-
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -22,6 +19,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/Clock.h"
+#include "scope/SerialPort.h"
 
 namespace corvane {
 
@@ -32,8 +32,8 @@ std::optional<MountModel> MountModelFromName(std::string_view name);
 const char* MountModelName(MountModel model);
 
 struct MountSite {
-    double latitude = 0.0;        // degrees, north positive
-    double longitude = 0.0;       // degrees, east positive
+    double latitude = 0.0;   // degrees, north positive
+    double longitude = 0.0;  // degrees, east positive
     double altitudeMetres = 0.0;
     double utcOffsetHours = 0.0;  // local time minus UTC
 };
@@ -139,8 +139,8 @@ private:
     double az_ = 180.0, alt_ = 45.0;
     double vAz_ = 0.0, vAlt_ = 0.0;
     TargetKind targetKind_ = TargetKind::RaDec;
-    double targetRa_ = 0.0, targetDec_ = 0.0;  // goto or tracking target
-    double holdAz_ = 0.0, holdAlt_ = 0.0;      // target in land alignment
+    double targetRa_ = 0.0, targetDec_ = 0.0;    // goto or tracking target
+    double holdAz_ = 0.0, holdAlt_ = 0.0;        // target in land alignment
     double pendingRa_ = 0.0, pendingDec_ = 0.0;  // set by :Sr / :Sd
     bool slewing_ = false;
     double slewStartAt_ = 0.0;

@@ -1,13 +1,13 @@
 #include "scope/ToolOptions.h"
 
-#include "core/Clock.h"
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <sstream>
 #include <vector>
+
+#include "core/Clock.h"
 
 namespace corvane {
 
@@ -53,12 +53,13 @@ std::optional<double> ParseUtcOption(const std::string& text) {
     double second = 0.0;
     char separator = 0;
     int consumed = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%lf%n", &year, &month, &day, &separator, &hour, &minute,
-                    &second, &consumed) != 7 ||
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%lf%n", &year, &month, &day, &separator, &hour,
+                    &minute, &second, &consumed) != 7 ||
         static_cast<size_t>(consumed) != text.size() || (separator != 'T' && separator != ' ')) {
         return std::nullopt;
     }
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second < 0 || second >= 60) {
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second < 0 ||
+        second >= 60) {
         return std::nullopt;
     }
     return CivilToJulianDate(year, month, day, hour, minute, second);

@@ -1,14 +1,14 @@
 #include "scope/TrackingDriver.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include "astro/Time.h"
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "orbit/Observer.h"
 #include "scope/Lx200Codec.h"
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 namespace corvane {
 
@@ -53,21 +53,27 @@ std::string ZeroPadded(double value, int width) {
     return (value < 0 ? "-" : "") + std::string(text);
 }
 
-StateVector Minus(const StateVector& a, const StateVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z, 0.0}; }
+StateVector Minus(const StateVector& a, const StateVector& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z, 0.0};
+}
 
 }  // namespace
 
 double Lx200Lead(int position) {
     switch (position) {
-        case 0: return 0.0;
-        case 1: return 0.5;
-        case 5: return 7.0;
-        default: return static_cast<double>(position);
+        case 0:
+            return 0.0;
+        case 1:
+            return 0.5;
+        case 5:
+            return 7.0;
+        default:
+            return static_cast<double>(position);
     }
 }
 
-CycleTarget ComputeCycleTarget(const ElementCatalogue& catalogue, int objectIndex, double jdUtc, const Site& site,
-                               double alignmentSteps, PropagationSlot& slot) {
+CycleTarget ComputeCycleTarget(const ElementCatalogue& catalogue, int objectIndex, double jdUtc,
+                               const Site& site, double alignmentSteps, PropagationSlot& slot) {
     CycleTarget t;
     t.jdUtc = jdUtc;
     if (!ConvertElementSet(catalogue, objectIndex, slot)) {
@@ -119,8 +125,8 @@ struct TrackingDriver::Cycle {
     CycleTarget target;
 };
 
-TrackingDriver::TrackingDriver(SerialLink& link, LiveState& live, const CatalogueStore& catalogues, Clock& clock,
-                               TrackingDisplay& display)
+TrackingDriver::TrackingDriver(SerialLink& link, LiveState& live, const CatalogueStore& catalogues,
+                               Clock& clock, TrackingDisplay& display)
     : link_(link), live_(live), catalogues_(catalogues), clock_(clock), display_(display) {
     link_.SetStopTrackingHook([this] { StopTracking(); });
 }
@@ -206,9 +212,9 @@ void TrackingDriver::NotBuiltEngine() {
     live_.trackingOn.store(false);
     ResetTrackingDisplay();
     const ScopeInterface& face = FindScopeInterface(ScopeTypeCode(link_.GetScopeType()));
-    display_.ShowMessage(std::string("Tracking with the ") + face.displayName +
-                             " interface is not available in this version.",
-                         "Tracking Stopped", MessageIcon::Warning);
+    display_.ShowMessage(
+        std::string("Tracking with the ") + face.displayName + " interface is not available in this version.",
+        "Tracking Stopped", MessageIcon::Warning);
 }
 
 // ---- start and stop ----
@@ -264,20 +270,29 @@ void TrackingDriver::ResetTrackingDisplay() {
 
 void TrackingDriver::SendStopSequence(ScopeType type) {
     switch (type) {
-        case ScopeType::CGE: NexStarRateStop(1); break;
+        case ScopeType::CGE:
+            NexStarRateStop(1);
+            break;
         case ScopeType::NEXSTARGPS: {
             const int mount = Settings().ngpsMount;
             NexStarRateStop(mount >= 1 && mount <= 3 ? mount : 1);
             break;
         }
-        case ScopeType::ULTIMA: Send("M"); break;
-        case ScopeType::NEXSTAR: Send("?"); break;
+        case ScopeType::ULTIMA:
+            Send("M");
+            break;
+        case ScopeType::NEXSTAR:
+            Send("?");
+            break;
         case ScopeType::LX200GPS:
             Lx200GpsStop();
             Send(std::string(kStop));
             break;
-        case ScopeType::LOGFILE: break;
-        default: Send(std::string(kStopAll)); break;
+        case ScopeType::LOGFILE:
+            break;
+        default:
+            Send(std::string(kStopAll));
+            break;
     }
 }
 
@@ -322,7 +337,8 @@ std::string TrackingDriver::Exchange(const std::string& command, int waitMs) {
     return link_.ReadAvailable();
 }
 
-void TrackingDriver::StopWithMessage(const std::string& stopText, const std::string& text, const std::string& title) {
+void TrackingDriver::StopWithMessage(const std::string& stopText, const std::string& text,
+                                     const std::string& title) {
     if (!stopText.empty()) Send(stopText);
     live_.trackingOn.store(false);
     ResetTrackingDisplay();
@@ -331,13 +347,14 @@ void TrackingDriver::StopWithMessage(const std::string& stopText, const std::str
 
 // ---- common cycle ----
 
-bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double delayMs, const std::string& stopText) {
+bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double delayMs,
+                                  const std::string& stopText) {
     if (cycle.object == 0) return false;
     const Site& site = cycle.site;
     const double timing = LeadingNumber(cycle.values.timingOffsetText);
     const double steps = LeadingNumber(cycle.values.alignmentText);
-    const double jd =
-        clock_.JulianDateNow() + (delayMs / 1000.0 + k + timing) / 86400.0 - site.utcOffset / 24.0 + lead / 86400.0;
+    const double jd = clock_.JulianDateNow() + (delayMs / 1000.0 + k + timing) / 86400.0 -
+                      site.utcOffset / 24.0 + lead / 86400.0;
     const auto catalogue = catalogues_.Get();
     cycle.target = ComputeCycleTarget(*catalogue, cycle.object, jd, site, steps, slot_);
     if (!cycle.target.ok) {
@@ -347,7 +364,8 @@ bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double de
                                 "Dec. No position");
         return false;
     }
-    const double limited = cycle.settings.limitElevation ? cycle.target.elevationDeg : cycle.target.decDegrees;
+    const double limited =
+        cycle.settings.limitElevation ? cycle.target.elevationDeg : cycle.target.decDegrees;
     if (cycle.settings.limitEnabled && limited > cycle.settings.limitDegrees) {
         StopWithMessage(stopText, kLimitText, "Tracking Stopped");
         return false;
@@ -424,8 +442,8 @@ void TrackingDriver::Lx200Engine() {
         cycle.values = live_.Snapshot();
         cycle.settings = Settings();
         cycle.object = cycle.values.selectedObject;
-        cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude, cycle.values.siteAltitude,
-                               cycle.values.siteUtcOffset);
+        cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude,
+                               cycle.values.siteAltitude, cycle.values.siteUtcOffset);
         if (cycle.object != previousObject) {
             delayMs = 6000.0;
             counter = 0;
@@ -496,7 +514,8 @@ void TrackingDriver::Lx200Engine() {
                     const std::string ra = Exchange(std::string(kGetRa), 100);
                     // DEPARTURE: the hour difference is taken the short way round 0/24 h, so a
                     // target near 0 h is not seen as 24 hours away (a spurious 8 s time-out).
-                    double hours = std::fabs(t.raHours - LeadingNumber(ra.substr(0, std::min<size_t>(3, ra.size()))));
+                    double hours =
+                        std::fabs(t.raHours - LeadingNumber(ra.substr(0, std::min<size_t>(3, ra.size()))));
                     hours = std::fmod(hours, 24.0);
                     if (hours > 12.0) hours = 24.0 - hours;
                     raLength = std::min(16, static_cast<int>(std::lround(hours * 1.5)));
@@ -536,8 +555,8 @@ void TrackingDriver::LogFileEngine() {
         cycle.values = live_.Snapshot();
         cycle.settings = Settings();
         cycle.object = cycle.values.selectedObject;
-        cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude, cycle.values.siteAltitude,
-                               cycle.values.siteUtcOffset);
+        cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude,
+                               cycle.values.siteAltitude, cycle.values.siteUtcOffset);
         if (cycle.object != 0 && cycle.object != previousObject) {
             const auto catalogue = catalogues_.Get();
             PositionLogHeader header;
@@ -555,8 +574,8 @@ void TrackingDriver::LogFileEngine() {
             if (!positionLog_.Open(cycle.settings.logFolder, header)) {
                 live_.trackingOn.store(false);
                 ResetTrackingDisplay();
-                display_.ShowMessage("Cannot create the position log " + positionLog_.Path(), "Tracking Stopped",
-                                     MessageIcon::Warning);
+                display_.ShowMessage("Cannot create the position log " + positionLog_.Path(),
+                                     "Tracking Stopped", MessageIcon::Warning);
                 break;
             }
         }

@@ -9,6 +9,11 @@
 // user-interface thread (StopTracking also from the engines); the engines run on the tracking
 // thread (StartThread), or on the caller's thread through RunTracking. Every public function is
 // thread-safe.
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
 #include "astro/Time.h"
 #include "core/Clock.h"
 #include "core/LiveState.h"
@@ -18,24 +23,19 @@
 #include "scope/SerialLink.h"
 #include "scope/TrackingDisplay.h"
 
-#include <atomic>
-#include <mutex>
-#include <string>
-#include <thread>
-
 namespace corvane {
 
 // The settings the engines read (keys of the settings file).
 struct TrackingSettings {
-    int lgpsMount = 1;              // LGPSMOUNT: 1 Alt-Az, else polar
-    int ngpsMount = 1;              // NGPSMOUNT: 1 Alt-Az, 2 EQ N, 3 EQ S
-    bool limitEnabled = false;      // TRACKINGLIMITENABLE
-    int limitDegrees = 90;          // TRACKINGLIMIT, held to 0..90
-    bool limitElevation = true;     // LIMITELEVATION: elevation, else declination
-    int trackAdjustMs = 80;         // TRACKADJUST: pause at the end of each LX200 cycle
-    unsigned char degChar = 223;    // DEGCHAR
-    std::string elementFile;        // shown in the position log header
-    std::string logFolder = ".";    // where the Log File interface writes
+    int lgpsMount = 1;            // LGPSMOUNT: 1 Alt-Az, else polar
+    int ngpsMount = 1;            // NGPSMOUNT: 1 Alt-Az, 2 EQ N, 3 EQ S
+    bool limitEnabled = false;    // TRACKINGLIMITENABLE
+    int limitDegrees = 90;        // TRACKINGLIMIT, held to 0..90
+    bool limitElevation = true;   // LIMITELEVATION: elevation, else declination
+    int trackAdjustMs = 80;       // TRACKADJUST: pause at the end of each LX200 cycle
+    unsigned char degChar = 223;  // DEGCHAR
+    std::string elementFile;      // shown in the position log header
+    std::string logFolder = ".";  // where the Log File interface writes
 };
 
 // Where the selected object is at a Julian date, as a cycle aims at it.
@@ -51,8 +51,8 @@ struct CycleTarget {
 // Common cycle steps 3 to 6: the object's position at jdUtc from the site, shifted across its
 // path by `alignmentSteps` (0: unchanged), as RA/Dec and azimuth/elevation. Pure apart from the
 // slot it fills.
-CycleTarget ComputeCycleTarget(const ElementCatalogue& catalogue, int objectIndex, double jdUtc, const Site& site,
-                               double alignmentSteps, PropagationSlot& slot);
+CycleTarget ComputeCycleTarget(const ElementCatalogue& catalogue, int objectIndex, double jdUtc,
+                               const Site& site, double alignmentSteps, PropagationSlot& slot);
 
 // Lead in seconds of the LX200 engine for a Tracking Method slider position (0 = Continuous).
 double Lx200Lead(int sliderPosition);

@@ -1,18 +1,18 @@
 // Interoperability: a third-party LX200 client (INDI's generic LX200 driver under indiserver,
 // Debian package indi-bin) connects to corvane-mountsim, reads its coordinates and slews it.
-#include "integration/ChildProcess.h"
-
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <netinet/in.h>
 #include <sstream>
-#include <sys/socket.h>
+
+#include "integration/ChildProcess.h"
 
 using corvane::test::ChildProcess;
 
@@ -69,7 +69,8 @@ struct Indi {
     }
     // Polls until `ready` holds for the values of `pattern`, at most `seconds`.
     template <typename Ready>
-    std::map<std::string, std::string> WaitFor(const std::string& pattern, double seconds, Ready ready) const {
+    std::map<std::string, std::string> WaitFor(const std::string& pattern, double seconds,
+                                               Ready ready) const {
         std::map<std::string, std::string> values;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         while (std::chrono::steady_clock::now() < deadline) {
@@ -89,7 +90,8 @@ double Number(const std::map<std::string, std::string>& values, const std::strin
 }  // namespace
 
 TEST(MountsimInterop, IndiLx200DriverReadsAndSlewsTheSimulatedMount) {
-    if (!InPath("indiserver") || !InPath("indi_lx200generic") || !InPath("indi_getprop") || !InPath("indi_setprop")) {
+    if (!InPath("indiserver") || !InPath("indi_lx200generic") || !InPath("indi_getprop") ||
+        !InPath("indi_setprop")) {
         GTEST_SKIP() << "INDI is not installed (Debian package indi-bin: indiserver, indi_lx200generic, "
                         "indi_getprop, indi_setprop); ./test installs it";
     }
@@ -109,8 +111,9 @@ TEST(MountsimInterop, IndiLx200DriverReadsAndSlewsTheSimulatedMount) {
     ChildProcess server({"indiserver", "-p", indi.port, "indi_lx200generic"}, {"HOME=" + dir.string()}, true);
     ASSERT_TRUE(server.Started());
 
-    const auto present = indi.WaitFor(kDevice + ".CONNECTION.*", 20.0,
-                                      [](const auto& v) { return v.count(kDevice + ".CONNECTION.CONNECT") > 0; });
+    const auto present = indi.WaitFor(kDevice + ".CONNECTION.*", 20.0, [](const auto& v) {
+        return v.count(kDevice + ".CONNECTION.CONNECT") > 0;
+    });
     ASSERT_EQ(present.count(kDevice + ".CONNECTION.CONNECT"), 1u) << "the INDI driver did not come up";
     ASSERT_TRUE(indi.Set(kDevice + ".DEVICE_AUTO_SEARCH.INDI_ENABLED=Off;INDI_DISABLED=On"));
     ASSERT_TRUE(indi.Set(kDevice + ".DEVICE_PORT.PORT=" + device));
@@ -119,10 +122,11 @@ TEST(MountsimInterop, IndiLx200DriverReadsAndSlewsTheSimulatedMount) {
     const std::string coords = kDevice + ".EQUATORIAL_EOD_COORD.";
     auto values = indi.WaitFor(kDevice + ".*.*", 30.0, [&](const auto& v) {
         const auto connected = v.find(kDevice + ".CONNECTION.CONNECT");
-        return connected != v.end() && connected->second == "On" && std::isfinite(Number(v, coords + "DEC")) &&
-               Number(v, coords + "DEC") != 0.0;
+        return connected != v.end() && connected->second == "On" &&
+               std::isfinite(Number(v, coords + "DEC")) && Number(v, coords + "DEC") != 0.0;
     });
-    ASSERT_EQ(values[kDevice + ".CONNECTION.CONNECT"], "On") << "the INDI driver did not connect to " << device;
+    ASSERT_EQ(values[kDevice + ".CONNECTION.CONNECT"], "On")
+        << "the INDI driver did not connect to " << device;
     // Power-on pointing is azimuth 180, altitude 45 at latitude 40: declination -5.
     EXPECT_NEAR(Number(values, coords + "DEC"), -5.0, 0.02);
     const double ra = Number(values, coords + "RA");
@@ -151,7 +155,8 @@ TEST(MountsimInterop, IndiLx200DriverReadsAndSlewsTheSimulatedMount) {
     }
     double az = 0, alt = 0, logRa = 0, logDec = 0;
     char date[16], time[16];
-    ASSERT_EQ(std::sscanf(last.c_str(), "%15s %15s %lf %lf %lf %lf", date, time, &az, &alt, &logRa, &logDec), 6);
+    ASSERT_EQ(std::sscanf(last.c_str(), "%15s %15s %lf %lf %lf %lf", date, time, &az, &alt, &logRa, &logDec),
+              6);
     EXPECT_NEAR(logDec, targetDec, 0.02);
     std::filesystem::remove_all(dir);
 }

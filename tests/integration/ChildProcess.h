@@ -1,23 +1,24 @@
 #pragma once
 // Starting the built programs (and third-party tools) from tests: every wait is bounded, and a
 // child is ended by its own process group id when the test is done with it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
-#include <thread>
 #include <unistd.h>
+
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -27,7 +28,8 @@ namespace corvane::test {
 class ChildProcess {
 public:
     // Starts `args` (args[0] searched in PATH) in a process group of its own, standard output
-    // captured (standard error dropped when `quietErrors`). `environment` entries ("NAME=value") are added to the current environment.
+    // captured (standard error dropped when `quietErrors`). `environment` entries ("NAME=value") are added to
+    // the current environment.
     ChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {},
                  bool quietErrors = false) {
 #ifdef __linux__
@@ -141,7 +143,9 @@ private:
     std::string buffer_;
 };
 
-inline std::string MountsimPath() { return std::string(CORVANE_BIN_DIR) + "/tools/mountsim/corvane-mountsim"; }
+inline std::string MountsimPath() {
+    return std::string(CORVANE_BIN_DIR) + "/tools/mountsim/corvane-mountsim";
+}
 
 // Starts corvane-mountsim and returns its device path ("" when it did not come up in 10 s).
 inline std::string StartMountsim(ChildProcess& sim) {

@@ -1,15 +1,15 @@
 // corvane-mountsim end to end: its pseudo-terminal opened through the real POSIX port.
-#include "integration/ChildProcess.h"
-#include "scope/Lx200Codec.h"
-#include "scope/PosixSerialPort.h"
-#include "scope/SerialLink.h"
-#include "scope/TrackingDisplay.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+
+#include "integration/ChildProcess.h"
+#include "scope/Lx200Codec.h"
+#include "scope/PosixSerialPort.h"
+#include "scope/SerialLink.h"
+#include "scope/TrackingDisplay.h"
 
 using namespace corvane;
 using corvane::test::ChildProcess;
@@ -18,7 +18,9 @@ namespace {
 
 struct Messages : NullTrackingDisplay {
     std::vector<std::string> texts;
-    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override { texts.push_back(text); }
+    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override {
+        texts.push_back(text);
+    }
 };
 
 // Both replies of a combined position query.
@@ -32,8 +34,9 @@ std::optional<AxisReading> QueryDecRa(SerialLink& link, Clock& clock) {
 }
 
 std::vector<std::string> SimArgs(const std::string& model, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args{corvane::test::MountsimPath(), "--model", model, "--site", "40,-75,100,-4",
-                                  "--max-runtime", "120", "--exit-with-parent"};
+    std::vector<std::string> args{
+        corvane::test::MountsimPath(), "--model", model, "--site", "40,-75,100,-4", "--max-runtime", "120",
+        "--exit-with-parent"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
 }
@@ -41,7 +44,8 @@ std::vector<std::string> SimArgs(const std::string& model, std::vector<std::stri
 }  // namespace
 
 TEST(Mountsim, IdentifiedThroughARealPseudoTerminal) {
-    const std::pair<const char*, ScopeType> cases[] = {{"lx200", ScopeType::LX200}, {"lx200compatible", ScopeType::AP}};
+    const std::pair<const char*, ScopeType> cases[] = {{"lx200", ScopeType::LX200},
+                                                       {"lx200compatible", ScopeType::AP}};
     for (const auto& [model, type] : cases) {
         ChildProcess sim(SimArgs(model));
         ASSERT_TRUE(sim.Started());
@@ -61,7 +65,8 @@ TEST(Mountsim, IdentifiedThroughARealPseudoTerminal) {
 }
 
 TEST(Mountsim, SlewsWhereItIsToldAndLogsItsPointing) {
-    const auto dir = std::filesystem::temp_directory_path() / ("corvane-mountsim-" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("corvane-mountsim-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string log = (dir / "pointing.txt").string();
     ChildProcess sim(SimArgs("lx200gps", {"--pointing-log", log}));
@@ -111,7 +116,9 @@ TEST(Mountsim, SlewsWhereItIsToldAndLogsItsPointing) {
         if (line.empty() || line[0] == '#') continue;
         char date[16], time[16];
         double az, alt;
-        ASSERT_EQ(std::sscanf(line.c_str(), "%15s %15s %lf %lf %lf %lf", date, time, &az, &alt, &lastRa, &lastDec), 6)
+        ASSERT_EQ(
+            std::sscanf(line.c_str(), "%15s %15s %lf %lf %lf %lf", date, time, &az, &alt, &lastRa, &lastDec),
+            6)
             << line;
         ++lines;
     }
@@ -138,10 +145,8 @@ TEST(Mountsim, AClosedLineEndsInAFailedReadNotAHang) {
 }
 
 TEST(Mountsim, RejectsBadArguments) {
-    for (const auto& args : std::vector<std::vector<std::string>>{{"--model", "nexstar9"},
-                                                                  {"--site", "40,-75"},
-                                                                  {"--site", "95,0,0"},
-                                                                  {"--fault", "smoke"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--model", "nexstar9"}, {"--site", "40,-75"}, {"--site", "95,0,0"}, {"--fault", "smoke"}}) {
         std::vector<std::string> full{corvane::test::MountsimPath()};
         full.insert(full.end(), args.begin(), args.end());
         ChildProcess sim(full, {}, true);

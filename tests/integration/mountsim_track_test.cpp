@@ -1,8 +1,5 @@
 // corvane-cli track against corvane-mountsim through a real pseudo-terminal, on the clock of an
 // April 2017 ISS pass.
-#include "integration/ChildProcess.h"
-#include "scope/TrackingDriver.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "integration/ChildProcess.h"
+#include "scope/TrackingDriver.h"
 
 using namespace corvane;
 using corvane::test::ChildProcess;
@@ -23,7 +23,8 @@ const std::string kStart = "2017-04-28T12:40:10";  // a minute before the ISS cu
 std::string Cli() { return std::string(CORVANE_BIN_DIR) + "/src/corvane-cli"; }
 
 std::filesystem::path ScratchFolder(const char* name) {
-    const auto dir = std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     return dir;
 }
@@ -38,8 +39,8 @@ TEST(MountsimTrack, CliFollowsTheIssWithTheSimulatedLx200) {
     const std::string device = corvane::test::StartMountsim(sim);
     ASSERT_FALSE(device.empty());
 
-    ChildProcess track({Cli(), "track", "--interface", "LX200", "--device", device, "--tle", kTle, "--norad", "25544",
-                        "--site", kSite, "--start", kStart, "--duration", "25", "--method", "0"},
+    ChildProcess track({Cli(), "track", "--interface", "LX200", "--device", device, "--tle", kTle, "--norad",
+                        "25544", "--site", kSite, "--start", kStart, "--duration", "25", "--method", "0"},
                        {}, true);
     const auto [code, output] = track.Finish(60.0);
     EXPECT_EQ(code, 0) << output;
@@ -60,19 +61,19 @@ TEST(MountsimTrack, CliFollowsTheIssWithTheSimulatedLx200) {
         int y, mo, d, h, mi;
         double s, az, alt, ra, dec;
         if (line.empty() || line[0] == '#' ||
-            std::sscanf(line.c_str(), "%d-%d-%d %d:%d:%lf %lf %lf %lf %lf", &y, &mo, &d, &h, &mi, &s, &az, &alt, &ra,
-                        &dec) != 10) {
+            std::sscanf(line.c_str(), "%d-%d-%d %d:%d:%lf %lf %lf %lf %lf", &y, &mo, &d, &h, &mi, &s, &az,
+                        &alt, &ra, &dec) != 10) {
             continue;
         }
         const double utc = CivilToJulianDate(y, mo, d, h, mi, s);
         if (utc < startUtc + 18.0 / 86400 || utc > startUtc + 24.0 / 86400) continue;
-        const CycleTarget iss =
-            ComputeCycleTarget(*catalogue, catalogue->IssIndex(), utc, Site{40.0, -75.0, 100.0, -4.0}, 0.0, slot);
+        const CycleTarget iss = ComputeCycleTarget(*catalogue, catalogue->IssIndex(), utc,
+                                                   Site{40.0, -75.0, 100.0, -4.0}, 0.0, slot);
         ASSERT_TRUE(iss.ok);
-        separations.push_back(
-            std::acos(std::sin(alt * rad) * std::sin(iss.elevationDeg * rad) +
-                      std::cos(alt * rad) * std::cos(iss.elevationDeg * rad) * std::cos((az - iss.azimuthDeg) * rad)) /
-            rad);
+        separations.push_back(std::acos(std::sin(alt * rad) * std::sin(iss.elevationDeg * rad) +
+                                        std::cos(alt * rad) * std::cos(iss.elevationDeg * rad) *
+                                            std::cos((az - iss.azimuthDeg) * rad)) /
+                              rad);
     }
     ASSERT_GT(separations.size(), 20u);
     std::nth_element(separations.begin(), separations.begin() + separations.size() / 2, separations.end());
@@ -82,8 +83,8 @@ TEST(MountsimTrack, CliFollowsTheIssWithTheSimulatedLx200) {
 
 TEST(MountsimTrack, LogFileInterfaceNeedsNoMountAndBadInputIsRefused) {
     const auto dir = ScratchFolder("corvane-track-log-");
-    ChildProcess track({Cli(), "track", "--interface", "LOGFILE", "--tle", kTle, "--norad", "25544", "--site", kSite,
-                        "--start", kStart, "--duration", "1", "--log-folder", dir.string()},
+    ChildProcess track({Cli(), "track", "--interface", "LOGFILE", "--tle", kTle, "--norad", "25544", "--site",
+                        kSite, "--start", kStart, "--duration", "1", "--log-folder", dir.string()},
                        {}, true);
     const auto [code, output] = track.Finish(30.0);
     EXPECT_EQ(code, 0) << output;
@@ -93,13 +94,15 @@ TEST(MountsimTrack, LogFileInterfaceNeedsNoMountAndBadInputIsRefused) {
     while (std::getline(in, line)) records += line.rfind("20170428|12:40:", 0) == 0 ? 1 : 0;
     EXPECT_GT(records, 20);
 
-    ChildProcess missing({Cli(), "track", "--interface", "LX200", "--tle", kTle, "--norad", "99999"}, {}, true);
+    ChildProcess missing({Cli(), "track", "--interface", "LX200", "--tle", kTle, "--norad", "99999"}, {},
+                         true);
     EXPECT_EQ(missing.Finish(30.0).first, 1);
-    ChildProcess badMethod({Cli(), "track", "--interface", "LX200", "--tle", kTle, "--norad", "25544", "--method", "9"},
-                           {}, true);
+    ChildProcess badMethod(
+        {Cli(), "track", "--interface", "LX200", "--tle", kTle, "--norad", "25544", "--method", "9"}, {},
+        true);
     EXPECT_EQ(badMethod.Finish(30.0).first, 2);
-    ChildProcess noMount({Cli(), "track", "--interface", "LX200", "--device", (dir / "no-such-tty").string(), "--tle",
-                          kTle, "--norad", "25544", "--duration", "1"},
+    ChildProcess noMount({Cli(), "track", "--interface", "LX200", "--device", (dir / "no-such-tty").string(),
+                          "--tle", kTle, "--norad", "25544", "--duration", "1"},
                          {}, true);
     EXPECT_EQ(noMount.Finish(30.0).first, 1);
     std::filesystem::remove_all(dir);

@@ -1,15 +1,15 @@
 #pragma once
 // Shared set-up of the tracking tests: the April 2017 catalogue, a site, the live values and a
 // way to find a pass of an object.
-#include "astro/Time.h"
-#include "core/LiveState.h"
-#include "orbit/ElementCatalogue.h"
-#include "scope/TrackingDriver.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
+
+#include "astro/Time.h"
+#include "core/LiveState.h"
+#include "orbit/ElementCatalogue.h"
+#include "scope/TrackingDriver.h"
 
 namespace corvane::test {
 
@@ -64,7 +64,8 @@ inline PassTimes FindPass(int object, double fromUtc, double minPeak, double max
 // Great-circle angle between two azimuth/elevation directions, degrees.
 inline double Separation(double az1, double el1, double az2, double el2) {
     const double d = 3.14159265358979323846 / 180.0;
-    const double c = std::sin(el1 * d) * std::sin(el2 * d) + std::cos(el1 * d) * std::cos(el2 * d) * std::cos((az1 - az2) * d);
+    const double c = std::sin(el1 * d) * std::sin(el2 * d) +
+                     std::cos(el1 * d) * std::cos(el2 * d) * std::cos((az1 - az2) * d);
     return std::acos(std::clamp(c, -1.0, 1.0)) / d;
 }
 

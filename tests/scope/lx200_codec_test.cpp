@@ -1,11 +1,10 @@
-#include "scope/Lx200Codec.h"
-
-#include "core/Text.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "core/Text.h"
+#include "scope/Lx200Codec.h"
 
 using namespace corvane;
 

@@ -1,14 +1,14 @@
-#include "scope/PosixSerialPort.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <unistd.h>
+
+#include "scope/PosixSerialPort.h"
 
 using namespace corvane;
 
@@ -40,7 +40,9 @@ TEST(PosixSerialPort, ExchangesRawBytesOverAPseudoTerminal) {
     EXPECT_EQ(port.Read(10), "");  // nothing waiting: no block
 
     // Raw mode: CR, LF, the bar byte and the degree byte pass unchanged in both directions.
-    const std::string reply = "+45\xDF" "30'00#\r\n\x7F";
+    const std::string reply =
+        "+45\xDF"
+        "30'00#\r\n\x7F";
     ASSERT_EQ(::write(master, reply.data(), reply.size()), static_cast<ssize_t>(reply.size()));
     for (int i = 0; i < 200 && port.BytesWaiting() < static_cast<int>(reply.size()); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -49,7 +51,9 @@ TEST(PosixSerialPort, ExchangesRawBytesOverAPseudoTerminal) {
     EXPECT_EQ(port.Read(4), "+45\xDF");
     EXPECT_EQ(port.Read(100), reply.substr(4));
 
-    const std::string command = "#:Sd -05\xDF" "30#\r\n";
+    const std::string command =
+        "#:Sd -05\xDF"
+        "30#\r\n";
     ASSERT_TRUE(port.Write(command));
     std::string got(64, '\0');
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -68,7 +72,8 @@ TEST(PosixSerialPort, ExchangesRawBytesOverAPseudoTerminal) {
 TEST(PosixSerialPort, RefusesWhatIsNotATerminal) {
     PosixSerialPort port;
     EXPECT_FALSE(port.Open("/nonexistent/ttyS99"));
-    const auto file = std::filesystem::temp_directory_path() / ("corvane-notatty-" + std::to_string(::getpid()));
+    const auto file =
+        std::filesystem::temp_directory_path() / ("corvane-notatty-" + std::to_string(::getpid()));
     std::ofstream(file) << "x";
     EXPECT_FALSE(port.Open(file.string()));
     EXPECT_FALSE(port.IsOpen());

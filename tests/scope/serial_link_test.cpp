@@ -1,14 +1,13 @@
-#include "scope/SerialLink.h"
-
-#include "support/RecordingDisplay.h"
-#include "support/ScriptedSerialPort.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
+
+#include "scope/SerialLink.h"
+#include "support/RecordingDisplay.h"
+#include "support/ScriptedSerialPort.h"
 
 using namespace corvane;
 using corvane::test::RecordingDisplay;
@@ -254,16 +253,15 @@ TEST(AuditLog, StampsHaveTheDocumentedForm) {
     EXPECT_EQ(AuditLogFile::Stamp(base + 0.004 / 86400, true), "04-27-2017 21:05:090");
     EXPECT_EQ(AuditLogFile::Stamp(base + 0.997 / 86400, true), "04-27-2017 21:05:09.99");
     EXPECT_EQ(AuditLogFile::Stamp(base + 0.45 / 86400, false), "04-27-2017 21:05:09");
-    EXPECT_EQ(AuditLogFile::Stamp(CivilToJulianDate(1999, 12, 31, 23, 59, 59.9996), false), "01-01-2000 00:00:00");
+    EXPECT_EQ(AuditLogFile::Stamp(CivilToJulianDate(1999, 12, 31, 23, 59, 59.9996), false),
+              "01-01-2000 00:00:00");
 }
 
 TEST(AuditLog, TrafficIsLoggedLineByLine) {
     const auto dir = std::filesystem::temp_directory_path() / ("corvane-audit-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto path = (dir / "output.txt").string();
-    {
-        std::ofstream(path) << "old contents\n";
-    }
+    { std::ofstream(path) << "old contents\n"; }
     ManualClock clock{CivilToJulianDate(2017, 4, 27, 21, 5, 9.25)};
     AuditLogFile audit{clock};
     ASSERT_TRUE(audit.Open(path));
@@ -289,7 +287,8 @@ TEST(AuditLog, TrafficIsLoggedLineByLine) {
     EXPECT_NE(text.find(" Sent *>[35][58][81][35]<*\r\n"), std::string::npos);
     EXPECT_NE(text.find(" Rcvd *><*\r\n"), std::string::npos);
     // The polling read's own line carries no fraction of a second.
-    EXPECT_TRUE(std::regex_search(text, std::regex("\r\n04-27-2017 21:05:\\d\\d Rcvd \\*>0<\\*\r\n"))) << text;
+    EXPECT_TRUE(std::regex_search(text, std::regex("\r\n04-27-2017 21:05:\\d\\d Rcvd \\*>0<\\*\r\n")))
+        << text;
     std::filesystem::remove_all(dir);
 }
 

@@ -1,12 +1,11 @@
-#include "scope/SimulatedMount.h"
-
-#include "scope/Lx200Codec.h"
-#include "scope/SerialLink.h"
-#include "support/RecordingDisplay.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "scope/Lx200Codec.h"
+#include "scope/SerialLink.h"
+#include "scope/SimulatedMount.h"
+#include "support/RecordingDisplay.h"
 
 using namespace corvane;
 using corvane::test::RecordingDisplay;
@@ -55,9 +54,9 @@ struct MountFixture {
 
 TEST(SimulatedMount, EveryModelIsIdentifiedByTheLink) {
     const std::pair<MountModel, ScopeType> pairs[] = {
-        {MountModel::LX200, ScopeType::LX200},         {MountModel::LX200GPS, ScopeType::LX200GPS},
-        {MountModel::AutoStar494, ScopeType::ETX494},  {MountModel::AutoStar497, ScopeType::ETX497},
-        {MountModel::LX200Compatible, ScopeType::AP},  {MountModel::Gemini, ScopeType::GEMINI},
+        {MountModel::LX200, ScopeType::LX200},        {MountModel::LX200GPS, ScopeType::LX200GPS},
+        {MountModel::AutoStar494, ScopeType::ETX494}, {MountModel::AutoStar497, ScopeType::ETX497},
+        {MountModel::LX200Compatible, ScopeType::AP}, {MountModel::Gemini, ScopeType::GEMINI},
     };
     for (const auto& [model, type] : pairs) {
         MountFixture f(model);
@@ -82,12 +81,20 @@ TEST(SimulatedMount, PrecisionToggleSwitchesEveryPositionReply) {
     MountFixture f(MountModel::LX200);
     f.Ask("#:AL#");  // hold still, so the readings do not drift with the sky
     f.mount.PointAt(123.75, -5.5);
-    EXPECT_EQ(f.Ask("#:GZ#"), "123\xDF" "45#");
-    EXPECT_EQ(f.Ask("#:GA#"), "-05\xDF" "30#");
+    EXPECT_EQ(f.Ask("#:GZ#"),
+              "123\xDF"
+              "45#");
+    EXPECT_EQ(f.Ask("#:GA#"),
+              "-05\xDF"
+              "30#");
     EXPECT_EQ(f.Ask("#:GR#").size(), 8u);  // HH:MM.T#
     f.Ask("#:U#");
-    EXPECT_EQ(f.Ask("#:GZ#"), "123\xDF" "45'00#");
-    EXPECT_EQ(f.Ask("#:GA#"), "-05\xDF" "30'00#");
+    EXPECT_EQ(f.Ask("#:GZ#"),
+              "123\xDF"
+              "45'00#");
+    EXPECT_EQ(f.Ask("#:GA#"),
+              "-05\xDF"
+              "30'00#");
     const auto reply = f.Ask("#:GA#:GZ#");
     const auto reading = ParseAltAzReply(reply);
     ASSERT_TRUE(reading) << reply;
@@ -143,12 +150,15 @@ TEST(SimulatedMount, TargetsBelowTheHorizonAreRefusedWithTheMountsOwnReply) {
         MountFixture f(model);
         const auto [ra, dec] = f.SkyAt(10.0, -10.0);
         const std::string reply = f.Ask(SetTargetAndSlewCommand(ra, dec, true), 1.0);
-        EXPECT_EQ(reply, model == MountModel::LX200 ? "111Object Below Horizon#" : "111Object below horizon.#");
+        EXPECT_EQ(reply,
+                  model == MountModel::LX200 ? "111Object Below Horizon#" : "111Object below horizon.#");
         EXPECT_TRUE(ReplyRefusesSlew(reply));
         EXPECT_FALSE(f.mount.State().slewing);
     }
     MountFixture f(MountModel::LX200);
-    EXPECT_EQ(f.Ask("#:Sr 25:00:00#:Sd +91\xDF" "00:00#"), "00");  // invalid texts are refused
+    EXPECT_EQ(f.Ask("#:Sr 25:00:00#:Sd +91\xDF"
+                    "00:00#"),
+              "00");  // invalid texts are refused
 }
 
 TEST(SimulatedMount, BarRepliesDifferBetweenClassicAndAutoStar) {
@@ -238,8 +248,12 @@ TEST(SimulatedMount, DateTimeAndSiteCommands) {
     EXPECT_EQ(f.Ask("#:GL#"), "21:00:00#");
     EXPECT_EQ(f.Ask("#:GC#"), "04/28/17#");
     EXPECT_EQ(f.Ask("#:GG#"), "+04.0#");
-    EXPECT_EQ(f.Ask("#:Gt#"), "+40\xDF" "00#");
-    EXPECT_EQ(f.Ask("#:Gg#"), "075\xDF" "00#");
+    EXPECT_EQ(f.Ask("#:Gt#"),
+              "+40\xDF"
+              "00#");
+    EXPECT_EQ(f.Ask("#:Gg#"),
+              "075\xDF"
+              "00#");
     EXPECT_EQ(f.Ask("#:SL 23:30:00#"), "1");
     EXPECT_EQ(f.Ask("#:SC 05/01/17#", 1.0), "1Updating Planetary Data#" + std::string(32, ' ') + "#");
     EXPECT_EQ(f.Ask("#:GC#"), "05/01/17#");
@@ -263,7 +277,9 @@ TEST(SimulatedMount, CoordinateTextsRoundTripThroughTheMount) {
             EXPECT_LE(gap, 1.01 / 3600) << ra << " " << dec;  // both texts carry whole seconds of time
         }
     }
-    f.Ask("#:Sd -90\xDF" "00:00#:CM#");
+    f.Ask(
+        "#:Sd -90\xDF"
+        "00:00#:CM#");
     const auto pole = ParseDecRaReply(f.Ask("#:GD#:GR#"));
     ASSERT_TRUE(pole);
     EXPECT_NEAR(pole->first, -90.0, 1.01 / 3600);

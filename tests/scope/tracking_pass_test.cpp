@@ -1,16 +1,16 @@
 // Whole ISS passes tracked in virtual time against the simulated mounts: the pointing error
 // between where the mount points and where the ISS is, from the first intercept on.
-#include "scope/SimulatedMount.h"
-#include "scope/SerialLink.h"
-#include "scope/TrackingDriver.h"
-#include "support/RecordingDisplay.h"
-#include "support/SteppingClock.h"
-#include "TrackingFixture.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <iostream>
+
+#include "TrackingFixture.h"
+#include "scope/SerialLink.h"
+#include "scope/SimulatedMount.h"
+#include "scope/TrackingDriver.h"
+#include "support/RecordingDisplay.h"
+#include "support/SteppingClock.h"
 
 using namespace corvane;
 using namespace corvane::test;
@@ -38,9 +38,9 @@ PassResult TrackPass(MountModel model, ScopeType type, int method) {
         startUtc += 1.0 / 86400.0;
     }
     SteppingClock clock(startUtc + kTestSite.utcOffset / 24.0);
-    SimulatedMount mount(model, MountSite{kTestSite.latitude, kTestSite.longitude, kTestSite.altitude,
-                                          kTestSite.utcOffset},
-                         clock);
+    SimulatedMount mount(
+        model, MountSite{kTestSite.latitude, kTestSite.longitude, kTestSite.altitude, kTestSite.utcOffset},
+        clock);
     mount.PointAt(180.0, 45.0);
     RecordingDisplay display;
     SerialLink link(mount, clock, display);

@@ -1,10 +1,10 @@
 #pragma once
 // A TrackingDisplay that records what it was asked to show.
-#include "scope/TrackingDisplay.h"
-
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "scope/TrackingDisplay.h"
 
 namespace corvane::test {
 

@@ -15,7 +15,8 @@ void ScriptedSerialPort::Always(std::string command, std::string reply, int dela
 void ScriptedSerialPort::Feed(const std::string& bytes, int delayMs) {
     const double at = Now() + delayMs / 1000.0;
     for (char c : bytes) input_.push_back({c, at});
-    std::stable_sort(input_.begin(), input_.end(), [](const Pending& a, const Pending& b) { return a.at < b.at; });
+    std::stable_sort(input_.begin(), input_.end(),
+                     [](const Pending& a, const Pending& b) { return a.at < b.at; });
 }
 
 bool ScriptedSerialPort::Open(const std::string& device) {
@@ -28,7 +29,8 @@ bool ScriptedSerialPort::Open(const std::string& device) {
 int ScriptedSerialPort::BytesWaiting() {
     if (!open_ || closedLine) return -1;
     const double now = Now();
-    return static_cast<int>(std::count_if(input_.begin(), input_.end(), [now](const Pending& p) { return p.at <= now; }));
+    return static_cast<int>(
+        std::count_if(input_.begin(), input_.end(), [now](const Pending& p) { return p.at <= now; }));
 }
 
 std::string ScriptedSerialPort::Read(int count) {

@@ -1,12 +1,12 @@
 #pragma once
 // A serial port for tests: it records the exact bytes written and answers with canned replies,
 // optionally after a delay measured on a Clock (virtual time with ManualClock).
-#include "core/Clock.h"
-#include "scope/SerialPort.h"
-
 #include <deque>
 #include <string>
 #include <vector>
+
+#include "core/Clock.h"
+#include "scope/SerialPort.h"
 
 namespace corvane::test {
 

@@ -1,10 +1,10 @@
 #pragma once
 // A virtual clock like ManualClock whose Sleep also runs a hook, so a test can watch (or stop)
 // an engine as virtual time passes.
-#include "core/Clock.h"
-
 #include <atomic>
 #include <functional>
+
+#include "core/Clock.h"
 
 namespace corvane::test {
 

@@ -1,24 +1,24 @@
 // corvane-mountsim: a simulated LX200-family mount on a pseudo-terminal, for tests and for
 // rehearsing a night out. The first line printed is "ready on " + the device to open.
-#include "core/Clock.h"
-#include "scope/SimulatedMount.h"
-#include "scope/ToolOptions.h"
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
-
 #include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <iostream>
-#include <poll.h>
 #include <sstream>
-#include <termios.h>
-#include <unistd.h>
 #include <vector>
+
+#include "core/Clock.h"
+#include "scope/SimulatedMount.h"
+#include "scope/ToolOptions.h"
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
@@ -33,10 +33,14 @@ void OnSignal(int) { stopRequested = 1; }
 bool ParseFault(const std::string& text, MountFault& fault, double& after, std::string& error) {
     const size_t at = text.find('@');
     const std::string name = text.substr(0, at);
-    if (name == "silence") fault = MountFault::Silence;
-    else if (name == "garbage") fault = MountFault::Garbage;
-    else if (name == "stall") fault = MountFault::StalledReply;
-    else if (name == "closed") fault = MountFault::ClosedLine;
+    if (name == "silence")
+        fault = MountFault::Silence;
+    else if (name == "garbage")
+        fault = MountFault::Garbage;
+    else if (name == "stall")
+        fault = MountFault::StalledReply;
+    else if (name == "closed")
+        fault = MountFault::ClosedLine;
     else {
         error = "--fault wants silence, garbage, stall or closed, optionally followed by @SECONDS";
         return false;
@@ -92,13 +96,16 @@ int main(int argc, char** argv) {
     double maxRuntime = 0.0;
     bool polar = false;
     bool exitWithParent = false;
-    app.add_option("--model", modelName, "lx200, lx200gps, autostar494, autostar497, lx200compatible or gemini")
+    app.add_option("--model", modelName,
+                   "lx200, lx200gps, autostar494, autostar497, lx200compatible or gemini")
         ->capture_default_str();
-    app.add_option("--site", siteText, "LAT,LON,ALT_M[,UTC_OFFSET]: degrees north, degrees east, metres, "
-                                       "hours (default: this computer's zone)");
+    app.add_option("--site", siteText,
+                   "LAT,LON,ALT_M[,UTC_OFFSET]: degrees north, degrees east, metres, "
+                   "hours (default: this computer's zone)");
     app.add_option("--pointing-log", pointingLog, "write UTC, azimuth, altitude, RA and Dec every 100 ms");
     app.add_option("--link", linkPath, "also make this symbolic link to the device");
-    app.add_option("--fault", faultText, "inject a fault: silence, garbage, stall or closed, optionally @SECONDS later");
+    app.add_option("--fault", faultText,
+                   "inject a fault: silence, garbage, stall or closed, optionally @SECONDS later");
     app.add_option("--start", startText, "set the mount's clock to this UTC at launch (YYYY-MM-DDTHH:MM:SS)");
     app.add_option("--max-runtime", maxRuntime, "exit after this many seconds (0: run until stopped)");
     app.add_flag("--polar", polar, "move commands drive RA and Dec (a polar-aligned mount)");
@@ -180,7 +187,8 @@ int main(int argc, char** argv) {
     parameters.polar = polar;
     SimulatedMount mount(*model, site, clock, parameters);
     mount.Open(device);
-    if (startUtc) mount.SetClockOffsetDays(*startUtc - (clock.LocalJulianDate() - site.utcOffsetHours / 24.0));
+    if (startUtc)
+        mount.SetClockOffsetDays(*startUtc - (clock.LocalJulianDate() - site.utcOffsetHours / 24.0));
 
     std::cout << "ready on " << device << std::endl;
 
@@ -212,17 +220,20 @@ int main(int argc, char** argv) {
             size_t sent = 0;
             for (int tries = 0; sent < reply.size() && tries < 100; ++tries) {
                 const ssize_t n = ::write(master, reply.data() + sent, reply.size() - sent);
-                if (n > 0) sent += static_cast<size_t>(n);
-                else if (n < 0 && errno != EAGAIN && errno != EINTR) break;
-                else ::usleep(1000);
+                if (n > 0)
+                    sent += static_cast<size_t>(n);
+                else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                    break;
+                else
+                    ::usleep(1000);
             }
         }
         if (log != nullptr && now >= nextLog) {
             nextLog += 0.1;
             if (nextLog < now) nextLog = now + 0.1;
             const MountState s = mount.State();
-            std::fprintf(log, "%s %9.4f %8.4f %8.5f %8.4f\n", UtcText(s.utcJulianDate).c_str(), s.azimuth, s.altitude,
-                         s.raHours, s.decDegrees);
+            std::fprintf(log, "%s %9.4f %8.4f %8.5f %8.4f\n", UtcText(s.utcJulianDate).c_str(), s.azimuth,
+                         s.altitude, s.raHours, s.decDegrees);
             std::fflush(log);
         }
     }
