@@ -26,6 +26,8 @@ const char* PropagationErrorText(PropagationError error) {
             return "orbit decayed";
         case PropagationError::kNumerical:
             return "numerical failure";
+        case PropagationError::kTimeOutOfRange:
+            return "time too far from the epoch";
     }
     return "unknown error";
 }

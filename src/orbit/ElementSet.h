@@ -10,12 +10,13 @@ namespace corvane {
 // Why an element set cannot be propagated (or a propagation failed). Never NaN instead.
 enum class PropagationError : uint8_t {
     kNone = 0,
-    kNoElements,    // the slot holds no element set
-    kNoEpochDay,    // the epoch has no day (no decimal point or under three digits before it)
-    kMeanMotion,    // mean motion zero or negative (at epoch or after the secular update)
-    kEccentricity,  // eccentricity outside [0, 1) (at epoch or after the secular update)
-    kDecayed,       // negative semi-latus rectum or the object below the Earth's surface
-    kNumerical,     // the model produced a non-finite number
+    kNoElements,      // the slot holds no element set
+    kNoEpochDay,      // the epoch has no day (no decimal point or under three digits before it)
+    kMeanMotion,      // mean motion zero or negative (at epoch or after the secular update)
+    kEccentricity,    // eccentricity outside [0, 1) (at epoch or after the secular update)
+    kDecayed,         // negative semi-latus rectum or the object below the Earth's surface
+    kNumerical,       // the model produced a non-finite number
+    kTimeOutOfRange,  // more than 100000 days from the epoch (or not a number)
 };
 const char* PropagationErrorText(PropagationError error);
 
