@@ -35,7 +35,12 @@
 #include "core/Legal.h"
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
+#include "scope/PosixSerialPort.h"
+#include "scope/ScopeType.h"
+#include "scope/SerialLink.h"
+#include "scope/TrackingDriver.h"
 #include "ui/ElementDataWindow.h"
+#include "ui/GuiTrackingDisplay.h"
 #include "ui/Icons.h"
 #include "ui/LoadingWindow.h"
 #include "ui/InterfaceDialog.h"
@@ -65,13 +70,20 @@ QPushButton* SmallButton(const QString& text) {
 }  // namespace
 
 MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent)
-    : QMainWindow(parent), clock_(clock), live_(live) {
+    : QMainWindow(parent), clock_(clock), live_(live), audit_(clock) {
+    port_ = std::make_unique<PosixSerialPort>();
+    display_ = std::make_unique<GuiTrackingDisplay>(this);
+    link_ = std::make_unique<SerialLink>(*port_, clock_, *display_, &audit_);
+    tracker_ = std::make_unique<TrackingDriver>(*link_, live_, catalogue_, clock_, *display_);
     setWindowTitle(QString::fromLatin1(InitialMainWindowTitle().c_str()));
     setWindowIcon(PictureIcon(Picture::Sun, false, 64));
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The tracking thread must be gone before the window it reports to.
+    tracker_->Shutdown();
+}
 
 QSize MainWindow::DialogUnits(int w, int h) const {
     // A dialog unit is a quarter of the average character width across and an eighth of the
@@ -100,6 +112,7 @@ bool MainWindow::Initialise() {
     // M7: defaults, then the settings file; then the telescope interface.
     settings_ = LoadSettingsFile(kConfigFileName);
     ApplySettingsToControls();
+    ShowComDevice();
     ApplyInterface();
     // M8: the disclaimer gate.
     bool endRun = false;
@@ -150,10 +163,15 @@ bool MainWindow::Initialise() {
     viewPlanTimer_ = startTimer(kViewPlanPeriodMs);
     // M15: tab stops of the View Plan list (15 and 100 dialog units).
     viewPlanList->setProperty("tabStops", QVariantList{DialogUnits(15, 0).width(), DialogUnits(100, 0).width()});
-    // M16: the audit file belongs to the serial link, not present in this build.
+    // M16: the audit file.
+    if (settings_.Audit == 1 && !audit_.Open("output.txt"))
+        QMessageBox::warning(this, QStringLiteral("File Error"), QStringLiteral("Cannot create output.txt."));
     // M17: size for the ISS monitor panel.
     SizeForIssMonitor();
-    // M18: the ISS alert and tracking threads belong to features not present in this build.
+    // M18: the tracking thread (the ISS visibility alert belongs to the ISS monitor, not present
+    // in this build).
+    PushTrackingSettings();
+    tracker_->StartThread();
     // M19: idle pictures on the picture buttons.
     RefreshPictures();
     initialised_ = true;
@@ -468,6 +486,9 @@ void MainWindow::BuildControls() {
     connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
     connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
     connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });
+    connect(connectButton, &QPushButton::clicked, this, [this] { ConnectOrDisconnect(); });
+    connect(trackButton, &QToolButton::clicked, this, [this] { StartStopTracking(); });
+    connect(comPort, &QComboBox::currentTextChanged, this, [this] { ShowComDevice(); });
     connect(viewPlanList, &QListWidget::itemClicked, this, [this] { viewPlanSelect->setVisible(true); });
 }
 
@@ -609,10 +630,12 @@ void MainWindow::NotYetAvailable(const QString& what) {
 void MainWindow::ApplyInterface() {
     // 1. Stop tracking and close the serial link before anything changes.
     StopTracking();
+    if (link_->ConnectedPort() != 0) link_->Disconnect();
     // 2-3. The display name in the title; unknown codes become LX200.
     if (!IsKnownScopeCode(settings_.ScopeType)) settings_.ScopeType = "LX200";
     const ScopeInterface& iface = FindScopeInterface(settings_.ScopeType);
     setWindowTitle(QString::fromLatin1(MainWindowTitle(iface.displayName).c_str()));
+    link_->SetScopeType(ScopeTypeFromCode(settings_.ScopeType));
     // 4. The LX200-only controls.
     const bool lx200 = settings_.ScopeType == "LX200";
     if (raBar) {
@@ -636,6 +659,50 @@ void MainWindow::OpenInterfaceDialog() {
 void MainWindow::OpenPreferences() {
     PreferencesDialog dialog(settings_, this);
     dialog.exec();
+    PushTrackingSettings();
+}
+
+void MainWindow::PushTrackingSettings() {
+    TrackingSettings t;
+    t.lgpsMount = settings_.LGPSMount;
+    t.ngpsMount = settings_.NGPSMount;
+    t.limitEnabled = settings_.TrackingLimitEnable == 1;
+    t.limitDegrees = std::min(90, std::max(0, settings_.TrackingLimit));
+    t.limitElevation = settings_.LimitElevation == 1;
+    t.trackAdjustMs = std::max(0, settings_.TrackAdjust);
+    t.degChar = static_cast<unsigned char>(settings_.DegChar);
+    t.elementFile = ToFile(elementFileName->text());
+    t.logFolder = ".";
+    tracker_->SetSettings(t);
+}
+
+void MainWindow::ShowComDevice() {
+    const int port = LeadingInt(ToFile(comPort->currentText()));
+    const int n = (port >= 1 && port <= 16) ? port : 1;
+    comDevice->setText(QStringLiteral("COM%1 is %2").arg(n).arg(QString::fromLocal8Bit(SerialDeviceForPort(n).c_str())));
+}
+
+void MainWindow::ConnectOrDisconnect() {
+    if (link_->ConnectedPort() == 0) {
+        const int port = LeadingInt(ToFile(comPort->currentText()));
+        PushTrackingSettings();
+        link_->Connect((port >= 1 && port <= 16) ? port : 1);
+    } else {
+        if (tracker_->TrackingOn()) tracker_->StopTracking();
+        link_->Disconnect();
+        connectButton->setText(QStringLiteral("&Connect"));
+        comPort->setEnabled(true);
+    }
+}
+
+void MainWindow::StartStopTracking() {
+    PushTrackingSettings();
+    tracker_->StartStopTracking();
+}
+
+void MainWindow::ShowTrackingPicture(bool tracking) {
+    trackButton->setIcon(PictureIcon(tracking ? Picture::Stop : Picture::Start, nightVision_.IsOn()));
+    trackButton->setText(tracking ? QStringLiteral("Stop Tracking") : QStringLiteral("Start Tracking"));
 }
 
 void MainWindow::ToggleNightVision() {
@@ -678,10 +745,7 @@ void MainWindow::OpenHelp() {
 
 void MainWindow::RefreshPictures() {
     if (!trackButton) return;
-    const bool night = nightVision_.IsOn();
-    const bool tracking = live_.trackingOn.load();
-    trackButton->setIcon(PictureIcon(tracking ? Picture::Stop : Picture::Start, night));
-    trackButton->setText(tracking ? QStringLiteral("Stop Tracking") : QStringLiteral("Start Tracking"));
+    ShowTrackingPicture(live_.trackingOn.load());
 }
 
 void MainWindow::AdjustTiming(double delta) {
@@ -723,11 +787,8 @@ void MainWindow::RefreshViewPlan() {
 }
 
 void MainWindow::StopTracking() {
-    // Tracking and the serial link are not present in this build: there is nothing to stop but
-    // the shared flag.
-    live_.trackingOn.store(false);
-    live_.trackingActive.store(false);
-    RefreshPictures();
+    // Only tracking in progress is stopped: an idle mount is not sent stop commands.
+    if (tracker_->TrackingOn()) tracker_->StopTracking();
 }
 
 void MainWindow::OnViewPlanTimer() {
@@ -857,8 +918,9 @@ void MainWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
     // S1: stop tracking.
-    if (live_.trackingOn.load() || live_.trackingActive.load()) StopTracking();
-    // S2, S3: the audit file and the LX200 Control window belong to features not present here.
+    StopTracking();
+    // S2: the audit file. S3: the LX200 Control window is not present in this build.
+    audit_.Close();
     // S4: the site fields on screen go into the current site's record; site 1 is shown.
     ShowSite(SiteSwitch(settings_, SiteOnScreen(), settings_.LastLocation));
     const int current = settings_.LastLocation;
@@ -882,6 +944,8 @@ void MainWindow::ShutDown() {
     // S8, S9: the View Plan and the observed list belong to features not present here.
     // S10: stop the worker threads.
     live_.shuttingDown.store(true);
+    tracker_->Shutdown();
+    if (link_->ConnectedPort() != 0) link_->Disconnect();
     if (viewPlanTimer_) killTimer(viewPlanTimer_), viewPlanTimer_ = 0;
     // S11: files are closed with their owners. S12: a short pause before the window closes.
     clock_.Sleep(300);

@@ -15,6 +15,7 @@
 #include "core/LiveState.h"
 #include "core/Settings.h"
 #include "orbit/ElementCatalogue.h"
+#include "scope/AuditLogFile.h"
 #include "ui/NightVision.h"
 
 class QAction;
@@ -32,9 +33,16 @@ class QSlider;
 class QSpinBox;
 class QToolButton;
 
+namespace corvane {
+class PosixSerialPort;
+class SerialLink;
+class TrackingDriver;
+}  // namespace corvane
+
 namespace corvane::ui {
 
 class InterfaceDialog;
+class GuiTrackingDisplay;
 
 // Menu command numbers.
 enum Command {
@@ -76,6 +84,14 @@ public:
     void LoadElements(const QString& fileName, QLabel* status);
     void OpenTle();
     void ShowElementData();
+    // Telescope: the Connect button, the Start/Stop Tracking button, and what the telescope code
+    // shows (called on the GUI thread by the display port).
+    void ConnectOrDisconnect();
+    void StartStopTracking();
+    void ShowTrackingPicture(bool tracking);
+    void RefreshViewPlanNow() { RefreshViewPlan(); }
+    SerialLink& link() { return *link_; }
+    TrackingDriver& tracker() { return *tracker_; }
     LiveState& live() { return live_; }
     NightVision& nightVision() { return nightVision_; }
     bool disclaimerAccepted() const { return settings_.disclaimerAccepted; }
@@ -186,6 +202,8 @@ private:
     void OpenPreferences();
     void OpenInterfaceDialog();
     void SaveSettingsNow();
+    void PushTrackingSettings();
+    void ShowComDevice();
     void NotYetAvailable(const QString& what);
     void WaitPainted(int milliseconds);
     void CloseSecondaryWindows();
@@ -196,6 +214,11 @@ private:
     LiveState& live_;
     Settings settings_;
     CatalogueStore catalogue_;
+    AuditLogFile audit_;
+    std::unique_ptr<PosixSerialPort> port_;
+    std::unique_ptr<GuiTrackingDisplay> display_;
+    std::unique_ptr<SerialLink> link_;
+    std::unique_ptr<TrackingDriver> tracker_;
     QList<QPointer<QWidget>> secondaryWindows_;
     NightVision nightVision_;
     QMap<int, QAction*> actions_;
