@@ -20,18 +20,20 @@ ObjectIdentity IdentityOf(const ElementCatalogue& catalogue, int object) {
 }
 
 DayWindowResult ComputeDayWindow(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
-                                 const Site& site, const PassSettings& settings, const DayWindowRequest& request) {
+                                 const Site& site, const PassSettings& settings,
+                                 const DayWindowRequest& request) {
     DayWindowResult result;
     const ObjectIdentity id = IdentityOf(catalogue, object);
     result.satelliteText = "Satellite: " + id.name + " " + id.number;
     const double windowStart = request.nowLocal + request.window;
     result.fromText = "From: " + CalendarDateText(windowStart) + " " + TimeOfDayText(windowStart, true, 0);
-    result.toText = " to " + CalendarDateText(windowStart + 1.0) + " " + TimeOfDayText(windowStart + 1.0, true, 0);
+    result.toText =
+        " to " + CalendarDateText(windowStart + 1.0) + " " + TimeOfDayText(windowStart + 1.0, true, 0);
 
     const double start = request.nowLocal - site.utcOffset / 24.0;
     PassSearch search(catalogue, object, slot, site, settings, start);
-    for (PassRecord& pass :
-         search.FindPasses(DayWindowRange(request.window), SearchVariant::kSingleObject, request.excludeDaytime)) {
+    for (PassRecord& pass : search.FindPasses(DayWindowRange(request.window), SearchVariant::kSingleObject,
+                                              request.excludeDaytime)) {
         // Whole seconds on both sides: a pass of exactly the minimum is listed.
         if (pass.losSecond - pass.aosSecond < request.minimumSeconds) continue;
         result.lines.push_back(PassListLine(pass, site.utcOffset));
@@ -41,12 +43,13 @@ DayWindowResult ComputeDayWindow(const ElementCatalogue& catalogue, int object, 
 }
 
 std::vector<PassRecord> PassesOverDays(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
-                                       const Site& site, const PassSettings& settings, double startUtc, int days,
-                                       long long minimumSeconds, bool excludeDaytime) {
+                                       const Site& site, const PassSettings& settings, double startUtc,
+                                       int days, long long minimumSeconds, bool excludeDaytime) {
     std::vector<PassRecord> all;
     PassSearch search(catalogue, object, slot, site, settings, startUtc);
     for (int w = 0; w < days; ++w) {
-        for (PassRecord& pass : search.FindPasses(DayWindowRange(w), SearchVariant::kSingleObject, excludeDaytime)) {
+        for (PassRecord& pass :
+             search.FindPasses(DayWindowRange(w), SearchVariant::kSingleObject, excludeDaytime)) {
             if (pass.losSecond - pass.aosSecond < minimumSeconds) continue;
             all.push_back(std::move(pass));
         }

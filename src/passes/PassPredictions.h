@@ -20,29 +20,30 @@ struct ObjectIdentity {
 ObjectIdentity IdentityOf(const ElementCatalogue& catalogue, int object);
 
 struct DayWindowRequest {
-    double nowLocal = 0.0;        // program clock (local time) as a Julian date
-    int window = 0;               // day index w, 0 or more
+    double nowLocal = 0.0;  // program clock (local time) as a Julian date
+    int window = 0;         // day index w, 0 or more
     long long minimumSeconds = 120;
     bool excludeDaytime = false;  // ExcludeDaylightPass
 };
 
 struct DayWindowResult {
-    std::string satelliteText;  // "Satellite: ISS (ZARYA) 25544"
-    std::string fromText;       // "From: Apr 27 2017 20:00:00"
-    std::string toText;         // " to Apr 28 2017 20:00:00"
-    std::vector<PassRecord> passes;   // listed passes (at least the minimum duration)
-    std::vector<std::string> lines;   // their pass list lines, local time
+    std::string satelliteText;       // "Satellite: ISS (ZARYA) 25544"
+    std::string fromText;            // "From: Apr 27 2017 20:00:00"
+    std::string toText;              // " to Apr 28 2017 20:00:00"
+    std::vector<PassRecord> passes;  // listed passes (at least the minimum duration)
+    std::vector<std::string> lines;  // their pass list lines, local time
 };
 
 // The search of one day window with slot 3's rules (single-object variant), site and settings
 // read by the caller. Passes shorter than the minimum are dropped.
 DayWindowResult ComputeDayWindow(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
-                                 const Site& site, const PassSettings& settings, const DayWindowRequest& request);
+                                 const Site& site, const PassSettings& settings,
+                                 const DayWindowRequest& request);
 
 // Passes of day windows 0 .. days-1 from the same start, each window searched as above.
 std::vector<PassRecord> PassesOverDays(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
-                                       const Site& site, const PassSettings& settings, double startUtc, int days,
-                                       long long minimumSeconds, bool excludeDaytime);
+                                       const Site& site, const PassSettings& settings, double startUtc,
+                                       int days, long long minimumSeconds, bool excludeDaytime);
 
 // "Satellite Pass Predictions - ISS (ZARYA) 25544".
 std::string PredictionsTitle(const ObjectIdentity& object);

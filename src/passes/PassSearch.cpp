@@ -51,8 +51,8 @@ bool InPass(const PassSample& sample, const StateVector& position, double t, con
 
 }  // namespace
 
-PassSample PassCondition(const ElementCatalogue& catalogue, int object, PropagationSlot& slot, const Site& site,
-                         double t, const PassSettings& settings) {
+PassSample PassCondition(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
+                         const Site& site, double t, const PassSettings& settings) {
     PassSample sample;
     sample.elevation = -90.0;
     if (!ConvertElementSet(catalogue, object, slot)) return sample;
@@ -68,8 +68,8 @@ bool IsNightPass(const Site& site, double localAos) {
     double day = 1.0;
     CalendarDate(std::trunc(localAos), year, month, day);
     const int zoneWest = -static_cast<int>(std::lround(site.utcOffset));
-    const SunTimes sun =
-        SunriseSunset(site.latitude, site.longitude, zoneWest, year, month, static_cast<int>(std::trunc(day)));
+    const SunTimes sun = SunriseSunset(site.latitude, site.longitude, zoneWest, year, month,
+                                       static_cast<int>(std::trunc(day)));
     const std::string time = TimeOfDayText(localAos, true, 0);
     const double aos = LeadingNumber(time.substr(0, 2) + time.substr(3, 2));
     const double sunrise = LeadingNumber(sun.rise);
@@ -205,7 +205,8 @@ PassSample PassSearch::LookAt(long long second) {
 }
 
 void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass) {
-    corvane::CoarseScan(range, [this](long long s) { return Condition(s); }, onPass);
+    corvane::CoarseScan(
+        range, [this](long long s) { return Condition(s); }, onPass);
 }
 
 RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
@@ -220,7 +221,8 @@ Culmination PassSearch::MaximumElevation(long long aos, long long los) {
     return corvane::MaximumElevation(aos, los, [this](long long s) { return LookAt(s); });
 }
 
-std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVariant variant, bool excludeDaytime) {
+std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVariant variant,
+                                               bool excludeDaytime) {
     std::vector<PassRecord> passes;
     if (!hasObject_) return passes;
     CoarseScan(range, [&](long long coarseAos, long long coarseLos) {

@@ -21,8 +21,8 @@ class ElementCatalogue;
 class PropagationSlot;
 
 struct PassSettings {
-    double aosElevation = 0.0;  // radians (the setting AOSElevation)
-    bool ignoreEclipse = false; // the setting IgnoreEclipse
+    double aosElevation = 0.0;   // radians (the setting AOSElevation)
+    bool ignoreEclipse = false;  // the setting IgnoreEclipse
 };
 
 // One sample of the pass condition.
@@ -68,8 +68,8 @@ inline constexpr int kSkipAfterPass = 25;
 
 // One sample: position of object (catalogue index) at the UTC Julian date t, look angles from the
 // site (refracted elevation), and the prediction shadow test.
-PassSample PassCondition(const ElementCatalogue& catalogue, int object, PropagationSlot& slot, const Site& site,
-                         double t, const PassSettings& settings);
+PassSample PassCondition(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
+                         const Site& site, double t, const PassSettings& settings);
 
 // The daytime rule: true (keep) when the local time of the pass's AOS, as hours and minutes, is
 // after the local sunset or before the local sunrise of the day whose number is the whole part
@@ -84,7 +84,7 @@ struct RefinedEnd {
 struct Culmination {
     double elevation = -90.0;  // degrees
     long long second = 0;
-    double range = 0.0;        // km
+    double range = 0.0;  // km
 };
 
 // The search steps over any source of samples (second from the search start -> sample), so that

@@ -17,8 +17,8 @@ std::string CompassText(double azimuth, bool longForm) {
         const char* code;
     };
     static const Sector kSectors[] = {
-        {22.5, "North", "N "},       {67.5, "North-East", "NE"}, {112.5, "East", "E "},
-        {157.5, "South-East", "SE"}, {202.5, "South", "S "},     {247.5, "South-West", "SW"},
+        {22.5, "North", "N "},       {67.5, "North-East", "NE"},  {112.5, "East", "E "},
+        {157.5, "South-East", "SE"}, {202.5, "South", "S "},      {247.5, "South-West", "SW"},
         {292.5, "West", "W "},       {337.5, "North-West", "NW"}, {361.0, "North", "N "},
     };
     if (azimuth >= 0.0) {

@@ -26,8 +26,8 @@ struct Second {
 };
 
 // Every second of [from, to] relative to start.
-std::vector<Second> SampleEverySecond(const ElementCatalogue& catalogue, int object, const Site& site, double start,
-                                      long long from, long long to, bool ignoreEclipse) {
+std::vector<Second> SampleEverySecond(const ElementCatalogue& catalogue, int object, const Site& site,
+                                      double start, long long from, long long to, bool ignoreEclipse) {
     PropagationSlot slot(kSlotBatch);
     ConvertElementSet(catalogue, object, slot);
     GeodeticPoint point = SitePoint(site);
@@ -57,7 +57,8 @@ void CheckWindow(const ElementCatalogue& catalogue, int object, const Site& site
                  bool ignoreEclipse) {
     const ScanRange range = DayWindowRange(w);
     const long long from = range.first - 400, to = static_cast<long long>(range.last) + 400;
-    const std::vector<Second> secs = SampleEverySecond(catalogue, object, site, start, from, to, ignoreEclipse);
+    const std::vector<Second> secs =
+        SampleEverySecond(catalogue, object, site, start, from, to, ignoreEclipse);
     auto at = [&](long long s) -> const Second& { return secs[static_cast<size_t>(s - from)]; };
 
     // The passes the scan is meant to find: the coarse samples, the skip of 25 after a closing

@@ -17,11 +17,11 @@ TEST(CompassText, BoundariesBelongToTheEarlierRowUpTo361) {
         const char* code;
     };
     const Case cases[] = {
-        {0.0, "North", "N "},        {22.5, "North", "N "},       {22.500001, "North-East", "NE"},
-        {67.5, "North-East", "NE"},  {67.6, "East", "E "},        {112.5, "East", "E "},
-        {157.5, "South-East", "SE"}, {180.0, "South", "S "},      {202.5, "South", "S "},
-        {247.5, "South-West", "SW"}, {292.5, "West", "W "},       {337.5, "North-West", "NW"},
-        {337.6, "North", "N "},      {360.5, "North", "N "},      {361.0, "North", "N "},
+        {0.0, "North", "N "},        {22.5, "North", "N "},  {22.500001, "North-East", "NE"},
+        {67.5, "North-East", "NE"},  {67.6, "East", "E "},   {112.5, "East", "E "},
+        {157.5, "South-East", "SE"}, {180.0, "South", "S "}, {202.5, "South", "S "},
+        {247.5, "South-West", "SW"}, {292.5, "West", "W "},  {337.5, "North-West", "NW"},
+        {337.6, "North", "N "},      {360.5, "North", "N "}, {361.0, "North", "N "},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CompassText(c.azimuth, true), c.word) << c.azimuth;
@@ -54,9 +54,12 @@ TEST(ConditionLabel, ThreeFormsAndTheNumberWithItsSignBlank) {
     EXPECT_EQ(ConditionLabel(0.0, true, ConditionLabelForm::kPlanFile), "     ( AOS/LOS at 0\xB0 Elevation)");
     // Degrees from the radians of the setting, rounded to one decimal.
     const double deg = 3.141592653589793 / 180.0;
-    EXPECT_EQ(ConditionLabel(10.0 * deg, true, ConditionLabelForm::kPassWindow), "AOS/LOS at 10\xB0 Elevation.");
-    EXPECT_EQ(ConditionLabel(10.46 * deg, true, ConditionLabelForm::kPassWindow), "AOS/LOS at 10.5\xB0 Elevation.");
-    EXPECT_EQ(ConditionLabel(-2.0 * deg, true, ConditionLabelForm::kPassWindow), "AOS/LOS at-2\xB0 Elevation.");
+    EXPECT_EQ(ConditionLabel(10.0 * deg, true, ConditionLabelForm::kPassWindow),
+              "AOS/LOS at 10\xB0 Elevation.");
+    EXPECT_EQ(ConditionLabel(10.46 * deg, true, ConditionLabelForm::kPassWindow),
+              "AOS/LOS at 10.5\xB0 Elevation.");
+    EXPECT_EQ(ConditionLabel(-2.0 * deg, true, ConditionLabelForm::kPassWindow),
+              "AOS/LOS at-2\xB0 Elevation.");
     EXPECT_EQ(DefaultNumberText(-0.0), " 0");
     EXPECT_EQ(DefaultNumberText(std::numeric_limits<double>::infinity()), " 0");
 }
