@@ -35,7 +35,9 @@
 #include "core/Text.h"
 #include "ui/Icons.h"
 #include "ui/InterfaceDialog.h"
+#include "ui/PlanWindows.h"
 #include "ui/PreferencesDialog.h"
+#include "ui/TabStopDelegate.h"
 
 namespace corvane::ui {
 
@@ -65,6 +67,17 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent)
     setWindowTitle(QString::fromLatin1(InitialMainWindowTitle().c_str()));
     setWindowIcon(PictureIcon(Picture::Sun, false, 64));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // Pass predictions and the View Plan.
+    plans_ = new PlanWindows(clock_, live_, settings_, catalogue_, this);
+    PlanContext& plan = plans_->context();
+    plan.elementFileName = [this] { return elementFileName ? elementFileName->text() : QString(); };
+    plan.refreshMainPlan = [this] { RefreshViewPlan(); };
+    plan.selectObject = [this](int index) { SelectPlanObject(index); };
+    plan.closeSecondaryWindows = [this] { plans_->CloseAll(); };
+    plan.openSkyMap = [this](double) { NotYetAvailable(QStringLiteral("The sky view")); };
+    plan.openWorldMap = [this] { NotYetAvailable(QStringLiteral("The world map")); };
+    plan.openBatchPredictions = [this] { NotYetAvailable(QStringLiteral("Batch predictions")); };
+    plan.openViewPlanMap = [this] { NotYetAvailable(QStringLiteral("The View Plan map")); };
 }
 
 MainWindow::~MainWindow() = default;
@@ -86,8 +99,9 @@ bool MainWindow::Initialise() {
     nightVision_.Save();
     // M3: the site table starts blank (Settings' default site records).
     settings_ = Settings{};
-    // M4: the saved View Plan, the sky tables and the observed list are loaded by their own
-    // features; none is present in this build.
+    // M4: the saved View Plan; the sky tables and the observed list are loaded by their own
+    // features, not present in this build.
+    plans_->LoadAtStart();
     // M5: menus.
     BuildMenus();
     // M6: every control with its neutral value.
@@ -138,6 +152,8 @@ bool MainWindow::Initialise() {
     viewPlanTimer_ = startTimer(kViewPlanPeriodMs);
     // M15: tab stops of the View Plan list (15 and 100 dialog units).
     viewPlanList->setProperty("tabStops", QVariantList{DialogUnits(15, 0).width(), DialogUnits(100, 0).width()});
+    viewPlanList->setItemDelegate(
+        new TabStopDelegate({DialogUnits(15, 0).width(), DialogUnits(100, 0).width()}, viewPlanList));
     // M16: the audit file belongs to the serial link, not present in this build.
     // M17: size for the ISS monitor panel.
     SizeForIssMonitor();
@@ -455,6 +471,23 @@ void MainWindow::BuildControls() {
     connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
     connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });
     connect(viewPlanList, &QListWidget::itemClicked, this, [this] { viewPlanSelect->setVisible(true); });
+    // Pass predictions and the View Plan.
+    connect(viewPlanList, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { plans_->SelectFromMainList(item); });
+    connect(viewPlanSelect, &QPushButton::clicked, this,
+            [this] { plans_->SelectFromMainList(viewPlanList->currentItem()); });
+    connect(predictPassButton, &QPushButton::clicked, this,
+            [this] { plans_->OpenPassPredictions(live_.Snapshot().selectedObject); });
+    connect(viewPlanButton, &QPushButton::clicked, this, [this] {
+        if (settings_.ShowViewPlanMap == 1 && plans_->context().openViewPlanMap) {
+            plans_->context().openViewPlanMap();
+        } else {
+            plans_->OpenViewPlan();
+        }
+    });
+    connect(infoButton, &QPushButton::clicked, this, [this] {
+        if (live_.Snapshot().selectedObject != 0) plans_->OpenInformation();
+    });
 }
 
 void MainWindow::SetNeutralValues() {
@@ -558,7 +591,7 @@ void MainWindow::RunCommand(int command) {
             close();
             break;
         case kCmdCreateViewPlanTle:
-            NotYetAvailable(QStringLiteral("Creating a View Plan TLE file"));
+            plans_->OpenViewPlanTle();
             break;
         case kCmdObservationReport:
             NotYetAvailable(QStringLiteral("Observation log reports"));
@@ -702,9 +735,23 @@ void MainWindow::ToggleIssMonitor() {
 }
 
 void MainWindow::RefreshViewPlan() {
-    // The View Plan itself is not present in this build; the refresh is counted so that its
-    // timer and the "no refresh while tracking" preference can be checked.
+    // RefreshMainViewPlan; counted so that its timer and the "no refresh while tracking"
+    // preference can be checked.
+    if (settings_.CalcVPWhenTracking != 0 && live_.trackingActive.load()) return;
     ++viewPlanRefreshes_;
+    if (viewPlanList) plans_->RefreshMainViewPlan(viewPlanList, viewPlanSelect);
+}
+
+void MainWindow::SelectPlanObject(int index) {
+    StopTracking();
+    live_.Update([index](LiveValues& v) { v.selectedObject = index; });
+    if (objectList && objectList->count() > 0) objectList->setCurrentIndex(0);
+    ShowObjectButtons(index != 0);
+    tleDataButton->setVisible(index != 0);
+    const bool info = index != 0 && plans_->UpdateInfo(index);
+    infoButton->setVisible(info);
+    infoButton->setEnabled(info);
+    if (settings_.ResetAlignment == 1) alignmentAdjust->setText(QStringLiteral("0"));
 }
 
 void MainWindow::StopTracking() {
@@ -772,7 +819,8 @@ void MainWindow::ShutDown() {
     settings_.NoradSort = listByNorad->isChecked() ? 1 : 0;
     settings_.LastLocation = current;
     SaveSettingsNow();
-    // S8, S9: the View Plan and the observed list belong to features not present here.
+    // S8: the View Plan. S9: the observed list belongs to a feature not present here.
+    plans_->SaveAtExit();
     // S10: stop the worker threads.
     live_.shuttingDown.store(true);
     if (viewPlanTimer_) killTimer(viewPlanTimer_), viewPlanTimer_ = 0;

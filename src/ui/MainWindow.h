@@ -12,6 +12,7 @@
 #include "core/Clock.h"
 #include "core/LiveState.h"
 #include "core/Settings.h"
+#include "orbit/ElementCatalogue.h"
 #include "ui/NightVision.h"
 
 class QAction;
@@ -32,6 +33,7 @@ class QToolButton;
 namespace corvane::ui {
 
 class InterfaceDialog;
+class PlanWindows;
 
 // Menu command numbers.
 enum Command {
@@ -73,6 +75,13 @@ public:
     int viewPlanRefreshCount() const { return viewPlanRefreshes_; }
     // What timer 5096 does every 15 s.
     void OnViewPlanTimer();
+
+    // ---- pass predictions and the View Plan ----
+    Clock& clock() { return clock_; }
+    CatalogueStore& catalogueStore() { return catalogue_; }
+    PlanWindows& planWindows() { return *plans_; }
+    // Makes a catalogue index (0 = none) the selected object, as selecting a plan entry does.
+    void SelectPlanObject(int index);
 
     // Window size in dialog units, converted with the window's font.
     QSize DialogUnits(int width, int height) const;
@@ -185,6 +194,8 @@ private:
     NightVision nightVision_;
     QMap<int, QAction*> actions_;
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
+    CatalogueStore catalogue_;
+    PlanWindows* plans_ = nullptr;  // child object
     int viewPlanTimer_ = 0;
     int viewPlanRefreshes_ = 0;
     bool shutDown_ = false;
