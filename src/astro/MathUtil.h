@@ -19,7 +19,8 @@ inline double Modulus(double x, double y) {
 }
 inline double Fmod2p(double x) { return Modulus(x, kTwoPi); }
 
-// The angle of (cos, sin) in [0, 2*pi), by quadrant.
+// The angle of (cos, sin) by quadrant: atan(sin/cos) when cos > 0 (so -pi/2..pi/2), pi + that
+// when cos < 0, pi/2 or 3*pi/2 when cos = 0.
 inline double AcTan(double sinx, double cosx) {
     if (cosx == 0.0) return sinx > 0.0 ? kPi / 2.0 : 3.0 * kPi / 2.0;
     if (cosx > 0.0) return std::atan(sinx / cosx);

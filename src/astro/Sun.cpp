@@ -11,10 +11,11 @@ namespace corvane {
 StateVector ComputeSunVector(double jd) {
     const double mjd = jd - 2415020.0;
     const double year = 1900.0 + mjd / 365.25;
-    const double dET = 26.465 + 0.747622 * (year - 1950.0) + 1.886913 * std::sin(kTwoPi * (year - 1975.0) / 33.0);
+    const double dET =
+        26.465 + 0.747622 * (year - 1950.0) + 1.886913 * std::sin(kTwoPi * (year - 1975.0) / 33.0);
     const double t = (mjd + dET / kSecondsPerDay) / 36525.0;
-    const double m =
-        Radians(Modulus(358.47583 + Modulus(35999.04975 * t, 360.0) - (0.00015 + 0.0000033 * t) * t * t, 360.0));
+    const double m = Radians(
+        Modulus(358.47583 + Modulus(35999.04975 * t, 360.0) - (0.00015 + 0.0000033 * t) * t * t, 360.0));
     const double l = Radians(Modulus(279.69668 + Modulus(36000.76892 * t, 360.0) + 0.0003025 * t * t, 360.0));
     const double e = 0.01675104 - (0.0000418 + 0.000000126 * t) * t;
     const double c = Radians((1.91946 - (0.004789 + 0.000014 * t) * t) * std::sin(m) +
@@ -72,8 +73,9 @@ SunRaDec SunAt(double d) {
     const double v = 0.39785 * std::sin(l) - 0.01 * std::sin(l - g) + 0.00333 * std::sin(l + g) -
                      0.00021 * t * std::sin(l);
     const double u = 1.0 - 0.03349 * std::cos(g) - 0.00014 * std::cos(2.0 * l) + 0.00008 * std::cos(l);
-    const double w = -0.0001 - 0.04129 * std::sin(2.0 * l) + 0.03211 * std::sin(g) + 0.00104 * std::sin(2.0 * l - g) -
-                     0.00035 * std::sin(2.0 * l + g) - 0.00008 * t * std::sin(g);
+    const double w = -0.0001 - 0.04129 * std::sin(2.0 * l) + 0.03211 * std::sin(g) +
+                     0.00104 * std::sin(2.0 * l - g) - 0.00035 * std::sin(2.0 * l + g) -
+                     0.00008 * t * std::sin(g);
     double s = w / std::sqrt(u - v * v);
     SunRaDec r;
     r.ra = l + std::atan(s / std::sqrt(1.0 - s * s));
@@ -86,16 +88,19 @@ int Sign(double x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); }
 
 }  // namespace
 
-SunTimes SunriseSunset(double latitudeDegrees, double longitudeDegrees, int zoneHoursWest, int year, int month,
-                       int day) {
+SunTimes SunriseSunset(double latitudeDegrees, double longitudeDegrees, int zoneHoursWest, int year,
+                       int month, int day) {
     SunTimes out;
     if (!std::isfinite(latitudeDegrees) || !std::isfinite(longitudeDegrees)) return out;
     // Julian day number (Gregorian from 1583, Julian before), local midnight as days from J2000.
     const double y = year, m = month, dd = day;
     const double g = year >= 1583 ? 1.0 : 0.0;
-    const double j = 367.0 * y - std::trunc(7.0 * (y + std::trunc((m + 9.0) / 12.0)) / 4.0) +
-                     std::trunc(275.0 * m / 9.0) + dd + 1721027.0 + 2.0 * g -
-                     g * std::trunc(3.0 * (std::trunc((y + Sign(m - 9.0) * std::trunc(std::fabs(m - 9.0) / 7.0)) / 100.0) + 1.0) / 4.0);
+    const double j =
+        367.0 * y - std::trunc(7.0 * (y + std::trunc((m + 9.0) / 12.0)) / 4.0) + std::trunc(275.0 * m / 9.0) +
+        dd + 1721027.0 + 2.0 * g -
+        g * std::trunc(
+                3.0 * (std::trunc((y + Sign(m - 9.0) * std::trunc(std::fabs(m - 9.0) / 7.0)) / 100.0) + 1.0) /
+                4.0);
     const double d = j - 2451545.0 - 0.5;
     const double zone = zoneHoursWest;
 
@@ -104,10 +109,10 @@ SunTimes SunriseSunset(double latitudeDegrees, double longitudeDegrees, int zone
     if (s1.ra < s0.ra) s1.ra += kTwoPi;
 
     const double lat = Radians(latitudeDegrees);
-    const double st0 =
-        Radians(Frac((24110.5 + 8640184.813 * (d / 36525.0) + 86636.6 * zone / 24.0 + 86400.0 * longitudeDegrees / 360.0) /
-                     86400.0) *
-                360.0);
+    const double st0 = Radians(Frac((24110.5 + 8640184.813 * (d / 36525.0) + 86636.6 * zone / 24.0 +
+                                     86400.0 * longitudeDegrees / 360.0) /
+                                    86400.0) *
+                               360.0);
     const double k1 = Radians(15.0 * 1.0027379);
     const double z = std::cos(Radians(90.833));
     const double sinLat = std::sin(lat), cosLat = std::cos(lat);

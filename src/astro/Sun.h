@@ -25,7 +25,7 @@ struct SunTimes {
     std::string rise;
     std::string set;
 };
-SunTimes SunriseSunset(double latitudeDegrees, double longitudeDegrees, int zoneHoursWest, int year, int month,
-                       int day);
+SunTimes SunriseSunset(double latitudeDegrees, double longitudeDegrees, int zoneHoursWest, int year,
+                       int month, int day);
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #include "astro/Time.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,97 @@ namespace corvane {
 
 namespace {
 double Frac(double x) { return x - std::floor(x); }
+
+bool IsoDigits(const std::string& s, size_t pos, size_t count, int& value) {
+    if (pos + count > s.size()) return false;
+    value = 0;
+    for (size_t i = pos; i < pos + count; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(s[i]))) return false;
+        value = value * 10 + (s[i] - '0');
+    }
+    return true;
+}
+
 }  // namespace
+
+std::optional<double> ParseIsoUtc(std::string_view text) {
+    const std::string s = Trim(text);
+    int year, month, day, hour = 0, minute = 0, second = 0;
+    if (!IsoDigits(s, 0, 4, year) || s.size() < 10 || s[4] != '-' || !IsoDigits(s, 5, 2, month) ||
+        s[7] != '-' || !IsoDigits(s, 8, 2, day)) {
+        return std::nullopt;
+    }
+    if (month < 1 || month > 12) return std::nullopt;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int monthDays = kDaysInMonth[month - 1] + (month == 2 && leap ? 1 : 0);
+    if (day < 1 || day > monthDays) return std::nullopt;
+    double fraction = 0.0;
+    double offsetHours = 0.0;
+    size_t i = 10;
+    if (i < s.size()) {
+        if (s[i] != 'T' && s[i] != 't' && s[i] != ' ') return std::nullopt;
+        if (!IsoDigits(s, i + 1, 2, hour) || i + 3 >= s.size() || s[i + 3] != ':' ||
+            !IsoDigits(s, i + 4, 2, minute)) {
+            return std::nullopt;
+        }
+        i += 6;
+        if (i < s.size() && s[i] == ':') {
+            if (!IsoDigits(s, i + 1, 2, second)) return std::nullopt;
+            i += 3;
+            if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
+                size_t j = i + 1;
+                double scale = 0.1;
+                while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
+                    fraction += (s[j] - '0') * scale;
+                    scale /= 10.0;
+                    ++j;
+                }
+                if (j == i + 1) return std::nullopt;
+                i = j;
+            }
+        }
+        if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
+        if (i < s.size()) {
+            if ((s[i] == 'Z' || s[i] == 'z') && i + 1 == s.size()) {
+                ++i;
+            } else if (s[i] == '+' || s[i] == '-') {
+                int oh = 0, om = 0;
+                if (!IsoDigits(s, i + 1, 2, oh)) return std::nullopt;
+                size_t j = i + 3;
+                if (j < s.size() && s[j] == ':') ++j;
+                if (j < s.size() && !IsoDigits(s, j, 2, om)) return std::nullopt;
+                if (j < s.size()) j += 2;
+                if (j != s.size() || oh > 23 || om > 59) return std::nullopt;
+                offsetHours = (s[i] == '-' ? -1.0 : 1.0) * (oh + om / 60.0);
+                i = j;
+            } else {
+                return std::nullopt;
+            }
+        }
+    }
+    if (i != s.size()) return std::nullopt;
+    return CivilToJulianDate(year, month, day, hour, minute, second + fraction) - offsetHours / 24.0;
+}
+
+std::string IsoUtcText(double jd) {
+    if (!std::isfinite(jd)) jd = 0.0;
+    int year = 0, month = 0;
+    double day = 0;
+    CalendarDate(jd, year, month, day);
+    double ms = std::round((day - std::floor(day)) * 86400000.0);
+    int whole = static_cast<int>(std::floor(day));
+    if (ms >= 86400000.0) {
+        // Rounded up into the next day.
+        CalendarDate(std::floor(jd + 0.5) + 0.5, year, month, day);
+        whole = static_cast<int>(std::floor(day));
+        ms = 0;
+    }
+    const long long t = static_cast<long long>(ms);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lld.%03lldZ", year, month, whole,
+                  t / 3600000, t / 60000 % 60, t / 1000 % 60, t % 1000);
+    return buf;
+}
 
 Site ParseSite(std::string_view latitude, std::string_view longitude, std::string_view altitude,
                std::string_view utcOffset) {
@@ -205,7 +296,8 @@ std::string FormatSigned(double value, int decimals) {
     if (decimals == 0) {
         std::snprintf(buf, sizeof buf, "%c%lld", value >= 0.0 ? '+' : '-', units);
     } else {
-        std::snprintf(buf, sizeof buf, "%c%lld.%0*lld", value >= 0.0 ? '+' : '-', units / p, decimals, units % p);
+        std::snprintf(buf, sizeof buf, "%c%lld.%0*lld", value >= 0.0 ? '+' : '-', units / p, decimals,
+                      units % p);
     }
     return buf;
 }

@@ -63,6 +63,13 @@ std::optional<EpochSidereal> ThetaGOfEpoch(double epoch);
 double LocalSiderealHours(const Clock& clock, const Site& site, double offsetDays);
 double LocalSiderealHoursAt(double jdUtc, double longitudeDegrees);
 
+// ISO 8601 date and time in UTC: "2017-04-28T03:15:00Z", with fractions of a second, "+hh:mm"
+// or "-hh:mm" offsets, "T" or a blank between date and time; a date alone is 0h. nullopt for
+// anything else or an impossible date or time.
+std::optional<double> ParseIsoUtc(std::string_view text);
+// "2017-04-28T03:15:00.000Z" (whole milliseconds).
+std::string IsoUtcText(double jd);
+
 // "Mar 07 2004".
 std::string CalendarDateText(double jd);
 // Calendar date of a Julian date (day with its fraction).

@@ -27,11 +27,8 @@ std::string_view ElementCatalogue::Line2(int index) const {
 
 int ElementCatalogue::FindCatalogueNumber(long number) const {
     for (int i = 1; i <= Count(); ++i) {
-        const std::string field = Column(entries_[static_cast<size_t>(i - 1)].line1, 3, 5);
-        if (Trim(field).empty()) continue;
-        if (static_cast<long>(LeadingNumber(field)) == number && LeadingNumber(field) == static_cast<double>(number)) {
-            return i;
-        }
+        const std::string field = Trim(Column(entries_[static_cast<size_t>(i - 1)].line1, 3, 5));
+        if (!field.empty() && LeadingNumber(field) == static_cast<double>(number)) return i;
     }
     return 0;
 }
@@ -74,7 +71,8 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
             if (!ReadLine(in, entry.line1) || !ReadLine(in, entry.line2)) break;
             if (ToUpper(entry.name).find("DECAYED") != std::string::npos) continue;
             catalogue->Add(entry);
-            if (catalogue->Count() % 100 == 0) status(std::to_string(catalogue->Count()) + " object(s) loaded.");
+            if (catalogue->Count() % 100 == 0)
+                status(std::to_string(catalogue->Count()) + " object(s) loaded.");
         }
     }
     if (catalogue->Count() > 0) {

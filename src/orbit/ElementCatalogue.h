@@ -58,10 +58,10 @@ public:
 
 struct LoadResult {
     std::shared_ptr<const ElementCatalogue> catalogue;  // never null; empty on failure
-    std::string status;          // final status text: "<n> total." or "No objects."
-    bool opened = false;         // the file could be opened
-    std::string fileName;        // the element-file name to show (trailing blanks removed),
-                                 // empty when nothing was loaded
+    std::string status;                                 // final status text: "<n> total." or "No objects."
+    bool opened = false;                                // the file could be opened
+    std::string fileName;  // the element-file name to show (trailing blanks removed),
+                           // empty when nothing was loaded
 };
 
 // Reads an element file: groups of three lines (name, line 1, line 2), LF or CR LF line ends.

@@ -1,6 +1,7 @@
 #include "orbit/ElementSet.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "astro/Constants.h"
 #include "astro/MathUtil.h"
@@ -11,13 +12,20 @@ namespace corvane {
 
 const char* PropagationErrorText(PropagationError error) {
     switch (error) {
-        case PropagationError::kNone: return "ok";
-        case PropagationError::kNoElements: return "no element set";
-        case PropagationError::kNoEpochDay: return "epoch has no day";
-        case PropagationError::kMeanMotion: return "mean motion zero or negative";
-        case PropagationError::kEccentricity: return "eccentricity out of range";
-        case PropagationError::kDecayed: return "orbit decayed";
-        case PropagationError::kNumerical: return "numerical failure";
+        case PropagationError::kNone:
+            return "ok";
+        case PropagationError::kNoElements:
+            return "no element set";
+        case PropagationError::kNoEpochDay:
+            return "epoch has no day";
+        case PropagationError::kMeanMotion:
+            return "mean motion zero or negative";
+        case PropagationError::kEccentricity:
+            return "eccentricity out of range";
+        case PropagationError::kDecayed:
+            return "orbit decayed";
+        case PropagationError::kNumerical:
+            return "numerical failure";
     }
     return "unknown error";
 }
@@ -31,7 +39,57 @@ std::string Column(std::string_view line, int start, int length) {
     return out;
 }
 
+namespace {
+
+// The common case of a plain decimal field of at most 15 significant digits: the digits as an
+// integer divided by a power of ten, both exact, gives the correctly rounded value, the same
+// double as the general conversion. Anything else (exponent, tab, long digit strings) takes the
+// general path.
+bool FastBlankToZero(std::string_view t, double& out) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const size_t n = t.size();
+    auto at = [&](size_t k) { return t[k] == ' ' ? '0' : t[k]; };
+    size_t i = 0;
+    bool negative = false;
+    if (i < n && (at(i) == '+' || at(i) == '-')) negative = at(i++) == '-';
+    uint64_t mantissa = 0;
+    int significant = 0, fraction = 0, digits = 0;
+    auto digit = [&](char c) {
+        if (mantissa != 0 || c != '0') {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+            ++significant;
+        }
+        ++digits;
+    };
+    while (i < n && at(i) >= '0' && at(i) <= '9' && significant <= 15) digit(at(i++));
+    if (i < n && at(i) == '.') {
+        ++i;
+        while (i < n && at(i) >= '0' && at(i) <= '9' && significant <= 15) {
+            digit(at(i++));
+            ++fraction;
+        }
+    }
+    if (significant > 15 || fraction > 22) return false;
+    if (i < n && (at(i) == 'e' || at(i) == 'E' || at(i) == '\t' || (at(i) >= '0' && at(i) <= '9')))
+        return false;
+    if (digits == 0) {
+        if (n > 0 && t[0] == '\t') return false;
+        out = 0.0;
+        return true;
+    }
+    double v = static_cast<double>(mantissa);
+    if (fraction > 0) v /= kPow10[fraction];
+    out = negative ? -v : v;
+    return true;
+}
+
+}  // namespace
+
 double BlankToZero(std::string_view field) {
+    double value = 0.0;
+    if (FastBlankToZero(field, value)) return value;
     std::string text(field);
     for (char& c : text) {
         if (c == ' ') c = '0';
@@ -80,7 +138,8 @@ ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1,
     e.meanAnomaly = Radians(BlankToZero(Column(line2, 44, 8)));
     const double revsPerDay = BlankToZero(Column(line2, 53, 11));
 
-    e.nddot = nddotMantissa * std::pow(10.0, nddotExponent) * kTwoPi / (kMinutesPerDay * kMinutesPerDay * kMinutesPerDay);
+    e.nddot = nddotMantissa * std::pow(10.0, nddotExponent) * kTwoPi /
+              (kMinutesPerDay * kMinutesPerDay * kMinutesPerDay);
     e.bstar = bstarMantissa * std::pow(10.0, bstarExponent) / kAe;
     e.meanMotion = revsPerDay * kTwoPi / kMinutesPerDay;
     e.ndot = ndot * kTwoPi / (kMinutesPerDay * kMinutesPerDay);
@@ -102,7 +161,7 @@ ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1,
     const double ao = a1 * (1.0 - del1 * (0.5 * kTwoThirds + del1 * (1.0 + 134.0 / 81.0 * del1)));
     const double delo = temp / (ao * ao);
     const double xnodp = e.meanMotion / (1.0 + delo);
-    e.deepSpace = kTwoPi / xnodp >= 225.0;
+    e.deepSpace = IsDeepSpacePeriod(kTwoPi / xnodp);
     return e;
 }
 

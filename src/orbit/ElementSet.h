@@ -11,12 +11,12 @@ namespace corvane {
 // Why an element set cannot be propagated (or a propagation failed). Never NaN instead.
 enum class PropagationError : uint8_t {
     kNone = 0,
-    kNoElements,      // the slot holds no element set
-    kNoEpochDay,      // the epoch has no day (no decimal point or under three digits before it)
-    kMeanMotion,      // mean motion zero or negative (at epoch or after the secular update)
-    kEccentricity,    // eccentricity outside [0, 1) (at epoch or after the secular update)
-    kDecayed,         // negative semi-latus rectum or the object below the Earth's surface
-    kNumerical,       // the model produced a non-finite number
+    kNoElements,    // the slot holds no element set
+    kNoEpochDay,    // the epoch has no day (no decimal point or under three digits before it)
+    kMeanMotion,    // mean motion zero or negative (at epoch or after the secular update)
+    kEccentricity,  // eccentricity outside [0, 1) (at epoch or after the secular update)
+    kDecayed,       // negative semi-latus rectum or the object below the Earth's surface
+    kNumerical,     // the model produced a non-finite number
 };
 const char* PropagationErrorText(PropagationError error);
 
@@ -34,15 +34,18 @@ struct ElementSet {
     double inclination = 0.0;     // radians
     double node = 0.0;            // right ascension of the ascending node, radians
     double eccentricity = 0.0;
-    double argPerigee = 0.0;      // radians
-    double meanAnomaly = 0.0;     // radians
-    double meanMotion = 0.0;      // radians/minute (Kozai, as in the element set)
-    bool deepSpace = false;       // period of 225 minutes or more: SDP4
+    double argPerigee = 0.0;                           // radians
+    double meanAnomaly = 0.0;                          // radians
+    double meanMotion = 0.0;                           // radians/minute (Kozai, as in the element set)
+    bool deepSpace = false;                            // period of 225 minutes or more: SDP4
     PropagationError error = PropagationError::kNone;  // set when the model cannot take it
 };
 
 // Converts the three lines of an element set (any line may be short or malformed).
 ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1, std::string_view line2);
+
+// The model choice: SDP4 for a period (from the un-Kozai mean motion) of 225 minutes or more.
+inline bool IsDeepSpacePeriod(double periodMinutes) { return periodMinutes >= 225.0; }
 
 // Characters [start, start+length) of a line (1-based start); missing characters are blanks.
 std::string Column(std::string_view line, int start, int length);

@@ -86,7 +86,8 @@ LookAngles ComputeLookAngles(const StateVector& position, const StateVector& vel
     return look;
 }
 
-LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site, double jd) {
+LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site,
+                        double jd) {
     LookAngles look = ComputeLookAngles(position, velocity, site, jd);
     const double a = look.azimuth, e = look.elevation;
     const double lxh = -std::cos(a) * std::cos(e);
@@ -108,8 +109,8 @@ LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity
     return look;
 }
 
-LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site, double jd,
-                        PropagationSlot& slot) {
+LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site,
+                        double jd, PropagationSlot& slot) {
     const LookAngles look = ComputeRADec(position, velocity, site, jd);
     slot.SetVisible(look.visible);
     return look;
@@ -136,8 +137,8 @@ GeodeticPoint ComputeSubPoint(const StateVector& position, double jd) {
     const double cosLat = std::cos(p.latitude);
     // DEPARTURE: exactly over a pole r/cos(latitude) is 0/0; the height is then |z| less the
     // polar radius.
-    p.altitude = cosLat > 1e-12 ? r / cosLat - kXkmper * c
-                                : std::fabs(position.z) - kXkmper * (1.0 - kFlattening);
+    p.altitude =
+        cosLat > 1e-12 ? r / cosLat - kXkmper * c : std::fabs(position.z) - kXkmper * (1.0 - kFlattening);
     if (p.longitude > kPi) p.longitude -= kTwoPi;
     if (!std::isfinite(p.latitude) || !std::isfinite(p.longitude) || !std::isfinite(p.altitude)) {
         return GeodeticPoint{};

@@ -43,9 +43,10 @@ LookAngles ComputeLookAngles(const StateVector& position, const StateVector& vel
 
 // Topocentric right ascension (azimuth field, [0, 2*pi)) and declination (elevation field) of
 // the refraction-affected direction, equator and equinox of date; range and range rate as above.
-LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site, double jd);
-LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site, double jd,
-                        PropagationSlot& slot);
+LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site,
+                        double jd);
+LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity, GeodeticPoint& site,
+                        double jd, PropagationSlot& slot);
 
 // Point beneath the object: latitude, longitude in (-pi, pi], height above the ellipsoid (km).
 GeodeticPoint ComputeSubPoint(const StateVector& position, double jd);

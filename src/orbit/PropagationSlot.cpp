@@ -7,13 +7,9 @@ namespace corvane {
 
 void PropagationSlot::Convert(std::string_view nameLine, std::string_view line1, std::string_view line2) {
     if (cacheEnabled_ && hasElements_ && line1 == line1_ && line2 == line2_) {
-        const std::string name(nameLine.substr(0, 24));
-        if (name != elements_.name) {
-            elements_.name = name;
-            while (!elements_.name.empty() && (elements_.name.back() == '\r' || elements_.name.back() == '\n')) {
-                elements_.name.pop_back();
-            }
-        }
+        std::string_view name = nameLine.substr(0, 24);
+        while (!name.empty() && (name.back() == '\r' || name.back() == '\n')) name.remove_suffix(1);
+        if (name != elements_.name) elements_.name.assign(name);
         return;
     }
     line1_.assign(line1);

@@ -20,18 +20,18 @@ class ElementCatalogue;
 
 // Slot numbers and their owners.
 enum SlotNumber : int {
-    kSlotMainDisplay = 1,      // position panel, object list look-ups
-    kSlotWorldMap = 2,         // world map and ground track
-    kSlotPassPrediction = 3,   // pass predictions for one object, observation log look-ups
-    kSlotTracking = 4,         // tracking engines
-    kSlotBatch = 6,            // batch predictions
-    kSlotViewPlanList = 7,     // View Plan list
-    kSlotViewPlanMap = 9,      // View Plan map and object details
-    kSlotPassLog = 10,         // pass text log
-    kSlotSkyView = 11,         // sky view
-    kSlotViewPlanRefresh = 12, // periodic View Plan refresh
-    kSlotIssMonitor = 13,      // ISS monitor and visibility alert
-    kSlotGeostationary = 15,   // geostationary tracking
+    kSlotMainDisplay = 1,       // position panel, object list look-ups
+    kSlotWorldMap = 2,          // world map and ground track
+    kSlotPassPrediction = 3,    // pass predictions for one object, observation log look-ups
+    kSlotTracking = 4,          // tracking engines
+    kSlotBatch = 6,             // batch predictions
+    kSlotViewPlanList = 7,      // View Plan list
+    kSlotViewPlanMap = 9,       // View Plan map and object details
+    kSlotPassLog = 10,          // pass text log
+    kSlotSkyView = 11,          // sky view
+    kSlotViewPlanRefresh = 12,  // periodic View Plan refresh
+    kSlotIssMonitor = 13,       // ISS monitor and visibility alert
+    kSlotGeostationary = 15,    // geostationary tracking
 };
 inline constexpr int kSlotCount = 16;
 

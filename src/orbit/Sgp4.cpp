@@ -90,10 +90,12 @@ void DeepSpaceInit(const ElementSet& el, ModelInit& m, double eosq, double betao
         double z2 = 6.0 * (a1 * a3 + a2 * a4) + z32 * eqsq;
         double z3 = 3.0 * (a3 * a3 + a4 * a4) + z33 * eqsq;
         const double z11 = -6.0 * a1 * a5 + eqsq * (-24.0 * x1 * x7 - 6.0 * x3 * x5);
-        const double z12 = -6.0 * (a1 * a6 + a3 * a5) + eqsq * (-24.0 * (x2 * x7 + x1 * x8) - 6.0 * (x3 * x6 + x4 * x5));
+        const double z12 =
+            -6.0 * (a1 * a6 + a3 * a5) + eqsq * (-24.0 * (x2 * x7 + x1 * x8) - 6.0 * (x3 * x6 + x4 * x5));
         const double z13 = -6.0 * a3 * a6 + eqsq * (-24.0 * x2 * x8 - 6.0 * x4 * x6);
         const double z21 = 6.0 * a2 * a5 + eqsq * (24.0 * x1 * x5 - 6.0 * x3 * x7);
-        const double z22 = 6.0 * (a4 * a5 + a2 * a6) + eqsq * (24.0 * (x2 * x5 + x1 * x6) - 6.0 * (x4 * x7 + x3 * x8));
+        const double z22 =
+            6.0 * (a4 * a5 + a2 * a6) + eqsq * (24.0 * (x2 * x5 + x1 * x6) - 6.0 * (x4 * x7 + x3 * x8));
         const double z23 = 6.0 * a4 * a6 + eqsq * (24.0 * x2 * x6 - 6.0 * x4 * x8);
         z1 = z1 + z1 + bsq * z31;
         z2 = z2 + z2 + bsq * z32;
@@ -221,11 +223,14 @@ void DeepSpaceInit(const ElementSet& el, ModelInit& m, double eosq, double betao
         const double f441 = 35.0 * sini2 * f220;
         const double f442 = 39.3750 * sini2 * sini2;
         const double f522 =
-            9.84375 * siniq * (sini2 * (1.0 - 2.0 * cosiq - 5.0 * cosq2) + 0.33333333 * (-2.0 + 4.0 * cosiq + 6.0 * cosq2));
+            9.84375 * siniq *
+            (sini2 * (1.0 - 2.0 * cosiq - 5.0 * cosq2) + 0.33333333 * (-2.0 + 4.0 * cosiq + 6.0 * cosq2));
         const double f523 = siniq * (4.92187512 * sini2 * (-2.0 - 4.0 * cosiq + 10.0 * cosq2) +
                                      6.56250012 * (1.0 + 2.0 * cosiq - 3.0 * cosq2));
-        const double f542 = 29.53125 * siniq * (2.0 - 8.0 * cosiq + cosq2 * (-12.0 + 8.0 * cosiq + 10.0 * cosq2));
-        const double f543 = 29.53125 * siniq * (-2.0 - 8.0 * cosiq + cosq2 * (12.0 + 8.0 * cosiq - 10.0 * cosq2));
+        const double f542 =
+            29.53125 * siniq * (2.0 - 8.0 * cosiq + cosq2 * (-12.0 + 8.0 * cosiq + 10.0 * cosq2));
+        const double f543 =
+            29.53125 * siniq * (-2.0 - 8.0 * cosiq + cosq2 * (12.0 + 8.0 * cosiq - 10.0 * cosq2));
         const double xno2 = xnq * xnq;
         const double ainv2 = aqnv * aqnv;
         double temp1 = 3.0 * xno2 * ainv2;
@@ -317,8 +322,8 @@ void DeepSpaceSecular(const ModelInit& m, ResonanceState& r, double t, double& x
 }
 
 // Lunar-solar periodics.
-void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, double& omgasm, double& xnodes,
-                        double& xll) {
+void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, double& omgasm,
+                        double& xnodes, double& xll) {
     const DeepSpaceTerms& d = m.ds;
     const double sinis = std::sin(xinc), cosis = std::cos(xinc);
     double zm = d.zmos + kZns * t;
@@ -377,6 +382,19 @@ void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, 
         if (std::fabs(xnoh - xnodes) > kPi) xnodes += kTwoPi * std::round((xnoh - xnodes) / kTwoPi);
         xll = xll + pl;
         omgasm = xls - xll - std::cos(xinc) * xnodes;
+    }
+}
+
+// sin and cos of x. A small angle (the short-period corrections) takes the Taylor series, which
+// at |x| < 1e-2 is as exact as the library functions and much cheaper.
+inline void SinCosSmall(double x, double& s, double& c) {
+    if (std::fabs(x) < 1e-2) {
+        const double x2 = x * x;
+        s = x * (1.0 - x2 / 6.0 * (1.0 - x2 / 20.0 * (1.0 - x2 / 42.0)));
+        c = 1.0 - x2 / 2.0 * (1.0 - x2 / 12.0 * (1.0 - x2 / 30.0 * (1.0 - x2 / 56.0)));
+    } else {
+        s = std::sin(x);
+        c = std::cos(x);
     }
 }
 
@@ -467,7 +485,6 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
     temp3 = 1.0 / (1.0 + betal);
     const double cosu = temp2 * (cosepw - axn + ayn * esine * temp3);
     const double sinu = temp2 * (sinepw - ayn - axn * esine * temp3);
-    const double u = AcTan(sinu, cosu);
     const double sin2u = 2.0 * sinu * cosu;
     const double cos2u = 2.0 * cosu * cosu - 1.0;
     temp = 1.0 / pl;
@@ -476,15 +493,28 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
 
     // Short-period periodics.
     const double rk = r * (1.0 - 1.5 * temp2 * betal * x3thm1) + 0.5 * temp1 * x1mth2 * cos2u;
-    const double uk = u - 0.25 * temp2 * x7thm1 * sin2u;
+    const double duk = -0.25 * temp2 * x7thm1 * sin2u;
     const double xnodek = mean.xnode + 1.5 * temp2 * cosio * sin2u;
-    const double xinck = mean.xinc + 1.5 * temp2 * cosio * sinio * cos2u;
+    const double dik = 1.5 * temp2 * cosio * sinio * cos2u;
     const double rdotk = rdot - xn * temp1 * x1mth2 * sin2u;
     const double rfdotk = rfdot + xn * temp1 * (x1mth2 * cos2u + 1.5 * x3thm1);
 
-    // Orientation vectors.
-    const double sinuk = std::sin(uk), cosuk = std::cos(uk);
-    const double sinik = std::sin(xinck), cosik = std::cos(xinck);
+    // Orientation vectors. uk = u + duk with u the angle of (cosu, sinu), a unit vector: its sine
+    // and cosine follow from the sum formulas; likewise for the constant inclination of the
+    // near-earth model. Equal to sin(uk) etc. to the last bits, at a fraction of the cost.
+    double sd, cd;
+    SinCosSmall(duk, sd, cd);
+    const double sinuk = sinu * cd + cosu * sd;
+    const double cosuk = cosu * cd - sinu * sd;
+    double sinik, cosik;
+    if (!m.deepSpace) {
+        SinCosSmall(dik, sd, cd);
+        sinik = m.sinio * cd + m.cosio * sd;
+        cosik = m.cosio * cd - m.sinio * sd;
+    } else {
+        sinik = std::sin(mean.xinc + dik);
+        cosik = std::cos(mean.xinc + dik);
+    }
     const double sinnok = std::sin(xnodek), cosnok = std::cos(xnodek);
     const double xmx = -sinnok * cosik;
     const double xmy = cosnok * cosik;
@@ -594,7 +624,8 @@ void InitialiseModel(const ElementSet& el, ModelInit& m, ModelVariant variant) {
     const double temp1 = 3.0 * kCk2 * pinvsq * m.xnodp;
     const double temp2 = temp1 * kCk2 * pinvsq;
     const double temp3 = 1.25 * kCk4 * pinvsq * pinvsq * m.xnodp;
-    m.xmdot = m.xnodp + 0.5 * temp1 * betao * x3thm1 + 0.0625 * temp2 * betao * (13.0 - 78.0 * theta2 + 137.0 * theta4);
+    m.xmdot = m.xnodp + 0.5 * temp1 * betao * x3thm1 +
+              0.0625 * temp2 * betao * (13.0 - 78.0 * theta2 + 137.0 * theta4);
     const double x1m5th = 1.0 - 5.0 * theta2;
     m.omgdot = -0.5 * temp1 * x1m5th + 0.0625 * temp2 * (7.0 - 114.0 * theta2 + 395.0 * theta4) +
                temp3 * (3.0 - 36.0 * theta2 + 49.0 * theta4);
@@ -629,7 +660,8 @@ void InitialiseModel(const ElementSet& el, ModelInit& m, ModelVariant variant) {
             m.d4 = 0.5 * temp * m.aodp * tsi * (221.0 * m.aodp + 31.0 * s4) * m.c1;
             m.t3cof = m.d2 + 2.0 * c1sq;
             m.t4cof = 0.25 * (3.0 * m.d3 + m.c1 * (12.0 * m.d2 + 10.0 * c1sq));
-            m.t5cof = 0.2 * (3.0 * m.d4 + 12.0 * m.c1 * m.d3 + 6.0 * m.d2 * m.d2 + 15.0 * c1sq * (2.0 * m.d2 + c1sq));
+            m.t5cof = 0.2 * (3.0 * m.d4 + 12.0 * m.c1 * m.d3 + 6.0 * m.d2 * m.d2 +
+                             15.0 * c1sq * (2.0 * m.d2 + c1sq));
         }
     }
     m.error = PropagationError::kNone;
@@ -650,15 +682,24 @@ PropagationError SGP4(const ModelInit& m, double tsince, StateVector& pos, State
     double templ = m.t2cof * tsq;
     if (!m.simple) {
         const double delomg = m.omgcof * tsince;
-        const double base = 1.0 + m.eta * std::cos(xmdf);
+        const double sinmdf = std::sin(xmdf), cosmdf = std::cos(xmdf);
+        const double base = 1.0 + m.eta * cosmdf;
         const double delm = m.xmcof * (base * base * base - m.delmo);
         const double temp = delomg + delm;
         xmp = xmdf + temp;
+        double sinmp;
+        if (std::fabs(temp) < 1e-2) {
+            double st, ct;
+            SinCosSmall(temp, st, ct);
+            sinmp = sinmdf * ct + cosmdf * st;
+        } else {
+            sinmp = std::sin(xmp);
+        }
         omega = omgadf - temp;
         const double tcube = tsq * tsince;
         const double tfour = tsince * tcube;
         tempa = tempa - m.d2 * tsq - m.d3 * tcube - m.d4 * tfour;
-        tempe = tempe + m.bstar * m.c5 * (std::sin(xmp) - m.sinmo);
+        tempe = tempe + m.bstar * m.c5 * (sinmp - m.sinmo);
         templ = templ + m.t3cof * tcube + tfour * (m.t4cof + tsince * m.t5cof);
     }
     Mean mean;
@@ -704,7 +745,10 @@ PropagationError SDP4(const ModelInit& m, ResonanceState& resonance, double tsin
         xnode += kPi;
         omgadf -= kPi;
     }
-    if (!(e >= 0.0 && e <= 1.0)) return Fail(PropagationError::kEccentricity, pos, vel);
+    // A slightly negative eccentricity is the same orbit with the perigee turned by pi; the
+    // 1980 model runs on with it, the revision reports an error.
+    if (!(e >= (m.revised ? 0.0 : -0.001) && e <= 1.0))
+        return Fail(PropagationError::kEccentricity, pos, vel);
     mean.e = e;
     mean.xl = xmam + omgadf + xnode;
     mean.omega = omgadf;

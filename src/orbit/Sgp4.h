@@ -63,7 +63,8 @@ struct ResonanceState {
 };
 
 // Initialises the model for an element set; m.error tells whether it can be propagated.
-void InitialiseModel(const ElementSet& elements, ModelInit& m, ModelVariant variant = ModelVariant::kReport1980);
+void InitialiseModel(const ElementSet& elements, ModelInit& m,
+                     ModelVariant variant = ModelVariant::kReport1980);
 
 // Near-earth model. Position in Earth radii, velocity in Earth radii per minute (magnitudes
 // filled). On an error both are zero.

@@ -116,38 +116,4 @@ PassLogResult WritePassLog(const std::string& path, const ViewPlanEntry& entry,
     return result;
 }
 
-// ---------------------------------------------------------------------------------------------
-
-bool PositionLog::OpenPositionLog(const std::string& folder, const LogHeader& header) {
-    Close();
-    std::string path = PassLogFileName(header.catalogueNumber);
-    if (!folder.empty()) path = folder + (folder.back() == '/' ? "" : "/") + path;
-    file_ = std::fopen(path.c_str(), "wb");
-    if (file_ == nullptr) return false;
-    path_ = path;
-    number_ = Trim(header.catalogueNumber);
-    const std::string text = LogHeaderText(header);
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fflush(file_);
-    return true;
-}
-
-bool PositionLog::AppendPositionRecord(double utcJd, const LogPosition& position, double hourAngleValue) {
-    if (file_ == nullptr) return false;
-    const std::string time = TimeOfDayText(utcJd, true, 6);
-    if (time == lastTime_) return false;
-    lastTime_ = time;
-    const std::string line =
-        PositionRecordText(utcJd, position) + "|" + HourAngleFieldText(hourAngleValue) + "\r\n";
-    const bool ok = std::fwrite(line.data(), 1, line.size(), file_) == line.size();
-    std::fflush(file_);
-    return ok;
-}
-
-void PositionLog::Close() {
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
-    lastTime_.clear();
-}
-
 }  // namespace corvane

@@ -1,7 +1,7 @@
 #pragma once
-// Pass text logs and the position log of the "Log File" telescope interface: a six-line header,
-// then one "|"-separated line per computed position, CR LF line ends. Latin-1.
-#include <cstdio>
+// Pass text logs: a six-line header, then one "|"-separated line per computed position, CR LF
+// line ends, Latin-1. The "Log File" telescope interface writes the same format with a seventh
+// field (scope/PositionLog.h).
 #include <string>
 #include <string_view>
 
@@ -60,31 +60,5 @@ struct PassLogResult {
 PassLogResult WritePassLog(const std::string& path, const ViewPlanEntry& entry,
                            const ElementCatalogue& catalogue, PropagationSlot& slot, const SiteTexts& site,
                            const std::string& tleFile, double intervalSeconds);
-
-// The "Log File" interface's log: opened (replaced) when tracking starts or the object changes,
-// one record per distinct hundredth of a second. Used by the tracking thread only.
-class PositionLog {
-public:
-    PositionLog() = default;
-    ~PositionLog() { Close(); }
-    PositionLog(const PositionLog&) = delete;
-    PositionLog& operator=(const PositionLog&) = delete;
-
-    // Creates (replaces) folder/log<number>.txt and writes the header. False when it cannot.
-    bool OpenPositionLog(const std::string& folder, const LogHeader& header);
-    bool IsOpen() const { return file_ != nullptr; }
-    const std::string& Path() const { return path_; }
-    const std::string& CatalogueNumber() const { return number_; }
-    // Appends a record with its seventh field unless its time text equals the previous record's.
-    // False when nothing was written.
-    bool AppendPositionRecord(double utcJd, const LogPosition& position, double hourAngleValue);
-    void Close();
-
-private:
-    std::FILE* file_ = nullptr;
-    std::string path_;
-    std::string number_;
-    std::string lastTime_;
-};
 
 }  // namespace corvane

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -33,7 +35,14 @@
 #include "core/Legal.h"
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
+#include "scope/PosixSerialPort.h"
+#include "scope/ScopeType.h"
+#include "scope/SerialLink.h"
+#include "scope/TrackingDriver.h"
+#include "ui/ElementDataWindow.h"
+#include "ui/GuiTrackingDisplay.h"
 #include "ui/Icons.h"
+#include "ui/LoadingWindow.h"
 #include "ui/InterfaceDialog.h"
 #include "ui/PlanWindows.h"
 #include "ui/PreferencesDialog.h"
@@ -63,7 +72,11 @@ QPushButton* SmallButton(const QString& text) {
 }  // namespace
 
 MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent)
-    : QMainWindow(parent), clock_(clock), live_(live) {
+    : QMainWindow(parent), clock_(clock), live_(live), audit_(clock) {
+    port_ = std::make_unique<PosixSerialPort>();
+    display_ = std::make_unique<GuiTrackingDisplay>(this);
+    link_ = std::make_unique<SerialLink>(*port_, clock_, *display_, &audit_);
+    tracker_ = std::make_unique<TrackingDriver>(*link_, live_, catalogue_, clock_, *display_);
     setWindowTitle(QString::fromLatin1(InitialMainWindowTitle().c_str()));
     setWindowIcon(PictureIcon(Picture::Sun, false, 64));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -73,14 +86,17 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent)
     plan.elementFileName = [this] { return elementFileName ? elementFileName->text() : QString(); };
     plan.refreshMainPlan = [this] { RefreshViewPlan(); };
     plan.selectObject = [this](int index) { SelectPlanObject(index); };
-    plan.closeSecondaryWindows = [this] { plans_->CloseAll(); };
+    plan.closeSecondaryWindows = [this] { CloseSecondaryWindows(); };
     plan.openSkyMap = [this](double) { NotYetAvailable(QStringLiteral("The sky view")); };
     plan.openWorldMap = [this] { NotYetAvailable(QStringLiteral("The world map")); };
     plan.openBatchPredictions = [this] { NotYetAvailable(QStringLiteral("Batch predictions")); };
     plan.openViewPlanMap = [this] { NotYetAvailable(QStringLiteral("The View Plan map")); };
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The tracking thread must be gone before the window it reports to.
+    tracker_->Shutdown();
+}
 
 QSize MainWindow::DialogUnits(int w, int h) const {
     // A dialog unit is a quarter of the average character width across and an eighth of the
@@ -110,6 +126,7 @@ bool MainWindow::Initialise() {
     // M7: defaults, then the settings file; then the telescope interface.
     settings_ = LoadSettingsFile(kConfigFileName);
     ApplySettingsToControls();
+    ShowComDevice();
     ApplyInterface();
     // M8: the disclaimer gate.
     bool endRun = false;
@@ -139,8 +156,16 @@ bool MainWindow::Initialise() {
     ShowSite(settings_.CurrentSite());
     for (int i = 1; i <= 3; ++i) siteButtons[i]->setChecked(i == settings_.LastLocation);
     PublishLiveValues();
-    // M12: loading the configured element file belongs to the element catalogue, not present in
-    // this build.
+    // M12: the element file named in the settings, with the small loading window.
+    if (!settings_.ElementsFile.empty() && settings_.disclaimerAccepted &&
+        QFileInfo(FromFile(settings_.ElementsFile)).isFile()) {
+        LoadingWindow loading(this);
+        loading.show();
+        WaitPainted(1000);
+        LoadElements(FromFile(settings_.ElementsFile), loading.secondLine);
+        WaitPainted(3000);
+        loading.close();
+    }
     // M13: with the disclaimer declined the run ends here; the world map data belongs to the
     // world map.
     if (endRun) {
@@ -154,10 +179,15 @@ bool MainWindow::Initialise() {
     viewPlanList->setProperty("tabStops", QVariantList{DialogUnits(15, 0).width(), DialogUnits(100, 0).width()});
     viewPlanList->setItemDelegate(
         new TabStopDelegate({DialogUnits(15, 0).width(), DialogUnits(100, 0).width()}, viewPlanList));
-    // M16: the audit file belongs to the serial link, not present in this build.
+    // M16: the audit file.
+    if (settings_.Audit == 1 && !audit_.Open("output.txt"))
+        QMessageBox::warning(this, QStringLiteral("File Error"), QStringLiteral("Cannot create output.txt."));
     // M17: size for the ISS monitor panel.
     SizeForIssMonitor();
-    // M18: the ISS alert and tracking threads belong to features not present in this build.
+    // M18: the tracking thread (the ISS visibility alert belongs to the ISS monitor, not present
+    // in this build).
+    PushTrackingSettings();
+    tracker_->StartThread();
     // M19: idle pictures on the picture buttons.
     RefreshPictures();
     initialised_ = true;
@@ -468,8 +498,13 @@ void MainWindow::BuildControls() {
     connect(elevationLimit, &QSpinBox::textChanged, this, [this] { PublishLiveValues(); });
     connect(comPort, &QComboBox::currentTextChanged, this, [this] { PublishLiveValues(); });
     connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
+    connect(openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
+    connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
     connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
     connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });
+    connect(connectButton, &QPushButton::clicked, this, [this] { ConnectOrDisconnect(); });
+    connect(trackButton, &QToolButton::clicked, this, [this] { StartStopTracking(); });
+    connect(comPort, &QComboBox::currentTextChanged, this, [this] { ShowComDevice(); });
     connect(viewPlanList, &QListWidget::itemClicked, this, [this] { viewPlanSelect->setVisible(true); });
     // Pass predictions and the View Plan.
     connect(viewPlanList, &QListWidget::itemDoubleClicked, this,
@@ -522,6 +557,7 @@ void MainWindow::CopyControlsToSettings() {
     Settings& s = settings_;
     s.Direction = ToFile(directionFilter->currentText().trimmed());
     s.TimingOffset = ToFile(timingOffset->text());
+    s.ElementsFile = ToFile(elementFileName->text());
     s.ElevationLimit = ToFile(elevationLimit->text());
     const QString port = comPort->currentText().trimmed();
     s.ComPort = 1;
@@ -627,10 +663,12 @@ void MainWindow::NotYetAvailable(const QString& what) {
 void MainWindow::ApplyInterface() {
     // 1. Stop tracking and close the serial link before anything changes.
     StopTracking();
+    if (link_->ConnectedPort() != 0) link_->Disconnect();
     // 2-3. The display name in the title; unknown codes become LX200.
     if (!IsKnownScopeCode(settings_.ScopeType)) settings_.ScopeType = "LX200";
     const ScopeInterface& iface = FindScopeInterface(settings_.ScopeType);
     setWindowTitle(QString::fromLatin1(MainWindowTitle(iface.displayName).c_str()));
+    link_->SetScopeType(ScopeTypeFromCode(settings_.ScopeType));
     // 4. The LX200-only controls.
     const bool lx200 = settings_.ScopeType == "LX200";
     if (raBar) {
@@ -654,6 +692,50 @@ void MainWindow::OpenInterfaceDialog() {
 void MainWindow::OpenPreferences() {
     PreferencesDialog dialog(settings_, this);
     dialog.exec();
+    PushTrackingSettings();
+}
+
+void MainWindow::PushTrackingSettings() {
+    TrackingSettings t;
+    t.lgpsMount = settings_.LGPSMount;
+    t.ngpsMount = settings_.NGPSMount;
+    t.limitEnabled = settings_.TrackingLimitEnable == 1;
+    t.limitDegrees = std::min(90, std::max(0, settings_.TrackingLimit));
+    t.limitElevation = settings_.LimitElevation == 1;
+    t.trackAdjustMs = std::max(0, settings_.TrackAdjust);
+    t.degChar = static_cast<unsigned char>(settings_.DegChar);
+    t.elementFile = ToFile(elementFileName->text());
+    t.logFolder = ".";
+    tracker_->SetSettings(t);
+}
+
+void MainWindow::ShowComDevice() {
+    const int port = LeadingInt(ToFile(comPort->currentText()));
+    const int n = (port >= 1 && port <= 16) ? port : 1;
+    comDevice->setText(QStringLiteral("COM%1 is %2").arg(n).arg(QString::fromLocal8Bit(SerialDeviceForPort(n).c_str())));
+}
+
+void MainWindow::ConnectOrDisconnect() {
+    if (link_->ConnectedPort() == 0) {
+        const int port = LeadingInt(ToFile(comPort->currentText()));
+        PushTrackingSettings();
+        link_->Connect((port >= 1 && port <= 16) ? port : 1);
+    } else {
+        if (tracker_->TrackingOn()) tracker_->StopTracking();
+        link_->Disconnect();
+        connectButton->setText(QStringLiteral("&Connect"));
+        comPort->setEnabled(true);
+    }
+}
+
+void MainWindow::StartStopTracking() {
+    PushTrackingSettings();
+    tracker_->StartStopTracking();
+}
+
+void MainWindow::ShowTrackingPicture(bool tracking) {
+    trackButton->setIcon(PictureIcon(tracking ? Picture::Stop : Picture::Start, nightVision_.IsOn()));
+    trackButton->setText(tracking ? QStringLiteral("Stop Tracking") : QStringLiteral("Start Tracking"));
 }
 
 void MainWindow::ToggleNightVision() {
@@ -696,10 +778,7 @@ void MainWindow::OpenHelp() {
 
 void MainWindow::RefreshPictures() {
     if (!trackButton) return;
-    const bool night = nightVision_.IsOn();
-    const bool tracking = live_.trackingOn.load();
-    trackButton->setIcon(PictureIcon(tracking ? Picture::Stop : Picture::Start, night));
-    trackButton->setText(tracking ? QStringLiteral("Stop Tracking") : QStringLiteral("Start Tracking"));
+    ShowTrackingPicture(live_.trackingOn.load());
 }
 
 void MainWindow::AdjustTiming(double delta) {
@@ -755,11 +834,8 @@ void MainWindow::SelectPlanObject(int index) {
 }
 
 void MainWindow::StopTracking() {
-    // Tracking and the serial link are not present in this build: there is nothing to stop but
-    // the shared flag.
-    live_.trackingOn.store(false);
-    live_.trackingActive.store(false);
-    RefreshPictures();
+    // Only tracking in progress is stopped: an idle mount is not sent stop commands.
+    if (tracker_->TrackingOn()) tracker_->StopTracking();
 }
 
 void MainWindow::OnViewPlanTimer() {
@@ -782,6 +858,101 @@ void MainWindow::BringToFront() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Element files
+
+void MainWindow::WaitPainted(int milliseconds) {
+    // Waits on the program clock while keeping the windows painted.
+    const double end = clock_.MonotonicSeconds() + milliseconds / 1000.0;
+    while (clock_.MonotonicSeconds() < end) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const double left = end - clock_.MonotonicSeconds();
+        clock_.Sleep(static_cast<int>(std::min(50.0, std::max(1.0, left * 1000.0))));
+    }
+}
+
+void MainWindow::KeepSecondary(QWidget* window) { secondaryWindows_.append(QPointer<QWidget>(window)); }
+
+void MainWindow::CloseSecondaryWindows() {
+    for (const QPointer<QWidget>& w : secondaryWindows_)
+        if (w) w->close();
+    secondaryWindows_.clear();
+    if (plans_) plans_->CloseAll();
+}
+
+namespace {
+// Shows the loader's progress in a label and in the main window's status field at once.
+class LabelLoadObserver : public LoadObserver {
+public:
+    LabelLoadObserver(QWidget* parent, QLabel* status, QLabel* mainStatus)
+        : parent_(parent), status_(status), mainStatus_(mainStatus) {}
+    void Status(const std::string& text) override {
+        for (QLabel* l : {status_, mainStatus_}) {
+            if (!l) continue;
+            l->setText(QString::fromLatin1(text.c_str()));
+            l->repaint();
+        }
+    }
+    void OpenFailed(const std::string& message, const std::string& title) override {
+        QMessageBox::critical(parent_, QString::fromLatin1(title.c_str()), QString::fromLocal8Bit(message.c_str()));
+    }
+
+private:
+    QWidget* parent_;
+    QLabel* status_;
+    QLabel* mainStatus_;
+};
+}  // namespace
+
+void MainWindow::LoadElements(const QString& fileName, QLabel* status) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CloseSecondaryWindows();
+    // A load replaces the catalogue under every reader: tracking stops first, so that no engine
+    // goes on with an object index of the old catalogue.
+    StopTracking();
+    live_.Update([](LiveValues& v) { v.selectedObject = 0; });
+    elementFileName->clear();
+    LabelLoadObserver observer(this, status, elementFileStatus);
+    const LoadResult result = LoadElementFile(fileName.toLocal8Bit().toStdString(), &observer);
+    catalogue_.Set(result.catalogue);
+    if (status) status->setText(QString::fromLatin1(result.status.c_str()));
+    elementFileStatus->setText(QString::fromLatin1(result.status.c_str()));
+    elementFileName->setText(QString::fromLocal8Bit(result.fileName.c_str()));
+    ShowObjectButtons(false);
+    tleDataButton->setVisible(false);
+    infoButton->setVisible(false);
+    RebuildObjectList();
+    QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::OpenTle() {
+    const QString file = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open Satellite Element File"), QDir::currentPath(),
+        QStringLiteral("Element Files *.tle *.txt (*.tle *.TLE *.txt *.TXT);;All files (*)"));
+    if (file.isEmpty()) return;
+    // Files in the working folder are remembered by name, others by their full path.
+    const QString relative = QDir::current().relativeFilePath(file);
+    LoadElements(relative.contains('/') ? file : relative, elementFileStatus);
+    // A newly opened element file starts with an empty View Plan ("vplan.log" deleted).
+    plans_->StartEmptyPlan();
+    RefreshViewPlan();
+}
+
+void MainWindow::ShowElementData() {
+    const int index = live_.Snapshot().selectedObject;
+    const auto catalogue = catalogue_.Get();
+    const CatalogueEntry* entry = catalogue->Entry(index);
+    if (!entry) return;
+    const QString name = QString::fromLatin1(entry->name.substr(0, 24).c_str());
+    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this);
+    KeepSecondary(window);
+    window->show();
+}
+
+void MainWindow::RebuildObjectList() {
+    // The object list with its filters is not present in this build.
+}
+
+// ---------------------------------------------------------------------------------------------
 // Exit
 
 void MainWindow::SaveSettingsNow() {
@@ -797,8 +968,9 @@ void MainWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
     // S1: stop tracking.
-    if (live_.trackingOn.load() || live_.trackingActive.load()) StopTracking();
-    // S2, S3: the audit file and the LX200 Control window belong to features not present here.
+    StopTracking();
+    // S2: the audit file. S3: the LX200 Control window is not present in this build.
+    audit_.Close();
     // S4: the site fields on screen go into the current site's record; site 1 is shown.
     ShowSite(SiteSwitch(settings_, SiteOnScreen(), settings_.LastLocation));
     const int current = settings_.LastLocation;
@@ -823,6 +995,8 @@ void MainWindow::ShutDown() {
     plans_->SaveAtExit();
     // S10: stop the worker threads.
     live_.shuttingDown.store(true);
+    tracker_->Shutdown();
+    if (link_->ConnectedPort() != 0) link_->Disconnect();
     if (viewPlanTimer_) killTimer(viewPlanTimer_), viewPlanTimer_ = 0;
     // S11: files are closed with their owners. S12: a short pause before the window closes.
     clock_.Sleep(300);

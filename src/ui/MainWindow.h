@@ -4,7 +4,9 @@
 // monitor panel. Initialise() runs the start-up steps, ShutDown() the exit steps.
 // GUI thread only.
 #include <QMainWindow>
+#include <QList>
 #include <QMap>
+#include <QPointer>
 #include <QTimer>
 
 #include <memory>
@@ -13,6 +15,7 @@
 #include "core/LiveState.h"
 #include "core/Settings.h"
 #include "orbit/ElementCatalogue.h"
+#include "scope/AuditLogFile.h"
 #include "ui/NightVision.h"
 
 class QAction;
@@ -30,9 +33,16 @@ class QSlider;
 class QSpinBox;
 class QToolButton;
 
+namespace corvane {
+class PosixSerialPort;
+class SerialLink;
+class TrackingDriver;
+}  // namespace corvane
+
 namespace corvane::ui {
 
 class InterfaceDialog;
+class GuiTrackingDisplay;
 class PlanWindows;
 
 // Menu command numbers.
@@ -69,6 +79,20 @@ public:
     QAction* CommandAction(int command) const { return actions_.value(command); }
 
     Settings& settings() { return settings_; }
+    CatalogueStore& catalogue() { return catalogue_; }
+    // Replaces the catalogue from an element file, with progress and the result in `status`
+    // (and the main window's status field) and the file name in the file-name field.
+    void LoadElements(const QString& fileName, QLabel* status);
+    void OpenTle();
+    void ShowElementData();
+    // Telescope: the Connect button, the Start/Stop Tracking button, and what the telescope code
+    // shows (called on the GUI thread by the display port).
+    void ConnectOrDisconnect();
+    void StartStopTracking();
+    void ShowTrackingPicture(bool tracking);
+    void RefreshViewPlanNow() { RefreshViewPlan(); }
+    SerialLink& link() { return *link_; }
+    TrackingDriver& tracker() { return *tracker_; }
     LiveState& live() { return live_; }
     NightVision& nightVision() { return nightVision_; }
     bool disclaimerAccepted() const { return settings_.disclaimerAccepted; }
@@ -78,7 +102,6 @@ public:
 
     // ---- pass predictions and the View Plan ----
     Clock& clock() { return clock_; }
-    CatalogueStore& catalogueStore() { return catalogue_; }
     PlanWindows& planWindows() { return *plans_; }
     // Makes a catalogue index (0 = none) the selected object, as selecting a plan entry does.
     void SelectPlanObject(int index);
@@ -186,15 +209,27 @@ private:
     void OpenPreferences();
     void OpenInterfaceDialog();
     void SaveSettingsNow();
+    void PushTrackingSettings();
+    void ShowComDevice();
     void NotYetAvailable(const QString& what);
+    void WaitPainted(int milliseconds);
+    void CloseSecondaryWindows();
+    void RebuildObjectList();
+    void KeepSecondary(QWidget* window);
 
     Clock& clock_;
     LiveState& live_;
     Settings settings_;
+    CatalogueStore catalogue_;
+    AuditLogFile audit_;
+    std::unique_ptr<PosixSerialPort> port_;
+    std::unique_ptr<GuiTrackingDisplay> display_;
+    std::unique_ptr<SerialLink> link_;
+    std::unique_ptr<TrackingDriver> tracker_;
+    QList<QPointer<QWidget>> secondaryWindows_;
     NightVision nightVision_;
     QMap<int, QAction*> actions_;
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
-    CatalogueStore catalogue_;
     PlanWindows* plans_ = nullptr;  // child object
     int viewPlanTimer_ = 0;
     int viewPlanRefreshes_ = 0;

@@ -49,7 +49,8 @@ inline std::vector<VerificationCase> LoadVerificationSet(const std::string& dir)
         if (index < 0 || index >= static_cast<int>(cases.size())) continue;
         std::istringstream in(line);
         VerificationRow r;
-        if (in >> r.t >> r.x >> r.y >> r.z >> r.vx >> r.vy >> r.vz) cases[static_cast<size_t>(index)].rows.push_back(r);
+        if (in >> r.t >> r.x >> r.y >> r.z >> r.vx >> r.vy >> r.vz)
+            cases[static_cast<size_t>(index)].rows.push_back(r);
     }
     return cases;
 }

@@ -64,10 +64,14 @@ bool MadeToFail(long number) { return number == 33333 || number == 33334; }
 Tolerance ClassOf(const VerificationCase& c, int occurrence) {
     switch (c.number) {
         case 22312:
-        case 28350: return kNearEarthDecaying;
-        case 20413: return occurrence == 0 ? kDeepLyddaneLunar : kDeepFarFromEpoch;
-        case 23333: return kDeepLunarEccentric;
-        default: break;
+        case 28350:
+            return kNearEarthDecaying;
+        case 20413:
+            return occurrence == 0 ? kDeepLyddaneLunar : kDeepFarFromEpoch;
+        case 23333:
+            return kDeepLunarEccentric;
+        default:
+            break;
     }
     PropagationSlot slot;
     slot.Convert("", c.line1, c.line2);

@@ -1,5 +1,4 @@
-// Pass text logs and the "Log File" position log: number pictures, header, record count at the
-// end of a pass, and one record per hundredth of a second.
+// Pass text logs: number pictures, header, and the record count at the end of a pass.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -110,21 +109,4 @@ TEST_F(LogFixture, NothingIsWrittenForAMissingObjectOrADamagedEntry) {
     EXPECT_EQ(WritePassLog(path, Entry(86400.0 * 3), *catalogue, slot, site, "", 1.0).outcome,
               PassLogOutcome::kBadEntry);
     EXPECT_FALSE(FileExists(path));
-}
-
-TEST_F(LogFixture, PositionLogWritesOneRecordPerHundredthWithTheHourAngle) {
-    PositionLog log;
-    ASSERT_TRUE(log.OpenPositionLog(dir.string(), LogHeader{"ISS (ZARYA)", "25544", site, "visual.txt"}));
-    EXPECT_EQ(fs::path(log.Path()).filename(), "log25544.txt");
-    const double t = CivilToJulianDate(2017, 4, 28, 1, 0, 0.123);
-    EXPECT_TRUE(log.AppendPositionRecord(t, LogPosition{10, 20, 3, -4}, -12.5));
-    EXPECT_FALSE(log.AppendPositionRecord(t + 0.004 / 86400.0, LogPosition{10, 20, 3, -4}, -12.5));
-    EXPECT_TRUE(log.AppendPositionRecord(t + 0.5 / 86400.0, LogPosition{11, 21, 3, -4}, 7.25));
-    log.Close();
-    std::string text;
-    ASSERT_TRUE(ReadWholeFile((dir / "log25544.txt").string(), text));
-    const auto lines = Lines(text);
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[6], "20170428|01:00:00.12|10.00000|+20.00000|3.00000|-4.00000|-12.5");
-    EXPECT_EQ(lines[7], "20170428|01:00:00.62|11.00000|+21.00000|3.00000|-4.00000| 7.25");
 }

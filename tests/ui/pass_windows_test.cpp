@@ -348,7 +348,7 @@ private slots:
         ManualClock clock(CivilToJulianDate(2017, 4, 27, 9, 33, 0));
         LiveState live;
         MainWindow w(clock, live);
-        w.catalogueStore().Set(LoadElementFile(kCatalogue).catalogue);
+        w.catalogue().Set(LoadElementFile(kCatalogue).catalogue);
         QVERIFY(w.Initialise());
         QCOMPARE(w.viewPlanList->count(), 1);
         QVERIFY(w.viewPlanList->item(0)->text().contains("ISS (ZARYA)"));
@@ -358,7 +358,7 @@ private slots:
         emit w.viewPlanList->itemClicked(w.viewPlanList->item(0));
         QVERIFY(!w.viewPlanSelect->isHidden());
         w.viewPlanSelect->click();
-        QCOMPARE(live.Snapshot().selectedObject, w.catalogueStore().Get()->FindCatalogueNumber(25544));
+        QCOMPARE(live.Snapshot().selectedObject, w.catalogue().Get()->FindCatalogueNumber(25544));
         QVERIFY(!w.predictPassButton->isHidden());
         QCOMPARE(w.planWindows().plan().Count(), size_t(1));  // RemoveAfterSelect
         QCOMPARE(w.viewPlanList->count(), 0);

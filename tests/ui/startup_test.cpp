@@ -187,6 +187,57 @@ private slots:
         w.ShutDown();
     }
 
+    void configuredElementFileIsLoadedAtStartAndAMissingOneIsSkipped() {
+        guitest::WorkingFolder folder;
+        QVERIFY(QFile::copy(QString(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle", folder.file("cat.tle")));
+        WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader + "ElementsFile=cat.tle\r\n");
+        ManualClock clock;
+        LiveState live;
+        {
+            MainWindow w(clock, live);
+            QVERIFY(w.Initialise());
+            QCOMPARE(w.elementFileStatus->text(), QString("1889 total."));
+            QCOMPARE(w.elementFileName->text(), QString("cat.tle"));
+            QCOMPARE(w.catalogue().Get()->Count(), 1889);
+            QVERIFY(clock.SleptMilliseconds() >= 4000);  // the loading window's two pauses
+            w.RunCommand(kCmdExit);
+        }
+        QCOMPARE(QString::fromStdString(LoadSettingsFile(folder.file("ConfigFile.ini").toStdString()).ElementsFile),
+                 QString("cat.tle"));
+
+        WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader + "ElementsFile=gone.tle\r\n");
+        MainWindow w(clock, live);
+        QVERIFY(w.Initialise());
+        QCOMPARE(w.elementFileStatus->text(), QString("  No file loaded."));
+        QCOMPARE(w.catalogue().Get()->Count(), 0);
+
+        // Loading a file that cannot be opened says so and leaves an empty catalogue.
+        guitest::ModalAnswerer answer([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
+        w.LoadElements(folder.file("nowhere/x.tle"), w.elementFileStatus);
+        QCOMPARE(answer.seen.size(), 1);
+        QCOMPARE(answer.seen[0], "Could not open " + folder.file("nowhere/x.tle"));
+        QCOMPARE(w.elementFileStatus->text(), QString("No objects."));
+        QVERIFY(w.elementFileName->text().isEmpty());
+
+        // The element data of the ISS (the later of its two copies).
+        w.LoadElements(folder.file("cat.tle"), w.elementFileStatus);
+        const int iss = w.catalogue().Get()->IssIndex();
+        QVERIFY(iss > 0);
+        live.Update([iss](LiveValues& v) { v.selectedObject = iss; });
+        w.ShowElementData();
+        QWidget* data = nullptr;
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (t->windowTitle().startsWith("TLE Data for ") && t->isVisible()) data = t;
+        QVERIFY(data);
+        QCOMPARE(data->windowTitle().trimmed(), QString("TLE Data for ISS (ZARYA)"));
+        QStringList texts;
+        for (QLabel* l : data->findChildren<QLabel*>()) texts << l->text();
+        QVERIFY(texts.contains("NORAD Number        "));
+        QVERIFY(texts.contains("25544"));
+        QVERIFY(texts.contains("Revolution Number at Epoch"));
+        w.ShutDown();
+    }
+
     void secondCopyBringsTheFirstForwardAndExitsWithZero() {
         guitest::WorkingFolder folder;
         WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader);

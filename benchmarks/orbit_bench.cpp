@@ -1,0 +1,122 @@
+// Propagation and look-angle costs on the 1889-object catalogue of 27 April 2017.
+// One iteration is one propagation (conversion of the element text into the slot, then the
+// model) or one look-angle computation, so the reported time is nanoseconds per operation.
+// Propagations follow a pass search: 64 steps of one minute per object, then the next object.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "astro/Sun.h"
+#include "orbit/ElementCatalogue.h"
+#include "orbit/Observer.h"
+#include "orbit/PropagationSlot.h"
+
+using namespace corvane;
+
+namespace {
+
+struct Catalogue {
+    std::shared_ptr<const ElementCatalogue> all;
+    std::vector<int> nearEarth, deepSpace;
+};
+
+const Catalogue& TestCatalogue() {
+    static const Catalogue c = [] {
+        Catalogue c;
+        c.all = LoadElementFile(std::string(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle").catalogue;
+        PropagationSlot slot;
+        for (int i = 1; i <= c.all->Count(); ++i) {
+            ConvertElementSet(*c.all, i, slot);
+            if (slot.Elements().error != PropagationError::kNone) continue;
+            (slot.Elements().deepSpace ? c.deepSpace : c.nearEarth).push_back(i);
+        }
+        if (c.all->Count() == 0) std::fprintf(stderr, "catalogue-2017-04-27.tle not found\n");
+        return c;
+    }();
+    return c;
+}
+
+// 2017-04-28 00:00 UTC, about a day after most epochs of the catalogue.
+constexpr double kStart = 2457871.5;
+constexpr int kStepsPerObject = 64;
+
+void Propagate(benchmark::State& state, const std::vector<int>& objects, bool cache) {
+    const Catalogue& c = TestCatalogue();
+    if (objects.empty()) {
+        state.SkipWithError("no objects");
+        return;
+    }
+    PropagationSlot slot(kSlotPassPrediction);
+    slot.SetCacheEnabled(cache);
+    size_t object = 0;
+    int step = 0;
+    for (auto _ : state) {
+        ConvertElementSet(*c.all, objects[object], slot);
+        PropagationResult r = PropagateSlot(kStart + step / 1440.0, slot);
+        benchmark::DoNotOptimize(r);
+        if (++step == kStepsPerObject) {
+            step = 0;
+            if (++object == objects.size()) object = 0;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_PropagateNearEarth_Cache(benchmark::State& state) {
+    Propagate(state, TestCatalogue().nearEarth, true);
+}
+void BM_PropagateDeepSpace_Cache(benchmark::State& state) {
+    Propagate(state, TestCatalogue().deepSpace, true);
+}
+void BM_PropagateNear_NoCache(benchmark::State& state) { Propagate(state, TestCatalogue().nearEarth, false); }
+void BM_PropagateDeep_NoCache(benchmark::State& state) { Propagate(state, TestCatalogue().deepSpace, false); }
+BENCHMARK(BM_PropagateNearEarth_Cache);
+BENCHMARK(BM_PropagateDeepSpace_Cache);
+BENCHMARK(BM_PropagateNear_NoCache);
+BENCHMARK(BM_PropagateDeep_NoCache);
+
+// Look angles (with refraction and the visibility flag) for every object of the catalogue at
+// one instant, as a list build does.
+void BM_LookAngles(benchmark::State& state) {
+    const Catalogue& c = TestCatalogue();
+    std::vector<PropagationResult> states;
+    PropagationSlot slot;
+    for (int i = 1; i <= c.all->Count(); ++i) {
+        ConvertElementSet(*c.all, i, slot);
+        PropagationResult r = PropagateSlot(kStart, slot);
+        if (!r.Ok()) continue;
+        ConvertState(r);
+        states.push_back(r);
+    }
+    Site s;
+    s.latitude = 38.9;
+    s.longitude = -77.0;
+    s.altitude = 100.0;
+    GeodeticPoint site = SitePoint(s);
+    size_t i = 0;
+    for (auto _ : state) {
+        LookAngles look = ComputeLookAngles(states[i].position, states[i].velocity, site, kStart, slot);
+        benchmark::DoNotOptimize(look);
+        if (++i == states.size()) i = 0;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LookAngles);
+
+// The Sun vector and the shadow test, once per object and instant in a pass search.
+void BM_SunAndShadow(benchmark::State& state) {
+    StateVector p{-4000.0, 5000.0, 2000.0, 0.0};
+    Magnitude(p);
+    double jd = kStart;
+    for (auto _ : state) {
+        const StateVector sun = ComputeSunVector(jd);
+        double depth = 0;
+        benchmark::DoNotOptimize(IsEclipsed(p, sun, &depth));
+        jd += 1.0 / 1440.0;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SunAndShadow);
+
+}  // namespace

@@ -1,0 +1,53 @@
+// corvane-cli elements --tle FILE: the entries of an element file as the loader counts them.
+#include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "cli/CliCommon.h"
+#include "cli/Command.h"
+
+namespace corvane::cli {
+namespace {
+
+struct ElementsCommand {
+    ObjectOptions object;
+    FormatOptions format;
+
+    int Run() {
+        const OutputFormat fmt = ResolveFormat(format);
+        const auto catalogue = LoadCatalogue(object.tle);
+        const ElementCatalogue& c = *catalogue;
+        if (fmt == OutputFormat::kJson) {
+            nlohmann::ordered_json objects = nlohmann::ordered_json::array();
+            for (int i = 1; i <= c.Count(); ++i) {
+                objects.push_back(
+                    {{"index", i}, {"norad", CatalogueNumber(c, i)}, {"name", ObjectName(c, i)}});
+            }
+            std::cout << nlohmann::ordered_json{{"count", c.Count()}, {"objects", objects}}.dump(2) << "\n";
+            return kExitOk;
+        }
+        std::string out;
+        char buf[128];
+        for (int i = 1; i <= c.Count(); ++i) {
+            std::snprintf(buf, sizeof buf, "%5d %5lld ", i, CatalogueNumber(c, i));
+            out += buf;
+            out += ObjectName(c, i);
+            out += '\n';
+        }
+        out += c.Count() > 0 ? std::to_string(c.Count()) + " total.\n" : "No objects.\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return kExitOk;
+    }
+};
+
+const CommandRegistrar registrar("elements",
+                                 "List the entries of an element file: index, catalogue number, name",
+                                 [](CLI::App& app) -> CommandRunner {
+                                     auto cmd = std::make_shared<ElementsCommand>();
+                                     AddObjectOptions(app, cmd->object, false);
+                                     AddFormatOption(app, cmd->format);
+                                     return [cmd] { return cmd->Run(); };
+                                 });
+
+}  // namespace
+}  // namespace corvane::cli

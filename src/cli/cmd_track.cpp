@@ -1,0 +1,160 @@
+// corvane-cli track: follow one object with a telescope (or the Log File interface) without a
+// window, for a given time.
+#include <cmath>
+#include <iostream>
+#include <memory>
+#include <mutex>
+
+#include "cli/Command.h"
+#include "core/Text.h"
+#include "orbit/ElementCatalogue.h"
+#include "scope/AuditLogFile.h"
+#include "scope/PosixSerialPort.h"
+#include "scope/ScopeType.h"
+#include "scope/SerialLink.h"
+#include "scope/ToolOptions.h"
+#include "scope/TrackingDriver.h"
+
+namespace corvane::cli {
+
+namespace {
+
+std::string Latin1ToUtf8(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Prints what a window would show: status lines as they change on standard output, messages
+// on standard error.
+class PrintingDisplay final : public TrackingDisplay {
+public:
+    void ShowMessage(const std::string& text, const std::string& title, MessageIcon) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string oneLine;
+        for (char c : text) oneLine += (c == '\r' || c == '\n') ? ' ' : c;
+        std::cerr << Latin1ToUtf8(title) << ": " << Latin1ToUtf8(oneLine) << std::endl;
+        ++messages;
+    }
+    void SetStatusLines(const std::string& ra, const std::string& dec) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::string line = ra + " | " + dec;
+        if (line == last_) return;
+        last_ = line;
+        std::cout << Latin1ToUtf8(line) << std::endl;
+    }
+    void SetProgress(int, int) override {}
+    void SetStartButtonTracking(bool) override {}
+    void SetConnectEnabled(bool) override {}
+    void SetConnected(bool) override {}
+    void SetBusy(bool) override {}
+    void RefreshViewPlan() override {}
+
+    int messages = 0;
+
+private:
+    std::mutex mutex_;
+    std::string last_;
+};
+
+struct TrackOptions {
+    std::string interface, device, tle, site = "0,0,0", start;
+    long norad = 0;
+    double timingOffset = 0.0, alignment = 0.0, duration = 600.0;
+    int method = 0;
+    bool audit = false;
+    std::string logFolder = ".";
+};
+
+int RunTrack(const TrackOptions& o) {
+    if (o.method < 0 || o.method > 5) throw UsageError("--method wants 0 (Continuous) to 5 (Leap Frog)");
+    if (!(o.duration > 0) || !std::isfinite(o.duration))
+        throw UsageError("--duration wants a positive number");
+    std::string error;
+    const auto site = ParseSiteOption(o.site, error);
+    if (!site) throw UsageError(error);
+    const LoadResult loaded = LoadElementFile(o.tle);
+    if (!loaded.opened) throw DataError("cannot open " + o.tle);
+    const int index = loaded.catalogue->FindCatalogueNumber(o.norad);
+    if (index == 0) throw DataError("NORAD " + std::to_string(o.norad) + " is not in " + o.tle);
+    const ScopeType type = ScopeTypeFromCode(o.interface);
+
+    SystemClock clock;
+    if (!o.start.empty()) {
+        const auto utc = ParseUtcOption(o.start);
+        if (!utc) throw UsageError("--start wants YYYY-MM-DDTHH:MM:SS (UTC)");
+        clock.SetCorrection(*utc + site->utcOffsetHours / 24.0 - clock.LocalJulianDate());
+    }
+    std::unique_ptr<AuditLogFile> audit;
+    if (o.audit) {
+        audit = std::make_unique<AuditLogFile>(clock);
+        if (!audit->Open("output.txt")) throw DataError("cannot create output.txt");
+    }
+    PosixSerialPort port;
+    PrintingDisplay display;
+    SerialLink link(port, clock, display, audit.get());
+    link.SetScopeType(type);
+    if (!o.device.empty()) link.SetDeviceResolver([device = o.device](int) { return device; });
+
+    CatalogueStore store;
+    store.Set(loaded.catalogue);
+    LiveState live;
+    live.Update([&](LiveValues& v) {
+        v.siteLatitude = PlainNumber(site->latitude);
+        v.siteLongitude = PlainNumber(site->longitude);
+        v.siteAltitude = PlainNumber(site->altitudeMetres);
+        v.siteUtcOffset = PlainNumber(site->utcOffsetHours);
+        v.selectedObject = index;
+        v.timingOffsetText = PlainNumber(o.timingOffset);
+        v.alignmentText = PlainNumber(o.alignment);
+        v.trackingMethod = o.method;
+        v.comPort = 1;
+    });
+    TrackingDriver driver(link, live, store, clock, display);
+    TrackingSettings settings;
+    settings.elementFile = o.tle;
+    settings.logFolder = o.logFolder;
+    driver.SetSettings(settings);
+
+    driver.StartStopTracking();
+    if (!driver.TrackingOn()) return kExitDataError;
+    driver.StartThread();
+    const double begin = clock.MonotonicSeconds();
+    while (driver.TrackingOn() && clock.MonotonicSeconds() - begin < o.duration) clock.Sleep(100);
+    const bool stoppedByEngine = !driver.TrackingOn();
+    if (!stoppedByEngine) driver.StopTracking();
+    driver.Shutdown();
+    std::cout << (stoppedByEngine ? "tracking stopped" : "tracking ended") << " after "
+              << PlainNumber(clock.MonotonicSeconds() - begin, 1) << " s" << std::endl;
+    return stoppedByEngine ? kExitDataError : kExitOk;
+}
+
+const CommandRegistrar registrar(
+    "track", "Follow an object with a telescope, or into a position log", [](CLI::App& sub) {
+        auto o = std::make_shared<TrackOptions>();
+        sub.add_option("--interface", o->interface,
+                       "LX200, AP, GEMINI, LOGFILE, ... (engines not yet available stop with a message)")
+            ->required();
+        sub.add_option("--device", o->device, "serial device or pseudo-terminal (default: port 1's device)");
+        sub.add_option("--tle", o->tle, "element file")->required();
+        sub.add_option("--norad", o->norad, "catalogue number of the object")->required();
+        sub.add_option("--site", o->site, "LAT,LON,ALT_M[,UTC_OFFSET] (east longitude; default 0,0,0)");
+        sub.add_option("--timing-offset", o->timingOffset, "Timing Offset, seconds");
+        sub.add_option("--alignment", o->alignment, "Alignment Adjustment, steps");
+        sub.add_option("--method", o->method, "Tracking Method slider: 0 Continuous .. 5 Leap Frog");
+        sub.add_option("--start", o->start, "run the program clock from this UTC (YYYY-MM-DDTHH:MM:SS)");
+        sub.add_option("--duration", o->duration, "seconds to track (default 600)");
+        sub.add_option("--log-folder", o->logFolder, "folder of the Log File interface's position log");
+        sub.add_flag("--audit", o->audit, "write the traffic log output.txt in the working folder");
+        return CommandRunner([o] { return RunTrack(*o); });
+    });
+
+}  // namespace
+}  // namespace corvane::cli

@@ -1,0 +1,96 @@
+#include "scope/AuditLogFile.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace corvane {
+
+AuditLogFile::~AuditLogFile() { Close(); }
+
+bool AuditLogFile::Open(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = std::fopen(path.c_str(), "wb");
+    return file_ != nullptr;
+}
+
+bool AuditLogFile::IsOpen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return file_ != nullptr;
+}
+
+void AuditLogFile::Close() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+std::string AuditLogFile::Stamp(double localJulianDate, bool withFraction) {
+    if (!std::isfinite(localJulianDate)) localJulianDate = 2451544.5;
+    // Whole milliseconds first, so 12:00:00.9999 does not print as 11:59:59 plus a fraction of 1.
+    const double shifted = localJulianDate + 0.5;
+    long long days = static_cast<long long>(std::floor(shifted));
+    long long ms = std::llround((shifted - static_cast<double>(days)) * 86400000.0);
+    if (ms >= 86400000LL) {
+        ms -= 86400000LL;
+        ++days;
+    }
+    // Civil date from the day number (Fliegel and Van Flandern).
+    long long l = days + 68569;
+    const long long n = 4 * l / 146097;
+    l -= (146097 * n + 3) / 4;
+    const long long i = 4000 * (l + 1) / 1461001;
+    l = l - 1461 * i / 4 + 31;
+    const long long j = 80 * l / 2447;
+    const long long day = l - 2447 * j / 80;
+    l = j / 11;
+    const long long month = j + 2 - 12 * l;
+    const long long year = 100 * (n - 49) + i + l;
+
+    const long long secondOfDay = ms / 1000;
+    char text[64];
+    std::snprintf(text, sizeof text, "%02lld-%02lld-%04lld %02lld:%02lld:%02lld", month, day, year,
+                  secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+    std::string stamp = text;
+    if (withFraction) {
+        // DEPARTURE: a fraction that rounds up to a whole second is written ".99", not "1",
+        // so the seconds field never reads like "00:00:001".
+        long long hundredths = std::llround(static_cast<double>(ms % 1000) / 10.0);
+        if (hundredths > 99) hundredths = 99;
+        if (hundredths == 0) {
+            stamp += "0";
+        } else if (hundredths % 10 == 0) {
+            std::snprintf(text, sizeof text, ".%lld", hundredths / 10);
+            stamp += text;
+        } else {
+            std::snprintf(text, sizeof text, ".%02lld", hundredths);
+            stamp += text;
+        }
+    }
+    return stamp;
+}
+
+void AuditLogFile::Write(std::string_view text) {
+    std::string line = Stamp(clock_.LocalJulianDate(), true);
+    line += ' ';
+    line += text;
+    WriteLine(line);
+}
+
+void AuditLogFile::WriteWithoutFraction(std::string_view text) {
+    std::string line = Stamp(clock_.LocalJulianDate(), false);
+    line += text;
+    WriteLine(line);
+}
+
+void AuditLogFile::WriteLine(const std::string& line) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file_ == nullptr) return;
+    std::fwrite(line.data(), 1, line.size(), file_);
+    std::fputs("\r\n", file_);
+    std::fflush(file_);
+}
+
+}  // namespace corvane

@@ -1,0 +1,100 @@
+#pragma once
+// The serial link to the one telescope: connect and identify, send commands, the three ways a
+// reply is collected, disconnect, and the audit log of the traffic.
+//
+// One instance for the whole program, shared by the user-interface thread and the tracking
+// thread. Every public function is thread-safe. A command and the reading of its reply form one
+// exchange: hold Exchange() around them so that two threads cannot interleave bytes; never hold
+// it across an engine's waits between exchanges. All waiting goes through the Clock.
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "core/Clock.h"
+#include "scope/AuditLogFile.h"
+#include "scope/ScopeType.h"
+#include "scope/SerialPort.h"
+#include "scope/TrackingDisplay.h"
+
+namespace corvane {
+
+class SerialLink {
+public:
+    // `audit` may be null (audit off). The link does not own its collaborators.
+    SerialLink(SerialPort& port, Clock& clock, TrackingDisplay& display, AuditLogFile* audit = nullptr);
+
+    void SetScopeType(ScopeType type) { scopeType_.store(type); }
+    ScopeType GetScopeType() const { return scopeType_.load(); }
+    // Port number to device path; SerialDeviceForPort unless replaced (tests, the CLI).
+    void SetDeviceResolver(std::function<std::string(int)> resolver);
+    // Run by Disconnect before it closes the port: the tracking driver's StopTracking.
+    void SetStopTrackingHook(std::function<void()> hook);
+
+    // Opens port `portNumber` (outside 1..16: port 1), applies the line settings and identifies
+    // the mount. Shows the messages of each failure. True when connected.
+    bool Connect(int portNumber);
+    // Identification after opening, by scope type; decides LongFormat for the LX200 family.
+    // Shows "Cannot Communicate with Telescope!" on failure. Called by Connect.
+    bool Identify();
+    // Stops tracking, waits 500 ms, closes the port.
+    void Disconnect();
+
+    // 0 = not connected, else the open port number. The Log File interface sets 1 without
+    // opening anything.
+    int ConnectedPort() const { return connectedPort_.load(); }
+    void SetConnectedPort(int port) { connectedPort_.store(port); }
+    bool LongFormat() const { return longFormat_.load(); }
+    void SetLongFormat(bool longFormat) { longFormat_.store(longFormat); }
+    std::string LastCommand() const;
+
+    // Writes the command as raw bytes (ULTIMA: followed by CR LF) and audit-logs it as decimal
+    // byte values. Nothing is written while no port is open.
+    void SendCommand(std::string_view command);
+    // The plain read: what is waiting, with two short pauses (more for the slow AutoStar #494)
+    // while the text does not end in "#". Returns what it has, possibly "".
+    std::string ReadAvailable();
+    // Only the bytes waiting now, without pauses and without an audit line.
+    std::string ReadWaiting();
+    // The polling read of LX200 query replies: until "#", "1", "0" or "elow"; "" after 30 tries.
+    std::string ReadReply();
+    // The long polling read: until the text holds "#"; "" after 400 tries.
+    std::string ReadUntilTerminator();
+
+    // One time-stamped line in the audit log when auditing is on.
+    void AuditLog(std::string_view text);
+
+    // Holds the link for one command-and-reply exchange (re-entrant on the same thread).
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> Exchange() {
+        return std::unique_lock<std::recursive_mutex>(exchange_);
+    }
+
+    Clock& GetClock() { return clock_; }
+    TrackingDisplay& Display() { return display_; }
+
+private:
+    std::string PollRead(int maxTries, bool untilHashOnly);
+    bool IdentifyLx200Family();
+    bool IdentifyCompatible();
+    bool ProbeNexStarPosition();
+    bool PortOpen();
+
+    SerialPort& port_;
+    Clock& clock_;
+    TrackingDisplay& display_;
+    AuditLogFile* audit_;
+    std::recursive_mutex exchange_;
+    std::atomic<ScopeType> scopeType_{ScopeType::LX200};
+    std::atomic<int> connectedPort_{0};
+    std::atomic<bool> longFormat_{false};
+    mutable std::mutex stateMutex_;
+    std::string lastCommand_;
+    std::function<std::string(int)> resolver_;
+    std::function<void()> stopTrackingHook_;
+};
+
+// The command as the audit log shows it: each byte's decimal value in square brackets.
+std::string BracketedBytes(std::string_view bytes);
+
+}  // namespace corvane

@@ -1,0 +1,162 @@
+#pragma once
+// A simulated LX200-family mount behind the SerialPort interface: the program writes commands
+// into it and reads its replies, in-process on a ManualClock for fast tests or behind a
+// pseudo-terminal in corvane-mountsim.
+//
+// It plays the outside world, so it keeps its own sky arithmetic (sidereal time, alt-az and
+// RA/Dec) instead of borrowing the program's. Its two axes move towards the target at the
+// model's slew rate with acceleration and a short start lag; after a goto it tracks the target
+// at the sidereal rate (or holds still in land alignment). Replies trickle out at 9600 baud after
+// the model's latency. Targets outside the altitude limits are refused with the mount's own
+// reply, and faults (silence, garbage, a stalled reply, a closed line) can be injected.
+//
+// Time: the mount's sky uses clock.LocalJulianDate() minus the site's UTC offset, shifted by
+// whatever date and time the program sets with :SC/:SL. Every public function is thread-safe.
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Clock.h"
+#include "scope/SerialPort.h"
+
+namespace corvane {
+
+enum class MountModel { LX200, LX200GPS, AutoStar494, AutoStar497, LX200Compatible, Gemini };
+
+// "lx200", "lx200gps", "autostar494", "autostar497", "lx200compatible", "gemini".
+std::optional<MountModel> MountModelFromName(std::string_view name);
+const char* MountModelName(MountModel model);
+
+struct MountSite {
+    double latitude = 0.0;   // degrees, north positive
+    double longitude = 0.0;  // degrees, east positive
+    double altitudeMetres = 0.0;
+    double utcOffsetHours = 0.0;  // local time minus UTC
+};
+
+struct MountParameters {
+    double maxSlewRate = 6.0;       // degrees per second, each axis
+    double acceleration = 4.0;      // degrees per second squared
+    double slewStartLag = 0.3;      // seconds from an accepted :MS# to the first motion
+    double replyLatency = 0.02;     // seconds before the first byte of a reply
+    bool startsLongFormat = false;  // precision at power-on
+    double minAltitude = 0.0;       // goto targets below are refused ("Below Horizon")
+    double maxAltitude = 90.0;      // goto targets above are refused ("Below Higher")
+    bool polar = false;             // move commands drive RA/Dec instead of azimuth/altitude
+};
+MountParameters DefaultMountParameters(MountModel model);
+
+enum class MountFault {
+    None,
+    Silence,       // the mount ignores everything and sends nothing
+    Garbage,       // every reply is replaced by noise of the same length (terminator kept)
+    StalledReply,  // only the first half of each reply arrives; the rest after the stall time
+    ClosedLine,    // the line is dead: nothing can be read or written
+};
+
+struct MountState {
+    double utcJulianDate;  // the mount's own clock
+    double azimuth;        // degrees, north through east
+    double altitude;       // degrees
+    double raHours;        // where the mount points, of date
+    double decDegrees;
+    bool slewing;
+};
+
+class SimulatedMount final : public SerialPort {
+public:
+    SimulatedMount(MountModel model, const MountSite& site, Clock& clock);
+    SimulatedMount(MountModel model, const MountSite& site, Clock& clock, const MountParameters& parameters);
+
+    // SerialPort: the program's side of the line.
+    bool Open(const std::string& device) override;
+    bool IsOpen() const override;
+    int BytesWaiting() override;
+    std::string Read(int count) override;
+    bool Write(std::string_view bytes) override;
+    void Close() override;
+
+    // The world's side.
+    MountState State();
+    // Puts the axes at once at an azimuth and altitude, tracking the sky from there.
+    void PointAt(double azimuth, double altitude);
+    void InjectFault(MountFault fault, double stallSeconds = 60.0);
+    // Sets the mount's clock this many days ahead of the computer clock (as :SC/:SL would).
+    void SetClockOffsetDays(double days);
+    bool LongFormat() const;
+    void SetLongFormat(bool longFormat);
+    MountModel Model() const { return model_; }
+    const MountParameters& Parameters() const { return parameters_; }
+    // Every command received, as ":GZ#" (an ACK byte as "<ACK>"), oldest first.
+    std::vector<std::string> Commands() const;
+    // Altitude of an RA/Dec now, as the mount computes it.
+    double AltitudeOf(double raHours, double decDegrees);
+
+private:
+    enum class Alignment { AltAz, Polar, Land };
+    enum class TargetKind { RaDec, AltAz };
+    struct QueuedByte {
+        char byte;
+        double availableAt;
+    };
+
+    void Advance();
+    void Step(double dt, double utc);
+    double UtcNow() const;
+    double LocalSiderealDegrees(double utc) const;
+    void RaDecToAltAz(double raHours, double decDeg, double utc, double& az, double& alt) const;
+    void AltAzToRaDec(double az, double alt, double utc, double& raHours, double& decDeg) const;
+    void CaptureHere(double utc);
+    void Receive(char byte);
+    void Execute(const std::string& command);
+    void Reply(std::string text);
+    std::string DistanceBars(double utc);
+    std::string FormatRa(double hours) const;
+    std::string FormatSigned(double degrees) const;
+    std::string FormatAzimuth(double degrees) const;
+    bool MovingAny() const { return moveAxis1_ != 0 || moveAxis2_ != 0; }
+    double MoveRate(int axis) const;
+
+    const MountModel model_;
+    const MountParameters parameters_;
+    Clock& clock_;
+    mutable std::mutex mutex_;
+
+    MountSite site_;
+    bool open_ = false;
+    bool longFormat_;
+    Alignment alignment_;
+    MountFault fault_ = MountFault::None;
+    double stallSeconds_ = 60.0;
+    uint32_t noise_ = 12345;
+
+    double simTime_;                // monotonic seconds up to which the axes have moved
+    double clockOffsetDays_ = 0.0;  // set by :SC/:SL
+    double az_ = 180.0, alt_ = 45.0;
+    double vAz_ = 0.0, vAlt_ = 0.0;
+    TargetKind targetKind_ = TargetKind::RaDec;
+    double targetRa_ = 0.0, targetDec_ = 0.0;    // goto or tracking target
+    double holdAz_ = 0.0, holdAlt_ = 0.0;        // target in land alignment
+    double pendingRa_ = 0.0, pendingDec_ = 0.0;  // set by :Sr / :Sd
+    bool slewing_ = false;
+    double slewStartAt_ = 0.0;
+    int moveAxis1_ = 0, moveAxis2_ = 0;  // -1, 0, +1
+    int rateIndex_ = 0;                  // 0 slew, 1 find, 2 center, 3 guide
+    std::optional<double> customRate1_, customRate2_;
+
+    bool inCommand_ = false;
+    std::string command_;
+    std::deque<QueuedByte> output_;
+    std::vector<std::string> commands_;
+
+    int siteEntry_ = 1;
+    std::string siteNames_[4] = {"CVA", "CVB", "CVC", "CVD"};
+    int qualityIndex_ = 3;
+    std::string libraryObject_ = "M31 EX GAL MAG 3.5 SZ178.0'";
+};
+
+}  // namespace corvane

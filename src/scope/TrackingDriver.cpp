@@ -1,0 +1,603 @@
+#include "scope/TrackingDriver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "astro/Time.h"
+#include "core/ScopeInterface.h"
+#include "core/Text.h"
+#include "orbit/Observer.h"
+#include "scope/Lx200Codec.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr double kFullTurn = 6.28318530717958647692;
+constexpr double kDegreesPerRadian = 360.0 / kFullTurn;
+const std::string kRefresh = "May need to Refresh Object List.";
+const std::string kLimitText = "Elevation of object exceeds limit set in preferences.";
+
+// "05 hr 34 m 31 s": seconds rounded, a rounded 60 shown as 59.
+std::string HourText(double hours) {
+    hours = std::fabs(hours);
+    const double h = std::trunc(hours);
+    const double m = std::trunc((hours - h) * 60.0);
+    long long s = std::llround(((hours - h) * 60.0 - m) * 60.0);
+    if (s == 60) s = 59;
+    char text[48];
+    std::snprintf(text, sizeof text, "%02lld hr %02lld m %02lld s", static_cast<long long>(h),
+                  static_cast<long long>(m), s);
+    return text;
+}
+
+// "+45 \xB0 30 m 00 s" (Latin-1 degree sign).
+std::string DegreeText(double degrees) {
+    const char sign = degrees < 0 ? '-' : '+';
+    degrees = std::fabs(degrees);
+    const double d = std::trunc(degrees);
+    const double m = std::trunc((degrees - d) * 60.0);
+    long long s = std::llround(((degrees - d) * 60.0 - m) * 60.0);
+    if (s == 60) s = 59;
+    char text[48];
+    std::snprintf(text, sizeof text, "%c%02lld \xB0 %02lld m %02lld s", sign, static_cast<long long>(d),
+                  static_cast<long long>(m), s);
+    return text;
+}
+
+// A number with a zero-padded whole part of `width` digits and one decimal: "000.0", "00.0".
+std::string ZeroPadded(double value, int width) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%0*.1f", width + 2, std::fabs(value));
+    return (value < 0 ? "-" : "") + std::string(text);
+}
+
+StateVector Minus(const StateVector& a, const StateVector& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z, 0.0};
+}
+
+}  // namespace
+
+double Lx200Lead(int position) {
+    switch (position) {
+        case 0:
+            return 0.0;
+        case 1:
+            return 0.5;
+        case 5:
+            return 7.0;
+        default:
+            return static_cast<double>(position);
+    }
+}
+
+CycleTarget ComputeCycleTarget(const ElementCatalogue& catalogue, int objectIndex, double jdUtc,
+                               const Site& site, double alignmentSteps, PropagationSlot& slot) {
+    CycleTarget t;
+    t.jdUtc = jdUtc;
+    if (!ConvertElementSet(catalogue, objectIndex, slot)) {
+        t.error = PropagationError::kNoElements;
+        return t;
+    }
+    GeodeticPoint point = SitePoint(site);
+    PropagationResult b = PropagateSlot(jdUtc, slot);
+    if (!b.Ok()) {
+        t.error = b.error;
+        return t;
+    }
+    ConvertState(b);
+    StateVector aim = b.position;
+    if (alignmentSteps != 0.0 && std::isfinite(alignmentSteps)) {
+        PropagationResult a = PropagateSlot(jdUtc - 1.0 / 86400.0, slot);
+        if (a.Ok()) {
+            ConvertState(a);
+            GeodeticPoint observer = point;
+            StateVector c, cv;
+            ObserverPositionVelocity(observer, jdUtc, c, cv);
+            const StateVector u = Minus(a.position, c), v = Minus(b.position, a.position);
+            const StateVector n{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x, 0.0};
+            const double k = std::fabs(alignmentSteps) * 0.00003 * (alignmentSteps > 0 ? 1.0 : -1.0);
+            aim.x += k * n.x;
+            aim.y += k * n.y;
+            aim.z += k * n.z;
+            aim.magnitude = std::sqrt(aim.x * aim.x + aim.y * aim.y + aim.z * aim.z);
+        }
+    }
+    const LookAngles raDec = ComputeRADec(aim, b.velocity, point, jdUtc);
+    const LookAngles look = ComputeLookAngles(aim, b.velocity, point, jdUtc, slot);
+    t.raHours = raDec.azimuth * kDegreesPerRadian / 15.0;
+    t.decDegrees = raDec.elevation * kDegreesPerRadian;
+    t.azimuthDeg = look.azimuth * kDegreesPerRadian;
+    t.elevationDeg = look.elevation * kDegreesPerRadian;
+    t.localSiderealHours = LocalSiderealHoursAt(jdUtc, site.longitude);
+    t.ok = std::isfinite(t.raHours) && std::isfinite(t.decDegrees) && std::isfinite(t.azimuthDeg) &&
+           std::isfinite(t.elevationDeg);
+    if (!t.ok) t.error = PropagationError::kNumerical;
+    return t;
+}
+
+struct TrackingDriver::Cycle {
+    int object = 0;
+    LiveValues values;
+    Site site;
+    TrackingSettings settings;
+    CycleTarget target;
+};
+
+TrackingDriver::TrackingDriver(SerialLink& link, LiveState& live, const CatalogueStore& catalogues,
+                               Clock& clock, TrackingDisplay& display)
+    : link_(link), live_(live), catalogues_(catalogues), clock_(clock), display_(display) {
+    link_.SetStopTrackingHook([this] { StopTracking(); });
+}
+
+TrackingDriver::~TrackingDriver() {
+    Shutdown();
+    link_.SetStopTrackingHook(nullptr);
+}
+
+void TrackingDriver::SetSettings(const TrackingSettings& settings) {
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    settings_ = settings;
+    settings_.limitDegrees = std::clamp(settings_.limitDegrees, 0, 90);
+    settings_.trackAdjustMs = std::max(settings_.trackAdjustMs, 0);
+}
+
+TrackingSettings TrackingDriver::Settings() const {
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    return settings_;
+}
+
+// ---- thread ----
+
+void TrackingDriver::StartThread() {
+    if (thread_.joinable()) return;
+    stopThread_.store(false);
+    thread_ = std::thread([this] { ThreadMain(); });
+}
+
+void TrackingDriver::Shutdown() {
+    stopThread_.store(true);
+    if (thread_.joinable()) thread_.join();
+}
+
+void TrackingDriver::ThreadMain() {
+    while (!stopThread_.load()) {
+        if (live_.trackingOn.load()) RunTracking();
+        clock_.Sleep(100);
+    }
+}
+
+bool TrackingDriver::Pause(int milliseconds) {
+    // In steps, so that a stop or the end of the program is seen within 100 ms.
+    while (milliseconds > 0) {
+        const int step = std::min(milliseconds, 100);
+        clock_.Sleep(step);
+        milliseconds -= step;
+        if (!live_.trackingOn.load() || stopThread_.load()) return false;
+    }
+    return live_.trackingOn.load();
+}
+
+void TrackingDriver::RunTracking() {
+    if (!live_.trackingOn.load()) return;
+    live_.trackingActive.store(true);
+    if (GeostationaryHold()) {
+        while (live_.trackingOn.load() && !stopThread_.load()) clock_.Sleep(200);
+        if (link_.GetScopeType() == ScopeType::LX200GPS) Send(Settings().lgpsMount == 1 ? "#:AA#" : "#:AP#");
+    } else {
+        RunEngine();
+    }
+    live_.trackingActive.store(false);
+}
+
+void TrackingDriver::RunEngine() {
+    switch (link_.GetScopeType()) {
+        case ScopeType::LX200:
+        case ScopeType::AP:
+        case ScopeType::GEMINI:
+        case ScopeType::Unknown:
+            Lx200Engine();
+            break;
+        case ScopeType::LOGFILE:
+            LogFileEngine();
+            break;
+        default:
+            NotBuiltEngine();
+            break;
+    }
+}
+
+void TrackingDriver::NotBuiltEngine() {
+    live_.trackingOn.store(false);
+    ResetTrackingDisplay();
+    const ScopeInterface& face = FindScopeInterface(ScopeTypeCode(link_.GetScopeType()));
+    display_.ShowMessage(
+        std::string("Tracking with the ") + face.displayName + " interface is not available in this version.",
+        "Tracking Stopped", MessageIcon::Warning);
+}
+
+// ---- start and stop ----
+
+void TrackingDriver::StartStopTracking() {
+    const ScopeType type = link_.GetScopeType();
+    if (type == ScopeType::LOGFILE) link_.SetConnectedPort(1);
+    if (link_.ConnectedPort() == 0) {
+        int port = live_.Snapshot().comPort;
+        if (port < 1 || port > 8) port = 1;
+        link_.Connect(port);
+    }
+    if (link_.ConnectedPort() == 0) {
+        display_.ShowMessage("Telescope not connected!", "No Connection", MessageIcon::Warning);
+        return;
+    }
+    if (live_.trackingOn.load()) {
+        StopTracking();
+        return;
+    }
+    display_.SetConnectEnabled(false);
+    live_.trackingOn.store(true);
+    display_.SetStartButtonTracking(true);
+}
+
+void TrackingDriver::StopTracking() {
+    const ScopeType type = link_.GetScopeType();
+    if (!live_.trackingOn.load() &&
+        (type == ScopeType::CGE || type == ScopeType::NEXSTARGPS || type == ScopeType::LX200GPS)) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(logMutex_);
+        positionLog_.Close();
+    }
+    display_.SetConnectEnabled(true);
+    display_.SetBusy(true);
+    live_.trackingOn.store(false);
+    display_.SetBusy(false);
+    if (type == ScopeType::LX200GPS) link_.AuditLog("Tracking is set to 0");
+    link_.AuditLog("tracking stopped");
+    SendStopSequence(type);
+    display_.RefreshViewPlan();
+    ResetTrackingDisplay();
+}
+
+void TrackingDriver::ResetTrackingDisplay() {
+    display_.SetStatusLines("R.A. Tracking Stopped", "Dec. Tracking Stopped");
+    display_.SetProgress(0, 0);
+    display_.SetStartButtonTracking(false);
+    display_.SetConnectEnabled(true);
+}
+
+void TrackingDriver::SendStopSequence(ScopeType type) {
+    switch (type) {
+        case ScopeType::CGE:
+            NexStarRateStop(1);
+            break;
+        case ScopeType::NEXSTARGPS: {
+            const int mount = Settings().ngpsMount;
+            NexStarRateStop(mount >= 1 && mount <= 3 ? mount : 1);
+            break;
+        }
+        case ScopeType::ULTIMA:
+            Send("M");
+            break;
+        case ScopeType::NEXSTAR:
+            Send("?");
+            break;
+        case ScopeType::LX200GPS:
+            Lx200GpsStop();
+            Send(std::string(kStop));
+            break;
+        case ScopeType::LOGFILE:
+            break;
+        default:
+            Send(std::string(kStopAll));
+            break;
+    }
+}
+
+void TrackingDriver::Lx200GpsStop() {
+    display_.SetStatusLines("R.A. Tracking Stopped", "Dec. Tracking Stopped");
+    link_.AuditLog("Stopping Scope.");
+    Send(std::string(kStop));
+    clock_.Sleep(300);
+    Send("#:RE08.00#");
+    Send("#:RA08.00#");
+    link_.AuditLog("Set tracking to 8/8.");
+    Send(std::string(kStop));
+    clock_.Sleep(150);
+    Send(std::string(kStop));
+    display_.SetProgress(0, 0);
+    display_.RefreshViewPlan();
+    clock_.Sleep(100);
+}
+
+void TrackingDriver::NexStarRateStop(int modeByte) {
+    link_.AuditLog("Stopping Scope. Setting Tracking rates to zero.");
+    clock_.Sleep(200);
+    Send(std::string("T") + '\0');
+    Send(std::string("P\x03\x10\x06", 4) + std::string(4, '\0'));
+    clock_.Sleep(200);
+    Send(std::string("P\x03\x11\x06", 4) + std::string(4, '\0'));
+    clock_.Sleep(200);
+    Send(std::string("T") + static_cast<char>(modeByte));
+    Send("M");
+    display_.RefreshViewPlan();
+}
+
+void TrackingDriver::Send(const std::string& command) {
+    auto exchange = link_.Exchange();
+    link_.SendCommand(command);
+}
+
+std::string TrackingDriver::Exchange(const std::string& command, int waitMs) {
+    auto exchange = link_.Exchange();
+    link_.SendCommand(command);
+    if (waitMs > 0) clock_.Sleep(waitMs);
+    return link_.ReadAvailable();
+}
+
+void TrackingDriver::StopWithMessage(const std::string& stopText, const std::string& text,
+                                     const std::string& title) {
+    if (!stopText.empty()) Send(stopText);
+    live_.trackingOn.store(false);
+    ResetTrackingDisplay();
+    display_.ShowMessage(text, title, MessageIcon::Warning);
+}
+
+// ---- common cycle ----
+
+bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double delayMs,
+                                  const std::string& stopText) {
+    if (cycle.object == 0) return false;
+    const Site& site = cycle.site;
+    const double timing = LeadingNumber(cycle.values.timingOffsetText);
+    const double steps = LeadingNumber(cycle.values.alignmentText);
+    const double jd = clock_.JulianDateNow() + (delayMs / 1000.0 + k + timing) / 86400.0 -
+                      site.utcOffset / 24.0 + lead / 86400.0;
+    const auto catalogue = catalogues_.Get();
+    cycle.target = ComputeCycleTarget(*catalogue, cycle.object, jd, site, steps, slot_);
+    if (!cycle.target.ok) {
+        // DEPARTURE: an element set the model cannot propagate aims nowhere; the cycle says why
+        // instead of sending a position computed from an error state.
+        display_.SetStatusLines("R.A. No position: " + std::string(PropagationErrorText(cycle.target.error)),
+                                "Dec. No position");
+        return false;
+    }
+    const double limited =
+        cycle.settings.limitElevation ? cycle.target.elevationDeg : cycle.target.decDegrees;
+    if (cycle.settings.limitEnabled && limited > cycle.settings.limitDegrees) {
+        StopWithMessage(stopText, kLimitText, "Tracking Stopped");
+        return false;
+    }
+    if (live_.trackingOn.load()) {
+        display_.SetStatusLines("R.A. Tracking to " + HourText(cycle.target.raHours),
+                                "Dec. Tracking to " + DegreeText(cycle.target.decDegrees));
+    }
+    return true;
+}
+
+// ---- geostationary hold ----
+
+bool TrackingDriver::GeostationaryHold() {
+    if (link_.GetScopeType() != ScopeType::LX200GPS) return false;
+    Cycle cycle;
+    cycle.values = live_.Snapshot();
+    cycle.object = cycle.values.selectedObject;
+    cycle.settings = Settings();
+    if (cycle.object == 0) return false;
+    const auto catalogue = catalogues_.Get();
+    if (!ConvertElementSet(*catalogue, cycle.object, geoSlot_)) return false;
+    const ElementSet& e = geoSlot_.Elements();
+    const double revsPerDay = e.meanMotion / (kFullTurn / 1440.0);
+    const bool geostationary = e.eccentricity < 0.1 && e.inclination * kDegreesPerRadian < 17.0 &&
+                               std::fabs(revsPerDay - 1.0027) <= 0.1;
+    if (!geostationary) return false;
+
+    cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude, cycle.values.siteAltitude,
+                           cycle.values.siteUtcOffset);
+    const double jd = clock_.JulianDateNow() + LeadingNumber(cycle.values.timingOffsetText) / 86400.0 -
+                      cycle.site.utcOffset / 24.0;
+    const CycleTarget t = ComputeCycleTarget(*catalogue, cycle.object, jd, cycle.site,
+                                             LeadingNumber(cycle.values.alignmentText), geoSlot_);
+    if (!t.ok) return false;
+    const double limited = cycle.settings.limitElevation ? t.elevationDeg : t.decDegrees;
+    if (cycle.settings.limitEnabled && limited > cycle.settings.limitDegrees) {
+        StopWithMessage("", kLimitText, "Tracking Stopped");
+    }
+    display_.SetStatusLines("Geostationary. Azimuth " + ZeroPadded(t.azimuthDeg, 3) + " \xB0",
+                            "Geostationary. Altitude " + ZeroPadded(t.elevationDeg, 2) + " \xB0");
+    if (live_.trackingOn.load()) {
+        Send(SetTargetAndSlewCommand(t.raHours, t.decDegrees, link_.LongFormat(), cycle.settings.degChar));
+    }
+    int passes = 0;
+    while (live_.trackingOn.load()) {
+        clock_.Sleep(250);
+        Send(std::string(kDistanceBarsBare));
+        clock_.Sleep(200);
+        if (!live_.trackingOn.load()) break;
+        clock_.Sleep(200);
+        const std::string reply = link_.ReadWaiting();
+        if (!HasBars(reply) && passes > 0) {
+            link_.AuditLog("Slew complete!");
+            break;
+        }
+        if (++passes >= 200) break;
+    }
+    if (live_.trackingOn.load()) Send(std::string(kAlignLand));
+    return true;
+}
+
+// ---- LX200 engine ----
+
+void TrackingDriver::Lx200Engine() {
+    const std::string stopText(kStopAll);
+    int previousObject = 0;
+    int counter = 0;
+    bool reslew = false;
+    double delayMs = 0.0;
+    std::string raBar, decBar;  // kept from pass to pass and cycle to cycle
+    while (live_.trackingOn.load() && !stopThread_.load()) {
+        Cycle cycle;
+        cycle.values = live_.Snapshot();
+        cycle.settings = Settings();
+        cycle.object = cycle.values.selectedObject;
+        cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude,
+                               cycle.values.siteAltitude, cycle.values.siteUtcOffset);
+        if (cycle.object != previousObject) {
+            delayMs = 6000.0;
+            counter = 0;
+        }
+        previousObject = cycle.object;
+        const int method = std::clamp(cycle.values.trackingMethod, 0, 5);
+        const bool continuous = method == 0;
+        const double lead = Lx200Lead(method);
+        const ScopeType type = link_.GetScopeType();
+
+        const bool aim = PrepareCycle(cycle, 1.2, lead, delayMs, stopText);
+        delayMs = 0.0;
+        if (!live_.trackingOn.load()) break;
+        if (!aim) {
+            Pause(200 + cycle.settings.trackAdjustMs);  // no object (or no position): only the waits
+            continue;
+        }
+        const CycleTarget& t = cycle.target;
+
+        std::string reply;
+        if (t.raHours != 0.0 && t.decDegrees != 0.0) {
+            const std::string command =
+                SetTargetAndSlewCommand(t.raHours, t.decDegrees, link_.LongFormat(), cycle.settings.degChar);
+            {
+                auto exchange = link_.Exchange();
+                link_.SendCommand(command);
+                if (!(continuous && counter > 8)) reply = link_.ReadAvailable();
+            }
+            if (reslew) {
+                reply = Exchange(command, 0);
+                reslew = false;
+            }
+        }
+        if (continuous && t.elevationDeg < 0) {
+            StopWithMessage(stopText, "Object Below Horizon!!\r\r" + kRefresh, "Tracking Error");
+            break;
+        }
+        if (ReplyRefusesSlew(reply)) {
+            StopWithMessage(stopText, "Object Below Horizon!\r\r" + kRefresh, "Tracking Error");
+            break;
+        }
+
+        // Slew wait.
+        bool timedOut = false;
+        if (continuous && counter > 3) {
+            display_.SetProgress(0, 0);
+        } else {
+            const double start = clock_.MonotonicSeconds();
+            int raLength = 0, decLength = 0;
+            do {
+                if (clock_.MonotonicSeconds() - start > 8.0) {
+                    counter = 0;
+                    delayMs = 1000.0 * raLength;
+                    reslew = true;
+                    timedOut = true;
+                    break;
+                }
+                clock_.Sleep(100);
+                if (type == ScopeType::LX200) {
+                    const std::string bars = Exchange(std::string(kDistanceBars), 175);
+                    if (const auto parsed = ParseDistanceBars(bars)) {
+                        raBar = parsed->ra;
+                        decBar = parsed->dec;
+                    }
+                    raLength = static_cast<int>(raBar.size());
+                    decLength = static_cast<int>(decBar.size());
+                } else if (type == ScopeType::AP || type == ScopeType::GEMINI) {
+                    const std::string ra = Exchange(std::string(kGetRa), 100);
+                    // DEPARTURE: the hour difference is taken the short way round 0/24 h, so a
+                    // target near 0 h is not seen as 24 hours away (a spurious 8 s time-out).
+                    double hours =
+                        std::fabs(t.raHours - LeadingNumber(ra.substr(0, std::min<size_t>(3, ra.size()))));
+                    hours = std::fmod(hours, 24.0);
+                    if (hours > 12.0) hours = 24.0 - hours;
+                    raLength = std::min(16, static_cast<int>(std::lround(hours * 1.5)));
+                    const std::string dec = Exchange(std::string(kGetDec), 100);
+                    const double degrees =
+                        std::fabs(std::fabs(t.decDegrees) -
+                                  std::fabs(LeadingNumber(dec.substr(0, std::min<size_t>(3, dec.size())))));
+                    decLength = std::min(16, static_cast<int>(std::lround(std::floor(degrees) / 2.0)));
+                } else {
+                    raLength = decLength = 0;
+                }
+                display_.SetProgress(std::min(raLength, 16), std::min(decLength, 16));
+                clock_.Sleep(200);
+                if (!live_.trackingOn.load()) break;
+            } while (raLength + decLength > 2);
+        }
+
+        if (live_.trackingOn.load() && !timedOut) {
+            if (++counter > 1000) counter = 8;
+            if (continuous) {
+                if (counter < 5) Pause(600);
+            } else {
+                const int wait = static_cast<int>(lead * 1.2 * 1000.0);
+                Pause(wait < 1000 ? 1200 : wait);
+            }
+        }
+        Pause(cycle.settings.trackAdjustMs);
+    }
+}
+
+// ---- Log File engine ----
+
+void TrackingDriver::LogFileEngine() {
+    int previousObject = 0;
+    while (live_.trackingOn.load() && !stopThread_.load()) {
+        Cycle cycle;
+        cycle.values = live_.Snapshot();
+        cycle.settings = Settings();
+        cycle.object = cycle.values.selectedObject;
+        cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude,
+                               cycle.values.siteAltitude, cycle.values.siteUtcOffset);
+        if (cycle.object != 0 && cycle.object != previousObject) {
+            const auto catalogue = catalogues_.Get();
+            PositionLogHeader header;
+            if (const CatalogueEntry* entry = catalogue->Entry(cycle.object)) {
+                const ElementSet e = ConvertElementText(entry->name, entry->line1, entry->line2);
+                header.objectName = entry->name;
+                header.catalogueNumber = e.catalogueNumber;
+            }
+            header.latitude = cycle.values.siteLatitude;
+            header.longitude = cycle.values.siteLongitude;
+            header.altitude = cycle.values.siteAltitude;
+            header.utcOffset = cycle.values.siteUtcOffset;
+            header.elementFile = cycle.settings.elementFile;
+            std::lock_guard<std::mutex> lock(logMutex_);
+            if (!positionLog_.Open(cycle.settings.logFolder, header)) {
+                live_.trackingOn.store(false);
+                ResetTrackingDisplay();
+                display_.ShowMessage("Cannot create the position log " + positionLog_.Path(),
+                                     "Tracking Stopped", MessageIcon::Warning);
+                break;
+            }
+        }
+        previousObject = cycle.object;
+        if (PrepareCycle(cycle, 0.0, 0.0, 0.0, "")) {
+            const CycleTarget& t = cycle.target;
+            {
+                std::lock_guard<std::mutex> lock(logMutex_);
+                positionLog_.Append(t.jdUtc, t.azimuthDeg, t.elevationDeg, t.raHours, t.decDegrees,
+                                    (t.raHours - t.localSiderealHours) * 15.0);
+            }
+            if (t.elevationDeg < 0) {
+                StopWithMessage("", "Object Below Horizon!!\r\r" + kRefresh, "Tracking Error");
+                break;
+            }
+        }
+        // DEPARTURE: 10 ms between cycles instead of none, so the engine does not spin a core;
+        // records are kept a hundredth of a second apart anyway.
+        clock_.Sleep(10);
+    }
+    std::lock_guard<std::mutex> lock(logMutex_);
+    positionLog_.Close();
+}
+
+}  // namespace corvane

@@ -1,0 +1,162 @@
+// Interoperability: a third-party LX200 client (INDI's generic LX200 driver under indiserver,
+// Debian package indi-bin) connects to corvane-mountsim, reads its coordinates and slews it.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "integration/ChildProcess.h"
+
+using corvane::test::ChildProcess;
+
+namespace {
+
+const std::string kDevice = "Standard LX200";
+
+bool InPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path != nullptr ? path : "");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+    }
+    return false;
+}
+
+// A TCP port on the loopback address that nobody listens on right now.
+int FreeLoopbackPort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(s);
+    return port;
+}
+
+struct Indi {
+    std::string port;
+
+    // NAME=value pairs of the properties matching `pattern`.
+    std::map<std::string, std::string> Get(const std::string& pattern) const {
+        ChildProcess get({"indi_getprop", "-p", port, "-t", "2", pattern}, {}, true);
+        const auto [code, text] = get.Finish(10.0);
+        std::map<std::string, std::string> values;
+        std::stringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) {
+            const size_t eq = line.find('=');
+            if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        return values;
+    }
+    bool Set(const std::string& assignment) const {
+        ChildProcess set({"indi_setprop", "-p", port, "-t", "2", assignment}, {}, true);
+        return set.Finish(10.0).first == 0;
+    }
+    // Polls until `ready` holds for the values of `pattern`, at most `seconds`.
+    template <typename Ready>
+    std::map<std::string, std::string> WaitFor(const std::string& pattern, double seconds,
+                                               Ready ready) const {
+        std::map<std::string, std::string> values;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (std::chrono::steady_clock::now() < deadline) {
+            values = Get(pattern);
+            if (ready(values)) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        }
+        return values;
+    }
+};
+
+double Number(const std::map<std::string, std::string>& values, const std::string& key) {
+    const auto it = values.find(key);
+    return it == values.end() ? NAN : std::strtod(it->second.c_str(), nullptr);
+}
+
+}  // namespace
+
+TEST(MountsimInterop, IndiLx200DriverReadsAndSlewsTheSimulatedMount) {
+    if (!InPath("indiserver") || !InPath("indi_lx200generic") || !InPath("indi_getprop") ||
+        !InPath("indi_setprop")) {
+        GTEST_SKIP() << "INDI is not installed (Debian package indi-bin: indiserver, indi_lx200generic, "
+                        "indi_getprop, indi_setprop); ./test installs it";
+    }
+    const auto dir = std::filesystem::temp_directory_path() / ("corvane-indi-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string log = (dir / "pointing.txt").string();
+
+    ChildProcess sim({corvane::test::MountsimPath(), "--model", "lx200", "--site", "40,-75,100,-4",
+                      "--pointing-log", log, "--max-runtime", "110", "--exit-with-parent"});
+    const std::string device = corvane::test::StartMountsim(sim);
+    ASSERT_FALSE(device.empty());
+
+    const int tcpPort = FreeLoopbackPort();
+    ASSERT_GT(tcpPort, 0);
+    Indi indi{std::to_string(tcpPort)};
+    // The driver keeps its configuration under HOME: give it a scratch one.
+    ChildProcess server({"indiserver", "-p", indi.port, "indi_lx200generic"}, {"HOME=" + dir.string()}, true);
+    ASSERT_TRUE(server.Started());
+
+    const auto present = indi.WaitFor(kDevice + ".CONNECTION.*", 20.0, [](const auto& v) {
+        return v.count(kDevice + ".CONNECTION.CONNECT") > 0;
+    });
+    ASSERT_EQ(present.count(kDevice + ".CONNECTION.CONNECT"), 1u) << "the INDI driver did not come up";
+    ASSERT_TRUE(indi.Set(kDevice + ".DEVICE_AUTO_SEARCH.INDI_ENABLED=Off;INDI_DISABLED=On"));
+    ASSERT_TRUE(indi.Set(kDevice + ".DEVICE_PORT.PORT=" + device));
+    ASSERT_TRUE(indi.Set(kDevice + ".CONNECTION.CONNECT=On"));
+
+    const std::string coords = kDevice + ".EQUATORIAL_EOD_COORD.";
+    auto values = indi.WaitFor(kDevice + ".*.*", 30.0, [&](const auto& v) {
+        const auto connected = v.find(kDevice + ".CONNECTION.CONNECT");
+        return connected != v.end() && connected->second == "On" &&
+               std::isfinite(Number(v, coords + "DEC")) && Number(v, coords + "DEC") != 0.0;
+    });
+    ASSERT_EQ(values[kDevice + ".CONNECTION.CONNECT"], "On")
+        << "the INDI driver did not connect to " << device;
+    // Power-on pointing is azimuth 180, altitude 45 at latitude 40: declination -5.
+    EXPECT_NEAR(Number(values, coords + "DEC"), -5.0, 0.02);
+    const double ra = Number(values, coords + "RA");
+    ASSERT_TRUE(ra >= 0.0 && ra < 24.0) << ra;
+
+    // A goto from the client: half an hour east of the meridian, declination +20.
+    const double targetRa = std::fmod(ra + 0.5, 24.0), targetDec = 20.0;
+    std::ostringstream slew;
+    slew.precision(6);
+    slew << std::fixed << kDevice << ".EQUATORIAL_EOD_COORD.RA;DEC=" << targetRa << ";" << targetDec;
+    ASSERT_TRUE(indi.Set(slew.str()));
+    values = indi.WaitFor(coords + "*", 40.0, [&](const auto& v) {
+        return std::fabs(Number(v, coords + "DEC") - targetDec) < 0.01 &&
+               std::fabs(Number(v, coords + "RA") - targetRa) < 0.01;
+    });
+    EXPECT_NEAR(Number(values, coords + "DEC"), targetDec, 0.01);
+    EXPECT_NEAR(Number(values, coords + "RA"), targetRa, 0.01);
+
+    server.Stop();
+    sim.Stop();
+    // The simulator's own record agrees: it really went there.
+    std::ifstream in(log);
+    std::string line, last;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] != '#') last = line;
+    }
+    double az = 0, alt = 0, logRa = 0, logDec = 0;
+    char date[16], time[16];
+    ASSERT_EQ(std::sscanf(last.c_str(), "%15s %15s %lf %lf %lf %lf", date, time, &az, &alt, &logRa, &logDec),
+              6);
+    EXPECT_NEAR(logDec, targetDec, 0.02);
+    std::filesystem::remove_all(dir);
+}

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "orbit/ElementCatalogue.h"
+#include "orbit/PropagationSlot.h"
+
+using namespace corvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Recorder : LoadObserver {
+    std::vector<std::string> statuses;
+    std::vector<std::string> failures;
+    void Status(const std::string& text) override { statuses.push_back(text); }
+    void OpenFailed(const std::string& message, const std::string& title) override {
+        failures.push_back(message + "|" + title);
+    }
+};
+
+class CatalogueFiles : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("corvane-catalogue-" + std::to_string(::getpid()) + "-" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Write(const std::string& name, const std::string& contents) {
+        const fs::path p = dir_ / name;
+        std::ofstream(p, std::ios::binary) << contents;
+        return p.string();
+    }
+    fs::path dir_;
+};
+
+const std::string kIss =
+    "ISS (ZARYA)             \r\n"
+    "1 25544U 98067A   17117.89041289 -.00158687  00000-0 -24621-2 0  9992\r\n"
+    "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\r\n";
+const std::string kOther =
+    "OSCAR 7 (AO-7)          \r\n"
+    "1 07530U 74089B   17117.87990456 -.00000052  00000-0 -46847-4 0  9990\r\n"
+    "2 07530 101.6258  87.5656 0012474  60.6439 353.6072 12.53626606942326\r\n";
+
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+// Every entry converts and propagates to finite numbers or a typed error.
+void ExpectAllPropagateCleanly(const ElementCatalogue& catalogue) {
+    PropagationSlot slot;
+    for (int i = 1; i <= catalogue.Count(); ++i) {
+        ASSERT_TRUE(ConvertElementSet(catalogue, i, slot));
+        for (double t : {-1440.0, 0.0, 1440.0}) {
+            PropagationResult r = slot.PropagateMinutes(t);
+            ConvertState(r);
+            ASSERT_TRUE(std::isfinite(r.position.magnitude) && std::isfinite(r.velocity.magnitude)) << i;
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(CatalogueFiles, LoadsTheAprilCatalogueWithProgress) {
+    Recorder rec;
+    const std::string path = std::string(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle";
+    const LoadResult result = LoadElementFile(path, &rec);
+    ASSERT_TRUE(result.opened);
+    EXPECT_EQ(result.catalogue->Count(), 1889);
+    EXPECT_EQ(result.status, "1889 total.");
+    ASSERT_EQ(rec.statuses.size(), 20u);
+    EXPECT_EQ(rec.statuses.front(), "No objects.");
+    EXPECT_EQ(rec.statuses[1], "100 object(s) loaded.");
+    EXPECT_EQ(rec.statuses[18], "1800 object(s) loaded.");
+    EXPECT_EQ(rec.statuses.back(), "1889 total.");
+    // The ISS is in the file twice; the index is the later copy's.
+    std::vector<int> issEntries;
+    for (int i = 1; i <= result.catalogue->Count(); ++i) {
+        if (result.catalogue->Line1(i).substr(2, 5) == "25544") issEntries.push_back(i);
+    }
+    ASSERT_EQ(issEntries.size(), 2u);
+    EXPECT_EQ(result.catalogue->IssIndex(), issEntries[1]);
+    EXPECT_EQ(result.catalogue->FindCatalogueNumber(25544), issEntries[0]);
+    // Lines are kept as read, trailing blanks included, line ends removed.
+    EXPECT_EQ(result.catalogue->NameLine(1), "OSCAR 7 (AO-7)          ");
+    EXPECT_EQ(result.catalogue->Line2(1).size(), 69u);
+    ExpectAllPropagateCleanly(*result.catalogue);
+}
+
+TEST_F(CatalogueFiles, DecayedInAnyCaseIsSkipped) {
+    Recorder rec;
+    LoadResult r = LoadElementFile(Write("decayed.txt", "sl-8 r/b (decayed)\r\n" + kIss.substr(26)), &rec);
+    EXPECT_EQ(r.catalogue->Count(), 0);
+    EXPECT_EQ(r.status, "No objects.");
+    EXPECT_EQ(rec.statuses.back(), "No objects.");
+    EXPECT_TRUE(r.fileName.empty());
+    r = LoadElementFile(Write("mixed.txt", kOther + "OBJECT DeCaYeD\n" + kIss.substr(26) + kIss));
+    EXPECT_EQ(r.catalogue->Count(), 2);
+    EXPECT_EQ(r.catalogue->IssIndex(), 2);
+}
+
+TEST_F(CatalogueFiles, LineEndsTrailingBlanksAndTruncatedGroups) {
+    std::string lf = kIss + kOther;
+    for (size_t p; (p = lf.find('\r')) != std::string::npos;) lf.erase(p, 1);
+    const LoadResult a = LoadElementFile(Write("crlf.txt", kIss + kOther));
+    const LoadResult b = LoadElementFile(Write("lf.txt", lf));
+    ASSERT_EQ(a.catalogue->Count(), 2);
+    ASSERT_EQ(b.catalogue->Count(), 2);
+    for (int i = 1; i <= 2; ++i) {
+        EXPECT_EQ(a.catalogue->NameLine(i), b.catalogue->NameLine(i));
+        EXPECT_EQ(a.catalogue->Line1(i), b.catalogue->Line1(i));
+    }
+    EXPECT_EQ(a.catalogue->NameLine(1), "ISS (ZARYA)             ");
+    // A file that ends inside a group drops that group.
+    const LoadResult cut = LoadElementFile(Write("cut.txt", kIss + kOther.substr(0, 60)));
+    EXPECT_EQ(cut.catalogue->Count(), 1);
+    const LoadResult noFinalEnd =
+        LoadElementFile(Write("noend.txt", kIss + kOther.substr(0, kOther.size() - 2)));
+    EXPECT_EQ(noFinalEnd.catalogue->Count(), 2);
+}
+
+TEST_F(CatalogueFiles, CapacityIsTwentyThousand) {
+    Recorder rec;
+    const LoadResult r = LoadElementFile(Write("big.txt", Repeat(kOther, 20001)), &rec);
+    EXPECT_EQ(r.catalogue->Count(), 20000);
+    EXPECT_EQ(r.status, "20000 total.");
+    EXPECT_EQ(rec.statuses[200], "20000 object(s) loaded.");
+}
+
+TEST_F(CatalogueFiles, MissingEmptyAndUnnamedFiles) {
+    Recorder rec;
+    const std::string missing = (dir_ / "nothing.txt").string();
+    LoadResult r = LoadElementFile(missing, &rec);
+    EXPECT_FALSE(r.opened);
+    EXPECT_EQ(r.catalogue->Count(), 0);
+    ASSERT_EQ(rec.failures.size(), 1u);
+    EXPECT_EQ(rec.failures[0], "Could not open " + missing + "|Open File Error");
+    r = LoadElementFile(Write("empty.txt", ""));
+    EXPECT_TRUE(r.opened);
+    EXPECT_EQ(r.catalogue->Count(), 0);
+    EXPECT_EQ(r.status, "No objects.");
+    Recorder quiet;
+    r = LoadElementFile("", &quiet);
+    EXPECT_EQ(r.catalogue->Count(), 0);
+    EXPECT_TRUE(quiet.failures.empty());
+    r = LoadElementFile(dir_.string());  // a folder: nothing to read
+    EXPECT_EQ(r.catalogue->Count(), 0);
+}
+
+TEST_F(CatalogueFiles, WrongColumnsLettersAndBinaryGarbageNeverGiveNaN) {
+    std::string shifted = kIss;
+    shifted.insert(26 + 5, "  ");  // line 1 shifted by two columns
+    std::string letters = kOther;
+    letters.replace(26 + 71 + 52, 11, "ABCDEFGHIJK");
+    const LoadResult r = LoadElementFile(Write("bad.txt", shifted + letters + kIss));
+    ASSERT_EQ(r.catalogue->Count(), 3);
+    ExpectAllPropagateCleanly(*r.catalogue);
+
+    std::mt19937 random(20170427);
+    std::string garbage(200000, '\0');
+    for (char& c : garbage) c = static_cast<char>(random() & 0xFF);
+    const LoadResult g = LoadElementFile(Write("garbage.bin", garbage));
+    EXPECT_GT(g.catalogue->Count(), 0);
+    ExpectAllPropagateCleanly(*g.catalogue);
+}
+
+TEST(CatalogueStore, ReadersKeepTheirCatalogueWhileALoadReplacesIt) {
+    CatalogueStore store;
+    EXPECT_EQ(store.Get()->Count(), 0);
+    auto first = std::make_shared<ElementCatalogue>();
+    first->Add({"A", "1 00001U", "2 00001"});
+    store.Set(first);
+    const auto held = store.Get();
+    store.Set(std::make_shared<ElementCatalogue>());
+    EXPECT_EQ(held->Count(), 1);
+    EXPECT_EQ(store.Get()->Count(), 0);
+    store.Set(nullptr);
+    EXPECT_NE(store.Get(), nullptr);
+}

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "astro/Constants.h"
+#include "astro/MathUtil.h"
+#include "astro/Time.h"
+#include "core/Clock.h"
+#include "core/Text.h"
+#include "orbit/ElementSet.h"
+
+using namespace corvane;
+
+namespace {
+const char* kName = "SGP4 TEST";
+const char* kLine1 = "1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87";
+const char* kLine2 = "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058";
+
+// Line 1 of the ISS with one field replaced (1-based start column).
+std::string Line1With(int start, const std::string& field) {
+    std::string l = "1 25544U 98067A   17117.89041289 -.00158687  00000-0 -24621-2 0  9992";
+    l.replace(static_cast<size_t>(start - 1), field.size(), field);
+    return l;
+}
+const char* kIssLine2 = "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936";
+}  // namespace
+
+TEST(ConvertElementText, EveryColumnOfTheTable) {
+    const ElementSet e = ConvertElementText(kName, kLine1, kLine2);
+    EXPECT_EQ(e.error, PropagationError::kNone);
+    EXPECT_EQ(e.catalogueNumber, "88888");
+    EXPECT_EQ(e.name, "SGP4 TEST");
+    EXPECT_EQ(e.elementNumber, "8");
+    EXPECT_DOUBLE_EQ(e.epoch, 80275.98708465);
+    EXPECT_DOUBLE_EQ(e.epochJd, JulianDateOfYear(1980) + 275.98708465);
+    EXPECT_DOUBLE_EQ(e.ndot, 0.00073094 * kTwoPi / (1440.0 * 1440.0));
+    EXPECT_NEAR(e.nddot, 0.13844e-3 * kTwoPi / (1440.0 * 1440.0 * 1440.0), 1e-25);
+    EXPECT_NEAR(e.bstar, 0.66816e-4, 1e-18);
+    EXPECT_DOUBLE_EQ(e.inclination, Radians(72.8435));
+    EXPECT_DOUBLE_EQ(e.node, Radians(115.9689));
+    EXPECT_DOUBLE_EQ(e.eccentricity, 0.0086731);
+    EXPECT_DOUBLE_EQ(e.argPerigee, Radians(52.6988));
+    EXPECT_DOUBLE_EQ(e.meanAnomaly, Radians(110.5714));
+    EXPECT_DOUBLE_EQ(e.meanMotion, 16.05824518 * kTwoPi / 1440.0);
+    EXPECT_FALSE(e.deepSpace);
+
+    const ElementSet iss = ConvertElementText("ISS (ZARYA)             ", Line1With(1, "1"), kIssLine2);
+    EXPECT_EQ(iss.launchYear, "1998");
+    EXPECT_EQ(iss.launchNumber, "067");
+    EXPECT_NEAR(iss.bstar, -0.24621e-2, 1e-15);
+    EXPECT_NEAR(iss.ndot, -0.00158687 * kTwoPi / (1440.0 * 1440.0), 1e-18);
+    EXPECT_EQ(iss.name, "ISS (ZARYA)             ");
+}
+
+TEST(ConvertElementText, ExponentFieldsAndLaunchCentury) {
+    EXPECT_NEAR(ConvertElementText("", Line1With(54, " 12345-3"), kIssLine2).bstar, 0.12345e-3, 1e-17);
+    EXPECT_EQ(ConvertElementText("", Line1With(54, " 00000-0"), kIssLine2).bstar, 0.0);
+    EXPECT_EQ(ConvertElementText("", Line1With(54, "        "), kIssLine2).bstar, 0.0);
+    EXPECT_NEAR(ConvertElementText("", Line1With(54, "-13525-3"), kIssLine2).bstar, -0.13525e-3, 1e-17);
+    EXPECT_NEAR(ConvertElementText("", Line1With(45, " 81888-5"), kIssLine2).nddot,
+                0.81888e-5 * kTwoPi / (1440.0 * 1440.0 * 1440.0), 1e-25);
+    EXPECT_EQ(ConvertElementText("", Line1With(10, "40"), kIssLine2).launchYear, "2040");
+    EXPECT_EQ(ConvertElementText("", Line1With(10, "41"), kIssLine2).launchYear, "1941");
+    EXPECT_EQ(ConvertElementText("", Line1With(19, "56001.50000000"), kIssLine2).epochJd,
+              CivilToJulianDate(2056, 1, 1, 12, 0, 0));
+    EXPECT_EQ(ConvertElementText("", Line1With(19, "57001.50000000"), kIssLine2).epochJd,
+              CivilToJulianDate(1957, 1, 1, 12, 0, 0));
+}
+
+TEST(ConvertElementText, FaultyTextGivesTypedErrorsNotNumbers) {
+    EXPECT_EQ(ConvertElementText("", Line1With(19, "00050.50000000"), kIssLine2).error,
+              PropagationError::kNoEpochDay);
+    EXPECT_EQ(ConvertElementText("", Line1With(19, "17117         "), kIssLine2).error,
+              PropagationError::kNoEpochDay);
+    EXPECT_EQ(ConvertElementText("", Line1With(19, "ABCDEFGHIJKLMN"), kIssLine2).error,
+              PropagationError::kNoEpochDay);
+    std::string l2 = kIssLine2;
+    l2.replace(52, 11, "FIFTEEN.ABC");
+    EXPECT_EQ(ConvertElementText("", Line1With(1, "1"), l2).error, PropagationError::kMeanMotion);
+    l2 = kIssLine2;
+    l2.replace(26, 7, "-000100");
+    EXPECT_EQ(ConvertElementText("", Line1With(1, "1"), l2).error, PropagationError::kEccentricity);
+    // Letters in a field read as 0; short or empty lines read as blanks.
+    l2 = kIssLine2;
+    l2.replace(8, 8, "  ABC.DE");
+    EXPECT_EQ(ConvertElementText("", Line1With(1, "1"), l2).inclination, 0.0);
+    EXPECT_EQ(ConvertElementText("", "", "").error, PropagationError::kNoEpochDay);
+    EXPECT_EQ(ConvertElementText("X", "1 25544U", "2 25544  51.6432").catalogueNumber, "25544");
+}
+
+TEST(ConvertElementText, DeepSpaceFromTwoHundredAndTwentyFiveMinutes) {
+    EXPECT_TRUE(IsDeepSpacePeriod(225.0));
+    EXPECT_FALSE(IsDeepSpacePeriod(224.99999999));
+    std::string l2 = kIssLine2;
+    l2.replace(52, 11, " 6.38000000");  // about 225.7 minutes
+    EXPECT_TRUE(ConvertElementText("", Line1With(1, "1"), l2).deepSpace);
+    l2.replace(52, 11, " 6.42000000");  // about 224.3 minutes
+    EXPECT_FALSE(ConvertElementText("", Line1With(1, "1"), l2).deepSpace);
+}
+
+TEST(ElementDataRows, RawColumnsTrimmedWithTheirLabels) {
+    const auto rows = ElementDataRows(kLine1, kLine2);
+    EXPECT_STREQ(rows[0].label, "NORAD Number        ");
+    EXPECT_EQ(rows[0].value, "88888");
+    EXPECT_EQ(rows[1].value, "U");
+    EXPECT_EQ(rows[5].value, "80");
+    EXPECT_EQ(rows[6].value, "275.98708465");
+    EXPECT_EQ(rows[7].value, ".00073094");
+    EXPECT_EQ(rows[8].value, "13844-3");
+    EXPECT_EQ(rows[9].value, "66816-4");
+    EXPECT_STREQ(rows[12].label, "Inclination   ");
+    EXPECT_EQ(rows[12].value, "72.8435");
+    EXPECT_EQ(rows[14].value, "0086731");
+    EXPECT_EQ(rows[17].value, "16.05824518");
+    EXPECT_STREQ(rows[18].label, "Revolution Number at Epoch");
+    EXPECT_EQ(rows[18].value, "105");
+    // Short lines give empty values, never an out-of-range read.
+    const auto empty = ElementDataRows("1", "");
+    for (const auto& row : empty) EXPECT_EQ(row.value, "");
+}
+
+// The quick path of the field reader must give the very doubles of the general reading.
+TEST(BlankToZero, SameAsTheGeneralReadingForEveryKindOfField) {
+    const char* fields[] = {"80275.98708465",
+                            " .00073094",
+                            "-.00000084",
+                            " 13844",
+                            "-13525",
+                            "  ",
+                            "",
+                            "0086731",
+                            "16.05824518",
+                            "-0.0",
+                            "+.5",
+                            "1.5E3",
+                            "\t12",
+                            "ABC",
+                            "12AB",
+                            " 1 2",
+                            "00-5",
+                            "-",
+                            ".",
+                            "9999999999999999.5",
+                            "0.1234567890123456789",
+                            "123456789012345",
+                            "1234567890123456",
+                            "3.",
+                            "17117.87990456",
+                            "  0.0000",
+                            "-"};
+    for (const char* f : fields) {
+        std::string text(f);
+        for (char& c : text) {
+            if (c == ' ') c = '0';
+        }
+        const double expected = LeadingNumber(text);
+        const double got = BlankToZero(f);
+        EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0)
+            << '"' << f << '"' << " " << expected << " " << got;
+    }
+}

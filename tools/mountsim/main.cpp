@@ -1,0 +1,245 @@
+// corvane-mountsim: a simulated LX200-family mount on a pseudo-terminal, for tests and for
+// rehearsing a night out. The first line printed is "ready on " + the device to open.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <sstream>
+#include <vector>
+
+#include "core/Clock.h"
+#include "scope/SimulatedMount.h"
+#include "scope/ToolOptions.h"
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+using namespace corvane;
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+void OnSignal(int) { stopRequested = 1; }
+
+bool ParseFault(const std::string& text, MountFault& fault, double& after, std::string& error) {
+    const size_t at = text.find('@');
+    const std::string name = text.substr(0, at);
+    if (name == "silence")
+        fault = MountFault::Silence;
+    else if (name == "garbage")
+        fault = MountFault::Garbage;
+    else if (name == "stall")
+        fault = MountFault::StalledReply;
+    else if (name == "closed")
+        fault = MountFault::ClosedLine;
+    else {
+        error = "--fault wants silence, garbage, stall or closed, optionally followed by @SECONDS";
+        return false;
+    }
+    after = 0.0;
+    if (at != std::string::npos) {
+        char* end = nullptr;
+        after = std::strtod(text.c_str() + at + 1, &end);
+        if (*end != '\0' || !std::isfinite(after) || after < 0) {
+            error = "--fault: bad delay '" + text.substr(at + 1) + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string UtcText(double jd) {
+    const double shifted = jd + 0.5;
+    const double dayNumber = std::floor(shifted);
+    long long ms = std::llround((shifted - dayNumber) * 86400000.0);
+    long long l = static_cast<long long>(dayNumber);
+    if (ms >= 86400000LL) {
+        ms -= 86400000LL;
+        ++l;
+    }
+    l += 68569;
+    const long long n = 4 * l / 146097;
+    l -= (146097 * n + 3) / 4;
+    const long long i = 4000 * (l + 1) / 1461001;
+    l = l - 1461 * i / 4 + 31;
+    const long long j = 80 * l / 2447;
+    const long long day = l - 2447 * j / 80;
+    l = j / 11;
+    const long long month = j + 2 - 12 * l;
+    const long long year = 100 * (n - 49) + i + l;
+    char text[96];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%03lld", year, month, day,
+                  ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"corvane-mountsim: a simulated LX200-family telescope mount on a pseudo-terminal"};
+    app.set_version_flag("--version", std::string("corvane-mountsim ") + CORVANE_VERSION);
+    std::string modelName = "lx200";
+    std::string siteText;
+    std::string pointingLog;
+    std::string linkPath;
+    std::string faultText;
+    std::string startText;
+    double maxRuntime = 0.0;
+    bool polar = false;
+    bool exitWithParent = false;
+    app.add_option("--model", modelName,
+                   "lx200, lx200gps, autostar494, autostar497, lx200compatible or gemini")
+        ->capture_default_str();
+    app.add_option("--site", siteText,
+                   "LAT,LON,ALT_M[,UTC_OFFSET]: degrees north, degrees east, metres, "
+                   "hours (default: this computer's zone)");
+    app.add_option("--pointing-log", pointingLog, "write UTC, azimuth, altitude, RA and Dec every 100 ms");
+    app.add_option("--link", linkPath, "also make this symbolic link to the device");
+    app.add_option("--fault", faultText,
+                   "inject a fault: silence, garbage, stall or closed, optionally @SECONDS later");
+    app.add_option("--start", startText, "set the mount's clock to this UTC at launch (YYYY-MM-DDTHH:MM:SS)");
+    app.add_option("--max-runtime", maxRuntime, "exit after this many seconds (0: run until stopped)");
+    app.add_flag("--polar", polar, "move commands drive RA and Dec (a polar-aligned mount)");
+    app.add_flag("--exit-with-parent", exitWithParent, "exit when the starting process ends");
+    CLI11_PARSE(app, argc, argv);
+
+    const auto model = MountModelFromName(modelName);
+    if (!model) {
+        std::cerr << "corvane-mountsim: unknown model '" << modelName << "'\n";
+        return 2;
+    }
+    MountSite site;
+    site.utcOffsetHours = LocalUtcOffsetHours();
+    std::string error;
+    if (!siteText.empty()) {
+        const auto parsed = ParseSiteOption(siteText, error);
+        if (!parsed) {
+            std::cerr << "corvane-mountsim: " << error << "\n";
+            return 2;
+        }
+        site = MountSite{parsed->latitude, parsed->longitude, parsed->altitudeMetres, parsed->utcOffsetHours};
+    }
+    std::optional<double> startUtc;
+    if (!startText.empty() && !(startUtc = ParseUtcOption(startText))) {
+        std::cerr << "corvane-mountsim: --start wants YYYY-MM-DDTHH:MM:SS (UTC)\n";
+        return 2;
+    }
+    MountFault fault = MountFault::None;
+    double faultAfter = 0.0;
+    if (!faultText.empty() && !ParseFault(faultText, fault, faultAfter, error)) {
+        std::cerr << "corvane-mountsim: " << error << "\n";
+        return 2;
+    }
+#ifdef __linux__
+    if (exitWithParent) ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        std::cerr << "corvane-mountsim: cannot create a pseudo-terminal: " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    const std::string device = ::ptsname(master);
+    // Holding the other end open keeps the terminal alive between clients; raw mode from the start.
+    const int slave = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    if (slave < 0 || ::tcgetattr(slave, &tio) != 0) {
+        std::cerr << "corvane-mountsim: cannot open " << device << "\n";
+        return 1;
+    }
+    ::cfmakeraw(&tio);
+    ::tcsetattr(slave, TCSANOW, &tio);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    if (!linkPath.empty()) {
+        ::unlink(linkPath.c_str());
+        if (::symlink(device.c_str(), linkPath.c_str()) != 0) {
+            std::cerr << "corvane-mountsim: cannot make the link " << linkPath << "\n";
+            return 1;
+        }
+    }
+    std::FILE* log = nullptr;
+    if (!pointingLog.empty()) {
+        log = std::fopen(pointingLog.c_str(), "w");
+        if (log == nullptr) {
+            std::cerr << "corvane-mountsim: cannot write " << pointingLog << "\n";
+            return 1;
+        }
+        std::fputs("# UTC azimuth_deg altitude_deg ra_hours dec_deg\n", log);
+    }
+
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    SystemClock clock;
+    MountParameters parameters = DefaultMountParameters(*model);
+    parameters.polar = polar;
+    SimulatedMount mount(*model, site, clock, parameters);
+    mount.Open(device);
+    if (startUtc)
+        mount.SetClockOffsetDays(*startUtc - (clock.LocalJulianDate() - site.utcOffsetHours / 24.0));
+
+    std::cout << "ready on " << device << std::endl;
+
+    const double start = clock.MonotonicSeconds();
+    double nextLog = start;
+    bool faultInjected = fault == MountFault::None;
+    int exitCode = 0;
+    while (!stopRequested) {
+        const double now = clock.MonotonicSeconds();
+        if (maxRuntime > 0 && now - start >= maxRuntime) break;
+        if (!faultInjected && now - start >= faultAfter) {
+            faultInjected = true;
+            if (fault == MountFault::ClosedLine) {
+                std::cout << "line closed" << std::endl;
+                break;
+            }
+            mount.InjectFault(fault);
+        }
+        pollfd p{master, POLLIN, 0};
+        const int ready = ::poll(&p, 1, 10);
+        if (ready > 0 && (p.revents & POLLIN)) {
+            char buffer[512];
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) mount.Write(std::string_view(buffer, static_cast<size_t>(n)));
+        }
+        const int waiting = mount.BytesWaiting();
+        if (waiting > 0) {
+            const std::string reply = mount.Read(waiting);
+            size_t sent = 0;
+            for (int tries = 0; sent < reply.size() && tries < 100; ++tries) {
+                const ssize_t n = ::write(master, reply.data() + sent, reply.size() - sent);
+                if (n > 0)
+                    sent += static_cast<size_t>(n);
+                else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                    break;
+                else
+                    ::usleep(1000);
+            }
+        }
+        if (log != nullptr && now >= nextLog) {
+            nextLog += 0.1;
+            if (nextLog < now) nextLog = now + 0.1;
+            const MountState s = mount.State();
+            std::fprintf(log, "%s %9.4f %8.4f %8.5f %8.4f\n", UtcText(s.utcJulianDate).c_str(), s.azimuth,
+                         s.altitude, s.raHours, s.decDegrees);
+            std::fflush(log);
+        }
+    }
+    if (log != nullptr) std::fclose(log);
+    if (!linkPath.empty()) ::unlink(linkPath.c_str());
+    ::close(slave);
+    ::close(master);
+    return exitCode;
+}
