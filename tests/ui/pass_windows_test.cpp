@@ -223,6 +223,14 @@ private slots:
         QCOMPARE(f.settings.LogInterval, 3);
         QCOMPARE(ReadFile(folder.file("vplan.log")).size(), 0);
 
+        // A newly opened element file starts an empty plan.
+        AddToViewPlan(f.windows->plan(), IssLine(f, 2), "ISS (ZARYA)", "25544", kMorning);
+        f.windows->SaveAtExit();
+        QCOMPARE(ReadFile(folder.file("vplan.log")).size(), 94);
+        f.windows->StartEmptyPlan();
+        QVERIFY(f.windows->plan().Empty());
+        QCOMPARE(ReadFile(folder.file("vplan.log")).size(), 0);
+
         // An empty plan opens with its buttons disabled.
         f.windows->OpenViewPlan();
         w = f.windows->viewPlanWindow();
