@@ -163,20 +163,6 @@ int IssFixture::iss = 0;
 
 }  // namespace
 
-TEST_F(IssFixture, PassConditionAgreesWithTheSearchSample) {
-    PassSettings settings;
-    PassSearch search(*catalogue, iss, slot, north, settings, start);
-    PropagationSlot other(kSlotBatch);
-    for (long long s : {0LL, 5000LL, 6000LL, 20000LL}) {
-        const PassSample a = search.Condition(s);
-        const PassSample b = PassCondition(*catalogue, iss, other, north, search.TimeOf(s), settings);
-        EXPECT_EQ(a.inPass, b.inPass);
-        EXPECT_DOUBLE_EQ(a.elevation, b.elevation);
-        EXPECT_DOUBLE_EQ(a.azimuth, b.azimuth);
-    }
-    EXPECT_FALSE(PassCondition(*catalogue, 0, other, north, start, settings).computed);
-}
-
 TEST_F(IssFixture, ShadowEndsPassesAndHidesSunlessOnes) {
     PassSettings withShadow, geometric;
     geometric.ignoreEclipse = true;

@@ -39,8 +39,6 @@ TEST(AltitudeClass, ExactlyOneAndThreeThousandKilometres) {
     EXPECT_EQ(AltitudeClass(2999.99), AltitudeLevel::kModerate);
     EXPECT_EQ(AltitudeClass(3000.0), AltitudeLevel::kHigh);
     EXPECT_EQ(AltitudeClass(std::numeric_limits<double>::quiet_NaN()), AltitudeLevel::kLow);
-    EXPECT_STREQ(AltitudeClassLabel(AltitudeLevel::kModerate), "Mod. Altitude");
-    EXPECT_STREQ(AltitudeFilterWord(AltitudeLevel::kHigh), "Hig");
 }
 
 TEST(ConditionLabel, ThreeFormsAndTheNumberWithItsSignBlank) {
