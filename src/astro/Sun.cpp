@@ -146,7 +146,8 @@ SunTimes SunriseSunset(double latitudeDegrees, double longitudeDegrees, int zone
         if (disc < 0.0) continue;
         double e;
         if (std::fabs(a) < 1e-15) {
-            e = -v0 / (v2 - v0);  // straight line: no parabola to fit
+            // DEPARTURE: a straight line (no parabola to fit) would divide by zero; interpolate it.
+            e = -v0 / (v2 - v0);
         } else {
             e = (-b + std::sqrt(disc)) / (2.0 * a);
             if (e < 0.0 || e > 1.0) e = (-b - std::sqrt(disc)) / (2.0 * a);

@@ -1,6 +1,7 @@
 #pragma once
 // The Sun: its geocentric position, the Earth-shadow test, and sunrise and sunset at a site.
 // Allocation-free apart from SunriseSunset's texts; thread-safe.
+#include <cmath>
 #include <string>
 
 #include "astro/MathUtil.h"
@@ -25,6 +26,10 @@ struct SunTimes {
     std::string rise;
     std::string set;
 };
+// Whole hours west of Greenwich for a UTC offset (local time minus UTC, hours).
+inline int ZoneHoursWest(double utcOffsetHours) {
+    return std::isfinite(utcOffsetHours) ? -static_cast<int>(std::lround(utcOffsetHours)) : 0;
+}
 SunTimes SunriseSunset(double latitudeDegrees, double longitudeDegrees, int zoneHoursWest, int year,
                        int month, int day);
 

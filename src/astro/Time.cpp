@@ -239,8 +239,10 @@ std::string TimeOfDayText(double jd, bool colons, int digits) {
     const double scale = decimals == 0 ? 1.0 : (decimals == 1 ? 10.0 : 100.0);
     if (!std::isfinite(jd)) jd = 0.0;
     const double dayFraction = Frac(jd - 0.5);
-    // Truncated to the shown precision. The guard (0.1 ms) keeps an exact instant such as
-    // 12:34:56.00 from reading as 55.99 through the rounding of the Julian date (~40 us).
+    // DEPARTURE: the seconds are truncated to the shown decimals directly; building the text from
+    // the number 1000000 + 10000*h + 100*m + s gave "99" seconds near a full minute and lost the
+    // decimal point at whole seconds. Truncated to the shown precision. The guard (0.1 ms) keeps an exact
+    // instant such as 12:34:56.00 from reading as 55.99 through the rounding of the Julian date (~40 us).
     double ticks = std::floor(dayFraction * kSecondsPerDay * scale + 1.0e-4 * scale);
     const double ticksPerDay = kSecondsPerDay * scale;
     if (ticks >= ticksPerDay) ticks = ticksPerDay - 1.0;
@@ -271,7 +273,7 @@ std::string TimeOfDayText(double jd, bool colons, int digits) {
 
 std::string DurationText(double seconds) {
     if (!std::isfinite(seconds)) seconds = 0.0;
-    // Rounded as a whole first, so 59.6 s reads 00:01:00 and never 00:00:60.
+    // DEPARTURE: rounded as a whole first, so 59.6 s reads 00:01:00 and never 00:00:60.
     double total = std::round(std::fabs(seconds));
     if (total > 3.6e9) total = 3.6e9;
     const long long s = static_cast<long long>(total);

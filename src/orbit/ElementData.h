@@ -9,6 +9,7 @@
 namespace corvane {
 
 // Label and value of each row, in window order. Short lines give empty values.
-std::vector<std::pair<std::string, std::string>> ElementDataRows(std::string_view line1, std::string_view line2);
+std::vector<std::pair<std::string, std::string>> ElementDataRows(std::string_view line1,
+                                                                 std::string_view line2);
 
 }  // namespace corvane

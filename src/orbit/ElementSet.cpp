@@ -26,6 +26,8 @@ const char* PropagationErrorText(PropagationError error) {
             return "orbit decayed";
         case PropagationError::kNumerical:
             return "numerical failure";
+        case PropagationError::kTimeOutOfRange:
+            return "time too far from the epoch";
     }
     return "unknown error";
 }
@@ -163,31 +165,6 @@ ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1,
     const double xnodp = e.meanMotion / (1.0 + delo);
     e.deepSpace = IsDeepSpacePeriod(kTwoPi / xnodp);
     return e;
-}
-
-std::array<ElementDataRow, 19> ElementDataRows(std::string_view line1, std::string_view line2) {
-    auto f = [](std::string_view line, int start, int length) { return Trim(Column(line, start, length)); };
-    return {{
-        {"NORAD Number        ", f(line1, 3, 5)},
-        {"Classification      ", f(line1, 8, 1)},
-        {"Launch Year         ", f(line1, 10, 2)},
-        {"Launch Number       ", f(line1, 12, 3)},
-        {"Piece of the Launch ", f(line1, 15, 3)},
-        {"Epoch Year          ", f(line1, 19, 2)},
-        {"Epoch Day           ", f(line1, 21, 12)},
-        {"1st Deriative Mean Motion  ", f(line1, 34, 10)},
-        {"2nd Deriative Mean Motion  ", f(line1, 45, 8)},
-        {"BSTAR Drag Term     ", f(line1, 54, 8)},
-        {"Ephemeris Type     ", f(line1, 63, 1)},
-        {"Element Number     ", f(line1, 65, 4)},
-        {"Inclination   ", f(line2, 9, 8)},
-        {"RA of Ascending Node", f(line2, 18, 8)},
-        {"Eccentricity", f(line2, 27, 7)},
-        {"Argument of Perigee", f(line2, 35, 8)},
-        {"Mean Anomaly", f(line2, 44, 8)},
-        {"Mean Motion   ", f(line2, 53, 11)},
-        {"Revolution Number at Epoch", f(line2, 64, 5)},
-    }};
 }
 
 }  // namespace corvane

@@ -1,7 +1,6 @@
 #pragma once
 // One element set converted from its three lines of text by fixed columns, in model units.
 // Numeric fields read with blanks as zeros; text that is not a number reads as 0.
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,12 +10,13 @@ namespace corvane {
 // Why an element set cannot be propagated (or a propagation failed). Never NaN instead.
 enum class PropagationError : uint8_t {
     kNone = 0,
-    kNoElements,    // the slot holds no element set
-    kNoEpochDay,    // the epoch has no day (no decimal point or under three digits before it)
-    kMeanMotion,    // mean motion zero or negative (at epoch or after the secular update)
-    kEccentricity,  // eccentricity outside [0, 1) (at epoch or after the secular update)
-    kDecayed,       // negative semi-latus rectum or the object below the Earth's surface
-    kNumerical,     // the model produced a non-finite number
+    kNoElements,      // the slot holds no element set
+    kNoEpochDay,      // the epoch has no day (no decimal point or under three digits before it)
+    kMeanMotion,      // mean motion zero or negative (at epoch or after the secular update)
+    kEccentricity,    // eccentricity outside [0, 1) (at epoch or after the secular update)
+    kDecayed,         // negative semi-latus rectum or the object below the Earth's surface
+    kNumerical,       // the model produced a non-finite number
+    kTimeOutOfRange,  // more than 100000 days from the epoch (or not a number)
 };
 const char* PropagationErrorText(PropagationError error);
 
@@ -51,13 +51,5 @@ inline bool IsDeepSpacePeriod(double periodMinutes) { return periodMinutes >= 22
 std::string Column(std::string_view line, int start, int length);
 // The program's numeric reading of a field with every blank read as the digit 0.
 double BlankToZero(std::string_view field);
-
-// The raw column texts of an element set as the "TLE Data for" window shows them: a fixed
-// label and the field with surrounding blanks removed, in display order.
-struct ElementDataRow {
-    const char* label;
-    std::string value;
-};
-std::array<ElementDataRow, 19> ElementDataRows(std::string_view line1, std::string_view line2);
 
 }  // namespace corvane

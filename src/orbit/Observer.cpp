@@ -67,8 +67,8 @@ LookAngles ComputeLookAngles(const StateVector& position, const StateVector& vel
         if (topS > 0.0) az += kPi;
         if (az < 0.0) az += kTwoPi;
     } else {
-        // Exactly east or west (the quotient's infinity would carry the sign of a zero);
-        // straight overhead reads as north.
+        // DEPARTURE: exactly east or west the quotient's infinity carries the sign of a zero and
+        // could give 270 for east; the direction is taken from top_e. Overhead reads as north.
         az = topE > 0.0 ? kPi / 2.0 : (topE < 0.0 ? 3.0 * kPi / 2.0 : 0.0);
     }
     if (!(az < kTwoPi) || !(az >= 0.0)) az = 0.0;
@@ -124,7 +124,8 @@ GeodeticPoint ComputeSubPoint(const StateVector& position, double jd) {
     const double e2 = kFlattening * (2.0 - kFlattening);
     p.latitude = AcTan(position.z, r);
     double c = 1.0;
-    // Converges in a handful of rounds anywhere; the cap only guards against non-finite input.
+    // DEPARTURE: capped at 100 rounds; it converges in a handful anywhere, and the cap only keeps
+    // a non-finite position from looping for ever.
     for (int i = 0; i < 100; ++i) {
         const double phi = p.latitude;
         const double sinPhi = std::sin(phi);

@@ -35,8 +35,14 @@ PropagationResult PropagationSlot::PropagateMinutes(double tsince) {
         resonance_ = ResonanceState{};
         initialised_ = true;
     }
-    if (!std::isfinite(tsince)) {
-        result.error = PropagationError::kNumerical;
+    if (model_.error != PropagationError::kNone) {
+        result.error = model_.error;
+        return result;
+    }
+    // Far beyond any use of an element set, and the resonance integration of deep-space objects
+    // (720-minute steps from the epoch) would take for ever.
+    if (!(std::fabs(tsince) <= kMaxMinutesFromEpoch)) {
+        result.error = PropagationError::kTimeOutOfRange;
         return result;
     }
     result.error = model_.deepSpace ? SDP4(model_, resonance_, tsince, result.position, result.velocity)

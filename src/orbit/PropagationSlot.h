@@ -34,6 +34,8 @@ enum SlotNumber : int {
     kSlotGeostationary = 15,    // geostationary tracking
 };
 inline constexpr int kSlotCount = 16;
+// Propagations more than this far from the epoch (100000 days) give kTimeOutOfRange.
+inline constexpr double kMaxMinutesFromEpoch = 1.44e8;
 
 // Position and velocity with the outcome. On an error both vectors are zero.
 struct PropagationResult {

@@ -8,6 +8,7 @@
 #include "astro/Time.h"
 #include "core/Clock.h"
 #include "core/Text.h"
+#include "orbit/ElementData.h"
 #include "orbit/ElementSet.h"
 
 using namespace corvane;
@@ -101,23 +102,24 @@ TEST(ConvertElementText, DeepSpaceFromTwoHundredAndTwentyFiveMinutes) {
 
 TEST(ElementDataRows, RawColumnsTrimmedWithTheirLabels) {
     const auto rows = ElementDataRows(kLine1, kLine2);
-    EXPECT_STREQ(rows[0].label, "NORAD Number        ");
-    EXPECT_EQ(rows[0].value, "88888");
-    EXPECT_EQ(rows[1].value, "U");
-    EXPECT_EQ(rows[5].value, "80");
-    EXPECT_EQ(rows[6].value, "275.98708465");
-    EXPECT_EQ(rows[7].value, ".00073094");
-    EXPECT_EQ(rows[8].value, "13844-3");
-    EXPECT_EQ(rows[9].value, "66816-4");
-    EXPECT_STREQ(rows[12].label, "Inclination   ");
-    EXPECT_EQ(rows[12].value, "72.8435");
-    EXPECT_EQ(rows[14].value, "0086731");
-    EXPECT_EQ(rows[17].value, "16.05824518");
-    EXPECT_STREQ(rows[18].label, "Revolution Number at Epoch");
-    EXPECT_EQ(rows[18].value, "105");
+    ASSERT_EQ(rows.size(), 19u);
+    EXPECT_EQ(rows[0].first, "NORAD Number        ");
+    EXPECT_EQ(rows[0].second, "88888");
+    EXPECT_EQ(rows[1].second, "U");
+    EXPECT_EQ(rows[5].second, "80");
+    EXPECT_EQ(rows[6].second, "275.98708465");
+    EXPECT_EQ(rows[7].second, ".00073094");
+    EXPECT_EQ(rows[8].second, "13844-3");
+    EXPECT_EQ(rows[9].second, "66816-4");
+    EXPECT_EQ(rows[12].first, "Inclination   ");
+    EXPECT_EQ(rows[12].second, "72.8435");
+    EXPECT_EQ(rows[14].second, "0086731");
+    EXPECT_EQ(rows[17].second, "16.05824518");
+    EXPECT_EQ(rows[18].first, "Revolution Number at Epoch");
+    EXPECT_EQ(rows[18].second, "105");
     // Short lines give empty values, never an out-of-range read.
     const auto empty = ElementDataRows("1", "");
-    for (const auto& row : empty) EXPECT_EQ(row.value, "");
+    for (const auto& row : empty) EXPECT_EQ(row.second, "");
 }
 
 // The quick path of the field reader must give the very doubles of the general reading.

@@ -109,7 +109,12 @@ TEST(PropagationSlot, UnpropagatableElementSetsGiveTypedErrors) {
     const PropagationResult r = slot.PropagateMinutes(0);
     EXPECT_EQ(r.error, PropagationError::kDecayed);
     EXPECT_EQ(r.position.magnitude, 0.0);
-    EXPECT_EQ(slot.PropagateMinutes(std::nan("")).error, PropagationError::kNumerical);
+    EXPECT_EQ(slot.PropagateMinutes(std::nan("")).error, PropagationError::kTimeOutOfRange);
+    // A geostationary object a million years out: refused at once, not integrated for hours.
+    slot.Convert(kObjects[2].name, kObjects[2].line1, kObjects[2].line2);
+    EXPECT_EQ(slot.PropagateMinutes(5.0e11).error, PropagationError::kTimeOutOfRange);
+    EXPECT_EQ(PropagateSlot(1.0e12, slot).error, PropagationError::kTimeOutOfRange);
+    EXPECT_TRUE(slot.PropagateMinutes(-1.0e6).Ok());
     // Eccentricity exactly 0, inclination exactly 0 and exactly 180 degrees: finite numbers.
     for (const char* l2 : {"2 25544  51.6432 289.0003 0000000 101.4704 344.3366 15.53834686 53936",
                            "2 25544 180.0000 289.0003 0006055 101.4704 344.3366 15.53834686 53936",

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -28,6 +29,14 @@ private:
     QString old_;
     QTemporaryDir dir_;
 };
+
+// Writes a settings file whose header records the accepted disclaimer, plus `extra` lines.
+inline bool WriteAcceptedSettings(const QString& path, const QByteArray& extra = {}) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    f.write("; a\r\n; b\r\n; c\r\n; d\r\n;\r\n; Disclaimer accepted.\r\n" + extra);
+    return true;
+}
 
 // Watches for modal dialogs and hands each one to `handler` (which usually clicks a button).
 // Texts of the message boxes seen are recorded in `seen`.

@@ -21,13 +21,6 @@
 using namespace corvane;
 using namespace corvane::ui;
 
-namespace {
-void WriteAccepted(const QString& path, const QByteArray& extra = {}) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write("; a\r\n; b\r\n; c\r\n; d\r\n;\r\n; Disclaimer accepted.\r\n" + extra);
-}
-}  // namespace
 
 class DialogsTest : public QObject {
     Q_OBJECT
@@ -78,7 +71,7 @@ private slots:
 
     void choosingAnInterfaceRetitlesTheWindowAndHidesLx200Controls() {
         guitest::WorkingFolder folder;
-        WriteAccepted(folder.file("ConfigFile.ini"), "ScopeType=LX200\r\n");
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "ScopeType=LX200\r\n"));
         ManualClock clock;
         LiveState live;
         MainWindow w(clock, live);
@@ -122,7 +115,7 @@ private slots:
 
     void nightVisionTurnsRedAndComesBackAtExit() {
         guitest::WorkingFolder folder;
-        WriteAccepted(folder.file("ConfigFile.ini"));
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini")));
         ManualClock clock;
         LiveState live;
         const QColor normalWindow = QApplication::palette().color(QPalette::Window);
@@ -150,7 +143,7 @@ private slots:
 
     void legalFromTheMenuHasOnlyOk() {
         guitest::WorkingFolder folder;
-        WriteAccepted(folder.file("ConfigFile.ini"));
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini")));
         ManualClock clock;
         LiveState live;
         MainWindow w(clock, live);
@@ -175,7 +168,7 @@ private slots:
 
     void adjustmentButtonsStepAndRoundAndTreatTextAsZero() {
         guitest::WorkingFolder folder;
-        WriteAccepted(folder.file("ConfigFile.ini"), "CoarseTimingIncr=1.5\r\nFineTimingIncr=0.07\r\nAlignmentIncr=0.2\r\n");
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "CoarseTimingIncr=1.5\r\nFineTimingIncr=0.07\r\nAlignmentIncr=0.2\r\n"));
         ManualClock clock;
         LiveState live;
         MainWindow w(clock, live);
@@ -195,7 +188,7 @@ private slots:
 
     void siteButtonsKeepWhatWasTyped() {
         guitest::WorkingFolder folder;
-        WriteAccepted(folder.file("ConfigFile.ini"), "LocationName2=Hill\r\nLocationLatitude2=47.1\r\n");
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "LocationName2=Hill\r\nLocationLatitude2=47.1\r\n"));
         ManualClock clock;
         LiveState live;
         MainWindow w(clock, live);

@@ -15,13 +15,6 @@
 using namespace corvane;
 using namespace corvane::ui;
 
-namespace {
-void WriteAccepted(const QString& path, const QByteArray& extra = {}) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write("; a\r\n; b\r\n; c\r\n; d\r\n;\r\n; Disclaimer accepted.\r\n" + extra);
-}
-}  // namespace
 
 class TelescopeTest : public QObject {
     Q_OBJECT
@@ -33,7 +26,7 @@ private slots:
     void aPortThatCannotBeOpenedIsReportedAndNothingTracks() {
         guitest::WorkingFolder folder;
         qputenv("CORVANE_COM3", folder.file("no-such-device").toLocal8Bit());
-        WriteAccepted(folder.file("ConfigFile.ini"), "ScopeType=LX200\r\nComPort=3\r\n");
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "ScopeType=LX200\r\nComPort=3\r\n"));
         SystemClock clock;
         LiveState live;
         MainWindow w(clock, live);
@@ -54,9 +47,9 @@ private slots:
     void logFileInterfaceTracksTheSelectedObjectIntoItsLog() {
         guitest::WorkingFolder folder;
         QVERIFY(QFile::copy(QString(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle", folder.file("cat.tle")));
-        WriteAccepted(folder.file("ConfigFile.ini"),
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"),
                       "ScopeType=LOGFILE\r\nElementsFile=cat.tle\r\nLocationLatitude1=45\r\n"
-                      "LocationLongitude1=-75\r\nLocationAltitude1=100\r\nLocationUTCOffset1=0\r\n");
+                      "LocationLongitude1=-75\r\nLocationAltitude1=100\r\nLocationUTCOffset1=0\r\n"));
         SystemClock clock;
         LiveState live;
         MainWindow w(clock, live);
