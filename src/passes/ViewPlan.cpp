@@ -216,7 +216,10 @@ std::optional<std::string> PlanPositionText(const ElementCatalogue& catalogue, c
     }
     std::string text = CompassText(az, false);
     text += "\t  ";
-    text += Last("00" + std::to_string(static_cast<long long>(std::round(el))), 2);
+    const long long degrees = static_cast<long long>(std::round(el));
+    // DEPARTURE: -10° and lower keep their sign; the last two characters alone would show -12° as
+    // 12° (an object below the horizon, e.g. after a change of site).
+    text += degrees <= -10 ? std::to_string(degrees) : Last("00" + std::to_string(degrees), 2);
     text += kDegreeSign;
     text += el < el2 ? " A" : " D";
     return text;

@@ -313,3 +313,23 @@ TEST(ViewPlanLookups, ObjectByNumberAndLogIntervalsOutOfRange) {
     EXPECT_DOUBLE_EQ(LogIntervalSeconds(0), 0.05);
     EXPECT_DOUBLE_EQ(LogIntervalSeconds(12), 0.05);
 }
+
+TEST(ViewPlanLists, PositionTextOfAnObjectFarBelowTheHorizonKeepsItsSign) {
+    const auto catalogue = LoadElementFile(CORVANE_TEST_DATA "/catalogue-2017-04-27.tle").catalogue;
+    PropagationSlot slot(kSlotViewPlanRefresh);
+    const Site site{40.0, -75.0, 100.0, -4.0};
+    const ViewPlanEntry e = *EntryFromPassLine(kLine, "ISS (ZARYA)", "25544");
+    // Late evening of 27 April the station is far below this site's horizon.
+    double lowest = 90.0;
+    for (int minute = 0; minute < 90; minute += 7) {
+        const double t = CivilToJulianDate(2017, 4, 28, 3, minute, 0);
+        PassSearch probe(*catalogue, catalogue->FindCatalogueNumber(25544), slot, site, PassSettings{}, t);
+        const double el = probe.LookAt(0).elevation;
+        const auto text = PlanPositionText(*catalogue, e, slot, site, t);
+        ASSERT_TRUE(text.has_value());
+        const long long shown = std::stoll(text->substr(5, text->size() - 5 - 3));
+        EXPECT_EQ(shown, std::llround(el)) << *text;
+        lowest = std::min(lowest, el);
+    }
+    EXPECT_LT(lowest, -10.0);
+}
