@@ -6,7 +6,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -91,16 +90,13 @@ PassPredictionsWindow::PassPredictionsWindow(PlanContext& context, int object, Q
     conditionLabel = new QLabel(Latin1(
         ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kPassWindow)));
     outer->addWidget(conditionLabel);
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     headerLabel = new QLabel(Latin1(PredictionsHeader()));
-    headerLabel->setFont(fixed);
     headerLabel->setTextFormat(Qt::PlainText);
     outer->addWidget(headerLabel);
     passList = new QListWidget;
-    passList->setFont(fixed);
     passList->setItemDelegate(
         new TabStopDelegate({DialogUnitsX(passList, 102), DialogUnitsX(passList, 200)}, passList));
-    passList->setMinimumSize(QFontMetrics(fixed).horizontalAdvance(QString(96, QLatin1Char('0'))), 220);
+    passList->setMinimumSize(fontMetrics().horizontalAdvance(QString(96, QLatin1Char('0'))), 220);
     outer->addWidget(passList, 1);
 
     auto* buttons = new QHBoxLayout;

@@ -63,7 +63,11 @@ BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
 
 int DialogUnitsX(const QWidget* widget, int units) {
-    return static_cast<int>(units * widget->fontMetrics().averageCharWidth() / 4.0 + 0.5);
+    // The dialog-unit base of the platform the layout was made for: the mean advance of the 52
+    // letters (a font's own "average" width often counts wide glyphs too).
+    static const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const double base = widget->fontMetrics().horizontalAdvance(kLetters) / 52.0;
+    return static_cast<int>(units * base / 4.0 + 0.5);
 }
 
 std::string PlanContext::ElementFileText() const {

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,18 +41,15 @@ ViewPlanWindow::ViewPlanWindow(PlanContext& context, QWidget* parent) : QDialog(
     conditionLabel = new QLabel(Latin1(
         ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kViewPlan)));
     outer->addWidget(conditionLabel);
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     headerLabel = new QLabel(Latin1(ViewPlanWindowHeader()));
-    headerLabel->setFont(fixed);
     headerLabel->setTextFormat(Qt::PlainText);
     outer->addWidget(headerLabel);
     planList = new QListWidget;
-    planList->setFont(fixed);
     planList->setItemDelegate(new TabStopDelegate(
         {DialogUnitsX(planList, 1), DialogUnitsX(planList, 16), DialogUnitsX(planList, 92),
          DialogUnitsX(planList, 155), DialogUnitsX(planList, 290)},
         planList));
-    planList->setMinimumSize(QFontMetrics(fixed).horizontalAdvance(QString(150, QLatin1Char('0'))), 260);
+    planList->setMinimumSize(fontMetrics().horizontalAdvance(QString(150, QLatin1Char('0'))), 260);
     outer->addWidget(planList, 1);
 
     auto* grid = new QGridLayout;
