@@ -44,7 +44,9 @@
 #include "ui/Icons.h"
 #include "ui/LoadingWindow.h"
 #include "ui/InterfaceDialog.h"
+#include "ui/PlanWindows.h"
 #include "ui/PreferencesDialog.h"
+#include "ui/TabStopDelegate.h"
 
 namespace corvane::ui {
 
@@ -78,6 +80,17 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent)
     setWindowTitle(QString::fromLatin1(InitialMainWindowTitle().c_str()));
     setWindowIcon(PictureIcon(Picture::Sun, false, 64));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // Pass predictions and the View Plan.
+    plans_ = new PlanWindows(clock_, live_, settings_, catalogue_, this);
+    PlanContext& plan = plans_->context();
+    plan.elementFileName = [this] { return elementFileName ? elementFileName->text() : QString(); };
+    plan.refreshMainPlan = [this] { RefreshViewPlan(); };
+    plan.selectObject = [this](int index) { SelectPlanObject(index); };
+    plan.closeSecondaryWindows = [this] { CloseSecondaryWindows(); };
+    plan.openSkyMap = [this](double) { NotYetAvailable(QStringLiteral("The sky view")); };
+    plan.openWorldMap = [this] { NotYetAvailable(QStringLiteral("The world map")); };
+    plan.openBatchPredictions = [this] { NotYetAvailable(QStringLiteral("Batch predictions")); };
+    plan.openViewPlanMap = [this] { NotYetAvailable(QStringLiteral("The View Plan map")); };
 }
 
 MainWindow::~MainWindow() {
@@ -102,8 +115,9 @@ bool MainWindow::Initialise() {
     nightVision_.Save();
     // M3: the site table starts blank (Settings' default site records).
     settings_ = Settings{};
-    // M4: the saved View Plan, the sky tables and the observed list are loaded by their own
-    // features; none is present in this build.
+    // M4: the saved View Plan; the sky tables and the observed list are loaded by their own
+    // features, not present in this build.
+    plans_->LoadAtStart();
     // M5: menus.
     BuildMenus();
     // M6: every control with its neutral value.
@@ -163,6 +177,8 @@ bool MainWindow::Initialise() {
     viewPlanTimer_ = startTimer(kViewPlanPeriodMs);
     // M15: tab stops of the View Plan list (15 and 100 dialog units).
     viewPlanList->setProperty("tabStops", QVariantList{DialogUnits(15, 0).width(), DialogUnits(100, 0).width()});
+    viewPlanList->setItemDelegate(
+        new TabStopDelegate({DialogUnits(15, 0).width(), DialogUnits(100, 0).width()}, viewPlanList));
     // M16: the audit file.
     if (settings_.Audit == 1 && !audit_.Open("output.txt"))
         QMessageBox::warning(this, QStringLiteral("File Error"), QStringLiteral("Cannot create output.txt."));
@@ -490,6 +506,23 @@ void MainWindow::BuildControls() {
     connect(trackButton, &QToolButton::clicked, this, [this] { StartStopTracking(); });
     connect(comPort, &QComboBox::currentTextChanged, this, [this] { ShowComDevice(); });
     connect(viewPlanList, &QListWidget::itemClicked, this, [this] { viewPlanSelect->setVisible(true); });
+    // Pass predictions and the View Plan.
+    connect(viewPlanList, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { plans_->SelectFromMainList(item); });
+    connect(viewPlanSelect, &QPushButton::clicked, this,
+            [this] { plans_->SelectFromMainList(viewPlanList->currentItem()); });
+    connect(predictPassButton, &QPushButton::clicked, this,
+            [this] { plans_->OpenPassPredictions(live_.Snapshot().selectedObject); });
+    connect(viewPlanButton, &QPushButton::clicked, this, [this] {
+        if (settings_.ShowViewPlanMap == 1 && plans_->context().openViewPlanMap) {
+            plans_->context().openViewPlanMap();
+        } else {
+            plans_->OpenViewPlan();
+        }
+    });
+    connect(infoButton, &QPushButton::clicked, this, [this] {
+        if (live_.Snapshot().selectedObject != 0) plans_->OpenInformation();
+    });
 }
 
 void MainWindow::SetNeutralValues() {
@@ -594,7 +627,7 @@ void MainWindow::RunCommand(int command) {
             close();
             break;
         case kCmdCreateViewPlanTle:
-            NotYetAvailable(QStringLiteral("Creating a View Plan TLE file"));
+            plans_->OpenViewPlanTle();
             break;
         case kCmdObservationReport:
             NotYetAvailable(QStringLiteral("Observation log reports"));
@@ -781,9 +814,23 @@ void MainWindow::ToggleIssMonitor() {
 }
 
 void MainWindow::RefreshViewPlan() {
-    // The View Plan itself is not present in this build; the refresh is counted so that its
-    // timer and the "no refresh while tracking" preference can be checked.
+    // RefreshMainViewPlan; counted so that its timer and the "no refresh while tracking"
+    // preference can be checked.
+    if (settings_.CalcVPWhenTracking != 0 && live_.trackingActive.load()) return;
     ++viewPlanRefreshes_;
+    if (viewPlanList) plans_->RefreshMainViewPlan(viewPlanList, viewPlanSelect);
+}
+
+void MainWindow::SelectPlanObject(int index) {
+    StopTracking();
+    live_.Update([index](LiveValues& v) { v.selectedObject = index; });
+    if (objectList && objectList->count() > 0) objectList->setCurrentIndex(0);
+    ShowObjectButtons(index != 0);
+    tleDataButton->setVisible(index != 0);
+    const bool info = index != 0 && plans_->UpdateInfo(index);
+    infoButton->setVisible(info);
+    infoButton->setEnabled(info);
+    if (settings_.ResetAlignment == 1) alignmentAdjust->setText(QStringLiteral("0"));
 }
 
 void MainWindow::StopTracking() {
@@ -829,6 +876,7 @@ void MainWindow::CloseSecondaryWindows() {
     for (const QPointer<QWidget>& w : secondaryWindows_)
         if (w) w->close();
     secondaryWindows_.clear();
+    if (plans_) plans_->CloseAll();
 }
 
 namespace {
@@ -884,6 +932,8 @@ void MainWindow::OpenTle() {
     // Files in the working folder are remembered by name, others by their full path.
     const QString relative = QDir::current().relativeFilePath(file);
     LoadElements(relative.contains('/') ? file : relative, elementFileStatus);
+    // A newly opened element file starts with an empty View Plan ("vplan.log" deleted).
+    plans_->StartEmptyPlan();
     RefreshViewPlan();
 }
 
@@ -941,7 +991,8 @@ void MainWindow::ShutDown() {
     settings_.NoradSort = listByNorad->isChecked() ? 1 : 0;
     settings_.LastLocation = current;
     SaveSettingsNow();
-    // S8, S9: the View Plan and the observed list belong to features not present here.
+    // S8: the View Plan. S9: the observed list belongs to a feature not present here.
+    plans_->SaveAtExit();
     // S10: stop the worker threads.
     live_.shuttingDown.store(true);
     tracker_->Shutdown();

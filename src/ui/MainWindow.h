@@ -43,6 +43,7 @@ namespace corvane::ui {
 
 class InterfaceDialog;
 class GuiTrackingDisplay;
+class PlanWindows;
 
 // Menu command numbers.
 enum Command {
@@ -98,6 +99,12 @@ public:
     int viewPlanRefreshCount() const { return viewPlanRefreshes_; }
     // What timer 5096 does every 15 s.
     void OnViewPlanTimer();
+
+    // ---- pass predictions and the View Plan ----
+    Clock& clock() { return clock_; }
+    PlanWindows& planWindows() { return *plans_; }
+    // Makes a catalogue index (0 = none) the selected object, as selecting a plan entry does.
+    void SelectPlanObject(int index);
 
     // Window size in dialog units, converted with the window's font.
     QSize DialogUnits(int width, int height) const;
@@ -223,6 +230,7 @@ private:
     NightVision nightVision_;
     QMap<int, QAction*> actions_;
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
+    PlanWindows* plans_ = nullptr;  // child object
     int viewPlanTimer_ = 0;
     int viewPlanRefreshes_ = 0;
     bool shutDown_ = false;

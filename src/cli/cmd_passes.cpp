@@ -1,0 +1,119 @@
+// corvane-cli passes: the passes of one object over day windows from a start instant, searched
+// exactly as the pass predictions window searches them (window w covers the 24 hours from start +
+// w days), as pass list lines (local time of the site) or as JSON.
+#include <cmath>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "cli/CliCommon.h"
+#include "cli/Command.h"
+#include "orbit/PropagationSlot.h"
+#include "passes/PassPredictions.h"
+
+namespace corvane::cli {
+namespace {
+
+// The program's Latin-1 texts (the degree sign is one byte) as UTF-8 for the terminal and JSON.
+std::string Utf8(const std::string& latin1) {
+    std::string out;
+    out.reserve(latin1.size() + 4);
+    for (char ch : latin1) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out.push_back(ch);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::string TrimmedCode(const std::string& code) { return code.substr(0, code.find_last_not_of(' ') + 1); }
+
+struct PassesCommand {
+    ObjectOptions object;
+    SiteOptions site;
+    FormatOptions format;
+    std::string from;
+    int days = 1;
+    double minDuration = 2.0;
+    bool excludeDaytime = false;
+    double aosElevation = 0.0;
+    bool ignoreEclipse = false;
+
+    int Run() {
+        const OutputFormat fmt = ResolveFormat(format);
+        const Site where = ResolveSite(site);
+        if (days < 1 || days > 366) throw UsageError("--days wants 1 to 366, got " + std::to_string(days));
+        if (!std::isfinite(minDuration) || minDuration < 0.0 || minDuration > 1440.0)
+            throw UsageError("--min-duration wants 0 to 1440 minutes");
+        if (!std::isfinite(aosElevation) || aosElevation < -90.0 || aosElevation > 90.0)
+            throw UsageError("--aos-elevation wants -90 to 90 degrees");
+        double start = 0.0;
+        if (!from.empty()) {
+            const auto jd = ParseInstant(from);
+            if (!jd)
+                throw UsageError(
+                    "--from wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z or a Julian "
+                    "date, got \"" +
+                    from + "\"");
+            start = *jd;
+        } else {
+            start = ResolveInstant(InstantOptions{}, where);
+        }
+        const SelectedObject selected = SelectObject(object);
+
+        PassSettings settings;
+        settings.aosElevation = Radians(aosElevation);
+        settings.ignoreEclipse = ignoreEclipse;
+        PropagationSlot slot(kSlotPassPrediction);
+        const long long minimumSeconds = static_cast<long long>(std::trunc(minDuration * 60.0));
+        const std::vector<PassRecord> passes =
+            PassesOverDays(*selected.catalogue, selected.index, slot, where, settings, start, days,
+                           minimumSeconds, excludeDaytime);
+
+        if (fmt == OutputFormat::kJson) {
+            nlohmann::ordered_json list = nlohmann::ordered_json::array();
+            for (const PassRecord& p : passes) {
+                list.push_back({{"aos", IsoUtcText(p.aos)},
+                                {"los", IsoUtcText(p.los)},
+                                {"aos_direction", TrimmedCode(p.aosDirection)},
+                                {"los_direction", TrimmedCode(p.losDirection)},
+                                {"duration", p.losSecond - p.aosSecond},
+                                {"max_elevation", p.maxElevation},
+                                {"max_time", IsoUtcText(p.maxElevationTime)},
+                                {"range_at_max", p.rangeAtMax},
+                                {"line", Utf8(PassListLine(p, where.utcOffset))}});
+            }
+            std::cout << list.dump(2) << "\n";
+            return kExitOk;
+        }
+        for (const PassRecord& p : passes) std::cout << Utf8(PassListLine(p, where.utcOffset)) << "\n";
+        return kExitOk;
+    }
+};
+
+const CommandRegistrar registrar(
+    "passes",
+    "Passes of one object over day windows from a start instant (AOS, LOS, directions, duration, "
+    "culmination), as the pass predictions window lists them",
+    [](CLI::App& app) -> CommandRunner {
+        auto cmd = std::make_shared<PassesCommand>();
+        AddObjectOptions(app, cmd->object);
+        AddSiteOption(app, cmd->site);
+        app.add_option(
+            "--from", cmd->from,
+            "Start instant, ISO 8601 UTC such as 2017-04-28T03:15:00Z or a Julian date; default: now");
+        app.add_option("--days", cmd->days, "Number of 24-hour windows (default 1)");
+        app.add_option("--min-duration", cmd->minDuration, "Shortest pass listed, minutes (default 2)");
+        app.add_flag("--exclude-daytime", cmd->excludeDaytime,
+                     "Drop passes whose AOS lies between local sunrise and sunset");
+        app.add_option("--aos-elevation", cmd->aosElevation, "Elevation of AOS and LOS, degrees (default 0)");
+        app.add_flag("--ignore-eclipse", cmd->ignoreEclipse, "Passes by elevation alone (no Earth shadow)");
+        AddFormatOption(app, cmd->format);
+        return [cmd] { return cmd->Run(); };
+    });
+
+}  // namespace
+}  // namespace corvane::cli

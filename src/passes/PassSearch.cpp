@@ -1,0 +1,274 @@
+#include "passes/PassSearch.h"
+
+#include <cmath>
+
+#include "astro/Sun.h"
+#include "core/Text.h"
+#include "orbit/ElementCatalogue.h"
+#include "orbit/PropagationSlot.h"
+#include "passes/PassText.h"
+
+namespace corvane {
+
+ScanRange DayWindowRange(int w) {
+    const long long offset = 86400LL * w;
+    return ScanRange{1 + offset, 172919.0 / 2.0 + static_cast<double>(offset)};
+}
+
+ScanRange BatchRange(int periodMinutes) { return ScanRange{1, (13.0 + periodMinutes) * 60.0}; }
+
+namespace {
+
+// Position and look angles of the slot's object at t; false when the model cannot place it.
+bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sample, StateVector& position) {
+    PropagationResult state = PropagateSlot(t, slot);
+    if (!state.Ok()) {
+        sample = PassSample{};
+        sample.elevation = -90.0;
+        return false;
+    }
+    ConvertState(state);
+    const LookAngles look = ComputeLookAngles(state.position, state.velocity, point, t);
+    if (!std::isfinite(look.elevation) || !std::isfinite(look.azimuth) || !std::isfinite(look.range)) {
+        sample = PassSample{};
+        sample.elevation = -90.0;
+        return false;
+    }
+    sample.computed = true;
+    sample.azimuth = Degrees(look.azimuth);
+    sample.elevation = Degrees(look.elevation);
+    sample.range = look.range;
+    position = state.position;
+    return true;
+}
+
+// The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow.
+bool InPass(const PassSample& sample, const StateVector& position, double t, const PassSettings& settings) {
+    if (!sample.computed || !(Radians(sample.elevation) > settings.aosElevation)) return false;
+    if (settings.ignoreEclipse) return true;
+    return !IsEclipsedForPrediction(position, ComputeSunVector(t), settings.ignoreEclipse);
+}
+
+}  // namespace
+
+PassSample PassCondition(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
+                         const Site& site, double t, const PassSettings& settings) {
+    PassSample sample;
+    sample.elevation = -90.0;
+    if (!ConvertElementSet(catalogue, object, slot)) return sample;
+    GeodeticPoint point = SitePoint(site);
+    StateVector position;
+    if (!Place(slot, point, t, sample, position)) return sample;
+    sample.inPass = InPass(sample, position, t, settings);
+    return sample;
+}
+
+bool IsNightPass(const Site& site, double localAos) {
+    int year = 0, month = 1;
+    double day = 1.0;
+    CalendarDate(std::trunc(localAos), year, month, day);
+    const int zoneWest = -static_cast<int>(std::lround(site.utcOffset));
+    const SunTimes sun = SunriseSunset(site.latitude, site.longitude, zoneWest, year, month,
+                                       static_cast<int>(std::trunc(day)));
+    const std::string time = TimeOfDayText(localAos, true, 0);
+    const double aos = LeadingNumber(time.substr(0, 2) + time.substr(3, 2));
+    const double sunrise = LeadingNumber(sun.rise);
+    const double sunset = LeadingNumber(sun.set);
+    return aos > sunset || aos < sunrise;
+}
+
+PassSearch::PassSearch(const ElementCatalogue& catalogue, int object, PropagationSlot& slot, const Site& site,
+                       const PassSettings& settings, double start)
+    : slot_(slot), site_(site), point_(SitePoint(site)), settings_(settings), start_(start) {
+    hasObject_ = ConvertElementSet(catalogue, object, slot_);
+}
+
+bool PassSearch::Look(long long second, PassSample& sample, StateVector& position) {
+    ++samples_;
+    sample = PassSample{};
+    sample.elevation = -90.0;
+    if (!hasObject_) return false;
+    return Place(slot_, point_, TimeOf(second), sample, position);
+}
+
+PassSample PassSearch::Condition(long long second) {
+    PassSample sample;
+    StateVector position;
+    if (Look(second, sample, position)) sample.inPass = InPass(sample, position, TimeOf(second), settings_);
+    return sample;
+}
+
+void CoarseScan(const ScanRange& range, const PassSampler& condition,
+                const std::function<void(long long, long long)>& onPass) {
+    long long aos = 0, los = 0;
+    bool open = false;  // a pass is open (aos set)
+    int skip = 0;
+    for (long long s = range.first; static_cast<double>(s) <= range.last; s += kCoarseStepSeconds) {
+        if (skip > 0) {
+            --skip;
+            continue;
+        }
+        if (condition(s).inPass) {
+            if (!open) {
+                aos = s;
+                open = true;
+            }
+            los = s;
+        } else if (open) {
+            onPass(aos, los);
+            skip = kSkipAfterPass;
+            open = false;
+        }
+    }
+}
+
+RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
+    RefinedEnd result;
+    result.second = coarse;
+    long long k = 0;
+    long long limit = 200;
+    if (variant == SearchVariant::kBatch) {
+        limit = 1000;
+        for (long long probe = 30; probe <= 150; probe += 30) {
+            if (!condition(coarse - probe).inPass) break;
+            k = probe - 1;
+        }
+    }
+    for (;; ++k) {
+        if (k > limit) {
+            result.second = coarse;
+            break;
+        }
+        const PassSample sample = condition(coarse - k);
+        if (!sample.inPass) break;
+        result.second = coarse - k;
+        result.direction = CompassText(sample.azimuth, false);
+    }
+    return result;
+}
+
+RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
+    RefinedEnd result;
+    result.second = coarse;
+    const bool batch = variant == SearchVariant::kBatch;
+    long long k = batch ? 0 : -10;
+    for (long long probe = 30; probe <= 150; probe += 30) {
+        const PassSample sample = condition(coarse + probe);
+        result.direction = CompassText(sample.azimuth, false);
+        if (!sample.inPass) break;
+        k = probe;
+    }
+    long long limit = 200;
+    if (!batch) {
+        k -= 20;
+        limit = 201;
+    }
+    for (;; ++k) {
+        if (k > limit) {
+            result.second = coarse;
+            break;
+        }
+        const PassSample sample = condition(coarse + k);
+        if (!sample.inPass) break;
+        result.second = coarse + k;
+        result.direction = CompassText(sample.azimuth, false);
+    }
+    return result;
+}
+
+Culmination MaximumElevation(long long aos, long long los, const PassSampler& look) {
+    Culmination best;
+    best.second = aos;
+    for (long long t = aos; t <= los; t += 10) {
+        const PassSample sample = look(t);
+        if (!(sample.elevation > best.elevation)) break;
+        best.elevation = sample.elevation;
+        best.second = t;
+        best.range = sample.range;
+    }
+    const long long coarse = best.second;
+    for (long long t = coarse + 1; t <= coarse + 10; ++t) {
+        const PassSample sample = look(t);
+        if (!(sample.elevation > best.elevation)) break;
+        best.elevation = sample.elevation;
+        best.second = t;
+        best.range = sample.range;
+    }
+    return best;
+}
+
+PassSample PassSearch::LookAt(long long second) {
+    PassSample sample;
+    StateVector position;
+    Look(second, sample, position);
+    return sample;
+}
+
+void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass) {
+    corvane::CoarseScan(
+        range, [this](long long s) { return Condition(s); }, onPass);
+}
+
+RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
+    return corvane::RefineAOS(coarseAos, variant, [this](long long s) { return Condition(s); });
+}
+
+RefinedEnd PassSearch::RefineLOS(long long coarseLos, SearchVariant variant) {
+    return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Condition(s); });
+}
+
+Culmination PassSearch::MaximumElevation(long long aos, long long los) {
+    return corvane::MaximumElevation(aos, los, [this](long long s) { return LookAt(s); });
+}
+
+std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVariant variant,
+                                               bool excludeDaytime) {
+    std::vector<PassRecord> passes;
+    if (!hasObject_) return passes;
+    CoarseScan(range, [&](long long coarseAos, long long coarseLos) {
+        if (excludeDaytime && !IsNightPass(site_, TimeOf(coarseAos) + site_.utcOffset / 24.0)) return;
+        const RefinedEnd aos = RefineAOS(coarseAos, variant);
+        const RefinedEnd los = RefineLOS(coarseLos, variant);
+        const Culmination top = MaximumElevation(aos.second, los.second);
+        PassRecord pass;
+        pass.coarseAosSecond = coarseAos;
+        pass.aosSecond = aos.second;
+        pass.losSecond = los.second;
+        pass.maxSecond = top.second;
+        pass.aos = TimeOf(aos.second);
+        pass.los = TimeOf(los.second);
+        pass.aosDirection = aos.direction;
+        pass.losDirection = los.direction;
+        pass.duration = static_cast<double>(los.second - aos.second);
+        pass.maxElevation = top.elevation;
+        pass.maxElevationTime = TimeOf(top.second);
+        pass.rangeAtMax = top.range;
+        passes.push_back(std::move(pass));
+    });
+    return passes;
+}
+
+std::string PassListLine(const PassRecord& pass, double utcOffsetHours) {
+    const double zone = utcOffsetHours / 24.0;
+    const double aos = pass.aos + zone, los = pass.los + zone;
+    std::string line;
+    line.reserve(84);
+    line += CalendarDateText(aos);
+    line += "  ";
+    line += TimeOfDayText(aos, true, 0);
+    line += ' ';
+    line += (pass.aosDirection + "  ").substr(0, 2);
+    line += "   \t";
+    line += CalendarDateText(los);
+    line += "  ";
+    line += TimeOfDayText(los, true, 0);
+    line += ' ';
+    line += (pass.losDirection + "  ").substr(0, 2);
+    line += "    \t";
+    line += PassDurationText(pass.losSecond - pass.aosSecond);
+    line += "    ";
+    line += MaxElevationText(pass.maxElevation, pass.maxElevationTime + zone);
+    return line;
+}
+
+}  // namespace corvane

@@ -1,0 +1,151 @@
+#pragma once
+// The pass search: for one catalogue object and the observer's site, the passes in a time window
+// (AOS, LOS, their compass directions, the duration and the culmination). A coarse scan every 119
+// seconds finds candidate passes; each one's ends are refined to the second by short walks and
+// its culmination by a 10-second then a 1-second scan. The step sizes, walk limits and the skip
+// of 25 samples after each pass fix both the cost and the exact results.
+//
+// All times are whole seconds counted from the search start S (a UTC Julian date); the instant of
+// second s is S + s / 86400. A PassSearch owns no thread: it uses the caller's propagation slot,
+// so one search runs on one thread at a time.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "astro/Time.h"
+#include "orbit/Observer.h"
+
+namespace corvane {
+
+class ElementCatalogue;
+class PropagationSlot;
+
+struct PassSettings {
+    double aosElevation = 0.0;   // radians (the setting AOSElevation)
+    bool ignoreEclipse = false;  // the setting IgnoreEclipse
+};
+
+// One sample of the pass condition.
+struct PassSample {
+    bool inPass = false;     // elevation above AOSElevation and not eclipsed
+    bool computed = false;   // the position could be computed (otherwise never in pass)
+    double azimuth = 0.0;    // degrees
+    double elevation = 0.0;  // degrees, refracted as the look angles give it
+    double range = 0.0;      // km
+};
+
+struct PassRecord {
+    double aos = 0.0;  // UTC Julian date
+    double los = 0.0;  // UTC Julian date
+    std::string aosDirection = "--";
+    std::string losDirection = "--";
+    double duration = 0.0;          // seconds
+    double maxElevation = -90.0;    // degrees
+    double maxElevationTime = 0.0;  // UTC Julian date
+    double rangeAtMax = 0.0;        // km
+    // The same instants as whole seconds from the search start.
+    long long aosSecond = 0, losSecond = 0, maxSecond = 0;
+    long long coarseAosSecond = 0;  // the scan's AOS sample, on which the daytime rule acts
+};
+
+enum class SearchVariant {
+    kSingleObject,  // pass predictions, ISS monitor: walks of 200 (AOS) and 201 (LOS) seconds
+    kBatch,         // batch predictions: staged probes, walks of 1000 (AOS) and 200 (LOS) seconds
+};
+
+// The seconds a coarse scan samples: first, first + 119, ... while not beyond last.
+struct ScanRange {
+    long long first = 1;
+    double last = 0.0;
+};
+// Day window w (0 = the 24 hours from the start): seconds 1 + 86400 w to 172919 / 2 + 86400 w.
+ScanRange DayWindowRange(int w);
+// Batch predictions over periodMinutes: seconds 1 to (13 + periodMinutes) * 60.
+ScanRange BatchRange(int periodMinutes);
+
+inline constexpr int kCoarseStepSeconds = 119;
+inline constexpr int kSkipAfterPass = 25;
+
+// One sample: position of object (catalogue index) at the UTC Julian date t, look angles from the
+// site (refracted elevation), and the prediction shadow test.
+PassSample PassCondition(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
+                         const Site& site, double t, const PassSettings& settings);
+
+// The daytime rule: true (keep) when the local time of the pass's AOS, as hours and minutes, is
+// after the local sunset or before the local sunrise of the day whose number is the whole part
+// of the AOS's local Julian date.
+bool IsNightPass(const Site& site, double localAos);
+
+struct RefinedEnd {
+    long long second = 0;
+    std::string direction = "--";
+};
+
+struct Culmination {
+    double elevation = -90.0;  // degrees
+    long long second = 0;
+    double range = 0.0;  // km
+};
+
+// The search steps over any source of samples (second from the search start -> sample), so that
+// they can be driven by made-up passes as well as by the orbit model.
+using PassSampler = std::function<PassSample(long long second)>;
+
+// Calls onPass(coarse AOS, coarse LOS) for each pass that closes inside the range, skipping 25
+// samples after each closing sample; a pass still open at the last sample is dropped.
+void CoarseScan(const ScanRange& range, const PassSampler& condition,
+                const std::function<void(long long, long long)>& onPass);
+// Earliest second of the in-pass run that ends at the coarse AOS, at most 200 seconds back (1000
+// with the batch probes); beyond that the coarse AOS stays.
+RefinedEnd RefineAOS(long long coarseAos, SearchVariant variant, const PassSampler& condition);
+// Last second of the in-pass run after the coarse LOS, found by 30-second probes and a walk.
+RefinedEnd RefineLOS(long long coarseLos, SearchVariant variant, const PassSampler& condition);
+// 10-second steps from AOS while rising (not beyond LOS), then 1-second steps after the coarse
+// maximum while rising. look gives the elevation and range.
+Culmination MaximumElevation(long long aos, long long los, const PassSampler& look);
+
+class PassSearch {
+public:
+    // Loads object (catalogue index) into slot. start is S, a UTC Julian date.
+    PassSearch(const ElementCatalogue& catalogue, int object, PropagationSlot& slot, const Site& site,
+               const PassSettings& settings, double start);
+
+    bool HasObject() const { return hasObject_; }
+    double Start() const { return start_; }
+    const Site& SiteValues() const { return site_; }
+    double TimeOf(long long second) const { return start_ + static_cast<double>(second) / 86400.0; }
+
+    PassSample Condition(long long second);
+
+    // Look angles only (no shadow test), for the culmination.
+    PassSample LookAt(long long second);
+
+    // The steps above on this object.
+    void CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass);
+    RefinedEnd RefineAOS(long long coarseAos, SearchVariant variant);
+    RefinedEnd RefineLOS(long long coarseLos, SearchVariant variant);
+    Culmination MaximumElevation(long long aos, long long los);
+
+    // Scan, daytime rule on the coarse AOS (when asked), refinement and culmination: the passes
+    // the caller then filters.
+    std::vector<PassRecord> FindPasses(const ScanRange& range, SearchVariant variant, bool excludeDaytime);
+
+    // Number of position computations so far (for the benchmarks and tests).
+    long long Samples() const { return samples_; }
+
+private:
+    bool Look(long long second, PassSample& sample, StateVector& position);
+
+    PropagationSlot& slot_;
+    Site site_;
+    GeodeticPoint point_;
+    PassSettings settings_;
+    double start_;
+    bool hasObject_ = false;
+    long long samples_ = 0;
+};
+
+// Line of a pass in the pass lists (84 characters, two tabs), dates and times local.
+std::string PassListLine(const PassRecord& pass, double utcOffsetHours);
+
+}  // namespace corvane

@@ -1,0 +1,80 @@
+#pragma once
+// What the pass and plan windows share with the main window: the clock, the live values (site
+// fields, selected object), the settings, the loaded catalogue and the View Plan, plus the few
+// actions of the main window they trigger. Dialog seams (save-file and print dialogs) can be
+// replaced, so tests run without a person at the screen. GUI thread only.
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/Clock.h"
+#include "core/LiveState.h"
+#include "core/Settings.h"
+#include "orbit/ElementCatalogue.h"
+#include "passes/PassSearch.h"
+#include "passes/PassText.h"
+#include "passes/ViewPlan.h"
+
+class QPrinter;
+class QWidget;
+
+namespace corvane::ui {
+
+struct PlanContext {
+    PlanContext(Clock& c, LiveState& l, Settings& s, CatalogueStore& cat, ViewPlan& p)
+        : clock(c), live(l), settings(s), catalogue(cat), plan(p) {}
+
+    Clock& clock;
+    LiveState& live;
+    Settings& settings;
+    CatalogueStore& catalogue;
+    ViewPlan& plan;
+    std::string planPath = kViewPlanFileName;
+
+    // Main window actions (each may be empty).
+    std::function<QString()> elementFileName;     // the element file field
+    std::function<void()> refreshMainPlan;        // rebuild the main window's plan list
+    std::function<void(int)> selectObject;        // make a catalogue index the selected object
+    std::function<void()> closeSecondaryWindows;  // every pass, plan and other secondary window
+    std::function<void(double)> openSkyMap;       // at a UTC Julian date
+    std::function<void()> openWorldMap;
+    std::function<void()> openBatchPredictions;
+    std::function<void()> openViewPlanMap;
+
+    // Save-file dialog: title, proposed file (name or path), filter, default suffix; empty when
+    // cancelled.
+    std::function<QString(QWidget*, const QString&, const QString&, const QString&, const QString&)>
+        saveFileName;
+    // Print dialog; false when cancelled.
+    std::function<bool(QPrinter&, QWidget*)> printDialog;
+
+    double NowLocal() const { return clock.JulianDateNow(); }
+    SiteTexts SiteFields() const {
+        const LiveValues v = live.Snapshot();
+        return SiteTexts{v.siteName, v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset};
+    }
+    Site CurrentSite() const { return SiteFields().ToSite(); }
+    PassSettings CurrentPassSettings() const {
+        return PassSettings{settings.AOSElevation, settings.IgnoreEclipse != 0};
+    }
+    std::string ElementFileText() const;
+    PlanHeader CurrentPlanHeader() const;
+};
+
+// Latin-1 file text to the window and back.
+QString Latin1(const std::string& text);
+std::string ToLatin1(const QString& text);
+
+// Shows the busy cursor for its lifetime.
+struct BusyCursor {
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// Width of dialog units in pixels for a widget's font (a quarter of the average character).
+int DialogUnitsX(const QWidget* widget, int units);
+
+}  // namespace corvane::ui

@@ -1,0 +1,116 @@
+// corvane-cli passes, driven from outside: the same passes as the day windows of the library,
+// as pass list lines or JSON, and clean failures.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "core/Clock.h"
+#include "orbit/ElementCatalogue.h"
+#include "orbit/PropagationSlot.h"
+#include "passes/PassPredictions.h"
+
+using namespace corvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliResult {
+    int code = -1;
+    std::string out, err;
+};
+
+CliResult Cli(const std::string& args) {
+    const fs::path dir = fs::temp_directory_path() / ("corvane-cli-passes-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string errFile = (dir / "stderr.txt").string();
+    const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(CORVANE_BIN_DIR) +
+                            "/src/corvane-cli' passes " + args + " 2>'" + errFile + "'";
+    CliResult r;
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream e(errFile);
+    std::stringstream ss;
+    ss << e.rdbuf();
+    r.err = ss.str();
+    fs::remove_all(dir);
+    return r;
+}
+
+const std::string kTle = std::string("--tle '") + CORVANE_TEST_DATA + "/catalogue-2017-04-27.tle'";
+
+std::string Utf8Degree(std::string line) {
+    const size_t at = line.find('\xB0');
+    if (at != std::string::npos) line.replace(at, 1, "\xC2\xB0");
+    return line;
+}
+
+std::vector<PassRecord> Expected(int days, long long minimumSeconds, bool excludeDaytime, const Site& site) {
+    const auto catalogue = LoadElementFile(CORVANE_TEST_DATA "/catalogue-2017-04-27.tle").catalogue;
+    PropagationSlot slot(kSlotPassPrediction);
+    return PassesOverDays(*catalogue, catalogue->FindCatalogueNumber(25544), slot, site, PassSettings{},
+                          CivilToJulianDate(2017, 4, 27, 12, 0, 0), days, minimumSeconds, excludeDaytime);
+}
+
+}  // namespace
+
+TEST(CliPasses, ListsTheDayWindowsAsPassListLines) {
+    const Site site{-33.87, 151.2, 50.0, 10.0};
+    const CliResult r =
+        Cli(kTle + " --norad 25544 --site -33.87,151.2,50,10 --from 2017-04-27T12:00:00Z --days 3");
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::string expected;
+    for (const PassRecord& p : Expected(3, 120, false, site))
+        expected += Utf8Degree(PassListLine(p, 10.0)) + "\n";
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(r.out, expected);
+
+    const CliResult night =
+        Cli(kTle +
+            " --norad 25544 --site -33.87,151.2,50,10 --from 2017-04-27T12:00:00Z --days 3 --exclude-daytime "
+            "--min-duration 5");
+    ASSERT_EQ(night.code, 0) << night.err;
+    expected.clear();
+    for (const PassRecord& p : Expected(3, 300, true, site))
+        expected += Utf8Degree(PassListLine(p, 10.0)) + "\n";
+    EXPECT_EQ(night.out, expected);
+}
+
+TEST(CliPasses, JsonCarriesTheFieldsOfEachPass) {
+    const Site site{40.0, -75.0, 100.0, -4.0};
+    const CliResult r =
+        Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --from 2017-04-27T12:00:00Z --days 2 --format json");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto json = nlohmann::json::parse(r.out);
+    const auto passes = Expected(2, 120, false, site);
+    ASSERT_EQ(json.size(), passes.size());
+    ASSERT_FALSE(passes.empty());
+    const auto& first = json[0];
+    EXPECT_EQ(first["aos"], "2017-04-27T13:27:50.000Z");
+    EXPECT_EQ(first["los"], "2017-04-27T13:38:32.000Z");
+    EXPECT_EQ(first["aos_direction"], "W");
+    EXPECT_EQ(first["los_direction"], "NE");
+    EXPECT_EQ(first["duration"], 642);
+    EXPECT_NEAR(first["max_elevation"].get<double>(), passes[0].maxElevation, 1e-9);
+    EXPECT_EQ(first["max_time"], "2017-04-27T13:33:11.000Z");
+    EXPECT_NEAR(first["range_at_max"].get<double>(), passes[0].rangeAtMax, 1e-6);
+    EXPECT_EQ(first["line"], Utf8Degree(PassListLine(passes[0], -4.0)));
+}
+
+TEST(CliPasses, CleanFailures) {
+    CliResult r = Cli(kTle + " --norad 99999 --site 40,-75,100,-4");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("99999"), std::string::npos);
+    EXPECT_EQ(Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --days 0").code, 2);
+    EXPECT_EQ(Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --from yesterday").code, 2);
+    EXPECT_EQ(Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --aos-elevation 95").code, 2);
+    EXPECT_EQ(Cli("--tle /nonexistent.tle --norad 25544 --site 40,-75,100,-4").code, 1);
+}
