@@ -40,7 +40,10 @@
 #include "scope/SerialLink.h"
 #include "scope/TrackingDriver.h"
 #include "ui/ElementDataWindow.h"
+#include "ui/FindTimingDialog.h"
 #include "ui/GuiTrackingDisplay.h"
+#include "ui/Joystick.h"
+#include "ui/MouseAdjustDialog.h"
 #include "ui/Icons.h"
 #include "ui/LoadingWindow.h"
 #include "ui/InterfaceDialog.h"
@@ -68,6 +71,21 @@ QPushButton* SmallButton(const QString& text) {
     b->setAutoDefault(false);
     return b;
 }
+
+// The Timing Offset and Alignment Adjustment boxes as the adjustment tools see them.
+class WindowAdjustmentBoxes : public AdjustmentTarget {
+public:
+    WindowAdjustmentBoxes(QLineEdit* timing, QLineEdit* alignment) : timing_(timing), alignment_(alignment) {}
+    std::string TimingOffsetText() const override { return ToFile(timing_->text()); }
+    std::string AlignmentText() const override { return ToFile(alignment_->text()); }
+    // Writing a box publishes the values (textChanged).
+    void SetTimingOffsetText(const std::string& text) override { timing_->setText(FromFile(text)); }
+    void SetAlignmentText(const std::string& text) override { alignment_->setText(FromFile(text)); }
+
+private:
+    QLineEdit* timing_;
+    QLineEdit* alignment_;
+};
 
 }  // namespace
 
@@ -115,9 +133,17 @@ bool MainWindow::Initialise() {
     nightVision_.Save();
     // M3: the site table starts blank (Settings' default site records).
     settings_ = Settings{};
-    // M4: the saved View Plan; the sky tables and the observed list are loaded by their own
-    // features, not present in this build.
+    // M4: the saved View Plan and the observed list (the sky tables belong to the sky view, not
+    // present in this build).
     plans_->LoadAtStart();
+    {
+        std::string error;
+        if (!observed_.Load("observed.dat", &error)) {
+            // An observed list that could not be read is never overwritten with an empty one.
+            observedUnreadable_ = true;
+            QMessageBox::warning(this, QStringLiteral("File Error"), QString::fromLocal8Bit(error.c_str()));
+        }
+    }
     // M5: menus.
     BuildMenus();
     // M6: every control with its neutral value.
@@ -144,7 +170,9 @@ bool MainWindow::Initialise() {
     }
     // M9.
     elementFileStatus->setText(QStringLiteral("  No file loaded."));
-    // M10: the display thread belongs to the live position panel, not present in this build.
+    // M10: the position panel's pass every 100 ms (on the GUI thread: a pass takes microseconds).
+    connect(&displayTimer_, &QTimer::timeout, this, [this] { DisplayPass(); });
+    displayTimer_.start(100);
     // M11: pictures, the elevation spinner, the object buttons hidden, "List by NORAD" and the
     // current site.
     RefreshPictures();
@@ -486,12 +514,24 @@ void MainWindow::BuildControls() {
 
     // ---- wiring of what this build does ----
     for (int i = 1; i <= 3; ++i) connect(siteButtons[i], &QPushButton::clicked, this, [this, i] { SwitchSite(i); });
-    connect(timingButtons[0], &QPushButton::clicked, this, [this] { AdjustTiming(-settings_.CoarseTimingIncr); });
-    connect(timingButtons[1], &QPushButton::clicked, this, [this] { AdjustTiming(-settings_.FineTimingIncr); });
-    connect(timingButtons[2], &QPushButton::clicked, this, [this] { AdjustTiming(settings_.FineTimingIncr); });
-    connect(timingButtons[3], &QPushButton::clicked, this, [this] { AdjustTiming(settings_.CoarseTimingIncr); });
-    connect(alignmentMinus, &QPushButton::clicked, this, [this] { AdjustAlignment(-settings_.AlignmentIncr); });
-    connect(alignmentPlus, &QPushButton::clicked, this, [this] { AdjustAlignment(settings_.AlignmentIncr); });
+    adjustBoxes_ = std::make_unique<WindowAdjustmentBoxes>(timingOffset, alignmentAdjust);
+    const TimingButton timingOrder[] = {TimingButton::kMinusCoarse, TimingButton::kMinusFine, TimingButton::kPlusFine,
+                                        TimingButton::kPlusCoarse};
+    for (int i = 0; i < 4; ++i)
+        connect(timingButtons[i], &QPushButton::clicked, this,
+                [this, b = timingOrder[i]] { PressTimingButton(*adjustBoxes_, b, settings_); });
+    connect(alignmentMinus, &QPushButton::clicked, this, [this] { PressAlignmentButton(*adjustBoxes_, false, settings_); });
+    connect(alignmentPlus, &QPushButton::clicked, this, [this] { PressAlignmentButton(*adjustBoxes_, true, settings_); });
+    connect(refreshListButton, &QPushButton::clicked, this, [this] { BuildObjectList(); });
+    connect(objectList, QOverload<int>::of(&QComboBox::activated), this, [this](int row) { SelectObjectFromList(row); });
+    connect(objectList->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        // Typed text: an entry of the list when it matches one, else nothing is selected.
+        const int row = objectList->findText(objectList->currentText(), Qt::MatchFixedString);
+        SelectObjectFromList(row);
+    });
+    connect(joystickAdjust, &QCheckBox::toggled, this, [this](bool on) { ToggleJoystick(on); });
+    connect(mouseAdjustButton, &QPushButton::clicked, this, [this] { OpenMouseAdjust(); });
+    connect(findTimingButton, &QPushButton::clicked, this, [this] { OpenFindTiming(); });
     connect(timingOffset, &QLineEdit::textChanged, this, [this] { PublishLiveValues(); });
     connect(alignmentAdjust, &QLineEdit::textChanged, this, [this] { PublishLiveValues(); });
     connect(trackingMethod, &QSlider::valueChanged, this, [this] { PublishLiveValues(); });
@@ -781,22 +821,10 @@ void MainWindow::RefreshPictures() {
     ShowTrackingPicture(live_.trackingOn.load());
 }
 
-void MainWindow::AdjustTiming(double delta) {
-    const double v = RoundTo(LeadingNumber(ToFile(timingOffset->text())) + delta, 2);
-    timingOffset->setText(QString::fromStdString(PlainNumber(v, 2)));
-}
-
-void MainWindow::AdjustAlignment(double delta) {
-    const double v = RoundTo(LeadingNumber(ToFile(alignmentAdjust->text())) + delta, 1);
-    alignmentAdjust->setText(QString::fromStdString(PlainNumber(v, 1)));
-}
-
 void MainWindow::ResetFilters() {
-    for (QCheckBox* c : {sunOnly, elevationFilter, ascendingOnly, favorites, neverObserved, geostationaryOnly})
-        c->setChecked(false);
-    visAll->setChecked(true);
-    directionFilter->setCurrentIndex(0);
-    altitudeFilter->setCurrentIndex(0);
+    ObjectFilters f = FiltersOnScreen();
+    corvane::ResetFilters(f);
+    ShowFilters(f);
 }
 
 void MainWindow::SizeForIssMonitor() {
@@ -949,7 +977,132 @@ void MainWindow::ShowElementData() {
 }
 
 void MainWindow::RebuildObjectList() {
-    // The object list with its filters is not present in this build.
+    // After a load: the old catalogue's heights mean nothing any more.
+    altitudeCache_.Invalidate();
+    BuildObjectList();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Object list and position panel
+
+ObjectFilters MainWindow::FiltersOnScreen() const {
+    ObjectFilters f;
+    f.aboveHorizon = visAboveHorizon->isChecked();
+    f.elevationAbove = elevationFilter->isChecked();
+    f.elevationLimit = ToFile(elevationLimit->text());
+    f.ascendingOnly = ascendingOnly->isChecked();
+    f.sunOnly = sunOnly->isChecked();
+    f.favorites = favorites->isChecked();
+    f.neverObserved = neverObserved->isChecked();
+    f.geostationaryOnly = geostationaryOnly->isChecked();
+    f.direction = ToFile(directionFilter->currentText());
+    f.altitudeClass = ToFile(altitudeFilter->currentText());
+    f.listByNorad = listByNorad->isChecked();
+    return f;
+}
+
+void MainWindow::ShowFilters(const ObjectFilters& f) {
+    (f.aboveHorizon ? visAboveHorizon : visAll)->setChecked(true);
+    elevationFilter->setChecked(f.elevationAbove);
+    ascendingOnly->setChecked(f.ascendingOnly);
+    sunOnly->setChecked(f.sunOnly);
+    favorites->setChecked(f.favorites);
+    neverObserved->setChecked(f.neverObserved);
+    geostationaryOnly->setChecked(f.geostationaryOnly);
+    directionFilter->setCurrentText(FromFile(f.direction));
+    altitudeFilter->setCurrentText(FromFile(f.altitudeClass));
+}
+
+void MainWindow::BuildObjectList() {
+    settings_.NoradSort = listByNorad->isChecked() ? 1 : 0;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const LiveValues v = live_.Snapshot();
+    const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
+    const double jd = ObjectListInstant(clock_, site, LeadingNumber(v.timingOffsetText));
+    const auto catalogue = catalogue_.Get();
+    const ObjectListResult result = corvane::BuildObjectList(
+        *catalogue, FiltersOnScreen(), site, jd, observed_, altitudeCache_, [this](const std::string& text) {
+            listStatus->setText(QString::fromLatin1(text.c_str()));
+            listStatus->repaint();
+        });
+    if (result.ascendingCleared) ascendingOnly->setChecked(false);
+    objectList->clear();
+    for (const ObjectListEntry& e : result.entries)
+        objectList->addItem(FromFile(e.VisibleText()), FromFile(e.text));
+    objectList->setCurrentIndex(-1);
+    objectList->setEditText(QString());
+    listStatus->setText(FromFile(result.status));
+    QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::SelectObjectFromList(int row) {
+    // The whole entry text, hidden "~~<index>" included, is kept with the item.
+    const std::string entry = row >= 0 ? ToFile(objectList->itemData(row).toString()) : ToFile(objectList->currentText());
+    const ObjectSelection sel =
+        corvane::SelectObjectFromList(entry, catalogue_.Get()->Count(), settings_.ResetAlignment == 1);
+    objectList->setEditText(row >= 0 ? objectList->itemText(row) : FromFile(sel.shownText));
+    StopTracking();
+    live_.Update([&sel](LiveValues& v) { v.selectedObject = sel.selectedObject; });
+    CloseSecondaryWindows();
+    if (sel.resetAlignment) alignmentAdjust->setText(QStringLiteral("0"));
+    tleDataButton->setVisible(sel.showTleDataButton && sel.selectedObject != 0);
+    ShowObjectButtons(sel.showObjectButtons);
+}
+
+void MainWindow::DisplayPass() {
+    const LiveValues v = live_.Snapshot();
+    const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
+    const auto catalogue = catalogue_.Get();
+    lastDisplay_ = ComputeDisplayPass(*catalogue, v.selectedObject, site, clock_, LeadingNumber(v.timingOffsetText),
+                                      panelState_);
+    const DisplayTexts& d = lastDisplay_;
+    clockLine->setText(FromFile(d.topLine));
+    if (!d.objectShown) return;
+    if (d.selectionChanged) {
+        const bool info = plans_->UpdateInfo(v.selectedObject);
+        infoButton->setVisible(info);
+        infoButton->setEnabled(info);
+    }
+    for (size_t i = 0; i < kPanelCaptions.size(); ++i)
+        if (QLineEdit* box = panelFields.value(QString::fromLatin1(kPanelCaptions[i]))) {
+            const QString text = FromFile(d.fields[i]);
+            if (box->text() != text) box->setText(text);
+        }
+    directionLine->setText(FromFile(d.direction));
+    sunLine->setText(FromFile(d.sunText));
+    const bool night = nightVision_.IsOn();
+    switch (d.sunIcon) {
+        case SunIcon::kSun: sunIcon->setPixmap(DrawPicture(Picture::Sun, night, 18)); break;
+        case SunIcon::kEclipse: sunIcon->setPixmap(DrawPicture(Picture::Eclipse, night, 18)); break;
+        case SunIcon::kWarning: sunIcon->setPixmap(DrawPicture(Picture::Warning, night, 18)); break;
+        case SunIcon::kNone: sunIcon->clear(); break;
+    }
+}
+
+void MainWindow::ToggleJoystick(bool on) {
+    if (!on) {
+        if (joystick_) joystick_->Stop();
+        return;
+    }
+    if (!joystick_)
+        joystick_ = std::make_unique<JoystickAdjuster>(*adjustBoxes_, settings_, [this] { StartStopTracking(); }, this);
+    if (!joystick_->Start()) {
+        QMessageBox::critical(this, QString::fromLatin1(kJoystickErrorTitle), QString::fromLatin1(kJoystickErrorText));
+        QSignalBlocker block(joystickAdjust);
+        joystickAdjust->setChecked(false);
+    }
+}
+
+void MainWindow::OpenMouseAdjust() {
+    auto* dialog = new MouseAdjustDialog(*adjustBoxes_, settings_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
+
+void MainWindow::OpenFindTiming() {
+    auto* dialog = new FindTimingDialog(*adjustBoxes_, settings_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -976,6 +1129,8 @@ void MainWindow::ShutDown() {
     const int current = settings_.LastLocation;
     // S5: release the joystick.
     joystickAdjust->setChecked(false);
+    if (joystick_) joystick_->Stop();
+    displayTimer_.stop();
     // S6: the colours saved at start-up come back.
     if (nightVision_.IsOn()) {
         const bool ok = nightVision_.Restore();
@@ -991,8 +1146,15 @@ void MainWindow::ShutDown() {
     settings_.NoradSort = listByNorad->isChecked() ? 1 : 0;
     settings_.LastLocation = current;
     SaveSettingsNow();
-    // S8: the View Plan. S9: the observed list belongs to a feature not present here.
+    // S8: the View Plan. S9: the observed list.
     plans_->SaveAtExit();
+    if (!observedUnreadable_) {
+        std::string error;
+        if (!observed_.Save("observed.dat", &error))
+            QMessageBox::warning(this, QStringLiteral("File Error"),
+                                 QStringLiteral("The observed list could not be saved (") +
+                                     QString::fromLocal8Bit(error.c_str()) + QStringLiteral(")."));
+    }
     // S10: stop the worker threads.
     live_.shuttingDown.store(true);
     tracker_->Shutdown();

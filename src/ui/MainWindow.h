@@ -14,7 +14,11 @@
 #include "core/Clock.h"
 #include "core/LiveState.h"
 #include "core/Settings.h"
+#include "obslog/ObservedList.h"
 #include "orbit/ElementCatalogue.h"
+#include "passes/Adjustments.h"
+#include "passes/DisplayPanel.h"
+#include "passes/ObjectList.h"
 #include "scope/AuditLogFile.h"
 #include "ui/NightVision.h"
 
@@ -43,6 +47,7 @@ namespace corvane::ui {
 
 class InterfaceDialog;
 class GuiTrackingDisplay;
+class JoystickAdjuster;
 class PlanWindows;
 
 // Menu command numbers.
@@ -91,6 +96,14 @@ public:
     void StartStopTracking();
     void ShowTrackingPicture(bool tracking);
     void RefreshViewPlanNow() { RefreshViewPlan(); }
+    // The object list: rebuilt from the catalogue with the filters ("&Refresh List"), and the
+    // choice of an entry.
+    void BuildObjectList();
+    void SelectObjectFromList(int row);
+    // One pass of the position panel (every 100 ms).
+    void DisplayPass();
+    ObservedList& observed() { return observed_; }
+    const DisplayTexts& lastDisplay() const { return lastDisplay_; }
     SerialLink& link() { return *link_; }
     TrackingDriver& tracker() { return *tracker_; }
     LiveState& live() { return live_; }
@@ -200,8 +213,6 @@ private:
     void RefreshViewPlan();
     void RefreshPictures();
     void StopTracking();
-    void AdjustTiming(double delta);
-    void AdjustAlignment(double delta);
     void ResetFilters();
     void ToggleNightVision();
     void ShowLegal();
@@ -215,6 +226,11 @@ private:
     void WaitPainted(int milliseconds);
     void CloseSecondaryWindows();
     void RebuildObjectList();
+    ObjectFilters FiltersOnScreen() const;
+    void ShowFilters(const ObjectFilters& filters);
+    void ToggleJoystick(bool on);
+    void OpenMouseAdjust();
+    void OpenFindTiming();
     void KeepSecondary(QWidget* window);
 
     Clock& clock_;
@@ -226,6 +242,14 @@ private:
     std::unique_ptr<GuiTrackingDisplay> display_;
     std::unique_ptr<SerialLink> link_;
     std::unique_ptr<TrackingDriver> tracker_;
+    ObservedList observed_;
+    bool observedUnreadable_ = false;
+    AltitudeCache altitudeCache_;
+    DisplayPanelState panelState_;
+    DisplayTexts lastDisplay_;
+    QTimer displayTimer_;
+    std::unique_ptr<AdjustmentTarget> adjustBoxes_;
+    std::unique_ptr<JoystickAdjuster> joystick_;
     QList<QPointer<QWidget>> secondaryWindows_;
     NightVision nightVision_;
     QMap<int, QAction*> actions_;

@@ -9,8 +9,13 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
+
+#include "core/Clock.h"
 
 namespace guitest {
 
@@ -28,6 +33,23 @@ public:
 private:
     QString old_;
     QTemporaryDir dir_;
+};
+
+// A program clock that stands at one instant while real time goes on: worker threads that poll
+// (the tracking thread sleeps 100 ms at a time) neither move the date nor spin.
+class FixedClock final : public corvane::Clock {
+public:
+    explicit FixedClock(double localJulianDate) : jd_(localJulianDate) {}
+    double LocalJulianDate() const override { return jd_; }
+    double MonotonicSeconds() const override {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    }
+    void Sleep(int milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(milliseconds, 5)));
+    }
+
+private:
+    double jd_;
 };
 
 // Writes a settings file whose header records the accepted disclaimer, plus `extra` lines.

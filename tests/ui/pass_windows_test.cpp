@@ -41,20 +41,6 @@ const double kMorning = CivilToJulianDate(2017, 4, 27, 8, 0, 0);
 // A calendar clock that stays at one instant while sleeps and the monotonic time are real. (The
 // main window's tracking thread sleeps in a loop: on a ManualClock that moves the date forward
 // without end.)
-class FixedClock final : public Clock {
-public:
-    explicit FixedClock(double jd) : jd_(jd) {}
-    double LocalJulianDate() const override { return jd_; }
-    double MonotonicSeconds() const override {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    }
-    void Sleep(int milliseconds) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(milliseconds, 5)));
-    }
-
-private:
-    double jd_;
-};
 
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
@@ -374,7 +360,7 @@ private slots:
         info.resize(2561, ' ');
         WriteFileAtomically(folder.file("info.dat").toStdString(), info);
 
-        FixedClock clock(CivilToJulianDate(2017, 4, 27, 9, 33, 0));
+        guitest::FixedClock clock(CivilToJulianDate(2017, 4, 27, 9, 33, 0));
         LiveState live;
         MainWindow w(clock, live);
         w.catalogue().Set(LoadElementFile(kCatalogue).catalogue);
