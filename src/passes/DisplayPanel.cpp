@@ -1,5 +1,7 @@
 #include "passes/DisplayPanel.h"
 
+#include "passes/PassText.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -199,7 +201,7 @@ DisplayTexts ComputeDisplayPass(const ElementCatalogue& catalogue, int selected,
     out.fields[kDeclination] = DegreeText(Degrees(radec.elevation));
 
     // 9. Direction, with the rising or setting state from the second pass of an object on.
-    out.direction = look.visible ? objectlist::CompassText(out.azimuth, true) : "Below Horizon at Location";
+    out.direction = look.visible ? CompassText(out.azimuth, true) : "Below Horizon at Location";
     if (sameObject && look.visible && state.hasPreviousElevation) {
         out.direction += state.previousElevation < out.elevation ? ", Ascending" : ", Descending";
     }

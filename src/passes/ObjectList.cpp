@@ -18,37 +18,9 @@
 
 namespace corvane {
 
-namespace objectlist {
-
-std::string CompassText(double az, bool longForm) {
-    struct Sector {
-        double upper;
-        const char* word;
-        const char* code;
-    };
-    static constexpr Sector kSectors[] = {
-        {22.5, "North", "N "},       {67.5, "North-East", "NE"},  {112.5, "East", "E "},
-        {157.5, "South-East", "SE"}, {202.5, "South", "S "},      {247.5, "South-West", "SW"},
-        {292.5, "West", "W "},       {337.5, "North-West", "NW"}, {361.0, "North", "N "},
-    };
-    if (!(az >= 0.0)) return "  ";  // negative or NaN
-    for (const Sector& s : kSectors) {
-        if (az <= s.upper) return longForm ? s.word : s.code;
-    }
-    return "  ";
-}
-
-AltitudeClass AltitudeClassOf(double heightKm) {
-    if (heightKm <= 1000.0) return AltitudeClass::kLow;
-    if (heightKm >= 3000.0) return AltitudeClass::kHigh;
-    return AltitudeClass::kModerate;
-}
-
-}  // namespace objectlist
 
 namespace {
 
-using objectlist::AltitudeClass;
 
 constexpr int kLabelWidth = 19;
 constexpr int kHiddenPadding = 26;
@@ -89,11 +61,11 @@ bool IsMarked(std::string_view text) {
 }
 
 // The class word of the altitude box: its first three characters "Low", "Mod" or "Hig".
-std::optional<AltitudeClass> ClassFilter(std::string_view box) {
+std::optional<AltitudeLevel> ClassFilter(std::string_view box) {
     const std::string head = ToUpper(box.substr(0, std::min<size_t>(3, box.size())));
-    if (head == "LOW") return AltitudeClass::kLow;
-    if (head == "MOD") return AltitudeClass::kModerate;
-    if (head == "HIG") return AltitudeClass::kHigh;
+    if (head == "LOW") return AltitudeLevel::kLow;
+    if (head == "MOD") return AltitudeLevel::kModerate;
+    if (head == "HIG") return AltitudeLevel::kHigh;
     return std::nullopt;
 }
 
@@ -261,7 +233,7 @@ std::string ObjectEntryText(std::string_view nameLine, std::string_view line1, i
     text.reserve(80);
     text += label;
     text += " [ ";
-    text += positionKnown ? objectlist::CompassText(azimuthDegrees, false) : std::string("  ");
+    text += positionKnown ? CompassText(azimuthDegrees, false) : std::string("  ");
     text += " ]";
     text.append(kHiddenPadding, ' ');
     text += "~~";
@@ -317,7 +289,7 @@ struct BuildContext {
     AltitudeCache& cache;
     bool geostationary;
     bool ascending;
-    std::optional<AltitudeClass> altitudeClass;
+    std::optional<AltitudeLevel> altitudeClass;
     double elevationLimit;
     std::string direction;
     bool cacheUsable;
@@ -336,7 +308,7 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
     // test, instead of counting as 0 km (Low) and being wrongly skipped or kept.
     if (c.cacheUsable && c.altitudeClass) {
         const std::optional<int> h = c.cache.Height(i);
-        if (h && objectlist::AltitudeClassOf(*h) != *c.altitudeClass) return std::nullopt;
+        if (h && AltitudeClass(*h) != *c.altitudeClass) return std::nullopt;
     }
     // 2. Load the object.
     PropagationSlot& slot = c.cache.Slot(i);
@@ -367,7 +339,7 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
     // 6. to 8.
     if (f.elevationAbove && !(ok && elevation > c.elevationLimit)) return std::nullopt;
     if (f.aboveHorizon && !(ok && look.visible)) return std::nullopt;
-    if (c.altitudeClass && !(ok && objectlist::AltitudeClassOf(height) == *c.altitudeClass))
+    if (c.altitudeClass && !(ok && AltitudeClass(height) == *c.altitudeClass))
         return std::nullopt;
     // 9. Ascending: the elevation one second later is not lower.
     if (c.ascending) {
@@ -384,7 +356,7 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
     if (f.sunOnly && !(ok && !eclipsed)) return std::nullopt;
     // 11. Direction.
     if (!c.direction.empty() &&
-        !(ok && WithoutBlanks(objectlist::CompassText(azimuth, false)) == c.direction)) {
+        !(ok && WithoutBlanks(CompassText(azimuth, false)) == c.direction)) {
         return std::nullopt;
     }
     // 12. The entry.

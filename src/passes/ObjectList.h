@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "astro/Time.h"
+#include "passes/PassText.h"
 
 namespace corvane {
 
@@ -23,18 +24,6 @@ class ObservedList;
 class PropagationSlot;
 struct Settings;
 
-namespace objectlist {
-
-// Compass word ("North", "North-East", ...) or two-character code ("N ", "NE", ...) of an
-// azimuth in degrees; boundaries belong to the earlier sector, the upper bound is 361 degrees,
-// anything outside 0..361 gives two blanks.
-std::string CompassText(double azimuthDegrees, bool longForm);
-
-enum class AltitudeClass { kLow, kModerate, kHigh };
-// Low: 1000 km or less; High: 3000 km or more; Moderate: in between.
-AltitudeClass AltitudeClassOf(double heightKm);
-
-}  // namespace objectlist
 
 // The filter controls as the window shows them. Box texts are read by the build's own rules.
 struct ObjectFilters {

@@ -171,7 +171,7 @@ TEST(DisplayPass, AscendingDescendingFromTheSecondPassOfAnObject) {
     DisplayTexts second = ComputeDisplayPass(Catalogue(), iss, kSite, clock, 0.0, state);
     EXPECT_FALSE(second.selectionChanged);
     const std::string suffix = first.elevation < second.elevation ? ", Ascending" : ", Descending";
-    EXPECT_EQ(second.direction, objectlist::CompassText(second.azimuth, true) + suffix);
+    EXPECT_EQ(second.direction, CompassText(second.azimuth, true) + suffix);
 
     // A new selection starts again without the suffix, also when coming back.
     clock.Advance(0.1);

@@ -20,9 +20,6 @@
 namespace corvane {
 namespace {
 
-using objectlist::AltitudeClass;
-using objectlist::AltitudeClassOf;
-using objectlist::CompassText;
 
 const Site kSite{40.0, -75.0, 100.0, -4.0};
 const double kInstant = CivilToJulianDate(2017, 4, 28, 3, 15, 0.0);  // UTC
@@ -115,10 +112,10 @@ TEST(CompassAndClasses, BoundariesBelongToTheEarlierSector) {
     EXPECT_EQ(CompassText(361.5, false), "  ");
     EXPECT_EQ(CompassText(-0.1, false), "  ");
     EXPECT_EQ(CompassText(std::nan(""), true), "  ");
-    EXPECT_EQ(AltitudeClassOf(1000.0), AltitudeClass::kLow);
-    EXPECT_EQ(AltitudeClassOf(1000.1), AltitudeClass::kModerate);
-    EXPECT_EQ(AltitudeClassOf(2999.9), AltitudeClass::kModerate);
-    EXPECT_EQ(AltitudeClassOf(3000.0), AltitudeClass::kHigh);
+    EXPECT_EQ(AltitudeClass(1000.0), AltitudeLevel::kLow);
+    EXPECT_EQ(AltitudeClass(1000.1), AltitudeLevel::kModerate);
+    EXPECT_EQ(AltitudeClass(2999.9), AltitudeLevel::kModerate);
+    EXPECT_EQ(AltitudeClass(3000.0), AltitudeLevel::kHigh);
 }
 
 TEST(ObjectEntry, LayoutMarksAndHiddenIndex) {
