@@ -111,7 +111,7 @@ TEST(MountsimInterop, IndiLx200DriverReadsAndSlewsTheSimulatedMount) {
     ChildProcess server({"indiserver", "-p", indi.port, "indi_lx200generic"}, {"HOME=" + dir.string()}, true);
     ASSERT_TRUE(server.Started());
 
-    const auto present = indi.WaitFor(kDevice + ".CONNECTION.*", 20.0, [](const auto& v) {
+    const auto present = indi.WaitFor(kDevice + ".CONNECTION.*", 40.0, [](const auto& v) {
         return v.count(kDevice + ".CONNECTION.CONNECT") > 0;
     });
     ASSERT_EQ(present.count(kDevice + ".CONNECTION.CONNECT"), 1u) << "the INDI driver did not come up";
@@ -120,7 +120,7 @@ TEST(MountsimInterop, IndiLx200DriverReadsAndSlewsTheSimulatedMount) {
     ASSERT_TRUE(indi.Set(kDevice + ".CONNECTION.CONNECT=On"));
 
     const std::string coords = kDevice + ".EQUATORIAL_EOD_COORD.";
-    auto values = indi.WaitFor(kDevice + ".*.*", 30.0, [&](const auto& v) {
+    auto values = indi.WaitFor(kDevice + ".*.*", 60.0, [&](const auto& v) {
         const auto connected = v.find(kDevice + ".CONNECTION.CONNECT");
         return connected != v.end() && connected->second == "On" &&
                std::isfinite(Number(v, coords + "DEC")) && Number(v, coords + "DEC") != 0.0;
@@ -138,7 +138,7 @@ TEST(MountsimInterop, IndiLx200DriverReadsAndSlewsTheSimulatedMount) {
     slew.precision(6);
     slew << std::fixed << kDevice << ".EQUATORIAL_EOD_COORD.RA;DEC=" << targetRa << ";" << targetDec;
     ASSERT_TRUE(indi.Set(slew.str()));
-    values = indi.WaitFor(coords + "*", 40.0, [&](const auto& v) {
+    values = indi.WaitFor(coords + "*", 80.0, [&](const auto& v) {
         return std::fabs(Number(v, coords + "DEC") - targetDec) < 0.01 &&
                std::fabs(Number(v, coords + "RA") - targetRa) < 0.01;
     });
