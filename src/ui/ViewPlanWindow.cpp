@@ -1,5 +1,7 @@
 #include "ui/ViewPlanWindow.h"
 
+#include "ui/InlineField.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -78,12 +80,9 @@ ViewPlanWindow::ViewPlanWindow(PlanContext& context, QWidget* parent) : QDialog(
     grid->addWidget(printButton, 1, 0);
     grid->addWidget(printToFile, 1, 1);
     grid->addWidget(passLogButton, 1, 2);
-    auto* intervalRow = new QHBoxLayout;
-    intervalRow->addWidget(new QLabel(QStringLiteral("Calculate position every")));
-    intervalRow->addWidget(intervalList);
-    intervalRow->addWidget(new QLabel(QStringLiteral("second(s).")));
-    intervalRow->addStretch();
-    grid->addLayout(intervalRow, 1, 3, 1, 2);
+    grid->addWidget(
+        new InlineField(QStringLiteral("Calculate position every                     second(s)."), intervalList), 1, 3,
+        1, 2, Qt::AlignLeft);
     grid->addWidget(mapButton, 2, 0);
     grid->addWidget(closeButton, 2, 4);
     outer->addLayout(grid);
