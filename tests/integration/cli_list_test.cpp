@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "CliRunner.h"
 #include "core/Clock.h"
 #include "obslog/ObservedList.h"
 #include "orbit/ElementCatalogue.h"
@@ -28,43 +29,11 @@ const std::string kWhere = " --site 40,-75,100,-4 --at 2017-04-28T03:15:00Z";
 const Site kSite{40.0, -75.0, 100.0, -4.0};
 const double kInstant = CivilToJulianDate(2017, 4, 28, 3, 15, 0.0);
 
-struct ListRun {
-    int code = -1;
-    std::string out, err;
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(out);
-        for (std::string l; std::getline(in, l);) lines.push_back(l);
-        return lines;
-    }
-};
+using ListRun = clitest::CliRun;
 
-class CliList : public testing::Test {
+class CliList : public clitest::CliTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("corvane-cli-list-" + std::to_string(::getpid()) + "-" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    ListRun Cli(const std::string& args) {
-        const std::string errFile = (dir_ / "stderr.txt").string();
-        const std::string cmd = "cd '" + dir_.string() + "' && '" + std::string(CORVANE_BIN_DIR) +
-                                "/src/corvane-cli' list " + args + " 2>'" + errFile + "'";
-        ListRun r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        const int status = pclose(p);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream e(errFile);
-        std::stringstream ss;
-        ss << e.rdbuf();
-        r.err = ss.str();
-        return r;
-    }
+    ListRun Cli(const std::string& args) { return clitest::CliTest::Cli("list " + args); }
 
     static ObjectListResult Library(const ObjectFilters& f, const ObservedList& observed = ObservedList(),
                                     double jd = kInstant) {
@@ -79,8 +48,6 @@ protected:
         lines.push_back(r.status);
         return lines;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(CliList, TextMatchesTheObjectListForFilters) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "CliRunner.h"
 #include "astro/Sun.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
@@ -22,50 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    std::string out, err;
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(out);
-        for (std::string l; std::getline(in, l);) lines.push_back(l);
-        return lines;
-    }
-};
-
-class CliOrbit : public testing::Test {
+class CliOrbit : public clitest::CliTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("corvane-cli-" + std::to_string(::getpid()) + "-" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    CliRun Cli(const std::string& args) {
-        const std::string errFile = (dir_ / "stderr.txt").string();
-        const std::string cmd = "cd '" + dir_.string() + "' && '" + std::string(CORVANE_BIN_DIR) +
-                                "/src/corvane-cli' " + args + " 2>'" + errFile + "'";
-        CliRun r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        const int status = pclose(p);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream e(errFile);
-        std::stringstream ss;
-        ss << e.rdbuf();
-        r.err = ss.str();
-        return r;
-    }
-    std::string Write(const std::string& name, const std::string& contents) {
-        std::ofstream(dir_ / name, std::ios::binary) << contents;
-        return (dir_ / name).string();
-    }
     static std::string Catalogue() { return std::string(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle"; }
-
-    fs::path dir_;
 };
 
 const std::string kTestSets =
@@ -79,7 +39,7 @@ const std::string kTestSets =
     "1 25544U 98067A   00050.50000000 -.00158687  00000-0 -24621-2 0  9992\n"
     "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\n";
 
-void ExpectOneLineError(const CliRun& r, int code) {
+void ExpectOneLineError(const clitest::CliRun& r, int code) {
     EXPECT_EQ(r.code, code) << r.err;
     ASSERT_FALSE(r.err.empty());
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
@@ -89,13 +49,13 @@ void ExpectOneLineError(const CliRun& r, int code) {
 }  // namespace
 
 TEST_F(CliOrbit, ElementsListsWhatTheLoaderCounts) {
-    const CliRun r = Cli("elements --tle '" + Catalogue() + "'");
+    const clitest::CliRun r = Cli("elements --tle '" + Catalogue() + "'");
     ASSERT_EQ(r.code, 0) << r.err;
     const auto lines = r.Lines();
     ASSERT_EQ(lines.size(), 1890u);
     EXPECT_EQ(lines.back(), "1889 total.");
     EXPECT_EQ(lines.front(), "    1  7530 OSCAR 7 (AO-7)");
-    const CliRun j = Cli("elements --tle '" + Catalogue() + "' --format json");
+    const clitest::CliRun j = Cli("elements --tle '" + Catalogue() + "' --format json");
     ASSERT_EQ(j.code, 0);
     const auto doc = nlohmann::ordered_json::parse(j.out);
     EXPECT_EQ(doc["count"], 1889);
@@ -103,7 +63,7 @@ TEST_F(CliOrbit, ElementsListsWhatTheLoaderCounts) {
     EXPECT_EQ(doc["objects"][iss - 1]["norad"], 25544);
     EXPECT_EQ(doc["objects"][iss - 1]["index"], iss);
     EXPECT_EQ(doc["objects"][iss - 1]["name"], "ISS (ZARYA)");
-    const CliRun empty = Cli("elements --tle '" + Write("empty.tle", "") + "'");
+    const clitest::CliRun empty = Cli("elements --tle '" + Write("empty.tle", "") + "'");
     EXPECT_EQ(empty.code, 0);
     EXPECT_EQ(empty.out, "No objects.\n");
 }
@@ -111,7 +71,7 @@ TEST_F(CliOrbit, ElementsListsWhatTheLoaderCounts) {
 // The published test case of Spacetrack Report No. 3, through the command line.
 TEST_F(CliOrbit, PropagateReproducesTheReportTestCase) {
     const std::string file = Write("sets.tle", kTestSets);
-    const CliRun r = Cli("propagate --tle '" + file + "' --norad 88888 --tsince 0:1440:360");
+    const clitest::CliRun r = Cli("propagate --tle '" + file + "' --norad 88888 --tsince 0:1440:360");
     ASSERT_EQ(r.code, 0) << r.err;
     const double published[5][7] = {
         {0, 2328.97048951, -5995.22076416, 1719.97067261, 2.91207230, -0.98341546, -7.09081703},
@@ -134,7 +94,7 @@ TEST_F(CliOrbit, PropagateReproducesTheReportTestCase) {
 
 TEST_F(CliOrbit, PropagateByInstantsAndJsonWithErrors) {
     const std::string file = Write("sets.tle", kTestSets);
-    const CliRun r =
+    const clitest::CliRun r =
         Cli("propagate --tle '" + Catalogue() +
             "' --norad 25544 --from 2017-04-28T00:00:00Z --to 2017-04-28T00:10:00Z --step 60 --format json");
     ASSERT_EQ(r.code, 0) << r.err;
@@ -150,20 +110,20 @@ TEST_F(CliOrbit, PropagateByInstantsAndJsonWithErrors) {
     EXPECT_NEAR(rows[1]["tsince"].get<double>() - rows[0]["tsince"].get<double>(), 1.0, 1e-6);
 
     // The sub-orbital rocket body decays after 50 minutes: error rows, no numbers.
-    const CliRun d = Cli("propagate --tle '" + file + "' --norad 28872 --tsince 45:60:5 --format json");
+    const clitest::CliRun d = Cli("propagate --tle '" + file + "' --norad 28872 --tsince 45:60:5 --format json");
     ASSERT_EQ(d.code, 0) << d.err;
     const auto drows = nlohmann::ordered_json::parse(d.out);
     ASSERT_EQ(drows.size(), 4u);
     EXPECT_TRUE(drows[1].contains("x"));
     EXPECT_EQ(drows[2]["error"], "orbit decayed");
     EXPECT_FALSE(drows[3].contains("x"));
-    const CliRun t = Cli("propagate --tle '" + file + "' --index 2 --tsince 50:55:5");
+    const clitest::CliRun t = Cli("propagate --tle '" + file + "' --index 2 --tsince 50:55:5");
     EXPECT_NE(t.out.find("55.00000000 error: orbit decayed"), std::string::npos) << t.out;
     EXPECT_EQ(t.out.find("nan"), std::string::npos);
 }
 
 TEST_F(CliOrbit, LookGivesTheLibrarysNumbersAsJson) {
-    const CliRun r = Cli("look --tle '" + Catalogue() +
+    const clitest::CliRun r = Cli("look --tle '" + Catalogue() +
                          "' --norad 25544 --at 2017-04-28T03:15:00Z --site 38.9,-77.0,100,-4 --format json");
     ASSERT_EQ(r.code, 0) << r.err;
     const auto j = nlohmann::ordered_json::parse(r.out);
@@ -204,7 +164,7 @@ TEST_F(CliOrbit, LookGivesTheLibrarysNumbersAsJson) {
     EXPECT_EQ(j["eclipsed"].get<bool>(), IsEclipsed(p.position, ComputeSunVector(jd)));
     EXPECT_EQ(j["visible"].get<bool>(), look.visible);
 
-    const CliRun text =
+    const clitest::CliRun text =
         Cli("look --tle '" + Catalogue() + "' --norad 25544 --jd 2457871.6354166665 --site 38.9,-77,100");
     ASSERT_EQ(text.code, 0) << text.err;
     EXPECT_NE(text.out.find("Object       25544 ISS (ZARYA)"), std::string::npos);
@@ -225,13 +185,13 @@ TEST_F(CliOrbit, LookReadsTheSiteFromConfigFile) {
           "LOCATIONLATITUDE1=-33\r\n");
     const std::string base =
         "look --tle '" + Catalogue() + "' --norad 25544 --at 2017-04-28T03:15:00Z --format json";
-    const CliRun fromFile = Cli(base);
+    const clitest::CliRun fromFile = Cli(base);
     ASSERT_EQ(fromFile.code, 0) << fromFile.err;
-    const CliRun explicitSite = Cli(base + " --site 51.5,-0.13,35,0");
+    const clitest::CliRun explicitSite = Cli(base + " --site 51.5,-0.13,35,0");
     EXPECT_EQ(nlohmann::ordered_json::parse(fromFile.out), nlohmann::ordered_json::parse(explicitSite.out));
     // LastLocation outside 1..3 means site 1.
     Write("ConfigFile.ini", "LastLocation=7\r\nLOCATIONLATITUDE1=-33\r\nLOCATIONLONGITUDE1=151\r\n");
-    const CliRun first = Cli(base);
+    const clitest::CliRun first = Cli(base);
     EXPECT_EQ(nlohmann::ordered_json::parse(first.out),
               nlohmann::ordered_json::parse(Cli(base + " --site -33,151,0").out));
 }
@@ -258,7 +218,7 @@ TEST_F(CliOrbit, UsageAndDataErrorsExitWithOneLine) {
     ExpectOneLineError(Cli("look --tle '" + file + "' --norad 28872 --jd 2453703.5583 --site 1,2,3"),
                        1);  // decayed
     ExpectOneLineError(Cli("look " + cat), 2);
-    const CliRun garbage = Cli("look --tle '" + Write("garbage.tle", std::string(500, '\x07')) +
+    const clitest::CliRun garbage = Cli("look --tle '" + Write("garbage.tle", std::string(500, '\x07')) +
                                "' --index 1 --jd 2457871.5 --site 1,2,3");
     EXPECT_NE(garbage.code, 0);
     EXPECT_EQ(garbage.out.find("nan"), std::string::npos);

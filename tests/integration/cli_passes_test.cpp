@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "CliRunner.h"
 #include "core/Clock.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/PropagationSlot.h"
@@ -20,27 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliResult {
-    int code = -1;
-    std::string out, err;
-};
+using CliResult = clitest::CliRun;
 
 CliResult Cli(const std::string& args) {
     const fs::path dir = fs::temp_directory_path() / ("corvane-cli-passes-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    const std::string errFile = (dir / "stderr.txt").string();
-    const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(CORVANE_BIN_DIR) +
-                            "/src/corvane-cli' passes " + args + " 2>'" + errFile + "'";
-    CliResult r;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream e(errFile);
-    std::stringstream ss;
-    ss << e.rdbuf();
-    r.err = ss.str();
+    CliResult r = clitest::RunCli(dir, "passes " + args);
     fs::remove_all(dir);
     return r;
 }
