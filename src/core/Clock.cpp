@@ -1,6 +1,7 @@
 #include "core/Clock.h"
 
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <thread>
 
@@ -16,6 +17,29 @@ double CivilToJulianDate(int year, int month, int day, int hour, int minute, dou
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     const long days = static_cast<long>(era) * 146097 + static_cast<long>(doe) - 719468;
     return 2440587.5 + static_cast<double>(days) + (hour + (minute + second / 60.0) / 60.0) / 24.0;
+}
+
+CivilDate CivilFromDayNumber(long long l) {
+    l += 68569;
+    const long long n = 4 * l / 146097;
+    l -= (146097 * n + 3) / 4;
+    const long long i = 4000 * (l + 1) / 1461001;
+    l = l - 1461 * i / 4 + 31;
+    const long long j = 80 * l / 2447;
+    const long long day = l - 2447 * j / 80;
+    l = j / 11;
+    return CivilDate{100 * (n - 49) + i + l, j + 2 - 12 * l, day};
+}
+
+CivilInstant CivilFromJulianDateMs(double jd) {
+    const double shifted = jd + 0.5;
+    long long days = static_cast<long long>(std::floor(shifted));
+    long long ms = std::llround((shifted - static_cast<double>(days)) * 86400000.0);
+    if (ms >= 86400000LL) {
+        ms -= 86400000LL;
+        ++days;
+    }
+    return CivilInstant{CivilFromDayNumber(days), ms};
 }
 
 double SystemClock::LocalJulianDate() const {

@@ -65,4 +65,19 @@ private:
 // Julian date of a proleptic Gregorian calendar date and time of day.
 double CivilToJulianDate(int year, int month, int day, int hour, int minute, double second);
 
+// The Gregorian date of a Julian day number (the day that begins at noon of that number), by
+// Fliegel and Van Flandern.
+struct CivilDate {
+    long long year, month, day;
+};
+CivilDate CivilFromDayNumber(long long julianDayNumber);
+
+// A Julian date as its calendar date and the whole milliseconds of the day, rounded so that a
+// time a hair before midnight does not read as 24:00.
+struct CivilInstant {
+    CivilDate date;
+    long long millisecondOfDay;
+};
+CivilInstant CivilFromJulianDateMs(double jd);
+
 }  // namespace corvane

@@ -30,24 +30,9 @@ void AuditLogFile::Close() {
 std::string AuditLogFile::Stamp(double localJulianDate, bool withFraction) {
     if (!std::isfinite(localJulianDate)) localJulianDate = 2451544.5;
     // Whole milliseconds first, so 12:00:00.9999 does not print as 11:59:59 plus a fraction of 1.
-    const double shifted = localJulianDate + 0.5;
-    long long days = static_cast<long long>(std::floor(shifted));
-    long long ms = std::llround((shifted - static_cast<double>(days)) * 86400000.0);
-    if (ms >= 86400000LL) {
-        ms -= 86400000LL;
-        ++days;
-    }
-    // Civil date from the day number (Fliegel and Van Flandern).
-    long long l = days + 68569;
-    const long long n = 4 * l / 146097;
-    l -= (146097 * n + 3) / 4;
-    const long long i = 4000 * (l + 1) / 1461001;
-    l = l - 1461 * i / 4 + 31;
-    const long long j = 80 * l / 2447;
-    const long long day = l - 2447 * j / 80;
-    l = j / 11;
-    const long long month = j + 2 - 12 * l;
-    const long long year = 100 * (n - 49) + i + l;
+    const CivilInstant t = CivilFromJulianDateMs(localJulianDate);
+    const long long ms = t.millisecondOfDay;
+    const long long year = t.date.year, month = t.date.month, day = t.date.day;
 
     const long long secondOfDay = ms / 1000;
     char text[64];

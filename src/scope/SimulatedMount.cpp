@@ -102,18 +102,12 @@ std::optional<double> ParseAngle(const std::string& text, int maxDegrees) {
 
 void CivilFromJulianDate(double jd, int& year, int& month, int& day, double& dayFraction) {
     const double shifted = jd + 0.5;
-    long long l = static_cast<long long>(std::floor(shifted));
-    dayFraction = shifted - static_cast<double>(l);
-    l += 68569;
-    const long long n = 4 * l / 146097;
-    l -= (146097 * n + 3) / 4;
-    const long long i = 4000 * (l + 1) / 1461001;
-    l = l - 1461 * i / 4 + 31;
-    const long long j = 80 * l / 2447;
-    day = static_cast<int>(l - 2447 * j / 80);
-    l = j / 11;
-    month = static_cast<int>(j + 2 - 12 * l);
-    year = static_cast<int>(100 * (n - 49) + i + l);
+    const long long number = static_cast<long long>(std::floor(shifted));
+    dayFraction = shifted - static_cast<double>(number);
+    const CivilDate d = CivilFromDayNumber(number);
+    year = static_cast<int>(d.year);
+    month = static_cast<int>(d.month);
+    day = static_cast<int>(d.day);
 }
 
 std::string Clock24(double dayFraction) {

@@ -58,27 +58,11 @@ bool ParseFault(const std::string& text, MountFault& fault, double& after, std::
 }
 
 std::string UtcText(double jd) {
-    const double shifted = jd + 0.5;
-    const double dayNumber = std::floor(shifted);
-    long long ms = std::llround((shifted - dayNumber) * 86400000.0);
-    long long l = static_cast<long long>(dayNumber);
-    if (ms >= 86400000LL) {
-        ms -= 86400000LL;
-        ++l;
-    }
-    l += 68569;
-    const long long n = 4 * l / 146097;
-    l -= (146097 * n + 3) / 4;
-    const long long i = 4000 * (l + 1) / 1461001;
-    l = l - 1461 * i / 4 + 31;
-    const long long j = 80 * l / 2447;
-    const long long day = l - 2447 * j / 80;
-    l = j / 11;
-    const long long month = j + 2 - 12 * l;
-    const long long year = 100 * (n - 49) + i + l;
+    const CivilInstant t = CivilFromJulianDateMs(jd);
+    const long long ms = t.millisecondOfDay;
     char text[96];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%03lld", year, month, day,
-                  ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%03lld", t.date.year, t.date.month,
+                  t.date.day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
     return text;
 }
 
