@@ -530,6 +530,13 @@ void MainWindow::BuildControls() {
         SelectObjectFromList(row);
     });
     connect(joystickAdjust, &QCheckBox::toggled, this, [this](bool on) { ToggleJoystick(on); });
+    // Features of later versions say so instead of doing nothing.
+    const std::pair<QPushButton*, const char*> later[] = {
+        {downloadTleButton, "Downloading element files"}, {batchPredictButton, "Batch predictions"},
+        {observationLogButton, "The observation log"},    {skyMapButton, "The sky view"},
+        {worldMapButton, "The world map"},                {setClockButton, "Setting the program clock"}};
+    for (const auto& [button, what] : later)
+        connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
     connect(mouseAdjustButton, &QPushButton::clicked, this, [this] { OpenMouseAdjust(); });
     connect(findTimingButton, &QPushButton::clicked, this, [this] { OpenFindTiming(); });
     connect(timingOffset, &QLineEdit::textChanged, this, [this] { PublishLiveValues(); });
