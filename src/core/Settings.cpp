@@ -341,6 +341,8 @@ std::string FormatSettings(const Settings& s) {
 }
 
 bool SaveSettingsFile(const Settings& settings, const std::string& path, std::string* error) {
+    // DEPARTURE: written to a temporary file and renamed over the old one, so that a crash or a
+    // full disk never leaves a truncated settings file.
     return WriteFileAtomically(path, FormatSettings(settings), error);
 }
 

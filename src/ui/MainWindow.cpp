@@ -139,7 +139,8 @@ bool MainWindow::Initialise() {
     {
         std::string error;
         if (!observed_.Load("observed.dat", &error)) {
-            // An observed list that could not be read is never overwritten with an empty one.
+            // DEPARTURE: an observed list that could not be read is never overwritten with an empty
+            // one at exit.
             observedUnreadable_ = true;
             QMessageBox::warning(this, QStringLiteral("File Error"), QString::fromLocal8Bit(error.c_str()));
         }
@@ -1131,7 +1132,9 @@ void MainWindow::ShutDown() {
     StopTracking();
     // S2: the audit file. S3: the LX200 Control window is not present in this build.
     audit_.Close();
-    // S4: the site fields on screen go into the current site's record; site 1 is shown.
+    // S4: the site fields on screen go into the current site's record.
+    // DEPARTURE: the current site stays current rather than switching to site 1, so that
+    // LastLocation keeps the site the observer was using.
     ShowSite(SiteSwitch(settings_, SiteOnScreen(), settings_.LastLocation));
     const int current = settings_.LastLocation;
     // S5: release the joystick.
