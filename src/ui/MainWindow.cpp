@@ -117,13 +117,10 @@ MainWindow::~MainWindow() {
 }
 
 QSize MainWindow::DialogUnits(int w, int h) const {
-    // A dialog unit is a quarter of the average character width across and an eighth of the
+    // A dialog unit is a quarter of the average letter width across and an eighth of the
     // character height down.
-    const QFontMetrics fm(font());
-    const double baseX = fm.averageCharWidth(), baseY = fm.height();
-    return QSize(static_cast<int>(std::lround(w * baseX / 4.0)), static_cast<int>(std::lround(h * baseY / 8.0)));
+    return QSize(DialogUnitsX(this, w), static_cast<int>(std::lround(h * QFontMetrics(font()).height() / 8.0)));
 }
-
 // ---------------------------------------------------------------------------------------------
 // Start-up
 
