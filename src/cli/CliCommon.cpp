@@ -186,7 +186,8 @@ long long CatalogueNumber(const ElementCatalogue& catalogue, int index) {
 }
 
 std::string ObjectName(const ElementCatalogue& catalogue, int index) {
-    return Trim(catalogue.NameLine(index));
+    // Element files are Latin-1; what the commands print and the JSON they write are UTF-8.
+    return Latin1ToUtf8(Trim(catalogue.NameLine(index)));
 }
 
 }  // namespace corvane::cli

@@ -7,27 +7,12 @@
 
 #include "cli/CliCommon.h"
 #include "cli/Command.h"
+#include "core/Text.h"
 #include "orbit/PropagationSlot.h"
 #include "passes/PassPredictions.h"
 
 namespace corvane::cli {
 namespace {
-
-// The program's Latin-1 texts (the degree sign is one byte) as UTF-8 for the terminal and JSON.
-std::string Utf8(const std::string& latin1) {
-    std::string out;
-    out.reserve(latin1.size() + 4);
-    for (char ch : latin1) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out.push_back(ch);
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
 
 std::string TrimmedCode(const std::string& code) { return code.substr(0, code.find_last_not_of(' ') + 1); }
 
@@ -84,12 +69,12 @@ struct PassesCommand {
                                 {"max_elevation", p.maxElevation},
                                 {"max_time", IsoUtcText(p.maxElevationTime)},
                                 {"range_at_max", p.rangeAtMax},
-                                {"line", Utf8(PassListLine(p, where.utcOffset))}});
+                                {"line", Latin1ToUtf8(PassListLine(p, where.utcOffset))}});
             }
             std::cout << list.dump(2) << "\n";
             return kExitOk;
         }
-        for (const PassRecord& p : passes) std::cout << Utf8(PassListLine(p, where.utcOffset)) << "\n";
+        for (const PassRecord& p : passes) std::cout << Latin1ToUtf8(PassListLine(p, where.utcOffset)) << "\n";
         return kExitOk;
     }
 };

@@ -22,6 +22,10 @@ std::string ToUpper(std::string_view text);
 // (1 -> "1", 0.15 -> "0.15", -2 -> "-2"), at most maxDecimals decimals, rounded.
 std::string PlainNumber(double value, int maxDecimals = 10);
 
+// The program's 8-bit texts (Latin-1: element files, the degree byte 0xB0) as UTF-8, for a
+// terminal or JSON.
+std::string Latin1ToUtf8(std::string_view latin1);
+
 // Rounds half away from zero to the given number of decimals.
 double RoundTo(double value, int decimals);
 

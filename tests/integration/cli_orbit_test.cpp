@@ -223,3 +223,17 @@ TEST_F(CliOrbit, UsageAndDataErrorsExitWithOneLine) {
     EXPECT_NE(garbage.code, 0);
     EXPECT_EQ(garbage.out.find("nan"), std::string::npos);
 }
+
+TEST_F(CliOrbit, Latin1NamesComeOutAsUtf8) {
+    // An element file from a Latin-1 system: the name holds the byte 0xC9 ("É").
+    const std::string file = Write("latin1.tle",
+                                   "SAT\xC9LITE\r\n"
+                                   "1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87\r\n"
+                                   "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058\r\n");
+    const clitest::CliRun e = Cli("elements --tle '" + file + "' --format json");
+    ASSERT_EQ(e.code, 0) << e.err;
+    EXPECT_EQ(nlohmann::json::parse(e.out)["objects"][0]["name"], "SAT\xC3\x89LITE");
+    const clitest::CliRun l = Cli("look --tle '" + file + "' --norad 88888 --jd 2444514.5 --site 0,0,0 --format json");
+    ASSERT_EQ(l.code, 0) << l.err;
+    EXPECT_EQ(nlohmann::json::parse(l.out)["name"], "SAT\xC3\x89LITE");
+}
