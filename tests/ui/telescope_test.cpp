@@ -48,9 +48,10 @@ private slots:
         guitest::WorkingFolder folder;
         QVERIFY(QFile::copy(QString(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle", folder.file("cat.tle")));
         QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"),
-                      "ScopeType=LOGFILE\r\nElementsFile=cat.tle\r\nLocationLatitude1=45\r\n"
-                      "LocationLongitude1=-75\r\nLocationAltitude1=100\r\nLocationUTCOffset1=0\r\n"));
-        SystemClock clock;
+                      "ScopeType=LOGFILE\r\nElementsFile=cat.tle\r\nLocationLatitude1=45.5\r\n"
+                      "LocationLongitude1=-73.6\r\nLocationAltitude1=50\r\nLocationUTCOffset1=-4\r\n"));
+        // 28 April 2017, 08:42 local time: the ISS is high over Montreal, so tracking goes on.
+        guitest::FixedClock clock(CivilToJulianDate(2017, 4, 28, 8, 42, 0));
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
@@ -69,7 +70,26 @@ private slots:
         QFile log(folder.file("log25544.txt"));
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(log.size() > 0);
+
+        // Changing the interface while tracking stops tracking first.
+        w.trackButton->click();
+        QTRY_VERIFY(live.trackingOn.load());
+        w.settings().ScopeType = "LX200";
+        w.ApplyInterface();
+        QVERIFY(!live.trackingOn.load());
+        QVERIFY(w.windowTitle().endsWith("Meade LX200"));
+        QTRY_COMPARE(w.trackButton->text(), QString("Start Tracking"));
+
+        // Quitting while tracking stops it before the settings are written.
+        w.settings().ScopeType = "LOGFILE";
+        w.ApplyInterface();
+        w.trackButton->click();
+        QTRY_VERIFY(live.trackingOn.load());
         w.RunCommand(kCmdExit);
+        QVERIFY(!live.trackingOn.load());
+        QVERIFY(!live.trackingActive.load());
+        QCOMPARE(QString::fromStdString(LoadSettingsFile(folder.file("ConfigFile.ini").toStdString()).ScopeType),
+                 QString("LOGFILE"));
     }
 };
 
