@@ -125,6 +125,17 @@ struct TrackingDriver::Cycle {
     CycleTarget target;
 };
 
+// What a cycle reads afresh: the window's values, the site they name and the settings.
+TrackingDriver::Cycle TrackingDriver::ReadCycle() const {
+    Cycle cycle;
+    cycle.values = live_.Snapshot();
+    cycle.settings = Settings();
+    cycle.object = cycle.values.selectedObject;
+    cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude, cycle.values.siteAltitude,
+                           cycle.values.siteUtcOffset);
+    return cycle;
+}
+
 TrackingDriver::TrackingDriver(SerialLink& link, LiveState& live, const CatalogueStore& catalogues,
                                Clock& clock, TrackingDisplay& display)
     : link_(link), live_(live), catalogues_(catalogues), clock_(clock), display_(display) {
@@ -381,10 +392,7 @@ bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double de
 
 bool TrackingDriver::GeostationaryHold() {
     if (link_.GetScopeType() != ScopeType::LX200GPS) return false;
-    Cycle cycle;
-    cycle.values = live_.Snapshot();
-    cycle.object = cycle.values.selectedObject;
-    cycle.settings = Settings();
+    Cycle cycle = ReadCycle();
     if (cycle.object == 0) return false;
     const auto catalogue = catalogues_.Get();
     if (!ConvertElementSet(*catalogue, cycle.object, geoSlot_)) return false;
@@ -394,8 +402,6 @@ bool TrackingDriver::GeostationaryHold() {
                                std::fabs(revsPerDay - 1.0027) <= 0.1;
     if (!geostationary) return false;
 
-    cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude, cycle.values.siteAltitude,
-                           cycle.values.siteUtcOffset);
     const double jd = clock_.JulianDateNow() + LeadingNumber(cycle.values.timingOffsetText) / 86400.0 -
                       cycle.site.utcOffset / 24.0;
     const CycleTarget t = ComputeCycleTarget(*catalogue, cycle.object, jd, cycle.site,
@@ -438,12 +444,7 @@ void TrackingDriver::Lx200Engine() {
     double delayMs = 0.0;
     std::string raBar, decBar;  // kept from pass to pass and cycle to cycle
     while (live_.trackingOn.load() && !stopThread_.load()) {
-        Cycle cycle;
-        cycle.values = live_.Snapshot();
-        cycle.settings = Settings();
-        cycle.object = cycle.values.selectedObject;
-        cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude,
-                               cycle.values.siteAltitude, cycle.values.siteUtcOffset);
+        Cycle cycle = ReadCycle();
         if (cycle.object != previousObject) {
             delayMs = 6000.0;
             counter = 0;
@@ -551,12 +552,7 @@ void TrackingDriver::Lx200Engine() {
 void TrackingDriver::LogFileEngine() {
     int previousObject = 0;
     while (live_.trackingOn.load() && !stopThread_.load()) {
-        Cycle cycle;
-        cycle.values = live_.Snapshot();
-        cycle.settings = Settings();
-        cycle.object = cycle.values.selectedObject;
-        cycle.site = ParseSite(cycle.values.siteLatitude, cycle.values.siteLongitude,
-                               cycle.values.siteAltitude, cycle.values.siteUtcOffset);
+        Cycle cycle = ReadCycle();
         if (cycle.object != 0 && cycle.object != previousObject) {
             const auto catalogue = catalogues_.Get();
             PositionLogHeader header;

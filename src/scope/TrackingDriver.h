@@ -85,6 +85,7 @@ public:
 private:
     struct Cycle;
     void ThreadMain();
+    Cycle ReadCycle() const;
     bool GeostationaryHold();
     void RunEngine();
     void Lx200Engine();
