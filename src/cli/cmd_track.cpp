@@ -1,6 +1,10 @@
 // corvane-cli track: follow one object with a telescope (or the Log File interface) without a
 // window, for a given time.
+#include <unistd.h>
+
+#include <atomic>
 #include <cmath>
+#include <csignal>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -8,17 +12,42 @@
 #include "cli/Command.h"
 #include "core/Text.h"
 #include "orbit/ElementCatalogue.h"
-#include "scope/AuditLogFile.h"
 #include "scope/PosixSerialPort.h"
+#include "scope/ScopeSession.h"
 #include "scope/ScopeType.h"
-#include "scope/SerialLink.h"
 #include "scope/ToolOptions.h"
-#include "scope/TrackingDriver.h"
 
 namespace corvane::cli {
 
 namespace {
 
+volatile std::sig_atomic_t gInterruptSignal = 0;
+
+extern "C" void OnInterrupt(int signal) {
+    if (gInterruptSignal != 0) _exit(128 + signal);  // the second one ends the program at once
+    gInterruptSignal = signal;
+}
+
+// SIGINT, SIGTERM and SIGHUP, caught while the telescope moves.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        gInterruptSignal = 0;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &old_[i]);
+    }
+    ~InterruptGuard() {
+        for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &old_[i], nullptr);
+    }
+    bool Raised() const { return gInterruptSignal != 0; }
+    int Signal() const { return gInterruptSignal; }
+
+private:
+    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction old_[3];
+};
 
 // Prints what a window would show: status lines as they change on standard output, messages
 // on standard error.
@@ -80,17 +109,6 @@ int RunTrack(const TrackOptions& o) {
         if (!utc) throw UsageError("--start wants YYYY-MM-DDTHH:MM:SS (UTC)");
         clock.SetCorrection(*utc + site->utcOffsetHours / 24.0 - clock.LocalJulianDate());
     }
-    std::unique_ptr<AuditLogFile> audit;
-    if (o.audit) {
-        audit = std::make_unique<AuditLogFile>(clock);
-        if (!audit->Open("output.txt")) throw DataError("cannot create output.txt");
-    }
-    PosixSerialPort port;
-    PrintingDisplay display;
-    SerialLink link(port, clock, display, audit.get());
-    link.SetScopeType(type);
-    if (!o.device.empty()) link.SetDeviceResolver([device = o.device](int) { return device; });
-
     CatalogueStore store;
     store.Set(loaded.catalogue);
     LiveState live;
@@ -105,22 +123,42 @@ int RunTrack(const TrackOptions& o) {
         v.trackingMethod = o.method;
         v.comPort = 1;
     });
-    TrackingDriver driver(link, live, store, clock, display);
+    PosixSerialPort port;
+    PrintingDisplay display;
+    ScopeSession session(port, clock, live, store, display);
+    if (o.audit && !session.OpenAuditLog("output.txt")) throw DataError("cannot create output.txt");
+    session.SetScopeType(type);
+    if (!o.device.empty()) session.SetDeviceResolver([device = o.device](int) { return device; });
     TrackingSettings settings;
     settings.elementFile = o.tle;
     settings.logFolder = o.logFolder;
-    driver.SetSettings(settings);
+    session.SetSettings(settings);
 
-    driver.StartStopTracking();
-    if (!driver.TrackingOn()) return kExitDataError;
-    driver.StartThread();
+    // An interrupt is a Stop: the stop sequence goes out, the port closes, the program ends.
+    // A second interrupt ends the program at once.
+    InterruptGuard interrupts;
+    session.Start();
     const double begin = clock.MonotonicSeconds();
-    while (driver.TrackingOn() && clock.MonotonicSeconds() - begin < o.duration) clock.Sleep(100);
-    const bool stoppedByEngine = !driver.TrackingOn();
-    if (!stoppedByEngine) driver.StopTracking();
-    driver.Shutdown();
-    std::cout << (stoppedByEngine ? "tracking stopped" : "tracking ended") << " after "
-              << PlainNumber(clock.MonotonicSeconds() - begin, 1) << " s" << std::endl;
+    session.StartStopTracking();
+    // Connecting and identifying may take a while; the start is done when tracking is on or
+    // the session has nothing left to do (the connection failed).
+    while (!session.TrackingOn() && !session.Idle() && !interrupts.Raised()) clock.Sleep(20);
+    bool interrupted = interrupts.Raised();
+    if (!session.TrackingOn() && !interrupted) {
+        session.Shutdown();
+        return kExitDataError;
+    }
+    while (session.TrackingOn() && !interrupts.Raised() && clock.MonotonicSeconds() - begin < o.duration)
+        clock.Sleep(20);
+    interrupted = interrupts.Raised();
+    const bool stoppedByEngine = !interrupted && !session.TrackingOn();
+    if (interrupted) std::cerr << "Interrupted: stopping the telescope." << std::endl;
+    if (session.TrackingOn() || interrupted) session.StopTracking();
+    session.WaitIdle(3.0);
+    session.Shutdown();
+    std::cout << (stoppedByEngine ? "tracking stopped" : interrupted ? "tracking interrupted" : "tracking ended")
+              << " after " << PlainNumber(clock.MonotonicSeconds() - begin, 1) << " s" << std::endl;
+    if (interrupted) return 128 + interrupts.Signal();
     return stoppedByEngine ? kExitDataError : kExitOk;
 }
 

@@ -1,5 +1,7 @@
 #include "core/Settings.h"
 
+#include "core/ComPort.h"
+
 #include <cmath>
 #include <functional>
 #include <unordered_map>
@@ -83,7 +85,7 @@ const std::unordered_map<std::string, Reader>& Readers() {
         }
         t["COMPORT"] = [](Settings& s, const std::string& v) {
             s.ComPort = 1;
-            for (int p = 1; p <= 16; ++p)
+            for (int p = 1; p <= kComPortCount; ++p)
                 if (v == std::to_string(p)) s.ComPort = p;
         };
         flagKey("SUNONLY", &Settings::SunOnly);

@@ -9,10 +9,12 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "core/ComPort.h"
+
 namespace corvane {
 
 std::string SerialDeviceForPort(int port) {
-    if (port < 1 || port > 16) port = 1;
+    port = ComPortNumber(port);
     const std::string variable = "CORVANE_COM" + std::to_string(port);
     if (const char* device = std::getenv(variable.c_str()); device != nullptr && *device != '\0') {
         return device;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "core/ComPort.h"
 #include "scope/PosixSerialPort.h"
 
 namespace corvane {
@@ -41,7 +42,7 @@ std::string SerialLink::LastCommand() const {
 }
 
 bool SerialLink::Connect(int portNumber) {
-    if (portNumber < 1 || portNumber > 16) portNumber = 1;
+    portNumber = ComPortNumber(portNumber);
     if (const int open = connectedPort_.load(); open != 0) {
         display_.ShowMessage("Serial Port " + std::to_string(open) + " already connected",
                              "Connection Problem", MessageIcon::Warning);
@@ -52,14 +53,16 @@ bool SerialLink::Connect(int portNumber) {
         std::lock_guard<std::mutex> lock(stateMutex_);
         resolver = resolver_;
     }
-    auto exchange = Exchange();
+    lineFailed_.store(false);
     if (!port_.Open(resolver(portNumber))) {
         display_.ShowMessage("Unable To Initialize Serial Port", "Connection Problem", MessageIcon::Warning);
         return false;
     }
     connectedPort_.store(portNumber);
     display_.SetBusy(true);
+    display_.SetConnecting(true);
     const bool identified = Identify();
+    display_.SetConnecting(false);
     display_.SetBusy(false);
     if (!identified) {
         connectedPort_.store(0);
@@ -71,21 +74,19 @@ bool SerialLink::Connect(int portNumber) {
 }
 
 bool SerialLink::Identify() {
-    auto exchange = Exchange();
     bool ok = true;
     switch (scopeType_.load()) {
         case ScopeType::NEXSTARGPS:
         case ScopeType::CGE:
-            clock_.Sleep(500);
-            ok = ProbeNexStarPosition();
+            ok = Wait(500) && ProbeNexStarPosition();
             break;
         case ScopeType::NEXSTAR:
-            clock_.Sleep(500);
+            ok = Wait(500);
             break;
         case ScopeType::ULTIMA:
             (void)ReadAvailable();
             SendCommand("U");
-            clock_.Sleep(500);
+            ok = Wait(500);
             (void)ReadAvailable();
             break;
         case ScopeType::LOGFILE:
@@ -97,6 +98,11 @@ bool SerialLink::Identify() {
             ok = IdentifyLx200Family();
             break;
     }
+    if (StopRaised()) {
+        // Cancelled by the user (or the program is closing): no error to report.
+        AuditLog("Connection cancelled.");
+        return false;
+    }
     if (!ok)
         display_.ShowMessage("Cannot Communicate with Telescope!", "Communication Error.",
                              MessageIcon::Error);
@@ -106,7 +112,7 @@ bool SerialLink::Identify() {
 bool SerialLink::IdentifyLx200Family() {
     longFormat_.store(false);
     SendCommand("#:GZ#");
-    clock_.Sleep(300);
+    Wait(300);
     const std::string first = ReadReply();
     if (first.size() < 3) return false;
     if (first.size() > 8) {
@@ -123,20 +129,20 @@ bool SerialLink::IdentifyLx200Family() {
 bool SerialLink::IdentifyCompatible() {
     longFormat_.store(true);
     SendCommand("#:GD#");
-    clock_.Sleep(300);
+    Wait(300);
     return ReadReply().size() > 3;
 }
 
 bool SerialLink::ProbeNexStarPosition() {
     // The NexStar "E" query: four hex digits, a comma, four hex digits, "#".
-    clock_.Sleep(100);
+    if (!Wait(100)) return false;
     (void)ReadWaiting();
     SendCommand("E");
-    clock_.Sleep(500);
+    if (!Wait(500)) return false;
     int tries = 0;
     while (port_.BytesWaiting() >= 0 && port_.BytesWaiting() < 9 && tries <= 200) {
         ++tries;
-        clock_.Sleep(40);
+        if (!Wait(40)) return false;
     }
     const std::string reply = ReadWaiting();
     const size_t comma = reply.find(',');
@@ -158,57 +164,81 @@ void SerialLink::Disconnect() {
         hook = stopTrackingHook_;
     }
     if (hook) hook();
+    // A short pause so that the stop sequence leaves the line before it closes (not cut short by
+    // the stop signal: it belongs to the stop).
     clock_.Sleep(500);
     connectedPort_.store(0);
-    {
-        auto exchange = Exchange();
-        port_.Close();
-    }
+    port_.Close();
     display_.SetBusy(false);
     display_.SetConnected(false);
 }
 
 bool SerialLink::PortOpen() { return port_.IsOpen(); }
 
-void SerialLink::SendCommand(std::string_view command) {
-    auto exchange = Exchange();
+bool SerialLink::Write(std::string_view command) {
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
         lastCommand_ = std::string(command);
     }
+    bool written = true;
     if (PortOpen()) {
         if (scopeType_.load() == ScopeType::ULTIMA) {
             std::string bytes(command);
             bytes += "\r\n";
-            port_.Write(bytes);
+            written = port_.Write(bytes);
         } else {
-            port_.Write(command);
+            written = port_.Write(command);
         }
     }
+    if (!written) {
+        // DEPARTURE: a write the line refused is reported, not logged as sent, and marks the line
+        // failed so that tracking ends instead of talking into the void.
+        lineFailed_.store(true);
+        AuditLog("Send failed *>" + BracketedBytes(command) + "<*");
+        return false;
+    }
     AuditLog("Sent *>" + BracketedBytes(command) + "<*");
+    return true;
+}
+
+bool SerialLink::SendCommand(std::string_view command) {
+    if (stop_ == nullptr) return Write(command);
+    bool written = false;
+    if (!stop_->Gated([&] { written = Write(command); })) {
+        AuditLog("Not sent, tracking stopped *>" + BracketedBytes(command) + "<*");
+        return false;
+    }
+    return written;
+}
+
+bool SerialLink::SendStopCommand(std::string_view command) { return Write(command); }
+
+bool SerialLink::Wait(int milliseconds) {
+    if (stop_ != nullptr) return stop_->Wait(clock_, milliseconds);
+    clock_.Sleep(milliseconds);
+    return true;
+}
+
+int SerialLink::Waiting() {
+    const int waiting = port_.BytesWaiting();
+    if (waiting < 0) lineFailed_.store(true);
+    return waiting;
 }
 
 std::string SerialLink::ReadWaiting() {
     if (!PortOpen()) return {};
-    const int waiting = port_.BytesWaiting();
+    const int waiting = Waiting();
     return waiting > 0 ? port_.Read(waiting) : std::string();
 }
 
 std::string SerialLink::ReadAvailable() {
-    auto exchange = Exchange();
     std::string reply = ReadWaiting();
-    if (!EndsWithHash(reply)) {
-        clock_.Sleep(150);
-        reply += ReadWaiting();
-    }
-    if (!EndsWithHash(reply)) {
-        clock_.Sleep(50);
-        reply += ReadWaiting();
-    }
+    if (!EndsWithHash(reply) && Wait(150)) reply += ReadWaiting();
+    if (!EndsWithHash(reply) && Wait(50)) reply += ReadWaiting();
     if (scopeType_.load() == ScopeType::ETX494) {
         for (int pause : {150, 350, 750, 750}) {
             if (EndsWithHash(reply) || reply == "1") break;
-            clock_.Sleep(pause);
+            if (!Wait(pause)) break;
             reply += ReadWaiting();
         }
     }
@@ -218,8 +248,7 @@ std::string SerialLink::ReadAvailable() {
 
 std::string SerialLink::PollRead(int maxTries, bool untilHashOnly) {
     if (connectedPort_.load() == 0) return {};
-    auto exchange = Exchange();
-    clock_.Sleep(20);
+    Wait(20);
     std::string text;
     int tries = 0;
     for (;;) {
@@ -232,12 +261,12 @@ std::string SerialLink::PollRead(int maxTries, bool untilHashOnly) {
         ++tries;
         // DEPARTURE: a line that reports itself closed cannot answer; give up at once instead of
         // polling it for up to a minute and a half.
-        if (tries > maxTries || port_.BytesWaiting() < 0) {
+        if (tries > maxTries || Waiting() < 0 || StopRaised()) {
             text.clear();
             break;
         }
         if (!untilHashOnly && text.find("elow") != std::string::npos) break;
-        clock_.Sleep(20);
+        Wait(20);
     }
     if (audit_ != nullptr) audit_->WriteWithoutFraction(" Rcvd *>" + text + "<*");
     return text;

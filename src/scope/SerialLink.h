@@ -2,10 +2,10 @@
 // The serial link to the one telescope: connect and identify, send commands, the three ways a
 // reply is collected, disconnect, and the audit log of the traffic.
 //
-// One instance for the whole program, shared by the user-interface thread and the tracking
-// thread. Every public function is thread-safe. A command and the reading of its reply form one
-// exchange: hold Exchange() around them so that two threads cannot interleave bytes; never hold
-// it across an engine's waits between exchanges. All waiting goes through the Clock.
+// One instance for the whole program, owned by the telescope session: only the session's thread
+// sends and reads (ConnectedPort, LongFormat and LastCommand may be read from any thread). All
+// waiting goes through the Clock, and through the session's StopSignal when one is attached, so
+// that a stop ends every wait at once and no command but the stop sequence goes out after it.
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -16,6 +16,7 @@
 #include "scope/AuditLogFile.h"
 #include "scope/ScopeType.h"
 #include "scope/SerialPort.h"
+#include "scope/StopSignal.h"
 #include "scope/TrackingDisplay.h"
 
 namespace corvane {
@@ -31,9 +32,13 @@ public:
     void SetDeviceResolver(std::function<std::string(int)> resolver);
     // Run by Disconnect before it closes the port: the tracking driver's StopTracking.
     void SetStopTrackingHook(std::function<void()> hook);
+    // The session's stop request: while it is raised, waits end at once and SendCommand refuses.
+    // May be null (no gate). Set before use, not while the link is busy.
+    void SetStopSignal(StopSignal* signal) { stop_ = signal; }
 
     // Opens port `portNumber` (outside 1..16: port 1), applies the line settings and identifies
-    // the mount. Shows the messages of each failure. True when connected.
+    // the mount. Shows the messages of each failure. True when connected. A stop raised while it
+    // identifies cancels the connection without a message.
     bool Connect(int portNumber);
     // Identification after opening, by scope type; decides LongFormat for the LX200 family.
     // Shows "Cannot Communicate with Telescope!" on failure. Called by Connect.
@@ -50,8 +55,17 @@ public:
     std::string LastCommand() const;
 
     // Writes the command as raw bytes (ULTIMA: followed by CR LF) and audit-logs it as decimal
-    // byte values. Nothing is written while no port is open.
-    void SendCommand(std::string_view command);
+    // byte values. Nothing is written while no port is open. Refused (false, nothing written)
+    // once the stop signal is raised; a failed write marks the line failed and returns false.
+    bool SendCommand(std::string_view command);
+    // The same for the commands of a stop sequence: they go out whether or not a stop is raised.
+    bool SendStopCommand(std::string_view command);
+    // Waits on the clock; false when a stop ended the wait early.
+    bool Wait(int milliseconds);
+    bool StopRaised() const { return stop_ != nullptr && stop_->Raised(); }
+
+    // True once a write failed or the port reported the line closed since the last Connect.
+    bool LineFailed() const { return lineFailed_.load(); }
     // The plain read: what is waiting, with two short pauses (more for the slow AutoStar #494)
     // while the text does not end in "#". Returns what it has, possibly "".
     std::string ReadAvailable();
@@ -65,16 +79,13 @@ public:
     // One time-stamped line in the audit log when auditing is on.
     void AuditLog(std::string_view text);
 
-    // Holds the link for one command-and-reply exchange (re-entrant on the same thread).
-    [[nodiscard]] std::unique_lock<std::recursive_mutex> Exchange() {
-        return std::unique_lock<std::recursive_mutex>(exchange_);
-    }
-
     Clock& GetClock() { return clock_; }
     TrackingDisplay& Display() { return display_; }
 
 private:
     std::string PollRead(int maxTries, bool untilHashOnly);
+    bool Write(std::string_view command);
+    int Waiting();
     bool IdentifyLx200Family();
     bool IdentifyCompatible();
     bool ProbeNexStarPosition();
@@ -84,7 +95,8 @@ private:
     Clock& clock_;
     TrackingDisplay& display_;
     AuditLogFile* audit_;
-    std::recursive_mutex exchange_;
+    StopSignal* stop_ = nullptr;
+    std::atomic<bool> lineFailed_{false};
     std::atomic<ScopeType> scopeType_{ScopeType::LX200};
     std::atomic<int> connectedPort_{0};
     std::atomic<bool> longFormat_{false};

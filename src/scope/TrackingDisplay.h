@@ -34,6 +34,9 @@ public:
     virtual void SetConnected(bool connected) = 0;
     // The wait cursor around slow exchanges with the mount.
     virtual void SetBusy(bool busy) = 0;
+    // The mount is being identified after its port opened (true) or no longer (false): the
+    // window offers to cancel meanwhile.
+    virtual void SetConnecting(bool connecting) {}
     // The View Plan list should be refreshed (tracking stopped).
     virtual void RefreshViewPlan() = 0;
 };

@@ -9,6 +9,7 @@
 #include "core/Text.h"
 #include "orbit/Observer.h"
 #include "scope/Lx200Codec.h"
+#include "scope/ReplyCheck.h"
 
 namespace corvane {
 
@@ -139,12 +140,13 @@ TrackingDriver::Cycle TrackingDriver::ReadCycle() const {
 TrackingDriver::TrackingDriver(SerialLink& link, LiveState& live, const CatalogueStore& catalogues,
                                Clock& clock, TrackingDisplay& display)
     : link_(link), live_(live), catalogues_(catalogues), clock_(clock), display_(display) {
+    link_.SetStopSignal(&stop_);
     link_.SetStopTrackingHook([this] { StopTracking(); });
 }
 
 TrackingDriver::~TrackingDriver() {
-    Shutdown();
     link_.SetStopTrackingHook(nullptr);
+    link_.SetStopSignal(nullptr);
 }
 
 void TrackingDriver::SetSettings(const TrackingSettings& settings) {
@@ -159,47 +161,64 @@ TrackingSettings TrackingDriver::Settings() const {
     return settings_;
 }
 
-// ---- thread ----
-
-void TrackingDriver::StartThread() {
-    if (thread_.joinable()) return;
-    stopThread_.store(false);
-    thread_ = std::thread([this] { ThreadMain(); });
-}
-
-void TrackingDriver::Shutdown() {
-    stopThread_.store(true);
-    if (thread_.joinable()) thread_.join();
-}
-
-void TrackingDriver::ThreadMain() {
-    while (!stopThread_.load()) {
-        if (live_.trackingOn.load()) RunTracking();
-        clock_.Sleep(100);
-    }
-}
-
+// Waits in the link's stop-aware steps; false once tracking is off.
 bool TrackingDriver::Pause(int milliseconds) {
-    // In steps, so that a stop or the end of the program is seen within 100 ms.
-    while (milliseconds > 0) {
-        const int step = std::min(milliseconds, 100);
-        clock_.Sleep(step);
-        milliseconds -= step;
-        if (!live_.trackingOn.load() || stopThread_.load()) return false;
+    if (!link_.Wait(milliseconds)) return false;
+    return trackingOn_.load();
+}
+
+// Counts the time the engine has been asking without a valid answer.
+class TrackingDriver::ReplyWatch {
+public:
+    explicit ReplyWatch(const Clock& clock) : clock_(clock) {}
+    void Asked() {
+        if (!outstanding_) since_ = clock_.MonotonicSeconds();
+        outstanding_ = true;
     }
-    return live_.trackingOn.load();
+    void Judge(bool valid) {
+        if (valid) outstanding_ = false;
+    }
+    bool Expired() const {
+        return outstanding_ && clock_.MonotonicSeconds() - since_ >= kReplyTimeoutSeconds;
+    }
+
+private:
+    const Clock& clock_;
+    bool outstanding_ = false;
+    double since_ = 0.0;
+};
+
+bool TrackingDriver::LostCommunication(const ReplyWatch& watch) {
+    if (stop_.Raised() || !trackingOn_.load()) return false;
+    if (!link_.LineFailed() && !watch.Expired()) return false;
+    // DEPARTURE: a dead line (closed, a refused write, or no valid answer for 10 s) ends tracking
+    // with a message; the engines otherwise only look for "BELOW" and would go on talking into
+    // the void.
+    link_.AuditLog(link_.LineFailed() ? "The line to the telescope failed." : "The telescope stopped answering.");
+    SendStopSequence(link_.GetScopeType());
+    StopWithMessage("", "Lost communication with the telescope.", "Tracking Error");
+    return true;
 }
 
 void TrackingDriver::RunTracking() {
-    if (!live_.trackingOn.load()) return;
-    live_.trackingActive.store(true);
+    if (!trackingOn_.load() || stop_.Raised()) return;
+    trackingActive_.store(true);
     if (GeostationaryHold()) {
-        while (live_.trackingOn.load() && !stopThread_.load()) clock_.Sleep(200);
-        if (link_.GetScopeType() == ScopeType::LX200GPS) Send(Settings().lgpsMount == 1 ? "#:AA#" : "#:AP#");
+        while (trackingOn_.load() && link_.Wait(200)) {
+        }
+        if (link_.GetScopeType() == ScopeType::LX200GPS) {
+            const std::string restore = Settings().lgpsMount == 1 ? "#:AA#" : "#:AP#";
+            // After a Stop the alignment comes back once the stop sequence is out (FinishStop).
+            if (stop_.Raised() || stopDue_.load()) {
+                restoreAlignmentDue_ = true;
+            } else {
+                SendStop(restore);
+            }
+        }
     } else {
         RunEngine();
     }
-    live_.trackingActive.store(false);
+    trackingActive_.store(false);
 }
 
 void TrackingDriver::RunEngine() {
@@ -220,7 +239,7 @@ void TrackingDriver::RunEngine() {
 }
 
 void TrackingDriver::NotBuiltEngine() {
-    live_.trackingOn.store(false);
+    trackingOn_.store(false);
     ResetTrackingDisplay();
     const ScopeInterface& face = FindScopeInterface(ScopeTypeCode(link_.GetScopeType()));
     display_.ShowMessage(
@@ -234,42 +253,62 @@ void TrackingDriver::StartStopTracking() {
     const ScopeType type = link_.GetScopeType();
     if (type == ScopeType::LOGFILE) link_.SetConnectedPort(1);
     if (link_.ConnectedPort() == 0) {
+        // Start Tracking connects ports 1 to 8 only; anything else means port 1 (the Connect
+        // button takes 1 to 16).
         int port = live_.Snapshot().comPort;
         if (port < 1 || port > 8) port = 1;
         link_.Connect(port);
     }
     if (link_.ConnectedPort() == 0) {
-        display_.ShowMessage("Telescope not connected!", "No Connection", MessageIcon::Warning);
+        // A connection cancelled by Stop or by the end of the program is not an error.
+        if (!stop_.Raised())
+            display_.ShowMessage("Telescope not connected!", "No Connection", MessageIcon::Warning);
         return;
     }
-    if (live_.trackingOn.load()) {
+    if (trackingOn_.load()) {
         StopTracking();
         return;
     }
+    if (stop_.Raised()) return;
     display_.SetConnectEnabled(false);
-    live_.trackingOn.store(true);
+    trackingOn_.store(true);
     display_.SetStartButtonTracking(true);
 }
 
-void TrackingDriver::StopTracking() {
+void TrackingDriver::RequestStop() {
     const ScopeType type = link_.GetScopeType();
-    if (!live_.trackingOn.load() &&
-        (type == ScopeType::CGE || type == ScopeType::NEXSTARGPS || type == ScopeType::LX200GPS)) {
+    const bool wasOn = trackingOn_.exchange(false);
+    // The continuous interfaces send their stop sequence only when they were tracking.
+    if (wasOn || !(type == ScopeType::CGE || type == ScopeType::NEXSTARGPS || type == ScopeType::LX200GPS))
+        stopDue_.store(true);
+    stop_.Raise();
+}
+
+void TrackingDriver::StopTracking() {
+    RequestStop();
+    FinishStop();
+}
+
+void TrackingDriver::FinishStop() {
+    if (!stopDue_.exchange(false)) {
+        stop_.Clear();
         return;
     }
-    {
-        std::lock_guard<std::mutex> lock(logMutex_);
-        positionLog_.Close();
-    }
+    const ScopeType type = link_.GetScopeType();
+    positionLog_.Close();
     display_.SetConnectEnabled(true);
     display_.SetBusy(true);
-    live_.trackingOn.store(false);
     display_.SetBusy(false);
     if (type == ScopeType::LX200GPS) link_.AuditLog("Tracking is set to 0");
     link_.AuditLog("tracking stopped");
     SendStopSequence(type);
+    if (restoreAlignmentDue_) {
+        restoreAlignmentDue_ = false;
+        SendStop(Settings().lgpsMount == 1 ? "#:AA#" : "#:AP#");
+    }
     display_.RefreshViewPlan();
     ResetTrackingDisplay();
+    stop_.Clear();
 }
 
 void TrackingDriver::ResetTrackingDisplay() {
@@ -290,19 +329,19 @@ void TrackingDriver::SendStopSequence(ScopeType type) {
             break;
         }
         case ScopeType::ULTIMA:
-            Send("M");
+            SendStop("M");
             break;
         case ScopeType::NEXSTAR:
-            Send("?");
+            SendStop("?");
             break;
         case ScopeType::LX200GPS:
             Lx200GpsStop();
-            Send(std::string(kStop));
+            SendStop(std::string(kStop));
             break;
         case ScopeType::LOGFILE:
             break;
         default:
-            Send(std::string(kStopAll));
+            SendStop(std::string(kStopAll));
             break;
     }
 }
@@ -310,14 +349,14 @@ void TrackingDriver::SendStopSequence(ScopeType type) {
 void TrackingDriver::Lx200GpsStop() {
     display_.SetStatusLines("R.A. Tracking Stopped", "Dec. Tracking Stopped");
     link_.AuditLog("Stopping Scope.");
-    Send(std::string(kStop));
+    SendStop(std::string(kStop));
     clock_.Sleep(300);
-    Send("#:RE08.00#");
-    Send("#:RA08.00#");
+    SendStop("#:RE08.00#");
+    SendStop("#:RA08.00#");
     link_.AuditLog("Set tracking to 8/8.");
-    Send(std::string(kStop));
+    SendStop(std::string(kStop));
     clock_.Sleep(150);
-    Send(std::string(kStop));
+    SendStop(std::string(kStop));
     display_.SetProgress(0, 0);
     display_.RefreshViewPlan();
     clock_.Sleep(100);
@@ -326,32 +365,30 @@ void TrackingDriver::Lx200GpsStop() {
 void TrackingDriver::NexStarRateStop(int modeByte) {
     link_.AuditLog("Stopping Scope. Setting Tracking rates to zero.");
     clock_.Sleep(200);
-    Send(std::string("T") + '\0');
-    Send(std::string("P\x03\x10\x06", 4) + std::string(4, '\0'));
+    SendStop(std::string("T") + '\0');
+    SendStop(std::string("P\x03\x10\x06", 4) + std::string(4, '\0'));
     clock_.Sleep(200);
-    Send(std::string("P\x03\x11\x06", 4) + std::string(4, '\0'));
+    SendStop(std::string("P\x03\x11\x06", 4) + std::string(4, '\0'));
     clock_.Sleep(200);
-    Send(std::string("T") + static_cast<char>(modeByte));
-    Send("M");
+    SendStop(std::string("T") + static_cast<char>(modeByte));
+    SendStop("M");
     display_.RefreshViewPlan();
 }
 
-void TrackingDriver::Send(const std::string& command) {
-    auto exchange = link_.Exchange();
-    link_.SendCommand(command);
-}
+bool TrackingDriver::Send(const std::string& command) { return link_.SendCommand(command); }
+
+void TrackingDriver::SendStop(const std::string& command) { link_.SendStopCommand(command); }
 
 std::string TrackingDriver::Exchange(const std::string& command, int waitMs) {
-    auto exchange = link_.Exchange();
-    link_.SendCommand(command);
-    if (waitMs > 0) clock_.Sleep(waitMs);
+    if (!link_.SendCommand(command)) return {};
+    if (waitMs > 0 && !link_.Wait(waitMs)) return {};
     return link_.ReadAvailable();
 }
 
 void TrackingDriver::StopWithMessage(const std::string& stopText, const std::string& text,
                                      const std::string& title) {
-    if (!stopText.empty()) Send(stopText);
-    live_.trackingOn.store(false);
+    if (!stopText.empty()) SendStop(stopText);
+    trackingOn_.store(false);
     ResetTrackingDisplay();
     display_.ShowMessage(text, title, MessageIcon::Warning);
 }
@@ -381,7 +418,7 @@ bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double de
         StopWithMessage(stopText, kLimitText, "Tracking Stopped");
         return false;
     }
-    if (live_.trackingOn.load()) {
+    if (trackingOn_.load()) {
         display_.SetStatusLines("R.A. Tracking to " + HourText(cycle.target.raHours),
                                 "Dec. Tracking to " + DegreeText(cycle.target.decDegrees));
     }
@@ -413,24 +450,30 @@ bool TrackingDriver::GeostationaryHold() {
     }
     display_.SetStatusLines("Geostationary. Azimuth " + ZeroPadded(t.azimuthDeg, 3) + " \xB0",
                             "Geostationary. Altitude " + ZeroPadded(t.elevationDeg, 2) + " \xB0");
-    if (live_.trackingOn.load()) {
+    if (trackingOn_.load()) {
         Send(SetTargetAndSlewCommand(t.raHours, t.decDegrees, link_.LongFormat(), cycle.settings.degChar));
     }
+    ReplyWatch watch(clock_);
     int passes = 0;
-    while (live_.trackingOn.load()) {
-        clock_.Sleep(250);
-        Send(std::string(kDistanceBarsBare));
-        clock_.Sleep(200);
-        if (!live_.trackingOn.load()) break;
-        clock_.Sleep(200);
+    while (trackingOn_.load()) {
+        if (!link_.Wait(250) || !Send(std::string(kDistanceBarsBare))) break;
+        watch.Asked();
+        if (!link_.Wait(200) || !trackingOn_.load()) break;
+        if (!link_.Wait(200)) break;
         const std::string reply = link_.ReadWaiting();
-        if (!HasBars(reply) && passes > 0) {
+        // DEPARTURE: no reply at all is not a finished slew: the hold asks again (and gives the
+        // line up after 10 s) instead of taking silence for "no bars".
+        const bool answered = IsPlausibleBarsReply(reply);
+        watch.Judge(answered);
+        if (LostCommunication(watch)) return true;
+        if (answered && !HasBars(reply) && passes > 0) {
             link_.AuditLog("Slew complete!");
             break;
         }
         if (++passes >= 200) break;
     }
-    if (live_.trackingOn.load()) Send(std::string(kAlignLand));
+    if (LostCommunication(watch)) return true;
+    if (trackingOn_.load()) Send(std::string(kAlignLand));
     return true;
 }
 
@@ -443,7 +486,8 @@ void TrackingDriver::Lx200Engine() {
     bool reslew = false;
     double delayMs = 0.0;
     std::string raBar, decBar;  // kept from pass to pass and cycle to cycle
-    while (live_.trackingOn.load() && !stopThread_.load()) {
+    ReplyWatch watch(clock_);
+    while (trackingOn_.load()) {
         Cycle cycle = ReadCycle();
         if (cycle.object != previousObject) {
             delayMs = 6000.0;
@@ -457,7 +501,7 @@ void TrackingDriver::Lx200Engine() {
 
         const bool aim = PrepareCycle(cycle, 1.2, lead, delayMs, stopText);
         delayMs = 0.0;
-        if (!live_.trackingOn.load()) break;
+        if (!trackingOn_.load()) break;
         if (!aim) {
             Pause(200 + cycle.settings.trackAdjustMs);  // no object (or no position): only the waits
             continue;
@@ -468,16 +512,24 @@ void TrackingDriver::Lx200Engine() {
         if (t.raHours != 0.0 && t.decDegrees != 0.0) {
             const std::string command =
                 SetTargetAndSlewCommand(t.raHours, t.decDegrees, link_.LongFormat(), cycle.settings.degChar);
-            {
-                auto exchange = link_.Exchange();
-                link_.SendCommand(command);
-                if (!(continuous && counter > 8)) reply = link_.ReadAvailable();
+            if (Send(command)) {
+                watch.Asked();
+                if (!(continuous && counter > 8)) {
+                    reply = link_.ReadAvailable();
+                    watch.Judge(IsSlewReply(reply));
+                } else if (const std::string pile = link_.ReadWaiting(); !pile.empty()) {
+                    // Fast Continuous tracking reads no reply; what piled up still shows that
+                    // the mount answers (and keeps the input from filling up).
+                    watch.Judge(IsSlewReplyPile(pile));
+                }
             }
             if (reslew) {
                 reply = Exchange(command, 0);
+                watch.Judge(IsSlewReply(reply));
                 reslew = false;
             }
         }
+        if (!trackingOn_.load() || LostCommunication(watch)) break;
         if (continuous && t.elevationDeg < 0) {
             StopWithMessage(stopText, "Object Below Horizon!!\r\r" + kRefresh, "Tracking Error");
             break;
@@ -502,9 +554,11 @@ void TrackingDriver::Lx200Engine() {
                     timedOut = true;
                     break;
                 }
-                clock_.Sleep(100);
+                if (!link_.Wait(100)) break;
                 if (type == ScopeType::LX200) {
+                    watch.Asked();
                     const std::string bars = Exchange(std::string(kDistanceBars), 175);
+                    watch.Judge(IsPlausibleBarsReply(bars));
                     if (const auto parsed = ParseDistanceBars(bars)) {
                         raBar = parsed->ra;
                         decBar = parsed->dec;
@@ -512,7 +566,9 @@ void TrackingDriver::Lx200Engine() {
                     raLength = static_cast<int>(raBar.size());
                     decLength = static_cast<int>(decBar.size());
                 } else if (type == ScopeType::AP || type == ScopeType::GEMINI) {
+                    watch.Asked();
                     const std::string ra = Exchange(std::string(kGetRa), 100);
+                    watch.Judge(IsCoordinateReply(ra));
                     // DEPARTURE: the hour difference is taken the short way round 0/24 h, so a
                     // target near 0 h is not seen as 24 hours away (a spurious 8 s time-out).
                     double hours =
@@ -521,6 +577,7 @@ void TrackingDriver::Lx200Engine() {
                     if (hours > 12.0) hours = 24.0 - hours;
                     raLength = std::min(16, static_cast<int>(std::lround(hours * 1.5)));
                     const std::string dec = Exchange(std::string(kGetDec), 100);
+                    watch.Judge(IsCoordinateReply(dec));
                     const double degrees =
                         std::fabs(std::fabs(t.decDegrees) -
                                   std::fabs(LeadingNumber(dec.substr(0, std::min<size_t>(3, dec.size())))));
@@ -528,13 +585,13 @@ void TrackingDriver::Lx200Engine() {
                 } else {
                     raLength = decLength = 0;
                 }
+                if (LostCommunication(watch)) return;
                 display_.SetProgress(std::min(raLength, 16), std::min(decLength, 16));
-                clock_.Sleep(200);
-                if (!live_.trackingOn.load()) break;
+                if (!link_.Wait(200) || !trackingOn_.load()) break;
             } while (raLength + decLength > 2);
         }
 
-        if (live_.trackingOn.load() && !timedOut) {
+        if (trackingOn_.load() && !timedOut) {
             if (++counter > 1000) counter = 8;
             if (continuous) {
                 if (counter < 5) Pause(600);
@@ -551,7 +608,7 @@ void TrackingDriver::Lx200Engine() {
 
 void TrackingDriver::LogFileEngine() {
     int previousObject = 0;
-    while (live_.trackingOn.load() && !stopThread_.load()) {
+    while (trackingOn_.load()) {
         Cycle cycle = ReadCycle();
         if (cycle.object != 0 && cycle.object != previousObject) {
             const auto catalogue = catalogues_.Get();
@@ -566,9 +623,8 @@ void TrackingDriver::LogFileEngine() {
             header.altitude = cycle.values.siteAltitude;
             header.utcOffset = cycle.values.siteUtcOffset;
             header.elementFile = cycle.settings.elementFile;
-            std::lock_guard<std::mutex> lock(logMutex_);
             if (!positionLog_.Open(cycle.settings.logFolder, header)) {
-                live_.trackingOn.store(false);
+                trackingOn_.store(false);
                 ResetTrackingDisplay();
                 display_.ShowMessage("Cannot create the position log " + positionLog_.Path(),
                                      "Tracking Stopped", MessageIcon::Warning);
@@ -578,11 +634,8 @@ void TrackingDriver::LogFileEngine() {
         previousObject = cycle.object;
         if (PrepareCycle(cycle, 0.0, 0.0, 0.0, "")) {
             const CycleTarget& t = cycle.target;
-            {
-                std::lock_guard<std::mutex> lock(logMutex_);
-                positionLog_.Append(t.jdUtc, t.azimuthDeg, t.elevationDeg, t.raHours, t.decDegrees,
-                                    (t.raHours - t.localSiderealHours) * 15.0);
-            }
+            positionLog_.Append(t.jdUtc, t.azimuthDeg, t.elevationDeg, t.raHours, t.decDegrees,
+                                (t.raHours - t.localSiderealHours) * 15.0);
             if (t.elevationDeg < 0) {
                 StopWithMessage("", "Object Below Horizon!!\r\r" + kRefresh, "Tracking Error");
                 break;
@@ -590,9 +643,8 @@ void TrackingDriver::LogFileEngine() {
         }
         // DEPARTURE: 10 ms between cycles instead of none, so the engine does not spin a core;
         // records are kept a hundredth of a second apart anyway.
-        clock_.Sleep(10);
+        link_.Wait(10);
     }
-    std::lock_guard<std::mutex> lock(logMutex_);
     positionLog_.Close();
 }
 

@@ -5,14 +5,12 @@
 // interface. Engines read the window's values through LiveState, show through the
 // TrackingDisplay and wait only through the Clock.
 //
-// Threads: StartStopTracking, StopTracking and ResetTrackingDisplay are called from the
-// user-interface thread (StopTracking also from the engines); the engines run on the tracking
-// thread (StartThread), or on the caller's thread through RunTracking. Every public function is
-// thread-safe.
+// Threads: the telescope session runs everything that talks to the mount on its own thread
+// (StartStopTracking, FinishStop, RunTracking); RequestStop and the getters are safe from any
+// thread. Engines wait only through the link's stop-aware Wait, so a stop ends them at once.
 #include <atomic>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "astro/Time.h"
 #include "core/Clock.h"
@@ -21,6 +19,7 @@
 #include "orbit/PropagationSlot.h"
 #include "scope/PositionLog.h"
 #include "scope/SerialLink.h"
+#include "scope/StopSignal.h"
 #include "scope/TrackingDisplay.h"
 
 namespace corvane {
@@ -57,34 +56,54 @@ CycleTarget ComputeCycleTarget(const ElementCatalogue& catalogue, int objectInde
 // Lead in seconds of the LX200 engine for a Tracking Method slider position (0 = Continuous).
 double Lx200Lead(int sliderPosition);
 
+// How long an engine waits for any valid reply to the requests it keeps sending before it
+// gives the line up for lost.
+inline constexpr double kReplyTimeoutSeconds = 10.0;
+
 class TrackingDriver {
 public:
+    // The driver attaches its stop signal to the link (see StopSignal).
     TrackingDriver(SerialLink& link, LiveState& live, const CatalogueStore& catalogues, Clock& clock,
                    TrackingDisplay& display);
     ~TrackingDriver();
     TrackingDriver(const TrackingDriver&) = delete;
     TrackingDriver& operator=(const TrackingDriver&) = delete;
 
+    // Any thread.
     void SetSettings(const TrackingSettings& settings);
     TrackingSettings Settings() const;
+    bool TrackingOn() const { return trackingOn_.load(); }
+    // True while an engine runs (between the start of RunTracking and its return).
+    bool TrackingActive() const { return trackingActive_.load(); }
+    StopSignal& Signal() { return stop_; }
 
-    // The tracking thread: polls TrackingOn every 100 ms for the whole run.
-    void StartThread();
-    // Stops the tracking thread (after the engine's current step) and joins it.
-    void Shutdown();
+    // Stop, as the user (or Disconnect, or the end of the program) asks for it. Any thread;
+    // returns at once. From its return on, no command but a stop sequence reaches the mount,
+    // and every wait of the engine ends within one short step. FinishStop carries it out.
+    void RequestStop();
+    // True when a requested stop still has to be carried out.
+    bool StopDue() const { return stopDue_.load(); }
 
+    // The rest runs on the session's thread (or a test's), never two at once.
+    //
+    // The Start/Stop Tracking button: connects when needed, then starts tracking, or stops it.
     void StartStopTracking();
+    // Carries out a requested stop: the interface's stop sequence, the View Plan refresh and the
+    // display reset, then lowers the stop signal. Does nothing when no stop is due.
+    void FinishStop();
+    // RequestStop followed by FinishStop.
     void StopTracking();
     void ResetTrackingDisplay();
-    bool TrackingOn() const { return live_.trackingOn.load(); }
+    // Marks tracking as requested without connecting (tests, and the session after checks).
+    void SetTrackingOn(bool on) { trackingOn_.store(on); }
 
-    // One turn of the tracking thread on the caller's thread: the geostationary hold, then the
-    // engine of the interface, until TrackingOn is 0. Returns at once when it is 0.
+    // One turn of tracking: the geostationary hold, then the engine of the interface, until
+    // tracking is off. Returns at once when it is off or a stop is raised.
     void RunTracking();
 
 private:
     struct Cycle;
-    void ThreadMain();
+    class ReplyWatch;
     Cycle ReadCycle() const;
     bool GeostationaryHold();
     void RunEngine();
@@ -95,10 +114,14 @@ private:
     // engine must end (limit). `stopText` is the type's stop sequence for the limit.
     bool PrepareCycle(Cycle& cycle, double k, double lead, double delayMs, const std::string& stopText);
     void StopWithMessage(const std::string& stopText, const std::string& text, const std::string& title);
+    // True (after ending tracking with its message) when the line failed or the mount has not
+    // answered for kReplyTimeoutSeconds; never while a requested stop is under way.
+    bool LostCommunication(const ReplyWatch& watch);
     void SendStopSequence(ScopeType type);
     void Lx200GpsStop();
     void NexStarRateStop(int modeByte);
-    void Send(const std::string& command);
+    bool Send(const std::string& command);
+    void SendStop(const std::string& command);
     std::string Exchange(const std::string& command, int waitMs);
     bool Pause(int milliseconds);
 
@@ -110,13 +133,15 @@ private:
 
     mutable std::mutex settingsMutex_;
     TrackingSettings settings_;
-    std::mutex logMutex_;
     PositionLog positionLog_;
     PropagationSlot slot_{kSlotTracking};
     PropagationSlot geoSlot_{kSlotGeostationary};
 
-    std::thread thread_;
-    std::atomic<bool> stopThread_{false};
+    StopSignal stop_;
+    std::atomic<bool> trackingOn_{false};
+    std::atomic<bool> trackingActive_{false};
+    std::atomic<bool> stopDue_{false};
+    bool restoreAlignmentDue_ = false;  // a geostationary hold ended by Stop: "#:AA#"/"#:AP#" after the stop
 };
 
 }  // namespace corvane

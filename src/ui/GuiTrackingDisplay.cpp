@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "ui/GuiPost.h"
-#include "ui/MainWindow.h"
+#include "ui/TelescopePanel.h"
 
 namespace corvane::ui {
 
@@ -23,11 +23,11 @@ QString Shown(const std::string& text) {
 }  // namespace
 
 void GuiTrackingDisplay::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
-    PostToGui(window_, [w = window_, text = Shown(text), title = Shown(title), icon] {
+    PostToGui(panel_, [w = panel_, text = Shown(text), title = Shown(title), icon] {
         const auto qIcon = icon == MessageIcon::Error     ? QMessageBox::Critical
                            : icon == MessageIcon::Warning ? QMessageBox::Warning
                                                           : QMessageBox::Information;
-        auto* box = new QMessageBox(qIcon, title, text, QMessageBox::Ok, w);
+        auto* box = new QMessageBox(qIcon, title, text, QMessageBox::Ok, w->window());
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setObjectName(QStringLiteral("trackingMessage"));
         box->open();
@@ -35,36 +35,36 @@ void GuiTrackingDisplay::ShowMessage(const std::string& text, const std::string&
 }
 
 void GuiTrackingDisplay::SetStatusLines(const std::string& raLine, const std::string& decLine) {
-    PostToGui(window_, [w = window_, ra = Shown(raLine), dec = Shown(decLine)] {
+    PostToGui(panel_, [w = panel_, ra = Shown(raLine), dec = Shown(decLine)] {
         w->raStatus->setText(ra);
         w->decStatus->setText(dec);
     });
 }
 
 void GuiTrackingDisplay::SetProgress(int raBars, int decBars) {
-    PostToGui(window_, [w = window_, raBars, decBars] {
+    PostToGui(panel_, [w = panel_, raBars, decBars] {
         w->raBar->setValue(std::clamp(raBars, 0, 16));
         w->decBar->setValue(std::clamp(decBars, 0, 16));
     });
 }
 
 void GuiTrackingDisplay::SetStartButtonTracking(bool tracking) {
-    PostToGui(window_, [w = window_, tracking] { w->ShowTrackingPicture(tracking); });
+    PostToGui(panel_, [w = panel_, tracking] { w->ShowTrackingPicture(tracking); });
 }
 
 void GuiTrackingDisplay::SetConnectEnabled(bool enabled) {
-    PostToGui(window_, [w = window_, enabled] { w->connectButton->setEnabled(enabled); });
+    PostToGui(panel_, [w = panel_, enabled] { w->connectButton->setEnabled(enabled); });
 }
 
 void GuiTrackingDisplay::SetConnected(bool connected) {
-    PostToGui(window_, [w = window_, connected] {
+    PostToGui(panel_, [w = panel_, connected] {
         w->connectButton->setText(connected ? QStringLiteral("Dis&connect") : QStringLiteral("&Connect"));
         w->comPort->setEnabled(!connected);
     });
 }
 
 void GuiTrackingDisplay::SetBusy(bool busy) {
-    PostToGui(window_, [busy] {
+    PostToGui(panel_, [busy] {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
         else if (QApplication::overrideCursor())
@@ -72,8 +72,14 @@ void GuiTrackingDisplay::SetBusy(bool busy) {
     });
 }
 
+void GuiTrackingDisplay::SetConnecting(bool connecting) {
+    PostToGui(panel_, [w = panel_, connecting] { w->ShowConnecting(connecting); });
+}
+
 void GuiTrackingDisplay::RefreshViewPlan() {
-    PostToGui(window_, [w = window_] { w->RefreshViewPlanNow(); });
+    PostToGui(panel_, [refresh = refreshViewPlan_] {
+        if (refresh) refresh();
+    });
 }
 
 }  // namespace corvane::ui

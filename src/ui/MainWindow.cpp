@@ -37,8 +37,6 @@
 #include "core/Text.h"
 #include "scope/PosixSerialPort.h"
 #include "scope/ScopeType.h"
-#include "scope/SerialLink.h"
-#include "scope/TrackingDriver.h"
 #include "ui/ElementDataWindow.h"
 #include "ui/FindTimingDialog.h"
 #include "ui/GuiTrackingDisplay.h"
@@ -54,23 +52,6 @@
 namespace corvane::ui {
 
 namespace {
-
-// Texts of the settings file are Latin-1; the window shows Unicode.
-QString FromFile(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-std::string ToFile(const QString& s) { return s.toLatin1().toStdString(); }
-
-QLineEdit* ReadOnlyBox() {
-    auto* box = new QLineEdit;
-    box->setReadOnly(true);
-    box->setFocusPolicy(Qt::NoFocus);
-    return box;
-}
-
-QPushButton* SmallButton(const QString& text) {
-    auto* b = new QPushButton(text);
-    b->setAutoDefault(false);
-    return b;
-}
 
 // The Timing Offset and Alignment Adjustment boxes as the adjustment tools see them.
 class WindowAdjustmentBoxes : public AdjustmentTarget {
@@ -89,12 +70,12 @@ private:
 
 }  // namespace
 
-MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent)
-    : QMainWindow(parent), clock_(clock), live_(live), audit_(clock) {
-    port_ = std::make_unique<PosixSerialPort>();
-    display_ = std::make_unique<GuiTrackingDisplay>(this);
-    link_ = std::make_unique<SerialLink>(*port_, clock_, *display_, &audit_);
-    tracker_ = std::make_unique<TrackingDriver>(*link_, live_, catalogue_, clock_, *display_);
+MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent, SerialPort* port)
+    : QMainWindow(parent), clock_(clock), live_(live), port_(port) {
+    if (port_ == nullptr) {
+        ownPort_ = std::make_unique<PosixSerialPort>();
+        port_ = ownPort_.get();
+    }
     setWindowTitle(QString::fromLatin1(InitialMainWindowTitle().c_str()));
     setWindowIcon(PictureIcon(Picture::Sun, false, 64));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -112,8 +93,8 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-    // The tracking thread must be gone before the window it reports to.
-    tracker_->Shutdown();
+    // The session's thread must be gone before the window it reports to.
+    if (session_) session_->Shutdown();
 }
 
 QSize MainWindow::DialogUnits(int w, int h) const {
@@ -150,7 +131,8 @@ bool MainWindow::Initialise() {
     // M7: defaults, then the settings file; then the telescope interface.
     settings_ = LoadSettingsFile(kConfigFileName);
     ApplySettingsToControls();
-    ShowComDevice();
+    telescopePanel->ShowComDevice();
+    session_->Start();
     ApplyInterface();
     // M8: the disclaimer gate.
     bool endRun = false;
@@ -175,12 +157,12 @@ bool MainWindow::Initialise() {
     // current site.
     RefreshPictures();
     elevationLimit->setRange(0, 90);
-    ShowObjectButtons(false);
+    elementsPanel->ShowObjectButtons(false);
     tleDataButton->setVisible(false);
     infoButton->setVisible(false);
     listByNorad->setChecked(settings_.NoradSort != 0);
-    ShowSite(settings_.CurrentSite());
-    for (int i = 1; i <= 3; ++i) siteButtons[i]->setChecked(i == settings_.LastLocation);
+    sitePanel->ShowSite(settings_.CurrentSite());
+    sitePanel->ShowCurrent(settings_.LastLocation);
     PublishLiveValues();
     // M12: the element file named in the settings, with the small loading window.
     if (!settings_.ElementsFile.empty() && settings_.disclaimerAccepted &&
@@ -206,14 +188,13 @@ bool MainWindow::Initialise() {
     viewPlanList->setItemDelegate(
         new TabStopDelegate({DialogUnits(15, 0).width(), DialogUnits(100, 0).width()}, viewPlanList));
     // M16: the audit file.
-    if (settings_.Audit == 1 && !audit_.Open("output.txt"))
+    if (settings_.Audit == 1 && !session_->OpenAuditLog("output.txt"))
         QMessageBox::warning(this, QStringLiteral("File Error"), QStringLiteral("Cannot create output.txt."));
     // M17: size for the ISS monitor panel.
     SizeForIssMonitor();
-    // M18: the tracking thread (the ISS visibility alert belongs to the ISS monitor, not present
-    // in this build).
+    // M18: the telescope session's thread runs from M7 on (the ISS visibility alert belongs to
+    // the ISS monitor, not present in this build).
     PushTrackingSettings();
-    tracker_->StartThread();
     // M19: idle pictures on the picture buttons.
     RefreshPictures();
     initialised_ = true;
@@ -251,7 +232,6 @@ void MainWindow::BuildControls() {
     auto* outer = new QVBoxLayout(central);
     outer->setContentsMargins(6, 4, 6, 6);
     outer->setSpacing(4);
-
     // Clock line with its "&Set" button.
     auto* top = new QHBoxLayout;
     clockLine = new QLabel;
@@ -268,238 +248,31 @@ void MainWindow::BuildControls() {
 
     auto* columns = new QHBoxLayout;
     outer->addLayout(columns, 1);
-
-    // ---- position panel ----
-    auto* panel = new QGroupBox;
-    auto* pl = new QGridLayout(panel);
-    pl->setVerticalSpacing(1);
-    const char* const captions[] = {"Satellite Name:", "NORAD No.:", "Launch Yr/No.:", "T+Epoch:", "Julian Date:",
-                                    "Local Time:", "UTC Time:", "Azimuth:", "Elevation:", "Range:", "Velocity:",
-                                    "Latitude:", "Longitude:", "Altitude:", "R.A.:", "Dec.:"};
-    int row = 0;
-    for (const char* c : captions) {
-        auto* box = ReadOnlyBox();
-        box->setMinimumWidth(DialogUnits(92, 0).width());
-        panelFields.insert(QString::fromLatin1(c), box);
-        pl->addWidget(new QLabel(QString::fromLatin1(c)), row, 0, Qt::AlignRight);
-        pl->addWidget(box, row, 1);
-        ++row;
-    }
-    directionLine = new QLabel;
-    directionLine->setAlignment(Qt::AlignCenter);
-    pl->addWidget(directionLine, row++, 0, 1, 2);
-    auto* sunRow = new QHBoxLayout;
-    sunIcon = new QLabel;
-    sunIcon->setFixedSize(20, 20);
-    sunLine = new QLabel;
-    sunRow->addStretch();
-    sunRow->addWidget(sunIcon);
-    sunRow->addWidget(sunLine);
-    sunRow->addStretch();
-    pl->addLayout(sunRow, row++, 0, 1, 2);
-    pl->setRowStretch(row, 1);
-    columns->addWidget(panel);
-
-    // ---- object list, filters and element file ----
+    positionPanel = new PositionPanel;
+    columns->addWidget(positionPanel);
     auto* middle = new QVBoxLayout;
-    auto* objects = new QGroupBox(QStringLiteral("Objects"));
-    auto* ol = new QGridLayout(objects);
-    objectList = new QComboBox;
-    objectList->setEditable(true);
-    objectList->setInsertPolicy(QComboBox::NoInsert);
-    objectList->setMinimumWidth(DialogUnits(110, 0).width());
-    ol->addWidget(objectList, 0, 0, 1, 3);
-    listStatus = new QLabel;
-    ol->addWidget(listStatus, 1, 0, 1, 3);
-    refreshListButton = SmallButton(QStringLiteral("&Refresh List"));
-    resetFiltersButton = SmallButton(QStringLiteral("R&eset Filters"));
-    ol->addWidget(refreshListButton, 2, 0);
-    ol->addWidget(resetFiltersButton, 2, 1, 1, 2);
-    visAll = new QRadioButton(QStringLiteral("All"));
-    visAboveHorizon = new QRadioButton(QStringLiteral("Above Horizon"));
-    auto* visGroup = new QButtonGroup(this);
-    visGroup->addButton(visAll);
-    visGroup->addButton(visAboveHorizon);
-    ol->addWidget(visAll, 3, 0);
-    ol->addWidget(visAboveHorizon, 3, 1, 1, 2);
-    elevationFilter = new QCheckBox(QStringLiteral("Elevation >"));
-    elevationLimit = new QSpinBox;
-    elevationLimit->setRange(0, 90);
-    ol->addWidget(elevationFilter, 4, 0);
-    ol->addWidget(elevationLimit, 4, 1);
-    ascendingOnly = new QCheckBox(QStringLiteral("Ascending Only"));
-    sunOnly = new QCheckBox(QStringLiteral("In Sun Only"));
-    favorites = new QCheckBox(QStringLiteral("Favorites"));
-    neverObserved = new QCheckBox(QStringLiteral("Never Observed"));
-    geostationaryOnly = new QCheckBox(QStringLiteral("Geostationary Only"));
-    listByNorad = new QCheckBox(QStringLiteral("List by NORAD"));
-    ol->addWidget(ascendingOnly, 5, 0);
-    ol->addWidget(sunOnly, 5, 1, 1, 2);
-    ol->addWidget(favorites, 6, 0);
-    ol->addWidget(neverObserved, 6, 1, 1, 2);
-    ol->addWidget(geostationaryOnly, 7, 0);
-    ol->addWidget(listByNorad, 7, 1, 1, 2);
-    directionFilter = new QComboBox;
-    for (const char* d : {"All", "N", "NE", "E", "SE", "S", "SW", "W", "NW"}) directionFilter->addItem(d);
-    altitudeFilter = new QComboBox;
-    for (const char* a : {"All", "Low", "Mod", "High"}) altitudeFilter->addItem(a);
-    ol->addWidget(new QLabel(QStringLiteral("Direction")), 8, 0);
-    ol->addWidget(directionFilter, 8, 1, 1, 2);
-    ol->addWidget(new QLabel(QStringLiteral("Altitude")), 9, 0);
-    ol->addWidget(altitudeFilter, 9, 1, 1, 2);
-    middle->addWidget(objects);
-
-    auto* elements = new QGroupBox(QStringLiteral("Elements"));
-    auto* el = new QGridLayout(elements);
-    openTleButton = SmallButton(QStringLiteral("Open TLE"));
-    downloadTleButton = SmallButton(QStringLiteral("Download TLE"));
-    el->addWidget(openTleButton, 0, 0);
-    el->addWidget(downloadTleButton, 0, 1);
-    elementFileName = ReadOnlyBox();
-    el->addWidget(elementFileName, 1, 0, 1, 2);
-    elementFileStatus = new QLabel;
-    el->addWidget(elementFileStatus, 2, 0, 1, 2);
-    middle->addWidget(elements);
-
-    auto* actionsBox = new QGroupBox;
-    auto* al = new QGridLayout(actionsBox);
-    predictPassButton = SmallButton(QStringLiteral("&Predict Pass"));
-    batchPredictButton = SmallButton(QStringLiteral("&Batch Predict"));
-    viewPlanButton = SmallButton(QStringLiteral("&View Plan"));
-    infoButton = SmallButton(QStringLiteral("&Info"));
-    tleDataButton = SmallButton(QStringLiteral("T&LE Data"));
-    skyMapButton = SmallButton(QStringLiteral("S&ky Map"));
-    worldMapButton = SmallButton(QStringLiteral("&World Map"));
-    observationLogButton = SmallButton(QStringLiteral("&Observation Log"));
-    QPushButton* grid[] = {predictPassButton, batchPredictButton, viewPlanButton, infoButton,
-                           tleDataButton,     skyMapButton,       worldMapButton, observationLogButton};
-    for (int i = 0; i < 8; ++i) al->addWidget(grid[i], i / 2, i % 2);
-    middle->addWidget(actionsBox);
+    objectPanel = new ObjectListPanel;
+    elementsPanel = new ElementsPanel;
+    middle->addWidget(objectPanel);
+    middle->addWidget(elementsPanel);
     middle->addStretch();
     columns->addLayout(middle);
-
-    // ---- site, corrections, telescope, View Plan ----
     auto* right = new QVBoxLayout;
-    auto* site = new QGroupBox(QStringLiteral("Location"));
-    auto* sl = new QGridLayout(site);
-    auto* siteRow = new QHBoxLayout;
-    auto* siteGroup = new QButtonGroup(this);
-    for (int i = 1; i <= 3; ++i) {
-        siteButtons[i] = SmallButton(QString::number(i));
-        siteButtons[i]->setCheckable(true);
-        siteButtons[i]->setMaximumWidth(DialogUnits(16, 0).width() + 12);
-        siteGroup->addButton(siteButtons[i], i);
-        siteRow->addWidget(siteButtons[i]);
-    }
-    siteGroup->setExclusive(true);
-    siteRow->addStretch();
-    sl->addLayout(siteRow, 0, 0, 1, 2);
-    siteName = new QLineEdit;
-    siteLatitude = new QLineEdit;
-    siteLongitude = new QLineEdit;
-    siteAltitude = new QLineEdit;
-    siteUtcOffset = new QLineEdit;
-    siteName->setMaxLength(SiteRecord::kNameWidth);
-    siteLatitude->setMaxLength(SiteRecord::kLatitudeWidth);
-    siteLongitude->setMaxLength(SiteRecord::kLongitudeWidth);
-    siteAltitude->setMaxLength(SiteRecord::kAltitudeWidth);
-    siteUtcOffset->setMaxLength(SiteRecord::kUtcOffsetWidth);
-    const std::pair<const char*, QLineEdit*> siteFields[] = {{"Name", siteName},
-                                                             {"Latitude", siteLatitude},
-                                                             {"Longitude", siteLongitude},
-                                                             {"Altitude", siteAltitude},
-                                                             {"UTC Offset", siteUtcOffset}};
-    row = 1;
-    for (const auto& [caption, box] : siteFields) {
-        sl->addWidget(new QLabel(QString::fromLatin1(caption)), row, 0);
-        sl->addWidget(box, row, 1);
-        connect(box, &QLineEdit::textChanged, this, [this] { PublishLiveValues(); });
-        ++row;
-    }
-    right->addWidget(site);
-
-    auto* adjust = new QGroupBox;
-    auto* adl = new QGridLayout(adjust);
-    adl->addWidget(new QLabel(QStringLiteral("Timing Offset (sec.)")), 0, 0, 1, 4);
-    timingOffset = new QLineEdit;
-    adl->addWidget(timingOffset, 0, 4, 1, 2);
-    const char* const timingTexts[] = {"<<", "<", ">", ">>"};
-    for (int i = 0; i < 4; ++i) {
-        timingButtons[i] = SmallButton(QString::fromLatin1(timingTexts[i]));
-        adl->addWidget(timingButtons[i], 1, i + 1);
-    }
-    adl->addWidget(new QLabel(QStringLiteral("Alignment Adjustment (steps)")), 2, 0, 1, 4);
-    alignmentAdjust = new QLineEdit;
-    adl->addWidget(alignmentAdjust, 2, 4, 1, 2);
-    alignmentMinus = SmallButton(QStringLiteral("-"));
-    alignmentPlus = SmallButton(QStringLiteral("+"));
-    adl->addWidget(alignmentMinus, 3, 2);
-    adl->addWidget(alignmentPlus, 3, 3);
-    joystickAdjust = new QCheckBox(QStringLiteral("Joystick Adjust"));
-    mouseAdjustButton = SmallButton(QStringLiteral("&Mouse Adjust"));
-    findTimingButton = SmallButton(QStringLiteral("Find"));
-    adl->addWidget(joystickAdjust, 4, 0, 1, 2);
-    adl->addWidget(mouseAdjustButton, 4, 2, 1, 2);
-    adl->addWidget(findTimingButton, 4, 4, 1, 2);
-    right->addWidget(adjust);
-
-    auto* scope = new QGroupBox(QStringLiteral("Telescope"));
-    auto* tl = new QGridLayout(scope);
-    tl->addWidget(new QLabel(QStringLiteral("COM Port")), 0, 0);
-    comPort = new QComboBox;
-    comPort->setEditable(true);
-    for (int i = 1; i <= 16; ++i) comPort->addItem(QString::number(i));
-    tl->addWidget(comPort, 0, 1);
-    connectButton = SmallButton(QStringLiteral("&Connect"));
-    tl->addWidget(connectButton, 0, 2);
-    comDevice = new QLabel;
-    tl->addWidget(comDevice, 1, 0, 1, 3);
-    trackButton = new QToolButton;
-    trackButton->setText(QStringLiteral("Start Tracking"));
-    trackButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    trackButton->setIconSize(QSize(24, 24));
-    tl->addWidget(trackButton, 2, 0, 1, 3);
-    tl->addWidget(new QLabel(QStringLiteral("Tracking Method")), 3, 0, 1, 3);
-    trackingMethod = new QSlider(Qt::Horizontal);
-    trackingMethod->setRange(0, 5);
-    trackingMethod->setTickPosition(QSlider::TicksBelow);
-    trackingMethod->setPageStep(1);
-    tl->addWidget(trackingMethod, 4, 0, 1, 3);
-    tl->addWidget(new QLabel(QStringLiteral("Continuous")), 5, 0);
-    tl->addWidget(new QLabel(QStringLiteral("Leap Frog")), 5, 2, Qt::AlignRight);
-    raStatus = new QLabel(QStringLiteral("R.A. Tracking Stopped"));
-    decStatus = new QLabel(QStringLiteral("Dec. Tracking Stopped"));
-    raBar = new QProgressBar;
-    decBar = new QProgressBar;
-    for (QProgressBar* bar : {raBar, decBar}) {
-        bar->setRange(0, 16);
-        bar->setValue(0);
-        bar->setTextVisible(false);
-        bar->setMaximumHeight(10);
-    }
-    tl->addWidget(raStatus, 6, 0, 1, 3);
-    tl->addWidget(raBar, 7, 0, 1, 3);
-    tl->addWidget(decStatus, 8, 0, 1, 3);
-    tl->addWidget(decBar, 9, 0, 1, 3);
-    lx200ControlButton = SmallButton(QStringLiteral("LX200 Control"));
-    tl->addWidget(lx200ControlButton, 10, 0, 1, 3);
-    right->addWidget(scope);
+    sitePanel = new SitePanel;
+    adjustPanel = new AdjustmentPanel;
+    display_ = std::make_unique<GuiTrackingDisplay>(nullptr, [this] { RefreshViewPlan(); });
+    session_ = std::make_unique<ScopeSession>(*port_, clock_, live_, catalogue_, *display_);
+    telescopePanel = new TelescopePanel(*session_);
+    display_->SetPanel(telescopePanel);
+    telescopePanel->beforeMount = [this] { PushTrackingSettings(); };
+    telescopePanel->nightVision = [this] { return nightVision_.IsOn(); };
+    right->addWidget(sitePanel);
+    right->addWidget(adjustPanel);
+    right->addWidget(telescopePanel);
     columns->addLayout(right);
-
-    auto* planColumn = new QVBoxLayout;
-    auto* plan = new QGroupBox(QStringLiteral("View Plan"));
-    auto* vpl = new QVBoxLayout(plan);
-    viewPlanList = new QListWidget;
-    viewPlanList->setMinimumWidth(DialogUnits(100, 0).width());
-    vpl->addWidget(viewPlanList, 1);
-    viewPlanSelect = SmallButton(QStringLiteral("&Select"));
-    viewPlanSelect->setVisible(false);
-    vpl->addWidget(viewPlanSelect);
-    planColumn->addWidget(plan, 1);
-    issMonitorButton = SmallButton(QStringLiteral("ISS Monitor >>"));
-    planColumn->addWidget(issMonitorButton);
-    columns->addLayout(planColumn);
-
+    planPanel = new ViewPlanPanel;
+    columns->addWidget(planPanel);
+    // The ISS monitor's place (the monitor itself is not in this build).
     issPanel = new QFrame;
     issPanel->setFrameShape(QFrame::StyledPanel);
     issPanel->setMinimumWidth(DialogUnits(100, 0).width());
@@ -509,8 +282,51 @@ void MainWindow::BuildControls() {
     issLayout->addWidget(issTitle);
     issLayout->addStretch();
     columns->addWidget(issPanel);
+    NameControls();
+    WireControls();
+}
 
-    // ---- wiring of what this build does ----
+void MainWindow::NameControls() {
+    panelFields = positionPanel->panelFields;
+    directionLine = positionPanel->directionLine;
+    sunIcon = positionPanel->sunIcon;
+    sunLine = positionPanel->sunLine;
+    ObjectListPanel& o = *objectPanel;
+    objectList = o.objectList, listStatus = o.listStatus, refreshListButton = o.refreshListButton;
+    resetFiltersButton = o.resetFiltersButton, visAll = o.visAll, visAboveHorizon = o.visAboveHorizon;
+    elevationFilter = o.elevationFilter, elevationLimit = o.elevationLimit, ascendingOnly = o.ascendingOnly;
+    sunOnly = o.sunOnly, favorites = o.favorites, neverObserved = o.neverObserved;
+    geostationaryOnly = o.geostationaryOnly, directionFilter = o.directionFilter;
+    altitudeFilter = o.altitudeFilter, listByNorad = o.listByNorad;
+    ElementsPanel& e = *elementsPanel;
+    openTleButton = e.openTleButton, downloadTleButton = e.downloadTleButton, elementFileName = e.elementFileName;
+    elementFileStatus = e.elementFileStatus, predictPassButton = e.predictPassButton;
+    batchPredictButton = e.batchPredictButton, viewPlanButton = e.viewPlanButton, infoButton = e.infoButton;
+    tleDataButton = e.tleDataButton, skyMapButton = e.skyMapButton, worldMapButton = e.worldMapButton;
+    observationLogButton = e.observationLogButton;
+    for (int i = 1; i <= 3; ++i) siteButtons[i] = sitePanel->siteButtons[i];
+    siteName = sitePanel->siteName, siteLatitude = sitePanel->siteLatitude;
+    siteLongitude = sitePanel->siteLongitude, siteAltitude = sitePanel->siteAltitude;
+    siteUtcOffset = sitePanel->siteUtcOffset;
+    AdjustmentPanel& a = *adjustPanel;
+    timingOffset = a.timingOffset, alignmentAdjust = a.alignmentAdjust, alignmentMinus = a.alignmentMinus;
+    alignmentPlus = a.alignmentPlus, joystickAdjust = a.joystickAdjust, mouseAdjustButton = a.mouseAdjustButton;
+    findTimingButton = a.findTimingButton;
+    for (int i = 0; i < 4; ++i) timingButtons[i] = a.timingButtons[i];
+    TelescopePanel& t = *telescopePanel;
+    comPort = t.comPort, comDevice = t.comDevice, connectButton = t.connectButton, trackButton = t.trackButton;
+    trackingMethod = t.trackingMethod, raStatus = t.raStatus, decStatus = t.decStatus, raBar = t.raBar;
+    decBar = t.decBar, lx200ControlButton = t.lx200ControlButton;
+    viewPlanList = planPanel->viewPlanList, viewPlanSelect = planPanel->viewPlanSelect;
+    issMonitorButton = planPanel->issMonitorButton;
+}
+
+void MainWindow::WireControls() {
+    for (QLineEdit* box : {siteName, siteLatitude, siteLongitude, siteAltitude, siteUtcOffset, timingOffset, alignmentAdjust})
+        connect(box, &QLineEdit::textChanged, this, [this] { PublishLiveValues(); });
+    connect(trackingMethod, &QSlider::valueChanged, this, [this] { PublishLiveValues(); });
+    connect(elevationLimit, &QSpinBox::textChanged, this, [this] { PublishLiveValues(); });
+    connect(comPort, &QComboBox::currentTextChanged, this, [this] { PublishLiveValues(); });
     for (int i = 1; i <= 3; ++i) connect(siteButtons[i], &QPushButton::clicked, this, [this, i] { SwitchSite(i); });
     adjustBoxes_ = std::make_unique<WindowAdjustmentBoxes>(timingOffset, alignmentAdjust);
     const TimingButton timingOrder[] = {TimingButton::kMinusCoarse, TimingButton::kMinusFine, TimingButton::kPlusFine,
@@ -524,8 +340,7 @@ void MainWindow::BuildControls() {
     connect(objectList, QOverload<int>::of(&QComboBox::activated), this, [this](int row) { SelectObjectFromList(row); });
     connect(objectList->lineEdit(), &QLineEdit::returnPressed, this, [this] {
         // Typed text: an entry of the list when it matches one, else nothing is selected.
-        const int row = objectList->findText(objectList->currentText(), Qt::MatchFixedString);
-        SelectObjectFromList(row);
+        SelectObjectFromList(objectList->findText(objectList->currentText(), Qt::MatchFixedString));
     });
     connect(joystickAdjust, &QCheckBox::toggled, this, [this](bool on) { ToggleJoystick(on); });
     // Features of later versions say so instead of doing nothing.
@@ -537,20 +352,11 @@ void MainWindow::BuildControls() {
         connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
     connect(mouseAdjustButton, &QPushButton::clicked, this, [this] { OpenMouseAdjust(); });
     connect(findTimingButton, &QPushButton::clicked, this, [this] { OpenFindTiming(); });
-    connect(timingOffset, &QLineEdit::textChanged, this, [this] { PublishLiveValues(); });
-    connect(alignmentAdjust, &QLineEdit::textChanged, this, [this] { PublishLiveValues(); });
-    connect(trackingMethod, &QSlider::valueChanged, this, [this] { PublishLiveValues(); });
-    connect(elevationLimit, &QSpinBox::textChanged, this, [this] { PublishLiveValues(); });
-    connect(comPort, &QComboBox::currentTextChanged, this, [this] { PublishLiveValues(); });
     connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
     connect(openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
     connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
     connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
     connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });
-    connect(connectButton, &QPushButton::clicked, this, [this] { ConnectOrDisconnect(); });
-    connect(trackButton, &QToolButton::clicked, this, [this] { StartStopTracking(); });
-    connect(comPort, &QComboBox::currentTextChanged, this, [this] { ShowComDevice(); });
-    connect(viewPlanList, &QListWidget::itemClicked, this, [this] { viewPlanSelect->setVisible(true); });
     // Pass predictions and the View Plan.
     connect(viewPlanList, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { plans_->SelectFromMainList(item); });
@@ -582,61 +388,25 @@ void MainWindow::SetNeutralValues() {
 
 void MainWindow::ApplySettingsToControls() {
     const Settings& s = settings_;
-    directionFilter->setCurrentText(FromFile(s.Direction));
+    objectPanel->ApplySettings(s);
     timingOffset->setText(FromFile(s.TimingOffset));
-    elevationLimit->setValue(std::min(90, std::max(0, LeadingInt(s.ElevationLimit))));
     elementFileName->setText(FromFile(s.ElementsFile));
     comPort->setCurrentText(QString::number(s.ComPort));
-    sunOnly->setChecked(s.SunOnly != 0);
-    favorites->setChecked(s.Favorites != 0);
-    neverObserved->setChecked(s.NeverObserved != 0);
-    elevationFilter->setChecked(s.ObjElevation != 0);
-    ascendingOnly->setChecked(s.ObjRising != 0);
-    altitudeFilter->setCurrentText(FromFile(s.ObjAlt));
     trackingMethod->setValue(std::min(5, std::max(0, s.TrackMethod)));
-    (s.ObjVisAboveHorizon ? visAboveHorizon : visAll)->setChecked(true);
-    listByNorad->setChecked(s.NoradSort != 0);
 }
 
 void MainWindow::CopyControlsToSettings() {
     Settings& s = settings_;
-    s.Direction = ToFile(directionFilter->currentText().trimmed());
+    objectPanel->CopyToSettings(s);
     s.TimingOffset = ToFile(timingOffset->text());
     s.ElementsFile = ToFile(elementFileName->text());
-    s.ElevationLimit = ToFile(elevationLimit->text());
-    const QString port = comPort->currentText().trimmed();
-    s.ComPort = 1;
-    for (int p = 1; p <= 16; ++p)
-        if (port == QString::number(p)) s.ComPort = p;
-    s.SunOnly = sunOnly->isChecked();
-    s.Favorites = favorites->isChecked();
-    s.NeverObserved = neverObserved->isChecked();
-    s.ObjElevation = elevationFilter->isChecked();
-    s.ObjRising = ascendingOnly->isChecked();
-    s.ObjAlt = ToFile(altitudeFilter->currentText());
+    s.ComPort = telescopePanel->PortNumber();
     s.TrackMethod = trackingMethod->value();
-    s.ObjVisAboveHorizon = visAboveHorizon->isChecked();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Sites and shared values
-
-void MainWindow::ShowSite(const SiteRecord& site) {
-    siteName->setText(FromFile(site.name));
-    siteLatitude->setText(FromFile(site.latitude));
-    siteLongitude->setText(FromFile(site.longitude));
-    siteAltitude->setText(FromFile(site.altitude));
-    siteUtcOffset->setText(FromFile(site.utcOffset));
-}
-
-SiteRecord MainWindow::SiteOnScreen() const {
-    return SiteRecord{ToFile(siteName->text()), ToFile(siteLatitude->text()), ToFile(siteLongitude->text()),
-                      ToFile(siteAltitude->text()), ToFile(siteUtcOffset->text())};
 }
 
 void MainWindow::SwitchSite(int site) {
-    ShowSite(SiteSwitch(settings_, SiteOnScreen(), site));
-    for (int i = 1; i <= 3; ++i) siteButtons[i]->setChecked(i == settings_.LastLocation);
+    sitePanel->ShowSite(SiteSwitch(settings_, sitePanel->SiteOnScreen(), site));
+    sitePanel->ShowCurrent(settings_.LastLocation);
     PublishLiveValues();
 }
 
@@ -652,14 +422,8 @@ void MainWindow::PublishLiveValues() {
     v.alignmentText = ToFile(alignmentAdjust->text());
     v.trackingMethod = trackingMethod->value();
     v.elevationLimitText = ToFile(elevationLimit->text());
-    const int port = LeadingInt(ToFile(comPort->currentText()));
-    v.comPort = (port >= 1 && port <= 16) ? port : 1;
+    v.comPort = telescopePanel->PortNumber();
     live_.Update([&v](LiveValues& target) { target = v; });
-}
-
-void MainWindow::ShowObjectButtons(bool selected) {
-    for (QPushButton* b : {observationLogButton, skyMapButton, worldMapButton, predictPassButton})
-        b->setVisible(selected);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -706,14 +470,15 @@ void MainWindow::NotYetAvailable(const QString& what) {
 }
 
 void MainWindow::ApplyInterface() {
-    // 1. Stop tracking and close the serial link before anything changes.
+    // 1. Stop tracking and close the serial link before anything changes (on the session's
+    // thread, in this order, before the new type applies).
     StopTracking();
-    if (link_->ConnectedPort() != 0) link_->Disconnect();
+    if (session_->ConnectedPort() != 0) session_->Disconnect();
     // 2-3. The display name in the title; unknown codes become LX200.
     if (!IsKnownScopeCode(settings_.ScopeType)) settings_.ScopeType = "LX200";
     const ScopeInterface& iface = FindScopeInterface(settings_.ScopeType);
     setWindowTitle(QString::fromLatin1(MainWindowTitle(iface.displayName).c_str()));
-    link_->SetScopeType(ScopeTypeFromCode(settings_.ScopeType));
+    session_->SetScopeType(ScopeTypeFromCode(settings_.ScopeType));
     // 4. The LX200-only controls.
     const bool lx200 = settings_.ScopeType == "LX200";
     if (raBar) {
@@ -751,37 +516,10 @@ void MainWindow::PushTrackingSettings() {
     t.degChar = static_cast<unsigned char>(settings_.DegChar);
     t.elementFile = ToFile(elementFileName->text());
     t.logFolder = ".";
-    tracker_->SetSettings(t);
+    session_->SetSettings(t);
 }
 
-void MainWindow::ShowComDevice() {
-    const int port = LeadingInt(ToFile(comPort->currentText()));
-    const int n = (port >= 1 && port <= 16) ? port : 1;
-    comDevice->setText(QStringLiteral("COM%1 is %2").arg(n).arg(QString::fromLocal8Bit(SerialDeviceForPort(n).c_str())));
-}
-
-void MainWindow::ConnectOrDisconnect() {
-    if (link_->ConnectedPort() == 0) {
-        const int port = LeadingInt(ToFile(comPort->currentText()));
-        PushTrackingSettings();
-        link_->Connect((port >= 1 && port <= 16) ? port : 1);
-    } else {
-        if (tracker_->TrackingOn()) tracker_->StopTracking();
-        link_->Disconnect();
-        connectButton->setText(QStringLiteral("&Connect"));
-        comPort->setEnabled(true);
-    }
-}
-
-void MainWindow::StartStopTracking() {
-    PushTrackingSettings();
-    tracker_->StartStopTracking();
-}
-
-void MainWindow::ShowTrackingPicture(bool tracking) {
-    trackButton->setIcon(PictureIcon(tracking ? Picture::Stop : Picture::Start, nightVision_.IsOn()));
-    trackButton->setText(tracking ? QStringLiteral("Stop Tracking") : QStringLiteral("Start Tracking"));
-}
+void MainWindow::StartStopTracking() { telescopePanel->StartStopTracking(); }
 
 void MainWindow::ToggleNightVision() {
     QAction* action = CommandAction(kCmdNightVision);
@@ -822,14 +560,13 @@ void MainWindow::OpenHelp() {
 }
 
 void MainWindow::RefreshPictures() {
-    if (!trackButton) return;
-    ShowTrackingPicture(live_.trackingOn.load());
+    if (telescopePanel) telescopePanel->ShowTrackingPicture(session_->TrackingOn());
 }
 
 void MainWindow::ResetFilters() {
-    ObjectFilters f = FiltersOnScreen();
+    ObjectFilters f = objectPanel->Filters();
     corvane::ResetFilters(f);
-    ShowFilters(f);
+    objectPanel->ShowFilters(f);
 }
 
 void MainWindow::SizeForIssMonitor() {
@@ -849,7 +586,7 @@ void MainWindow::ToggleIssMonitor() {
 void MainWindow::RefreshViewPlan() {
     // RefreshMainViewPlan; counted so that its timer and the "no refresh while tracking"
     // preference can be checked.
-    if (settings_.CalcVPWhenTracking != 0 && live_.trackingActive.load()) return;
+    if (settings_.CalcVPWhenTracking != 0 && session_->TrackingActive()) return;
     ++viewPlanRefreshes_;
     if (viewPlanList) plans_->RefreshMainViewPlan(viewPlanList, viewPlanSelect);
 }
@@ -858,7 +595,7 @@ void MainWindow::SelectPlanObject(int index) {
     StopTracking();
     live_.Update([index](LiveValues& v) { v.selectedObject = index; });
     if (objectList && objectList->count() > 0) objectList->setCurrentIndex(0);
-    ShowObjectButtons(index != 0);
+    elementsPanel->ShowObjectButtons(index != 0);
     tleDataButton->setVisible(index != 0);
     const bool info = index != 0 && plans_->UpdateInfo(index);
     infoButton->setVisible(info);
@@ -866,13 +603,10 @@ void MainWindow::SelectPlanObject(int index) {
     if (settings_.ResetAlignment == 1) alignmentAdjust->setText(QStringLiteral("0"));
 }
 
-void MainWindow::StopTracking() {
-    // Only tracking in progress is stopped: an idle mount is not sent stop commands.
-    if (tracker_->TrackingOn()) tracker_->StopTracking();
-}
+void MainWindow::StopTracking() { telescopePanel->StopIfTracking(); }
 
 void MainWindow::OnViewPlanTimer() {
-    if (!(settings_.CalcVPWhenTracking != 0 && live_.trackingActive.load())) RefreshViewPlan();
+    if (!(settings_.CalcVPWhenTracking != 0 && session_->TrackingActive())) RefreshViewPlan();
 }
 
 void MainWindow::timerEvent(QTimerEvent* event) {
@@ -950,7 +684,7 @@ void MainWindow::LoadElements(const QString& fileName, QLabel* status) {
     if (status) status->setText(QString::fromLatin1(result.status.c_str()));
     elementFileStatus->setText(QString::fromLatin1(result.status.c_str()));
     elementFileName->setText(QString::fromLocal8Bit(result.fileName.c_str()));
-    ShowObjectButtons(false);
+    elementsPanel->ShowObjectButtons(false);
     tleDataButton->setVisible(false);
     infoButton->setVisible(false);
     RebuildObjectList();
@@ -990,34 +724,6 @@ void MainWindow::RebuildObjectList() {
 // ---------------------------------------------------------------------------------------------
 // Object list and position panel
 
-ObjectFilters MainWindow::FiltersOnScreen() const {
-    ObjectFilters f;
-    f.aboveHorizon = visAboveHorizon->isChecked();
-    f.elevationAbove = elevationFilter->isChecked();
-    f.elevationLimit = ToFile(elevationLimit->text());
-    f.ascendingOnly = ascendingOnly->isChecked();
-    f.sunOnly = sunOnly->isChecked();
-    f.favorites = favorites->isChecked();
-    f.neverObserved = neverObserved->isChecked();
-    f.geostationaryOnly = geostationaryOnly->isChecked();
-    f.direction = ToFile(directionFilter->currentText());
-    f.altitudeClass = ToFile(altitudeFilter->currentText());
-    f.listByNorad = listByNorad->isChecked();
-    return f;
-}
-
-void MainWindow::ShowFilters(const ObjectFilters& f) {
-    (f.aboveHorizon ? visAboveHorizon : visAll)->setChecked(true);
-    elevationFilter->setChecked(f.elevationAbove);
-    ascendingOnly->setChecked(f.ascendingOnly);
-    sunOnly->setChecked(f.sunOnly);
-    favorites->setChecked(f.favorites);
-    neverObserved->setChecked(f.neverObserved);
-    geostationaryOnly->setChecked(f.geostationaryOnly);
-    directionFilter->setCurrentText(FromFile(f.direction));
-    altitudeFilter->setCurrentText(FromFile(f.altitudeClass));
-}
-
 void MainWindow::BuildObjectList() {
     settings_.NoradSort = listByNorad->isChecked() ? 1 : 0;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -1026,23 +732,17 @@ void MainWindow::BuildObjectList() {
     const double jd = ObjectListInstant(clock_, site, LeadingNumber(v.timingOffsetText));
     const auto catalogue = catalogue_.Get();
     const ObjectListResult result = corvane::BuildObjectList(
-        *catalogue, FiltersOnScreen(), site, jd, observed_, altitudeCache_, [this](const std::string& text) {
+        *catalogue, objectPanel->Filters(), site, jd, observed_, altitudeCache_, [this](const std::string& text) {
             listStatus->setText(QString::fromLatin1(text.c_str()));
             listStatus->repaint();
         });
-    if (result.ascendingCleared) ascendingOnly->setChecked(false);
-    objectList->clear();
-    for (const ObjectListEntry& e : result.entries)
-        objectList->addItem(FromFile(e.VisibleText()), FromFile(e.text));
-    objectList->setCurrentIndex(-1);
-    objectList->setEditText(QString());
-    listStatus->setText(FromFile(result.status));
+    objectPanel->ShowEntries(result);
     QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::SelectObjectFromList(int row) {
     // The whole entry text, hidden "~~<index>" included, is kept with the item.
-    const std::string entry = row >= 0 ? ToFile(objectList->itemData(row).toString()) : ToFile(objectList->currentText());
+    const std::string entry = objectPanel->EntryText(row);
     const ObjectSelection sel =
         corvane::SelectObjectFromList(entry, catalogue_.Get()->Count(), settings_.ResetAlignment == 1);
     objectList->setEditText(row >= 0 ? objectList->itemText(row) : FromFile(sel.shownText));
@@ -1051,7 +751,7 @@ void MainWindow::SelectObjectFromList(int row) {
     CloseSecondaryWindows();
     if (sel.resetAlignment) alignmentAdjust->setText(QStringLiteral("0"));
     tleDataButton->setVisible(sel.showTleDataButton && sel.selectedObject != 0);
-    ShowObjectButtons(sel.showObjectButtons);
+    elementsPanel->ShowObjectButtons(sel.showObjectButtons);
 }
 
 void MainWindow::DisplayPass() {
@@ -1068,20 +768,7 @@ void MainWindow::DisplayPass() {
         infoButton->setVisible(info);
         infoButton->setEnabled(info);
     }
-    for (size_t i = 0; i < kPanelCaptions.size(); ++i)
-        if (QLineEdit* box = panelFields.value(QString::fromLatin1(kPanelCaptions[i]))) {
-            const QString text = FromFile(d.fields[i]);
-            if (box->text() != text) box->setText(text);
-        }
-    directionLine->setText(FromFile(d.direction));
-    sunLine->setText(FromFile(d.sunText));
-    const bool night = nightVision_.IsOn();
-    switch (d.sunIcon) {
-        case SunIcon::kSun: sunIcon->setPixmap(DrawPicture(Picture::Sun, night, 18)); break;
-        case SunIcon::kEclipse: sunIcon->setPixmap(DrawPicture(Picture::Eclipse, night, 18)); break;
-        case SunIcon::kWarning: sunIcon->setPixmap(DrawPicture(Picture::Warning, night, 18)); break;
-        case SunIcon::kNone: sunIcon->clear(); break;
-    }
+    positionPanel->Show(d, nightVision_.IsOn());
 }
 
 void MainWindow::ToggleJoystick(bool on) {
@@ -1128,11 +815,11 @@ void MainWindow::ShutDown() {
     // S1: stop tracking.
     StopTracking();
     // S2: the audit file. S3: the LX200 Control window is not present in this build.
-    audit_.Close();
+    session_->CloseAuditLog();
     // S4: the site fields on screen go into the current site's record.
     // DEPARTURE: the current site stays current rather than switching to site 1, so that
     // LastLocation keeps the site the observer was using.
-    ShowSite(SiteSwitch(settings_, SiteOnScreen(), settings_.LastLocation));
+    sitePanel->ShowSite(SiteSwitch(settings_, sitePanel->SiteOnScreen(), settings_.LastLocation));
     const int current = settings_.LastLocation;
     // S5: release the joystick.
     joystickAdjust->setChecked(false);
@@ -1150,7 +837,6 @@ void MainWindow::ShutDown() {
     }
     // S7: the settings file, with the controls' states and "List by NORAD".
     CopyControlsToSettings();
-    settings_.NoradSort = listByNorad->isChecked() ? 1 : 0;
     settings_.LastLocation = current;
     SaveSettingsNow();
     // S8: the View Plan. S9: the observed list.
@@ -1163,9 +849,9 @@ void MainWindow::ShutDown() {
                                      QString::fromLocal8Bit(error.c_str()) + QStringLiteral(")."));
     }
     // S10: stop the worker threads.
+    // The session stops tracking, disconnects (stop sequence, port closed) and ends its thread.
     live_.shuttingDown.store(true);
-    tracker_->Shutdown();
-    if (link_->ConnectedPort() != 0) link_->Disconnect();
+    session_->Shutdown();
     if (viewPlanTimer_) killTimer(viewPlanTimer_), viewPlanTimer_ = 0;
     // S11: files are closed with their owners. S12: a short pause before the window closes.
     clock_.Sleep(300);

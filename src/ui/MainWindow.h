@@ -19,8 +19,11 @@
 #include "passes/Adjustments.h"
 #include "passes/DisplayPanel.h"
 #include "passes/ObjectList.h"
-#include "scope/AuditLogFile.h"
+#include "scope/ScopeSession.h"
+#include "scope/SerialPort.h"
+#include "ui/MainPanels.h"
 #include "ui/NightVision.h"
+#include "ui/TelescopePanel.h"
 
 class QAction;
 class QCheckBox;
@@ -36,12 +39,6 @@ class QRadioButton;
 class QSlider;
 class QSpinBox;
 class QToolButton;
-
-namespace corvane {
-class PosixSerialPort;
-class SerialLink;
-class TrackingDriver;
-}  // namespace corvane
 
 namespace corvane::ui {
 
@@ -69,7 +66,9 @@ inline constexpr int kViewPlanPeriodMs = 15000;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(Clock& clock, LiveState& live, QWidget* parent = nullptr);
+    // `port` is the mount's line (a simulated mount in tests); null: the serial device of the
+    // chosen COM port.
+    MainWindow(Clock& clock, LiveState& live, QWidget* parent = nullptr, SerialPort* port = nullptr);
     ~MainWindow() override;
 
     // Start-up steps. Returns false when the run must end (the disclaimer was declined).
@@ -90,12 +89,8 @@ public:
     void LoadElements(const QString& fileName, QLabel* status);
     void OpenTle();
     void ShowElementData();
-    // Telescope: the Connect button, the Start/Stop Tracking button, and what the telescope code
-    // shows (called on the GUI thread by the display port).
-    void ConnectOrDisconnect();
+    // Telescope: the Start/Stop Tracking button (also the joystick's).
     void StartStopTracking();
-    void ShowTrackingPicture(bool tracking);
-    void RefreshViewPlanNow() { RefreshViewPlan(); }
     // The object list: rebuilt from the catalogue with the filters ("&Refresh List"), and the
     // choice of an entry.
     void BuildObjectList();
@@ -104,8 +99,7 @@ public:
     void DisplayPass();
     ObservedList& observed() { return observed_; }
     const DisplayTexts& lastDisplay() const { return lastDisplay_; }
-    SerialLink& link() { return *link_; }
-    TrackingDriver& tracker() { return *tracker_; }
+    ScopeSession& session() { return *session_; }
     LiveState& live() { return live_; }
     NightVision& nightVision() { return nightVision_; }
     bool disclaimerAccepted() const { return settings_.disclaimerAccepted; }
@@ -122,10 +116,18 @@ public:
     // Window size in dialog units, converted with the window's font.
     QSize DialogUnits(int width, int height) const;
 
-    // ---- controls (named after what the user sees) ----
+    // ---- panels, and their controls under the names tests and the user know ----
+    PositionPanel* positionPanel = nullptr;
+    ObjectListPanel* objectPanel = nullptr;
+    ElementsPanel* elementsPanel = nullptr;
+    SitePanel* sitePanel = nullptr;
+    AdjustmentPanel* adjustPanel = nullptr;
+    TelescopePanel* telescopePanel = nullptr;
+    ViewPlanPanel* planPanel = nullptr;
+
     QLabel* clockLine = nullptr;
     QPushButton* setClockButton = nullptr;
-    QMap<QString, QLineEdit*> panelFields;  // caption -> value box ("Satellite Name:", ...)
+    QMap<QString, QLineEdit*> panelFields;
     QLabel* directionLine = nullptr;
     QLabel* sunIcon = nullptr;
     QLabel* sunLine = nullptr;
@@ -151,7 +153,6 @@ public:
     QPushButton* downloadTleButton = nullptr;
     QLineEdit* elementFileName = nullptr;
     QLabel* elementFileStatus = nullptr;
-
     QPushButton* predictPassButton = nullptr;
     QPushButton* batchPredictButton = nullptr;
     QPushButton* viewPlanButton = nullptr;
@@ -169,7 +170,7 @@ public:
     QLineEdit* siteUtcOffset = nullptr;
 
     QLineEdit* timingOffset = nullptr;
-    QPushButton* timingButtons[4] = {nullptr, nullptr, nullptr, nullptr};  // -coarse, -fine, +fine, +coarse
+    QPushButton* timingButtons[4] = {nullptr, nullptr, nullptr, nullptr};
     QLineEdit* alignmentAdjust = nullptr;
     QPushButton* alignmentMinus = nullptr;
     QPushButton* alignmentPlus = nullptr;
@@ -200,14 +201,13 @@ protected:
 private:
     void BuildMenus();
     void BuildControls();
+    void NameControls();
+    void WireControls();
     void SetNeutralValues();
     void ApplySettingsToControls();
     void CopyControlsToSettings();
-    void ShowSite(const SiteRecord& site);
-    SiteRecord SiteOnScreen() const;
     void SwitchSite(int site);
     void PublishLiveValues();
-    void ShowObjectButtons(bool objectSelected);
     void SizeForIssMonitor();
     void ToggleIssMonitor();
     void RefreshViewPlan();
@@ -226,8 +226,6 @@ private:
     void WaitPainted(int milliseconds);
     void CloseSecondaryWindows();
     void RebuildObjectList();
-    ObjectFilters FiltersOnScreen() const;
-    void ShowFilters(const ObjectFilters& filters);
     void ToggleJoystick(bool on);
     void OpenMouseAdjust();
     void OpenFindTiming();
@@ -237,11 +235,10 @@ private:
     LiveState& live_;
     Settings settings_;
     CatalogueStore catalogue_;
-    AuditLogFile audit_;
-    std::unique_ptr<PosixSerialPort> port_;
+    std::unique_ptr<SerialPort> ownPort_;
+    SerialPort* port_;
     std::unique_ptr<GuiTrackingDisplay> display_;
-    std::unique_ptr<SerialLink> link_;
-    std::unique_ptr<TrackingDriver> tracker_;
+    std::unique_ptr<ScopeSession> session_;
     ObservedList observed_;
     bool observedUnreadable_ = false;
     AltitudeCache altitudeCache_;

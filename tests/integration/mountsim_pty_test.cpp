@@ -25,7 +25,6 @@ struct Messages : NullTrackingDisplay {
 
 // Both replies of a combined position query.
 std::optional<AxisReading> QueryDecRa(SerialLink& link, Clock& clock) {
-    auto exchange = link.Exchange();
     link.SendCommand(kGetDecRa);
     clock.Sleep(300);
     std::string reply = link.ReadReply();
@@ -88,14 +87,12 @@ TEST(Mountsim, SlewsWhereItIsToldAndLogsItsPointing) {
     EXPECT_NEAR(here->first, -5.0, 0.05);
     const double targetRa = std::fmod(here->second + 0.3, 24.0), targetDec = 5.0;
     {
-        auto exchange = link.Exchange();
         link.SendCommand(SetTargetAndSlewCommand(targetRa, targetDec, true));
         EXPECT_EQ(link.ReadAvailable(), "110");
     }
     bool arrived = false;
     for (int i = 0; i < 40 && !arrived; ++i) {
         clock.Sleep(250);
-        auto exchange = link.Exchange();
         link.SendCommand(kDistanceBarsBare);
         arrived = !HasBars(link.ReadReply());
     }

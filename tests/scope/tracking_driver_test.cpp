@@ -114,9 +114,9 @@ TEST(TrackingDriver, FirstLx200CycleAimsAheadOfTheObjectAndPollsTheBars) {
     PropagationSlot slot(kSlotTracking);
     const CycleTarget t = ComputeCycleTarget(*TestCatalogue(), Iss(), jd, kTestSite, 0, slot);
     rig.clock.onSleep = [&] {
-        if (rig.port.writes.size() >= 2) rig.live.trackingOn.store(false);
+        if (rig.port.writes.size() >= 2) rig.Driver().RequestStop();
     };
-    rig.live.trackingOn.store(true);
+    rig.Driver().SetTrackingOn(true);
     rig.Driver().RunTracking();
     ASSERT_EQ(rig.port.writes.size(), 2u);
     EXPECT_EQ(rig.port.writes[0], SetTargetAndSlewCommand(t.raHours, t.decDegrees, true));
@@ -134,13 +134,13 @@ TEST(TrackingDriver, TrackingLimitStopsTheMountWithItsMessage) {
     settings.limitEnabled = true;
     settings.limitDegrees = 20;
     rig.Driver().SetSettings(settings);
-    rig.live.trackingOn.store(true);
+    rig.Driver().SetTrackingOn(true);
     rig.Driver().RunTracking();
     EXPECT_EQ(rig.port.writes, (std::vector<std::string>{kStopAllText}));
     ASSERT_EQ(rig.display.messages.size(), 1u);
     EXPECT_EQ(rig.display.messages[0].text, "Elevation of object exceeds limit set in preferences.");
     EXPECT_EQ(rig.display.messages[0].title, "Tracking Stopped");
-    EXPECT_FALSE(rig.live.trackingOn.load());
+    EXPECT_FALSE(rig.Driver().TrackingOn());
     EXPECT_EQ(rig.display.raLine, "R.A. Tracking Stopped");
     EXPECT_EQ(rig.display.decLine, "Dec. Tracking Stopped");
     EXPECT_FALSE(rig.display.startShowsStop);
@@ -150,7 +150,7 @@ TEST(TrackingDriver, BelowTheHorizonEndsTrackingBothWays) {
     // Continuous: the computed elevation decides, after the positioning command went out.
     DriverRig rig(IssPass().losUtc + 600.0 / 86400.0);
     rig.ConnectScripted();
-    rig.live.trackingOn.store(true);
+    rig.Driver().SetTrackingOn(true);
     rig.Driver().RunTracking();
     ASSERT_EQ(rig.port.writes.size(), 2u);
     EXPECT_EQ(rig.port.writes[1], kStopAllText);
@@ -163,7 +163,7 @@ TEST(TrackingDriver, BelowTheHorizonEndsTrackingBothWays) {
     leap.UseMount();
     ASSERT_TRUE(leap.Link().Connect(1));
     leap.live.Update([](LiveValues& v) { v.trackingMethod = 2; });
-    leap.live.trackingOn.store(true);
+    leap.Driver().SetTrackingOn(true);
     leap.Driver().RunTracking();
     ASSERT_EQ(leap.display.messages.size(), 1u);
     EXPECT_EQ(leap.display.messages[0].text, "Object Below Horizon!\r\rMay need to Refresh Object List.");
@@ -197,10 +197,10 @@ TEST(TrackingDriver, EachInterfaceHasItsStopSequence) {
         TrackingSettings settings;
         settings.ngpsMount = 2;
         rig.Driver().SetSettings(settings);
-        rig.live.trackingOn.store(true);
+        rig.Driver().SetTrackingOn(true);
         rig.Driver().StopTracking();
         EXPECT_EQ(rig.port.writes, c.writes) << ScopeTypeCode(c.type);
-        EXPECT_FALSE(rig.live.trackingOn.load());
+        EXPECT_FALSE(rig.Driver().TrackingOn());
         EXPECT_EQ(rig.display.viewPlanRefreshes >= 1, true);
         EXPECT_TRUE(rig.display.connectEnabled);
         // A second stop of an interface with continuous engines sends nothing more.
@@ -226,24 +226,24 @@ TEST(TrackingDriver, StartStopTrackingConnectsTogglesAndReportsNoConnection) {
     EXPECT_EQ(rig.display.messages[0].text, "Unable To Initialize Serial Port");
     EXPECT_EQ(rig.display.messages[1].text, "Telescope not connected!");
     EXPECT_EQ(rig.display.messages[1].title, "No Connection");
-    EXPECT_FALSE(rig.live.trackingOn.load());
+    EXPECT_FALSE(rig.Driver().TrackingOn());
 
     rig.port.failOpen = false;
     rig.port.Always("#:GZ#",
                     "123\xDF"
                     "45'06#");
     rig.Driver().StartStopTracking();
-    EXPECT_TRUE(rig.live.trackingOn.load());
+    EXPECT_TRUE(rig.Driver().TrackingOn());
     EXPECT_TRUE(rig.display.startShowsStop);
     EXPECT_FALSE(rig.display.connectEnabled);
     rig.Driver().StartStopTracking();
-    EXPECT_FALSE(rig.live.trackingOn.load());
+    EXPECT_FALSE(rig.Driver().TrackingOn());
     EXPECT_EQ(rig.port.writes.back(), kStopAllText);
 
     // The Log File interface needs no port at all.
     DriverRig logFile(IssPass().culminationUtc, ScopeType::LOGFILE);
     logFile.Driver().StartStopTracking();
-    EXPECT_TRUE(logFile.live.trackingOn.load());
+    EXPECT_TRUE(logFile.Driver().TrackingOn());
     EXPECT_EQ(logFile.link.ConnectedPort(), 1);
     EXPECT_EQ(logFile.port.openCount, 0);
 }
@@ -251,9 +251,9 @@ TEST(TrackingDriver, StartStopTrackingConnectsTogglesAndReportsNoConnection) {
 TEST(TrackingDriver, InterfacesWithoutAnEngineStopCleanly) {
     DriverRig rig(IssPass().culminationUtc, ScopeType::ETX497);
     rig.ConnectScripted();
-    rig.live.trackingOn.store(true);
+    rig.Driver().SetTrackingOn(true);
     rig.Driver().RunTracking();
-    EXPECT_FALSE(rig.live.trackingOn.load());
+    EXPECT_FALSE(rig.Driver().TrackingOn());
     EXPECT_TRUE(rig.port.writes.empty());
     ASSERT_EQ(rig.display.messages.size(), 1u);
     EXPECT_EQ(rig.display.messages[0].text,
@@ -283,19 +283,24 @@ TEST(TrackingDriver, GeostationaryObjectsAreHeldStillOnTheLx200Gps) {
     rig.clock.onSleep = [&] {
         const auto commands = rig.mount.Commands();
         if (std::find(commands.begin(), commands.end(), ":AL#") != commands.end())
-            rig.live.trackingOn.store(false);
+            rig.Driver().RequestStop();
     };
-    rig.live.trackingOn.store(true);
+    rig.Driver().SetTrackingOn(true);
     rig.Driver().RunTracking();
+    EXPECT_EQ(rig.mount.Commands().back(), ":AL#");  // held still until the Stop
+    const std::string raLine = rig.display.raLine, decLine = rig.display.decLine;
+    rig.Driver().FinishStop();
     const auto commands = rig.mount.Commands();
     EXPECT_TRUE(std::find(commands.begin(), commands.end(), ":MS#") != commands.end());
     EXPECT_TRUE(std::find(commands.begin(), commands.end(), ":D#") != commands.end());
-    ASSERT_GE(commands.size(), 2u);
-    EXPECT_EQ(commands[commands.size() - 2], ":AL#");
-    EXPECT_EQ(commands.back(), ":AA#");  // alt-az alignment back after the hold
-    EXPECT_EQ(rig.display.raLine.rfind("Geostationary. Azimuth ", 0), 0u);
-    EXPECT_EQ(rig.display.decLine.rfind("Geostationary. Altitude ", 0), 0u);
-    EXPECT_EQ(rig.display.raLine.substr(rig.display.raLine.size() - 2), " \xB0");
+    const auto held = std::find(commands.begin(), commands.end(), ":AL#");
+    ASSERT_NE(held, commands.end());
+    // The LX200GPS stop, then the alt-az alignment back.
+    EXPECT_EQ(std::vector<std::string>(held + 1, commands.end()),
+              (std::vector<std::string>{":Q#", ":RE08.00#", ":RA08.00#", ":Q#", ":Q#", ":Q#", ":AA#"}));
+    EXPECT_EQ(raLine.rfind("Geostationary. Azimuth ", 0), 0u);
+    EXPECT_EQ(decLine.rfind("Geostationary. Altitude ", 0), 0u);
+    EXPECT_EQ(raLine.substr(raLine.size() - 2), " \xB0");
     PropagationSlot check(kSlotTracking);
     const CycleTarget t = ComputeCycleTarget(*catalogue, geo, rig.Utc(), kTestSite, 0, check);
     const MountState s = rig.mount.State();
@@ -328,7 +333,7 @@ TEST(TrackingDriver, LogFileInterfaceWritesOneRecordPerHundredth) {
     rig.Driver().SetSettings(settings);
     const double start = rig.clock.MonotonicSeconds();
     rig.clock.onSleep = [&] {
-        if (rig.clock.MonotonicSeconds() - start >= 2.0) rig.live.trackingOn.store(false);
+        if (rig.clock.MonotonicSeconds() - start >= 2.0) rig.Driver().RequestStop();
     };
     rig.Driver().StartStopTracking();
     rig.Driver().RunTracking();
@@ -347,22 +352,4 @@ TEST(TrackingDriver, LogFileInterfaceWritesOneRecordPerHundredth) {
     EXPECT_GE(records, 190);
     EXPECT_LE(records, 201);
     std::filesystem::remove_all(dir);
-}
-
-TEST(TrackingDriver, TheTrackingThreadPollsAndJoinsPromptly) {
-    SystemClock clock;
-    ScriptedSerialPort port;
-    RecordingDisplay display;
-    SerialLink link(port, clock, display);
-    link.SetScopeType(ScopeType::LOGFILE);
-    CatalogueStore store;
-    LiveState live;  // no object selected: the engine only waits
-    TrackingDriver driver(link, live, store, clock, display);
-    driver.StartThread();
-    driver.StartStopTracking();
-    for (int i = 0; i < 100 && !live.trackingActive.load(); ++i) clock.Sleep(10);
-    EXPECT_TRUE(live.trackingActive.load());
-    const auto begin = std::chrono::steady_clock::now();
-    driver.Shutdown();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
 }

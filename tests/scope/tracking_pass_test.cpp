@@ -63,7 +63,7 @@ PassResult TrackPass(MountModel model, ScopeType type, int method) {
         const double utc = clock.LocalJulianDate() - kTestSite.utcOffset / 24.0;
         const CycleTarget iss_now = ComputeCycleTarget(*catalogue, iss, utc, kTestSite, 0, truth);
         if (iss_now.elevationDeg < 10.0 && utc > pass.culminationUtc) {
-            live.trackingOn.store(false);  // the observer stops as the ISS sinks
+            driver.RequestStop();  // the observer stops as the ISS sinks
             return;
         }
         const MountState s = mount.State();

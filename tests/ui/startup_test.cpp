@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QtTest>
 
 #include "GuiTestSupport.h"
@@ -172,18 +173,22 @@ private slots:
 
     void viewPlanTimerPausesWhileTrackingWhenAsked() {
         guitest::WorkingFolder folder;
-        WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader + "CalcVPWhenTracking=1\r\n");
-        ManualClock clock;
+        WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader + "CalcVPWhenTracking=1\r\nScopeType=LOGFILE\r\n");
+        guitest::FixedClock clock(CivilToJulianDate(2017, 4, 28, 8, 42, 0));
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
         const int start = w.viewPlanRefreshCount();
-        live.trackingActive = true;
+        w.trackButton->click();  // the Log File engine, with no object: it only waits
+        QTRY_VERIFY(w.session().TrackingActive());
         w.OnViewPlanTimer();
         QCOMPARE(w.viewPlanRefreshCount(), start);
-        live.trackingActive = false;
+        w.trackButton->click();
+        QTRY_VERIFY(!w.session().TrackingActive());
+        QTRY_VERIFY(w.viewPlanRefreshCount() > start);  // the stop refreshes the plan
+        const int afterStop = w.viewPlanRefreshCount();
         w.OnViewPlanTimer();
-        QCOMPARE(w.viewPlanRefreshCount(), start + 1);
+        QCOMPARE(w.viewPlanRefreshCount(), afterStop + 1);
         w.ShutDown();
     }
 

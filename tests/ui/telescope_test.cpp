@@ -37,7 +37,7 @@ private slots:
         QStringList texts;
         for (QMessageBox* b : w.findChildren<QMessageBox*>()) texts << b->text();
         QVERIFY(texts.contains("Unable To Initialize Serial Port"));
-        QCOMPARE(w.link().ConnectedPort(), 0);
+        QCOMPARE(w.session().ConnectedPort(), 0);
         QCOMPARE(w.connectButton->text(), QString("&Connect"));
         for (QMessageBox* b : w.findChildren<QMessageBox*>()) b->close();
         qunsetenv("CORVANE_COM3");
@@ -73,10 +73,10 @@ private slots:
 
         // Changing the interface while tracking stops tracking first.
         w.trackButton->click();
-        QTRY_VERIFY(live.trackingOn.load());
+        QTRY_VERIFY(w.session().TrackingOn());
         w.settings().ScopeType = "LX200";
         w.ApplyInterface();
-        QVERIFY(!live.trackingOn.load());
+        QVERIFY(!w.session().TrackingOn());
         QVERIFY(w.windowTitle().endsWith("Meade LX200"));
         QTRY_COMPARE(w.trackButton->text(), QString("Start Tracking"));
 
@@ -84,10 +84,10 @@ private slots:
         w.settings().ScopeType = "LOGFILE";
         w.ApplyInterface();
         w.trackButton->click();
-        QTRY_VERIFY(live.trackingOn.load());
+        QTRY_VERIFY(w.session().TrackingOn());
         w.RunCommand(kCmdExit);
-        QVERIFY(!live.trackingOn.load());
-        QVERIFY(!live.trackingActive.load());
+        QVERIFY(!w.session().TrackingOn());
+        QVERIFY(!w.session().TrackingActive());
         QCOMPARE(QString::fromStdString(LoadSettingsFile(folder.file("ConfigFile.ini").toStdString()).ScopeType),
                  QString("LOGFILE"));
     }
