@@ -13,8 +13,13 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <QMessageBox>
+
 #include "core/Text.h"
+#include "ui/FindTimingDialog.h"
 #include "ui/Icons.h"
+#include "ui/Joystick.h"
+#include "ui/MouseAdjustDialog.h"
 #include "ui/PlanContext.h"
 
 namespace corvane::ui {
@@ -294,7 +299,7 @@ void SitePanel::ShowCurrent(int site) {
 
 // ---- adjustments ----
 
-AdjustmentPanel::AdjustmentPanel(QWidget* parent) : QGroupBox(parent) {
+AdjustmentPanel::AdjustmentPanel(Settings& settings, QWidget* parent) : QGroupBox(parent), settings_(settings) {
     auto* adl = new QGridLayout(this);
     adl->addWidget(new QLabel(QStringLiteral("Timing Offset (sec.)")), 0, 0, 1, 4);
     timingOffset = new QLineEdit;
@@ -317,6 +322,56 @@ AdjustmentPanel::AdjustmentPanel(QWidget* parent) : QGroupBox(parent) {
     adl->addWidget(joystickAdjust, 4, 0, 1, 2);
     adl->addWidget(mouseAdjustButton, 4, 2, 1, 2);
     adl->addWidget(findTimingButton, 4, 4, 1, 2);
+
+    const TimingButton timingOrder[] = {TimingButton::kMinusCoarse, TimingButton::kMinusFine, TimingButton::kPlusFine,
+                                        TimingButton::kPlusCoarse};
+    for (int i = 0; i < 4; ++i)
+        connect(timingButtons[i], &QPushButton::clicked, this,
+                [this, b = timingOrder[i]] { PressTimingButton(*this, b, settings_); });
+    connect(alignmentMinus, &QPushButton::clicked, this, [this] { PressAlignmentButton(*this, false, settings_); });
+    connect(alignmentPlus, &QPushButton::clicked, this, [this] { PressAlignmentButton(*this, true, settings_); });
+    connect(joystickAdjust, &QCheckBox::toggled, this, [this](bool on) { ToggleJoystick(on); });
+    connect(mouseAdjustButton, &QPushButton::clicked, this, [this] { OpenMouseAdjust(); });
+    connect(findTimingButton, &QPushButton::clicked, this, [this] { OpenFindTiming(); });
+}
+
+AdjustmentPanel::~AdjustmentPanel() = default;
+
+std::string AdjustmentPanel::TimingOffsetText() const { return ToFile(timingOffset->text()); }
+std::string AdjustmentPanel::AlignmentText() const { return ToFile(alignmentAdjust->text()); }
+void AdjustmentPanel::SetTimingOffsetText(const std::string& text) { timingOffset->setText(FromFile(text)); }
+void AdjustmentPanel::SetAlignmentText(const std::string& text) { alignmentAdjust->setText(FromFile(text)); }
+
+void AdjustmentPanel::ToggleJoystick(bool on) {
+    if (!on) {
+        if (joystick_) joystick_->Stop();
+        return;
+    }
+    if (!joystick_)
+        joystick_ = std::make_unique<JoystickAdjuster>(
+            *this, settings_, [this] { if (startStopTracking) startStopTracking(); }, this);
+    if (!joystick_->Start()) {
+        QMessageBox::critical(this, QString::fromLatin1(kJoystickErrorTitle), QString::fromLatin1(kJoystickErrorText));
+        QSignalBlocker block(joystickAdjust);
+        joystickAdjust->setChecked(false);
+    }
+}
+
+void AdjustmentPanel::StopJoystick() {
+    joystickAdjust->setChecked(false);
+    if (joystick_) joystick_->Stop();
+}
+
+void AdjustmentPanel::OpenMouseAdjust() {
+    auto* dialog = new MouseAdjustDialog(*this, settings_, window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
+
+void AdjustmentPanel::OpenFindTiming() {
+    auto* dialog = new FindTimingDialog(*this, settings_, window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 // ---- View Plan list ----

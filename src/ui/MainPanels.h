@@ -7,9 +7,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/Settings.h"
+#include "passes/Adjustments.h"
 #include "passes/DisplayPanel.h"
 #include "passes/ObjectList.h"
 
@@ -23,6 +25,8 @@ class QRadioButton;
 class QSpinBox;
 
 namespace corvane::ui {
+
+class JoystickAdjuster;
 
 // Texts of files are Latin-1; the window shows Unicode.
 QString FromFile(const std::string& s);
@@ -113,11 +117,25 @@ public:
     QLineEdit* siteUtcOffset = nullptr;
 };
 
-// The Timing Offset and Alignment Adjustment boxes with their buttons.
-class AdjustmentPanel : public QGroupBox {
+// The Timing Offset and Alignment Adjustment boxes with their buttons, the joystick, the mouse
+// adjustment and the timing-offset sweep, which all change the two boxes.
+class AdjustmentPanel : public QGroupBox, public AdjustmentTarget {
     Q_OBJECT
 public:
-    explicit AdjustmentPanel(QWidget* parent = nullptr);
+    // `settings` gives the increments and the joystick buttons; it outlives the panel.
+    explicit AdjustmentPanel(Settings& settings, QWidget* parent = nullptr);
+    ~AdjustmentPanel() override;
+    std::string TimingOffsetText() const override;
+    std::string AlignmentText() const override;
+    // Writing a box publishes the values (textChanged).
+    void SetTimingOffsetText(const std::string& text) override;
+    void SetAlignmentText(const std::string& text) override;
+    void ToggleJoystick(bool on);
+    void StopJoystick();
+    void OpenMouseAdjust();
+    void OpenFindTiming();
+    // The joystick's tracking button.
+    std::function<void()> startStopTracking;
 
     QLineEdit* timingOffset = nullptr;
     QPushButton* timingButtons[4] = {nullptr, nullptr, nullptr, nullptr};  // -coarse, -fine, +fine, +coarse
@@ -127,6 +145,10 @@ public:
     QCheckBox* joystickAdjust = nullptr;
     QPushButton* mouseAdjustButton = nullptr;
     QPushButton* findTimingButton = nullptr;
+
+private:
+    Settings& settings_;
+    std::unique_ptr<JoystickAdjuster> joystick_;
 };
 
 // The View Plan list of the main window and the ISS Monitor button.

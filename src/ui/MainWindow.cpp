@@ -1,33 +1,22 @@
 #include "ui/MainWindow.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimerEvent>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -36,39 +25,14 @@
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "scope/PosixSerialPort.h"
-#include "scope/ScopeType.h"
-#include "ui/ElementDataWindow.h"
-#include "ui/FindTimingDialog.h"
 #include "ui/GuiTrackingDisplay.h"
-#include "ui/Joystick.h"
-#include "ui/MouseAdjustDialog.h"
 #include "ui/Icons.h"
 #include "ui/LoadingWindow.h"
-#include "ui/InterfaceDialog.h"
+#include "ui/PlanContext.h"
 #include "ui/PlanWindows.h"
-#include "ui/PreferencesDialog.h"
 #include "ui/TabStopDelegate.h"
 
 namespace corvane::ui {
-
-namespace {
-
-// The Timing Offset and Alignment Adjustment boxes as the adjustment tools see them.
-class WindowAdjustmentBoxes : public AdjustmentTarget {
-public:
-    WindowAdjustmentBoxes(QLineEdit* timing, QLineEdit* alignment) : timing_(timing), alignment_(alignment) {}
-    std::string TimingOffsetText() const override { return ToFile(timing_->text()); }
-    std::string AlignmentText() const override { return ToFile(alignment_->text()); }
-    // Writing a box publishes the values (textChanged).
-    void SetTimingOffsetText(const std::string& text) override { timing_->setText(FromFile(text)); }
-    void SetAlignmentText(const std::string& text) override { alignment_->setText(FromFile(text)); }
-
-private:
-    QLineEdit* timing_;
-    QLineEdit* alignment_;
-};
-
-}  // namespace
 
 MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent, SerialPort* port)
     : QMainWindow(parent), clock_(clock), live_(live), port_(port) {
@@ -201,31 +165,6 @@ bool MainWindow::Initialise() {
     return true;
 }
 
-void MainWindow::BuildMenus() {
-    auto add = [this](QMenu* menu, const QString& text, int command) {
-        QAction* a = menu->addAction(text);
-        a->setData(command);
-        connect(a, &QAction::triggered, this, [this, command] { RunCommand(command); });
-        actions_[command] = a;
-        return a;
-    };
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    add(file, QStringLiteral("&Exit"), kCmdExit);
-    QMenu* satellite = menuBar()->addMenu(QStringLiteral("&Satellite"));
-    add(satellite, QStringLiteral("&Create View Plan TLE File"), kCmdCreateViewPlanTle);
-    add(satellite, QStringLiteral("Observation Log &Report"), kCmdObservationReport);
-    QMenu* telescope = menuBar()->addMenu(QStringLiteral("Telescope"));
-    add(telescope, QStringLiteral("&LX200 Control"), kCmdLX200Control);
-    add(telescope, QStringLiteral("&Interface  Protocol"), kCmdInterface);
-    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
-    add(view, QStringLiteral("&Night Vision"), kCmdNightVision)->setCheckable(true);
-    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
-    add(options, QStringLiteral("&Preferences"), kCmdPreferences);
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    add(help, QStringLiteral("&Help Topics"), kCmdHelpTopics);
-    add(help, QStringLiteral("&Legal"), kCmdLegal);
-}
-
 void MainWindow::BuildControls() {
     auto* central = new QWidget;
     setCentralWidget(central);
@@ -259,7 +198,7 @@ void MainWindow::BuildControls() {
     columns->addLayout(middle);
     auto* right = new QVBoxLayout;
     sitePanel = new SitePanel;
-    adjustPanel = new AdjustmentPanel;
+    adjustPanel = new AdjustmentPanel(settings_);
     display_ = std::make_unique<GuiTrackingDisplay>(nullptr, [this] { RefreshViewPlan(); });
     session_ = std::make_unique<ScopeSession>(*port_, clock_, live_, catalogue_, *display_);
     telescopePanel = new TelescopePanel(*session_);
@@ -328,21 +267,13 @@ void MainWindow::WireControls() {
     connect(elevationLimit, &QSpinBox::textChanged, this, [this] { PublishLiveValues(); });
     connect(comPort, &QComboBox::currentTextChanged, this, [this] { PublishLiveValues(); });
     for (int i = 1; i <= 3; ++i) connect(siteButtons[i], &QPushButton::clicked, this, [this, i] { SwitchSite(i); });
-    adjustBoxes_ = std::make_unique<WindowAdjustmentBoxes>(timingOffset, alignmentAdjust);
-    const TimingButton timingOrder[] = {TimingButton::kMinusCoarse, TimingButton::kMinusFine, TimingButton::kPlusFine,
-                                        TimingButton::kPlusCoarse};
-    for (int i = 0; i < 4; ++i)
-        connect(timingButtons[i], &QPushButton::clicked, this,
-                [this, b = timingOrder[i]] { PressTimingButton(*adjustBoxes_, b, settings_); });
-    connect(alignmentMinus, &QPushButton::clicked, this, [this] { PressAlignmentButton(*adjustBoxes_, false, settings_); });
-    connect(alignmentPlus, &QPushButton::clicked, this, [this] { PressAlignmentButton(*adjustBoxes_, true, settings_); });
+    adjustPanel->startStopTracking = [this] { StartStopTracking(); };
     connect(refreshListButton, &QPushButton::clicked, this, [this] { BuildObjectList(); });
     connect(objectList, QOverload<int>::of(&QComboBox::activated), this, [this](int row) { SelectObjectFromList(row); });
     connect(objectList->lineEdit(), &QLineEdit::returnPressed, this, [this] {
         // Typed text: an entry of the list when it matches one, else nothing is selected.
         SelectObjectFromList(objectList->findText(objectList->currentText(), Qt::MatchFixedString));
     });
-    connect(joystickAdjust, &QCheckBox::toggled, this, [this](bool on) { ToggleJoystick(on); });
     // Features of later versions say so instead of doing nothing.
     const std::pair<QPushButton*, const char*> later[] = {
         {downloadTleButton, "Downloading element files"}, {batchPredictButton, "Batch predictions"},
@@ -350,8 +281,6 @@ void MainWindow::WireControls() {
         {worldMapButton, "The world map"},                {setClockButton, "Setting the program clock"}};
     for (const auto& [button, what] : later)
         connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
-    connect(mouseAdjustButton, &QPushButton::clicked, this, [this] { OpenMouseAdjust(); });
-    connect(findTimingButton, &QPushButton::clicked, this, [this] { OpenFindTiming(); });
     connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
     connect(openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
     connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
@@ -429,82 +358,6 @@ void MainWindow::PublishLiveValues() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-void MainWindow::RunCommand(int command) {
-    switch (command) {
-        case kCmdExit:
-            ShutDown();
-            close();
-            break;
-        case kCmdCreateViewPlanTle:
-            plans_->OpenViewPlanTle();
-            break;
-        case kCmdObservationReport:
-            NotYetAvailable(QStringLiteral("Observation log reports"));
-            break;
-        case kCmdLX200Control:
-            NotYetAvailable(QStringLiteral("The LX200 Control panel"));
-            break;
-        case kCmdInterface:
-            OpenInterfaceDialog();
-            break;
-        case kCmdNightVision:
-            ToggleNightVision();
-            break;
-        case kCmdPreferences:
-            OpenPreferences();
-            break;
-        case kCmdHelpTopics:
-            OpenHelp();
-            break;
-        case kCmdLegal:
-            ShowLegal();
-            break;
-        default:
-            break;
-    }
-}
-
-void MainWindow::NotYetAvailable(const QString& what) {
-    QMessageBox::information(this, QStringLiteral("Corvane"),
-                             what + QStringLiteral(" is not available in this version of Corvane yet."));
-}
-
-void MainWindow::ApplyInterface() {
-    // 1. Stop tracking and close the serial link before anything changes (on the session's
-    // thread, in this order, before the new type applies).
-    StopTracking();
-    if (session_->ConnectedPort() != 0) session_->Disconnect();
-    // 2-3. The display name in the title; unknown codes become LX200.
-    if (!IsKnownScopeCode(settings_.ScopeType)) settings_.ScopeType = "LX200";
-    const ScopeInterface& iface = FindScopeInterface(settings_.ScopeType);
-    setWindowTitle(QString::fromLatin1(MainWindowTitle(iface.displayName).c_str()));
-    session_->SetScopeType(ScopeTypeFromCode(settings_.ScopeType));
-    // 4. The LX200-only controls.
-    const bool lx200 = settings_.ScopeType == "LX200";
-    if (raBar) {
-        raBar->setVisible(lx200);
-        decBar->setVisible(lx200);
-        lx200ControlButton->setVisible(lx200);
-    }
-    if (QAction* a = CommandAction(kCmdLX200Control)) a->setEnabled(lx200);
-    // 5. The mount buttons of the interface dialog, while it is still there.
-    if (interfaceDialog_) interfaceDialog_->ReadMountButtons(settings_);
-}
-
-void MainWindow::OpenInterfaceDialog() {
-    InterfaceDialog dialog(settings_, this);
-    interfaceDialog_ = &dialog;
-    dialog.exec();
-    ApplyInterface();
-    interfaceDialog_ = nullptr;
-}
-
-void MainWindow::OpenPreferences() {
-    PreferencesDialog dialog(settings_, this);
-    dialog.exec();
-    PushTrackingSettings();
-}
-
 void MainWindow::PushTrackingSettings() {
     TrackingSettings t;
     t.lgpsMount = settings_.LGPSMount;
@@ -521,44 +374,6 @@ void MainWindow::PushTrackingSettings() {
 
 void MainWindow::StartStopTracking() { telescopePanel->StartStopTracking(); }
 
-void MainWindow::ToggleNightVision() {
-    QAction* action = CommandAction(kCmdNightVision);
-    const bool turningOn = !nightVision_.IsOn();
-    bool ok;
-    if (turningOn) {
-        ok = nightVision_.Apply();
-    } else {
-        ok = nightVision_.Restore();
-    }
-    QMessageBox box(QMessageBox::NoIcon, QString(),
-                    QString::fromLatin1(turningOn ? (ok ? "All is okay 1 with SETSYSCOLORS"
-                                                        : "All is not okay 1 with SETSYSCOLORS")
-                                                  : (ok ? "All is okay 2 with SETSYSCOLORS"
-                                                        : "All is not okay 2 with SETSYSCOLORS")),
-                    QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("nightVisionMessage"));
-    box.exec();
-    if (action) action->setChecked(nightVision_.IsOn());
-    RefreshPictures();
-    update();
-}
-
-void MainWindow::ShowLegal() {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kLegalTitle), QString::fromLatin1(LegalText(false).c_str()),
-                    QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("legal"));
-    box.exec();
-}
-
-void MainWindow::OpenHelp() {
-    const QString path = QDir::current().absoluteFilePath(QStringLiteral("cvhlp.htm"));
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        QMessageBox::warning(this, QStringLiteral("Help"),
-                             QStringLiteral("No viewer could be started for ") + path +
-                                 QStringLiteral(". Open it in a web browser."));
-    }
-}
-
 void MainWindow::RefreshPictures() {
     if (telescopePanel) telescopePanel->ShowTrackingPicture(session_->TrackingOn());
 }
@@ -569,53 +384,7 @@ void MainWindow::ResetFilters() {
     objectPanel->ShowFilters(f);
 }
 
-void MainWindow::SizeForIssMonitor() {
-    const bool open = settings_.ISSMonitor != 0;
-    issPanel->setVisible(open);
-    issMonitorButton->setText(open ? QStringLiteral("<< Close Monitor") : QStringLiteral("ISS Monitor >>"));
-    const QSize wanted = DialogUnits(open ? 535 : 425, 275);
-    adjustSize();
-    resize(std::max(wanted.width(), minimumSizeHint().width()), std::max(wanted.height(), minimumSizeHint().height()));
-}
-
-void MainWindow::ToggleIssMonitor() {
-    settings_.ISSMonitor = settings_.ISSMonitor ? 0 : 1;
-    SizeForIssMonitor();
-}
-
-void MainWindow::RefreshViewPlan() {
-    // RefreshMainViewPlan; counted so that its timer and the "no refresh while tracking"
-    // preference can be checked.
-    if (settings_.CalcVPWhenTracking != 0 && session_->TrackingActive()) return;
-    ++viewPlanRefreshes_;
-    if (viewPlanList) plans_->RefreshMainViewPlan(viewPlanList, viewPlanSelect);
-}
-
-void MainWindow::SelectPlanObject(int index) {
-    StopTracking();
-    live_.Update([index](LiveValues& v) { v.selectedObject = index; });
-    if (objectList && objectList->count() > 0) objectList->setCurrentIndex(0);
-    elementsPanel->ShowObjectButtons(index != 0);
-    tleDataButton->setVisible(index != 0);
-    const bool info = index != 0 && plans_->UpdateInfo(index);
-    infoButton->setVisible(info);
-    infoButton->setEnabled(info);
-    if (settings_.ResetAlignment == 1) alignmentAdjust->setText(QStringLiteral("0"));
-}
-
 void MainWindow::StopTracking() { telescopePanel->StopIfTracking(); }
-
-void MainWindow::OnViewPlanTimer() {
-    if (!(settings_.CalcVPWhenTracking != 0 && session_->TrackingActive())) RefreshViewPlan();
-}
-
-void MainWindow::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == viewPlanTimer_) {
-        OnViewPlanTimer();
-        return;
-    }
-    QMainWindow::timerEvent(event);
-}
 
 void MainWindow::BringToFront() {
     if (isMinimized()) showNormal();
@@ -626,133 +395,6 @@ void MainWindow::BringToFront() {
 
 // ---------------------------------------------------------------------------------------------
 // Element files
-
-void MainWindow::WaitPainted(int milliseconds) {
-    // Waits on the program clock while keeping the windows painted.
-    const double end = clock_.MonotonicSeconds() + milliseconds / 1000.0;
-    while (clock_.MonotonicSeconds() < end) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        const double left = end - clock_.MonotonicSeconds();
-        clock_.Sleep(static_cast<int>(std::min(50.0, std::max(1.0, left * 1000.0))));
-    }
-}
-
-void MainWindow::KeepSecondary(QWidget* window) { secondaryWindows_.append(QPointer<QWidget>(window)); }
-
-void MainWindow::CloseSecondaryWindows() {
-    for (const QPointer<QWidget>& w : secondaryWindows_)
-        if (w) w->close();
-    secondaryWindows_.clear();
-    if (plans_) plans_->CloseAll();
-}
-
-namespace {
-// Shows the loader's progress in a label and in the main window's status field at once.
-class LabelLoadObserver : public LoadObserver {
-public:
-    LabelLoadObserver(QWidget* parent, QLabel* status, QLabel* mainStatus)
-        : parent_(parent), status_(status), mainStatus_(mainStatus) {}
-    void Status(const std::string& text) override {
-        for (QLabel* l : {status_, mainStatus_}) {
-            if (!l) continue;
-            l->setText(QString::fromLatin1(text.c_str()));
-            l->repaint();
-        }
-    }
-    void OpenFailed(const std::string& message, const std::string& title) override {
-        QMessageBox::critical(parent_, QString::fromLatin1(title.c_str()), QString::fromLocal8Bit(message.c_str()));
-    }
-
-private:
-    QWidget* parent_;
-    QLabel* status_;
-    QLabel* mainStatus_;
-};
-}  // namespace
-
-void MainWindow::LoadElements(const QString& fileName, QLabel* status) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    CloseSecondaryWindows();
-    // A load replaces the catalogue under every reader: tracking stops first, so that no engine
-    // goes on with an object index of the old catalogue.
-    StopTracking();
-    live_.Update([](LiveValues& v) { v.selectedObject = 0; });
-    elementFileName->clear();
-    LabelLoadObserver observer(this, status, elementFileStatus);
-    const LoadResult result = LoadElementFile(fileName.toLocal8Bit().toStdString(), &observer);
-    catalogue_.Set(result.catalogue);
-    if (status) status->setText(QString::fromLatin1(result.status.c_str()));
-    elementFileStatus->setText(QString::fromLatin1(result.status.c_str()));
-    elementFileName->setText(QString::fromLocal8Bit(result.fileName.c_str()));
-    elementsPanel->ShowObjectButtons(false);
-    tleDataButton->setVisible(false);
-    infoButton->setVisible(false);
-    RebuildObjectList();
-    QApplication::restoreOverrideCursor();
-}
-
-void MainWindow::OpenTle() {
-    const QString file = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open Satellite Element File"), QDir::currentPath(),
-        QStringLiteral("Element Files *.tle *.txt (*.tle *.TLE *.txt *.TXT);;All files (*)"));
-    if (file.isEmpty()) return;
-    // Files in the working folder are remembered by name, others by their full path.
-    const QString relative = QDir::current().relativeFilePath(file);
-    LoadElements(relative.contains('/') ? file : relative, elementFileStatus);
-    // A newly opened element file starts with an empty View Plan ("vplan.log" deleted).
-    plans_->StartEmptyPlan();
-    RefreshViewPlan();
-}
-
-void MainWindow::ShowElementData() {
-    const int index = live_.Snapshot().selectedObject;
-    const auto catalogue = catalogue_.Get();
-    const CatalogueEntry* entry = catalogue->Entry(index);
-    if (!entry) return;
-    const QString name = QString::fromLatin1(entry->name.substr(0, 24).c_str());
-    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this);
-    KeepSecondary(window);
-    window->show();
-}
-
-void MainWindow::RebuildObjectList() {
-    // After a load: the old catalogue's heights mean nothing any more.
-    altitudeCache_.Invalidate();
-    BuildObjectList();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Object list and position panel
-
-void MainWindow::BuildObjectList() {
-    settings_.NoradSort = listByNorad->isChecked() ? 1 : 0;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const LiveValues v = live_.Snapshot();
-    const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
-    const double jd = ObjectListInstant(clock_, site, LeadingNumber(v.timingOffsetText));
-    const auto catalogue = catalogue_.Get();
-    const ObjectListResult result = corvane::BuildObjectList(
-        *catalogue, objectPanel->Filters(), site, jd, observed_, altitudeCache_, [this](const std::string& text) {
-            listStatus->setText(QString::fromLatin1(text.c_str()));
-            listStatus->repaint();
-        });
-    objectPanel->ShowEntries(result);
-    QApplication::restoreOverrideCursor();
-}
-
-void MainWindow::SelectObjectFromList(int row) {
-    // The whole entry text, hidden "~~<index>" included, is kept with the item.
-    const std::string entry = objectPanel->EntryText(row);
-    const ObjectSelection sel =
-        corvane::SelectObjectFromList(entry, catalogue_.Get()->Count(), settings_.ResetAlignment == 1);
-    objectList->setEditText(row >= 0 ? objectList->itemText(row) : FromFile(sel.shownText));
-    StopTracking();
-    live_.Update([&sel](LiveValues& v) { v.selectedObject = sel.selectedObject; });
-    CloseSecondaryWindows();
-    if (sel.resetAlignment) alignmentAdjust->setText(QStringLiteral("0"));
-    tleDataButton->setVisible(sel.showTleDataButton && sel.selectedObject != 0);
-    elementsPanel->ShowObjectButtons(sel.showObjectButtons);
-}
 
 void MainWindow::DisplayPass() {
     const LiveValues v = live_.Snapshot();
@@ -769,32 +411,6 @@ void MainWindow::DisplayPass() {
         infoButton->setEnabled(info);
     }
     positionPanel->Show(d, nightVision_.IsOn());
-}
-
-void MainWindow::ToggleJoystick(bool on) {
-    if (!on) {
-        if (joystick_) joystick_->Stop();
-        return;
-    }
-    if (!joystick_)
-        joystick_ = std::make_unique<JoystickAdjuster>(*adjustBoxes_, settings_, [this] { StartStopTracking(); }, this);
-    if (!joystick_->Start()) {
-        QMessageBox::critical(this, QString::fromLatin1(kJoystickErrorTitle), QString::fromLatin1(kJoystickErrorText));
-        QSignalBlocker block(joystickAdjust);
-        joystickAdjust->setChecked(false);
-    }
-}
-
-void MainWindow::OpenMouseAdjust() {
-    auto* dialog = new MouseAdjustDialog(*adjustBoxes_, settings_, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
-}
-
-void MainWindow::OpenFindTiming() {
-    auto* dialog = new FindTimingDialog(*adjustBoxes_, settings_, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -822,8 +438,7 @@ void MainWindow::ShutDown() {
     sitePanel->ShowSite(SiteSwitch(settings_, sitePanel->SiteOnScreen(), settings_.LastLocation));
     const int current = settings_.LastLocation;
     // S5: release the joystick.
-    joystickAdjust->setChecked(false);
-    if (joystick_) joystick_->Stop();
+    adjustPanel->StopJoystick();
     displayTimer_.stop();
     // S6: the colours saved at start-up come back.
     if (nightVision_.IsOn()) {

@@ -226,9 +226,6 @@ private:
     void WaitPainted(int milliseconds);
     void CloseSecondaryWindows();
     void RebuildObjectList();
-    void ToggleJoystick(bool on);
-    void OpenMouseAdjust();
-    void OpenFindTiming();
     void KeepSecondary(QWidget* window);
 
     Clock& clock_;
@@ -245,8 +242,6 @@ private:
     DisplayPanelState panelState_;
     DisplayTexts lastDisplay_;
     QTimer displayTimer_;
-    std::unique_ptr<AdjustmentTarget> adjustBoxes_;
-    std::unique_ptr<JoystickAdjuster> joystick_;
     QList<QPointer<QWidget>> secondaryWindows_;
     NightVision nightVision_;
     QMap<int, QAction*> actions_;
