@@ -7,9 +7,14 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QMessageBox>
+
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
-#include "scope/SerialLink.h"
+#include "scope/SimulatedMount.h"
+#include "support/SteppingClock.h"
 #include "ui/MainWindow.h"
 
 using namespace corvane;
@@ -90,6 +95,64 @@ private slots:
         QVERIFY(!w.session().TrackingActive());
         QCOMPARE(QString::fromStdString(LoadSettingsFile(folder.file("ConfigFile.ini").toStdString()).ScopeType),
                  QString("LOGFILE"));
+    }
+
+    void aSilentMountNeitherFreezesTheWindowNorHoldsUpExit() {
+        guitest::WorkingFolder folder;
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "ScopeType=LX200\r\nComPort=1\r\n"));
+        SystemClock clock;
+        SimulatedMount mount(MountModel::LX200, MountSite{45.5, -73.6, 50, -4}, clock);
+        mount.InjectFault(MountFault::Silence);
+        LiveState live;
+        MainWindow w(clock, live, nullptr, &mount);
+        QVERIFY(w.Initialise());
+        w.connectButton->click();
+        // Identifying a mount that never answers takes seconds; meanwhile the window lives on.
+        QTRY_VERIFY_WITH_TIMEOUT(w.telescopePanel->connectProgress, 2000);
+        const QString before = w.clockLine->text();
+        QTRY_VERIFY_WITH_TIMEOUT(w.clockLine->text() != before, 2500);
+        QVERIFY(w.telescopePanel->connectProgress);  // still identifying
+        QElapsedTimer exit;
+        exit.start();
+        w.RunCommand(kCmdExit);
+        QVERIFY2(exit.elapsed() < 2000, qPrintable(QString::number(exit.elapsed())));
+        QCOMPARE(w.session().ConnectedPort(), 0);
+        QVERIFY(!mount.IsOpen());
+    }
+
+    void theRealWindowTracksTheIssWithTheSimulatedMount() {
+        guitest::WorkingFolder folder;
+        QVERIFY(QFile::copy(QString(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle", folder.file("cat.tle")));
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"),
+                      "ScopeType=LX200\r\nComPort=1\r\nElementsFile=cat.tle\r\nLocationLatitude1=45.5\r\n"
+                      "LocationLongitude1=-73.6\r\nLocationAltitude1=50\r\nLocationUTCOffset1=-4\r\n"));
+        // Virtual time that moves only when somebody waits, a millisecond of real time per wait.
+        test::SteppingClock clock(CivilToJulianDate(2017, 4, 28, 8, 42, 0));
+        clock.onSleep = [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
+        SimulatedMount mount(MountModel::LX200, MountSite{45.5, -73.6, 50, -4}, clock);
+        LiveState live;
+        MainWindow w(clock, live, nullptr, &mount);
+        QVERIFY(w.Initialise());
+        w.connectButton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(w.connectButton->text(), QString("Dis&connect"), 5000);
+        QVERIFY(!w.comPort->isEnabled());
+        const int iss = w.catalogue().Get()->IssIndex();
+        live.Update([iss](LiveValues& v) { v.selectedObject = iss; });
+        w.trackButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.raStatus->text().startsWith("R.A. Tracking to "), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(mount.Commands().size() > 6, 5000);
+        w.trackButton->click();  // Stop
+        QTRY_COMPARE_WITH_TIMEOUT(w.raStatus->text(), QString("R.A. Tracking Stopped"), 3000);
+        QTRY_COMPARE(w.trackButton->text(), QString("Start Tracking"));
+        const auto commands = mount.Commands();
+        QCOMPARE(QString::fromStdString(commands.back()), QString(":Qw#"));
+        QVERIFY(!mount.State().slewing);
+        w.connectButton->click();  // Disconnect
+        QTRY_COMPARE_WITH_TIMEOUT(w.connectButton->text(), QString("&Connect"), 3000);
+        QVERIFY(w.comPort->isEnabled());
+        QVERIFY(!mount.IsOpen());
+        for (QMessageBox* b : w.findChildren<QMessageBox*>()) QFAIL(qPrintable(b->text()));
+        w.ShutDown();
     }
 };
 
