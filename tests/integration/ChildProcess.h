@@ -30,8 +30,9 @@ public:
     // Starts `args` (args[0] searched in PATH) in a process group of its own, standard output
     // captured (standard error dropped when `quietErrors`). `environment` entries ("NAME=value") are added to
     // the current environment.
+    // With `mergeErrors`, standard error goes into the captured output as well.
     ChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {},
-                 bool quietErrors = false) {
+                 bool quietErrors = false, bool mergeErrors = false) {
 #ifdef __linux__
         // Grandchildren left behind by the child (a server's drivers) come back to this process
         // to be reaped, instead of lingering as zombies.
@@ -43,7 +44,10 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        if (quietErrors) posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        if (mergeErrors)
+            posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+        else if (quietErrors)
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
@@ -71,6 +75,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return pid_ > 0; }
+    // Sends a signal to the child alone.
+    bool Signal(int signal) { return pid_ > 0 && ::kill(pid_, signal) == 0; }
 
     // The next line of standard output, or nothing after `seconds`.
     std::optional<std::string> ReadLine(double seconds) {

@@ -87,6 +87,9 @@ int main(int argc, char** argv) {
                    "LAT,LON,ALT_M[,UTC_OFFSET]: degrees north, degrees east, metres, "
                    "hours (default: this computer's zone)");
     app.add_option("--pointing-log", pointingLog, "write UTC, azimuth, altitude, RA and Dec every 100 ms");
+    std::string commandLog;
+    app.add_option("--command-log", commandLog,
+                   "write every command received, after the monotonic clock's seconds when it arrived");
     app.add_option("--link", linkPath, "also make this symbolic link to the device");
     app.add_option("--fault", faultText,
                    "inject a fault: silence, garbage, stall or closed, optionally @SECONDS later");
@@ -160,6 +163,16 @@ int main(int argc, char** argv) {
         std::fputs("# UTC azimuth_deg altitude_deg ra_hours dec_deg\n", log);
     }
 
+    std::FILE* commands = nullptr;
+    if (!commandLog.empty()) {
+        commands = std::fopen(commandLog.c_str(), "w");
+        if (commands == nullptr) {
+            std::cerr << "corvane-mountsim: cannot write " << commandLog << "\n";
+            return 1;
+        }
+    }
+    size_t commandsLogged = 0;
+
     struct sigaction action {};
     action.sa_handler = OnSignal;
     ::sigaction(SIGINT, &action, nullptr);
@@ -198,6 +211,12 @@ int main(int argc, char** argv) {
             const ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n > 0) mount.Write(std::string_view(buffer, static_cast<size_t>(n)));
         }
+        if (commands != nullptr) {
+            const auto received = mount.Commands();
+            for (; commandsLogged < received.size(); ++commandsLogged)
+                std::fprintf(commands, "%.3f %s\n", clock.MonotonicSeconds(), received[commandsLogged].c_str());
+            std::fflush(commands);
+        }
         const int waiting = mount.BytesWaiting();
         if (waiting > 0) {
             const std::string reply = mount.Read(waiting);
@@ -222,6 +241,7 @@ int main(int argc, char** argv) {
         }
     }
     if (log != nullptr) std::fclose(log);
+    if (commands != nullptr) std::fclose(commands);
     if (!linkPath.empty()) ::unlink(linkPath.c_str());
     ::close(slave);
     ::close(master);
