@@ -137,12 +137,16 @@ double DayFraction(double hour, double minute, double second, double millisecond
     return ((((millisecond / 1000.0 + second) / 60.0 + minute) / 60.0 + hour) / 24.0);
 }
 
-std::optional<EpochYearDay> SplitEpoch(double epoch) {
+std::optional<EpochYearDay> SplitEpoch(double epoch, bool writtenWithPoint) {
     if (!std::isfinite(epoch) || epoch < 0.0 || epoch >= 1.0e6) return std::nullopt;
     char text[64];
     std::snprintf(text, sizeof text, "%.15g", epoch);
+    if (std::strchr(text, 'e') != nullptr) return std::nullopt;
+    // DEPARTURE: "%.15g" drops the point of a whole value; an epoch field written with a point
+    // and a zero fraction (0 h of that day) keeps it, so it is not taken for an epoch without a day.
+    if (writtenWithPoint && std::strchr(text, '.') == nullptr) std::strcat(text, ".");
     const char* point = std::strchr(text, '.');
-    if (point == nullptr || std::strchr(text, 'e') != nullptr) return std::nullopt;
+    if (point == nullptr) return std::nullopt;
     const long before = point - text;
     if (before < 3) return std::nullopt;
     EpochYearDay r;
@@ -152,8 +156,8 @@ std::optional<EpochYearDay> SplitEpoch(double epoch) {
     return r;
 }
 
-std::optional<double> JulianDateOfEpoch(double epoch) {
-    const auto yd = SplitEpoch(epoch);
+std::optional<double> JulianDateOfEpoch(double epoch, bool writtenWithPoint) {
+    const auto yd = SplitEpoch(epoch, writtenWithPoint);
     if (!yd) return std::nullopt;
     return JulianDateOfYear(yd->year) + yd->day;
 }
@@ -171,8 +175,8 @@ double ThetaG_JD(double jd) {
     return kTwoPi * gmst / 86400.0;
 }
 
-std::optional<EpochSidereal> ThetaGOfEpoch(double epoch) {
-    const auto yd = SplitEpoch(epoch);
+std::optional<EpochSidereal> ThetaGOfEpoch(double epoch, bool writtenWithPoint) {
+    const auto yd = SplitEpoch(epoch, writtenWithPoint);
     if (!yd) return std::nullopt;
     const double ut = Frac(yd->day);
     const double day = std::trunc(yd->day);

@@ -32,14 +32,16 @@ double DayFraction(double hour, double minute, double second, double millisecond
 // Year and day of a TLE epoch in YYDDD.DDDDDDDD form. The day is read from the epoch's decimal
 // text (15 significant digits) from three places before the point, so every digit of the
 // fraction survives. Years 57..99 are 19xx, 00..56 are 20xx. Without a decimal point or with
-// fewer than three digits before it the epoch has no day: nullopt.
+// fewer than three digits before it the epoch has no day: nullopt. `writtenWithPoint` tells that
+// the epoch field itself had a decimal point: a whole value such as 17118.00000000 is then day
+// 118.0, not an epoch without a day.
 struct EpochYearDay {
     int year = 0;
     double day = 0.0;
 };
-std::optional<EpochYearDay> SplitEpoch(double epoch);
+std::optional<EpochYearDay> SplitEpoch(double epoch, bool writtenWithPoint = false);
 // Julian date of a TLE epoch, nullopt when it has no day (see SplitEpoch).
-std::optional<double> JulianDateOfEpoch(double epoch);
+std::optional<double> JulianDateOfEpoch(double epoch, bool writtenWithPoint = false);
 
 // The program clock: the computer's local time as a Julian date plus the clock correction. Not
 // shifted by the site's UTC offset: UTC now is JulianDateNow(clock) - site.utcOffset / 24.
@@ -56,7 +58,7 @@ struct EpochSidereal {
     double theta = 0.0;  // radians, [0, 2*pi)
     double ds50 = 0.0;   // days
 };
-std::optional<EpochSidereal> ThetaGOfEpoch(double epoch);
+std::optional<EpochSidereal> ThetaGOfEpoch(double epoch, bool writtenWithPoint = false);
 
 // Local sidereal time in hours [0, 24) at the site, for the program clock shifted by offset
 // days. The pure form takes the UTC Julian date directly.

@@ -72,17 +72,28 @@ std::optional<Site> SiteFromConfigFile(const std::string& path) {
     if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
     const Settings settings = LoadSettingsFile(path);
     const SiteRecord& r = settings.CurrentSite();
-    return ParseSite(r.latitude, r.longitude, r.altitude, r.utcOffset);
+    // DEPARTURE: a current site without a latitude and longitude in range is refused instead of
+    // read as 0,0 (an empty or foreign file would otherwise put the observer in the Gulf of Guinea).
+    const auto latitude = StrictNumber(r.latitude), longitude = StrictNumber(r.longitude);
+    const Site site = ParseSite(r.latitude, r.longitude, r.altitude, r.utcOffset);
+    const bool valid = latitude && longitude && std::fabs(*latitude) <= 90.0 && std::fabs(*longitude) <= 360.0 &&
+                       std::fabs(site.altitude) <= 1.0e5 && std::fabs(site.utcOffset) <= 14.0;
+    if (!valid) {
+        throw UsageError(path + " has no valid current site (site " + std::to_string(settings.LastLocation) +
+                         ": latitude \"" + r.latitude + "\", longitude \"" + r.longitude +
+                         "\"); give --site LAT,LON,ALT_M[,UTC_OFFSET]");
+    }
+    return site;
 }
 
 void AddSiteOption(CLI::App& app, SiteOptions& options) {
-    app.add_option("--site", options.text,
+    options.option = app.add_option("--site", options.text,
                    "Observing site LAT,LON,ALT_M[,UTC_OFFSET] (degrees north, degrees east, metres, hours); "
                    "default: the current site of ConfigFile.ini in the working folder");
 }
 
 Site ResolveSite(const SiteOptions& options) {
-    if (!options.text.empty()) {
+    if (!options.text.empty() || (options.option != nullptr && options.option->count() > 0)) {
         const auto site = ParseSiteText(options.text);
         if (!site)
             throw UsageError("--site wants LAT,LON,ALT_M[,UTC_OFFSET] as numbers, got \"" + options.text +
@@ -103,25 +114,33 @@ std::optional<double> ParseInstant(const std::string& text) {
 }
 
 void AddInstantOptions(CLI::App& app, InstantOptions& options) {
-    auto* at = app.add_option("--at", options.at, "Instant, ISO 8601 UTC such as 2017-04-28T03:15:00Z");
-    auto* jd = app.add_option("--jd", options.jd, "Instant as a UTC Julian date");
-    at->excludes(jd);
+    options.atOption = app.add_option("--at", options.at, "Instant, ISO 8601 UTC such as 2017-04-28T03:15:00Z");
+    options.jdOption = app.add_option("--jd", options.jd, "Instant as a UTC Julian date");
+    options.atOption->excludes(options.jdOption);
 }
 
-double ResolveInstant(const InstantOptions& options, const Site& site) {
-    if (!options.at.empty()) {
+std::optional<double> ResolveGivenInstant(const InstantOptions& options) {
+    auto given = [](const CLI::Option* option, const std::string& text) {
+        return !text.empty() || (option != nullptr && option->count() > 0);
+    };
+    if (given(options.atOption, options.at)) {
         const auto jd = ParseInstant(options.at);
         if (!jd)
             throw UsageError("--at wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z, got \"" +
                              options.at + "\"");
-        return *jd;
+        return jd;
     }
-    if (!options.jd.empty()) {
+    if (given(options.jdOption, options.jd)) {
         const auto jd = StrictNumber(options.jd);
         if (!jd || *jd <= 0.0 || *jd >= 1.0e7)
             throw UsageError("--jd wants a Julian date, got \"" + options.jd + "\"");
-        return *jd;
+        return jd;
     }
+    return std::nullopt;
+}
+
+double ResolveInstant(const InstantOptions& options, const Site& site) {
+    if (const auto jd = ResolveGivenInstant(options)) return *jd;
     SystemClock clock;
     return UtcNow(clock, site);
 }
@@ -145,6 +164,7 @@ std::shared_ptr<const ElementCatalogue> LoadCatalogue(const std::string& path) {
     LoadResult result = LoadElementFile(path, &observer);
     if (!result.opened)
         throw DataError(observer.message.empty() ? "Could not open " + path : observer.message);
+    if (result.noElementSets) throw DataError("No element sets found in " + path);
     return result.catalogue;
 }
 
@@ -187,7 +207,33 @@ long long CatalogueNumber(const ElementCatalogue& catalogue, int index) {
 
 std::string ObjectName(const ElementCatalogue& catalogue, int index) {
     // Element files are Latin-1; what the commands print and the JSON they write are UTF-8.
-    return Latin1ToUtf8(Trim(catalogue.NameLine(index)));
+    return Latin1ToUtf8Printable(Trim(catalogue.NameLine(index)));
+}
+
+std::optional<double> EntryAgeDays(const ElementCatalogue& catalogue, int index, double jd) {
+    const ElementSet e = ConvertElementText("", catalogue.Line1(index), catalogue.Line2(index));
+    if (e.epochJd == 0.0) return std::nullopt;
+    return ElementAgeDays(e, jd);
+}
+
+void AddAgeKeys(nlohmann::ordered_json& object, std::optional<double> ageDays) {
+    if (ageDays) {
+        object["epoch_age_days"] = RoundTo(*ageDays, 6);
+    } else {
+        object["epoch_age_days"] = nullptr;
+    }
+    object["stale"] = ageDays && IsStaleAge(*ageDays);
+}
+
+void WarnIfStale(const std::string& label, std::optional<double> ageDays) {
+    if (ageDays && IsStaleAge(*ageDays))
+        std::fprintf(stderr, "corvane-cli: %s: %s\n", label.c_str(), ElementAgeNote(*ageDays).c_str());
+}
+
+void WarnStaleCount(int stale, int count) {
+    if (stale > 0)
+        std::fprintf(stderr, "corvane-cli: %d of %d element sets are more than %d days old\n", stale, count,
+                     static_cast<int>(kStaleElementDays));
 }
 
 }  // namespace corvane::cli

@@ -5,6 +5,9 @@
 
 #include "cli/CliCommon.h"
 #include "cli/Command.h"
+#include "core/Clock.h"
+#include "orbit/ElementSet.h"
+#include "scope/ToolOptions.h"
 
 namespace corvane::cli {
 namespace {
@@ -17,11 +20,17 @@ struct ElementsCommand {
         const OutputFormat fmt = ResolveFormat(format);
         const auto catalogue = LoadCatalogue(object.tle);
         const ElementCatalogue& c = *catalogue;
+        // The age of each set now, as the window would use it.
+        SystemClock clock;
+        Site here;
+        here.utcOffset = LocalUtcOffsetHours();
+        const double now = UtcNow(clock, here);
         if (fmt == OutputFormat::kJson) {
             nlohmann::ordered_json objects = nlohmann::ordered_json::array();
             for (int i = 1; i <= c.Count(); ++i) {
-                objects.push_back(
-                    {{"index", i}, {"norad", CatalogueNumber(c, i)}, {"name", ObjectName(c, i)}});
+                nlohmann::ordered_json j = {{"index", i}, {"norad", CatalogueNumber(c, i)}, {"name", ObjectName(c, i)}};
+                AddAgeKeys(j, EntryAgeDays(c, i, now));
+                objects.push_back(std::move(j));
             }
             std::cout << nlohmann::ordered_json{{"count", c.Count()}, {"objects", objects}}.dump(2) << "\n";
             return kExitOk;
@@ -36,6 +45,13 @@ struct ElementsCommand {
         }
         out += c.Count() > 0 ? std::to_string(c.Count()) + " total.\n" : "No objects.\n";
         std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fflush(stdout);
+        int stale = 0;
+        for (int i = 1; i <= c.Count(); ++i) {
+            const auto age = EntryAgeDays(c, i, now);
+            if (age && IsStaleAge(*age)) ++stale;
+        }
+        WarnStaleCount(stale, c.Count());
         return kExitOk;
     }
 };

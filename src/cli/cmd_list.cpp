@@ -2,12 +2,15 @@
 // the same filters.
 #include <cstdio>
 #include <iostream>
+#include <optional>
+#include <vector>
 #include <nlohmann/json.hpp>
 
 #include "cli/CliCommon.h"
 #include "cli/Command.h"
 #include "core/Text.h"
 #include "obslog/ObservedList.h"
+#include "orbit/ElementSet.h"
 #include "passes/ObjectList.h"
 
 namespace corvane::cli {
@@ -68,8 +71,9 @@ struct ListCommand {
     int Run() {
         const OutputFormat fmt = ResolveFormat(format);
         const ObjectFilters filters = Filters();
+        const auto given = ResolveGivenInstant(instant);
         const Site where = ResolveSite(site);
-        const double jd = ResolveInstant(instant, where) + timingOffset / 86400.0;
+        const double jd = (given ? *given : ResolveInstant(instant, where)) + timingOffset / 86400.0;
         const auto catalogue = LoadCatalogue(tle);
         ObservedList observed;
         std::string error;
@@ -79,11 +83,18 @@ struct ListCommand {
         AltitudeCache cache;
         const ObjectListResult list = BuildObjectList(*catalogue, filters, where, jd, observed, cache);
 
+        int stale = 0;
+        std::vector<std::optional<double>> ages;
+        for (const ObjectListEntry& e : list.entries) {
+            ages.push_back(EntryAgeDays(*catalogue, e.index, jd));
+            if (ages.back() && IsStaleAge(*ages.back())) ++stale;
+        }
         if (fmt == OutputFormat::kJson) {
             nlohmann::ordered_json array = nlohmann::ordered_json::array();
-            for (const ObjectListEntry& e : list.entries) {
+            for (size_t i = 0; i < list.entries.size(); ++i) {
+                const ObjectListEntry& e = list.entries[i];
                 nlohmann::ordered_json j = {
-                    {"index", e.index}, {"norad", e.noradNumber}, {"name", Latin1ToUtf8(e.name)}};
+                    {"index", e.index}, {"norad", e.noradNumber}, {"name", Latin1ToUtf8Printable(e.name)}};
                 if (e.positionKnown) {
                     j["azimuth"] = e.azimuth;
                     j["elevation"] = e.elevation;
@@ -95,13 +106,15 @@ struct ListCommand {
                     j["height"] = nullptr;
                     j["eclipsed"] = nullptr;
                 }
+                AddAgeKeys(j, ages[i]);
                 array.push_back(std::move(j));
             }
             std::cout << array.dump(2) << "\n";
             return kExitOk;
         }
-        for (const ObjectListEntry& e : list.entries) std::cout << Latin1ToUtf8(e.VisibleText()) << "\n";
+        for (const ObjectListEntry& e : list.entries) std::cout << Latin1ToUtf8Printable(e.VisibleText()) << "\n";
         std::cout << list.status << "\n";
+        WarnStaleCount(stale, static_cast<int>(list.entries.size()));
         return kExitOk;
     }
 };

@@ -20,19 +20,23 @@ struct LookCommand {
 
     int Run() {
         const OutputFormat fmt = ResolveFormat(format);
+        const auto given = ResolveGivenInstant(instant);
         const Site where = ResolveSite(site);
-        const double jd = ResolveInstant(instant, where);
+        const double jd = given ? *given : ResolveInstant(instant, where);
         const SelectedObject selected = SelectObject(object);
         const ElementCatalogue& c = *selected.catalogue;
         const long long norad = CatalogueNumber(c, selected.index);
         const std::string name = ObjectName(c, selected.index);
+        const std::string label = std::to_string(norad) + " " + name;
 
         PropagationSlot slot(kSlotMainDisplay);
         ConvertElementSet(c, selected.index, slot);
+        const auto age = EntryAgeDays(c, selected.index, jd);
         PropagationResult r = PropagateSlot(jd, slot);
         if (!r.Ok()) {
-            throw DataError(std::to_string(norad) + " " + name + ": " + PropagationErrorText(r.error) +
-                            " at " + IsoUtcText(jd));
+            const std::string note = age ? ElementAgeNote(*age) : std::string();
+            throw DataError(label + ": " + PropagationErrorText(r.error) + " at " + IsoUtcText(jd) +
+                            (note.empty() ? "" : " (" + note + ")"));
         }
         ConvertState(r);
         GeodeticPoint point = SitePoint(where);
@@ -43,7 +47,7 @@ struct LookCommand {
         const bool visible = slot.Visible();
 
         if (fmt == OutputFormat::kJson) {
-            const nlohmann::ordered_json j = {{"norad", norad},
+            nlohmann::ordered_json j = {{"norad", norad},
                                               {"name", name},
                                               {"jd", jd},
                                               {"azimuth", Degrees(look.azimuth)},
@@ -57,9 +61,11 @@ struct LookCommand {
                                               {"height", sub.altitude},
                                               {"eclipsed", eclipsed},
                                               {"visible", visible}};
+            AddAgeKeys(j, age);
             std::cout << j.dump(2) << "\n";
             return kExitOk;
         }
+        WarnIfStale(label, age);
         std::printf("Object       %lld %s\n", norad, name.c_str());
         std::printf("Time         %s (JD %.8f)\n", IsoUtcText(jd).c_str(), jd);
         std::printf("Azimuth      %.4f deg\n", Degrees(look.azimuth));

@@ -3,6 +3,7 @@
 // w days), as pass list lines (local time of the site) or as JSON.
 #include <cmath>
 #include <iostream>
+#include <optional>
 #include <nlohmann/json.hpp>
 
 #include "cli/CliCommon.h"
@@ -26,28 +27,45 @@ struct PassesCommand {
     bool excludeDaytime = false;
     double aosElevation = 0.0;
     bool ignoreEclipse = false;
+    CLI::Option* fromOption = nullptr;
 
     int Run() {
         const OutputFormat fmt = ResolveFormat(format);
-        const Site where = ResolveSite(site);
         if (days < 1 || days > 366) throw UsageError("--days wants 1 to 366, got " + std::to_string(days));
         if (!std::isfinite(minDuration) || minDuration < 0.0 || minDuration > 1440.0)
             throw UsageError("--min-duration wants 0 to 1440 minutes");
         if (!std::isfinite(aosElevation) || aosElevation < -90.0 || aosElevation > 90.0)
             throw UsageError("--aos-elevation wants -90 to 90 degrees");
         double start = 0.0;
-        if (!from.empty()) {
-            const auto jd = ParseInstant(from);
-            if (!jd)
+        std::optional<double> given;
+        if (!from.empty() || fromOption->count() > 0) {
+            given = ParseInstant(from);
+            if (!given)
                 throw UsageError(
                     "--from wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z or a Julian "
                     "date, got \"" +
                     from + "\"");
-            start = *jd;
-        } else {
-            start = ResolveInstant(InstantOptions{}, where);
         }
+        const Site where = ResolveSite(site);
+        start = given ? *given : ResolveInstant(InstantOptions{}, where);
         const SelectedObject selected = SelectObject(object);
+        const ElementCatalogue& c = *selected.catalogue;
+        const std::string label = std::to_string(CatalogueNumber(c, selected.index)) + " " +
+                                  ObjectName(c, selected.index);
+        const auto age = EntryAgeDays(c, selected.index, start);
+
+        // DEPARTURE: an object the model cannot place at the start is an error with its reason,
+        // not an empty pass list that reads as "no passes".
+        {
+            PropagationSlot probe(kSlotPassPrediction);
+            ConvertElementSet(c, selected.index, probe);
+            const PropagationResult r = PropagateSlot(start, probe);
+            if (!r.Ok()) {
+                const std::string note = age ? ElementAgeNote(*age) : std::string();
+                throw DataError(label + ": " + PropagationErrorText(r.error) + " at " + IsoUtcText(start) +
+                                (note.empty() ? "" : " (" + note + ")"));
+            }
+        }
 
         PassSettings settings;
         settings.aosElevation = Radians(aosElevation);
@@ -70,10 +88,12 @@ struct PassesCommand {
                                 {"max_time", IsoUtcText(p.maxElevationTime)},
                                 {"range_at_max", p.rangeAtMax},
                                 {"line", Latin1ToUtf8(PassListLine(p, where.utcOffset))}});
+                AddAgeKeys(list.back(), EntryAgeDays(c, selected.index, p.aos));
             }
             std::cout << list.dump(2) << "\n";
             return kExitOk;
         }
+        WarnIfStale(label, age);
         for (const PassRecord& p : passes) std::cout << Latin1ToUtf8(PassListLine(p, where.utcOffset)) << "\n";
         return kExitOk;
     }
@@ -87,7 +107,7 @@ const CommandRegistrar registrar(
         auto cmd = std::make_shared<PassesCommand>();
         AddObjectOptions(app, cmd->object);
         AddSiteOption(app, cmd->site);
-        app.add_option(
+        cmd->fromOption = app.add_option(
             "--from", cmd->from,
             "Start instant, ISO 8601 UTC such as 2017-04-28T03:15:00Z or a Julian date; default: now");
         app.add_option("--days", cmd->days, "Number of 24-hour windows (default 1)");

@@ -8,8 +8,10 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "cli/Command.h"
+#include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "orbit/ElementCatalogue.h"
 #include "scope/PosixSerialPort.h"
@@ -91,6 +93,11 @@ struct TrackOptions {
 };
 
 int RunTrack(const TrackOptions& o) {
+    const auto code = CanonicalScopeCode(o.interface);
+    if (!code) throw UsageError("--interface wants one of " + ScopeCodeList() + ", got \"" + o.interface + "\"");
+    std::optional<double> startUtc;
+    if (!o.start.empty() && !(startUtc = ParseUtcOption(o.start)))
+        throw UsageError("--start wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z, got \"" + o.start + "\"");
     if (o.method < 0 || o.method > 5) throw UsageError("--method wants 0 (Continuous) to 5 (Leap Frog)");
     if (!(o.duration > 0) || !std::isfinite(o.duration))
         throw UsageError("--duration wants a positive number");
@@ -101,14 +108,10 @@ int RunTrack(const TrackOptions& o) {
     if (!loaded.opened) throw DataError("cannot open " + o.tle);
     const int index = loaded.catalogue->FindCatalogueNumber(o.norad);
     if (index == 0) throw DataError("NORAD " + std::to_string(o.norad) + " is not in " + o.tle);
-    const ScopeType type = ScopeTypeFromCode(o.interface);
+    const ScopeType type = ScopeTypeFromCode(*code);
 
     SystemClock clock;
-    if (!o.start.empty()) {
-        const auto utc = ParseUtcOption(o.start);
-        if (!utc) throw UsageError("--start wants YYYY-MM-DDTHH:MM:SS (UTC)");
-        clock.SetCorrection(*utc + site->utcOffsetHours / 24.0 - clock.LocalJulianDate());
-    }
+    if (startUtc) clock.SetCorrection(*startUtc + site->utcOffsetHours / 24.0 - clock.LocalJulianDate());
     CatalogueStore store;
     store.Set(loaded.catalogue);
     LiveState live;
@@ -175,7 +178,7 @@ const CommandRegistrar registrar(
         sub.add_option("--timing-offset", o->timingOffset, "Timing Offset, seconds");
         sub.add_option("--alignment", o->alignment, "Alignment Adjustment, steps");
         sub.add_option("--method", o->method, "Tracking Method slider: 0 Continuous .. 5 Leap Frog");
-        sub.add_option("--start", o->start, "run the program clock from this UTC (YYYY-MM-DDTHH:MM:SS)");
+        sub.add_option("--start", o->start, "run the program clock from this UTC (ISO 8601, such as 2017-04-28T03:15:00Z)");
         sub.add_option("--duration", o->duration, "seconds to track (default 600)");
         sub.add_option("--log-folder", o->logFolder, "folder of the Log File interface's position log");
         sub.add_flag("--audit", o->audit, "write the traffic log output.txt in the working folder");

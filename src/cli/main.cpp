@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <iostream>
 #include <map>
+#include <string>
+#include <vector>
 
 namespace corvane::cli {
 std::vector<CommandInfo>& CommandTable() {
@@ -26,8 +28,22 @@ int main(int argc, char** argv) {
         runners[sub] = info.setup(*sub);
     }
 
+    // "--at=" is an option given with an empty value, not one waiting for the next argument:
+    // it becomes "--at" "" so that the command says what is wrong with it.
+    std::vector<std::string> args(argv, argv + argc);
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i].size() > 3 && args[i].rfind("--", 0) == 0 && args[i].back() == '=' &&
+            args[i].find('=') == args[i].size() - 1) {
+            args[i].pop_back();
+            args.insert(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::string());
+            ++i;
+        }
+    }
+    std::vector<char*> pointers;
+    for (std::string& a : args) pointers.push_back(a.data());
+
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {

@@ -1,5 +1,7 @@
 #include "core/ScopeInterface.h"
 
+#include "core/Text.h"
+
 namespace corvane {
 
 const std::vector<ScopeInterface>& ScopeInterfaces() {
@@ -29,6 +31,19 @@ bool IsKnownScopeCode(std::string_view code) {
     for (const auto& i : ScopeInterfaces())
         if (code == i.code) return true;
     return false;
+}
+
+std::optional<std::string> CanonicalScopeCode(std::string_view text) {
+    const std::string wanted = ToUpper(Trim(text));
+    for (const auto& i : ScopeInterfaces())
+        if (wanted == i.code) return std::string(i.code);
+    return std::nullopt;
+}
+
+std::string ScopeCodeList() {
+    std::string list;
+    for (const auto& i : ScopeInterfaces()) list += (list.empty() ? "" : ", ") + std::string(i.code);
+    return list;
 }
 
 std::string MainWindowTitle(std::string_view displayName) {

@@ -1,6 +1,7 @@
 #pragma once
 // The telescope interface codes (setting ScopeType), their names in the interface dialog and in
 // the window title, and the notes shown for each.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,11 @@ const std::vector<ScopeInterface>& ScopeInterfaces();
 // The interface of a code; unknown codes give LX200.
 const ScopeInterface& FindScopeInterface(std::string_view code);
 bool IsKnownScopeCode(std::string_view code);
+// The code a user means when typing one: a known code in any case, blanks around it ignored
+// ("lx200" is "LX200"); nullopt for anything else.
+std::optional<std::string> CanonicalScopeCode(std::string_view text);
+// The known codes in dialog order, "LX200, LX200GPS, ..., GEMINI", for messages.
+std::string ScopeCodeList();
 
 // "Corvane v2.6.1" + fourteen blanks + display name.
 std::string MainWindowTitle(std::string_view displayName);

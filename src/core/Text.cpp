@@ -76,6 +76,25 @@ std::string Latin1ToUtf8(std::string_view latin1) {
     return out;
 }
 
+bool IsControlByte(unsigned char c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+
+std::string Latin1ToUtf8Printable(std::string_view latin1) {
+    std::string out;
+    out.reserve(latin1.size() + 4);
+    for (char ch : latin1) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (IsControlByte(c)) {
+            out += "\xEF\xBF\xBD";
+        } else if (c < 0x80) {
+            out.push_back(ch);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
 double RoundTo(double value, int decimals) {
     if (!std::isfinite(value)) return 0.0;
     const double scale = std::pow(10.0, decimals);

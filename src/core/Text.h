@@ -25,6 +25,12 @@ std::string PlainNumber(double value, int maxDecimals = 10);
 // The program's 8-bit texts (Latin-1: element files, the degree byte 0xB0) as UTF-8, for a
 // terminal or JSON.
 std::string Latin1ToUtf8(std::string_view latin1);
+// True for the bytes that steer a terminal instead of showing a character: C0 (tab included),
+// DEL and the C1 range 0x80-0x9F.
+bool IsControlByte(unsigned char c);
+// The same conversion for text that comes from a file and goes to a terminal: every control
+// byte becomes U+FFFD, so an element file cannot move the cursor or reprogram the terminal.
+std::string Latin1ToUtf8Printable(std::string_view latin1);
 
 // Rounds half away from zero to the given number of decimals.
 double RoundTo(double value, int decimals);

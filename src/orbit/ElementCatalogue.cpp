@@ -1,5 +1,6 @@
 #include "orbit/ElementCatalogue.h"
 
+#include <deque>
 #include <fstream>
 
 #include "core/Text.h"
@@ -40,12 +41,76 @@ void ElementCatalogue::Add(CatalogueEntry entry) {
     if (iss) issIndex_ = Count();
 }
 
-namespace {
-bool ReadLine(std::istream& in, std::string& line) {
-    if (!std::getline(in, line)) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+bool LooksLikeElementLines(std::string_view line1, std::string_view line2) {
+    if (line1.size() < 7 || line2.size() < 7) return false;
+    if (line1.substr(0, 2) != "1 " || line2.substr(0, 2) != "2 ") return false;
+    const std::string_view number = line1.substr(2, 5);
+    if (number != line2.substr(2, 5) || number.find_first_not_of(' ') == std::string_view::npos) return false;
+    for (std::string_view line : {line1, line2}) {
+        if (line.size() < 69) continue;
+        const char written = line[68];
+        if (written >= '0' && written <= '9' && ElementLineChecksum(line) != written - '0') return false;
+    }
     return true;
 }
+
+int ElementLineChecksum(std::string_view line) {
+    int sum = 0;
+    for (char c : line.substr(0, 68)) {
+        if (c >= '0' && c <= '9') sum += c - '0';
+        if (c == '-') sum += 1;
+    }
+    return sum % 10;
+}
+
+namespace {
+
+// Lines of a stream ended by LF, CR LF or a lone CR; the last line may have no end.
+class LineReader {
+public:
+    explicit LineReader(std::istream& in) : in_(in) {}
+
+    bool Next(std::string& line) {
+        line.clear();
+        for (;;) {
+            if (pos_ == size_ && !Refill()) return !line.empty();
+            const char* begin = buffer_ + pos_;
+            const char* end = buffer_ + size_;
+            if (skipLf_) {
+                skipLf_ = false;
+                if (*begin == '\n') {
+                    ++pos_;
+                    continue;
+                }
+            }
+            const char* stop = begin;
+            while (stop != end && *stop != '\n' && *stop != '\r') ++stop;
+            line.append(begin, stop);
+            pos_ = static_cast<size_t>(stop - buffer_);
+            if (stop == end) continue;
+            skipLf_ = *stop == '\r';
+            ++pos_;
+            return true;
+        }
+    }
+
+private:
+    bool Refill() {
+        if (!in_) return false;
+        in_.read(buffer_, sizeof buffer_);
+        size_ = static_cast<size_t>(in_.gcount());
+        pos_ = 0;
+        return size_ > 0;
+    }
+
+    std::istream& in_;
+    char buffer_[1 << 16];
+    size_t pos_ = 0, size_ = 0;
+    bool skipLf_ = false;  // the last line ended with CR: a following LF belongs to it
+};
+
+bool HasText(const std::string& line) { return line.find_first_not_of(" \t") != std::string::npos; }
+
 }  // namespace
 
 LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) {
@@ -56,6 +121,7 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
     };
     status("No objects.");
     result.status = "No objects.";
+    bool foundElementSet = false;
     if (!fileName.empty()) {
         std::ifstream in(fileName, std::ios::binary);
         if (!in) {
@@ -64,21 +130,49 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
             return result;
         }
         result.opened = true;
-        CatalogueEntry entry;
+        LineReader reader(in);
+        std::deque<std::string> lines;
+        auto fill = [&] {
+            while (lines.size() < 3) {
+                std::string line;
+                if (!reader.Next(line)) return false;
+                lines.push_back(std::move(line));
+            }
+            return true;
+        };
+        auto passOver = [&](size_t count) {
+            for (size_t i = 0; i < count; ++i) {
+                if (HasText(lines.front())) ++result.skippedLines;
+                lines.pop_front();
+            }
+        };
         while (catalogue->Count() < ElementCatalogue::kCapacity) {
-            if (!ReadLine(in, entry.name)) break;
             // A group cut short by the end of the file is dropped.
-            if (!ReadLine(in, entry.line1) || !ReadLine(in, entry.line2)) break;
+            if (!fill()) break;
+            // DEPARTURE: only a name line followed by two element lines is an entry; other lines
+            // are passed over, so a file of anything else is not listed as objects made of its
+            // lines, and one stray line does not garble every entry after it.
+            if (!LooksLikeElementLines(lines[1], lines[2])) {
+                passOver(LooksLikeElementLines(lines[0], lines[1]) ? 2 : 1);
+                continue;
+            }
+            foundElementSet = true;
+            CatalogueEntry entry{std::move(lines[0]), std::move(lines[1]), std::move(lines[2])};
+            lines.clear();
             if (ToUpper(entry.name).find("DECAYED") != std::string::npos) continue;
-            catalogue->Add(entry);
+            catalogue->Add(std::move(entry));
             if (catalogue->Count() % 100 == 0)
                 status(std::to_string(catalogue->Count()) + " object(s) loaded.");
         }
+        if (catalogue->Count() < ElementCatalogue::kCapacity) passOver(lines.size());
     }
     if (catalogue->Count() > 0) {
         result.status = std::to_string(catalogue->Count()) + " total.";
         result.fileName = TrimRight(fileName);
     }
+    result.noElementSets = result.opened && !foundElementSet && result.skippedLines > 0;
+    if (result.noElementSets && observer)
+        observer->NoElementSets("No element sets found in " + fileName, "Open File Error");
     status(result.status);
     result.catalogue = std::move(catalogue);
     return result;

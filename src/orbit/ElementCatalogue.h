@@ -54,6 +54,11 @@ public:
         (void)message;
         (void)title;
     }
+    // The file was read but holds not one element set: message "No element sets found in
+    // <file>", title "Open File Error". Shown like a file that cannot be opened unless overridden.
+    virtual void NoElementSets(const std::string& message, const std::string& title) {
+        OpenFailed(message, title);
+    }
 };
 
 struct LoadResult {
@@ -62,12 +67,23 @@ struct LoadResult {
     bool opened = false;                                // the file could be opened
     std::string fileName;  // the element-file name to show (trailing blanks removed),
                            // empty when nothing was loaded
+    int skippedLines = 0;  // lines with text that belong to no element set
+    // The file holds text but not one element set (random bytes, a two-line file, a web page).
+    bool noElementSets = false;
 };
 
-// Reads an element file: groups of three lines (name, line 1, line 2), LF or CR LF line ends.
-// A group whose name line contains "DECAYED" (any case) is skipped; a group cut short by the end
-// of the file is dropped; reading stops at 20000 entries. No line is checked: any three lines
-// make an entry.
+// True when two lines look like the lines of one element set: line 1 starts "1 ", line 2 starts
+// "2 ", both carry the same catalogue number (columns 3-7, not blank), and a line whose column
+// 69 is a digit has the checksum written there.
+bool LooksLikeElementLines(std::string_view line1, std::string_view line2);
+// The checksum of an element line: columns 1-68, digits by their value, "-" as 1, modulo 10.
+int ElementLineChecksum(std::string_view line);
+
+// Reads an element file: a name line followed by the two lines of an element set (see
+// LooksLikeElementLines); line ends LF, CR LF or CR. A group whose name line contains "DECAYED"
+// (any case) is skipped; a group cut short by the end of the file is dropped; reading stops at
+// 20000 entries. A line that does not start such a group is passed over (and a line 1 / line 2
+// pair without a name line with it), so a stray line does not shift every later entry.
 LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer = nullptr);
 
 // The process-wide current catalogue, swapped whole by a load; safe from any thread.

@@ -109,6 +109,20 @@ int BlankToZeroInt(std::string_view field) {
 }
 }  // namespace
 
+double ElementAgeDays(const ElementSet& elements, double jd) {
+    if (elements.epochJd == 0.0 || !std::isfinite(jd)) return 0.0;
+    return jd - elements.epochJd;
+}
+
+bool IsStaleAge(double ageDays) { return std::fabs(ageDays) > kStaleElementDays; }
+
+std::string ElementAgeNote(double ageDays) {
+    if (!IsStaleAge(ageDays)) return {};
+    const long long days = static_cast<long long>(std::floor(std::fabs(ageDays)));
+    return ageDays > 0 ? "Elements are " + std::to_string(days) + " days old"
+                       : "Elements are dated " + std::to_string(days) + " days ahead";
+}
+
 ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1, std::string_view line2) {
     ElementSet e;
     e.catalogueNumber = Column(line1, 3, 5);
@@ -119,8 +133,10 @@ ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1,
     e.launchYear = (LeadingNumber(yearText) > 40 ? "19" : "20") + yearText;
     e.launchNumber = Column(line1, 12, 3);
 
-    e.epoch = BlankToZero(Column(line1, 19, 14));
-    const auto epochJd = JulianDateOfEpoch(e.epoch);
+    const std::string epochField = Column(line1, 19, 14);
+    e.epoch = BlankToZero(epochField);
+    e.epochHasPoint = epochField.find('.') != std::string::npos;
+    const auto epochJd = JulianDateOfEpoch(e.epoch, e.epochHasPoint);
     if (epochJd) {
         e.epochJd = *epochJd;
     } else {

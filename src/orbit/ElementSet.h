@@ -27,6 +27,7 @@ struct ElementSet {
     std::string launchNumber;     // line 1, columns 12-14
     std::string elementNumber;    // line 1, columns 66-68 as a whole number, trimmed
     double epoch = 0.0;           // YYDDD.DDDDDDDD
+    bool epochHasPoint = false;   // the epoch field was written with a decimal point
     double epochJd = 0.0;         // Julian date of the epoch (0 when it has no day)
     double ndot = 0.0;            // first derivative of mean motion / 2, radians/minute^2
     double nddot = 0.0;           // second derivative / 6, radians/minute^3
@@ -43,6 +44,16 @@ struct ElementSet {
 
 // Converts the three lines of an element set (any line may be short or malformed).
 ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1, std::string_view line2);
+
+// Element sets used more than 30 days from their epoch (either way) are flagged: the model's
+// positions drift by kilometres a day, more for low orbits.
+inline constexpr double kStaleElementDays = 30.0;
+// Days from the epoch to jd ("T+Epoch"); 0 when the element set has no epoch day.
+double ElementAgeDays(const ElementSet& elements, double jd);
+bool IsStaleAge(double ageDays);
+// "Elements are 3287 days old" (or "Elements are dated 40 days ahead" before the epoch) for a
+// stale age, whole days; empty otherwise.
+std::string ElementAgeNote(double ageDays);
 
 // The model choice: SDP4 for a period (from the un-Kozai mean motion) of 225 minutes or more.
 inline bool IsDeepSpacePeriod(double periodMinutes) { return periodMinutes >= 225.0; }

@@ -26,7 +26,7 @@ constexpr double kSmallInclination = 5.2359877E-2;
 void DeepSpaceInit(const ElementSet& el, ModelInit& m, double eosq, double betao, double theta2, double sing,
                    double cosg, double betao2) {
     DeepSpaceTerms& d = m.ds;
-    const auto sidereal = ThetaGOfEpoch(el.epoch);
+    const auto sidereal = ThetaGOfEpoch(el.epoch, el.epochHasPoint);
     d.thgr = sidereal ? sidereal->theta : 0.0;
     d.ds50 = sidereal ? sidereal->ds50 : 0.0;
     const double eq = m.eo;
@@ -711,7 +711,9 @@ PropagationError SGP4(const ModelInit& m, double tsince, StateVector& pos, State
     mean.xinc = m.xincl;
     if (!(mean.e < 1.0 && mean.e >= -0.001)) return Fail(PropagationError::kEccentricity, pos, vel);
     if (m.revised && mean.e < 1.0e-6) mean.e = 1.0e-6;
-    if (!(mean.a > 0.0)) return Fail(PropagationError::kDecayed, pos, vel);
+    // DEPARTURE: a drag factor that has passed through zero means the model's orbit has shrunk to
+    // nothing; squared, it would grow again into orbits of millions of kilometres. It stays decayed.
+    if (!(tempa > 0.0) || !(mean.a > 0.0)) return Fail(PropagationError::kDecayed, pos, vel);
     const PropagationError err = FinishState(m, mean, pos, vel);
     if (err != PropagationError::kNone) return Fail(err, pos, vel);
     return err;
@@ -754,7 +756,8 @@ PropagationError SDP4(const ModelInit& m, ResonanceState& resonance, double tsin
     mean.omega = omgadf;
     mean.xnode = xnode;
     mean.xinc = xinc;
-    if (!(mean.a > 0.0)) return Fail(PropagationError::kDecayed, pos, vel);
+    // DEPARTURE: as in SGP4, a drag factor past zero stays decayed.
+    if (!(tempa > 0.0) || !(mean.a > 0.0)) return Fail(PropagationError::kDecayed, pos, vel);
     const PropagationError err = FinishState(m, mean, pos, vel);
     if (err != PropagationError::kNone) return Fail(err, pos, vel);
     return err;

@@ -41,12 +41,23 @@ struct Sexagesimal {
 
 // Whole units, whole minutes of the fraction, and seconds of the minutes' fraction rounded
 // half up; integer parts truncate.
+// DEPARTURE: seconds that round to 60 carry into the minutes (and 60 minutes into the whole
+// units), where the published rule writes "60"; a mount refuses a seconds field of 60.
 Sexagesimal Split(double value) {
     const double whole = std::trunc(value);
     const double minutesValue = (value - whole) * 60.0;
     const double minutes = std::trunc(minutesValue);
     const double seconds = std::trunc((minutesValue - minutes) * 60.0 + 0.5);
-    return {static_cast<long long>(whole), static_cast<long long>(minutes), static_cast<long long>(seconds)};
+    Sexagesimal s{static_cast<long long>(whole), static_cast<long long>(minutes), static_cast<long long>(seconds)};
+    if (s.seconds >= 60) {
+        s.seconds -= 60;
+        ++s.minutes;
+    }
+    if (s.minutes >= 60) {
+        s.minutes -= 60;
+        ++s.whole;
+    }
+    return s;
 }
 
 std::string TrimBlanks(std::string_view text) {
@@ -91,7 +102,8 @@ double FirstAngle(std::string_view reply, size_t p1) {
 }  // namespace
 
 std::string FormatRaLong(double hours) {
-    const Sexagesimal s = Split(SaneHours(hours));
+    Sexagesimal s = Split(SaneHours(hours));
+    if (s.whole >= 24) s.whole -= 24;  // 23:59:59.6 is 00:00:00
     return TwoDigits(s.whole) + ":" + TwoDigits(s.minutes) + ":" + TwoDigits(s.seconds);
 }
 
@@ -107,13 +119,15 @@ std::string FormatDecLong(double degrees, unsigned char degChar) {
 
 std::string FormatRaShort(double hours) {
     hours = SaneHours(hours);
-    const double whole = std::trunc(hours);
-    const double minutes = std::round((hours - whole) * 600.0) / 10.0;
-    char text[16];
-    std::snprintf(text, sizeof text, "%04.1f", minutes);
-    std::string minuteText = text;
-    if (minuteText == "60.0") minuteText = "59.9";
-    return TwoDigits(static_cast<long long>(whole)) + ":" + minuteText;
+    long long whole = static_cast<long long>(std::trunc(hours));
+    long long tenths = std::llround((hours - static_cast<double>(whole)) * 600.0);
+    // DEPARTURE: minutes that round to 60.0 carry into the hour (23:59.96 is 00:00.0), where the
+    // published rule writes 59.9, a tenth of a minute off.
+    if (tenths >= 600) {
+        tenths -= 600;
+        whole = (whole + 1) % 24;
+    }
+    return TwoDigits(whole) + ":" + TwoDigits(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
 std::string FormatDecShort(double degrees, unsigned char degChar) {

@@ -13,11 +13,11 @@ namespace corvane {
 inline constexpr unsigned char kDefaultDegChar = 223;
 inline constexpr char kBarByte = 127;
 
-// RA hours as "HH:MM:SS"; seconds rounded half up, 60 is kept (no carry).
+// RA hours as "HH:MM:SS"; seconds rounded half up; 60 s carries (23:59:59.6 is 00:00:00).
 std::string FormatRaLong(double hours);
-// Dec degrees as sign, "DD", degree byte, "MM:SS"; the sign is "+" for 0.
+// Dec degrees as sign, "DD", degree byte, "MM:SS"; the sign is "+" for 0; 60 s carries.
 std::string FormatDecLong(double degrees, unsigned char degChar = kDefaultDegChar);
-// RA hours as "HH:MM.T" (tenths of a minute); 60.0 minutes is written 59.9.
+// RA hours as "HH:MM.T" (tenths of a minute); 60.0 minutes carries into the hour.
 std::string FormatRaShort(double hours);
 // Dec degrees as optional "-", "DD", degree byte, "MM"; 60 minutes is written 59.
 std::string FormatDecShort(double degrees, unsigned char degChar = kDefaultDegChar);

@@ -77,7 +77,8 @@ std::optional<double> ParseRa(const std::string& text) {
         if (!ReadDigits(text, pos, s, 2)) return std::nullopt;
         seconds = s;
     }
-    if (h > 23 || m > 59 || seconds > 60.0) return std::nullopt;
+    // A real mount refuses a field out of range ("0"), a seconds field of 60 included.
+    if (h > 23 || m > 59 || seconds >= 60.0) return std::nullopt;
     return h + m / 60.0 + seconds / 3600.0;
 }
 
@@ -96,7 +97,7 @@ std::optional<double> ParseAngle(const std::string& text, int maxDegrees) {
         if (!ReadDigits(text, pos, s, 2)) return std::nullopt;
     }
     const double value = d + m / 60.0 + s / 3600.0;
-    if (m > 59 || s > 60 || value > maxDegrees) return std::nullopt;
+    if (m > 59 || s > 59 || value > maxDegrees) return std::nullopt;
     return sign * value;
 }
 

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "astro/Time.h"
 #include "core/Clock.h"
 
 namespace corvane {
@@ -49,20 +50,9 @@ std::optional<SiteOption> ParseSiteOption(const std::string& text, std::string& 
 }
 
 std::optional<double> ParseUtcOption(const std::string& text) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    double second = 0.0;
-    char separator = 0;
-    int consumed = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%lf%n", &year, &month, &day, &separator, &hour,
-                    &minute, &second, &consumed) != 7 ||
-        static_cast<size_t>(consumed) != text.size() || (separator != 'T' && separator != ' ')) {
-        return std::nullopt;
-    }
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second < 0 ||
-        second >= 60) {
-        return std::nullopt;
-    }
-    return CivilToJulianDate(year, month, day, hour, minute, second);
+    // One ISO 8601 reading for every program and command: "Z" or not, fractions of a second,
+    // impossible dates and times refused.
+    return ParseIsoUtc(text);
 }
 
 }  // namespace corvane

@@ -12,8 +12,9 @@ struct SiteOption {
 // "LAT,LON,ALT_M[,UTC_OFFSET]": degrees north, degrees east (-180..360), metres, hours; without
 // the offset, this computer's zone at present. Nothing (and `error` set) for a bad text.
 std::optional<SiteOption> ParseSiteOption(const std::string& text, std::string& error);
-// "YYYY-MM-DDTHH:MM:SS" (or with a blank for the "T"; seconds may have a fraction), UTC, as a
-// Julian date. Nothing for a bad text.
+// An ISO 8601 instant as ParseIsoUtc reads it ("YYYY-MM-DDTHH:MM:SS", with or without "Z",
+// seconds may have a fraction), as a UTC Julian date. Nothing for a bad text or an impossible
+// date or time.
 std::optional<double> ParseUtcOption(const std::string& text);
 // This computer's UTC offset now, hours.
 double LocalUtcOffsetHours();
