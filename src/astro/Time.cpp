@@ -203,6 +203,9 @@ double LocalSiderealHours(const Clock& clock, const Site& site, double offsetDay
 }
 
 void CalendarDate(double jd, int& year, int& month, double& day) {
+    // DEPARTURE: a date more than a billion days from the origin (a damaged file's 1e300) reads as
+    // the origin, like a non-number does in the texts: its year does not fit an int.
+    if (!(std::fabs(jd) <= 1.0e9)) jd = 0.0;
     const double z = std::trunc(jd + 0.5);
     const double f = (jd + 0.5) - z;
     double a = z;

@@ -160,7 +160,12 @@ const std::unordered_map<std::string, Reader>& Readers() {
         intKey("BATCHPREDICTRANGE", &Settings::BatchPredictRange);
         intKey("BATCHFAVORITESONLY", &Settings::BatchFavoritesOnly);
         intKey("BATCHNEVEROBSERVED", &Settings::BatchNeverObserved);
-        t["AOSELEVATION"] = [](Settings& s, const std::string& v) { s.AOSElevation = LeadingNumber(v) * kPi / 180.0; };
+        t["AOSELEVATION"] = [](Settings& s, const std::string& v) {
+            const double degrees = LeadingNumber(v);
+            s.AOSElevation = degrees * kPi / 180.0;
+            // DEPARTURE: degrees beyond 5.7e307 overflowed to infinity on the way to radians.
+            if (!std::isfinite(s.AOSElevation)) s.AOSElevation = degrees / 180.0 * kPi;
+        };
         intKey("VIEWOBSREPORT", &Settings::ViewObsReport);
         intKey("LX200TIMEADJUST", &Settings::LX200TimeAdjust);
         intKey("ISSMONITOR", &Settings::ISSMonitor);

@@ -98,14 +98,22 @@ std::string Latin1ToUtf8Printable(std::string_view latin1) {
 double RoundTo(double value, int decimals) {
     if (!std::isfinite(value)) return 0.0;
     const double scale = std::pow(10.0, decimals);
-    return std::round(value * scale) / scale;
+    // DEPARTURE: a number too large to scale (9e307 to one decimal) has no decimals to round and
+    // is kept; scaling it gave infinity.
+    const double scaled = value * scale;
+    if (!std::isfinite(scaled)) return value;
+    return std::round(scaled) / scale;
 }
 
 std::string PlainNumber(double value, int maxDecimals) {
     if (!std::isfinite(value)) return "0";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", maxDecimals, value);
-    std::string s(buf);
+    // DEPARTURE: the text is as long as the number needs; a fixed buffer cut numbers above 1e52
+    // (a settings value of 9e307 was written back as 9e62).
+    const int length = std::snprintf(nullptr, 0, "%.*f", maxDecimals, value);
+    if (length <= 0) return "0";
+    std::string s(static_cast<size_t>(length) + 1, '\0');
+    std::snprintf(s.data(), s.size(), "%.*f", maxDecimals, value);
+    s.pop_back();
     if (s.find('.') != std::string::npos) {
         while (!s.empty() && s.back() == '0') s.pop_back();
         if (!s.empty() && s.back() == '.') s.pop_back();

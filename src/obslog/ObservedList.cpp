@@ -1,5 +1,6 @@
 #include "obslog/ObservedList.h"
 
+#include <cmath>
 #include <cstdio>
 #include <mutex>
 
@@ -12,7 +13,12 @@ namespace corvane {
 namespace {
 constexpr long kLargestNumber = 999999;  // six digits
 
-long RecordNumber(std::string_view record) { return static_cast<long>(LeadingNumber(record.substr(0, 6))); }
+// DEPARTURE: a number field that reads beyond six digits ("9e+300" in a damaged file) reads as 0,
+// like any field that is not a number; it has no long value.
+long RecordNumber(std::string_view record) {
+    const double number = LeadingNumber(record.substr(0, 6));
+    return std::fabs(number) <= kLargestNumber ? static_cast<long>(number) : 0;
+}
 }  // namespace
 
 long CatalogueNumberOf(std::string_view line1) {
