@@ -41,19 +41,6 @@ enum Field {
 
 double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
 
-// Whole units, minutes and rounded seconds of a non-negative value; a rounded 60 s shows as 59.
-void Sexagesimal(double value, int& whole, int& minutes, int& seconds) {
-    value = Finite(value);
-    if (value > 1.0e6) value = 1.0e6;
-    const double w = std::floor(value);
-    const double m = (value - w) * 60.0;
-    const double mw = std::floor(m);
-    int s = static_cast<int>(std::lround((m - mw) * 60.0));
-    if (s >= 60) s = 59;
-    whole = static_cast<int>(w);
-    minutes = static_cast<int>(mw);
-    seconds = s;
-}
 
 // The eclipse state at a number of seconds ahead; a sample that cannot be computed keeps the
 // state of now.
@@ -93,24 +80,6 @@ const std::string& DisplayTexts::Field(std::string_view caption) const {
 std::string FixedText(double value, int decimals) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, Finite(value));
-    return buf;
-}
-
-std::string HourText(double hours, bool colonForm) {
-    int h, m, s;
-    Sexagesimal(std::fabs(Finite(hours)), h, m, s);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, colonForm ? "%02d:%02d:%02d" : "%02d hr %02d m %02d s", h, m, s);
-    return buf;
-}
-
-std::string DegreeText(double degrees, bool colonForm) {
-    const double v = Finite(degrees);
-    int d, m, s;
-    Sexagesimal(std::fabs(v), d, m, s);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, colonForm ? "%c%02d:%02d:%02d" : "%c%02d \xB0 %02d m %02d s",
-                  v < 0.0 ? '-' : '+', d, m, s);
     return buf;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "astro/AngleText.h"
 #include "astro/Time.h"
 #include "orbit/PropagationSlot.h"
 
@@ -61,12 +62,6 @@ struct DisplayTexts {
 DisplayTexts ComputeDisplayPass(const ElementCatalogue& catalogue, int selected, const Site& site,
                                 const Clock& clock, double timingOffsetSeconds, DisplayPanelState& state);
 
-// "05 hr 34 m 31 s" from hours (seconds rounded; a rounded 60 shows as 59); the colon form gives
-// "05:34:31".
-std::string HourText(double hours, bool colonForm = false);
-// "+12 ° 59 m 59 s" from degrees (° is the byte 0xB0), the same rounding; the colon form gives
-// "+12:59:59".
-std::string DegreeText(double degrees, bool colonForm = false);
 // "2:05": whole minutes, ":", two-digit seconds.
 std::string CountdownText(int seconds);
 // A value with exactly n decimals ("-" for negative values); non-finite values read as 0.

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "astro/AngleText.h"
+#include "astro/Constants.h"
 #include "astro/Time.h"
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
@@ -15,37 +17,10 @@ namespace corvane {
 
 namespace {
 
-constexpr double kFullTurn = 6.28318530717958647692;
+constexpr double kFullTurn = kTwoPi;
 constexpr double kDegreesPerRadian = 360.0 / kFullTurn;
 const std::string kRefresh = "May need to Refresh Object List.";
 const std::string kLimitText = "Elevation of object exceeds limit set in preferences.";
-
-// "05 hr 34 m 31 s": seconds rounded, a rounded 60 shown as 59.
-std::string HourText(double hours) {
-    hours = std::fabs(hours);
-    const double h = std::trunc(hours);
-    const double m = std::trunc((hours - h) * 60.0);
-    long long s = std::llround(((hours - h) * 60.0 - m) * 60.0);
-    if (s == 60) s = 59;
-    char text[48];
-    std::snprintf(text, sizeof text, "%02lld hr %02lld m %02lld s", static_cast<long long>(h),
-                  static_cast<long long>(m), s);
-    return text;
-}
-
-// "+45 \xB0 30 m 00 s" (Latin-1 degree sign).
-std::string DegreeText(double degrees) {
-    const char sign = degrees < 0 ? '-' : '+';
-    degrees = std::fabs(degrees);
-    const double d = std::trunc(degrees);
-    const double m = std::trunc((degrees - d) * 60.0);
-    long long s = std::llround(((degrees - d) * 60.0 - m) * 60.0);
-    if (s == 60) s = 59;
-    char text[48];
-    std::snprintf(text, sizeof text, "%c%02lld \xB0 %02lld m %02lld s", sign, static_cast<long long>(d),
-                  static_cast<long long>(m), s);
-    return text;
-}
 
 // A number with a zero-padded whole part of `width` digits and one decimal: "000.0", "00.0".
 std::string ZeroPadded(double value, int width) {
