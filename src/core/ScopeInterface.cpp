@@ -6,17 +6,17 @@ namespace corvane {
 
 const std::vector<ScopeInterface>& ScopeInterfaces() {
     static const std::vector<ScopeInterface> table = {
-        {"LX200", "Meade LX200", "Meade LX200", MountChoice::None},
-        {"LX200GPS", "Meade LX200GPS", "Meade LX200GPS", MountChoice::LX200GPS},
-        {"ETX494", "Meade AutoStar #494", "Meade AutoStar 494", MountChoice::None},
-        {"ETX497", "Meade AutoStar #497", "Meade AutoStar 495/497", MountChoice::None},
-        {"AP", "LX200 Compatible", "LX200 Compatible", MountChoice::None},
-        {"ULTIMA", "Ultima 2000/NexStarGPS/NexStarGT", "Celestron Ultima 2000/NexStarGPS", MountChoice::None},
-        {"NEXSTARGPS", "NexStarGPS Continuous Tracking", "NexStar GPS (Continuous Tracking)", MountChoice::NexStarGPS},
-        {"CGE", "Celestron CGE Continuous Tracking", "Celestron CGE", MountChoice::None},
-        {"NEXSTAR", "NexStar 5/8", "NexStar 5/8", MountChoice::None},
-        {"LOGFILE", "Log File", "Log File", MountChoice::None},
-        {"GEMINI", "", "Gemini", MountChoice::None},
+        {"LX200", "Meade LX200", "Meade LX200", MountChoice::None, ScopeType::LX200},
+        {"LX200GPS", "Meade LX200GPS", "Meade LX200GPS", MountChoice::LX200GPS, ScopeType::LX200GPS},
+        {"ETX494", "Meade AutoStar #494", "Meade AutoStar 494", MountChoice::None, ScopeType::ETX494},
+        {"ETX497", "Meade AutoStar #497", "Meade AutoStar 495/497", MountChoice::None, ScopeType::ETX497},
+        {"AP", "LX200 Compatible", "LX200 Compatible", MountChoice::None, ScopeType::AP},
+        {"ULTIMA", "Ultima 2000/NexStarGPS/NexStarGT", "Celestron Ultima 2000/NexStarGPS", MountChoice::None, ScopeType::ULTIMA},
+        {"NEXSTARGPS", "NexStarGPS Continuous Tracking", "NexStar GPS (Continuous Tracking)", MountChoice::NexStarGPS, ScopeType::NEXSTARGPS},
+        {"CGE", "Celestron CGE Continuous Tracking", "Celestron CGE", MountChoice::None, ScopeType::CGE},
+        {"NEXSTAR", "NexStar 5/8", "NexStar 5/8", MountChoice::None, ScopeType::NEXSTAR},
+        {"LOGFILE", "Log File", "Log File", MountChoice::None, ScopeType::LOGFILE},
+        {"GEMINI", "", "Gemini", MountChoice::None, ScopeType::GEMINI},
     };
     return table;
 }

@@ -10,11 +10,29 @@ namespace corvane {
 
 enum class MountChoice { None, LX200GPS, NexStarGPS };
 
+// The telescope interface as the serial link and the tracking driver see it.
+enum class ScopeType {
+    LX200,
+    LX200GPS,
+    AP,  // LX200 Compatible
+    GEMINI,
+    ETX494,
+    ETX497,
+    ULTIMA,
+    NEXSTAR,
+    NEXSTARGPS,
+    CGE,
+    LOGFILE,
+    Unknown,  // any other code: identified and driven like LX200, but without slew polling
+};
+
+// The one table of interface codes.
 struct ScopeInterface {
     const char* code;         // "LX200", "LX200GPS", ...
     const char* dialogEntry;  // radio button text; empty for GEMINI (settable only in the file)
     const char* displayName;  // shown in the window title
     MountChoice mounts;
+    ScopeType type;
 };
 
 // In the order of the dialog's radio buttons; GEMINI last, without a button.

@@ -1,29 +1,15 @@
 #include "scope/ScopeType.h"
 
-#include <utility>
 
 namespace corvane {
 
-namespace {
-constexpr std::pair<ScopeType, const char*> kCodes[] = {
-    {ScopeType::LX200, "LX200"},   {ScopeType::LX200GPS, "LX200GPS"}, {ScopeType::AP, "AP"},
-    {ScopeType::GEMINI, "GEMINI"}, {ScopeType::ETX494, "ETX494"},     {ScopeType::ETX497, "ETX497"},
-    {ScopeType::ULTIMA, "ULTIMA"}, {ScopeType::NEXSTAR, "NEXSTAR"},   {ScopeType::NEXSTARGPS, "NEXSTARGPS"},
-    {ScopeType::CGE, "CGE"},       {ScopeType::LOGFILE, "LOGFILE"},
-};
-}  // namespace
-
 ScopeType ScopeTypeFromCode(std::string_view code) {
-    for (const auto& [type, text] : kCodes) {
-        if (code == text) return type;
-    }
-    return ScopeType::Unknown;
+    return IsKnownScopeCode(code) ? FindScopeInterface(code).type : ScopeType::Unknown;
 }
 
 const char* ScopeTypeCode(ScopeType type) {
-    for (const auto& [t, text] : kCodes) {
-        if (t == type) return text;
-    }
+    for (const auto& i : ScopeInterfaces())
+        if (i.type == type) return i.code;
     return "";
 }
 

@@ -1,26 +1,15 @@
 #pragma once
 // The telescope interface codes (setting SCOPETYPE) as the serial link and the tracking driver
-// see them. Their dialog and window names live with the interface settings in core.
+// see them. The codes, their names and their types are one table, in core/ScopeInterface.
 #include <string_view>
+
+#include "core/ScopeInterface.h"
 
 namespace corvane {
 
-enum class ScopeType {
-    LX200,
-    LX200GPS,
-    AP,  // LX200 Compatible
-    GEMINI,
-    ETX494,
-    ETX497,
-    ULTIMA,
-    NEXSTAR,
-    NEXSTARGPS,
-    CGE,
-    LOGFILE,
-    Unknown,  // any other code: identified and driven like LX200, but without slew polling
-};
-
-// The code's type; codes are matched exactly (upper case), anything else is Unknown.
+// The type of a code of the table (matched exactly, upper case). Any other code is Unknown,
+// which is driven like LX200 (the window shows it as LX200 and stores LX200 when it applies
+// the interface; corvane-cli refuses it).
 ScopeType ScopeTypeFromCode(std::string_view code);
 // The code as written in the settings file ("" for Unknown).
 const char* ScopeTypeCode(ScopeType type);

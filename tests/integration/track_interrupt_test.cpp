@@ -93,20 +93,25 @@ TEST(TrackInterrupt, AnInterruptStopsTheMountAtOnceAndNothingMovesItAfterwards) 
 
 TEST(TrackInterrupt, ALineThatDiesMidPassEndsTrackingWithAMessage) {
     struct Case {
+        const char* model;
+        const char* interface;
         const char* fault;
         const char* method;
     };
-    for (const Case& c : {Case{"closed@5", "0"}, Case{"silence@5", "0"}, Case{"silence@5", "3"},
-                          Case{"garbage@5", "3"}, Case{"stall@5", "0"}}) {
-        ChildProcess sim({corvane::test::MountsimPath(), "--model", "lx200", "--site", kSite, "--start", kStart,
+    for (const Case& c : {Case{"lx200", "LX200", "closed@3", "0"}, Case{"lx200", "LX200", "silence@3", "0"},
+                          Case{"lx200", "LX200", "silence@3", "3"}, Case{"lx200", "LX200", "garbage@3", "3"},
+                          Case{"lx200", "LX200", "stall@3", "0"}, Case{"lx200compatible", "AP", "silence@3", "0"},
+                          Case{"gemini", "GEMINI", "garbage@3", "4"}, Case{"gemini", "GEMINI", "closed@3", "2"}}) {
+        ChildProcess sim({corvane::test::MountsimPath(), "--model", c.model, "--site", kSite, "--start", kStart,
                           "--fault", c.fault, "--max-runtime", "60", "--exit-with-parent"});
         const std::string device = corvane::test::StartMountsim(sim);
         ASSERT_FALSE(device.empty());
-        ChildProcess track({Cli(), "track", "--interface", "LX200", "--device", device, "--tle", kTle, "--norad",
-                            "25544", "--site", kSite, "--start", kStart, "--duration", "45", "--method", c.method},
+        ChildProcess track({Cli(), "track", "--interface", c.interface, "--device", device, "--tle", kTle,
+                            "--norad", "25544", "--site", kSite, "--start", kStart, "--duration", "45", "--method",
+                            c.method},
                            {}, false, true);
         const auto [code, output] = track.Finish(60.0);
-        EXPECT_EQ(code, 1) << c.fault << " " << c.method << "\n" << output;
+        EXPECT_EQ(code, 1) << c.interface << " " << c.fault << " " << c.method << "\n" << output;
         EXPECT_NE(output.find("Tracking Error: Lost communication with the telescope."), std::string::npos)
             << c.fault << "\n" << output;
         EXPECT_NE(output.find("tracking stopped after"), std::string::npos) << output;
