@@ -15,7 +15,7 @@ std::vector<CommandInfo>& CommandTable() {
 }
 
 namespace {
-// Output that did not reach its file (a full disk) makes a success a data error.
+// DEPARTURE: output that did not reach its file (a full disk) makes a success a data error.
 int FinishOutput(int code) {
     errno = 0;
     std::cout.flush();

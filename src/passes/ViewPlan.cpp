@@ -155,8 +155,8 @@ ParsedPlan ParsePlanBytes(std::string_view bytes) {
             pos = next;
             continue;
         }
-        // DEPARTURE: bytes lost or added used to shift every later record out of step, so that
-        // the rest of the plan vanished at the next purge; reading resumes at the next whole record.
+        // DEPARTURE: a byte lost or added would put every later record out of step (and the rest
+        // of the plan would vanish at the next purge); reading resumes at the next whole record.
         size_t resume = pos + 1;
         while (resume + kViewPlanRecordSize <= bytes.size() && !WholeRecordAt(bytes, resume)) ++resume;
         if (resume + kViewPlanRecordSize > bytes.size()) resume = bytes.size();
@@ -200,8 +200,8 @@ ViewPlanLoad ReadViewPlan(ViewPlan& plan, const std::string& path) {
     load.damagedRegions = parsed.damagedRegions;
     load.beyondCapacity = parsed.beyondCapacity;
     if (load.damagedBytes > 0 || load.beyondCapacity > 0) {
-        // DEPARTURE: a file not read whole is kept as it was before the plan is saved over it
-        // (the trailing part of a record, or records beyond 4000, used to be dropped silently).
+        // DEPARTURE: a file not read whole (even just the trailing part of a record, or records
+        // beyond 4000) is kept as it was before the plan is saved over it, and the user told.
         load.status = ViewPlanLoad::Status::kDamaged;
         load.keptCopy = KeepCopyAside(path, bytes, &load.error);
         if (load.keptCopy.empty()) plan.keepFile = true;

@@ -86,6 +86,7 @@ void AuditLogFile::WriteLine(const std::string& line) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!file_.IsOpen()) return;
         // One write per line, so a line is never split by another thread's.
+        // DEPARTURE: a lost line ends the audit log and is reported instead of being ignored.
         if (file_.Write(line + "\r\n")) return;
         reason = file_.Error();
         failure_ = reason;

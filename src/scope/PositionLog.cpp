@@ -39,6 +39,8 @@ bool PositionLog::Open(const std::string& folder, const PositionLogHeader& heade
     return true;
 }
 
+// DEPARTURE: a record that cannot be written (a full disk) ends the log and is reported, so that
+// tracking stops with a message instead of going on into a file that stays empty.
 bool PositionLog::Append(double jdUtc, double azimuthDeg, double elevationDeg, double raHours, double decDeg,
                          double raMinusLstDeg) {
     if (!file_.IsOpen()) {

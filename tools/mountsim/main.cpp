@@ -225,7 +225,8 @@ int main(int argc, char** argv) {
             if (std::fprintf(log, "%s %9.4f %8.4f %8.5f %8.4f\n", UtcText(s.utcJulianDate).c_str(), s.azimuth,
                              s.altitude, s.raHours, s.decDegrees) < 0 ||
                 std::fflush(log) != 0) {
-                // The pointing log is what a rehearsal is checked against: a lost line ends the run.
+                // DEPARTURE: the pointing log is what a rehearsal is checked against: a lost line
+                // ends the run instead of being ignored.
                 std::cerr << "corvane-mountsim: cannot write " << pointingLog << ": " << std::strerror(errno)
                           << "\n";
                 exitCode = 1;
