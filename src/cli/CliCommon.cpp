@@ -68,9 +68,12 @@ std::optional<Site> ParseSiteText(const std::string& text) {
 }
 
 std::optional<Site> SiteFromConfigFile(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-    const Settings settings = LoadSettingsFile(path);
+    const LoadedSettings loaded = ReadSettingsFile(path);
+    if (loaded.state == SettingsFileState::kMissing) return std::nullopt;
+    // DEPARTURE: a settings file that cannot be read is an error, not a site at 0,0.
+    if (loaded.state == SettingsFileState::kUnreadable)
+        throw DataError(loaded.error + "; give the observing site with --site LAT,LON,ALT_M[,UTC_OFFSET]");
+    const Settings& settings = loaded.settings;
     const SiteRecord& r = settings.CurrentSite();
     // DEPARTURE: a current site without a latitude and longitude in range is refused instead of
     // read as 0,0 (an empty or foreign file would otherwise put the observer in the Gulf of Guinea).

@@ -24,9 +24,10 @@ void AddSiteOption(CLI::App& app, SiteOptions& options);
 Site ResolveSite(const SiteOptions& options);
 // The site from the option text; nullopt when it is not four or three numbers.
 std::optional<Site> ParseSiteText(const std::string& text);
-// The current site of a settings file; nullopt when the file does not exist. A current site
-// whose latitude or longitude is not a number in range (an empty or foreign file) is a
-// UsageError, as the same text given to --site would be.
+// The current site of a settings file; nullopt when the file does not exist. Throws DataError
+// when the file is there but cannot be read. A current site whose latitude or longitude is not a
+// number in range (an empty or foreign file) is a UsageError, as the same text given to --site
+// would be.
 std::optional<Site> SiteFromConfigFile(const std::string& path);
 
 // An instant as text: ISO 8601 UTC (see ParseIsoUtc) or a plain Julian date.

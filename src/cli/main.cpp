@@ -2,6 +2,9 @@
 #include "cli/Command.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <string>
@@ -12,6 +15,25 @@ std::vector<CommandInfo>& CommandTable() {
     static std::vector<CommandInfo> table;
     return table;
 }
+
+namespace {
+// DEPARTURE: output that did not reach its file (a full disk) makes a success a data error.
+int FinishOutput(int code) {
+    errno = 0;
+    std::cout.flush();
+    bool failed = !std::cout.good();
+    int reason = failed ? errno : 0;
+    if (std::fflush(stdout) != 0) {
+        failed = true;
+        if (reason == 0) reason = errno;
+    }
+    failed = failed || std::ferror(stdout) != 0;
+    if (!failed) return code;
+    std::cerr << "corvane-cli: cannot write the output"
+              << (reason != 0 ? std::string(": ") + std::strerror(reason) : "") << "\n";
+    return code == kExitOk ? kExitDataError : code;
+}
+}  // namespace
 }  // namespace corvane::cli
 
 int main(int argc, char** argv) {
@@ -58,7 +80,7 @@ int main(int argc, char** argv) {
     for (auto& [sub, runner] : runners) {
         if (sub->parsed()) {
             try {
-                return runner();
+                return FinishOutput(runner());
             } catch (const CliError& e) {
                 std::cerr << "corvane-cli: " << e.what() << "\n";
                 return e.exitCode;
@@ -70,7 +92,7 @@ int main(int argc, char** argv) {
     }
     if (table.empty() || argc <= 1) {
         std::cout << app.help();
-        return argc <= 1 ? kExitUsage : kExitOk;
+        return FinishOutput(argc <= 1 ? kExitUsage : kExitOk);
     }
     return kExitOk;
 }

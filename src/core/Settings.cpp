@@ -255,10 +255,34 @@ Settings ParseSettings(std::string_view contents) {
     return s;
 }
 
-Settings LoadSettingsFile(const std::string& path) {
+Settings LoadSettingsFile(const std::string& path) { return ReadSettingsFile(path).settings; }
+
+LoadedSettings ReadSettingsFile(const std::string& path) {
+    LoadedSettings loaded;
     std::string contents;
-    if (!ReadWholeFile(path, contents)) return Settings{};
-    return ParseSettings(contents);
+    switch (ReadFileBytes(path, contents, &loaded.error)) {
+        case FileRead::kRead:
+            loaded.state = SettingsFileState::kRead;
+            loaded.settings = ParseSettings(contents);
+            break;
+        case FileRead::kMissing:
+            loaded.state = SettingsFileState::kMissing;
+            break;
+        case FileRead::kUnreadable:
+            loaded.state = SettingsFileState::kUnreadable;
+            break;
+    }
+    return loaded;
+}
+
+SettingsSave DecideSettingsSave(const LoadedSettings& loaded, const Settings& current) {
+    // DEPARTURE: a settings file that could not be read is not replaced by the defaults at exit;
+    // only settings the user changed are saved over it, and only when the user agrees.
+    if (loaded.state != SettingsFileState::kUnreadable) return SettingsSave::kWrite;
+    Settings compared = current;
+    compared.disclaimerAccepted = loaded.settings.disclaimerAccepted;
+    return FormatSettings(compared) == FormatSettings(loaded.settings) ? SettingsSave::kKeepFile
+                                                                       : SettingsSave::kAskFirst;
 }
 
 std::string FormatSettings(const Settings& s) {

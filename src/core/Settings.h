@@ -85,6 +85,23 @@ const char* TleBatchFile(int slot);
 Settings ParseSettings(std::string_view fileContents);
 Settings LoadSettingsFile(const std::string& path);
 
+// What reading the settings file found. A missing file is a first start: the defaults are used
+// and the file is created at exit. A file that is there but cannot be read also gives the
+// defaults, but it holds the user's settings: it must not be written over unasked.
+enum class SettingsFileState { kMissing, kRead, kUnreadable };
+struct LoadedSettings {
+    Settings settings;
+    SettingsFileState state = SettingsFileState::kMissing;
+    std::string error;  // why the file could not be read
+};
+LoadedSettings ReadSettingsFile(const std::string& path);
+
+// Whether the settings of a session may be saved over the file they were loaded from: always
+// after a read or a first start; after an unreadable file only when the user has changed a
+// setting (accepting the disclaimer is no change) and then agrees to replace the file.
+enum class SettingsSave { kWrite, kAskFirst, kKeepFile };
+SettingsSave DecideSettingsSave(const LoadedSettings& loaded, const Settings& current);
+
 // Writing: the header (its sixth line records the disclaimer acceptance), then one line per key.
 std::string FormatSettings(const Settings& settings);
 // Replaces the file whole through a temporary file and a rename. Returns false (and the reason)

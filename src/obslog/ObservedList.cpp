@@ -1,6 +1,7 @@
 #include "obslog/ObservedList.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -141,14 +142,14 @@ ObservedList ObservedList::Parse(std::string_view contents) {
 }
 
 bool ObservedList::Load(const std::string& path, std::string* error) {
-    std::string contents;
+    std::string contents, reason;
     bool ok = true;
-    if (!ReadWholeFile(path, contents)) {
+    if (ReadFileBytes(path, contents, &reason) == FileRead::kUnreadable) {
         contents.clear();
-        if (FileExists(path)) {
-            ok = false;
-            if (error) *error = "Could not read " + path;
-        }
+        ok = false;
+        // "Could not read observed.dat: Permission denied".
+        if (error)
+            *error = "Could not read " + path + reason.substr(std::min(reason.size(), reason.rfind(": ")));
     }
     ObservedList parsed = Parse(contents);
     std::unique_lock lock(mutex_);

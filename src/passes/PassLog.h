@@ -1,7 +1,7 @@
 #pragma once
 // Pass text logs: a six-line header, then one "|"-separated line per computed position, CR LF
 // line ends, Latin-1. The "Log File" telescope interface writes the same format with a seventh
-// field (scope/PositionLog.h).
+// field (scope/PositionLog.h) through the texts below: one formatter for both logs.
 #include <string>
 #include <string_view>
 
@@ -18,7 +18,7 @@ std::string PassLogFileName(std::string_view catalogueNumber);
 
 struct LogHeader {
     std::string objectName;  // trailing blanks are removed when written
-    std::string catalogueNumber;
+    std::string catalogueNumber;  // blanks around it are removed when written
     SiteTexts site;
     std::string tleFile;  // the main window's element file field
 };
@@ -37,6 +37,9 @@ struct LogPosition {
     double rightAscension = 0.0;  // hours
     double declination = 0.0;
 };
+// The time field of a record, "HH:MM:SS.ss" with the fraction cut: also the key that keeps
+// the Log File interface's records a hundredth of a second apart.
+std::string LogTimeText(double utcJd);
 // One record without its line end: date|time|azimuth|elevation|R.A.|declination (UTC).
 std::string PositionRecordText(double utcJd, const LogPosition& position);
 // The "Log File" interface's seventh field: the right ascension minus the local sidereal time

@@ -93,24 +93,160 @@ std::string PlanJulianText(double jd) {
 // ---------------------------------------------------------------------------------------------
 // The file
 
-bool LoadViewPlan(ViewPlan& plan, const std::string& path, std::string* error) {
+namespace {
+
+// An AOS or LOS field as written: a decimal number (digits and at most one point, starting
+// with a digit) blank-padded on the right that is a date; a LOS may also be the removal mark.
+bool TimeField(std::string_view field, bool isLos) {
+    const size_t last = field.find_last_not_of(' ');
+    if (last == std::string_view::npos) return false;
+    const std::string_view text = field.substr(0, last + 1);
+    if (isLos && text == "-1") return true;
+    if (text[0] < '0' || text[0] > '9') return false;
+    int points = 0;
+    for (char c : text) {
+        if (c == '.') {
+            if (++points > 1) return false;
+        } else if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return ValidJulianDate(LeadingNumber(text));
+}
+
+bool CompassField(std::string_view field) {
+    static const char* const kCodes[] = {"N ", "NE", "E ", "SE", "S ", "SW", "W ", "NW", "--", "  "};
+    for (const char* code : kCodes)
+        if (field == code) return true;
+    return false;
+}
+
+bool TimesAt(std::string_view bytes, size_t pos) {
+    return pos + kViewPlanRecordSize <= bytes.size() && TimeField(bytes.substr(pos, 16), false) &&
+           TimeField(bytes.substr(pos + 16, 16), true);
+}
+
+// A whole record starts at pos: its times at the start and its compass codes at the end.
+bool WholeRecordAt(std::string_view bytes, size_t pos) {
+    return TimesAt(bytes, pos) && CompassField(bytes.substr(pos + 90, 2)) &&
+           CompassField(bytes.substr(pos + 92, 2));
+}
+
+struct ParsedPlan {
+    std::vector<ViewPlanEntry> entries;
+    size_t damagedBytes = 0, damagedRegions = 0, beyondCapacity = 0;
+};
+
+ParsedPlan ParsePlanBytes(std::string_view bytes) {
+    ParsedPlan parsed;
+    parsed.entries.reserve(std::min(bytes.size() / kViewPlanRecordSize, kViewPlanCapacity));
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        // A record in step with the one before: whole, or with good times and followed by a
+        // whole record (or the end), so unusual text in its last fields does not count as damage.
+        const size_t next = pos + kViewPlanRecordSize;
+        if (WholeRecordAt(bytes, pos) ||
+            (TimesAt(bytes, pos) && (next == bytes.size() || WholeRecordAt(bytes, next)))) {
+            if (parsed.entries.size() < kViewPlanCapacity) {
+                parsed.entries.push_back(ViewPlanEntry::FromRecord(bytes.substr(pos, kViewPlanRecordSize)));
+            } else {
+                ++parsed.beyondCapacity;
+            }
+            pos = next;
+            continue;
+        }
+        // DEPARTURE: a byte lost or added would put every later record out of step (and the rest
+        // of the plan would vanish at the next purge); reading resumes at the next whole record.
+        size_t resume = pos + 1;
+        while (resume + kViewPlanRecordSize <= bytes.size() && !WholeRecordAt(bytes, resume)) ++resume;
+        if (resume + kViewPlanRecordSize > bytes.size()) resume = bytes.size();
+        parsed.damagedBytes += resume - pos;
+        ++parsed.damagedRegions;
+        pos = resume;
+    }
+    return parsed;
+}
+
+std::string Plural(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+ViewPlanLoad ReadViewPlan(ViewPlan& plan, const std::string& path) {
+    ViewPlanLoad load;
     plan.entries.clear();
-    if (!FileExists(path)) {
-        WriteFileAtomically(path, "");
-        return true;
-    }
+    plan.keepFile = false;
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) {
-        if (error) *error = "cannot read " + path;
-        return false;
+    switch (ReadFileBytes(path, bytes, &load.error)) {
+        case FileRead::kMissing:
+            // Creating the empty file is a courtesy: a folder that refuses it refuses the save as
+            // well, and that is reported.
+            WriteFileAtomically(path, "");
+            load.status = ViewPlanLoad::Status::kCreated;
+            return load;
+        case FileRead::kUnreadable:
+            // DEPARTURE: a plan file that cannot be read is never replaced by an empty plan.
+            plan.keepFile = true;
+            load.status = ViewPlanLoad::Status::kUnreadable;
+            return load;
+        case FileRead::kRead:
+            break;
     }
-    const size_t records = std::min(bytes.size() / kViewPlanRecordSize, kViewPlanCapacity);
-    plan.entries.reserve(records);
-    for (size_t i = 0; i < records; ++i) {
-        plan.entries.push_back(ViewPlanEntry::FromRecord(
-            std::string_view(bytes).substr(i * kViewPlanRecordSize, kViewPlanRecordSize)));
+    ParsedPlan parsed = ParsePlanBytes(bytes);
+    plan.entries = std::move(parsed.entries);
+    load.records = plan.entries.size();
+    load.damagedBytes = parsed.damagedBytes;
+    load.damagedRegions = parsed.damagedRegions;
+    load.beyondCapacity = parsed.beyondCapacity;
+    if (load.damagedBytes > 0 || load.beyondCapacity > 0) {
+        // DEPARTURE: a file not read whole (even just the trailing part of a record, or records
+        // beyond 4000) is kept as it was before the plan is saved over it, and the user told.
+        load.status = ViewPlanLoad::Status::kDamaged;
+        load.keptCopy = KeepCopyAside(path, bytes, &load.error);
+        if (load.keptCopy.empty()) plan.keepFile = true;
     }
-    return true;
+    return load;
+}
+
+std::string ViewPlanLoadMessage(const ViewPlanLoad& load, const std::string& path) {
+    using Status = ViewPlanLoad::Status;
+    if (load.status == Status::kUnreadable) {
+        return "The View Plan could not be read (" + load.error + "). The plan starts empty; " + path +
+               " is left as it is and the plan will not be saved over it.";
+    }
+    if (load.status != Status::kDamaged) return "";
+    std::string text = path + " is damaged. " + Plural(load.records, "pass was", "passes were") + " read";
+    if (load.damagedBytes > 0) {
+        text += "; " + Plural(load.damagedBytes, "byte", "bytes") + " in " +
+                Plural(load.damagedRegions, "place", "places") + " could not be read";
+    }
+    if (load.beyondCapacity > 0) {
+        text += "; " + Plural(load.beyondCapacity, "pass", "passes") + " beyond the first " +
+                std::to_string(kViewPlanCapacity) + " were left out";
+    }
+    text += ".";
+    if (!load.keptCopy.empty()) {
+        text += " The file as it was is kept as " + load.keptCopy + ".";
+    } else {
+        text += " It could not be copied aside (" + load.error +
+                "), so it is left as it is and the plan will not be saved over it.";
+    }
+    return text;
+}
+
+bool LoadViewPlan(ViewPlan& plan, const std::string& path, std::string* error) {
+    const ViewPlanLoad load = ReadViewPlan(plan, path);
+    if (load.status != ViewPlanLoad::Status::kUnreadable) return true;
+    if (error) *error = load.error;
+    return false;
+}
+
+void ClearViewPlan(ViewPlan& plan, const std::string& path) {
+    plan.entries.clear();
+    if (plan.keepFile) return;
+    std::remove(path.c_str());
+    ReadViewPlan(plan, path);
 }
 
 void PurgeViewPlan(ViewPlan& plan, double nowLocal) {
@@ -128,14 +264,18 @@ void PurgeViewPlan(ViewPlan& plan, double nowLocal) {
 
 bool SaveViewPlan(ViewPlan& plan, const std::string& path, double nowLocal, std::string* error) {
     PurgeViewPlan(plan, nowLocal);
+    if (plan.keepFile) {
+        // Nothing is lost while the plan is empty; entries added since would be.
+        if (plan.Empty()) return true;
+        if (error) *error = path + " could not be read and is left as it is";
+        return false;
+    }
+    // The file holds what a load reads back: at most 4000 records.
+    if (plan.entries.size() > kViewPlanCapacity) plan.entries.resize(kViewPlanCapacity);
     std::string bytes;
     bytes.reserve(plan.entries.size() * kViewPlanRecordSize);
     for (const ViewPlanEntry& e : plan.entries) bytes += e.Record();
-    if (!WriteFileAtomically(path, bytes, error)) return false;
-    ViewPlan reloaded;
-    if (!LoadViewPlan(reloaded, path, error)) return false;
-    plan = std::move(reloaded);
-    return true;
+    return WriteFileAtomically(path, bytes, error);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -63,6 +63,9 @@ private:
 
 struct ViewPlan {
     std::vector<ViewPlanEntry> entries;
+    // The file could not be read (or a damaged file could not be copied aside): it is left as
+    // it is, and SaveViewPlan and ClearViewPlan do not touch it.
+    bool keepFile = false;
     bool Empty() const { return entries.empty(); }
     size_t Count() const { return entries.size(); }
 };
@@ -71,15 +74,46 @@ struct ViewPlan {
 // when it fits, else the number rounded to fit.
 std::string PlanJulianText(double jd);
 
-// Empties the plan and reads the records of the file (created empty when missing); a trailing
-// partial record is ignored; at most 4000 records. False (plan empty) when the file cannot be
-// read.
+// What reading "vplan.log" found.
+struct ViewPlanLoad {
+    enum class Status {
+        kRead,        // every byte was a whole record
+        kCreated,     // there was no file: an empty one was made
+        kDamaged,     // some bytes were not records, or records beyond 4000: the rest was read
+        kUnreadable,  // the file could not be read: the plan is empty and the file is kept
+    };
+    Status status = Status::kRead;
+    size_t records = 0;         // records read into the plan
+    size_t damagedBytes = 0;    // bytes that were not whole records (skipped)
+    size_t damagedRegions = 0;  // runs of such bytes
+    size_t beyondCapacity = 0;  // whole records after the 4000th
+    std::string keptCopy;       // the copy of a damaged file ("vplan.log.bad"); "" when none
+    std::string error;          // why the file could not be read, or the copy not made
+
+    // A damaged or unreadable file: the user is told (ViewPlanLoadMessage).
+    bool NeedsTelling() const { return status == Status::kDamaged || status == Status::kUnreadable; }
+};
+
+// Empties the plan and reads the file (created empty when missing). Records are found even
+// when bytes were lost or added: a record starts with its AOS and LOS texts and ends with the
+// two compass codes, so reading resumes at the next byte where a whole record starts. A file
+// that was not read cleanly is first copied aside (KeepCopyAside: "vplan.log.bad", ".bad2",
+// ...); when it cannot be read, or the copy cannot be made, plan.keepFile is set. At most 4000
+// records.
+ViewPlanLoad ReadViewPlan(ViewPlan& plan, const std::string& path);
+// The message for a load that NeedsTelling(), naming the file and its copy; Latin-1.
+std::string ViewPlanLoadMessage(const ViewPlanLoad& load, const std::string& path);
+// ReadViewPlan without the report: false (plan empty) when the file cannot be read.
 bool LoadViewPlan(ViewPlan& plan, const std::string& path, std::string* error = nullptr);
+// Empties the plan and deletes the file, which is then created empty again; a kept file
+// (plan.keepFile) is left alone and stays kept.
+void ClearViewPlan(ViewPlan& plan, const std::string& path);
 // Keeps, in order, the entries whose LOS is later than nowLocal, then sorts by the whole record.
 void PurgeViewPlan(ViewPlan& plan, double nowLocal);
-// Sorts, writes the entries whose LOS is later than nowLocal (replacing the file whole), then
-// reads the file back. When the file cannot be written the plan in memory is kept (purged) and
-// false returned with the reason.
+// Sorts, writes the entries whose LOS is later than nowLocal, at most 4000 (replacing the file
+// whole), so the plan is what reading the file back gives. When the file cannot be written, or
+// is kept (plan.keepFile) while the plan holds entries, the plan in memory is kept (purged) and
+// false returned with the reason. A kept file is never written.
 bool SaveViewPlan(ViewPlan& plan, const std::string& path, double nowLocal, std::string* error = nullptr);
 
 // An entry from a pass list line (columns of the pass list) and the object's name and number.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace corvane {
 
@@ -9,22 +10,30 @@ AuditLogFile::~AuditLogFile() { Close(); }
 
 bool AuditLogFile::Open(const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = std::fopen(path.c_str(), "wb");
-    return file_ != nullptr;
+    failure_.clear();
+    return file_.Create(path);
 }
 
 bool AuditLogFile::IsOpen() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return file_ != nullptr;
+    return file_.IsOpen();
 }
 
-void AuditLogFile::Close() {
+bool AuditLogFile::Close() {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    if (file_.Close()) return true;
+    failure_ = file_.Error();
+    return false;
+}
+
+void AuditLogFile::SetFailureHandler(std::function<void(const std::string&)> handler) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    onFailure_ = std::move(handler);
+}
+
+std::string AuditLogFile::Failure() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failure_;
 }
 
 std::string AuditLogFile::Stamp(double localJulianDate, bool withFraction) {
@@ -71,11 +80,20 @@ void AuditLogFile::WriteWithoutFraction(std::string_view text) {
 }
 
 void AuditLogFile::WriteLine(const std::string& line) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (file_ == nullptr) return;
-    std::fwrite(line.data(), 1, line.size(), file_);
-    std::fputs("\r\n", file_);
-    std::fflush(file_);
+    std::function<void(const std::string&)> report;
+    std::string reason;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!file_.IsOpen()) return;
+        // One write per line, so a line is never split by another thread's.
+        // DEPARTURE: a lost line ends the audit log and is reported instead of being ignored.
+        if (file_.Write(line + "\r\n")) return;
+        reason = file_.Error();
+        failure_ = reason;
+        file_.Close();
+        report = onFailure_;
+    }
+    if (report) report(reason);
 }
 
 }  // namespace corvane

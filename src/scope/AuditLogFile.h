@@ -4,11 +4,12 @@
 //
 // Line form: "MM-DD-YYYY hh:mm:ss.ff text" where the fraction of the second is rounded to two
 // decimals and written without its leading zero (".45", ".5") or as "0" when it rounds to zero.
-#include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 
+#include "core/AtomicFile.h"
 #include "core/Clock.h"
 
 namespace corvane {
@@ -23,7 +24,14 @@ public:
     // Creates the file anew (an older one is replaced). False when it cannot be created.
     bool Open(const std::string& path);
     bool IsOpen() const;
-    void Close();
+    // False when the system reports at closing that written lines were lost (see Failure()).
+    bool Close();
+
+    // A line that cannot be written (a full disk) ends the log: the file is closed, nothing more
+    // is written, and the handler (when set) is called once with the reason, on the writing
+    // thread and outside the log's lock. Failure() keeps the reason.
+    void SetFailureHandler(std::function<void(const std::string& reason)> handler);
+    std::string Failure() const;
 
     // Appends "date time.fraction text".
     void Write(std::string_view text);
@@ -39,7 +47,9 @@ private:
 
     const Clock& clock_;
     mutable std::mutex mutex_;
-    std::FILE* file_ = nullptr;
+    OutputFile file_;
+    std::string failure_;
+    std::function<void(const std::string&)> onFailure_;
 };
 
 }  // namespace corvane

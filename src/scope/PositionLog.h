@@ -1,9 +1,12 @@
 #pragma once
-// The position log of the Log File interface: "log" + catalogue number + ".txt", a six-line
-// header and one "|"-separated record per computed position, CR LF line ends. Not thread-safe:
-// used by the tracking thread only.
-#include <cstdio>
+// The position log of the Log File interface: "log" + catalogue number + ".txt", the six-line
+// header of the pass text log and one "|"-separated record per computed position with a seventh
+// field, CR LF line ends. The texts are those of passes/PassLog.h, so both logs are written by
+// one formatter. Every write is checked: a full disk ends the log with an error instead of an
+// empty file. Not thread-safe: used by the tracking thread only.
 #include <string>
+
+#include "core/AtomicFile.h"
 
 namespace corvane {
 
@@ -18,30 +21,34 @@ struct PositionLogHeader {
 std::string PositionLogFileName(const std::string& catalogueNumber);
 // The six header lines, CR LF each.
 std::string PositionLogHeaderText(const PositionLogHeader& header);
-// "HH:MM:SS.ss" of a UTC Julian date, the fraction cut: the key that keeps records apart.
-std::string PositionTimeText(double jdUtc);
 // One record with its seventh field (right ascension minus local sidereal time, degrees), CR LF.
 std::string PositionRecordLine(double jdUtc, double azimuthDeg, double elevationDeg, double raHours,
                                double decDeg, double raMinusLstDeg);
-// A number in "#.00000"-style picture: 5 decimals, no leading zero ("7.50000", ".25000").
-std::string PicturedNumber(double value);
 
 class PositionLog {
 public:
-    ~PositionLog() { Close(); }
-    // Creates (replaces) the file in `folder` and writes the header. False when it cannot.
+    // Creates (replaces) the file in `folder` and writes the header. False when it cannot
+    // (Error() says why; the log is then closed).
     bool Open(const std::string& folder, const PositionLogHeader& header);
-    bool IsOpen() const { return file_ != nullptr; }
-    // Appends the record unless its time text equals the previous record's.
-    void Append(double jdUtc, double azimuthDeg, double elevationDeg, double raHours, double decDeg,
+    bool IsOpen() const { return file_.IsOpen(); }
+    // Appends the record unless its time text equals the previous record's (that counts as
+    // success). False when the log is not open or the record could not be written: the log is
+    // then closed and Error() says why; the caller stops tracking with that message.
+    bool Append(double jdUtc, double azimuthDeg, double elevationDeg, double raHours, double decDeg,
                 double raMinusLstDeg);
-    void Close();
+    // False when the system reports at closing that written data was lost (Error() says why).
+    bool Close();
     const std::string& Path() const { return path_; }
+    // What went wrong last, as a sentence for the user ("" while nothing has).
+    const std::string& Error() const { return error_; }
 
 private:
-    std::FILE* file_ = nullptr;
+    bool Fail();
+
+    OutputFile file_;
     std::string path_;
     std::string lastTime_;
+    std::string error_;
 };
 
 }  // namespace corvane

@@ -74,6 +74,10 @@ public:
     // The audit log "output.txt" of routine events and traffic.
     bool OpenAuditLog(const std::string& path) { return audit_.Open(path); }
     void CloseAuditLog() { audit_.Close(); }
+    // Told once (on the thread that wrote) when the audit log could no longer be written.
+    void SetAuditFailureHandler(std::function<void(const std::string&)> handler) {
+        audit_.SetFailureHandler(std::move(handler));
+    }
 
     // ---- state (any thread) ----
     bool TrackingOn() const { return driver_.TrackingOn(); }

@@ -609,8 +609,15 @@ void TrackingDriver::LogFileEngine() {
         previousObject = cycle.object;
         if (PrepareCycle(cycle, 0.0, 0.0, 0.0, "")) {
             const CycleTarget& t = cycle.target;
-            positionLog_.Append(t.jdUtc, t.azimuthDeg, t.elevationDeg, t.raHours, t.decDegrees,
-                                (t.raHours - t.localSiderealHours) * 15.0);
+            if (!positionLog_.Append(t.jdUtc, t.azimuthDeg, t.elevationDeg, t.raHours, t.decDegrees,
+                                     (t.raHours - t.localSiderealHours) * 15.0)) {
+                // DEPARTURE: a record that cannot be written (a full disk) ends tracking with the
+                // reason instead of going on with nothing saved.
+                trackingOn_.store(false);
+                ResetTrackingDisplay();
+                display_.ShowMessage(positionLog_.Error(), "Tracking Stopped", MessageIcon::Warning);
+                break;
+            }
             if (t.elevationDeg < 0) {
                 StopWithMessage("", "Object Below Horizon!!\r\r" + kRefresh, "Tracking Error");
                 break;

@@ -25,6 +25,7 @@
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "scope/PosixSerialPort.h"
+#include "ui/GuiPost.h"
 #include "ui/GuiTrackingDisplay.h"
 #include "ui/Icons.h"
 #include "ui/LoadingWindow.h"
@@ -93,7 +94,15 @@ bool MainWindow::Initialise() {
     BuildControls();
     SetNeutralValues();
     // M7: defaults, then the settings file; then the telescope interface.
-    settings_ = LoadSettingsFile(kConfigFileName);
+    loadedSettings_ = ReadSettingsFile(kConfigFileName);
+    settings_ = loadedSettings_.settings;
+    if (loadedSettings_.state == SettingsFileState::kUnreadable) {
+        QMessageBox::warning(this, QStringLiteral("File Error"),
+                             QString::fromLocal8Bit(loadedSettings_.error.c_str()) +
+                                 QStringLiteral(".\n\nCorvane starts with the default settings and leaves "
+                                                "ConfigFile.ini as it is. Settings you change are saved over "
+                                                "it at exit only if you agree."));
+    }
     ApplySettingsToControls();
     telescopePanel->ShowComDevice();
     session_->Start();
@@ -203,6 +212,14 @@ void MainWindow::BuildControls() {
     session_ = std::make_unique<ScopeSession>(*port_, clock_, live_, catalogue_, *display_);
     telescopePanel = new TelescopePanel(*session_);
     display_->SetPanel(telescopePanel);
+    session_->SetAuditFailureHandler([this](const std::string& reason) {
+        PostToGui(this, [this, reason] {
+            QMessageBox::warning(this, QStringLiteral("File Error"),
+                                 QStringLiteral("The audit file is no longer written (") +
+                                     QString::fromLocal8Bit(reason.c_str()) + QStringLiteral(")."));
+        });
+    });
+
     telescopePanel->beforeMount = [this] { PushTrackingSettings(); };
     telescopePanel->nightVision = [this] { return nightVision_.IsOn(); };
     right->addWidget(sitePanel);
@@ -417,8 +434,21 @@ void MainWindow::DisplayPass() {
 // Exit
 
 void MainWindow::SaveSettingsNow() {
+    const SettingsSave decision = DecideSettingsSave(loadedSettings_, settings_);
+    if (decision == SettingsSave::kKeepFile) return;
+    if (decision == SettingsSave::kAskFirst) {
+        QMessageBox ask(QMessageBox::Question, QStringLiteral("Settings"),
+                        QStringLiteral("ConfigFile.ini could not be read when Corvane started. Replace it "
+                                       "with the settings of this session?"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        ask.setObjectName(QStringLiteral("replaceSettings"));
+        ask.setDefaultButton(QMessageBox::No);
+        if (ask.exec() != QMessageBox::Yes) return;
+    }
     std::string error;
-    if (!SaveSettingsFile(settings_, kConfigFileName, &error)) {
+    if (SaveSettingsFile(settings_, kConfigFileName, &error)) {
+        loadedSettings_.state = SettingsFileState::kRead;  // saved: ours to write from now on
+    } else {
         QMessageBox::warning(this, QStringLiteral("File Error"),
                              QStringLiteral("The settings could not be saved (") + QString::fromLocal8Bit(error.c_str()) +
                                  QStringLiteral("). The previous ConfigFile.ini is unchanged."));

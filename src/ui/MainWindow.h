@@ -238,6 +238,7 @@ private:
     std::unique_ptr<ScopeSession> session_;
     ObservedList observed_;
     bool observedUnreadable_ = false;
+    LoadedSettings loadedSettings_;  // what reading ConfigFile.ini found: whether it may be saved over
     AltitudeCache altitudeCache_;
     DisplayPanelState panelState_;
     DisplayTexts lastDisplay_;

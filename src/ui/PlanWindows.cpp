@@ -1,7 +1,6 @@
 #include "ui/PlanWindows.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMessageBox>
@@ -100,12 +99,10 @@ ViewPlanTleWindow* PlanWindows::viewPlanTleWindow() const { return Open(tle_); }
 InformationWindow* PlanWindows::informationWindow() const { return Open(information_); }
 
 void PlanWindows::LoadAtStart() {
-    std::string error;
-    if (!LoadViewPlan(plan_, context_.planPath, &error)) {
+    const ViewPlanLoad load = ReadViewPlan(plan_, context_.planPath);
+    if (load.NeedsTelling())
         QMessageBox::warning(main_, QStringLiteral("File Error"),
-                             QStringLiteral("The View Plan could not be read (") + Latin1(error) +
-                                 QStringLiteral("). The plan starts empty; vplan.log is left as it is."));
-    }
+                             Latin1(ViewPlanLoadMessage(load, context_.planPath)));
 }
 
 void PlanWindows::SaveAtExit() {
@@ -118,8 +115,7 @@ void PlanWindows::SaveAtExit() {
 }
 
 void PlanWindows::StartEmptyPlan() {
-    QFile::remove(QString::fromStdString(context_.planPath));
-    LoadViewPlan(plan_, context_.planPath);
+    ClearViewPlan(plan_, context_.planPath);
     if (context_.refreshMainPlan) context_.refreshMainPlan();
 }
 

@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -155,8 +154,7 @@ void ViewPlanWindow::RemoveSelected() {
 }
 
 void ViewPlanWindow::RemoveAll() {
-    QFile::remove(QString::fromStdString(context_.planPath));
-    LoadViewPlan(context_.plan, context_.planPath);
+    ClearViewPlan(context_.plan, context_.planPath);
     PurgeViewPlan(context_.plan, context_.NowLocal());
     RefreshViewPlanWindow();
     for (QPushButton* b : {removeButton, selectButton, removeAllButton, passLogButton}) b->setEnabled(false);

@@ -25,11 +25,13 @@ struct CliRun {
     }
 };
 
-// Runs `corvane-cli <args>` with `dir` as the working folder.
-inline CliRun RunCli(const std::filesystem::path& dir, const std::string& args) {
+// Runs `corvane-cli <args>` with `dir` as the working folder; `prefix` goes before the program
+// (e.g. a command that runs it as another user).
+inline CliRun RunCli(const std::filesystem::path& dir, const std::string& args,
+                     const std::string& prefix = "") {
     const std::string errFile = (dir / "stderr.txt").string();
-    const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(CORVANE_BIN_DIR) + "/src/corvane-cli' " +
-                            args + " 2>'" + errFile + "'";
+    const std::string cmd = "cd '" + dir.string() + "' && " + prefix + "'" + std::string(CORVANE_BIN_DIR) +
+                            "/src/corvane-cli' " + args + " 2>'" + errFile + "'";
     CliRun r;
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;

@@ -102,5 +102,18 @@ TEST(ObservedList, FileReadAndWrittenWhole) {
     EXPECT_FALSE(error.empty());
 }
 
+TEST(ObservedList, AFileThatCannotBeReadIsReportedWithItsReason) {
+    TempFolder dir;
+    // Something that is not a file under the name: the list is empty and the caller told, so
+    // that it does not save an empty list in its place.
+    fs::create_directories(dir.File(kObservedFileName));
+    ObservedList list;
+    list.MarkObserved(25544);
+    std::string error;
+    EXPECT_FALSE(list.Load(dir.File(kObservedFileName), &error));
+    EXPECT_EQ(list.Size(), 0u);
+    EXPECT_EQ(error, "Could not read " + dir.File(kObservedFileName) + ": it is a folder");
+}
+
 }  // namespace
 }  // namespace corvane

@@ -119,7 +119,7 @@ TEST(ViewPlanFile, GarbageRecordsArePurgedWithoutHarm) {
     WriteFileAtomically(path, bytes);
     ViewPlan plan;
     ASSERT_TRUE(LoadViewPlan(plan, path));
-    EXPECT_EQ(plan.Count(), 23u);
+    EXPECT_EQ(plan.Count(), 1u) << "what is not a record is skipped when reading";
     PurgeViewPlan(plan, kBefore);
     ASSERT_EQ(plan.Count(), 1u);
     EXPECT_EQ(plan.entries[0].Record(), kRecord);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "TrackingFixture.h"
+#include "passes/PassLog.h"
 #include "scope/Lx200Codec.h"
 #include "scope/SerialLink.h"
 #include "scope/SimulatedMount.h"
@@ -313,7 +314,7 @@ TEST(PositionLog, RecordsHaveTheFixedPictures) {
               "20260105|03:04:05.67|7.50000|-3.20000|.25000|-.50000| 12.5\r\n");
     EXPECT_EQ(PositionRecordLine(jd, 359.123456, 45.0, 23.5, 0.0, -30.25),
               "20260105|03:04:05.67|359.12346|+45.00000|23.50000|-.00000|-30.25\r\n");
-    EXPECT_EQ(PicturedNumber(0.0), ".00000");
+    EXPECT_EQ(UnsignedPicture(0.0), ".00000");
     EXPECT_EQ(PositionLogFileName(" 25544 "), "log25544.txt");
     PositionLogHeader h{"ISS (ZARYA)             ", "25544", "40.0  ", "-75", "100", "-4", "visual.txt  "};
     EXPECT_EQ(PositionLogHeaderText(h),

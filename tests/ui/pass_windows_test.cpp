@@ -364,10 +364,17 @@ private slots:
         LiveState live;
         MainWindow w(clock, live);
         w.catalogue().Set(LoadElementFile(kCatalogue).catalogue);
-        QVERIFY(w.Initialise());
+        {
+            // The damaged record is skipped and reported; the file is kept as it was.
+            guitest::ModalAnswerer answer([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
+            QVERIFY(w.Initialise());
+            QCOMPARE(answer.seen.size(), 1);
+            QVERIFY2(answer.seen[0].contains("2 passes were read"), qPrintable(answer.seen[0]));
+        }
+        QCOMPARE(ReadFile(folder.file("vplan.log.bad")), QByteArray::fromStdString(bytes));
         QCOMPARE(w.viewPlanList->count(), 1);
         QVERIFY(w.viewPlanList->item(0)->text().contains("ISS (ZARYA)"));
-        QVERIFY(w.planWindows().plan().Count() == 2);  // the damaged record went with the purge
+        QVERIFY(w.planWindows().plan().Count() == 2);
 
         w.viewPlanList->setCurrentRow(0);
         emit w.viewPlanList->itemClicked(w.viewPlanList->item(0));

@@ -160,7 +160,13 @@ int main(int argc, char** argv) {
             std::cerr << "corvane-mountsim: cannot write " << pointingLog << "\n";
             return 1;
         }
-        std::fputs("# UTC azimuth_deg altitude_deg ra_hours dec_deg\n", log);
+        if (std::fputs("# UTC azimuth_deg altitude_deg ra_hours dec_deg\n", log) < 0 ||
+            std::fflush(log) != 0) {
+            std::cerr << "corvane-mountsim: cannot write " << pointingLog << ": " << std::strerror(errno)
+                      << "\n";
+            std::fclose(log);
+            return 1;
+        }
     }
 
     std::FILE* commands = nullptr;
@@ -235,12 +241,22 @@ int main(int argc, char** argv) {
             nextLog += 0.1;
             if (nextLog < now) nextLog = now + 0.1;
             const MountState s = mount.State();
-            std::fprintf(log, "%s %9.4f %8.4f %8.5f %8.4f\n", UtcText(s.utcJulianDate).c_str(), s.azimuth,
-                         s.altitude, s.raHours, s.decDegrees);
-            std::fflush(log);
+            if (std::fprintf(log, "%s %9.4f %8.4f %8.5f %8.4f\n", UtcText(s.utcJulianDate).c_str(), s.azimuth,
+                             s.altitude, s.raHours, s.decDegrees) < 0 ||
+                std::fflush(log) != 0) {
+                // DEPARTURE: the pointing log is what a rehearsal is checked against: a lost line
+                // ends the run instead of being ignored.
+                std::cerr << "corvane-mountsim: cannot write " << pointingLog << ": " << std::strerror(errno)
+                          << "\n";
+                exitCode = 1;
+                break;
+            }
         }
     }
-    if (log != nullptr) std::fclose(log);
+    if (log != nullptr && std::fclose(log) != 0 && exitCode == 0) {
+        std::cerr << "corvane-mountsim: cannot write " << pointingLog << ": " << std::strerror(errno) << "\n";
+        exitCode = 1;
+    }
     if (commands != nullptr) std::fclose(commands);
     if (!linkPath.empty()) ::unlink(linkPath.c_str());
     ::close(slave);
