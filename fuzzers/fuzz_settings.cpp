@@ -69,11 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // What was written reads back to the same file; the three increments written as 0 (values
     // under their rounding) read back as their defaults, by the reading rule.
     std::string expected = written;
-    for (const auto& [zero, fallback] : {std::pair{"CoarseTimingIncr=0\r", "CoarseTimingIncr=1\r"},
-                                         std::pair{"FineTimingIncr=0\r", "FineTimingIncr=0.1\r"},
-                                         std::pair{"AlignmentIncr=0\r", "AlignmentIncr=1\r"}}) {
-        const size_t at = expected.find(std::string("     ") + zero);
-        if (at != std::string::npos) expected.replace(at + 5, std::strlen(zero), fallback);
+    for (const auto& [zero, fallback] : {std::pair{"CoarseTimingIncr=0\r\n", "CoarseTimingIncr=1\r\n"},
+                                         std::pair{"FineTimingIncr=0\r\n", "FineTimingIncr=0.1\r\n"},
+                                         std::pair{"AlignmentIncr=0\r\n", "AlignmentIncr=1\r\n"}}) {
+        const size_t at = expected.find(std::string("\n     ") + zero);
+        if (at != std::string::npos) expected.replace(at + 6, std::strlen(zero), fallback);
     }
     const std::string rewritten = FormatSettings(ParseSettings(written));
     if (rewritten != expected) {
