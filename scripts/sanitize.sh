@@ -36,7 +36,6 @@ CORVANE_BUILD_DIR="$build" "$root/scripts/build.sh"
 symbolizer=$(command -v llvm-symbolizer || command -v llvm-symbolizer-14 || true)
 [ -n "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH="$symbolizer" TSAN_SYMBOLIZER_PATH="$symbolizer"
 export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1"
-export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="suppressions=$root/scripts/tsan.supp:second_deadlock_stack=1:halt_on_error=0:exitcode=66"
 

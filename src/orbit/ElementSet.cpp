@@ -162,6 +162,16 @@ ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1,
     e.meanMotion = revsPerDay * kTwoPi / kMinutesPerDay;
     e.ndot = ndot * kTwoPi / (kMinutesPerDay * kMinutesPerDay);
 
+    // DEPARTURE: a value too large for its unit (1e308 in an angle field, a mantissa and exponent
+    // beyond the double range) became infinite and then NaN in the model; it reads as 0 and the
+    // element set is refused.
+    for (double* value : {&e.ndot, &e.nddot, &e.bstar, &e.inclination, &e.node, &e.argPerigee, &e.meanAnomaly,
+                          &e.meanMotion}) {
+        if (std::isfinite(*value)) continue;
+        *value = 0.0;
+        if (e.error == PropagationError::kNone) e.error = PropagationError::kNumerical;
+    }
+
     // The model choice: period from the un-Kozai mean motion, deep space from 225 minutes.
     if (!(e.meanMotion > 0.0)) {
         if (e.error == PropagationError::kNone) e.error = PropagationError::kMeanMotion;

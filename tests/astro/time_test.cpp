@@ -92,6 +92,20 @@ TEST(DateTexts, CalendarDates) {
     EXPECT_EQ(CalendarDateText(CivilToJulianDate(2016, 12, 31, 12, 0, 0)), "Dec 31 2016");
 }
 
+TEST(DateTexts, DatesBeyondABillionDaysReadAsTheOrigin) {
+    // A damaged file's 1e300 has no calendar year that fits; it reads like a non-number.
+    const std::string origin = CalendarDateText(0.0);
+    for (double jd : {1e300, -1e300, 1.0e10, -4.0e12}) {
+        EXPECT_EQ(CalendarDateText(jd), origin) << jd;
+        int year = 0, month = 0;
+        double day = 0.0;
+        CalendarDate(jd, year, month, day);
+        EXPECT_EQ(year, -4712) << jd;
+        EXPECT_EQ(month, 1) << jd;
+    }
+    EXPECT_NE(CalendarDateText(1.0e9), origin) << "dates up to the limit are still computed";
+}
+
 TEST(DateTexts, TimeOfDayTruncatesAndNeverShowsSixtyOrNinetyNine) {
     const double jd = CivilToJulianDate(2017, 4, 28, 12, 34, 59.7);
     EXPECT_EQ(TimeOfDayText(jd, true, 0), "12:34:59");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -113,6 +114,22 @@ TEST(SettingsReading, NumbersReadTheirLeadingPartAndNeverBecomeNaN) {
     EXPECT_DOUBLE_EQ(s.TestTimingIncrementFrequency, 0.0);
     EXPECT_EQ(s.MaxTLEDownloadTime, 100);
     EXPECT_DOUBLE_EQ(s.AOSElevation, 0.0);
+}
+
+TEST(SettingsReading, HugeNumbersStayFiniteAndAreWrittenBackWhole) {
+    const Settings s = ParseSettings("TestTimingIncrement=9e307\nAOSElevation=1e308\nAlignmentIncr=1e60\n");
+    EXPECT_EQ(s.TestTimingIncrement, 9e307) << "too large to round to a decimal: kept";
+    EXPECT_TRUE(std::isfinite(s.AOSElevation));
+    EXPECT_DOUBLE_EQ(s.AOSElevation, 1e308 / 180.0 * 3.14159265358979323846);
+    // Every digit is written, so the file reads back to the same numbers.
+    const std::string written = FormatSettings(s);
+    const size_t at = written.find("     TestTimingIncrement=9");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(written.find("\r\n", at) - at, 25u + 308u) << "all 308 digits";
+    const Settings again = ParseSettings(written);
+    EXPECT_EQ(again.TestTimingIncrement, 9e307);
+    EXPECT_EQ(again.AlignmentIncr, 1e60);
+    EXPECT_EQ(FormatSettings(again), written);
 }
 
 TEST(SettingsReading, MissingEmptyAndOneByteFilesKeepDefaults) {

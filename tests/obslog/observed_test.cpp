@@ -79,6 +79,18 @@ TEST(ObservedList, ParsesRecordsByteForByte) {
     EXPECT_TRUE(capped.MarkObserved(10000));   // already there
 }
 
+TEST(ObservedList, NumberFieldsBeyondSixDigitsReadAsNoNumber) {
+    // A damaged file: number fields that read as 9e+300 and 1e+100 are not numbers of the list;
+    // like any field that is not a number they read as 0, and the records are kept as read.
+    const std::string file = "9e+30010" "1e+10001" "02554411";
+    ObservedList list = ObservedList::Parse(file);
+    EXPECT_EQ(list.Size(), 3u);
+    EXPECT_TRUE(list.WasObserved(0)) << "the first record without a number answers for 0";
+    EXPECT_FALSE(list.IsFavourite(0));
+    EXPECT_TRUE(list.IsFavourite(25544));
+    EXPECT_EQ(list.Serialize(), file);
+}
+
 TEST(ObservedList, FileReadAndWrittenWhole) {
     TempFolder dir;
     const std::string path = dir.File(kObservedFileName);

@@ -90,6 +90,35 @@ TEST(ConvertElementText, FaultyTextGivesTypedErrorsNotNumbers) {
     EXPECT_EQ(ConvertElementText("X", "1 25544U", "2 25544  51.6432").catalogueNumber, "25544");
 }
 
+TEST(ConvertElementText, ValuesBeyondTheirUnitReadAsZeroAndRefuseTheSet) {
+    // Fields that overflow on conversion: angles beyond 5.7e307 degrees, a mean motion of 1e308
+    // revolutions a day, drag terms whose mantissa and exponent multiply beyond the double range.
+    // (Letters end the number: a blank would read as a digit 0 and make 1e308 infinite.)
+    struct Case {
+        int line, column;
+        const char* field;
+        double ElementSet::*value;
+    };
+    for (const Case& c : {Case{2, 9, "1e308abc", &ElementSet::inclination}, Case{2, 18, "9e307abc", &ElementSet::node},
+                          Case{2, 35, "-1e308ab", &ElementSet::argPerigee},
+                          Case{2, 44, "9e307abc", &ElementSet::meanAnomaly},
+                          Case{2, 53, "1e308abcdef", &ElementSet::meanMotion},
+                          Case{1, 34, " 1e308abcd", &ElementSet::ndot}, Case{1, 45, "1e308a+9", &ElementSet::nddot},
+                          Case{1, 54, "1e308a+9", &ElementSet::bstar}}) {
+        std::string l1 = Line1With(1, "1"), l2 = kIssLine2;
+        (c.line == 1 ? l1 : l2).replace(static_cast<size_t>(c.column - 1), std::strlen(c.field), c.field);
+        const ElementSet e = ConvertElementText("", l1, l2);
+        EXPECT_EQ(e.*c.value, 0.0) << c.field;
+        EXPECT_EQ(e.error, PropagationError::kNumerical) << c.field;
+    }
+    // Large values that stay finite are kept.
+    std::string l2 = kIssLine2;
+    l2.replace(8, 8, "1e300abc");
+    const ElementSet e = ConvertElementText("", Line1With(1, "1"), l2);
+    EXPECT_DOUBLE_EQ(e.inclination, Radians(1e300));
+    EXPECT_EQ(e.error, PropagationError::kNone);
+}
+
 TEST(ConvertElementText, DeepSpaceFromTwoHundredAndTwentyFiveMinutes) {
     EXPECT_TRUE(IsDeepSpacePeriod(225.0));
     EXPECT_FALSE(IsDeepSpacePeriod(224.99999999));

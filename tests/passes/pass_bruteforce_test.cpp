@@ -77,8 +77,9 @@ void CheckWindow(const ElementCatalogue& catalogue, int object, const Site& site
         } else if (open >= 0) {
             long long a = open, l = last;
             for (long long x = open; x <= last; ++x) ASSERT_TRUE(at(x).inPass) << "gap inside a pass";
-            while (at(a - 1).inPass) --a;
-            while (at(l + 1).inPass) ++l;
+            // The walks stop at the sampled margin (reading before it was out of bounds).
+            while (a > from && at(a - 1).inPass) --a;
+            while (l < to && at(l + 1).inPass) ++l;
             // A run reaching 200 s or more before the coarse AOS keeps the coarse AOS.
             const bool walked = open - a < 200;
             Expected e{walked ? a : open, l, -90.0, false};

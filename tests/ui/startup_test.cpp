@@ -244,6 +244,13 @@ private slots:
     }
 
     void secondCopyBringsTheFirstForwardAndExitsWithZero() {
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+        // clang 14's ThreadSanitizer runtime aborts in a child that QProcess starts from a process
+        // with threads (a CHECK in its fork handling); the plain and address runs cover this.
+        QSKIP("QProcess children abort under this ThreadSanitizer runtime");
+#endif
+#endif
         guitest::WorkingFolder folder;
         WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader);
         const QString program = QString(CORVANE_BIN_DIR) + "/src/corvane";
