@@ -40,6 +40,7 @@
 #include "scope/SerialLink.h"
 #include "scope/TrackingDriver.h"
 #include "ui/ElementDataWindow.h"
+#include "ui/ShownText.h"
 #include "ui/FindTimingDialog.h"
 #include "ui/GuiTrackingDisplay.h"
 #include "ui/Joystick.h"
@@ -976,7 +977,11 @@ void MainWindow::ShowElementData() {
     const CatalogueEntry* entry = catalogue->Entry(index);
     if (!entry) return;
     const QString name = QString::fromLatin1(entry->name.substr(0, 24).c_str());
-    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this);
+    const LiveValues v = live_.Snapshot();
+    const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
+    const double jd = UtcNow(clock_, site) + LeadingNumber(v.timingOffsetText) / 86400.0;
+    const std::string age = ElementAgeNote(ElementAgeDays(ConvertElementText("", entry->line1, entry->line2), jd));
+    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this, FromFile(age));
     KeepSecondary(window);
     window->show();
 }
@@ -1033,7 +1038,7 @@ void MainWindow::BuildObjectList() {
     if (result.ascendingCleared) ascendingOnly->setChecked(false);
     objectList->clear();
     for (const ObjectListEntry& e : result.entries)
-        objectList->addItem(FromFile(e.VisibleText()), FromFile(e.text));
+        objectList->addItem(ShownLatin1(e.VisibleText()), FromFile(e.text));
     objectList->setCurrentIndex(-1);
     objectList->setEditText(QString());
     listStatus->setText(FromFile(result.status));
@@ -1070,10 +1075,10 @@ void MainWindow::DisplayPass() {
     }
     for (size_t i = 0; i < kPanelCaptions.size(); ++i)
         if (QLineEdit* box = panelFields.value(QString::fromLatin1(kPanelCaptions[i]))) {
-            const QString text = FromFile(d.fields[i]);
+            const QString text = ShownLatin1(d.fields[i]);
             if (box->text() != text) box->setText(text);
         }
-    directionLine->setText(FromFile(d.direction));
+    directionLine->setText(FromFile(d.direction) + (d.ageNote.empty() ? QString() : "\n" + FromFile(d.ageNote)));
     sunLine->setText(FromFile(d.sunText));
     const bool night = nightVision_.IsOn();
     switch (d.sunIcon) {
