@@ -980,7 +980,8 @@ void MainWindow::ShowElementData() {
     const LiveValues v = live_.Snapshot();
     const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
     const double jd = UtcNow(clock_, site) + LeadingNumber(v.timingOffsetText) / 86400.0;
-    const std::string age = ElementAgeNote(ElementAgeDays(ConvertElementText("", entry->line1, entry->line2), jd));
+    const std::string age =
+        ElementAgeNote(ElementAgeDays(ConvertElementText("", entry->line1, entry->line2), jd));
     auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this, FromFile(age));
     KeepSecondary(window);
     window->show();
@@ -1078,7 +1079,8 @@ void MainWindow::DisplayPass() {
             const QString text = ShownLatin1(d.fields[i]);
             if (box->text() != text) box->setText(text);
         }
-    directionLine->setText(FromFile(d.direction) + (d.ageNote.empty() ? QString() : "\n" + FromFile(d.ageNote)));
+    directionLine->setText(FromFile(d.direction) +
+                           (d.ageNote.empty() ? QString() : "\n" + FromFile(d.ageNote)));
     sunLine->setText(FromFile(d.sunText));
     const bool night = nightVision_.IsOn();
     switch (d.sunIcon) {

@@ -117,7 +117,8 @@ TEST(ScopeInterfaceTable, CodesTypedByAUser) {
     EXPECT_FALSE(CanonicalScopeCode("BOGUS"));
     EXPECT_FALSE(CanonicalScopeCode(""));
     EXPECT_FALSE(CanonicalScopeCode("LX 200"));
-    EXPECT_EQ(ScopeCodeList(), "LX200, LX200GPS, ETX494, ETX497, AP, ULTIMA, NEXSTARGPS, CGE, NEXSTAR, LOGFILE, GEMINI");
+    EXPECT_EQ(ScopeCodeList(),
+              "LX200, LX200GPS, ETX494, ETX497, AP, ULTIMA, NEXSTARGPS, CGE, NEXSTAR, LOGFILE, GEMINI");
     for (const auto& i : ScopeInterfaces()) EXPECT_EQ(CanonicalScopeCode(ToUpper(i.code)), i.code);
 }
 
@@ -125,9 +126,13 @@ TEST(ScopeInterfaceTable, CodesTypedByAUser) {
 TEST(TextHelpers, ControlBytesNeverReachATerminal) {
     EXPECT_EQ(Latin1ToUtf8Printable("SAT\xC9LITE"), "SAT\xC3\x89LITE");
     EXPECT_EQ(Latin1ToUtf8Printable("A\x1B[2JB"), "A\xEF\xBF\xBD[2JB");
-    EXPECT_EQ(Latin1ToUtf8Printable("\x9B" "31m\x7F\t\r\n"),
-              "\xEF\xBF\xBD" "31m\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(Latin1ToUtf8Printable(std::string("a\0b", 3)), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Latin1ToUtf8Printable("\x9B"
+                                    "31m\x7F\t\r\n"),
+              "\xEF\xBF\xBD"
+              "31m\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Latin1ToUtf8Printable(std::string("a\0b", 3)),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_FALSE(IsControlByte(' '));
     EXPECT_FALSE(IsControlByte(0xA0));
     EXPECT_TRUE(IsControlByte(0x9F));

@@ -247,7 +247,8 @@ TEST_F(CliOrbit, AnEpochAtMidnightIsUsable) {
                                    "ISS MIDNIGHT\n"
                                    "1 25544U 98067A   17118.00000000 -.00158687  00000-0 -24621-2 0  9992\n"
                                    "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\n");
-    const clitest::CliRun r = Cli("look --tle '" + file + "' --norad 25544 --at 2017-04-28T00:10:00Z --site 40,-75,100 --format json");
+    const clitest::CliRun r = Cli(
+        "look --tle '" + file + "' --norad 25544 --at 2017-04-28T00:10:00Z --site 40,-75,100 --format json");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NEAR(nlohmann::json::parse(r.out)["epoch_age_days"].get<double>(), 10.0 / 1440.0, 1e-6);
     const clitest::CliRun p = Cli("propagate --tle '" + file + "' --norad 25544 --tsince 0:10:5");
@@ -261,8 +262,9 @@ TEST_F(CliOrbit, StaleElementsAreFlaggedAndADecayedOrbitIsAnError) {
     clitest::CliRun r = Cli("look " + cat + "--at 2026-05-01T00:00:00Z");
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "corvane-cli: 25544 ISS (ZARYA): orbit decayed at 2026-05-01T00:00:00.000Z (Elements are "
-                     "3290 days old)\n");
+    EXPECT_EQ(r.err,
+              "corvane-cli: 25544 ISS (ZARYA): orbit decayed at 2026-05-01T00:00:00.000Z (Elements are "
+              "3290 days old)\n");
     r = Cli("look " + cat + "--at 2017-06-01T00:00:00Z");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "corvane-cli: 25544 ISS (ZARYA): Elements are 34 days old\n");
@@ -287,9 +289,9 @@ TEST_F(CliOrbit, AFileWithoutElementSetsIsAnError) {
     unsigned seed = 20170427;
     for (char& c : garbage) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
     const std::string file = Write("garbage.tle", garbage);
-    for (const std::string& command : {"elements --tle '" + file + "'",
-                                       "look --tle '" + file + "' --index 1 --jd 2457871.5 --site 1,2,3",
-                                       "list --tle '" + file + "' --jd 2457871.5 --site 1,2,3"}) {
+    for (const std::string& command :
+         {"elements --tle '" + file + "'", "look --tle '" + file + "' --index 1 --jd 2457871.5 --site 1,2,3",
+          "list --tle '" + file + "' --jd 2457871.5 --site 1,2,3"}) {
         const clitest::CliRun r = Cli(command);
         ExpectOneLineError(r, 1);
         EXPECT_EQ(r.err, "corvane-cli: No element sets found in " + file + "\n") << command;
@@ -306,10 +308,12 @@ TEST_F(CliOrbit, AFileWithoutElementSetsIsAnError) {
 
 // Control characters of a name never reach the terminal raw, nor the JSON.
 TEST_F(CliOrbit, ControlCharactersInNamesAreReplaced) {
-    const std::string file = Write("esc.tle",
-                                   "EVIL\x1B]0;owned\x07\x9B" "2J\r\n"
-                                   "1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87\r\n"
-                                   "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058\r\n");
+    const std::string file =
+        Write("esc.tle",
+              "EVIL\x1B]0;owned\x07\x9B"
+              "2J\r\n"
+              "1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87\r\n"
+              "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058\r\n");
     const std::string kReplacement = "\xEF\xBF\xBD";
     const std::string shown = "EVIL" + kReplacement + "]0;owned" + kReplacement + kReplacement + "2J";
     clitest::CliRun r = Cli("elements --tle '" + file + "'");
@@ -331,9 +335,9 @@ TEST_F(CliOrbit, ControlCharactersInNamesAreReplaced) {
 // with it, not that some other thing is missing.
 TEST_F(CliOrbit, InvalidSitesAndEmptyOptionsAreUsageErrors) {
     const std::string base = "look --tle '" + Catalogue() + "' --norad 25544 --at 2017-04-28T03:15:00Z";
-    for (const std::string& config :
-         {std::string(), std::string("\x89PNG\r\n\x1A\n garbage"), std::string("LOCATIONLATITUDE1=95\r\nLOCATIONLONGITUDE1=10\r\n"),
-          std::string("LOCATIONLATITUDE1=north\r\nLOCATIONLONGITUDE1=10\r\n")}) {
+    for (const std::string& config : {std::string(), std::string("\x89PNG\r\n\x1A\n garbage"),
+                                      std::string("LOCATIONLATITUDE1=95\r\nLOCATIONLONGITUDE1=10\r\n"),
+                                      std::string("LOCATIONLATITUDE1=north\r\nLOCATIONLONGITUDE1=10\r\n")}) {
         Write("ConfigFile.ini", config);
         const clitest::CliRun r = Cli(base);
         ExpectOneLineError(r, 2);
@@ -345,10 +349,13 @@ TEST_F(CliOrbit, InvalidSitesAndEmptyOptionsAreUsageErrors) {
 
     std::filesystem::remove(dir_ / "ConfigFile.ini");
     const std::string object = "look --tle '" + Catalogue() + "' --norad 25544";
-    for (const std::string& args : {object + " --at=", object + " --at ''", "look --at= --tle '" + Catalogue() + "' --norad 25544"}) {
+    for (const std::string& args :
+         {object + " --at=", object + " --at ''", "look --at= --tle '" + Catalogue() + "' --norad 25544"}) {
         const clitest::CliRun r = Cli(args);
         ExpectOneLineError(r, 2);
-        EXPECT_EQ(r.err, "corvane-cli: --at wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z, got \"\"\n") << args;
+        EXPECT_EQ(r.err,
+                  "corvane-cli: --at wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z, got \"\"\n")
+            << args;
     }
     clitest::CliRun r = Cli(object + " --jd= --site 1,2,3");
     EXPECT_EQ(r.err, "corvane-cli: --jd wants a Julian date, got \"\"\n");

@@ -107,14 +107,17 @@ TEST(CliPasses, AnObjectThatCannotBePropagatedSaysWhy) {
     CliResult r = Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --from 2026-05-01T00:00:00Z");
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "corvane-cli: 25544 ISS (ZARYA): orbit decayed at 2026-05-01T00:00:00.000Z (Elements are "
-                     "3290 days old)\n");
+    EXPECT_EQ(r.err,
+              "corvane-cli: 25544 ISS (ZARYA): orbit decayed at 2026-05-01T00:00:00.000Z (Elements are "
+              "3290 days old)\n");
 
-    const fs::path dir = fs::temp_directory_path() / ("corvane-cli-passes-noday-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("corvane-cli-passes-noday-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    std::ofstream(dir / "noday.tle") << "NO DAY\n"
-                                        "1 25544U 98067A   00050.50000000 -.00158687  00000-0 -24621-2 0  9994\n"
-                                        "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\n";
+    std::ofstream(dir / "noday.tle")
+        << "NO DAY\n"
+           "1 25544U 98067A   00050.50000000 -.00158687  00000-0 -24621-2 0  9994\n"
+           "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\n";
     r = clitest::RunCli(dir, "passes --tle noday.tle --norad 25544 --site 40,-75,100,-4 --from 2017-04-28");
     fs::remove_all(dir);
     EXPECT_EQ(r.code, 1);

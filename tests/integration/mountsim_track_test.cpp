@@ -120,9 +120,11 @@ TEST(MountsimTrack, InterfaceCodesAndStartTimesAreCheckedFirst) {
         const clitest::CliRun r =
             clitest::RunCli(dir, "track --interface '" + code + "' --device '" + device + "'" + object);
         EXPECT_EQ(r.code, 2) << code;
-        EXPECT_EQ(r.err,
-                  "corvane-cli: --interface wants one of LX200, LX200GPS, ETX494, ETX497, AP, ULTIMA, NEXSTARGPS, "
-                  "CGE, NEXSTAR, LOGFILE, GEMINI, got \"" + code + "\"\n");
+        EXPECT_EQ(
+            r.err,
+            "corvane-cli: --interface wants one of LX200, LX200GPS, ETX494, ETX497, AP, ULTIMA, NEXSTARGPS, "
+            "CGE, NEXSTAR, LOGFILE, GEMINI, got \"" +
+                code + "\"\n");
         EXPECT_EQ(std::filesystem::file_size(device), 0u) << "nothing may be sent to the mount";
     }
     for (const std::string& start : {"2017-02-30T00:00:00", "2017-13-01T00:00:00", "2017-04-28T25:00:00",
@@ -133,7 +135,8 @@ TEST(MountsimTrack, InterfaceCodesAndStartTimesAreCheckedFirst) {
         EXPECT_NE(r.err.find("--start wants"), std::string::npos) << r.err;
     }
     EXPECT_EQ(std::filesystem::file_size(device), 0u);
-    for (const std::string& start : {"2017-04-28T12:40:10Z", "2017-04-28T12:40:10.5", "2017-04-28 12:40:10"}) {
+    for (const std::string& start :
+         {"2017-04-28T12:40:10Z", "2017-04-28T12:40:10.5", "2017-04-28 12:40:10"}) {
         const clitest::CliRun r = clitest::RunCli(dir, "track --interface logfile --start '" + start +
                                                            "' --log-folder '" + dir.string() + "'" + object);
         EXPECT_EQ(r.code, 0) << start << r.err;

@@ -161,7 +161,7 @@ TEST_F(CatalogueFiles, WrongColumnsLettersAndBinaryGarbageNeverGiveNaN) {
     // catalogue directly): every field converts to a number or a typed error.
     std::string shifted = kIss;
     shifted.insert(26 + 10, "  ");  // line 1 shifted by two columns after the number
-    shifted.erase(26 + 68, 3);       // cut to 68 columns: no checksum left to fail
+    shifted.erase(26 + 68, 3);      // cut to 68 columns: no checksum left to fail
     std::string letters = kOther;
     letters.replace(26 + 71 + 52, 11, "ABCDEFGHIJK");
     letters.erase(letters.size() - 3, 1);  // no checksum column: no checksum to fail
@@ -174,7 +174,8 @@ TEST_F(CatalogueFiles, WrongColumnsLettersAndBinaryGarbageNeverGiveNaN) {
     for (char& c : garbage) c = static_cast<char>(random() & 0xFF);
     ElementCatalogue raw;
     for (size_t at = 0; at + 300 <= 30000; at += 300)
-        raw.Add({garbage.substr(at, 30), "1 " + garbage.substr(at + 30, 100), "2 " + garbage.substr(at + 130, 100)});
+        raw.Add({garbage.substr(at, 30), "1 " + garbage.substr(at + 30, 100),
+                 "2 " + garbage.substr(at + 130, 100)});
     ExpectAllPropagateCleanly(raw);
 }
 
@@ -196,10 +197,12 @@ TEST_F(CatalogueFiles, AFileWithoutElementSetsIsReportedAsSuch) {
         EXPECT_GT(r.skippedLines, 0);
         EXPECT_EQ(r.status, "No objects.");
         ASSERT_EQ(rec.failures.size(), 1u);
-        EXPECT_EQ(rec.failures[0], "No element sets found in " + (dir_ / "none.txt").string() + "|Open File Error");
+        EXPECT_EQ(rec.failures[0],
+                  "No element sets found in " + (dir_ / "none.txt").string() + "|Open File Error");
     }
     // Empty, blank or only decayed: nothing to list, but nothing wrong with the file either.
-    for (const std::string& contents : {std::string(), std::string("\r\n  \r\n"), "X DECAYED\r\n" + kIss.substr(26)}) {
+    for (const std::string& contents :
+         {std::string(), std::string("\r\n  \r\n"), "X DECAYED\r\n" + kIss.substr(26)}) {
         Recorder rec;
         const LoadResult r = LoadElementFile(Write("empty.txt", contents), &rec);
         EXPECT_EQ(r.catalogue->Count(), 0);
@@ -211,8 +214,8 @@ TEST_F(CatalogueFiles, AFileWithoutElementSetsIsReportedAsSuch) {
 // Stray lines (a header, a blank line, a set without its name) are passed over: the entries
 // after them keep their own lines.
 TEST_F(CatalogueFiles, StrayLinesDoNotShiftTheEntriesAfterThem) {
-    const std::string file = "Elements of 27 April 2017\r\n" + kIss + kOther.substr(kOther.find('\n') + 1) + "\r\n" +
-                             kOther + "trailing words\r\n";
+    const std::string file = "Elements of 27 April 2017\r\n" + kIss + kOther.substr(kOther.find('\n') + 1) +
+                             "\r\n" + kOther + "trailing words\r\n";
     const LoadResult r = LoadElementFile(Write("stray.txt", file));
     ASSERT_EQ(r.catalogue->Count(), 2);
     EXPECT_EQ(r.catalogue->NameLine(1), "ISS (ZARYA)             ");

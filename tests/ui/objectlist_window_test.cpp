@@ -1,11 +1,11 @@
 // The object list, its filters and the position panel as the main window shows them.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QApplication>
-#include <QMessageBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -101,9 +101,9 @@ private slots:
                    "ISS\x1B[31m (ZARYA)\r\n"
                    "1 25544U 98067A   17117.89041289 -.00158687  00000-0 -24621-2 0  9992\r\n"
                    "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\r\n");
-        QVERIFY(guitest::WriteAcceptedSettings(
-            folder.file("ConfigFile.ini"), "LocationLatitude1=45.5\r\nLocationLongitude1=-73.6\r\n"
-                                           "LocationAltitude1=50\r\nLocationUTCOffset1=-4\r\n"));
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"),
+                                               "LocationLatitude1=45.5\r\nLocationLongitude1=-73.6\r\n"
+                                               "LocationAltitude1=50\r\nLocationUTCOffset1=-4\r\n"));
         ManualClock clock(CivilToJulianDate(2026, 4, 30, 20, 0, 0));  // local: 1 May 2026 00:00 UTC
         LiveState live;
         MainWindow w(clock, live);
