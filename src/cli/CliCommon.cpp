@@ -79,8 +79,9 @@ std::optional<Site> SiteFromConfigFile(const std::string& path) {
     // read as 0,0 (an empty or foreign file would otherwise put the observer in the Gulf of Guinea).
     const auto latitude = StrictNumber(r.latitude), longitude = StrictNumber(r.longitude);
     const Site site = ParseSite(r.latitude, r.longitude, r.altitude, r.utcOffset);
-    const bool valid = latitude && longitude && std::fabs(*latitude) <= 90.0 && std::fabs(*longitude) <= 360.0 &&
-                       std::fabs(site.altitude) <= 1.0e5 && std::fabs(site.utcOffset) <= 14.0;
+    const bool valid = latitude && longitude && std::fabs(*latitude) <= 90.0 &&
+                       std::fabs(*longitude) <= 360.0 && std::fabs(site.altitude) <= 1.0e5 &&
+                       std::fabs(site.utcOffset) <= 14.0;
     if (!valid) {
         throw UsageError(path + " has no valid current site (site " + std::to_string(settings.LastLocation) +
                          ": latitude \"" + r.latitude + "\", longitude \"" + r.longitude +
@@ -90,9 +91,10 @@ std::optional<Site> SiteFromConfigFile(const std::string& path) {
 }
 
 void AddSiteOption(CLI::App& app, SiteOptions& options) {
-    options.option = app.add_option("--site", options.text,
-                   "Observing site LAT,LON,ALT_M[,UTC_OFFSET] (degrees north, degrees east, metres, hours); "
-                   "default: the current site of ConfigFile.ini in the working folder");
+    options.option = app.add_option(
+        "--site", options.text,
+        "Observing site LAT,LON,ALT_M[,UTC_OFFSET] (degrees north, degrees east, metres, hours); "
+        "default: the current site of ConfigFile.ini in the working folder");
 }
 
 Site ResolveSite(const SiteOptions& options) {
@@ -117,7 +119,8 @@ std::optional<double> ParseInstant(const std::string& text) {
 }
 
 void AddInstantOptions(CLI::App& app, InstantOptions& options) {
-    options.atOption = app.add_option("--at", options.at, "Instant, ISO 8601 UTC such as 2017-04-28T03:15:00Z");
+    options.atOption =
+        app.add_option("--at", options.at, "Instant, ISO 8601 UTC such as 2017-04-28T03:15:00Z");
     options.jdOption = app.add_option("--jd", options.jd, "Instant as a UTC Julian date");
     options.atOption->excludes(options.jdOption);
 }

@@ -28,7 +28,8 @@ struct ElementsCommand {
         if (fmt == OutputFormat::kJson) {
             nlohmann::ordered_json objects = nlohmann::ordered_json::array();
             for (int i = 1; i <= c.Count(); ++i) {
-                nlohmann::ordered_json j = {{"index", i}, {"norad", CatalogueNumber(c, i)}, {"name", ObjectName(c, i)}};
+                nlohmann::ordered_json j = {
+                    {"index", i}, {"norad", CatalogueNumber(c, i)}, {"name", ObjectName(c, i)}};
                 AddAgeKeys(j, EntryAgeDays(c, i, now));
                 objects.push_back(std::move(j));
             }

@@ -2,9 +2,9 @@
 // the same filters.
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <vector>
-#include <nlohmann/json.hpp>
 
 #include "cli/CliCommon.h"
 #include "cli/Command.h"
@@ -112,7 +112,8 @@ struct ListCommand {
             std::cout << array.dump(2) << "\n";
             return kExitOk;
         }
-        for (const ObjectListEntry& e : list.entries) std::cout << Latin1ToUtf8Printable(e.VisibleText()) << "\n";
+        for (const ObjectListEntry& e : list.entries)
+            std::cout << Latin1ToUtf8Printable(e.VisibleText()) << "\n";
         std::cout << list.status << "\n";
         WarnStaleCount(stale, static_cast<int>(list.entries.size()));
         return kExitOk;

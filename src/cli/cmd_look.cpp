@@ -48,19 +48,19 @@ struct LookCommand {
 
         if (fmt == OutputFormat::kJson) {
             nlohmann::ordered_json j = {{"norad", norad},
-                                              {"name", name},
-                                              {"jd", jd},
-                                              {"azimuth", Degrees(look.azimuth)},
-                                              {"elevation", Degrees(look.elevation)},
-                                              {"range", look.range},
-                                              {"range_rate", look.rangeRate},
-                                              {"ra", Degrees(radec.azimuth) / 15.0},
-                                              {"dec", Degrees(radec.elevation)},
-                                              {"latitude", Degrees(sub.latitude)},
-                                              {"longitude", Degrees(sub.longitude)},
-                                              {"height", sub.altitude},
-                                              {"eclipsed", eclipsed},
-                                              {"visible", visible}};
+                                        {"name", name},
+                                        {"jd", jd},
+                                        {"azimuth", Degrees(look.azimuth)},
+                                        {"elevation", Degrees(look.elevation)},
+                                        {"range", look.range},
+                                        {"range_rate", look.rangeRate},
+                                        {"ra", Degrees(radec.azimuth) / 15.0},
+                                        {"dec", Degrees(radec.elevation)},
+                                        {"latitude", Degrees(sub.latitude)},
+                                        {"longitude", Degrees(sub.longitude)},
+                                        {"height", sub.altitude},
+                                        {"eclipsed", eclipsed},
+                                        {"visible", visible}};
             AddAgeKeys(j, age);
             std::cout << j.dump(2) << "\n";
             return kExitOk;

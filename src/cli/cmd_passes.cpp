@@ -3,8 +3,8 @@
 // w days), as pass list lines (local time of the site) or as JSON.
 #include <cmath>
 #include <iostream>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "cli/CliCommon.h"
 #include "cli/Command.h"
@@ -50,8 +50,8 @@ struct PassesCommand {
         start = given ? *given : ResolveInstant(InstantOptions{}, where);
         const SelectedObject selected = SelectObject(object);
         const ElementCatalogue& c = *selected.catalogue;
-        const std::string label = std::to_string(CatalogueNumber(c, selected.index)) + " " +
-                                  ObjectName(c, selected.index);
+        const std::string label =
+            std::to_string(CatalogueNumber(c, selected.index)) + " " + ObjectName(c, selected.index);
         const auto age = EntryAgeDays(c, selected.index, start);
 
         // DEPARTURE: an object the model cannot place at the start is an error with its reason,

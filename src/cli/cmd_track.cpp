@@ -94,10 +94,12 @@ struct TrackOptions {
 
 int RunTrack(const TrackOptions& o) {
     const auto code = CanonicalScopeCode(o.interface);
-    if (!code) throw UsageError("--interface wants one of " + ScopeCodeList() + ", got \"" + o.interface + "\"");
+    if (!code)
+        throw UsageError("--interface wants one of " + ScopeCodeList() + ", got \"" + o.interface + "\"");
     std::optional<double> startUtc;
     if (!o.start.empty() && !(startUtc = ParseUtcOption(o.start)))
-        throw UsageError("--start wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z, got \"" + o.start + "\"");
+        throw UsageError("--start wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z, got \"" + o.start +
+                         "\"");
     if (o.method < 0 || o.method > 5) throw UsageError("--method wants 0 (Continuous) to 5 (Leap Frog)");
     if (!(o.duration > 0) || !std::isfinite(o.duration))
         throw UsageError("--duration wants a positive number");
@@ -178,7 +180,8 @@ const CommandRegistrar registrar(
         sub.add_option("--timing-offset", o->timingOffset, "Timing Offset, seconds");
         sub.add_option("--alignment", o->alignment, "Alignment Adjustment, steps");
         sub.add_option("--method", o->method, "Tracking Method slider: 0 Continuous .. 5 Leap Frog");
-        sub.add_option("--start", o->start, "run the program clock from this UTC (ISO 8601, such as 2017-04-28T03:15:00Z)");
+        sub.add_option("--start", o->start,
+                       "run the program clock from this UTC (ISO 8601, such as 2017-04-28T03:15:00Z)");
         sub.add_option("--duration", o->duration, "seconds to track (default 600)");
         sub.add_option("--log-folder", o->logFolder, "folder of the Log File interface's position log");
         sub.add_flag("--audit", o->audit, "write the traffic log output.txt in the working folder");

@@ -120,6 +120,7 @@ DisplayTexts ComputeDisplayPass(const ElementCatalogue& catalogue, int selected,
     out.fields[kNorad] = el.catalogueNumber;
     out.fields[kLaunch] = el.launchYear + "/" + el.launchNumber;
     out.fields[kTPlusEpoch] = FixedText(jd - el.epochJd, 6);
+    out.ageNote = ElementAgeNote(ElementAgeDays(el, jd));
     out.fields[kJulianDate] = FixedText(jd, 6);
     out.fields[kLocalTime] = TimeOfDayText(jd + utcOffset / 24.0, true, 2);
     out.fields[kUtcTime] = TimeOfDayText(jd, true, 2);

@@ -46,6 +46,7 @@ struct DisplayTexts {
     std::string direction;               // direction line
     SunIcon sunIcon = SunIcon::kNone;
     std::string sunText;  // "    Sun", " Eclipsed", "LOS m:ss", "AOS m:ss"
+    std::string ageNote;  // "Elements are 3287 days old" when T+Epoch exceeds 30 days, else empty
 
     // Values the maps and the rest of the window use.
     double azimuth = 0.0, elevation = 0.0;  // degrees

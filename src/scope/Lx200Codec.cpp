@@ -48,7 +48,8 @@ Sexagesimal Split(double value) {
     const double minutesValue = (value - whole) * 60.0;
     const double minutes = std::trunc(minutesValue);
     const double seconds = std::trunc((minutesValue - minutes) * 60.0 + 0.5);
-    Sexagesimal s{static_cast<long long>(whole), static_cast<long long>(minutes), static_cast<long long>(seconds)};
+    Sexagesimal s{static_cast<long long>(whole), static_cast<long long>(minutes),
+                  static_cast<long long>(seconds)};
     if (s.seconds >= 60) {
         s.seconds -= 60;
         ++s.minutes;

@@ -21,6 +21,7 @@
 #include "ui/Joystick.h"
 #include "ui/MouseAdjustDialog.h"
 #include "ui/PlanContext.h"
+#include "ui/ShownText.h"
 
 namespace corvane::ui {
 
@@ -74,10 +75,10 @@ PositionPanel::PositionPanel(QWidget* parent) : QGroupBox(parent) {
 void PositionPanel::Show(const DisplayTexts& d, bool night) {
     for (size_t i = 0; i < kPanelCaptions.size(); ++i)
         if (QLineEdit* box = panelFields.value(QString::fromLatin1(kPanelCaptions[i]))) {
-            const QString text = FromFile(d.fields[i]);
+            const QString text = ShownLatin1(d.fields[i]);
             if (box->text() != text) box->setText(text);
         }
-    directionLine->setText(FromFile(d.direction));
+    directionLine->setText(FromFile(d.direction) + (d.ageNote.empty() ? QString() : "\n" + FromFile(d.ageNote)));
     sunLine->setText(FromFile(d.sunText));
     switch (d.sunIcon) {
         case SunIcon::kSun: sunIcon->setPixmap(DrawPicture(Picture::Sun, night, 18)); break;
@@ -193,7 +194,7 @@ void ObjectListPanel::CopyToSettings(Settings& s) const {
 void ObjectListPanel::ShowEntries(const ObjectListResult& result) {
     if (result.ascendingCleared) ascendingOnly->setChecked(false);
     objectList->clear();
-    for (const ObjectListEntry& e : result.entries) objectList->addItem(FromFile(e.VisibleText()), FromFile(e.text));
+    for (const ObjectListEntry& e : result.entries) objectList->addItem(ShownLatin1(e.VisibleText()), FromFile(e.text));
     objectList->setCurrentIndex(-1);
     objectList->setEditText(QString());
     listStatus->setText(FromFile(result.status));

@@ -24,6 +24,7 @@
 #include "core/Text.h"
 #include "scope/ScopeType.h"
 #include "ui/ElementDataWindow.h"
+#include "ui/MainPanels.h"
 #include "ui/InterfaceDialog.h"
 #include "ui/PlanWindows.h"
 #include "ui/PreferencesDialog.h"
@@ -113,7 +114,12 @@ void MainWindow::ShowElementData() {
     const CatalogueEntry* entry = catalogue->Entry(index);
     if (!entry) return;
     const QString name = QString::fromLatin1(entry->name.substr(0, 24).c_str());
-    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this);
+    const LiveValues v = live_.Snapshot();
+    const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
+    const double jd = UtcNow(clock_, site) + LeadingNumber(v.timingOffsetText) / 86400.0;
+    const std::string age =
+        ElementAgeNote(ElementAgeDays(ConvertElementText("", entry->line1, entry->line2), jd));
+    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this, FromFile(age));
     KeepSecondary(window);
     window->show();
 }

@@ -50,6 +50,22 @@ TEST(JulianDates, EpochWithoutADayIsRejected) {
     EXPECT_TRUE(JulianDateOfEpoch(100.5));
 }
 
+// An epoch field written with a point and a zero fraction is 0 h of its day; year 00 with a day
+// below 100 still has no day.
+TEST(JulianDates, WholeEpochWrittenWithAPointIsMidnight) {
+    const auto yd = SplitEpoch(17118.0, true);
+    ASSERT_TRUE(yd);
+    EXPECT_EQ(yd->year, 2017);
+    EXPECT_EQ(yd->day, 118.0);
+    EXPECT_EQ(*JulianDateOfEpoch(17118.0, true), CivilToJulianDate(2017, 4, 28, 0, 0, 0));
+    EXPECT_EQ(*JulianDateOfEpoch(100.0, true), CivilToJulianDate(2000, 4, 9, 0, 0, 0));
+    EXPECT_FALSE(JulianDateOfEpoch(50.0, true));
+    EXPECT_FALSE(JulianDateOfEpoch(17118.0, false));
+    const auto s = ThetaGOfEpoch(17118.0, true);
+    ASSERT_TRUE(s);
+    EXPECT_NEAR(s->ds50, CivilToJulianDate(2017, 4, 28, 0, 0, 0) - 2433281.5, 1e-9);
+}
+
 TEST(SiderealTime, GreenwichAndEpochAnglesAgree) {
     EXPECT_NEAR(ThetaG_JD(2451545.0), Radians(280.46061837), 1e-9);
     // A quarter of a sidereal day later the angle has turned by 90 degrees.

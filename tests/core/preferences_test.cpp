@@ -109,6 +109,35 @@ TEST(ScopeInterfaceTable, TitlesNamesAndUnknownCodes) {
     for (const auto& i : ScopeInterfaces()) EXPECT_FALSE(InterfaceNote(i.code).empty()) << i.code;
 }
 
+// What a user types for an interface: a known code in any case; anything else is no code.
+TEST(ScopeInterfaceTable, CodesTypedByAUser) {
+    EXPECT_EQ(CanonicalScopeCode("lx200"), "LX200");
+    EXPECT_EQ(CanonicalScopeCode(" LogFile "), "LOGFILE");
+    EXPECT_EQ(CanonicalScopeCode("nexstargps"), "NEXSTARGPS");
+    EXPECT_FALSE(CanonicalScopeCode("BOGUS"));
+    EXPECT_FALSE(CanonicalScopeCode(""));
+    EXPECT_FALSE(CanonicalScopeCode("LX 200"));
+    EXPECT_EQ(ScopeCodeList(),
+              "LX200, LX200GPS, ETX494, ETX497, AP, ULTIMA, NEXSTARGPS, CGE, NEXSTAR, LOGFILE, GEMINI");
+    for (const auto& i : ScopeInterfaces()) EXPECT_EQ(CanonicalScopeCode(ToUpper(i.code)), i.code);
+}
+
+// Bytes of a file that would steer a terminal are shown as U+FFFD; Latin-1 letters stay letters.
+TEST(TextHelpers, ControlBytesNeverReachATerminal) {
+    EXPECT_EQ(Latin1ToUtf8Printable("SAT\xC9LITE"), "SAT\xC3\x89LITE");
+    EXPECT_EQ(Latin1ToUtf8Printable("A\x1B[2JB"), "A\xEF\xBF\xBD[2JB");
+    EXPECT_EQ(Latin1ToUtf8Printable("\x9B"
+                                    "31m\x7F\t\r\n"),
+              "\xEF\xBF\xBD"
+              "31m\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Latin1ToUtf8Printable(std::string("a\0b", 3)),
+              "a\xEF\xBF\xBD"
+              "b");
+    EXPECT_FALSE(IsControlByte(' '));
+    EXPECT_FALSE(IsControlByte(0xA0));
+    EXPECT_TRUE(IsControlByte(0x9F));
+}
+
 TEST(TextHelpers, LeadingNumberAndPlainNumber) {
     EXPECT_DOUBLE_EQ(LeadingNumber("  -12.5e1xyz"), -125.0);
     EXPECT_DOUBLE_EQ(LeadingNumber("3e"), 3.0);

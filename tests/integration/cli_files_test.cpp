@@ -56,7 +56,7 @@ TEST_F(CliFiles, OutputToAFullDiskIsAnError) {
     const clitest::CliRun full = Cli("elements --tle '" + kTle + "' >/dev/full");
     EXPECT_EQ(full.code, 1);
     // The reason is known when the last write failed; a write that failed earlier left none.
-    EXPECT_EQ(FirstLine(full.err).rfind("corvane-cli: cannot write the output", 0), 0u) << full.err;
+    EXPECT_NE(full.err.find("corvane-cli: cannot write the output"), std::string::npos) << full.err;
     const clitest::CliRun small =
         Cli("look --tle '" + kTle + "' --norad 25544 --at 2017-04-28T03:15:00Z --site 1,2,3 >/dev/full");
     EXPECT_EQ(small.code, 1);

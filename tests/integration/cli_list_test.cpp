@@ -96,7 +96,15 @@ TEST_F(CliList, JsonAndTheObservedListOfTheWorkingFolder) {
         for (const char* key : {"index", "azimuth", "elevation", "height", "eclipsed"})
             EXPECT_TRUE(e.contains(key));
         EXPECT_GT(e["height"].get<double>(), 300.0);
+        EXPECT_EQ(e["stale"], false);
+        EXPECT_LT(e["epoch_age_days"].get<double>(), 2.0);
     }
+    // Two months on, both copies are flagged: one line on standard error, "stale" in JSON.
+    r = Cli("--tle '" + kTle + "' --site 40,-75,100,-4 --at 2017-07-01T00:00:00Z --favorites");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "corvane-cli: 2 of 2 element sets are more than 30 days old\n");
+    r = Cli("--tle '" + kTle + "' --site 40,-75,100,-4 --at 2017-07-01T00:00:00Z --favorites --format json");
+    EXPECT_EQ(nlohmann::json::parse(r.out)[0]["stale"], true);
     ObjectFilters f;
     f.favorites = true;
     const ObjectListResult lib = Library(f, observed);

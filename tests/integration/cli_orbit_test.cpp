@@ -36,7 +36,7 @@ const std::string kTestSets =
     "1 28872U 05037B   05333.02012661  .25992681  00000-0  24476-3 0  1534\n"
     "2 28872  96.4736 157.9986 0303955 244.0492 110.6523 16.46015938 10708\n"
     "NO DAY\n"
-    "1 25544U 98067A   00050.50000000 -.00158687  00000-0 -24621-2 0  9992\n"
+    "1 25544U 98067A   00050.50000000 -.00158687  00000-0 -24621-2 0  9994\n"
     "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\n";
 
 void ExpectOneLineError(const clitest::CliRun& r, int code) {
@@ -131,7 +131,10 @@ TEST_F(CliOrbit, LookGivesTheLibrarysNumbersAsJson) {
     for (auto it = j.begin(); it != j.end(); ++it) got.push_back(it.key());
     EXPECT_EQ(got, (std::vector<std::string>{"norad", "name", "jd", "azimuth", "elevation", "range",
                                              "range_rate", "ra", "dec", "latitude", "longitude", "height",
-                                             "eclipsed", "visible"}));
+                                             "eclipsed", "visible", "epoch_age_days", "stale"}));
+    EXPECT_EQ(j["stale"], false);
+    EXPECT_NEAR(j["epoch_age_days"].get<double>(), 2457871.6354166665 - (2457870.5 + 0.89041289), 1e-6);
+    EXPECT_EQ(r.err, "");
     EXPECT_TRUE(j["eclipsed"].is_boolean());
     EXPECT_TRUE(j["visible"].is_boolean());
     EXPECT_EQ(j["norad"], 25544);
@@ -236,4 +239,126 @@ TEST_F(CliOrbit, Latin1NamesComeOutAsUtf8) {
     const clitest::CliRun l = Cli("look --tle '" + file + "' --norad 88888 --jd 2444514.5 --site 0,0,0 --format json");
     ASSERT_EQ(l.code, 0) << l.err;
     EXPECT_EQ(nlohmann::json::parse(l.out)["name"], "SAT\xC3\x89LITE");
+}
+
+// An epoch of exactly 0 h is day .0 of that day, through the whole command line.
+TEST_F(CliOrbit, AnEpochAtMidnightIsUsable) {
+    const std::string file = Write("midnight.tle",
+                                   "ISS MIDNIGHT\n"
+                                   "1 25544U 98067A   17118.00000000 -.00158687  00000-0 -24621-2 0  9992\n"
+                                   "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\n");
+    const clitest::CliRun r = Cli(
+        "look --tle '" + file + "' --norad 25544 --at 2017-04-28T00:10:00Z --site 40,-75,100 --format json");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NEAR(nlohmann::json::parse(r.out)["epoch_age_days"].get<double>(), 10.0 / 1440.0, 1e-6);
+    const clitest::CliRun p = Cli("propagate --tle '" + file + "' --norad 25544 --tsince 0:10:5");
+    EXPECT_EQ(p.code, 0) << p.err;
+}
+
+// Nine years on, the April 2017 ISS set: the model's decay is reported with the age, never a
+// range of millions of kilometres; a stale but usable set is flagged on standard error.
+TEST_F(CliOrbit, StaleElementsAreFlaggedAndADecayedOrbitIsAnError) {
+    const std::string cat = "--tle '" + Catalogue() + "' --norad 25544 --site 45,-73,50,-5 ";
+    clitest::CliRun r = Cli("look " + cat + "--at 2026-05-01T00:00:00Z");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "corvane-cli: 25544 ISS (ZARYA): orbit decayed at 2026-05-01T00:00:00.000Z (Elements are "
+              "3290 days old)\n");
+    r = Cli("look " + cat + "--at 2017-06-01T00:00:00Z");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "corvane-cli: 25544 ISS (ZARYA): Elements are 34 days old\n");
+    r = Cli("look " + cat + "--at 2017-06-01T00:00:00Z --format json");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["stale"], true);
+    EXPECT_EQ(r.err, "");
+
+    // elements: the age now of every set, one summary line for text.
+    r = Cli("elements --tle '" + Catalogue() + "'");
+    ASSERT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "corvane-cli: 1889 of 1889 element sets are more than 30 days old\n");
+    r = Cli("elements --tle '" + Catalogue() + "' --format json");
+    const auto doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["objects"][0]["stale"], true);
+    EXPECT_GT(doc["objects"][0]["epoch_age_days"].get<double>(), 3000.0);
+}
+
+// Random bytes are no element file: said so, exit 1, instead of objects made of their lines.
+TEST_F(CliOrbit, AFileWithoutElementSetsIsAnError) {
+    std::string garbage(5000, '\0');
+    unsigned seed = 20170427;
+    for (char& c : garbage) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+    const std::string file = Write("garbage.tle", garbage);
+    for (const std::string& command :
+         {"elements --tle '" + file + "'", "look --tle '" + file + "' --index 1 --jd 2457871.5 --site 1,2,3",
+          "list --tle '" + file + "' --jd 2457871.5 --site 1,2,3"}) {
+        const clitest::CliRun r = Cli(command);
+        ExpectOneLineError(r, 1);
+        EXPECT_EQ(r.err, "corvane-cli: No element sets found in " + file + "\n") << command;
+        EXPECT_EQ(r.out, "") << command;
+    }
+    // CR-only line ends are line ends.
+    std::string cr = kTestSets;
+    for (char& c : cr)
+        if (c == '\n') c = '\r';
+    const clitest::CliRun r = Cli("elements --tle '" + Write("cr.tle", cr) + "'");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.Lines().back(), "3 total.");
+}
+
+// Control characters of a name never reach the terminal raw, nor the JSON.
+TEST_F(CliOrbit, ControlCharactersInNamesAreReplaced) {
+    const std::string file =
+        Write("esc.tle",
+              "EVIL\x1B]0;owned\x07\x9B"
+              "2J\r\n"
+              "1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87\r\n"
+              "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058\r\n");
+    const std::string kReplacement = "\xEF\xBF\xBD";
+    const std::string shown = "EVIL" + kReplacement + "]0;owned" + kReplacement + kReplacement + "2J";
+    clitest::CliRun r = Cli("elements --tle '" + file + "'");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.Lines().front(), "    1 88888 " + shown);
+    r = Cli("elements --tle '" + file + "' --format json");
+    EXPECT_EQ(nlohmann::json::parse(r.out)["objects"][0]["name"], shown);
+    r = Cli("look --tle '" + file + "' --norad 88888 --jd 2444514.5 --site 0,0,0");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Object       88888 " + shown + "\n"), std::string::npos) << r.out;
+    r = Cli("list --tle '" + file + "' --jd 2444514.5 --site 0,0,0");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
+    EXPECT_NE(r.out.find("EVIL" + kReplacement), std::string::npos) << r.out;
+}
+
+// The site of ConfigFile.ini must be a site: an empty file, a foreign one or latitude 95 is
+// refused as the same text after --site would be; an empty --at or --site says what is wrong
+// with it, not that some other thing is missing.
+TEST_F(CliOrbit, InvalidSitesAndEmptyOptionsAreUsageErrors) {
+    const std::string base = "look --tle '" + Catalogue() + "' --norad 25544 --at 2017-04-28T03:15:00Z";
+    for (const std::string& config : {std::string(), std::string("\x89PNG\r\n\x1A\n garbage"),
+                                      std::string("LOCATIONLATITUDE1=95\r\nLOCATIONLONGITUDE1=10\r\n"),
+                                      std::string("LOCATIONLATITUDE1=north\r\nLOCATIONLONGITUDE1=10\r\n")}) {
+        Write("ConfigFile.ini", config);
+        const clitest::CliRun r = Cli(base);
+        ExpectOneLineError(r, 2);
+        EXPECT_NE(r.err.find("ConfigFile.ini has no valid current site"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    Write("ConfigFile.ini", "LOCATIONLATITUDE1=45\r\nLOCATIONLONGITUDE1=10\r\n");
+    EXPECT_EQ(Cli(base).code, 0);
+
+    std::filesystem::remove(dir_ / "ConfigFile.ini");
+    const std::string object = "look --tle '" + Catalogue() + "' --norad 25544";
+    for (const std::string& args :
+         {object + " --at=", object + " --at ''", "look --at= --tle '" + Catalogue() + "' --norad 25544"}) {
+        const clitest::CliRun r = Cli(args);
+        ExpectOneLineError(r, 2);
+        EXPECT_EQ(r.err,
+                  "corvane-cli: --at wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z, got \"\"\n")
+            << args;
+    }
+    clitest::CliRun r = Cli(object + " --jd= --site 1,2,3");
+    EXPECT_EQ(r.err, "corvane-cli: --jd wants a Julian date, got \"\"\n");
+    r = Cli(object + " --at 2017-04-28T03:15:00Z --site=");
+    EXPECT_EQ(r.err, "corvane-cli: --site wants LAT,LON,ALT_M[,UTC_OFFSET] as numbers, got \"\"\n");
 }

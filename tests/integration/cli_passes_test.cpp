@@ -100,3 +100,44 @@ TEST(CliPasses, CleanFailures) {
     EXPECT_EQ(Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --aos-elevation 95").code, 2);
     EXPECT_EQ(Cli("--tle /nonexistent.tle --norad 25544 --site 40,-75,100,-4").code, 1);
 }
+
+// An object the model cannot place is an error with its reason, as look reports it, not an
+// empty list that reads as "no passes"; stale elements are flagged.
+TEST(CliPasses, AnObjectThatCannotBePropagatedSaysWhy) {
+    CliResult r = Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --from 2026-05-01T00:00:00Z");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "corvane-cli: 25544 ISS (ZARYA): orbit decayed at 2026-05-01T00:00:00.000Z (Elements are "
+              "3290 days old)\n");
+
+    const fs::path dir =
+        fs::temp_directory_path() / ("corvane-cli-passes-noday-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "noday.tle")
+        << "NO DAY\n"
+           "1 25544U 98067A   00050.50000000 -.00158687  00000-0 -24621-2 0  9994\n"
+           "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\n";
+    r = clitest::RunCli(dir, "passes --tle noday.tle --norad 25544 --site 40,-75,100,-4 --from 2017-04-28");
+    fs::remove_all(dir);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("epoch has no day"), std::string::npos) << r.err;
+
+    r = Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --from 2017-06-01T00:00:00Z");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_FALSE(r.out.empty());
+    EXPECT_EQ(r.err, "corvane-cli: 25544 ISS (ZARYA): Elements are 34 days old\n");
+    r = Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --from 2017-06-01T00:00:00Z --format json");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto json = nlohmann::json::parse(r.out);
+    ASSERT_FALSE(json.empty());
+    EXPECT_GT(json[0]["epoch_age_days"].get<double>(), 34.0);
+    EXPECT_EQ(json[0]["stale"], true);
+    r = Cli(kTle + " --norad 25544 --site 40,-75,100,-4 --from 2017-04-28T00:00:00Z --format json");
+    EXPECT_EQ(nlohmann::json::parse(r.out)[0]["stale"], false);
+    // An empty --from is a wrong --from, whatever else is missing.
+    r = Cli(kTle + " --norad 25544 --from=");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--from wants"), std::string::npos) << r.err;
+}

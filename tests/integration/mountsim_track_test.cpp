@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "integration/ChildProcess.h"
+#include "integration/CliRunner.h"
 #include "scope/TrackingDriver.h"
 
 using namespace corvane;
@@ -105,5 +106,45 @@ TEST(MountsimTrack, LogFileInterfaceNeedsNoMountAndBadInputIsRefused) {
                           "--tle", kTle, "--norad", "25544", "--duration", "1"},
                          {}, true);
     EXPECT_EQ(noMount.Finish(30.0).first, 1);
+    std::filesystem::remove_all(dir);
+}
+
+// Interface codes and the start instant are checked before anything reaches a mount: unknown
+// codes and impossible dates are usage errors; a code in lower case and a "Z" are accepted.
+TEST(MountsimTrack, InterfaceCodesAndStartTimesAreCheckedFirst) {
+    const auto dir = ScratchFolder("corvane-track-options-");
+    const std::string device = (dir / "mount").string();
+    std::ofstream(device).flush();
+    const std::string object = " --tle '" + kTle + "' --norad 25544 --site " + kSite + " --duration 1";
+    for (const std::string& code : {"BOGUS", "", "LX 200"}) {
+        const clitest::CliRun r =
+            clitest::RunCli(dir, "track --interface '" + code + "' --device '" + device + "'" + object);
+        EXPECT_EQ(r.code, 2) << code;
+        EXPECT_EQ(
+            r.err,
+            "corvane-cli: --interface wants one of LX200, LX200GPS, ETX494, ETX497, AP, ULTIMA, NEXSTARGPS, "
+            "CGE, NEXSTAR, LOGFILE, GEMINI, got \"" +
+                code + "\"\n");
+        EXPECT_EQ(std::filesystem::file_size(device), 0u) << "nothing may be sent to the mount";
+    }
+    for (const std::string& start : {"2017-02-30T00:00:00", "2017-13-01T00:00:00", "2017-04-28T25:00:00",
+                                     "2017-04-28T12:00:61", "2017-04-28T12:40:10Q"}) {
+        const clitest::CliRun r = clitest::RunCli(
+            dir, "track --interface LX200 --device '" + device + "' --start " + start + object);
+        EXPECT_EQ(r.code, 2) << start << r.err;
+        EXPECT_NE(r.err.find("--start wants"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(std::filesystem::file_size(device), 0u);
+    for (const std::string& start :
+         {"2017-04-28T12:40:10Z", "2017-04-28T12:40:10.5", "2017-04-28 12:40:10"}) {
+        const clitest::CliRun r = clitest::RunCli(dir, "track --interface logfile --start '" + start +
+                                                           "' --log-folder '" + dir.string() + "'" + object);
+        EXPECT_EQ(r.code, 0) << start << r.err;
+        std::ifstream in(dir / "log25544.txt");
+        std::stringstream log;
+        log << in.rdbuf();
+        EXPECT_NE(log.str().find("20170428|12:40:1"), std::string::npos) << start;
+        std::filesystem::remove(dir / "log25544.txt");
+    }
     std::filesystem::remove_all(dir);
 }

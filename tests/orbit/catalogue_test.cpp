@@ -157,10 +157,14 @@ TEST_F(CatalogueFiles, MissingEmptyAndUnnamedFiles) {
 }
 
 TEST_F(CatalogueFiles, WrongColumnsLettersAndBinaryGarbageNeverGiveNaN) {
+    // Malformed lines that still pass for element lines, and lines that do not (put into a
+    // catalogue directly): every field converts to a number or a typed error.
     std::string shifted = kIss;
-    shifted.insert(26 + 5, "  ");  // line 1 shifted by two columns
+    shifted.insert(26 + 10, "  ");  // line 1 shifted by two columns after the number
+    shifted.erase(26 + 68, 3);      // cut to 68 columns: no checksum left to fail
     std::string letters = kOther;
     letters.replace(26 + 71 + 52, 11, "ABCDEFGHIJK");
+    letters.erase(letters.size() - 3, 1);  // no checksum column: no checksum to fail
     const LoadResult r = LoadElementFile(Write("bad.txt", shifted + letters + kIss));
     ASSERT_EQ(r.catalogue->Count(), 3);
     ExpectAllPropagateCleanly(*r.catalogue);
@@ -168,9 +172,96 @@ TEST_F(CatalogueFiles, WrongColumnsLettersAndBinaryGarbageNeverGiveNaN) {
     std::mt19937 random(20170427);
     std::string garbage(200000, '\0');
     for (char& c : garbage) c = static_cast<char>(random() & 0xFF);
-    const LoadResult g = LoadElementFile(Write("garbage.bin", garbage));
-    EXPECT_GT(g.catalogue->Count(), 0);
-    ExpectAllPropagateCleanly(*g.catalogue);
+    ElementCatalogue raw;
+    for (size_t at = 0; at + 300 <= 30000; at += 300)
+        raw.Add({garbage.substr(at, 30), "1 " + garbage.substr(at + 30, 100),
+                 "2 " + garbage.substr(at + 130, 100)});
+    ExpectAllPropagateCleanly(raw);
+}
+
+// Random bytes, a web page, a two-line file: not one element set, and the loader says so instead
+// of listing their lines as objects.
+TEST_F(CatalogueFiles, AFileWithoutElementSetsIsReportedAsSuch) {
+    std::mt19937 random(20170427);
+    std::string garbage(200000, '\0');
+    for (char& c : garbage) c = static_cast<char>(random() & 0xFF);
+    std::string twoLine;
+    for (const std::string& set : {kIss, kOther}) twoLine += set.substr(set.find('\n') + 1);
+    for (const std::string& contents :
+         {garbage, std::string("<html>\n<body>Not found</body>\n</html>\n"), twoLine}) {
+        Recorder rec;
+        const LoadResult r = LoadElementFile(Write("none.txt", contents), &rec);
+        EXPECT_TRUE(r.opened);
+        EXPECT_EQ(r.catalogue->Count(), 0);
+        EXPECT_TRUE(r.noElementSets);
+        EXPECT_GT(r.skippedLines, 0);
+        EXPECT_EQ(r.status, "No objects.");
+        ASSERT_EQ(rec.failures.size(), 1u);
+        EXPECT_EQ(rec.failures[0],
+                  "No element sets found in " + (dir_ / "none.txt").string() + "|Open File Error");
+    }
+    // Empty, blank or only decayed: nothing to list, but nothing wrong with the file either.
+    for (const std::string& contents :
+         {std::string(), std::string("\r\n  \r\n"), "X DECAYED\r\n" + kIss.substr(26)}) {
+        Recorder rec;
+        const LoadResult r = LoadElementFile(Write("empty.txt", contents), &rec);
+        EXPECT_EQ(r.catalogue->Count(), 0);
+        EXPECT_FALSE(r.noElementSets);
+        EXPECT_TRUE(rec.failures.empty());
+    }
+}
+
+// Stray lines (a header, a blank line, a set without its name) are passed over: the entries
+// after them keep their own lines.
+TEST_F(CatalogueFiles, StrayLinesDoNotShiftTheEntriesAfterThem) {
+    const std::string file = "Elements of 27 April 2017\r\n" + kIss + kOther.substr(kOther.find('\n') + 1) +
+                             "\r\n" + kOther + "trailing words\r\n";
+    const LoadResult r = LoadElementFile(Write("stray.txt", file));
+    ASSERT_EQ(r.catalogue->Count(), 2);
+    EXPECT_EQ(r.catalogue->NameLine(1), "ISS (ZARYA)             ");
+    EXPECT_EQ(r.catalogue->NameLine(2), "OSCAR 7 (AO-7)          ");
+    EXPECT_EQ(r.catalogue->Line1(2).substr(2, 5), "07530");
+    EXPECT_EQ(r.skippedLines, 4);
+    EXPECT_FALSE(r.noElementSets);
+}
+
+TEST_F(CatalogueFiles, CarriageReturnsAloneEndLinesToo) {
+    std::string cr = kIss + kOther;
+    for (size_t p; (p = cr.find("\r\n")) != std::string::npos;) cr.erase(p + 1, 1);
+    const LoadResult a = LoadElementFile(Write("cr.txt", cr));
+    const LoadResult b = LoadElementFile(Write("crlf.txt", kIss + kOther));
+    ASSERT_EQ(a.catalogue->Count(), 2);
+    for (int i = 1; i <= 2; ++i) {
+        EXPECT_EQ(a.catalogue->NameLine(i), b.catalogue->NameLine(i));
+        EXPECT_EQ(a.catalogue->Line1(i), b.catalogue->Line1(i));
+        EXPECT_EQ(a.catalogue->Line2(i), b.catalogue->Line2(i));
+    }
+    // Mixed line ends, and a CR LF split across the reader's buffer boundary.
+    const std::string mixed = kIss.substr(0, 24) + "\r" + kIss.substr(26, 69) + "\n" + kIss.substr(97);
+    EXPECT_EQ(LoadElementFile(Write("mixed.txt", mixed)).catalogue->Count(), 1);
+    std::string padding(65536 - 1, ' ');
+    padding[0] = 'X';
+    const LoadResult split = LoadElementFile(Write("split.txt", padding + "\r\n" + kIss));
+    ASSERT_EQ(split.catalogue->Count(), 1);
+    EXPECT_EQ(split.catalogue->NameLine(1), "ISS (ZARYA)             ");
+}
+
+TEST(ElementLines, NumbersPrefixesAndChecksums) {
+    const std::string l1 = "1 25544U 98067A   17117.89041289 -.00158687  00000-0 -24621-2 0  9992";
+    const std::string l2 = "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936";
+    EXPECT_EQ(ElementLineChecksum(l1), 2);
+    EXPECT_EQ(ElementLineChecksum(l2), 6);
+    EXPECT_TRUE(LooksLikeElementLines(l1, l2));
+    EXPECT_FALSE(LooksLikeElementLines(l2, l1));
+    EXPECT_FALSE(LooksLikeElementLines(l1, "2 25545" + l2.substr(7)));  // another object
+    std::string wrongSum = l1;
+    wrongSum[68] = '3';
+    EXPECT_FALSE(LooksLikeElementLines(wrongSum, l2));
+    wrongSum[68] = ' ';  // no checksum written: nothing to check
+    EXPECT_TRUE(LooksLikeElementLines(wrongSum, l2));
+    EXPECT_TRUE(LooksLikeElementLines(l1.substr(0, 40), l2.substr(0, 20)));
+    EXPECT_FALSE(LooksLikeElementLines("1       ", "2       "));
+    EXPECT_FALSE(LooksLikeElementLines("1", "2"));
 }
 
 TEST(CatalogueStore, ReadersKeepTheirCatalogueWhileALoadReplacesIt) {

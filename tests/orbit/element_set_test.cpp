@@ -69,6 +69,33 @@ TEST(ConvertElementText, ExponentFieldsAndLaunchCentury) {
               CivilToJulianDate(1957, 1, 1, 12, 0, 0));
 }
 
+TEST(ConvertElementText, AnEpochAtMidnightHasItsDay) {
+    const ElementSet e = ConvertElementText("", Line1With(19, "17118.00000000"), kIssLine2);
+    EXPECT_EQ(e.error, PropagationError::kNone);
+    EXPECT_EQ(e.epochJd, CivilToJulianDate(2017, 4, 28, 0, 0, 0));
+    EXPECT_EQ(ConvertElementText("", Line1With(19, "17118.        "), kIssLine2).epochJd,
+              CivilToJulianDate(2017, 4, 28, 0, 0, 0));
+    // Year 00 with a day below 100 keeps its own rule.
+    EXPECT_EQ(ConvertElementText("", Line1With(19, "00050.00000000"), kIssLine2).error,
+              PropagationError::kNoEpochDay);
+}
+
+TEST(ElementAge, FlaggedBeyondThirtyDaysEitherWay) {
+    const ElementSet e = ConvertElementText("", Line1With(1, "1"), kIssLine2);
+    EXPECT_NEAR(ElementAgeDays(e, e.epochJd + 3287.9), 3287.9, 1e-6);
+    EXPECT_EQ(ElementAgeNote(ElementAgeDays(e, e.epochJd + 3287.9)), "Elements are 3287 days old");
+    EXPECT_EQ(ElementAgeNote(30.0), "");
+    EXPECT_EQ(ElementAgeNote(-30.0), "");
+    EXPECT_EQ(ElementAgeNote(30.5), "Elements are 30 days old");
+    EXPECT_EQ(ElementAgeNote(-40.2), "Elements are dated 40 days ahead");
+    EXPECT_FALSE(IsStaleAge(29.99));
+    EXPECT_TRUE(IsStaleAge(-30.01));
+    // No epoch day, no age; an instant that is not a number is no age either.
+    const ElementSet noDay = ConvertElementText("", Line1With(19, "00050.50000000"), kIssLine2);
+    EXPECT_EQ(ElementAgeDays(noDay, 2460000.0), 0.0);
+    EXPECT_EQ(ElementAgeDays(e, std::nan("")), 0.0);
+}
+
 TEST(ConvertElementText, FaultyTextGivesTypedErrorsNotNumbers) {
     EXPECT_EQ(ConvertElementText("", Line1With(19, "00050.50000000"), kIssLine2).error,
               PropagationError::kNoEpochDay);

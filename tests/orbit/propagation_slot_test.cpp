@@ -128,6 +128,47 @@ TEST(PropagationSlot, UnpropagatableElementSetsGiveTypedErrors) {
     }
 }
 
+// The drag polynomial of the ISS set (negative drag term) passes through zero some 250 days
+// after the epoch; squared, it used to grow again into orbits of a hundred million km.
+TEST(PropagationSlot, AnOrbitThatHasDecayedStaysDecayed) {
+    for (ModelVariant variant : {ModelVariant::kReport1980, ModelVariant::kRevision2006}) {
+        PropagationSlot slot;
+        slot.SetModelVariant(variant);
+        slot.Convert(kObjects[0].name, kObjects[0].line1, kObjects[0].line2);
+        PropagationResult early = slot.PropagateMinutes(100 * 1440.0);
+        ASSERT_TRUE(early.Ok());
+        ConvertState(early);
+        EXPECT_LT(early.position.magnitude, 7000.0);
+        for (double days : {300.0, 600.0, 1000.0, 3290.0}) {
+            const PropagationResult late = slot.PropagateMinutes(days * 1440.0);
+            EXPECT_EQ(late.error, PropagationError::kDecayed) << days;
+            EXPECT_EQ(late.position.magnitude, 0.0);
+        }
+        // Nine years back the eccentricity has left its range first.
+        EXPECT_FALSE(slot.PropagateMinutes(-3290.0 * 1440.0).Ok());
+    }
+}
+
+// A geostationary set whose epoch is exactly 0 h: the sidereal angle of its resonance terms
+// comes from the same day as its epoch (a set 0.864 ms earlier lands within metres).
+TEST(PropagationSlot, DeepSpaceEpochAtMidnight) {
+    PropagationSlot midnight, justBefore;
+    midnight.Convert("GEO", "1 24208U 96044A   06177.00000000 -.00000094  00000-0  10000-3 0  1600",
+                     kObjects[2].line2);
+    justBefore.Convert("GEO", "1 24208U 96044A   06176.99999999 -.00000094  00000-0  10000-3 0  1600",
+                       kObjects[2].line2);
+    ASSERT_TRUE(midnight.Elements().deepSpace);
+    PropagationResult a = midnight.PropagateMinutes(1440.0);
+    PropagationResult b = justBefore.PropagateMinutes(1440.0 + 1e-8 * 1440.0);
+    ASSERT_TRUE(a.Ok());
+    ASSERT_TRUE(b.Ok());
+    ConvertState(a);
+    ConvertState(b);
+    EXPECT_NEAR(a.position.x, b.position.x, 0.01);
+    EXPECT_NEAR(a.position.y, b.position.y, 0.01);
+    EXPECT_NEAR(a.position.z, b.position.z, 0.01);
+}
+
 TEST(PropagationSlot, ConvertElementSetReadsTheCatalogue) {
     ElementCatalogue catalogue;
     for (const Tle& t : kObjects) catalogue.Add({t.name, t.line1, t.line2});

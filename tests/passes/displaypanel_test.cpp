@@ -257,5 +257,28 @@ TEST(DisplayPass, NoNanFromBadInputOrABrokenOrbit) {
     }
 }
 
+// Nine years on, the April 2017 ISS set: the panel flags the age and shows the model's decay,
+// never a range of millions of kilometres and "visible".
+TEST(DisplayPass, OldElementsAreFlaggedAndADecayedOrbitShowsNoPosition) {
+    const int iss = Catalogue().IssIndex();
+    ManualClock clock(LocalFor(kInstant));
+    DisplayPanelState state;
+    EXPECT_EQ(ComputeDisplayPass(Catalogue(), iss, kSite, clock, 0.0, state).ageNote, "");
+    clock.Set(LocalFor(kInstant + 29.0));
+    EXPECT_EQ(ComputeDisplayPass(Catalogue(), iss, kSite, clock, 0.0, state).ageNote, "");
+    clock.Set(LocalFor(kInstant + 40.0));
+    DisplayTexts t = ComputeDisplayPass(Catalogue(), iss, kSite, clock, 0.0, state);
+    EXPECT_EQ(t.ageNote, "Elements are 40 days old");
+    EXPECT_TRUE(t.positionKnown);
+
+    clock.Set(LocalFor(CivilToJulianDate(2026, 5, 1, 0, 0, 0.0)));
+    t = ComputeDisplayPass(Catalogue(), iss, kSite, clock, 0.0, state);
+    EXPECT_EQ(t.ageNote, "Elements are 3290 days old");
+    EXPECT_FALSE(t.positionKnown);
+    EXPECT_FALSE(t.aboveHorizon);
+    EXPECT_EQ(t.direction, "No position: orbit decayed");
+    EXPECT_TRUE(t.Field("Range:").empty());
+}
+
 }  // namespace
 }  // namespace corvane

@@ -53,8 +53,10 @@ struct Expected {
     bool peakInside;  // the highest second lies before LOS (not cut by the shadow)
 };
 
+// Adds the number of passes found to `passes`, so that a check of two empty lists cannot pass
+// unnoticed.
 void CheckWindow(const ElementCatalogue& catalogue, int object, const Site& site, double start, int w,
-                 bool ignoreEclipse) {
+                 bool ignoreEclipse, size_t& passes) {
     const ScanRange range = DayWindowRange(w);
     const long long from = range.first - 400, to = static_cast<long long>(range.last) + 400;
     const std::vector<Second> secs =
@@ -100,6 +102,7 @@ void CheckWindow(const ElementCatalogue& catalogue, int object, const Site& site
     PassSearch search(catalogue, object, slot, site, settings, start);
     const std::vector<PassRecord> found = search.FindPasses(range, SearchVariant::kSingleObject, false);
     ASSERT_EQ(found.size(), expected.size()) << "window " << w;
+    passes += found.size();
     for (size_t i = 0; i < found.size(); ++i) {
         SCOPED_TRACE(::testing::Message() << "window " << w << " pass " << i);
         EXPECT_LE(std::llabs(found[i].aosSecond - expected[i].aos), 1);
@@ -138,7 +141,9 @@ TEST(PassSearchBruteForce, IssAtANorthernMidLatitudeSiteOverThreeDays) {
     ASSERT_GT(iss, 0);
     const Site site{40.0, -75.0, 100.0, -4.0};
     const double start = CivilToJulianDate(2017, 4, 27, 12, 0, 0) + 0.37 / 86400.0;
-    for (int w = 0; w < 3; ++w) CheckWindow(*catalogue, iss, site, start, w, false);
+    size_t passes = 0;
+    for (int w = 0; w < 3; ++w) CheckWindow(*catalogue, iss, site, start, w, false, passes);
+    EXPECT_EQ(passes, 22u);
 }
 
 TEST(PassSearchBruteForce, IssAtASouthernMidLatitudeSiteWithAndWithoutTheShadow) {
@@ -146,6 +151,10 @@ TEST(PassSearchBruteForce, IssAtASouthernMidLatitudeSiteWithAndWithoutTheShadow)
     const int iss = catalogue->FindCatalogueNumber(25544);
     const Site site{-33.87, 151.2, 50.0, 10.0};
     const double start = CivilToJulianDate(2017, 4, 27, 3, 17, 41);
-    for (int w = 0; w < 3; ++w) CheckWindow(*catalogue, iss, site, start, w, false);
-    CheckWindow(*catalogue, iss, site, start, 1, true);
+    ASSERT_GT(iss, 0);
+    size_t sunlit = 0, all = 0;
+    for (int w = 0; w < 3; ++w) CheckWindow(*catalogue, iss, site, start, w, false, sunlit);
+    CheckWindow(*catalogue, iss, site, start, 1, true, all);
+    EXPECT_EQ(sunlit, 7u);
+    EXPECT_EQ(all, 7u);
 }

@@ -33,18 +33,46 @@ TEST(Lx200Codec, LongFormatsMatchTheDocumentedTexts) {
     EXPECT_EQ(FormatRaLong(0.0), "00:00:00");
     EXPECT_EQ(FormatRaLong(12.5), "12:30:00");
     EXPECT_EQ(FormatRaLong(5.0 + 7.0 / 60 + 9.0 / 3600), "05:07:09");
-    EXPECT_EQ(FormatRaLong(23.99999), "23:59:60");  // seconds round up without a carry
+    EXPECT_EQ(FormatRaLong(23.99999), "00:00:00");  // 23:59:59.96 rounds into the next day
     EXPECT_EQ(FormatDecLong(45.5), "+45" + kDeg + "30:00");
     EXPECT_EQ(FormatDecLong(0.0), "+00" + kDeg + "00:00");
     EXPECT_EQ(FormatDecLong(-90.0), "-90" + kDeg + "00:00");
     EXPECT_EQ(FormatDecLong(-5.5, '*'), "-05*30:00");
-    EXPECT_EQ(FormatDecLong(89.999999), "+89" + kDeg + "59:60");
+    EXPECT_EQ(FormatDecLong(89.999999), "+90" + kDeg + "00:00");
 }
 
-TEST(Lx200Codec, ShortFormatsRoundMinutesAndNeverShowSixty) {
+// A real mount refuses a seconds or minutes field of 60: rounding carries into the next field.
+TEST(Lx200Codec, RoundingCarriesInsteadOfWritingSixty) {
+    EXPECT_EQ(FormatRaLong(5.0 + 59.0 / 60 + 59.6 / 3600), "06:00:00");
+    EXPECT_EQ(FormatRaLong(5.0 + 7.0 / 60 + 59.6 / 3600), "05:08:00");
+    EXPECT_EQ(FormatRaLong(23.0 + 59.0 / 60 + 59.6 / 3600), "00:00:00");
+    EXPECT_EQ(FormatRaLong(5.0 + 7.0 / 60 + 59.4 / 3600), "05:07:59");
+    EXPECT_EQ(FormatDecLong(-(12.0 + 59.0 / 60 + 59.7 / 3600)), "-13" + kDeg + "00:00");
+    EXPECT_EQ(FormatDecLong(44.0 + 30.0 / 60 + 59.6 / 3600), "+44" + kDeg + "31:00");
+    EXPECT_EQ(FormatRaShort(3.0 + 59.96 / 60), "04:00.0");
+    EXPECT_EQ(FormatRaShort(23.0 + 59.97 / 60), "00:00.0");
+    EXPECT_EQ(FormatRaShort(3.0 + 59.94 / 60), "03:59.9");
+    // Every text of a fine sweep has fields in range and stays within half a unit of the value.
+    for (int i = 0; i < 200000; ++i) {
+        const double h = i * (24.0 / 200000) + 0.49 / 3600;
+        const std::string ra = FormatRaLong(h);
+        ASSERT_LT(LeadingNumber(ra.substr(0, 2)), 24) << ra;
+        ASSERT_LT(LeadingNumber(ra.substr(3, 2)), 60) << ra;
+        ASSERT_LT(LeadingNumber(ra.substr(6, 2)), 60) << ra;
+        ASSERT_LE(std::fabs(HourDifference(HoursOf(ra), h)), 0.5 / 3600 + 1e-9) << h << " " << ra;
+        const std::string shortRa = FormatRaShort(h);
+        ASSERT_LT(LeadingNumber(shortRa.substr(3, 4)), 60.0) << shortRa;
+        const double d = -90.0 + i * (180.0 / 200000) + 0.49 / 3600;
+        const std::string dec = FormatDecLong(d);
+        ASSERT_LT(LeadingNumber(dec.substr(4, 2)), 60) << dec;
+        ASSERT_LT(LeadingNumber(dec.substr(7, 2)), 60) << dec;
+        ASSERT_LE(std::fabs(DegreesOf(dec) - d), 0.5 / 3600 + 1e-9) << d << " " << dec;
+    }
+}
+
+TEST(Lx200Codec, ShortFormatsRoundMinutes) {
     EXPECT_EQ(FormatRaShort(7.125), "07:07.5");
     EXPECT_EQ(FormatRaShort(3.0 + 12.0 / 60), "03:12.0");
-    EXPECT_EQ(FormatRaShort(3.0 + 59.96 / 60), "03:59.9");
     EXPECT_EQ(FormatDecShort(-5.5), "-05" + kDeg + "30");  // one sign only
     EXPECT_EQ(FormatDecShort(0.0), "00" + kDeg + "00");    // no sign for zero or positive
     EXPECT_EQ(FormatDecShort(12.25, 42), "12*15");

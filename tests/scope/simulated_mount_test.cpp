@@ -161,6 +161,33 @@ TEST(SimulatedMount, TargetsBelowTheHorizonAreRefusedWithTheMountsOwnReply) {
               "00");  // invalid texts are refused
 }
 
+// As a real LX200: a set command whose field is out of range is answered "0", a seconds field
+// of 60 included; the program's own texts at the roll-overs are accepted.
+TEST(SimulatedMount, SetCommandsRefuseFieldsOutOfRange) {
+    MountFixture f(MountModel::LX200GPS);
+    EXPECT_EQ(f.Ask("#:Sr 23:59:60#"), "0");
+    EXPECT_EQ(f.Ask("#:Sr 12:60:00#"), "0");
+    EXPECT_EQ(f.Ask("#:Sr 24:00:00#"), "0");
+    EXPECT_EQ(f.Ask("#:Sd +45\xDF"
+                    "30:60#"),
+              "0");
+    EXPECT_EQ(f.Ask("#:Sd +45\xDF"
+                    "60:00#"),
+              "0");
+    EXPECT_EQ(f.Ask("#:Sd -90\xDF"
+                    "00:01#"),
+              "0");
+    EXPECT_EQ(f.Ask("#:Sr 23:59:59#"), "1");
+    EXPECT_EQ(f.Ask("#:Sd -89\xDF"
+                    "59:59#"),
+              "1");
+    for (double ra : {23.99999, 5.0 + 59.0 / 60 + 59.6 / 3600})
+        EXPECT_EQ(f.Ask("#:Sr " + FormatRaLong(ra) + "#"), "1") << FormatRaLong(ra);
+    EXPECT_EQ(f.Ask("#:Sd " + FormatDecLong(44.0 + 59.0 / 60 + 59.9 / 3600) + "#"), "1");
+    f.mount.SetLongFormat(false);
+    EXPECT_EQ(f.Ask("#:Sr " + FormatRaShort(3.0 + 59.97 / 60) + "#"), "1");
+}
+
 TEST(SimulatedMount, BarRepliesDifferBetweenClassicAndAutoStar) {
     MountFixture f(MountModel::AutoStar497);
     EXPECT_EQ(f.Ask(":D#"), "#");

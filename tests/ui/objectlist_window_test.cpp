@@ -1,15 +1,18 @@
 // The object list, its filters and the position panel as the main window shows them.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
+#include "ui/ElementDataWindow.h"
 #include "ui/MainWindow.h"
 
 using namespace corvane;
@@ -87,6 +90,75 @@ private slots:
         QVERIFY(w.predictPassButton->isHidden());
         w.RunCommand(kCmdExit);
         QVERIFY(QFile::exists(folder.file("observed.dat")));  // written at exit
+    }
+
+    // An element file nine years old whose name holds an escape sequence, then a file of random
+    // bytes: the panel and the "TLE Data" window flag the age and show the decay, names show a
+    // replacement character, and the open path says that no element set was found.
+    void staleElementsControlCharactersAndFilesWithoutElementSets() {
+        guitest::WorkingFolder folder;
+        WriteBytes(folder.file("old.tle"),
+                   "ISS\x1B[31m (ZARYA)\r\n"
+                   "1 25544U 98067A   17117.89041289 -.00158687  00000-0 -24621-2 0  9992\r\n"
+                   "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\r\n");
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"),
+                                               "LocationLatitude1=45.5\r\nLocationLongitude1=-73.6\r\n"
+                                               "LocationAltitude1=50\r\nLocationUTCOffset1=-4\r\n"));
+        ManualClock clock(CivilToJulianDate(2026, 4, 30, 20, 0, 0));  // local: 1 May 2026 00:00 UTC
+        LiveState live;
+        MainWindow w(clock, live);
+        QVERIFY(w.Initialise());
+        w.LoadElements("old.tle", w.elementFileStatus);
+        QCOMPARE(w.objectList->count(), 1);
+        const QString entry = w.objectList->itemText(0);
+        QVERIFY(!entry.contains(QChar(0x1B)));
+        QVERIFY(entry.startsWith(QString("ISS") + QChar(0xFFFD) + "[31m"));
+        w.SelectObjectFromList(0);
+        w.DisplayPass();
+        QCOMPARE(w.directionLine->text(), QString("No position: orbit decayed\nElements are 3290 days old"));
+        QVERIFY(w.panelFields["Range:"]->text().isEmpty());
+        QVERIFY(w.panelFields["Satellite Name:"]->text().startsWith(QString("ISS") + QChar(0xFFFD)));
+
+        w.ShowElementData();
+        ElementDataWindow* data = nullptr;
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<ElementDataWindow*>(t); d && d->isVisible()) data = d;
+        QVERIFY(data);
+        QVERIFY(!data->windowTitle().contains(QChar(0x1B)));
+        QVERIFY(data->windowTitle().contains(QChar(0xFFFD)));
+        QVERIFY(!data->ageLabel->isHidden());
+        QCOMPARE(data->ageLabel->text(), QString("Elements are 3290 days old"));
+        data->close();
+
+        // Within 30 days of the epoch there is no flag.
+        clock.Set(CivilToJulianDate(2017, 4, 28, 8, 42, 0));
+        w.DisplayPass();
+        QVERIFY(!w.directionLine->text().contains("Elements are"));
+        w.ShowElementData();
+        data = nullptr;
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<ElementDataWindow*>(t); d && d->isVisible()) data = d;
+        QVERIFY(data);
+        QVERIFY(data->ageLabel->isHidden());
+        data->close();
+
+        QByteArray garbage(4000, '\0');
+        quint32 seed = 20170427;
+        for (char& c : garbage) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+        WriteBytes(folder.file("random.tle"), garbage);
+        guitest::ModalAnswerer answer([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
+        w.LoadElements("random.tle", w.elementFileStatus);
+        QCOMPARE(answer.seen, QStringList{"No element sets found in random.tle"});
+        QCOMPARE(w.elementFileStatus->text(), QString("No objects."));
+        QCOMPARE(w.objectList->count(), 0);
+        w.ShutDown();
+    }
+
+private:
+    static void WriteBytes(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
     }
 };
 

@@ -43,6 +43,26 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(ran.load(), 0);
     }
+
+    // A window closed by one message (its receiver deleted) must not receive the next ones,
+    // while calls for other receivers go on in order.
+    void aWindowDeletedByAnEarlierCallGetsNoLaterCalls() {
+        auto* closing = new QLabel;
+        QLabel staying;
+        QStringList seen;
+        std::thread worker([&] {
+            PostToGui(closing, [&seen, closing] {
+                seen << "close";
+                delete closing;
+            });
+            PostToGui(closing, [&seen] { seen << "after close"; });
+            PostToGui(&staying, [&seen] { seen << "other window"; });
+        });
+        worker.join();
+        QTRY_COMPARE(seen.size(), 2);
+        QTest::qWait(20);
+        QCOMPARE(seen, (QStringList{"close", "other window"}));
+    }
 };
 
 QTEST_MAIN(PortsTest)

@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
     app.add_option("--link", linkPath, "also make this symbolic link to the device");
     app.add_option("--fault", faultText,
                    "inject a fault: silence, garbage, stall or closed, optionally @SECONDS later");
-    app.add_option("--start", startText, "set the mount's clock to this UTC at launch (ISO 8601, such as 2017-04-28T03:15:00Z)");
+    app.add_option("--start", startText,
+                   "set the mount's clock to this UTC at launch (ISO 8601, such as 2017-04-28T03:15:00Z)");
     app.add_option("--max-runtime", maxRuntime, "exit after this many seconds (0: run until stopped)");
     app.add_flag("--polar", polar, "move commands drive RA and Dec (a polar-aligned mount)");
     app.add_flag("--exit-with-parent", exitWithParent, "exit when the starting process ends");
