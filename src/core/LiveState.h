@@ -37,9 +37,7 @@ public:
         fn(values_);
     }
 
-    // Flags polled by workers many times a second.
-    std::atomic<bool> trackingOn{false};
-    std::atomic<bool> trackingActive{false};
+    // Set when the program is closing (tracking state belongs to the telescope session).
     std::atomic<bool> shuttingDown{false};
 
 private:

@@ -385,7 +385,6 @@ void MainWindow::PushTrackingSettings() {
     t.trackAdjustMs = std::max(0, settings_.TrackAdjust);
     t.degChar = static_cast<unsigned char>(settings_.DegChar);
     t.elementFile = ToFile(elementFileName->text());
-    t.logFolder = ".";
     session_->SetSettings(t);
 }
 

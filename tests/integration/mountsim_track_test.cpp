@@ -116,7 +116,7 @@ TEST(MountsimTrack, InterfaceCodesAndStartTimesAreCheckedFirst) {
     const std::string device = (dir / "mount").string();
     std::ofstream(device).flush();
     const std::string object = " --tle '" + kTle + "' --norad 25544 --site " + kSite + " --duration 1";
-    for (const std::string& code : {"BOGUS", "", "LX 200"}) {
+    for (const std::string code : {"BOGUS", "", "LX 200"}) {
         const clitest::CliRun r =
             clitest::RunCli(dir, "track --interface '" + code + "' --device '" + device + "'" + object);
         EXPECT_EQ(r.code, 2) << code;

@@ -182,7 +182,9 @@ TEST(ScopeSession, StopInTheSlewWaitEndsTheWaitAndSendsTheStopAtOnce) {
         rig.Run();
         rig.ExpectStopWins(kStopAllText);
         EXPECT_EQ(rig.CountOf(":MS#"), 1) << simulated;
-        if (simulated) EXPECT_FALSE(rig.mount.State().slewing);
+        if (simulated) {
+            EXPECT_FALSE(rig.mount.State().slewing);
+        }
     }
 }
 
@@ -197,7 +199,9 @@ TEST(ScopeSession, StopBetweenTheRepeatedGotosOfTheReslewPathSendsNoSecondGoto) 
         rig.Run();
         rig.ExpectStopWins(kStopAllText);
         EXPECT_EQ(rig.CountOf(":MS#"), 2) << simulated;
-        if (simulated) EXPECT_FALSE(rig.mount.State().slewing);
+        if (simulated) {
+            EXPECT_FALSE(rig.mount.State().slewing);
+        }
     }
 }
 
