@@ -127,7 +127,7 @@ TEST(MountsimTrack, InterfaceCodesAndStartTimesAreCheckedFirst) {
                 code + "\"\n");
         EXPECT_EQ(std::filesystem::file_size(device), 0u) << "nothing may be sent to the mount";
     }
-    for (const std::string& start : {"2017-02-30T00:00:00", "2017-13-01T00:00:00", "2017-04-28T25:00:00",
+    for (const std::string start : {"2017-02-30T00:00:00", "2017-13-01T00:00:00", "2017-04-28T25:00:00",
                                      "2017-04-28T12:00:61", "2017-04-28T12:40:10Q"}) {
         const clitest::CliRun r = clitest::RunCli(
             dir, "track --interface LX200 --device '" + device + "' --start " + start + object);
@@ -135,7 +135,7 @@ TEST(MountsimTrack, InterfaceCodesAndStartTimesAreCheckedFirst) {
         EXPECT_NE(r.err.find("--start wants"), std::string::npos) << r.err;
     }
     EXPECT_EQ(std::filesystem::file_size(device), 0u);
-    for (const std::string& start :
+    for (const std::string start :
          {"2017-04-28T12:40:10Z", "2017-04-28T12:40:10.5", "2017-04-28 12:40:10"}) {
         const clitest::CliRun r = clitest::RunCli(dir, "track --interface logfile --start '" + start +
                                                            "' --log-folder '" + dir.string() + "'" + object);
