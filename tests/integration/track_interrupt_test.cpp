@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -85,6 +86,9 @@ TEST(TrackInterrupt, AnInterruptStopsTheMountAtOnceAndNothingMovesItAfterwards) 
             ++stop;
         ASSERT_LT(stop, received.size()) << "no stop after the interrupt (" << after << " s)";
         EXPECT_LE(received[stop].at - interruptedAt, 0.5) << after;
+        std::cout << "interrupt " << after << " s after the first status line: stop at the mount after "
+                  << (received[stop].at - interruptedAt) * 1000.0 << " ms, exit after "
+                  << (exitedAt - interruptedAt) * 1000.0 << " ms" << std::endl;
         for (size_t i = stop; i < received.size(); ++i)
             EXPECT_FALSE(Positions(received[i].command)) << received[i].command << " after the stop";
     }
