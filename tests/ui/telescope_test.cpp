@@ -116,6 +116,7 @@ private slots:
         exit.start();
         w.RunCommand(kCmdExit);
         QVERIFY2(exit.elapsed() < 2000, qPrintable(QString::number(exit.elapsed())));
+        qInfo("Exit while identifying a silent mount took %lld ms", static_cast<long long>(exit.elapsed()));
         QCOMPARE(w.session().ConnectedPort(), 0);
         QVERIFY(!mount.IsOpen());
     }
