@@ -135,7 +135,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (char op : operations) {
         const double start = clock.MonotonicSeconds();
-        auto exchange = link.Exchange();
         switch (static_cast<uint8_t>(op) % 8) {
             case 0: {
                 link.SendCommand(kGetDecRa);

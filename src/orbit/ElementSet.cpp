@@ -1,5 +1,6 @@
 #include "orbit/ElementSet.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -118,7 +119,8 @@ bool IsStaleAge(double ageDays) { return std::fabs(ageDays) > kStaleElementDays;
 
 std::string ElementAgeNote(double ageDays) {
     if (!IsStaleAge(ageDays)) return {};
-    const long long days = static_cast<long long>(std::floor(std::fabs(ageDays)));
+    // Held to a billion days, so that an absurd instant (a huge timing offset) cannot overflow.
+    const long long days = static_cast<long long>(std::floor(std::min(std::fabs(ageDays), 1.0e9)));
     return ageDays > 0 ? "Elements are " + std::to_string(days) + " days old"
                        : "Elements are dated " + std::to_string(days) + " days ahead";
 }
