@@ -362,6 +362,8 @@ void MainWindow::PushTrackingSettings() {
     TrackingSettings t;
     t.lgpsMount = settings_.LGPSMount;
     t.ngpsMount = settings_.NGPSMount;
+    t.ngpsSetRateDelayMs = std::max(0, settings_.NGPSSetRateDelay);
+    t.minNxDeltaRate = std::max(0, settings_.MinNxDeltaRate);
     t.limitEnabled = settings_.TrackingLimitEnable == 1;
     t.limitDegrees = std::min(90, std::max(0, settings_.TrackingLimit));
     t.limitElevation = settings_.LimitElevation == 1;

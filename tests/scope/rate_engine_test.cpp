@@ -1,0 +1,319 @@
+// The rate engines' arithmetic, and how each engine ends when the mount fails it or the object
+// is gone: the message, the stop sequence, and no hang.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "TrackingFixture.h"
+#include "scope/NexStarCodec.h"
+#include "scope/SerialLink.h"
+#include "scope/SimulatedMount.h"
+#include "scope/SimulatedNexStar.h"
+#include "scope/TrackingDriver.h"
+#include "support/RecordingDisplay.h"
+#include "support/SteppingClock.h"
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+const MountSite kMountSite{kTestSite.latitude, kTestSite.longitude, kTestSite.altitude, kTestSite.utcOffset};
+const std::string kNexStarStop[] = {"T<0>", "P<3><16><6><0><0><0><0>", "P<3><17><6><0><0><0><0>"};
+
+int Iss() { return TestCatalogue()->IssIndex(); }
+
+PassTimes IssPass() {
+    static const PassTimes pass = FindPass(Iss(), 2457870.5, 35.0, 70.0);
+    return pass;
+}
+
+CycleTarget At(double az, double el, double raHours = 0, double dec = 0) {
+    CycleTarget t;
+    t.ok = true;
+    t.azimuthDeg = az;
+    t.elevationDeg = el;
+    t.raHours = raHours;
+    t.decDegrees = dec;
+    return t;
+}
+
+// A driver against a simulated mount, its clock at a UTC Julian date.
+struct RateRig {
+    RateRig(double utc, ScopeType type) : clock(utc + kTestSite.utcOffset / 24.0) {
+        store.Set(TestCatalogue());
+        SetSite(live, Iss());
+        if (type == ScopeType::LX200GPS) {
+            mount = std::make_unique<SimulatedMount>(MountModel::LX200GPS, kMountSite, clock);
+        } else {
+            mount = std::make_unique<SimulatedNexStar>(
+                type == ScopeType::CGE ? NexStarModel::Cge : NexStarModel::NexStarGps, kMountSite, clock);
+        }
+        link = std::make_unique<SerialLink>(*mount, clock, display);
+        link->SetScopeType(type);
+        link->SetDeviceResolver([](int) { return "sim"; });
+        driver = std::make_unique<TrackingDriver>(*link, live, store, clock, display);
+    }
+    // Connects, starts tracking and runs the engine until it ends (or `limitSeconds` of virtual
+    // time pass, when the test stops it as the user would).
+    void Run(double limitSeconds = 1800.0) {
+        ASSERT_TRUE(link->Connect(1));
+        driver->StartStopTracking();
+        ASSERT_TRUE(driver->TrackingOn());
+        const double start = clock.MonotonicSeconds();
+        clock.onSleep = [this, start, limitSeconds] {
+            if (onSleep) onSleep();
+            if (clock.MonotonicSeconds() - start > limitSeconds) driver->RequestStop();
+        };
+        driver->RunTracking();
+        driver->FinishStop();
+        clock.onSleep = nullptr;
+    }
+    std::vector<std::string> Commands() const { return mount->Commands(); }
+    double Elapsed() const { return clock.MonotonicSeconds(); }
+
+    SteppingClock clock;
+    RecordingDisplay display;
+    std::unique_ptr<MountSimulator> mount;
+    std::unique_ptr<SerialLink> link;
+    CatalogueStore store;
+    LiveState live;
+    std::unique_ptr<TrackingDriver> driver;
+    std::function<void()> onSleep;
+};
+
+bool EndsWithNexStarStop(const std::vector<std::string>& commands, const std::string& mode) {
+    const std::vector<std::string> tail = {kNexStarStop[0], kNexStarStop[1], kNexStarStop[2],
+                                           "T<" + mode + ">", "M"};
+    return commands.size() >= tail.size() &&
+           std::equal(tail.begin(), tail.end(), commands.end() - tail.size());
+}
+
+size_t IndexOf(const std::vector<std::string>& commands, const std::string& command, size_t from = 0) {
+    for (size_t i = from; i < commands.size(); ++i) {
+        if (commands[i] == command) return i;
+    }
+    return commands.size();
+}
+
+}  // namespace
+
+TEST(RateArithmetic, Lx200GpsTableRatesTakeTheShortWayAcrossNorthAndZeroHours) {
+    const LgpsRate north = LgpsTableRates(At(359.0, 40.0), At(1.0, 41.0), true);
+    EXPECT_DOUBLE_EQ(north.rate1, 1.0);
+    EXPECT_DOUBLE_EQ(north.rate2, 0.5);
+    const LgpsRate back = LgpsTableRates(At(1.0, 40.0), At(359.0, 39.0), true);
+    EXPECT_DOUBLE_EQ(back.rate1, -1.0);
+    const LgpsRate polar = LgpsTableRates(At(0, 0, 23.99, 10.0), At(0, 0, 0.01, 11.0), false);
+    EXPECT_NEAR(polar.rate1, 0.15, 1e-9);  // 0.02 h = 0.3 degrees over 2 s
+    EXPECT_DOUBLE_EQ(polar.rate2, 0.5);
+}
+
+TEST(RateArithmetic, Lx200GpsCorrectionIsDividedAndOnlyPositiveValuesDamped) {
+    EXPECT_NEAR(LgpsDampCorrection(1.5, 0).c1, 0.125 * 0.7, 1e-12);
+    EXPECT_NEAR(LgpsDampCorrection(-1.5, 0).c1, -0.125, 1e-12);
+    EXPECT_NEAR(LgpsDampCorrection(0.6, 0).c1, 0.05, 1e-12);
+    EXPECT_NEAR(LgpsDampCorrection(0, 1.5).c2, 0.125 * 0.7, 1e-12);
+    EXPECT_DOUBLE_EQ(LgpsDampCorrection(250.0, 0).c1, 0.0);
+    EXPECT_DOUBLE_EQ(LgpsDampCorrection(-201.0, 0).c1, 0.0);
+}
+
+TEST(RateArithmetic, MeridianSideAndTheCrossingSearch) {
+    EXPECT_EQ(MeridianSide(90.0), 0);
+    EXPECT_EQ(MeridianSide(180.0), 1);  // exactly south counts as west
+    EXPECT_EQ(MeridianSide(0.0), 1);
+    EXPECT_EQ(MeridianSide(270.0), 1);
+
+    const double start = 2457871.0;
+    auto always = [] { return true; };
+    // Crosses south 95 s after the start: found at the first 10-s step past it.
+    const auto found = FindMeridianCrossing(
+        [&](double jd, double& el) -> std::optional<double> {
+            el = 40.0;
+            return (jd - start) * 86400.0 < 95.0 ? 170.0 : 190.0;
+        },
+        start, always);
+    ASSERT_TRUE(found);
+    EXPECT_NEAR((*found - start) * 86400.0, 100.0, 1e-3);
+    // Stays east for the whole 20 minutes: none.
+    int calls = 0;
+    EXPECT_FALSE(FindMeridianCrossing(
+        [&](double, double& el) -> std::optional<double> {
+            ++calls;
+            el = 40.0;
+            return 120.0;
+        },
+        start, always));
+    EXPECT_EQ(calls, 121);
+    // Sets before it would cross: none.
+    EXPECT_FALSE(FindMeridianCrossing(
+        [&](double jd, double& el) -> std::optional<double> {
+            el = (jd - start) * 86400.0 < 50.0 ? 10.0 : -1.0;
+            return (jd - start) * 86400.0 < 95.0 ? 170.0 : 190.0;
+        },
+        start, always));
+    // A stop ends the search.
+    EXPECT_FALSE(FindMeridianCrossing(
+        [&](double jd, double& el) -> std::optional<double> {
+            el = 40.0;
+            return (jd - start) * 86400.0 < 95.0 ? 170.0 : 190.0;
+        },
+        start, [] { return false; }));
+}
+
+TEST(RateArithmetic, HorizontalFromEquatorialAgreesWithTheSky) {
+    double az = 0, alt = 0;
+    HorizontalFromEquatorial(5.0, 40.0, 5.0, 40.0, az, alt);  // on the meridian at the zenith
+    EXPECT_NEAR(alt, 90.0, 1e-5);
+    HorizontalFromEquatorial(5.0, 0.0, 5.0, 40.0, az, alt);
+    EXPECT_NEAR(alt, 50.0, 1e-9);
+    EXPECT_NEAR(az, 180.0, 1e-9);
+    HorizontalFromEquatorial(11.0, 0.0, 5.0, 40.0, az, alt);  // six hours east: rising due east
+    EXPECT_NEAR(alt, 0.0, 1e-9);
+    EXPECT_NEAR(az, 90.0, 1e-9);
+}
+
+TEST(RateEngineFailures, NexStarGpsWithASilentOrGarbledMountStopsWithItsMessage) {
+    for (const MountFault fault : {MountFault::Silence, MountFault::Garbage}) {
+        RateRig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::NEXSTARGPS);
+        rig.onSleep = [&] {
+            if (rig.Elapsed() > 20.0) rig.mount->InjectFault(fault);
+        };
+        rig.Run();
+        EXPECT_FALSE(rig.driver->TrackingOn());
+        EXPECT_LT(rig.Elapsed(), 60.0);
+        ASSERT_EQ(rig.display.messages.size(), 1u);
+        EXPECT_EQ(rig.display.messages[0].text, "Cannot get NexStarGPS Current Position!");
+        EXPECT_EQ(rig.display.messages[0].title, "Tracking Aborted");
+        if (fault == MountFault::Garbage) {
+            EXPECT_TRUE(EndsWithNexStarStop(rig.Commands(), "1"));
+        }
+    }
+}
+
+TEST(RateEngineFailures, NexStarGpsBelowTheHorizonAndTheLimitStopTheMount) {
+    // Starting a minute before the ISS sets: the engine follows it down, then stops.
+    RateRig rig(IssPass().losUtc - 60.0 / 86400.0, ScopeType::NEXSTARGPS);
+    rig.Run();
+    ASSERT_EQ(rig.display.messages.size(), 1u);
+    EXPECT_EQ(rig.display.messages[0].text, "Object Below Horizon!!\r\rMay need to Refresh Object List.");
+    EXPECT_EQ(rig.display.messages[0].title, "Tracking Error");
+    EXPECT_TRUE(EndsWithNexStarStop(rig.Commands(), "1"));
+
+    RateRig limited(IssPass().culminationUtc - 60.0 / 86400.0, ScopeType::NEXSTARGPS);
+    TrackingSettings s;
+    s.ngpsMount = 2;
+    s.limitEnabled = true;
+    s.limitDegrees = 10;
+    limited.driver->SetSettings(s);
+    limited.Run();
+    ASSERT_EQ(limited.display.messages.size(), 1u);
+    EXPECT_EQ(limited.display.messages[0].text, "Elevation of object exceeds limit set in preferences.");
+    EXPECT_TRUE(EndsWithNexStarStop(limited.Commands(), "2"));
+}
+
+TEST(RateEngineFailures, CgeNamesTheMountWhenItFallsSilentWhileTracking) {
+    RateRig rig(IssPass().culminationUtc - 200.0 / 86400.0, ScopeType::CGE);
+    rig.onSleep = [&] {
+        if (rig.Elapsed() > 60.0) rig.mount->InjectFault(MountFault::Garbage);
+    };
+    rig.Run();
+    ASSERT_EQ(rig.display.messages.size(), 1u);
+    EXPECT_EQ(rig.display.messages[0].text, "Cannot get CGE Current Position!");
+    EXPECT_EQ(rig.display.messages[0].title, "Tracking Aborted");
+    EXPECT_TRUE(EndsWithNexStarStop(rig.Commands(), "1"));
+    EXPECT_LT(rig.Elapsed(), 120.0);
+
+    RateRig silent(IssPass().culminationUtc, ScopeType::CGE);
+    ASSERT_TRUE(silent.link->Connect(1));
+    silent.mount->InjectFault(MountFault::Garbage);
+    silent.driver->SetTrackingOn(true);
+    silent.driver->RunTracking();
+    ASSERT_EQ(silent.display.messages.size(), 1u);
+    EXPECT_EQ(silent.display.messages[0].text, "Cannot get NexStarGPS Current Position!");
+}
+
+TEST(RateEngineFailures, Lx200GpsRefusedSlewAndExhaustedTableEndWithTheirMessages) {
+    // The mount refuses targets below 80 degrees: no "110", so the intercept fails at once.
+    {
+        RateRig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::LX200GPS);
+        MountParameters p = DefaultMountParameters(MountModel::LX200GPS);
+        p.minAltitude = 80.0;
+        rig.mount = std::make_unique<SimulatedMount>(MountModel::LX200GPS, kMountSite, rig.clock, p);
+        rig.driver.reset();
+        rig.link = std::make_unique<SerialLink>(*rig.mount, rig.clock, rig.display);
+        rig.link->SetScopeType(ScopeType::LX200GPS);
+        rig.link->SetDeviceResolver([](int) { return "sim"; });
+        rig.driver = std::make_unique<TrackingDriver>(*rig.link, rig.live, rig.store, rig.clock, rig.display);
+        rig.Run();
+        ASSERT_EQ(rig.display.messages.size(), 1u);
+        EXPECT_EQ(
+            rig.display.messages[0].text,
+            "Unable to position telescope within time limits.\r\rMay need to increase maximum slew rate.");
+        EXPECT_EQ(rig.display.messages[0].title, "Tracking Error");
+        const auto c = rig.Commands();
+        EXPECT_LT(IndexOf(c, ":RA08.00#"), c.size());  // the LX200GPS stop sequence went out
+    }
+    // A silent mount gives the same message; nothing waits for it forever.
+    {
+        RateRig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::LX200GPS);
+        rig.onSleep = [&] {
+            if (rig.Elapsed() > 3.0) rig.mount->InjectFault(MountFault::Silence);
+        };
+        rig.Run();
+        ASSERT_EQ(rig.display.messages.size(), 1u);
+        EXPECT_EQ(rig.display.messages[0].title, "Tracking Error");
+        EXPECT_LT(rig.Elapsed(), 60.0);
+    }
+    // Ninety seconds before the ISS sets the table holds about 90 entries; the rate loop then
+    // runs out of them and stops.
+    {
+        RateRig rig(IssPass().losUtc - 90.0 / 86400.0, ScopeType::LX200GPS);
+        rig.Run();
+        ASSERT_EQ(rig.display.messages.size(), 1u);
+        EXPECT_EQ(rig.display.messages[0].text,
+                  "Object Below Horizon or exceeded Tracking Limit set in Preferences!!");
+        EXPECT_NEAR(rig.Elapsed(), 90.0, 5.0);
+        const auto c = rig.Commands();
+        EXPECT_LT(IndexOf(c, ":RA08.00#"), c.size());
+    }
+}
+
+TEST(RateEngineStops, AStopEndsEveryEngineAtOnceWithNoPositioningAfterIt) {
+    for (const ScopeType type : {ScopeType::LX200GPS, ScopeType::NEXSTARGPS, ScopeType::CGE}) {
+        for (const double at : {3.0, 12.0, 40.0, 90.0}) {
+            RateRig rig(IssPass().culminationUtc - 150.0 / 86400.0, type);
+            size_t before = 0;
+            double stoppedAt = 0;
+            rig.onSleep = [&] {
+                if (stoppedAt == 0 && rig.Elapsed() > at) {
+                    stoppedAt = rig.Elapsed();
+                    before = rig.Commands().size();
+                    rig.driver->RequestStop();
+                }
+            };
+            rig.Run();
+            SCOPED_TRACE(std::string(ScopeTypeCode(type)) + " stopped at " + std::to_string(at));
+            EXPECT_FALSE(rig.driver->TrackingOn());
+            EXPECT_TRUE(rig.display.messages.empty());
+            EXPECT_LT(rig.Elapsed() - stoppedAt, 3.0);
+            const auto c = rig.Commands();
+            for (size_t i = before; i < c.size(); ++i) {
+                const std::string& command = c[i];
+                const bool positioning =
+                    command.rfind("R", 0) == 0 || command.rfind(":MS", 0) == 0 ||
+                    command.rfind(":Me", 0) == 0 || command.rfind(":Mw", 0) == 0 ||
+                    command.rfind(":Mn", 0) == 0 || command.rfind(":Ms", 0) == 0 ||
+                    (command.rfind("P<3>", 0) == 0 && command.find("<0><0><0><0>") == std::string::npos);
+                EXPECT_FALSE(positioning) << command;
+            }
+            if (type == ScopeType::LX200GPS) {
+                EXPECT_LT(IndexOf(c, ":RA08.00#", before), c.size());
+            } else {
+                EXPECT_TRUE(EndsWithNexStarStop(c, "1"));
+            }
+        }
+    }
+}
