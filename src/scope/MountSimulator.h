@@ -39,6 +39,8 @@ public:
     virtual void InjectFault(MountFault fault, double stallSeconds = 60.0) = 0;
     // Sets the mount's clock this many days ahead of the computer clock.
     virtual void SetClockOffsetDays(double days) = 0;
+    // Puts the tube at once at an azimuth and altitude (degrees), at rest.
+    virtual void PointAt(double azimuth, double altitude) = 0;
     // Every command received, oldest first, in a readable spelling.
     virtual std::vector<std::string> Commands() const = 0;
 };

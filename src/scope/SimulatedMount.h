@@ -60,7 +60,7 @@ public:
     // The world's side.
     MountState State() override;
     // Puts the axes at once at an azimuth and altitude, tracking the sky from there.
-    void PointAt(double azimuth, double altitude);
+    void PointAt(double azimuth, double altitude) override;
     void InjectFault(MountFault fault, double stallSeconds = 60.0) override;
     // Sets the mount's clock this many days ahead of the computer clock (as :SC/:SL would).
     void SetClockOffsetDays(double days) override;

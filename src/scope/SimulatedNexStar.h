@@ -67,7 +67,7 @@ public:
     std::vector<std::string> Commands() const override;
 
     // Puts the tube at once at an azimuth and altitude, motors at rest (tracking mode kept).
-    void PointAt(double azimuth, double altitude);
+    void PointAt(double azimuth, double altitude) override;
     // True while the tube is on the west side of the pier (CGE after a goto west of the meridian).
     bool PierFlipped();
     // The motor rate last set by a pass-through command, degrees per second (axis 1 or 2).

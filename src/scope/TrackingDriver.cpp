@@ -34,6 +34,20 @@ StateVector Minus(const StateVector& a, const StateVector& b) {
 
 }  // namespace
 
+TrackingSettings TrackingSettingsFrom(const Settings& s) {
+    TrackingSettings t;
+    t.lgpsMount = s.LGPSMount;
+    t.ngpsMount = s.NGPSMount;
+    t.limitEnabled = s.TrackingLimitEnable == 1;
+    t.limitDegrees = std::clamp(s.TrackingLimit, 0, 90);
+    t.limitElevation = s.LimitElevation == 1;
+    t.trackAdjustMs = std::max(0, s.TrackAdjust);
+    t.ngpsSetRateDelayMs = std::max(0, s.NGPSSetRateDelay);
+    t.minNxDeltaRate = std::max(0, s.MinNxDeltaRate);
+    t.degChar = static_cast<unsigned char>(s.DegChar);
+    return t;
+}
+
 double Lx200Lead(int position) {
     switch (position) {
         case 0:

@@ -17,6 +17,7 @@
 #include "astro/Time.h"
 #include "core/Clock.h"
 #include "core/LiveState.h"
+#include "core/Settings.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/PropagationSlot.h"
 #include "scope/PositionLog.h"
@@ -40,6 +41,9 @@ struct TrackingSettings {
     std::string elementFile;       // shown in the position log header
     std::string logFolder = ".";   // where the Log File interface writes
 };
+
+// The engines' settings from the settings file (limits held to their ranges).
+TrackingSettings TrackingSettingsFrom(const Settings& settings);
 
 // Where the selected object is at a Julian date, as a cycle aims at it.
 struct CycleTarget {

@@ -359,16 +359,7 @@ void MainWindow::PublishLiveValues() {
 // Commands
 
 void MainWindow::PushTrackingSettings() {
-    TrackingSettings t;
-    t.lgpsMount = settings_.LGPSMount;
-    t.ngpsMount = settings_.NGPSMount;
-    t.ngpsSetRateDelayMs = std::max(0, settings_.NGPSSetRateDelay);
-    t.minNxDeltaRate = std::max(0, settings_.MinNxDeltaRate);
-    t.limitEnabled = settings_.TrackingLimitEnable == 1;
-    t.limitDegrees = std::min(90, std::max(0, settings_.TrackingLimit));
-    t.limitElevation = settings_.LimitElevation == 1;
-    t.trackAdjustMs = std::max(0, settings_.TrackAdjust);
-    t.degChar = static_cast<unsigned char>(settings_.DegChar);
+    TrackingSettings t = TrackingSettingsFrom(settings_);
     t.elementFile = ToFile(elementFileName->text());
     t.logFolder = ".";
     session_->SetSettings(t);

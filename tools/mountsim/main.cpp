@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
     std::string faultText;
     std::string startText;
     double maxRuntime = 0.0;
+    std::vector<double> pointAt;
     bool polar = false;
     bool exitWithParent = false;
     app.add_option("--model", modelName,
@@ -114,6 +115,9 @@ int main(int argc, char** argv) {
     app.add_option("--fault", faultText,
                    "inject a fault: silence, garbage, stall or closed, optionally @SECONDS later");
     app.add_option("--start", startText, "set the mount's clock to this UTC at launch (ISO 8601, such as 2017-04-28T03:15:00Z)");
+    app.add_option("--point", pointAt, "AZ,ALT: where the tube points at launch, degrees (default 180,45)")
+        ->delimiter(',')
+        ->expected(2);
     app.add_option("--max-runtime", maxRuntime, "exit after this many seconds (0: run until stopped)");
     app.add_flag("--polar", polar, "move commands drive RA and Dec (a polar-aligned mount)");
     app.add_flag("--exit-with-parent", exitWithParent, "exit when the starting process ends");
@@ -144,6 +148,10 @@ int main(int argc, char** argv) {
     std::optional<double> startUtc;
     if (!startText.empty() && !(startUtc = ParseUtcOption(startText))) {
         std::cerr << "corvane-mountsim: --start wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z\n";
+        return 2;
+    }
+    if (pointAt.size() == 2 && !(std::isfinite(pointAt[0]) && std::fabs(pointAt[1]) <= 90.0)) {
+        std::cerr << "corvane-mountsim: --point wants an azimuth and an altitude of -90 to 90 degrees\n";
         return 2;
     }
     MountFault fault = MountFault::None;
@@ -220,6 +228,8 @@ int main(int argc, char** argv) {
     mount.Open(device);
     if (startUtc)
         mount.SetClockOffsetDays(*startUtc - (clock.LocalJulianDate() - site.utcOffsetHours / 24.0));
+
+    if (pointAt.size() == 2) mount.PointAt(pointAt[0], pointAt[1]);
 
     std::cout << "ready on " << device << std::endl;
 
