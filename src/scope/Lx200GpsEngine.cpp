@@ -229,6 +229,7 @@ void TrackingDriver::Lx200GpsEngine() {
     if (!trackingOn_.load()) return;
 
     // The rate loop.
+    ReplyWatch watch(clock_);
     bool first = true;
     double correction1 = 0, correction2 = 0;
     int parity = 0;
@@ -276,7 +277,13 @@ void TrackingDriver::Lx200GpsEngine() {
         Send(direction);
         if (!first) {
             ScopeReading reading;
-            if (!GetScopePosition(altAz, cycle.site, reading)) {
+            watch.Asked();
+            const bool read = GetScopePosition(altAz, cycle.site, reading);
+            watch.Judge(read);
+            // DEPARTURE: a mount that has not given its position for 10 s (or a dead line) ends
+            // tracking as on the other engines, instead of being driven blind until the table ends.
+            if (LostCommunication(watch)) return;
+            if (!read) {
                 if (!trackingOn_.load()) break;
                 link_.AuditLog("could not get scope position " + std::string(50, '*'));
             } else {

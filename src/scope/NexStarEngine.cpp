@@ -28,6 +28,10 @@ void HorizontalFromEquatorial(double raHours, double decDegrees, double localSid
     azimuthDeg = az >= 360.0 ? az - 360.0 : az;
 }
 
+bool NexStarRateDue(int rate, int lastSent, bool altAz, int minDelta) {
+    return altAz ? rate != lastSent : std::abs(static_cast<long long>(rate) - lastSent) > minDelta;
+}
+
 bool TrackingDriver::GetNexStarPosition(NexStarMountPosition& position, const Site& site) {
     position = NexStarMountPosition{};
     if (!link_.Wait(100)) return false;
@@ -171,10 +175,8 @@ void TrackingDriver::NexStarRateStep(const Cycle& cycle, const NexStarMountPosit
         } else {
             const int r1 = ClampNexStarRate(rate1), r2 = ClampNexStarRate(rate2);
             link_.AuditLog("Setting NX AzRate:" + std::to_string(r1) + " AltRate:" + std::to_string(r2));
-            const bool send1 = altAz ? r1 != rates.lastSent1
-                                     : std::abs(r1 - rates.lastSent1) > cycle.settings.minNxDeltaRate;
-            const bool send2 = altAz ? r2 != rates.lastSent2
-                                     : std::abs(r2 - rates.lastSent2) > cycle.settings.minNxDeltaRate;
+            const bool send1 = NexStarRateDue(r1, rates.lastSent1, altAz, cycle.settings.minNxDeltaRate);
+            const bool send2 = NexStarRateDue(r2, rates.lastSent2, altAz, cycle.settings.minNxDeltaRate);
             if (send1) {
                 SendNexStarRate(kNexStarAzimuthMotor, r1, "AzRate to NX ");
                 rates.lastSent1 = r1;

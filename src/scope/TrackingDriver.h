@@ -76,6 +76,10 @@ std::optional<double> FindMeridianCrossing(
     const std::function<std::optional<double>(double, double&)>& azimuthAt, double startJd,
     const std::function<bool()>& goOn);
 
+// Whether a NexStar motor rate goes out: on the Alt-Az engine any change from the last one sent,
+// on the equatorial and CGE engines a change of more than `minDelta` (MINNXDELTARATE) units.
+bool NexStarRateDue(int rate, int lastSent, bool altAz, int minDelta);
+
 // Where a NexStar mount says it points; azimuth -1 means unknown.
 struct NexStarMountPosition {
     double raHours = 0.0, decDegrees = 0.0;

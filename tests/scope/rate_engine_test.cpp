@@ -40,6 +40,20 @@ CycleTarget At(double az, double el, double raHours = 0, double dec = 0) {
     return t;
 }
 
+// A display that keeps every progress-bar setting with the virtual time it was made at.
+class ProgressDisplay : public RecordingDisplay {
+public:
+    explicit ProgressDisplay(const Clock& clock) : clock_(clock) {}
+    void SetProgress(int ra, int dec) override {
+        RecordingDisplay::SetProgress(ra, dec);
+        settings.push_back({clock_.MonotonicSeconds(), ra});
+    }
+    std::vector<std::pair<double, int>> settings;
+
+private:
+    const Clock& clock_;
+};
+
 // A driver against a simulated mount, its clock at a UTC Julian date.
 struct RateRig {
     RateRig(double utc, ScopeType type) : clock(utc + kTestSite.utcOffset / 24.0) {
@@ -75,7 +89,7 @@ struct RateRig {
     double Elapsed() const { return clock.MonotonicSeconds(); }
 
     SteppingClock clock;
-    RecordingDisplay display;
+    ProgressDisplay display{clock};
     std::unique_ptr<MountSimulator> mount;
     std::unique_ptr<SerialLink> link;
     CatalogueStore store;
@@ -118,6 +132,15 @@ TEST(RateArithmetic, Lx200GpsCorrectionIsDividedAndOnlyPositiveValuesDamped) {
     EXPECT_NEAR(LgpsDampCorrection(0, 1.5).c2, 0.125 * 0.7, 1e-12);
     EXPECT_DOUBLE_EQ(LgpsDampCorrection(250.0, 0).c1, 0.0);
     EXPECT_DOUBLE_EQ(LgpsDampCorrection(-201.0, 0).c1, 0.0);
+}
+
+TEST(RateArithmetic, NexStarRatesGoOutOnAChangeOrBeyondTheSmallestStep) {
+    EXPECT_FALSE(NexStarRateDue(1040, 1000, false, 50));
+    EXPECT_TRUE(NexStarRateDue(1060, 1000, false, 50));
+    EXPECT_FALSE(NexStarRateDue(950, 1000, false, 50));
+    EXPECT_TRUE(NexStarRateDue(-43200, 43200, false, 50));
+    EXPECT_TRUE(NexStarRateDue(1001, 1000, true, 50));  // Alt-Az: any change
+    EXPECT_FALSE(NexStarRateDue(1000, 1000, true, 50));
 }
 
 TEST(RateArithmetic, MeridianSideAndTheCrossingSearch) {
@@ -267,6 +290,17 @@ TEST(RateEngineFailures, Lx200GpsRefusedSlewAndExhaustedTableEndWithTheirMessage
         EXPECT_EQ(rig.display.messages[0].title, "Tracking Error");
         EXPECT_LT(rig.Elapsed(), 60.0);
     }
+    // A mount that falls silent in the rate loop: the line is given up after 10 s.
+    {
+        RateRig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::LX200GPS);
+        rig.onSleep = [&] {
+            if (rig.Elapsed() > 60.0) rig.mount->InjectFault(MountFault::Silence);
+        };
+        rig.Run();
+        ASSERT_EQ(rig.display.messages.size(), 1u);
+        EXPECT_EQ(rig.display.messages[0].text, "Lost communication with the telescope.");
+        EXPECT_LT(rig.Elapsed(), 80.0);
+    }
     // Ninety seconds before the ISS sets the table holds about 90 entries; the rate loop then
     // runs out of them and stops.
     {
@@ -316,4 +350,100 @@ TEST(RateEngineStops, AStopEndsEveryEngineAtOnceWithNoPositioningAfterIt) {
             }
         }
     }
+}
+
+TEST(RateEngines, NexStarCyclesMoreThanFiveSecondsApartSendNoRates) {
+    RateRig rig(IssPass().culminationUtc - 150.0 / 86400.0, ScopeType::NEXSTARGPS);
+    size_t changedAt = 0;
+    rig.onSleep = [&] {
+        if (changedAt != 0 || rig.Elapsed() < 40.0) return;
+        const auto c = rig.Commands();
+        if (c.empty() || c.back().rfind("P<3>", 0) != 0) return;  // wait for the end-of-cycle pause
+        changedAt = c.size();
+        // The Timing Offset jumps by 6 s: the next cycle's sample lies 7 s after the one before.
+        rig.live.Update([](LiveValues& v) { v.timingOffsetText = "6"; });
+    };
+    rig.Run(60.0);
+    const auto c = rig.Commands();
+    ASSERT_GT(changedAt, 0u);
+    const size_t first = IndexOf(c, "E", changedAt);
+    const size_t second = IndexOf(c, "E", first + 1);
+    ASSERT_LT(second, c.size());
+    EXPECT_EQ(second, first + 1);  // nothing between the two position queries
+    const size_t third = IndexOf(c, "E", second + 1);
+    ASSERT_LT(third, c.size());
+    EXPECT_GT(third, second + 1);  // the cycle after it drives the motors again
+    EXPECT_EQ(c[second + 1].rfind("P<3>", 0), 0u);
+}
+
+TEST(RateEngines, CgeFlipsTenSecondsBeforeTheCrossingAimsThirtySecondsAheadAndCountsDown) {
+    // The moderate pass crosses the meridian in the north, about 90 s after this start.
+    const double start = IssPass().culminationUtc - 100.0 / 86400.0;
+    const auto catalogue = TestCatalogue();
+    PropagationSlot slot(kSlotPassPrediction);
+    auto iss = [&](double utc) { return ComputeCycleTarget(*catalogue, Iss(), utc, kTestSite, 0.0, slot); };
+    RateRig rig(start, ScopeType::CGE);
+    auto* cge = dynamic_cast<SimulatedNexStar*>(rig.mount.get());
+    ASSERT_NE(cge, nullptr);
+    int gotos = 0;
+    double flipAt = 0, flipUtc = 0, firstProgress = 0;
+    std::string flipCommand;
+    bool flippedBefore = false, flippedAfter = false;
+    rig.onSleep = [&] {
+        const auto c = rig.Commands();
+        int seen = 0;
+        for (const auto& command : c) seen += command[0] == 'R' ? 1 : 0;
+        if (seen > gotos) {
+            gotos = seen;
+            if (gotos == 2) {
+                flippedBefore = cge->PierFlipped();
+                flipAt = rig.Elapsed();
+                flipUtc = rig.clock.LocalJulianDate() - kTestSite.utcOffset / 24.0;
+                for (auto it = c.rbegin(); it != c.rend(); ++it) {
+                    if ((*it)[0] == 'R') {
+                        flipCommand = *it;
+                        break;
+                    }
+                }
+                firstProgress = static_cast<double>(rig.display.settings.size());
+            }
+        }
+        if (flipAt > 0 && rig.Elapsed() > flipAt + 70.0) flippedAfter = cge->PierFlipped();
+        if (flipAt > 0 && rig.Elapsed() > flipAt + 75.0) rig.driver->RequestStop();
+    };
+    rig.Run(400.0);
+    ASSERT_EQ(gotos, 2) << "no flip";
+    EXPECT_NE(flippedBefore, flippedAfter);  // the mount went over to the other side of the pier
+
+    // The crossing the engine searched for, and when the flip went out.
+    const auto crossing = FindMeridianCrossing(
+        [&](double jd, double& el) -> std::optional<double> {
+            const CycleTarget t = iss(jd);
+            el = t.elevationDeg;
+            return t.azimuthDeg;
+        },
+        start, [] { return true; });
+    ASSERT_TRUE(crossing);
+    const double before = (*crossing - flipUtc) * 86400.0;
+    EXPECT_GT(before, 7.0);
+    EXPECT_LT(before, 11.5);
+    // The goto aims where the ISS will be 30 s on.
+    const NexStarReply aim = ParseNexStarPositionReply(flipCommand.substr(1) + "#");
+    ASSERT_EQ(aim.error, NexStarReplyError::None) << flipCommand;
+    double closest = 1e9;
+    for (double s = 28.0; s <= 31.0; s += 0.05) {
+        const CycleTarget t = iss(flipUtc + s / 86400.0);
+        closest = std::min(closest, Separation(aim.position.raHours * 15.0, aim.position.decDegrees,
+                                               t.raHours * 15.0, t.decDegrees));
+    }
+    EXPECT_LT(closest, 0.02);
+
+    // The countdown: 58 settings, half a second apart, from 30 down to 1.
+    const auto& p = rig.display.settings;
+    const size_t from = static_cast<size_t>(firstProgress);
+    ASSERT_GE(p.size(), from + 58);
+    EXPECT_GE(p[from].second, 29);
+    EXPECT_EQ(p[from + 57].second, 1);
+    for (size_t i = from + 1; i < from + 58; ++i) EXPECT_LE(p[i].second, p[i - 1].second);
+    EXPECT_NEAR(p[from + 57].first - p[from].first, 28.5, 0.3);
 }

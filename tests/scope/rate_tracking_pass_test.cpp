@@ -126,8 +126,6 @@ PassFigures TrackPass(Rig rig, double minPeak, double maxPeak) {
         sum += error * error;
         f.max = std::max(f.max, error);
         if (now - interceptAt > 30.0) f.settledMax = std::max(f.settledMax, error);
-        if (error > 0.3 && nexstar)
-            std::cerr << "DBG " << now << " " << error << " slew " << s.slewing << "\n";
         ++samples;
     };
     EXPECT_TRUE(link.Connect(1));
