@@ -31,7 +31,6 @@ enum class MountModel { LX200, LX200GPS, AutoStar494, AutoStar497, LX200Compatib
 std::optional<MountModel> MountModelFromName(std::string_view name);
 const char* MountModelName(MountModel model);
 
-
 struct MountParameters {
     double maxSlewRate = 6.0;       // degrees per second, each axis
     double acceleration = 4.0;      // degrees per second squared
