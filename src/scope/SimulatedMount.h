@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Clock.h"
@@ -36,6 +37,7 @@ struct MountParameters {
     double acceleration = 4.0;      // degrees per second squared
     double slewStartLag = 0.3;      // seconds from an accepted :MS# to the first motion
     double replyLatency = 0.02;     // seconds before the first byte of a reply
+    double commandLatency = 0.0;    // seconds before a move, stop or rate command acts
     bool startsLongFormat = false;  // precision at power-on
     double minAltitude = 0.0;       // goto targets below are refused ("Below Horizon")
     double maxAltitude = 90.0;      // goto targets above are refused ("Below Higher")
@@ -127,6 +129,7 @@ private:
     bool inCommand_ = false;
     std::string command_;
     std::deque<QueuedByte> output_;
+    std::deque<std::pair<double, std::string>> pending_;  // motion commands waiting to act
     std::vector<std::string> commands_;
 
     int siteEntry_ = 1;

@@ -74,12 +74,12 @@ int main(int argc, char** argv) {
     CLI::App app{"corvane-mountsim: a simulated LX200-family or NexStar-family telescope mount on a pseudo-terminal"};
     app.footer(
         "Dynamics of the models (each axis):\n"
-        "  lx200            goto 6 deg/s, acceleration 4 deg/s2, reply after 20 ms\n"
-        "  lx200gps         goto and :RA/:RE rates up to 8 deg/s, acceleration 5 deg/s2, reply after 30 ms\n"
-        "  autostar494      goto 3 deg/s, acceleration 2 deg/s2, reply after 250 ms\n"
-        "  autostar497      goto 5 deg/s, acceleration 3 deg/s2, reply after 60 ms\n"
-        "  lx200compatible  goto 5 deg/s, acceleration 4 deg/s2, reply after 10 ms\n"
-        "  gemini           goto 4 deg/s, acceleration 3 deg/s2, reply after 15 ms\n"
+        "  lx200            goto 6 deg/s, acceleration 4 deg/s2, moves act after 30 ms, reply after 20 ms\n"
+        "  lx200gps         goto and :RA/:RE rates up to 8 deg/s, acceleration 5 deg/s2, moves act after\n                   40 ms, reply after 30 ms\n"
+        "  autostar494      goto 3 deg/s, acceleration 2 deg/s2, moves act after 100 ms, reply after 250 ms\n"
+        "  autostar497      goto 5 deg/s, acceleration 3 deg/s2, moves act after 50 ms, reply after 60 ms\n"
+        "  lx200compatible  goto 5 deg/s, acceleration 4 deg/s2, moves act after 20 ms, reply after 10 ms\n"
+        "  gemini           goto 4 deg/s, acceleration 3 deg/s2, moves act after 20 ms, reply after 15 ms\n"
         "  nexstargps       goto 4 deg/s, variable rate up to 43200 units (3 deg/s), acceleration\n"
         "                   2 deg/s2, commands act after 50 ms, reply after 60 ms (--mount altaz|eqn|eqs)\n"
         "  cge              German equatorial: goto 5 deg/s, variable rate up to 3 deg/s, acceleration\n"
