@@ -141,7 +141,8 @@ void TrackingDriver::Lx200GpsEngine() {
         link_.AuditLog("Starting calculations");
         // Positions a second apart: the entry of second n compares n with n + 2.
         std::vector<CycleTarget> at;
-        auto position = [&](int n) -> const CycleTarget& {
+        at.reserve(7003);
+        auto position = [&](int n) -> CycleTarget {
             while (static_cast<int>(at.size()) <= n) {
                 at.push_back(ComputeCycleTarget(*catalogue, cycle.object, t0 + at.size() / 86400.0,
                                                 cycle.site, steps, slot_));
@@ -150,8 +151,8 @@ void TrackingDriver::Lx200GpsEngine() {
         };
         tableFull = false;
         for (int n = 1; n <= 7000 && trackingOn_.load(); ++n) {
-            const CycleTarget& now = position(n);
-            const CycleTarget& later = position(n + 2);
+            const CycleTarget now = position(n);
+            const CycleTarget later = position(n + 2);
             // DEPARTURE: a position the model cannot compute ends the table.
             if (!now.ok || !later.ok) break;
             const double limited = cycle.settings.limitElevation ? later.elevationDeg : later.decDegrees;

@@ -478,11 +478,11 @@ void SimulatedMount::Receive(char byte) {
         if (inCommand_) {
             inCommand_ = false;
             record(":" + command_ + "#");
-            // Moves, stops and rates reach the motors after the controller's latency.
-            const bool motion = (command_.size() == 2 && (command_[0] == 'M' || command_[0] == 'Q') &&
-                                 command_ != "MS") ||
-                                command_ == "Q" || StartsWith(command_, "RA") || StartsWith(command_, "RE") ||
-                                command_ == "RS" || command_ == "RM" || command_ == "RC" || command_ == "RG";
+            // Moves and rates reach the motors after the controller's latency; a stop halts them
+            // at once.
+            const bool motion = (command_.size() == 2 && command_[0] == 'M' && command_ != "MS") ||
+                                StartsWith(command_, "RA") || StartsWith(command_, "RE") || command_ == "RS" ||
+                                command_ == "RM" || command_ == "RC" || command_ == "RG";
             if (motion && parameters_.commandLatency > 0.0) {
                 pending_.emplace_back(clock_.MonotonicSeconds() + parameters_.commandLatency, command_);
             } else {

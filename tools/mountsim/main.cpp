@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
         "  cge              German equatorial: goto 5 deg/s, variable rate up to 3 deg/s, acceleration\n"
         "                   3 deg/s2, commands act after 40 ms, reply after 50 ms; a goto west of the\n"
         "                   meridian puts the tube west of the pier, where the declination motor runs reversed\n"
-        "LX200-family gotos start 0.3 s after :MS# (autostar494 0.8 s, autostar497 0.5 s). Replies go out\n"
-        "at 9600 baud (about 1 ms a byte).");
+        "LX200-family gotos start 0.3 s after :MS# (autostar494 0.8 s, autostar497 0.5 s); stops act at\n"
+        "once. Replies go out at 9600 baud (about 1 ms a byte).");
     app.set_version_flag("--version", std::string("corvane-mountsim ") + CORVANE_VERSION);
     std::string modelName = "lx200";
     std::string siteText;
