@@ -27,13 +27,12 @@ std::string Fixed4(double value) {
     return text;
 }
 
-// The mean of two angles the short way round (two readings either side of north).
-double MeanAngle(double a, double b) {
+}  // namespace
+
+double MeanAzimuth(double a, double b) {
     const double mean = a + std::remainder(b - a, 360.0) / 2.0;
     return mean < 0 ? mean + 360.0 : mean >= 360.0 ? mean - 360.0 : mean;
 }
-
-}  // namespace
 
 LgpsRate LgpsTableRates(const CycleTarget& now, const CycleTarget& later, bool altAz) {
     LgpsRate r;
@@ -292,7 +291,7 @@ void TrackingDriver::Lx200GpsEngine() {
                     ScopeReading second;
                     if (GetScopePosition(altAz, cycle.site, second)) {
                         // DEPARTURE: the two azimuths are averaged the short way round north.
-                        reading.azimuth = MeanAngle(reading.azimuth, second.azimuth);
+                        reading.azimuth = MeanAzimuth(reading.azimuth, second.azimuth);
                         reading.altitude = (reading.altitude + second.altitude) / 2.0;
                         reading.delay = (reading.delay + second.delay) / 2.0;
                     }

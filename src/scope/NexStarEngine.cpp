@@ -28,6 +28,15 @@ void HorizontalFromEquatorial(double raHours, double decDegrees, double localSid
     azimuthDeg = az >= 360.0 ? az - 360.0 : az;
 }
 
+long long NexStarRateTowards(double predicted, double mount, double sign) {
+    // DEPARTURE: the gap is taken the short way round (north, 0 h) before it becomes a rate;
+    // turning the sign alone drove the motor the right way at its full 3 degrees per second for a
+    // gap of a degree or two across north.
+    const double gap = std::remainder(predicted - mount, 360.0);
+    const double units = gap * sign * kNexStarUnitsPerDegree;
+    return std::isfinite(units) ? static_cast<long long>(std::clamp(units, -1.0e9, 1.0e9)) : 0;
+}
+
 bool NexStarRateDue(int rate, int lastSent, bool altAz, int minDelta) {
     return altAz ? rate != lastSent : std::abs(static_cast<long long>(rate) - lastSent) > minDelta;
 }
@@ -87,21 +96,6 @@ void TrackingDriver::SendNexStarRate(int motor, int rate, const std::string& aud
     if (Send(command)) link_.AuditLog(auditText + BracketedBytes(command));
 }
 
-namespace {
-
-// The rate of one motor that brings the mount from `mount` to `predicted` in one second, in rate
-// units. `sign` is the motor's sense on this axis.
-long long RateTowards(double predicted, double mount, double sign) {
-    // DEPARTURE: the gap is taken the short way round (north, 0 h) before it becomes a rate;
-    // turning the sign alone drove the motor the right way at its full 3 degrees per second for a
-    // gap of a degree or two across north.
-    const double gap = std::remainder(predicted - mount, 360.0);
-    const double units = gap * sign * kNexStarUnitsPerDegree;
-    return std::isfinite(units) ? static_cast<long long>(std::clamp(units, -1.0e9, 1.0e9)) : 0;
-}
-
-}  // namespace
-
 // The rate step of the NexStar GPS and CGE engines: the object's motion over the last cycle,
 // where it will be a second from now, and the motor rates that bring the mount there.
 // `westSide`: -1 not a German mount; 0 or 1 the object's side of the meridian on the CGE.
@@ -148,7 +142,7 @@ void TrackingDriver::NexStarRateStep(const Cycle& cycle, const NexStarMountPosit
             sign = -1.0;
             if (std::fabs(mx - x) > 180.0) link_.AuditLog("Switched signs");
         }
-        long long rate1 = RateTowards(xp, mx, sign);
+        long long rate1 = NexStarRateTowards(xp, mx, sign);
         link_.AuditLog(std::string(altAz ? "nxaz rate " : "nxRA rate ") +
                        PlainNumber(static_cast<double>(rate1) / kNexStarUnitsPerDegree));
         const double decGap = yp - my;

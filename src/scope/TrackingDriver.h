@@ -80,6 +80,12 @@ std::optional<double> FindMeridianCrossing(
 // on the equatorial and CGE engines a change of more than `minDelta` (MINNXDELTARATE) units.
 bool NexStarRateDue(int rate, int lastSent, bool altAz, int minDelta);
 
+// The NexStar motor rate, in rate units (not clamped), that brings the mount from `mount` to
+// `predicted` (degrees) in one second; `sign` is the motor's sense on that axis.
+long long NexStarRateTowards(double predicted, double mount, double sign);
+// The mean of two azimuths (degrees) the short way round north.
+double MeanAzimuth(double a, double b);
+
 // Where a NexStar mount says it points; azimuth -1 means unknown.
 struct NexStarMountPosition {
     double raHours = 0.0, decDegrees = 0.0;

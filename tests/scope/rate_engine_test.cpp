@@ -143,6 +143,17 @@ TEST(RateArithmetic, NexStarRatesGoOutOnAChangeOrBeyondTheSmallestStep) {
     EXPECT_FALSE(NexStarRateDue(1000, 1000, true, 50));
 }
 
+TEST(RateArithmetic, NexStarRatesAndAzimuthMeansTakeTheShortWayAcrossNorth) {
+    // Mount at 359.5, object a second from now at 0.5: one degree a second, not 3 (clamped).
+    EXPECT_EQ(NexStarRateTowards(0.5, 359.5, 1.0), 14400);
+    EXPECT_EQ(NexStarRateTowards(359.5, 0.5, 1.0), -14400);
+    EXPECT_EQ(NexStarRateTowards(10.25, 10.0, -1.0), -3600);  // right ascension turns the other way
+    EXPECT_EQ(NexStarRateTowards(std::nan(""), 10.0, 1.0), 0);
+    EXPECT_NEAR(MeanAzimuth(359.9, 0.1), 0.0, 1e-9);
+    EXPECT_NEAR(MeanAzimuth(0.3, 359.9), 0.1, 1e-9);
+    EXPECT_NEAR(MeanAzimuth(100.0, 102.0), 101.0, 1e-9);
+}
+
 TEST(RateArithmetic, MeridianSideAndTheCrossingSearch) {
     EXPECT_EQ(MeridianSide(90.0), 0);
     EXPECT_EQ(MeridianSide(180.0), 1);  // exactly south counts as west
@@ -177,6 +188,9 @@ TEST(RateArithmetic, MeridianSideAndTheCrossingSearch) {
             return (jd - start) * 86400.0 < 95.0 ? 170.0 : 190.0;
         },
         start, always));
+    // A position the model cannot give ends the search without a crossing.
+    EXPECT_FALSE(FindMeridianCrossing([](double, double&) -> std::optional<double> { return std::nullopt; },
+                                      start, always));
     // A stop ends the search.
     EXPECT_FALSE(FindMeridianCrossing(
         [&](double jd, double& el) -> std::optional<double> {
@@ -287,6 +301,10 @@ TEST(RateEngineFailures, Lx200GpsRefusedSlewAndExhaustedTableEndWithTheirMessage
         };
         rig.Run();
         ASSERT_EQ(rig.display.messages.size(), 1u);
+        // Silence during the intercept is no finished slew: the intercept fails and is retried.
+        EXPECT_EQ(
+            rig.display.messages[0].text,
+            "Unable to position telescope within time limits.\r\rMay need to increase maximum slew rate.");
         EXPECT_EQ(rig.display.messages[0].title, "Tracking Error");
         EXPECT_LT(rig.Elapsed(), 60.0);
     }
@@ -446,4 +464,71 @@ TEST(RateEngines, CgeFlipsTenSecondsBeforeTheCrossingAimsThirtySecondsAheadAndCo
     EXPECT_EQ(p[from + 57].second, 1);
     for (size_t i = from + 1; i < from + 58; ++i) EXPECT_LE(p[i].second, p[i - 1].second);
     EXPECT_NEAR(p[from + 57].first - p[from].first, 28.5, 0.3);
+}
+
+TEST(RateEngines, NexStarLineThatDiesAfterTheQueryIsGivenUpAtOnce) {
+    RateRig rig(IssPass().culminationUtc - 150.0 / 86400.0, ScopeType::NEXSTARGPS);
+    double closedAt = 0;
+    rig.onSleep = [&] {
+        if (closedAt > 0 || rig.Elapsed() < 30.0) return;
+        const auto c = rig.Commands();
+        if (c.empty() || c.back() != "E") return;
+        closedAt = rig.Elapsed();
+        rig.mount->InjectFault(MountFault::ClosedLine);
+    };
+    rig.Run();
+    ASSERT_GT(closedAt, 0.0);
+    ASSERT_EQ(rig.display.messages.size(), 1u);
+    EXPECT_EQ(rig.display.messages[0].text, "Cannot get NexStarGPS Current Position!");
+    EXPECT_LT(rig.Elapsed() - closedAt, 2.0);  // not 200 polls of a dead line
+}
+
+TEST(RateEngines, CgeWithTheCrossingHalfAMinuteAheadStartsAtOnce) {
+    // The crossing of the moderate pass lies 20 to 40 s after these starts: the goto due for the
+    // new object is not re-planned as a flip over and over.
+    const double crossingUtc = [] {
+        const auto catalogue = TestCatalogue();
+        PropagationSlot slot(kSlotPassPrediction);
+        return *FindMeridianCrossing(
+            [&](double jd, double& el) -> std::optional<double> {
+                const CycleTarget t = ComputeCycleTarget(*catalogue, Iss(), jd, kTestSite, 0.0, slot);
+                el = t.elevationDeg;
+                return t.azimuthDeg;
+            },
+            IssPass().culminationUtc - 200.0 / 86400.0, [] { return true; });
+    }();
+    for (const double ahead : {22.0, 30.0, 38.0}) {
+        RateRig rig(crossingUtc - ahead / 86400.0, ScopeType::CGE);
+        rig.Run(60.0);
+        SCOPED_TRACE(ahead);
+        EXPECT_TRUE(rig.display.messages.empty());
+        EXPECT_GE(rig.Elapsed(), 60.0);
+        const auto c = rig.Commands();
+        EXPECT_LT(IndexOf(c, "M"), c.size());  // past the countdown into rate tracking
+    }
+}
+
+TEST(RateEngines, Lx200GpsRenewsItsTwoHourTableForAnObjectStillUp) {
+    // A GPS satellite stays above this site for hours: the engine goes on past the 7000 s of
+    // its first table.
+    const auto catalogue = TestCatalogue();
+    PropagationSlot slot(kSlotPassPrediction);
+    const double start = 2457871.5;
+    int object = 0;
+    for (int i = 1; i <= catalogue->Count() && object == 0; ++i) {
+        if (catalogue->NameLine(i).rfind("GPS BIIR", 0) != 0) continue;
+        bool up = true;
+        for (double s = 0; s <= 7600 && up; s += 120) {
+            const CycleTarget t =
+                ComputeCycleTarget(*catalogue, i, start + s / 86400.0, kTestSite, 0.0, slot);
+            up = t.ok && t.elevationDeg > 15.0;
+        }
+        if (up) object = i;
+    }
+    ASSERT_GT(object, 0);
+    RateRig rig(start, ScopeType::LX200GPS);
+    rig.live.Update([&](LiveValues& v) { v.selectedObject = object; });
+    rig.Run(7300.0);
+    EXPECT_TRUE(rig.display.messages.empty()) << rig.display.messages[0].text;
+    EXPECT_GE(rig.Elapsed(), 7300.0);
 }
