@@ -25,8 +25,8 @@ const MountSite kMountSite{kTestSite.latitude, kTestSite.longitude, kTestSite.al
 
 struct PassFigures {
     double rms = 0, max = 0, seconds = 0;
-    double settledMax = 0;                // from 30 s after the first intercept on
-    double flipMax = 0, flipSeconds = 0;  // while the CGE swings across the pier
+    double settledRms = 0, settledMax = 0;  // from 30 s after the first intercept on
+    double flipMax = 0, flipSeconds = 0;    // while the CGE swings across the pier
     bool intercepted = false, flipped = false;
     double peak = 0;
     std::vector<ShownMessage> messages;
@@ -88,7 +88,8 @@ PassFigures TrackPass(Rig rig, double minPeak, double maxPeak) {
 
     PassFigures f;
     f.peak = pass.maxElevation;
-    double sum = 0, lastSample = -1, interceptAt = 0;
+    double sum = 0, lastSample = -1, interceptAt = 0, settledSum = 0;
+    int settledSamples = 0;
     int samples = 0;
     bool wasFlipped = nexstar != nullptr && nexstar->PierFlipped();
     bool inFlip = false;  // a goto after the first intercept (only the CGE's flip)
@@ -125,7 +126,11 @@ PassFigures TrackPass(Rig rig, double minPeak, double maxPeak) {
         inFlip = false;
         sum += error * error;
         f.max = std::max(f.max, error);
-        if (now - interceptAt > 30.0) f.settledMax = std::max(f.settledMax, error);
+        if (now - interceptAt > 30.0) {
+            f.settledMax = std::max(f.settledMax, error);
+            settledSum += error * error;
+            ++settledSamples;
+        }
         ++samples;
     };
     EXPECT_TRUE(link.Connect(1));
@@ -134,6 +139,7 @@ PassFigures TrackPass(Rig rig, double minPeak, double maxPeak) {
     driver.RunTracking();
     driver.FinishStop();
     f.rms = samples > 0 ? std::sqrt(sum / samples) : 0;
+    f.settledRms = settledSamples > 0 ? std::sqrt(settledSum / settledSamples) : 0;
     f.seconds = samples / 2.0;
     f.messages = display.Messages();
     return f;
@@ -141,8 +147,8 @@ PassFigures TrackPass(Rig rig, double minPeak, double maxPeak) {
 
 void Report(const std::string& what, const PassFigures& f) {
     std::cout << what << " (peak " << std::lround(f.peak) << " deg): RMS " << f.rms << " deg, max " << f.max
-              << " deg (" << f.settledMax << " from 30 s on) over " << f.seconds
-              << " s after the first intercept";
+              << " deg (from 30 s on: RMS " << f.settledRms << ", max " << f.settledMax << ") over "
+              << f.seconds << " s after the first intercept";
     if (f.flipped) std::cout << "; flip: " << f.flipSeconds << " s, max " << f.flipMax << " deg";
     std::cout << "\n";
     ::testing::Test::RecordProperty(what + " RMS deg", std::to_string(f.rms));
