@@ -9,9 +9,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "cli/Command.h"
 #include "core/ScopeInterface.h"
+#include "core/Settings.h"
 #include "core/Text.h"
 #include "orbit/ElementCatalogue.h"
 #include "scope/PosixSerialPort.h"
@@ -89,8 +93,35 @@ struct TrackOptions {
     double timingOffset = 0.0, alignment = 0.0, duration = 600.0;
     int method = 0;
     bool audit = false;
+    std::vector<std::string> settings;  // KEY=VALUE of the settings file
     std::string logFolder = ".";
 };
+
+// The settings file's values with the --setting lines applied; a key the file does not have is a
+// usage error.
+Settings SettingsFromOptions(const std::vector<std::string>& lines) {
+    std::set<std::string> keys;
+    const std::string all = FormatSettings(Settings{});
+    for (size_t start = 0; start < all.size();) {
+        const size_t end = all.find('\n', start);
+        const std::string line =
+            all.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (const size_t eq = line.find('='); eq != std::string::npos)
+            keys.insert(ToUpper(Trim(line.substr(0, eq))));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    std::string text;
+    for (const std::string& line : lines) {
+        const size_t eq = line.find('=');
+        const std::string key = ToUpper(Trim(line.substr(0, eq)));
+        if (eq == std::string::npos || key.empty())
+            throw UsageError("--setting wants KEY=VALUE, such as NGPSMOUNT=2, got \"" + line + "\"");
+        if (keys.count(key) == 0) throw UsageError("--setting: ConfigFile.ini has no key " + key);
+        text += line + "\r\n";
+    }
+    return ParseSettings(text);
+}
 
 int RunTrack(const TrackOptions& o) {
     const auto code = CanonicalScopeCode(o.interface);
@@ -103,6 +134,7 @@ int RunTrack(const TrackOptions& o) {
     if (o.method < 0 || o.method > 5) throw UsageError("--method wants 0 (Continuous) to 5 (Leap Frog)");
     if (!(o.duration > 0) || !std::isfinite(o.duration))
         throw UsageError("--duration wants a positive number");
+    const Settings fileSettings = SettingsFromOptions(o.settings);
     std::string error;
     const auto site = ParseSiteOption(o.site, error);
     if (!site) throw UsageError(error);
@@ -134,7 +166,7 @@ int RunTrack(const TrackOptions& o) {
     if (o.audit && !session.OpenAuditLog("output.txt")) throw DataError("cannot create output.txt");
     session.SetScopeType(type);
     if (!o.device.empty()) session.SetDeviceResolver([device = o.device](int) { return device; });
-    TrackingSettings settings;
+    TrackingSettings settings = TrackingSettingsFrom(fileSettings);
     settings.elementFile = o.tle;
     settings.logFolder = o.logFolder;
     session.SetSettings(settings);
@@ -161,7 +193,9 @@ int RunTrack(const TrackOptions& o) {
     if (session.TrackingOn() || interrupted) session.StopTracking();
     session.WaitIdle(3.0);
     session.Shutdown();
-    std::cout << (stoppedByEngine ? "tracking stopped" : interrupted ? "tracking interrupted" : "tracking ended")
+    std::cout << (stoppedByEngine ? "tracking stopped"
+                  : interrupted   ? "tracking interrupted"
+                                  : "tracking ended")
               << " after " << PlainNumber(clock.MonotonicSeconds() - begin, 1) << " s" << std::endl;
     if (interrupted) return 128 + interrupts.Signal();
     return stoppedByEngine ? kExitDataError : kExitOk;
@@ -170,8 +204,10 @@ int RunTrack(const TrackOptions& o) {
 const CommandRegistrar registrar(
     "track", "Follow an object with a telescope, or into a position log", [](CLI::App& sub) {
         auto o = std::make_shared<TrackOptions>();
-        sub.add_option("--interface", o->interface,
-                       "LX200, AP, GEMINI, LOGFILE, ... (engines not yet available stop with a message)")
+        sub.add_option(
+               "--interface", o->interface,
+               "LX200, LX200GPS, AP, GEMINI, NEXSTARGPS, CGE, LOGFILE, ... (engines not yet available "
+               "stop with a message)")
             ->required();
         sub.add_option("--device", o->device, "serial device or pseudo-terminal (default: port 1's device)");
         sub.add_option("--tle", o->tle, "element file")->required();
@@ -184,6 +220,10 @@ const CommandRegistrar registrar(
                        "run the program clock from this UTC (ISO 8601, such as 2017-04-28T03:15:00Z)");
         sub.add_option("--duration", o->duration, "seconds to track (default 600)");
         sub.add_option("--log-folder", o->logFolder, "folder of the Log File interface's position log");
+        sub.add_option(
+            "--setting", o->settings,
+            "KEY=VALUE of ConfigFile.ini, repeatable (LGPSMOUNT, NGPSMOUNT, NGPSSETRATEDELAY, "
+            "MINNXDELTARATE, TRACKINGLIMITENABLE, TRACKINGLIMIT, LIMITELEVATION, TRACKADJUST, ...)");
         sub.add_flag("--audit", o->audit, "write the traffic log output.txt in the working folder");
         return CommandRunner([o] { return RunTrack(*o); });
     });

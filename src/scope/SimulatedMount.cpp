@@ -140,12 +140,14 @@ MountParameters DefaultMountParameters(MountModel model) {
         case MountModel::LX200:
             p.maxSlewRate = 6.0;
             p.replyLatency = 0.02;
+            p.commandLatency = 0.03;
             p.startsLongFormat = false;
             break;
         case MountModel::LX200GPS:
             p.maxSlewRate = 8.0;
             p.acceleration = 5.0;
             p.replyLatency = 0.03;
+            p.commandLatency = 0.04;
             p.startsLongFormat = true;
             break;
         case MountModel::AutoStar494:
@@ -153,6 +155,7 @@ MountParameters DefaultMountParameters(MountModel model) {
             p.acceleration = 2.0;
             p.slewStartLag = 0.8;
             p.replyLatency = 0.25;
+            p.commandLatency = 0.1;
             p.startsLongFormat = false;
             break;
         case MountModel::AutoStar497:
@@ -160,17 +163,20 @@ MountParameters DefaultMountParameters(MountModel model) {
             p.acceleration = 3.0;
             p.slewStartLag = 0.5;
             p.replyLatency = 0.06;
+            p.commandLatency = 0.05;
             p.startsLongFormat = true;
             break;
         case MountModel::LX200Compatible:
             p.maxSlewRate = 5.0;
             p.replyLatency = 0.01;
+            p.commandLatency = 0.02;
             p.startsLongFormat = true;
             break;
         case MountModel::Gemini:
             p.maxSlewRate = 4.0;
             p.acceleration = 3.0;
             p.replyLatency = 0.015;
+            p.commandLatency = 0.02;
             p.startsLongFormat = true;
             break;
     }
@@ -380,11 +386,23 @@ void SimulatedMount::Advance() {
     // Very long gaps (a program left idle) are covered in at most 60000 coarser steps.
     const double step = gap > 600.0 ? gap / 60000.0 : kStep;
     const double utcNow = UtcNow();
+    auto actOnPending = [this](double upTo) {
+        while (!pending_.empty() && pending_.front().first <= upTo) {
+            const std::string command = pending_.front().second;
+            pending_.pop_front();
+            Execute(command);
+        }
+    };
     while (simTime_ < now) {
-        const double h = std::min(step, now - simTime_);
-        simTime_ += h;
-        Step(h, utcNow - (now - simTime_) / 86400.0);
+        double h = std::min(step, now - simTime_);
+        if (!pending_.empty()) h = std::clamp(pending_.front().first - simTime_, 0.0, h);
+        if (h > 0) {
+            simTime_ += h;
+            Step(h, utcNow - (now - simTime_) / 86400.0);
+        }
+        actOnPending(simTime_);
     }
+    actOnPending(now);
 }
 
 void SimulatedMount::Step(double dt, double utc) {
@@ -460,7 +478,16 @@ void SimulatedMount::Receive(char byte) {
         if (inCommand_) {
             inCommand_ = false;
             record(":" + command_ + "#");
-            Execute(command_);
+            // Moves and rates reach the motors after the controller's latency; a stop halts them
+            // at once.
+            const bool motion = (command_.size() == 2 && command_[0] == 'M' && command_ != "MS") ||
+                                StartsWith(command_, "RA") || StartsWith(command_, "RE") || command_ == "RS" ||
+                                command_ == "RM" || command_ == "RC" || command_ == "RG";
+            if (motion && parameters_.commandLatency > 0.0) {
+                pending_.emplace_back(clock_.MonotonicSeconds() + parameters_.commandLatency, command_);
+            } else {
+                Execute(command_);
+            }
         }
         return;
     }

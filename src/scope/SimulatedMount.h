@@ -18,10 +18,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Clock.h"
-#include "scope/SerialPort.h"
+#include "scope/MountSimulator.h"
 
 namespace corvane {
 
@@ -31,18 +32,12 @@ enum class MountModel { LX200, LX200GPS, AutoStar494, AutoStar497, LX200Compatib
 std::optional<MountModel> MountModelFromName(std::string_view name);
 const char* MountModelName(MountModel model);
 
-struct MountSite {
-    double latitude = 0.0;   // degrees, north positive
-    double longitude = 0.0;  // degrees, east positive
-    double altitudeMetres = 0.0;
-    double utcOffsetHours = 0.0;  // local time minus UTC
-};
-
 struct MountParameters {
     double maxSlewRate = 6.0;       // degrees per second, each axis
     double acceleration = 4.0;      // degrees per second squared
     double slewStartLag = 0.3;      // seconds from an accepted :MS# to the first motion
     double replyLatency = 0.02;     // seconds before the first byte of a reply
+    double commandLatency = 0.0;    // seconds before a move, stop or rate command acts
     bool startsLongFormat = false;  // precision at power-on
     double minAltitude = 0.0;       // goto targets below are refused ("Below Horizon")
     double maxAltitude = 90.0;      // goto targets above are refused ("Below Higher")
@@ -50,24 +45,7 @@ struct MountParameters {
 };
 MountParameters DefaultMountParameters(MountModel model);
 
-enum class MountFault {
-    None,
-    Silence,       // the mount ignores everything and sends nothing
-    Garbage,       // every reply is replaced by noise of the same length (terminator kept)
-    StalledReply,  // only the first half of each reply arrives; the rest after the stall time
-    ClosedLine,    // the line is dead: nothing can be read or written
-};
-
-struct MountState {
-    double utcJulianDate;  // the mount's own clock
-    double azimuth;        // degrees, north through east
-    double altitude;       // degrees
-    double raHours;        // where the mount points, of date
-    double decDegrees;
-    bool slewing;
-};
-
-class SimulatedMount final : public SerialPort {
+class SimulatedMount final : public MountSimulator {
 public:
     SimulatedMount(MountModel model, const MountSite& site, Clock& clock);
     SimulatedMount(MountModel model, const MountSite& site, Clock& clock, const MountParameters& parameters);
@@ -81,18 +59,18 @@ public:
     void Close() override;
 
     // The world's side.
-    MountState State();
+    MountState State() override;
     // Puts the axes at once at an azimuth and altitude, tracking the sky from there.
-    void PointAt(double azimuth, double altitude);
-    void InjectFault(MountFault fault, double stallSeconds = 60.0);
+    void PointAt(double azimuth, double altitude) override;
+    void InjectFault(MountFault fault, double stallSeconds = 60.0) override;
     // Sets the mount's clock this many days ahead of the computer clock (as :SC/:SL would).
-    void SetClockOffsetDays(double days);
+    void SetClockOffsetDays(double days) override;
     bool LongFormat() const;
     void SetLongFormat(bool longFormat);
     MountModel Model() const { return model_; }
     const MountParameters& Parameters() const { return parameters_; }
     // Every command received, as ":GZ#" (an ACK byte as "<ACK>"), oldest first.
-    std::vector<std::string> Commands() const;
+    std::vector<std::string> Commands() const override;
     // Altitude of an RA/Dec now, as the mount computes it.
     double AltitudeOf(double raHours, double decDegrees);
 
@@ -151,6 +129,7 @@ private:
     bool inCommand_ = false;
     std::string command_;
     std::deque<QueuedByte> output_;
+    std::deque<std::pair<double, std::string>> pending_;  // motion commands waiting to act
     std::vector<std::string> commands_;
 
     int siteEntry_ = 1;

@@ -12,6 +12,7 @@
 #include "orbit/Observer.h"
 #include "scope/Lx200Codec.h"
 #include "scope/ReplyCheck.h"
+#include "scope/TrackingDriverParts.h"
 
 namespace corvane {
 
@@ -19,8 +20,6 @@ namespace {
 
 constexpr double kFullTurn = kTwoPi;
 constexpr double kDegreesPerRadian = 360.0 / kFullTurn;
-const std::string kRefresh = "May need to Refresh Object List.";
-const std::string kLimitText = "Elevation of object exceeds limit set in preferences.";
 
 // A number with a zero-padded whole part of `width` digits and one decimal: "000.0", "00.0".
 std::string ZeroPadded(double value, int width) {
@@ -34,6 +33,20 @@ StateVector Minus(const StateVector& a, const StateVector& b) {
 }
 
 }  // namespace
+
+TrackingSettings TrackingSettingsFrom(const Settings& s) {
+    TrackingSettings t;
+    t.lgpsMount = s.LGPSMount;
+    t.ngpsMount = s.NGPSMount;
+    t.limitEnabled = s.TrackingLimitEnable == 1;
+    t.limitDegrees = std::clamp(s.TrackingLimit, 0, 90);
+    t.limitElevation = s.LimitElevation == 1;
+    t.trackAdjustMs = std::max(0, s.TrackAdjust);
+    t.ngpsSetRateDelayMs = std::max(0, s.NGPSSetRateDelay);
+    t.minNxDeltaRate = std::max(0, s.MinNxDeltaRate);
+    t.degChar = static_cast<unsigned char>(s.DegChar);
+    return t;
+}
 
 double Lx200Lead(int position) {
     switch (position) {
@@ -93,14 +106,6 @@ CycleTarget ComputeCycleTarget(const ElementCatalogue& catalogue, int objectInde
     return t;
 }
 
-struct TrackingDriver::Cycle {
-    int object = 0;
-    LiveValues values;
-    Site site;
-    TrackingSettings settings;
-    CycleTarget target;
-};
-
 // What a cycle reads afresh: the window's values, the site they name and the settings.
 TrackingDriver::Cycle TrackingDriver::ReadCycle() const {
     Cycle cycle;
@@ -142,34 +147,14 @@ bool TrackingDriver::Pause(int milliseconds) {
     return trackingOn_.load();
 }
 
-// Counts the time the engine has been asking without a valid answer.
-class TrackingDriver::ReplyWatch {
-public:
-    explicit ReplyWatch(const Clock& clock) : clock_(clock) {}
-    void Asked() {
-        if (!outstanding_) since_ = clock_.MonotonicSeconds();
-        outstanding_ = true;
-    }
-    void Judge(bool valid) {
-        if (valid) outstanding_ = false;
-    }
-    bool Expired() const {
-        return outstanding_ && clock_.MonotonicSeconds() - since_ >= kReplyTimeoutSeconds;
-    }
-
-private:
-    const Clock& clock_;
-    bool outstanding_ = false;
-    double since_ = 0.0;
-};
-
 bool TrackingDriver::LostCommunication(const ReplyWatch& watch) {
     if (stop_.Raised() || !trackingOn_.load()) return false;
     if (!link_.LineFailed() && !watch.Expired()) return false;
     // DEPARTURE: a dead line (closed, a refused write, or no valid answer for 10 s) ends tracking
     // with a message; the engines otherwise only look for "BELOW" and would go on talking into
     // the void.
-    link_.AuditLog(link_.LineFailed() ? "The line to the telescope failed." : "The telescope stopped answering.");
+    link_.AuditLog(link_.LineFailed() ? "The line to the telescope failed."
+                                      : "The telescope stopped answering.");
     SendStopSequence(link_.GetScopeType());
     StopWithMessage("", "Lost communication with the telescope.", "Tracking Error");
     return true;
@@ -206,6 +191,15 @@ void TrackingDriver::RunEngine() {
             break;
         case ScopeType::LOGFILE:
             LogFileEngine();
+            break;
+        case ScopeType::NEXSTARGPS:
+            NexStarGpsEngine();
+            break;
+        case ScopeType::CGE:
+            CgeEngine();
+            break;
+        case ScopeType::LX200GPS:
+            Lx200GpsEngine();
             break;
         default:
             NotBuiltEngine();
@@ -372,6 +366,13 @@ void TrackingDriver::StopWithMessage(const std::string& stopText, const std::str
 
 bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double delayMs,
                                   const std::string& stopText) {
+    return PrepareCycle(cycle, k, lead, delayMs, [&] {
+        if (!stopText.empty()) SendStop(stopText);
+    });
+}
+
+bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double delayMs,
+                                  const std::function<void()>& stop) {
     if (cycle.object == 0) return false;
     const Site& site = cycle.site;
     const double timing = LeadingNumber(cycle.values.timingOffsetText);
@@ -390,7 +391,8 @@ bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double de
     const double limited =
         cycle.settings.limitElevation ? cycle.target.elevationDeg : cycle.target.decDegrees;
     if (cycle.settings.limitEnabled && limited > cycle.settings.limitDegrees) {
-        StopWithMessage(stopText, kLimitText, "Tracking Stopped");
+        stop();
+        StopWithMessage("", kLimitText, "Tracking Stopped");
         return false;
     }
     if (trackingOn_.load()) {

@@ -9,12 +9,15 @@
 // (StartStopTracking, FinishStop, RunTracking); RequestStop and the getters are safe from any
 // thread. Engines wait only through the link's stop-aware Wait, so a stop ends them at once.
 #include <atomic>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "astro/Time.h"
 #include "core/Clock.h"
 #include "core/LiveState.h"
+#include "core/Settings.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/PropagationSlot.h"
 #include "scope/PositionLog.h"
@@ -26,16 +29,21 @@ namespace corvane {
 
 // The settings the engines read (keys of the settings file).
 struct TrackingSettings {
-    int lgpsMount = 1;            // LGPSMOUNT: 1 Alt-Az, else polar
-    int ngpsMount = 1;            // NGPSMOUNT: 1 Alt-Az, 2 EQ N, 3 EQ S
-    bool limitEnabled = false;    // TRACKINGLIMITENABLE
-    int limitDegrees = 90;        // TRACKINGLIMIT, held to 0..90
-    bool limitElevation = true;   // LIMITELEVATION: elevation, else declination
-    int trackAdjustMs = 80;       // TRACKADJUST: pause at the end of each LX200 cycle
-    unsigned char degChar = 223;  // DEGCHAR
-    std::string elementFile;      // shown in the position log header
-    std::string logFolder = ".";  // where the Log File interface writes
+    int lgpsMount = 1;             // LGPSMOUNT: 1 Alt-Az, else polar
+    int ngpsMount = 1;             // NGPSMOUNT: 1 Alt-Az, 2 EQ N, 3 EQ S
+    bool limitEnabled = false;     // TRACKINGLIMITENABLE
+    int limitDegrees = 90;         // TRACKINGLIMIT, held to 0..90
+    bool limitElevation = true;    // LIMITELEVATION: elevation, else declination
+    int trackAdjustMs = 80;        // TRACKADJUST: pause at the end of each LX200 cycle
+    int ngpsSetRateDelayMs = 750;  // NGPSSETRATEDELAY: pause at the end of each NexStar rate cycle
+    int minNxDeltaRate = 50;       // MINNXDELTARATE: smallest equatorial rate change re-sent
+    unsigned char degChar = 223;   // DEGCHAR
+    std::string elementFile;       // shown in the position log header
+    std::string logFolder = ".";   // where the Log File interface writes
 };
+
+// The engines' settings from the settings file (limits held to their ranges).
+TrackingSettings TrackingSettingsFrom(const Settings& settings);
 
 // Where the selected object is at a Julian date, as a cycle aims at it.
 struct CycleTarget {
@@ -52,6 +60,59 @@ struct CycleTarget {
 // slot it fills.
 CycleTarget ComputeCycleTarget(const ElementCatalogue& catalogue, int objectIndex, double jdUtc,
                                const Site& site, double alignmentSteps, PropagationSlot& slot);
+
+// Azimuth and altitude (degrees) of a right ascension and declination for a latitude at a local
+// sidereal time (hours).
+void HorizontalFromEquatorial(double raHours, double decDegrees, double localSiderealHours,
+                              double latitudeDegrees, double& azimuthDeg, double& altitudeDeg);
+
+// The CGE's side of the meridian for an object's azimuth: 0 east (strictly between 0 and 180
+// degrees), 1 west (0 and 180 included).
+int MeridianSide(double azimuthDeg);
+// The first time from `startJd` on, in steps of 10 s, at which the side of the meridian changes:
+// nothing when the object sets first (elevation 0 or less), after 120 steps, or when `goOn` says
+// stop. `azimuthAt` gives the azimuth and elevation at a time, nothing when it has none.
+std::optional<double> FindMeridianCrossing(
+    const std::function<std::optional<double>(double, double&)>& azimuthAt, double startJd,
+    const std::function<bool()>& goOn);
+
+// Whether a NexStar motor rate goes out: on the Alt-Az engine any change from the last one sent,
+// on the equatorial and CGE engines a change of more than `minDelta` (MINNXDELTARATE) units.
+bool NexStarRateDue(int rate, int lastSent, bool altAz, int minDelta);
+
+// The NexStar motor rate, in rate units (not clamped), that brings the mount from `mount` to
+// `predicted` (degrees) in one second; `sign` is the motor's sense on that axis.
+long long NexStarRateTowards(double predicted, double mount, double sign);
+// The mean of two azimuths (degrees) the short way round north.
+double MeanAzimuth(double a, double b);
+
+// Where a NexStar mount says it points; azimuth -1 means unknown.
+struct NexStarMountPosition {
+    double raHours = 0.0, decDegrees = 0.0;
+    double altitudeDeg = -1.0, azimuthDeg = -1.0;
+};
+
+// The LX200GPS rate table entry from the positions at T and T + 2 s, degrees per second:
+// azimuth and altitude (Alt-Az) or right ascension in degrees and declination (polar).
+struct LgpsRate {
+    double rate1 = 0.0, rate2 = 0.0;
+};
+LgpsRate LgpsTableRates(const CycleTarget& now, const CycleTarget& later, bool altAz);
+// The LX200GPS correction from the object-minus-mount differences (degrees): a first-axis
+// difference beyond +-200 counts as 0; both divided by 12, and damped by 0.7 when above 0.1.
+struct LgpsCorrection {
+    double c1 = 0.0, c2 = 0.0;
+};
+LgpsCorrection LgpsDampCorrection(double raw1, double raw2);
+
+// An LX200GPS position reading: degrees (RA in hours), -1 until read; seconds from the query
+// to the complete reply.
+struct ScopeReading {
+    double azimuth = -1.0, altitude = -1.0;
+    double raHours = -1.0, decDegrees = -1.0;
+    double delay = 0.5;
+    double time = 0.0;
+};
 
 // Lead in seconds of the LX200 engine for a Tracking Method slider position (0 = Continuous).
 double Lx200Lead(int sliderPosition);
@@ -110,9 +171,26 @@ private:
     void Lx200Engine();
     void LogFileEngine();
     void NotBuiltEngine();
+    void NexStarGpsEngine();
+    void CgeEngine();
+    void Lx200GpsEngine();
+    // The mount's "E" position, converted for the site at the current sidereal time.
+    bool GetNexStarPosition(NexStarMountPosition& position, const Site& site);
+    // Ends tracking after a NexStar-family error: the NexStar GPS stop sequence, then the message.
+    void NexStarFailure(const std::string& text, const std::string& title);
+    struct NexStarRates;
+    void NexStarRateStep(const Cycle& cycle, const NexStarMountPosition& mount, NexStarRates& rates,
+                         bool altAz, int westSide);
+    bool GotoInProgress();
+    bool GetScopePosition(bool altAz, const Site& site, ScopeReading& reading);
+    void Lx200GpsFailure(const std::string& text);
+    // Sends the pass-through rate for a motor; audit text names it.
+    void SendNexStarRate(int motor, int rate, const std::string& auditText);
     // Steps 1-8 of a cycle; false when the cycle must not aim (no object, an error) or the
     // engine must end (limit). `stopText` is the type's stop sequence for the limit.
     bool PrepareCycle(Cycle& cycle, double k, double lead, double delayMs, const std::string& stopText);
+    // The same with a stop sequence of its own for the tracking limit.
+    bool PrepareCycle(Cycle& cycle, double k, double lead, double delayMs, const std::function<void()>& stop);
     void StopWithMessage(const std::string& stopText, const std::string& text, const std::string& title);
     // True (after ending tracking with its message) when the line failed or the mount has not
     // answered for kReplyTimeoutSeconds; never while a requested stop is under way.

@@ -31,14 +31,7 @@ void MainWindow::CopyControlsToSettings() {
 }
 
 void MainWindow::PushTrackingSettings() {
-    TrackingSettings t;
-    t.lgpsMount = settings_.LGPSMount;
-    t.ngpsMount = settings_.NGPSMount;
-    t.limitEnabled = settings_.TrackingLimitEnable == 1;
-    t.limitDegrees = std::min(90, std::max(0, settings_.TrackingLimit));
-    t.limitElevation = settings_.LimitElevation == 1;
-    t.trackAdjustMs = std::max(0, settings_.TrackAdjust);
-    t.degChar = static_cast<unsigned char>(settings_.DegChar);
+    TrackingSettings t = TrackingSettingsFrom(settings_);
     t.elementFile = ToFile(elementFileName->text());
     session_->SetSettings(t);
 }

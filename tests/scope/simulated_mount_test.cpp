@@ -223,6 +223,16 @@ TEST(SimulatedMount, AxisRatesAndMovesDriveTheLx200Gps) {
     EXPECT_NEAR(f.mount.State().azimuth, stopped.azimuth, 0.05);  // sidereal drift only
     f.Ask("#:RA08.00#");
     f.Ask("#:RE08.00#");
+
+    // A move reaches the motors only after the controller's command latency.
+    f.mount.PointAt(100.0, 30.0);
+    f.Ask("#:RA1.000#");
+    const double before = f.mount.State().azimuth;
+    f.mount.Write("#:Me#");
+    f.clock.Advance(f.mount.Parameters().commandLatency * 0.9);
+    EXPECT_NEAR(f.mount.State().azimuth, before, 0.0005);  // the sky's drift only
+    f.clock.Advance(0.5);
+    EXPECT_GT(f.mount.State().azimuth, before + 0.2);
 }
 
 TEST(SimulatedMount, RepliesTakeTheModelsLatencyAndTheLineTime) {

@@ -12,12 +12,14 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <iostream>
 #include <sstream>
 #include <vector>
 
 #include "core/Clock.h"
 #include "scope/SimulatedMount.h"
+#include "scope/SimulatedNexStar.h"
 #include "scope/ToolOptions.h"
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -69,7 +71,22 @@ std::string UtcText(double jd) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"corvane-mountsim: a simulated LX200-family telescope mount on a pseudo-terminal"};
+    CLI::App app{"corvane-mountsim: a simulated LX200-family or NexStar-family telescope mount on a pseudo-terminal"};
+    app.footer(
+        "Dynamics of the models (each axis):\n"
+        "  lx200            goto 6 deg/s, acceleration 4 deg/s2, moves act after 30 ms, reply after 20 ms\n"
+        "  lx200gps         goto and :RA/:RE rates up to 8 deg/s, acceleration 5 deg/s2, moves act after\n                   40 ms, reply after 30 ms\n"
+        "  autostar494      goto 3 deg/s, acceleration 2 deg/s2, moves act after 100 ms, reply after 250 ms\n"
+        "  autostar497      goto 5 deg/s, acceleration 3 deg/s2, moves act after 50 ms, reply after 60 ms\n"
+        "  lx200compatible  goto 5 deg/s, acceleration 4 deg/s2, moves act after 20 ms, reply after 10 ms\n"
+        "  gemini           goto 4 deg/s, acceleration 3 deg/s2, moves act after 20 ms, reply after 15 ms\n"
+        "  nexstargps       goto 4 deg/s, variable rate up to 43200 units (3 deg/s), acceleration\n"
+        "                   2 deg/s2, commands act after 50 ms, reply after 60 ms (--mount altaz|eqn|eqs)\n"
+        "  cge              German equatorial: goto 5 deg/s, variable rate up to 3 deg/s, acceleration\n"
+        "                   3 deg/s2, commands act after 40 ms, reply after 50 ms; a goto west of the\n"
+        "                   meridian puts the tube west of the pier, where the declination motor runs reversed\n"
+        "LX200-family gotos start 0.3 s after :MS# (autostar494 0.8 s, autostar497 0.5 s); stops act at\n"
+        "once. Replies go out at 9600 baud (about 1 ms a byte).");
     app.set_version_flag("--version", std::string("corvane-mountsim ") + CORVANE_VERSION);
     std::string modelName = "lx200";
     std::string siteText;
@@ -78,10 +95,14 @@ int main(int argc, char** argv) {
     std::string faultText;
     std::string startText;
     double maxRuntime = 0.0;
+    std::vector<double> pointAt;
     bool polar = false;
     bool exitWithParent = false;
     app.add_option("--model", modelName,
-                   "lx200, lx200gps, autostar494, autostar497, lx200compatible or gemini")
+                   "lx200, lx200gps, autostar494, autostar497, lx200compatible, gemini, nexstargps or cge")
+        ->capture_default_str();
+    std::string mountingName = "altaz";
+    app.add_option("--mount", mountingName, "nexstargps: altaz (fork), eqn or eqs (fork on a wedge)")
         ->capture_default_str();
     app.add_option("--site", siteText,
                    "LAT,LON,ALT_M[,UTC_OFFSET]: degrees north, degrees east, metres, "
@@ -95,13 +116,22 @@ int main(int argc, char** argv) {
                    "inject a fault: silence, garbage, stall or closed, optionally @SECONDS later");
     app.add_option("--start", startText,
                    "set the mount's clock to this UTC at launch (ISO 8601, such as 2017-04-28T03:15:00Z)");
+    app.add_option("--point", pointAt, "AZ,ALT: where the tube points at launch, degrees (default 180,45)")
+        ->delimiter(',')
+        ->expected(2);
     app.add_option("--max-runtime", maxRuntime, "exit after this many seconds (0: run until stopped)");
     app.add_flag("--polar", polar, "move commands drive RA and Dec (a polar-aligned mount)");
     app.add_flag("--exit-with-parent", exitWithParent, "exit when the starting process ends");
     CLI11_PARSE(app, argc, argv);
 
     const auto model = MountModelFromName(modelName);
-    if (!model) {
+    const auto nexstarModel = NexStarModelFromName(modelName);
+    const auto mounting = NexStarMountingFromName(mountingName);
+    if (!mounting) {
+        std::cerr << "corvane-mountsim: --mount wants altaz, eqn or eqs\n";
+        return 2;
+    }
+    if (!model && !nexstarModel) {
         std::cerr << "corvane-mountsim: unknown model '" << modelName << "'\n";
         return 2;
     }
@@ -119,6 +149,10 @@ int main(int argc, char** argv) {
     std::optional<double> startUtc;
     if (!startText.empty() && !(startUtc = ParseUtcOption(startText))) {
         std::cerr << "corvane-mountsim: --start wants an ISO 8601 UTC time such as 2017-04-28T03:15:00Z\n";
+        return 2;
+    }
+    if (pointAt.size() == 2 && !(std::isfinite(pointAt[0]) && std::fabs(pointAt[1]) <= 90.0)) {
+        std::cerr << "corvane-mountsim: --point wants an azimuth and an altitude of -90 to 90 degrees\n";
         return 2;
     }
     MountFault fault = MountFault::None;
@@ -187,12 +221,22 @@ int main(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
 
     SystemClock clock;
-    MountParameters parameters = DefaultMountParameters(*model);
-    parameters.polar = polar;
-    SimulatedMount mount(*model, site, clock, parameters);
+    std::unique_ptr<MountSimulator> simulator;
+    if (model) {
+        MountParameters parameters = DefaultMountParameters(*model);
+        parameters.polar = polar;
+        simulator = std::make_unique<SimulatedMount>(*model, site, clock, parameters);
+    } else {
+        NexStarParameters parameters = DefaultNexStarParameters(*nexstarModel);
+        parameters.mounting = *mounting;
+        simulator = std::make_unique<SimulatedNexStar>(*nexstarModel, site, clock, parameters);
+    }
+    MountSimulator& mount = *simulator;
     mount.Open(device);
     if (startUtc)
         mount.SetClockOffsetDays(*startUtc - (clock.LocalJulianDate() - site.utcOffsetHours / 24.0));
+
+    if (pointAt.size() == 2) mount.PointAt(pointAt[0], pointAt[1]);
 
     std::cout << "ready on " << device << std::endl;
 
