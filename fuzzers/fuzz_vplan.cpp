@@ -71,7 +71,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ViewPlan kept = plan;
     PurgeViewPlan(kept, now);
     ViewPlan saved = plan;
-    FUZZ_CHECK(SaveViewPlan(saved, file.Path(), now, &error));
-    FUZZ_CHECK(saved.entries == kept.entries);
+    if (plan.keepFile) {
+        // A file that was not read whole and could not be set aside is never written over.
+        const std::string before(reinterpret_cast<const char*>(data), size);
+        FUZZ_CHECK(SaveViewPlan(saved, file.Path(), now, &error) == kept.entries.empty());
+        std::FILE* f = std::fopen(file.Path().c_str(), "rb");
+        std::string after;
+        char buffer[4096];
+        for (size_t n; f != nullptr && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) after.append(buffer, n);
+        if (f != nullptr) std::fclose(f);
+        FUZZ_CHECK(after == before);
+    } else {
+        FUZZ_CHECK(SaveViewPlan(saved, file.Path(), now, &error));
+        FUZZ_CHECK(saved.entries == kept.entries);
+    }
+    // The copies set aside ("vplan.log.bad", ".bad2", ...) would fill up after 99 inputs.
+    for (int i = 1; i <= 99; ++i) {
+        const std::string copy = file.Path() + ".bad" + (i == 1 ? std::string() : std::to_string(i));
+        if (std::remove(copy.c_str()) != 0) break;
+    }
     return 0;
 }
