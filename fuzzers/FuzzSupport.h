@@ -33,8 +33,14 @@ inline bool Finite(const corvane::StateVector& v) {
 
 // True when a text the program made from numbers spells a non-number.
 inline bool SpellsNonNumber(std::string_view text) {
+    // As printf spells them: a word of its own, not letters inside a name ("Janan", "info").
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     for (std::string_view word : {"nan", "NaN", "NAN", "inf", "INF", "Inf"}) {
-        if (text.find(word) != std::string_view::npos) return true;
+        for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+            const bool before = at > 0 && letter(text[at - 1]);
+            const bool after = at + word.size() < text.size() && letter(text[at + word.size()]);
+            if (!before && !after) return true;
+        }
     }
     return false;
 }
