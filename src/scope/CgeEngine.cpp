@@ -57,11 +57,7 @@ void TrackingDriver::CgeEngine() {
     std::optional<double> crossing;
     NexStarRates rates;
     NexStarMountPosition mount;
-    auto stop = [this] {
-        const int m = Settings().ngpsMount;
-        NexStarRateStop(m >= 1 && m <= 3 ? m : 1);
-    };
-    auto failed = [this] { return !trackingOn_.load() || stop_.Raised(); };
+    auto stop = [this] { NexStarGpsStop(); };
 
     while (trackingOn_.load()) {
         Cycle cycle = ReadCycle();
@@ -74,7 +70,7 @@ void TrackingDriver::CgeEngine() {
         if (cycle.object != previousObject) {
             rates = NexStarRates{};
             if (!GetNexStarPosition(mount, cycle.site)) {
-                if (!failed()) NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
+                if (!StopAsked()) NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
                 return;
             }
             link_.AuditLog("Start of meridian crossing calculation");
@@ -117,7 +113,7 @@ void TrackingDriver::CgeEngine() {
             continue;
         }
         if (!GetNexStarPosition(mount, cycle.site)) {
-            if (!failed()) NexStarFailure("Cannot get CGE Current Position!", "Tracking Aborted");
+            if (!StopAsked()) NexStarFailure("Cannot get CGE Current Position!", "Tracking Aborted");
             return;
         }
         const CycleTarget& t = cycle.target;

@@ -213,7 +213,7 @@ void TrackingDriver::Lx200GpsEngine() {
             display_.SetProgress(bars, bars);
         } while (remaining > 1.5);
         display_.SetProgress(0, 0);
-        if (!trackingOn_.load() || stop_.Raised()) return;
+        if (StopAsked()) return;
         if (complete) break;
         if (++failures >= 5) {
             Lx200GpsFailure(kUnableText);

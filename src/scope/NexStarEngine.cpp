@@ -85,8 +85,7 @@ bool TrackingDriver::GetNexStarPosition(NexStarMountPosition& position, const Si
 
 void TrackingDriver::NexStarFailure(const std::string& text, const std::string& title) {
     trackingOn_.store(false);
-    const int mount = Settings().ngpsMount;
-    NexStarRateStop(mount >= 1 && mount <= 3 ? mount : 1);
+    NexStarGpsStop();
     ResetTrackingDisplay();
     display_.ShowMessage(text, title, MessageIcon::Warning);
 }
@@ -198,11 +197,7 @@ void TrackingDriver::NexStarGpsEngine() {
     int resetGoto = 0;
     NexStarRates rates;
     NexStarMountPosition mount;
-    auto stop = [this] {
-        const int m = Settings().ngpsMount;
-        NexStarRateStop(m >= 1 && m <= 3 ? m : 1);
-    };
-    auto failed = [this] { return !trackingOn_.load() || stop_.Raised(); };
+    auto stop = [this] { NexStarGpsStop(); };
 
     while (trackingOn_.load()) {
         Cycle cycle = ReadCycle();
@@ -213,7 +208,7 @@ void TrackingDriver::NexStarGpsEngine() {
         if (cycle.object != previousObject) {
             rates = NexStarRates{};
             if (!GetNexStarPosition(mount, cycle.site)) {
-                if (!failed()) NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
+                if (!StopAsked()) NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
                 return;
             }
             resetGoto = 2;
@@ -229,7 +224,7 @@ void TrackingDriver::NexStarGpsEngine() {
             aim = PrepareCycle(cycle, 0.0, 0.0, 0.0, stop);
             if (!aim) break;
             if (!GetNexStarPosition(mount, cycle.site)) {
-                if (!failed()) NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
+                if (!StopAsked()) NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
                 return;
             }
             const CycleTarget& t = cycle.target;

@@ -112,21 +112,19 @@ void ScopeSession::Post(std::function<void(SerialLink&)> job) {
     Enqueue([this, job = std::move(job)] { job(link_); });
 }
 
+bool ScopeSession::IdleLocked() const {
+    return queue_.empty() && !running_ && !driver_.TrackingOn() && !driver_.StopDue() && !startPending_.load();
+}
+
 bool ScopeSession::Idle() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return queue_.empty() && !running_ && !driver_.TrackingOn() && !driver_.StopDue() && !startPending_.load();
+    return IdleLocked();
 }
 
 bool ScopeSession::WaitIdle(double seconds) const {
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     std::unique_lock<std::mutex> lock(mutex_);
-    auto idle = [this] {
-        return queue_.empty() && !running_ && !driver_.TrackingOn() && !driver_.StopDue() && !startPending_.load();
-    };
-    while (!idle()) {
-        if (changed_.wait_until(lock, until) == std::cv_status::timeout) return idle();
-    }
-    return true;
+    return changed_.wait_until(lock, until, [this] { return IdleLocked(); });
 }
 
 bool ScopeSession::Step() {

@@ -100,6 +100,8 @@ private:
     using Job = std::function<void()>;
     void Enqueue(Job job);
     void Wake();
+    // Idle() with mutex_ held.
+    bool IdleLocked() const;
     void ThreadMain();
     // One step of the session's work; false when there is nothing to do.
     bool Step();

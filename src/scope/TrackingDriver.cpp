@@ -161,7 +161,7 @@ bool TrackingDriver::LostCommunication(const ReplyWatch& watch) {
 }
 
 void TrackingDriver::RunTracking() {
-    if (!trackingOn_.load() || stop_.Raised()) return;
+    if (StopAsked()) return;
     trackingActive_.store(true);
     if (GeostationaryHold()) {
         while (trackingOn_.load() && link_.Wait(200)) {
@@ -292,11 +292,9 @@ void TrackingDriver::SendStopSequence(ScopeType type) {
         case ScopeType::CGE:
             NexStarRateStop(1);
             break;
-        case ScopeType::NEXSTARGPS: {
-            const int mount = Settings().ngpsMount;
-            NexStarRateStop(mount >= 1 && mount <= 3 ? mount : 1);
+        case ScopeType::NEXSTARGPS:
+            NexStarGpsStop();
             break;
-        }
         case ScopeType::ULTIMA:
             SendStop("M");
             break;
@@ -329,6 +327,11 @@ void TrackingDriver::Lx200GpsStop() {
     display_.SetProgress(0, 0);
     display_.RefreshViewPlan();
     clock_.Sleep(100);
+}
+
+void TrackingDriver::NexStarGpsStop() {
+    const int mount = Settings().ngpsMount;
+    NexStarRateStop(mount >= 1 && mount <= 3 ? mount : 1);
 }
 
 void TrackingDriver::NexStarRateStop(int modeByte) {

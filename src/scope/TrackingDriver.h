@@ -198,6 +198,10 @@ private:
     void SendStopSequence(ScopeType type);
     void Lx200GpsStop();
     void NexStarRateStop(int modeByte);
+    // The NexStar GPS stop: the rate stop with the tracking mode of the NGPSMOUNT setting.
+    void NexStarGpsStop();
+    // Tracking was switched off, or a stop is raised: the engine must not go on.
+    bool StopAsked() const { return !trackingOn_.load() || stop_.Raised(); }
     bool Send(const std::string& command);
     void SendStop(const std::string& command);
     std::string Exchange(const std::string& command, int waitMs);
