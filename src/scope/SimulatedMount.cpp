@@ -11,7 +11,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDeg = kPi / 180.0;
-constexpr double kByteSeconds = 10.0 / 9600.0;  // start bit, 8 data bits, stop bit
 constexpr double kStep = 0.01;                  // seconds of axis motion per integration step
 constexpr double kArrived = 0.01;               // degrees: the goto has ended
 constexpr size_t kMaxCommandHistory = 200000;
@@ -223,25 +222,13 @@ int SimulatedMount::BytesWaiting() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!open_ || fault_ == MountFault::ClosedLine) return -1;
     Advance();
-    const double now = clock_.MonotonicSeconds();
-    int count = 0;
-    for (const auto& b : output_) {
-        if (b.availableAt > now) break;
-        ++count;
-    }
-    return count;
+    return line_.Ready(clock_.MonotonicSeconds());
 }
 
 std::string SimulatedMount::Read(int count) {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::string bytes;
-    if (!open_ || fault_ == MountFault::ClosedLine) return bytes;
-    const double now = clock_.MonotonicSeconds();
-    while (count-- > 0 && !output_.empty() && output_.front().availableAt <= now) {
-        bytes += output_.front().byte;
-        output_.pop_front();
-    }
-    return bytes;
+    if (!open_ || fault_ == MountFault::ClosedLine) return {};
+    return line_.Take(count, clock_.MonotonicSeconds());
 }
 
 bool SimulatedMount::Write(std::string_view bytes) {
@@ -501,24 +488,7 @@ void SimulatedMount::Receive(char byte) {
 }
 
 void SimulatedMount::Reply(std::string text) {
-    if (fault_ == MountFault::Silence || text.empty()) return;
-    if (fault_ == MountFault::Garbage) {
-        const size_t keep = text.back() == '#' ? text.size() - 1 : text.size();
-        for (size_t i = 0; i < keep; ++i) {
-            noise_ = noise_ * 1103515245u + 12345u;
-            char c = static_cast<char>((noise_ >> 16) & 0xFF);
-            text[i] = c == '#' ? '~' : c;
-        }
-    }
-    const double now = clock_.MonotonicSeconds();
-    double t = now + parameters_.replyLatency;
-    if (!output_.empty()) t = std::max(t, output_.back().availableAt);
-    for (size_t i = 0; i < text.size(); ++i) {
-        t += kByteSeconds;
-        double at = t;
-        if (fault_ == MountFault::StalledReply && i >= text.size() / 2) at += stallSeconds_;
-        output_.push_back({text[i], at});
-    }
+    line_.Send(std::move(text), clock_.MonotonicSeconds(), parameters_.replyLatency, fault_, stallSeconds_, "#");
 }
 
 std::string SimulatedMount::FormatRa(double hours) const {

@@ -23,6 +23,7 @@
 
 #include "core/Clock.h"
 #include "scope/MountSimulator.h"
+#include "scope/SimulatedReplyLine.h"
 
 namespace corvane {
 
@@ -77,10 +78,6 @@ public:
 private:
     enum class Alignment { AltAz, Polar, Land };
     enum class TargetKind { RaDec, AltAz };
-    struct QueuedByte {
-        char byte;
-        double availableAt;
-    };
 
     void Advance();
     void Step(double dt, double utc);
@@ -110,7 +107,6 @@ private:
     Alignment alignment_;
     MountFault fault_ = MountFault::None;
     double stallSeconds_ = 60.0;
-    uint32_t noise_ = 12345;
 
     double simTime_;                // monotonic seconds up to which the axes have moved
     double clockOffsetDays_ = 0.0;  // set by :SC/:SL
@@ -128,7 +124,7 @@ private:
 
     bool inCommand_ = false;
     std::string command_;
-    std::deque<QueuedByte> output_;
+    SimulatedReplyLine line_{12345};
     std::deque<std::pair<double, std::string>> pending_;  // motion commands waiting to act
     std::vector<std::string> commands_;
 

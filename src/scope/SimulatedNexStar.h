@@ -24,6 +24,7 @@
 
 #include "core/Clock.h"
 #include "scope/MountSimulator.h"
+#include "scope/SimulatedReplyLine.h"
 
 namespace corvane {
 
@@ -77,10 +78,6 @@ public:
     const NexStarParameters& Parameters() const { return parameters_; }
 
 private:
-    struct QueuedByte {
-        char byte;
-        double availableAt;
-    };
     struct PendingAction {
         double at;
         std::string command;
@@ -115,7 +112,6 @@ private:
     bool open_ = false;
     MountFault fault_ = MountFault::None;
     double stallSeconds_ = 60.0;
-    unsigned noise_ = 2024;
     double simTime_;
     double clockOffsetDays_ = 0.0;
 
@@ -133,7 +129,7 @@ private:
     std::string command_;
     double commandStartedAt_ = 0.0;
     std::deque<PendingAction> pending_;
-    std::deque<QueuedByte> output_;
+    SimulatedReplyLine line_{2024};
     std::vector<std::string> commands_;
 };
 
