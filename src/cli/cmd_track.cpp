@@ -95,6 +95,7 @@ struct TrackOptions {
     bool audit = false;
     std::vector<std::string> settings;  // KEY=VALUE of the settings file
     std::string logFolder = ".";
+    std::string indi, indiDevice;  // the INDI interface's HOST:PORT and device
 };
 
 // The settings file's values with the --setting lines applied; a key the file does not have is a
@@ -143,6 +144,10 @@ int RunTrack(const TrackOptions& o) {
     const int index = loaded.catalogue->FindCatalogueNumber(o.norad);
     if (index == 0) throw DataError("NORAD " + std::to_string(o.norad) + " is not in " + o.tle);
     const ScopeType type = ScopeTypeFromCode(*code);
+    const auto indi = ParseIndiAddress(
+        o.indi.empty() ? fileSettings.IndiHost + ":" + std::to_string(fileSettings.IndiPort) : o.indi,
+        o.indiDevice.empty() ? fileSettings.IndiDevice : o.indiDevice);
+    if (!indi) throw UsageError("--indi wants HOST:PORT, such as localhost:7624, got \"" + o.indi + "\"");
 
     SystemClock clock;
     if (startUtc) clock.SetCorrection(*startUtc + site->utcOffsetHours / 24.0 - clock.LocalJulianDate());
@@ -165,6 +170,7 @@ int RunTrack(const TrackOptions& o) {
     ScopeSession session(port, clock, live, store, display);
     if (o.audit && !session.OpenAuditLog("output.txt")) throw DataError("cannot create output.txt");
     session.SetScopeType(type);
+    session.SetIndiServer(*indi);
     if (!o.device.empty()) session.SetDeviceResolver([device = o.device](int) { return device; });
     TrackingSettings settings = TrackingSettingsFrom(fileSettings);
     settings.elementFile = o.tle;
@@ -224,6 +230,9 @@ const CommandRegistrar registrar(
             "--setting", o->settings,
             "KEY=VALUE of ConfigFile.ini, repeatable (LGPSMOUNT, NGPSMOUNT, NGPSSETRATEDELAY, "
             "MINNXDELTARATE, TRACKINGLIMITENABLE, TRACKINGLIMIT, LIMITELEVATION, TRACKADJUST, ...)");
+        sub.add_option("--indi", o->indi, "INDI interface: the server, HOST:PORT (default localhost:7624)");
+        sub.add_option("--indi-device", o->indiDevice,
+                       "INDI interface: the mount's device (default \"Telescope Simulator\")");
         sub.add_flag("--audit", o->audit, "write the traffic log output.txt in the working folder");
         return CommandRunner([o] { return RunTrack(*o); });
     });

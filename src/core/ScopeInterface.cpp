@@ -16,6 +16,7 @@ const std::vector<ScopeInterface>& ScopeInterfaces() {
         {"CGE", "Celestron CGE Continuous Tracking", "Celestron CGE", MountChoice::None, ScopeType::CGE},
         {"NEXSTAR", "NexStar 5/8", "NexStar 5/8", MountChoice::None, ScopeType::NEXSTAR},
         {"LOGFILE", "Log File", "Log File", MountChoice::None, ScopeType::LOGFILE},
+        {"INDI", "INDI Server", "INDI", MountChoice::None, ScopeType::INDI},
         {"GEMINI", "", "Gemini", MountChoice::None, ScopeType::GEMINI},
     };
     return table;
@@ -48,6 +49,11 @@ std::string ScopeCodeList() {
 
 std::string MainWindowTitle(std::string_view displayName) {
     return std::string("Corvane v2.6.1") + std::string(14, ' ') + std::string(displayName);
+}
+
+std::string InterfaceTitleName(std::string_view code, std::string_view indiDevice) {
+    if (code == "INDI") return "INDI: " + std::string(indiDevice);
+    return FindScopeInterface(code).displayName;
 }
 
 std::string InitialMainWindowTitle() {
@@ -126,6 +132,12 @@ std::string InterfaceNote(std::string_view code) {
                "(where xxxxx is the NORAD number of the object) when 'Start Tracking' is clicked. Note "
                "that the 'Timing Offset' and 'Alignment Adjustment' values "
                "will affect the values. There is no RS232 communication.";
+    if (code == "INDI")
+        return "This setting tracks continuously with any mount that an INDI server drives. Give the "
+               "server's host and port and the name of the mount's device. When the driver offers custom "
+               "tracking rates the mount is driven by rates, otherwise by repeated gotos, whose frequency "
+               "the Tracking Method setting adjusts. The 'Tracking Factor' setting has no effect with this "
+               "interface.";
     return "";
 }
 

@@ -23,6 +23,7 @@ enum class ScopeType {
     NEXSTARGPS,
     CGE,
     LOGFILE,
+    INDI,  // a mount behind an INDI server
     Unknown,  // any other code: identified and driven like LX200, but without slew polling
 };
 
@@ -51,6 +52,10 @@ std::string ScopeCodeList();
 std::string MainWindowTitle(std::string_view displayName);
 // The title the window has before any interface is applied.
 std::string InitialMainWindowTitle();
+
+// The name the window title shows for an interface: its display name, but for INDI
+// "INDI: " + the device name.
+std::string InterfaceTitleName(std::string_view code, std::string_view indiDevice);
 
 // The note of an interface, its pieces joined.
 std::string InterfaceNote(std::string_view code);

@@ -186,6 +186,12 @@ const std::unordered_map<std::string, Reader>& Readers() {
             s.DefaultTLE = (n >= 1 && n <= 7) ? n : 1;
         };
         intKey("MAXTLEDOWNLOADTIME", &Settings::MaxTLEDownloadTime);
+        t["INDIHOST"] = [](Settings& s, const std::string& v) { s.IndiHost = v.empty() ? "localhost" : v; };
+        t["INDIPORT"] = [](Settings& s, const std::string& v) {
+            const int port = LeadingInt(v);
+            s.IndiPort = (port >= 1 && port <= 65535) ? port : 7624;
+        };
+        t["INDIDEVICE"] = [](Settings& s, const std::string& v) { s.IndiDevice = v; };
         return t;
     }();
     return table;
@@ -368,6 +374,9 @@ std::string FormatSettings(const Settings& s) {
     for (int i = 1; i <= 7; ++i) key("TleName" + num(i), s.TleName[static_cast<size_t>(i)]);
     key("DefaultTLE", num(s.DefaultTLE));
     key("MaxTLEDownloadTime", num(s.MaxTLEDownloadTime));
+    key("IndiHost", s.IndiHost);
+    key("IndiPort", num(s.IndiPort));
+    key("IndiDevice", s.IndiDevice);
     return out;
 }
 

@@ -71,6 +71,11 @@ struct Settings {
                                        "sp-interest.txt", "full-catalog.txt", "user-defined.txt"};
     int DefaultTLE = 1;                 // 1..7
     int MaxTLEDownloadTime = 10;
+    // The INDI interface: the server and the mount's device on it (files of older versions lack
+    // these keys and keep the defaults).
+    std::string IndiHost = "localhost";
+    int IndiPort = 7624;
+    std::string IndiDevice = "Telescope Simulator";
 
     bool disclaimerAccepted = false;    // from the header's acceptance line
 

@@ -6,7 +6,12 @@ namespace corvane {
 
 ScopeSession::ScopeSession(SerialPort& port, Clock& clock, LiveState& live, const CatalogueStore& catalogues,
                            TrackingDisplay& display)
-    : audit_(clock), link_(port, clock, display, &audit_), driver_(link_, live, catalogues, clock, display) {}
+    : indi_(MakeLibIndiMount(clock)),
+      audit_(clock),
+      link_(port, clock, display, &audit_),
+      driver_(link_, live, catalogues, clock, display) {
+    link_.SetIndiMount(indi_.get());
+}
 
 ScopeSession::~ScopeSession() { Shutdown(); }
 
@@ -106,6 +111,15 @@ void ScopeSession::SetScopeType(ScopeType type) {
 
 void ScopeSession::SetDeviceResolver(std::function<std::string(int)> resolver) {
     Enqueue([this, resolver = std::move(resolver)]() mutable { link_.SetDeviceResolver(std::move(resolver)); });
+}
+
+void ScopeSession::SetIndiServer(const IndiServer& server) {
+    Enqueue([this, server] { link_.SetIndiServer(server); });
+}
+
+void ScopeSession::SetIndiMount(std::unique_ptr<IndiMount> mount) {
+    indi_ = std::move(mount);
+    link_.SetIndiMount(indi_.get());
 }
 
 void ScopeSession::Post(std::function<void(SerialLink&)> job) {

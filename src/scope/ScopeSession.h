@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -25,6 +26,7 @@
 #include "core/LiveState.h"
 #include "orbit/ElementCatalogue.h"
 #include "scope/AuditLogFile.h"
+#include "scope/IndiMount.h"
 #include "scope/ScopeType.h"
 #include "scope/SerialLink.h"
 #include "scope/SerialPort.h"
@@ -64,6 +66,10 @@ public:
     // a stop).
     void SetScopeType(ScopeType type);
     void SetDeviceResolver(std::function<std::string(int)> resolver);
+    // The INDI interface's server and device, used by its next connection.
+    void SetIndiServer(const IndiServer& server);
+    // Replaces the INDI client (a libindi client unless replaced); call before Start().
+    void SetIndiMount(std::unique_ptr<IndiMount> mount);
     // Read by the engines every cycle; thread-safe.
     void SetSettings(const TrackingSettings& settings) { driver_.SetSettings(settings); }
     TrackingSettings Settings() const { return driver_.Settings(); }
@@ -106,6 +112,7 @@ private:
     // One step of the session's work; false when there is nothing to do.
     bool Step();
 
+    std::unique_ptr<IndiMount> indi_;
     AuditLogFile audit_;
     SerialLink link_;
     TrackingDriver driver_;

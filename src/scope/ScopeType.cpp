@@ -20,6 +20,7 @@ bool IsLx200Family(ScopeType type) {
         case ScopeType::NEXSTARGPS:
         case ScopeType::CGE:
         case ScopeType::LOGFILE:
+        case ScopeType::INDI:
             return false;
         default:
             return true;

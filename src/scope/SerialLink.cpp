@@ -48,6 +48,7 @@ bool SerialLink::Connect(int portNumber) {
                              "Connection Problem", MessageIcon::Warning);
         return false;
     }
+    if (scopeType_.load() == ScopeType::INDI) return ConnectIndi();
     std::function<std::string(int)> resolver;
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
@@ -168,9 +169,54 @@ void SerialLink::Disconnect() {
     // the stop signal: it belongs to the stop).
     clock_.Sleep(500);
     connectedPort_.store(0);
+    if (indi_ != nullptr) indi_->Disconnect();
     port_.Close();
     display_.SetBusy(false);
     display_.SetConnected(false);
+}
+
+void SerialLink::SetIndiServer(const IndiServer& server) {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    indiServer_ = server;
+}
+
+IndiServer SerialLink::GetIndiServer() const {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    return indiServer_;
+}
+
+// The INDI interface connects to its server and device instead of opening a port; the port
+// number 1 stands for the connection, as for the Log File interface.
+bool SerialLink::ConnectIndi() {
+    const IndiServer server = GetIndiServer();
+    if (indi_ == nullptr) {
+        display_.ShowMessage("INDI is not available in this program.", "Connection Problem", MessageIcon::Warning);
+        return false;
+    }
+    lineFailed_.store(false);
+    connectedPort_.store(1);
+    display_.SetBusy(true);
+    display_.SetConnecting(true);
+    AuditLog("Connecting to INDI server " + server.host + ":" + std::to_string(server.port) + ", device " +
+             server.device);
+    std::string error;
+    const bool ok = indi_->Connect(server, [this](int ms) { return Wait(ms); }, error);
+    display_.SetConnecting(false);
+    display_.SetBusy(false);
+    if (!ok) {
+        connectedPort_.store(0);
+        indi_->Disconnect();
+        if (StopRaised()) {
+            AuditLog("Connection cancelled.");
+        } else {
+            AuditLog(error);
+            display_.ShowMessage(error, "Connection Problem", MessageIcon::Warning);
+        }
+        return false;
+    }
+    AuditLog("Connected to INDI device " + server.device);
+    display_.SetConnected(true);
+    return true;
 }
 
 bool SerialLink::PortOpen() { return port_.IsOpen(); }

@@ -14,6 +14,7 @@
 
 #include "core/Clock.h"
 #include "scope/AuditLogFile.h"
+#include "scope/IndiMount.h"
 #include "scope/ScopeType.h"
 #include "scope/SerialPort.h"
 #include "scope/StopSignal.h"
@@ -35,6 +36,14 @@ public:
     // The session's stop request: while it is raised, waits end at once and SendCommand refuses.
     // May be null (no gate). Set before use, not while the link is busy.
     void SetStopSignal(StopSignal* signal) { stop_ = signal; }
+
+    // The INDI interface's mount and server: for it Connect and Disconnect reach the server
+    // instead of the serial port. Set the mount before use; the server may change between
+    // connections.
+    void SetIndiMount(IndiMount* mount) { indi_ = mount; }
+    IndiMount* Indi() const { return indi_; }
+    void SetIndiServer(const IndiServer& server);
+    IndiServer GetIndiServer() const;
 
     // Opens port `portNumber` (outside 1..16: port 1), applies the line settings and identifies
     // the mount. Shows the messages of each failure. True when connected. A stop raised while it
@@ -90,6 +99,7 @@ private:
     bool IdentifyCompatible();
     bool ProbeNexStarPosition();
     bool PortOpen();
+    bool ConnectIndi();
 
     SerialPort& port_;
     Clock& clock_;
@@ -104,6 +114,8 @@ private:
     std::string lastCommand_;
     std::function<std::string(int)> resolver_;
     std::function<void()> stopTrackingHook_;
+    IndiMount* indi_ = nullptr;
+    IndiServer indiServer_;
 };
 
 // The command as the audit log shows it: each byte's decimal value in square brackets.

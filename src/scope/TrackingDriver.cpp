@@ -201,6 +201,9 @@ void TrackingDriver::RunEngine() {
         case ScopeType::LX200GPS:
             Lx200GpsEngine();
             break;
+        case ScopeType::INDI:
+            IndiEngine();
+            break;
         default:
             NotBuiltEngine();
             break;
@@ -306,6 +309,9 @@ void TrackingDriver::SendStopSequence(ScopeType type) {
             SendStop(std::string(kStop));
             break;
         case ScopeType::LOGFILE:
+            break;
+        case ScopeType::INDI:
+            IndiStop();
             break;
         default:
             SendStop(std::string(kStopAll));

@@ -27,6 +27,8 @@
 
 namespace corvane {
 
+class IndiMount;
+
 // The settings the engines read (keys of the settings file).
 struct TrackingSettings {
     int lgpsMount = 1;             // LGPSMOUNT: 1 Alt-Az, else polar
@@ -174,6 +176,12 @@ private:
     void NexStarGpsEngine();
     void CgeEngine();
     void Lx200GpsEngine();
+    // The INDI engine and its stop (IndiEngine.cpp).
+    void IndiEngine();
+    void IndiStop();
+    bool IndiAim(IndiMount& mount, Cycle& cycle);
+    bool IndiLost(IndiMount& mount);
+    bool IndiBelowHorizon(const CycleTarget& target);
     // The mount's "E" position, converted for the site at the current sidereal time.
     bool GetNexStarPosition(NexStarMountPosition& position, const Site& site);
     // Ends tracking after a NexStar-family error: the NexStar GPS stop sequence, then the message.

@@ -1,11 +1,14 @@
 #include "ui/InterfaceDialog.h"
 
 #include <QButtonGroup>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -59,6 +62,18 @@ InterfaceDialog::InterfaceDialog(Settings& settings, QWidget* parent) : QDialog(
     ngpsEqN->setChecked(settings_.NGPSMount == 2);
     ngpsEqS->setChecked(settings_.NGPSMount == 3);
 
+    indiBox = new QGroupBox(QStringLiteral("INDI Server"));
+    auto* indiLayout = new QFormLayout(indiBox);
+    indiHost = new QLineEdit(QString::fromStdString(settings_.IndiHost));
+    indiPort = new QSpinBox;
+    indiPort->setRange(1, 65535);
+    indiPort->setValue(settings_.IndiPort >= 1 && settings_.IndiPort <= 65535 ? settings_.IndiPort : 7624);
+    indiDevice = new QLineEdit(QString::fromStdString(settings_.IndiDevice));
+    indiLayout->addRow(QStringLiteral("Host"), indiHost);
+    indiLayout->addRow(QStringLiteral("Port"), indiPort);
+    indiLayout->addRow(QStringLiteral("Device"), indiDevice);
+    right->addWidget(indiBox);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     okButton = new QPushButton(QStringLiteral("OK"));
@@ -79,6 +94,10 @@ InterfaceDialog::InterfaceDialog(Settings& settings, QWidget* parent) : QDialog(
     connect(okButton, &QPushButton::clicked, this, [this] {
         const QString code = CheckedCode();
         if (!code.isEmpty()) settings_.ScopeType = code.toStdString();
+        const QString host = indiHost->text().trimmed();
+        settings_.IndiHost = host.isEmpty() ? "localhost" : host.toStdString();
+        settings_.IndiPort = indiPort->value();
+        settings_.IndiDevice = indiDevice->text().trimmed().toStdString();
         accept();
     });
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -94,6 +113,7 @@ void InterfaceDialog::ShowInterface(const QString& code) {
     ngpsEqN->setVisible(ngps);
     ngpsEqS->setVisible(ngps);
     mountBox->setVisible(lgps || ngps);
+    indiBox->setVisible(c == "INDI");
 }
 
 QString InterfaceDialog::CheckedCode() const {

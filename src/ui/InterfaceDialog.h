@@ -1,6 +1,6 @@
 #pragma once
 // "Telescope Interface": chooses the protocol the tracking and control code speaks and, for the
-// LX200GPS and the NexStar GPS, the mount type. "OK" stores the checked interface; "Cancel"
+// LX200GPS and the NexStar GPS, the mount type, and for INDI the server and device. "OK" stores the checked interface; "Cancel"
 // keeps the old one. The caller applies the interface when the dialog closes either way.
 #include <QDialog>
 #include <QList>
@@ -9,6 +9,8 @@
 
 class QButtonGroup;
 class QGroupBox;
+class QLineEdit;
+class QSpinBox;
 class QPushButton;
 class QRadioButton;
 class QTextEdit;
@@ -33,6 +35,11 @@ public:
     QRadioButton* ngpsAltAz = nullptr;
     QRadioButton* ngpsEqN = nullptr;
     QRadioButton* ngpsEqS = nullptr;
+    // The INDI interface's server, shown while "INDI Server" is checked; "OK" stores them.
+    QGroupBox* indiBox = nullptr;
+    QLineEdit* indiHost = nullptr;
+    QSpinBox* indiPort = nullptr;
+    QLineEdit* indiDevice = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
 

@@ -99,8 +99,9 @@ void MainWindow::ApplyInterface() {
     if (session_->ConnectedPort() != 0) session_->Disconnect();
     // 2-3. The display name in the title; unknown codes become LX200.
     if (!IsKnownScopeCode(settings_.ScopeType)) settings_.ScopeType = "LX200";
-    const ScopeInterface& iface = FindScopeInterface(settings_.ScopeType);
-    setWindowTitle(QString::fromLatin1(MainWindowTitle(iface.displayName).c_str()));
+    setWindowTitle(QString::fromStdString(
+        MainWindowTitle(InterfaceTitleName(settings_.ScopeType, settings_.IndiDevice))));
+    session_->SetIndiServer(IndiServer{settings_.IndiHost, settings_.IndiPort, settings_.IndiDevice});
     session_->SetScopeType(ScopeTypeFromCode(settings_.ScopeType));
     // 4. The LX200-only controls.
     const bool lx200 = settings_.ScopeType == "LX200";
