@@ -96,10 +96,14 @@ TEST(ScopeInterfaceTable, TitlesNamesAndUnknownCodes) {
               "Corvane v2.6.1              Meade LX200GPS");
     EXPECT_EQ(InitialMainWindowTitle(), "Corvane v2.6.1              Meade LX200GPS");
     EXPECT_STREQ(FindScopeInterface("GEMINI").displayName, "Gemini");
+    // The INDI interface is named after its device in the title.
+    EXPECT_EQ(MainWindowTitle(InterfaceTitleName("INDI", "EQMod Mount")), "Corvane v2.6.1              INDI: EQMod Mount");
+    EXPECT_EQ(InterfaceTitleName("CGE", "EQMod Mount"), "Celestron CGE");
+    EXPECT_STREQ(FindScopeInterface("INDI").dialogEntry, "INDI Server");
     EXPECT_STREQ(FindScopeInterface("GEMINI").dialogEntry, "");
     EXPECT_STREQ(FindScopeInterface("FOO").code, "LX200");
     EXPECT_FALSE(IsKnownScopeCode("lx200"));
-    EXPECT_EQ(ScopeInterfaces().size(), 11u);
+    EXPECT_EQ(ScopeInterfaces().size(), 12u);
     EXPECT_EQ(MountButtonLabels("NEXSTARGPS").size(), 3u);
     EXPECT_TRUE(MountButtonLabels("CGE").empty());
     // The 494 note ends with the last six pieces of the 495/497 note.
@@ -118,7 +122,7 @@ TEST(ScopeInterfaceTable, CodesTypedByAUser) {
     EXPECT_FALSE(CanonicalScopeCode(""));
     EXPECT_FALSE(CanonicalScopeCode("LX 200"));
     EXPECT_EQ(ScopeCodeList(),
-              "LX200, LX200GPS, ETX494, ETX497, AP, ULTIMA, NEXSTARGPS, CGE, NEXSTAR, LOGFILE, GEMINI");
+              "LX200, LX200GPS, ETX494, ETX497, AP, ULTIMA, NEXSTARGPS, CGE, NEXSTAR, LOGFILE, INDI, GEMINI");
     for (const auto& i : ScopeInterfaces()) EXPECT_EQ(CanonicalScopeCode(ToUpper(i.code)), i.code);
 }
 

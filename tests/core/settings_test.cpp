@@ -172,7 +172,10 @@ TEST(SettingsWriting, WholeFileInTableOrderWithFiveBlanksAndCrLf) {
     EXPECT_EQ(lines[10], "     ElementsFile=visual.txt");
     EXPECT_EQ(lines[11], "     LastLocation=1");
     EXPECT_EQ(lines[12], "     LocationLatitude1=45.5");
-    EXPECT_EQ(lines.back(), "     MaxTLEDownloadTime=10");
+    EXPECT_EQ(lines.back(), "     IndiDevice=Telescope Simulator");
+    EXPECT_EQ(KeyLine(lines, "MaxTLEDownloadTime"), "10");
+    EXPECT_EQ(KeyLine(lines, "IndiHost"), "localhost");
+    EXPECT_EQ(KeyLine(lines, "IndiPort"), "7624");
     EXPECT_EQ(KeyLine(lines, "ObjAlt"), "ALL");
     EXPECT_EQ(KeyLine(lines, "ObjVis"), "ALL");
     EXPECT_EQ(KeyLine(lines, "CoarseTimingIncr"), "1");
@@ -189,7 +192,7 @@ TEST(SettingsWriting, WholeFileInTableOrderWithFiveBlanksAndCrLf) {
                                                     "ElementsFile", "LastLocation", "LocationLatitude1",
                                                     "LocationLatitude2", "LocationLatitude3", "LocationLongitude1"};
     EXPECT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), keys.begin()));
-    EXPECT_EQ(keys.size(), 87u);  // 88 keys in all, DegChar left out at 223
+    EXPECT_EQ(keys.size(), 90u);  // 91 keys in all, DegChar left out at 223
 }
 
 TEST(SettingsWriting, RoundingOfWrittenValues) {
@@ -267,4 +270,23 @@ TEST(SiteSwitchTest, StoresScreenFieldsIntoCurrentSiteThenShowsTheChosenOne) {
     EXPECT_EQ(shown.name, "Second");
     SiteSwitch(s, shown, 9);
     EXPECT_EQ(s.LastLocation, 1);
+}
+
+// The INDI server keys: a file of an older version lacks them and keeps the defaults; a port
+// that is no port falls back to 7624; a device name with blanks survives a save.
+TEST(SettingsReading, IndiServerKeys) {
+    const Settings old = ParseSettings("     ScopeType=LX200\r\n");
+    EXPECT_EQ(old.IndiHost, "localhost");
+    EXPECT_EQ(old.IndiPort, 7624);
+    EXPECT_EQ(old.IndiDevice, "Telescope Simulator");
+    const Settings set = ParseSettings("indihost = scope.local\r\nINDIPORT=7625\r\nIndiDevice= EQMod Mount \r\n");
+    EXPECT_EQ(set.IndiHost, "scope.local");
+    EXPECT_EQ(set.IndiPort, 7625);
+    EXPECT_EQ(set.IndiDevice, "EQMod Mount");
+    for (const char* bad : {"IndiPort=0", "IndiPort=70000", "IndiPort=port"})
+        EXPECT_EQ(ParseSettings(bad).IndiPort, 7624) << bad;
+    const Settings back = ParseSettings(FormatSettings(set));
+    EXPECT_EQ(back.IndiHost, "scope.local");
+    EXPECT_EQ(back.IndiPort, 7625);
+    EXPECT_EQ(back.IndiDevice, "EQMod Mount");
 }

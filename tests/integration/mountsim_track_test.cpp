@@ -123,7 +123,7 @@ TEST(MountsimTrack, InterfaceCodesAndStartTimesAreCheckedFirst) {
         EXPECT_EQ(
             r.err,
             "corvane-cli: --interface wants one of LX200, LX200GPS, ETX494, ETX497, AP, ULTIMA, NEXSTARGPS, "
-            "CGE, NEXSTAR, LOGFILE, GEMINI, got \"" +
+            "CGE, NEXSTAR, LOGFILE, INDI, GEMINI, got \"" +
                 code + "\"\n");
         EXPECT_EQ(std::filesystem::file_size(device), 0u) << "nothing may be sent to the mount";
     }
