@@ -251,7 +251,8 @@ void TrackingDriver::RequestStop() {
     const ScopeType type = link_.GetScopeType();
     const bool wasOn = trackingOn_.exchange(false);
     // The continuous interfaces send their stop sequence only when they were tracking.
-    if (wasOn || !(type == ScopeType::CGE || type == ScopeType::NEXSTARGPS || type == ScopeType::LX200GPS))
+    if (wasOn || !(type == ScopeType::CGE || type == ScopeType::NEXSTARGPS || type == ScopeType::LX200GPS ||
+                   type == ScopeType::INDI))
         stopDue_.store(true);
     stop_.Raise();
 }

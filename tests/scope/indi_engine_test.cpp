@@ -347,7 +347,7 @@ TEST(IndiEngine, StopAbortsAndNothingFollows) {
 }
 
 // Connecting an INDI interface reaches the server, not a serial port; a server that is not
-// there is said so.
+// there is said so; disconnecting without tracking sends the mount nothing.
 TEST(IndiEngine, ConnectReachesTheServer) {
     IndiRig rig(IssPass().aosUtc);
     rig.mount.serverUp = false;
@@ -360,6 +360,7 @@ TEST(IndiEngine, ConnectReachesTheServer) {
     EXPECT_EQ(rig.link->ConnectedPort(), 1);
     EXPECT_TRUE(rig.mount.Connected());
     rig.link->Disconnect();
+    EXPECT_TRUE(rig.mount.log.empty());  // not tracking: the mount is left as it was
     EXPECT_FALSE(rig.mount.Connected());
     EXPECT_EQ(rig.link->ConnectedPort(), 0);
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -110,6 +111,41 @@ private slots:
         });
         w.RunCommand(kCmdInterface);
         QCOMPARE(QString::fromStdString(w.settings().ScopeType), QString("CGE"));
+        w.ShutDown();
+    }
+
+    // "INDI Server" shows the server fields; OK stores them and the title names the device.
+    void indiServerFieldsAreShownStoredAndNamedInTheTitle() {
+        guitest::WorkingFolder folder;
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "ScopeType=LX200\r\n"));
+        ManualClock clock;
+        LiveState live;
+        MainWindow w(clock, live);
+        QVERIFY(w.Initialise());
+        bool hiddenFirst = false, shownAfter = false;
+        QString defaults;
+        guitest::ModalAnswerer answer([&](QWidget* modal) {
+            auto* d = qobject_cast<InterfaceDialog*>(modal);
+            if (!d) return;
+            hiddenFirst = d->indiBox->isHidden();
+            for (auto* b : d->interfaceButtons)
+                if (b->text() == "INDI Server") b->click();
+            shownAfter = !d->indiBox->isHidden();
+            defaults = d->indiHost->text() + ":" + QString::number(d->indiPort->value()) + " " + d->indiDevice->text();
+            d->indiHost->setText(" scope.local ");
+            d->indiPort->setValue(7625);
+            d->indiDevice->setText("EQMod Mount");
+            d->okButton->click();
+        });
+        w.RunCommand(kCmdInterface);
+        QVERIFY(hiddenFirst);
+        QVERIFY(shownAfter);
+        QCOMPARE(defaults, QString("localhost:7624 Telescope Simulator"));
+        QCOMPARE(QString::fromStdString(w.settings().ScopeType), QString("INDI"));
+        QCOMPARE(QString::fromStdString(w.settings().IndiHost), QString("scope.local"));
+        QCOMPARE(w.settings().IndiPort, 7625);
+        QCOMPARE(QString::fromStdString(w.settings().IndiDevice), QString("EQMod Mount"));
+        QCOMPARE(w.windowTitle(), QString("Corvane v2.6.1") + QString(14, ' ') + "INDI: EQMod Mount");
         w.ShutDown();
     }
 
