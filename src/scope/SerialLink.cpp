@@ -190,7 +190,8 @@ IndiServer SerialLink::GetIndiServer() const {
 bool SerialLink::ConnectIndi() {
     const IndiServer server = GetIndiServer();
     if (indi_ == nullptr) {
-        display_.ShowMessage("INDI is not available in this program.", "Connection Problem", MessageIcon::Warning);
+        display_.ShowMessage("INDI is not available in this program.", "Connection Problem",
+                             MessageIcon::Warning);
         return false;
     }
     lineFailed_.store(false);
@@ -200,7 +201,8 @@ bool SerialLink::ConnectIndi() {
     AuditLog("Connecting to INDI server " + server.host + ":" + std::to_string(server.port) + ", device " +
              server.device);
     std::string error;
-    const bool ok = indi_->Connect(server, [this](int ms) { return Wait(ms); }, error);
+    const bool ok = indi_->Connect(
+        server, [this](int ms) { return Wait(ms); }, error);
     display_.SetConnecting(false);
     display_.SetBusy(false);
     if (!ok) {

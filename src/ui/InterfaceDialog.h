@@ -1,7 +1,7 @@
 #pragma once
 // "Telescope Interface": chooses the protocol the tracking and control code speaks and, for the
-// LX200GPS and the NexStar GPS, the mount type, and for INDI the server and device. "OK" stores the checked interface; "Cancel"
-// keeps the old one. The caller applies the interface when the dialog closes either way.
+// LX200GPS and the NexStar GPS, the mount type, and for INDI the server and device. "OK" stores the checked
+// interface; "Cancel" keeps the old one. The caller applies the interface when the dialog closes either way.
 #include <QDialog>
 #include <QList>
 
