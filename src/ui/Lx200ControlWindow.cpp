@@ -325,6 +325,9 @@ void Lx200ControlWindow::ShowReadout(const PanelReadout& readout) {
 }
 
 void Lx200ControlWindow::RunSequence(std::function<void(SerialLink&)> work, bool waitCursor) {
+    // DEPARTURE: a panel command stops tracking that was started after the panel opened. The
+    // session carries out one thing at a time, so the command would otherwise wait for the end
+    // of the pass, and a hand-controller move in the middle of an engine's goto fights it.
     if (session_.TrackingOn()) session_.StopTracking();
     pollTimer_.stop();
     busy_ = true;
