@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -290,10 +290,10 @@ void Lx200ControlWindow::Start() {
     });
 }
 
-void Lx200ControlWindow::closeEvent(QCloseEvent* event) {
+void Lx200ControlWindow::hideEvent(QHideEvent* event) {
     pollTimer_.stop();
     started_ = false;
-    QDialog::closeEvent(event);
+    QDialog::hideEvent(event);
 }
 
 void Lx200ControlWindow::Poll() {

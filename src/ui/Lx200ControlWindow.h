@@ -97,7 +97,8 @@ public:
     QPushButton* dateTimeButton = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // Closed, or hidden by Esc: the polling stops.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildControls();

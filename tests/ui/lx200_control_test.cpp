@@ -142,8 +142,11 @@ private slots:
         QVERIFY(Received(mount, ":RC#"));
         const int polls = panel->PollCount();
         QTRY_VERIFY_WITH_TIMEOUT(panel->PollCount() > polls, 3000);  // the polling goes on
-        w.ShutDown();
+        // Esc hides the window and ends the polling.
+        QTest::keyClick(panel, Qt::Key_Escape);
         QVERIFY(!panel->isVisible());
+        QVERIFY(!panel->PollTimer().isActive());
+        w.ShutDown();
     }
 
     void theDateTimeDialogShiftsTheProgramClockAndSetsTheMount() {
