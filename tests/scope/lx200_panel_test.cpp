@@ -18,6 +18,8 @@ using corvane::test::RecordingDisplay;
 namespace {
 
 const MountSite kSite{40.0, -75.0, 100.0, -4.0};
+const char kMountDeg = '\xDF';  // the mount's degree byte
+const char kShownDeg = '\xB0';  // the degree sign in the program's texts
 const double kLocalStart = CivilToJulianDate(2017, 4, 28, 21, 0, 0.1);  // 0.1 s into a second
 
 struct PanelFixture {
@@ -78,10 +80,8 @@ TEST(Lx200PanelText, RepliesBecomeTheReadoutAndInformationTexts) {
     EXPECT_EQ(InformationText("#MOON PLT MAG -12.0#"), "MOON PLT MAG -12.0");
     EXPECT_EQ(RaReadoutText("05:35:17#"), "  R.A.:  05:35:17");
     EXPECT_EQ(RaReadoutText("1#"), kRaNotAvailable);
-    EXPECT_EQ(DecReadoutText("+22\xDF"
-                             "00'52#"),
-              "   DEC: +22\xB0"
-              "00'52");
+    EXPECT_EQ(DecReadoutText(std::string("+22") + kMountDeg + "00'52#"),
+              std::string("   DEC: +22") + kShownDeg + "00'52");
     EXPECT_EQ(DecReadoutText(""), kDecNotAvailable);
     const std::string longBars =
         std::string(3, '\x7F') + std::string(13, ' ') + std::string(5, '\x7F') + std::string(11, ' ') + "#";
@@ -96,17 +96,10 @@ TEST(Lx200PanelText, SiteThreeIsReadAndWrittenUnderTheLetterO) {
     const auto commands = SiteCommands(3, site);
     EXPECT_EQ(commands[0], "#:SO HOM#");
     EXPECT_EQ(commands[1], "#:SG +05#");
-    EXPECT_EQ(commands[2],
-              "#:St -33\xDF"
-              "07##");
-    EXPECT_EQ(commands[3],
-              "#:Sg 018\xDF"
-              "25#");
-    const PanelSite read = SiteFromReplies("HOM#", "+05.0#",
-                                           "-33\xDF"
-                                           "07#",
-                                           "018\xDF"
-                                           "25#");
+    EXPECT_EQ(commands[2], std::string("#:St -33") + kMountDeg + "07##");
+    EXPECT_EQ(commands[3], std::string("#:Sg 018") + kMountDeg + "25#");
+    const PanelSite read = SiteFromReplies("HOM#", "+05.0#", std::string("-33") + kMountDeg + "07#",
+                                           std::string("018") + kMountDeg + "25#");
     EXPECT_EQ(read.name, "HOM");
     EXPECT_EQ(read.utcOffset, 5);
     EXPECT_TRUE(read.south);
@@ -115,9 +108,7 @@ TEST(Lx200PanelText, SiteThreeIsReadAndWrittenUnderTheLetterO) {
     EXPECT_EQ(read.longitudeDegrees, 18);
     EXPECT_EQ(read.longitudeMinutes, 25);
     // Garbage reads as zeros, never as something out of range.
-    const PanelSite junk = SiteFromReplies("", "zz", "?",
-                                           "999\xDF"
-                                           "99#");
+    const PanelSite junk = SiteFromReplies("", "zz", "?", std::string("999") + kMountDeg + "99#");
     EXPECT_EQ(junk.name, "");
     EXPECT_EQ(junk.latitudeDegrees, 0);
     EXPECT_EQ(junk.longitudeDegrees, 359);
