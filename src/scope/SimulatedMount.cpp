@@ -561,6 +561,7 @@ void SimulatedMount::Execute(const std::string& command) {
         CivilFromJulianDate(utc + site_.utcOffsetHours / 24.0, year, month, day, fraction);
     };
     char text[64];
+    if (ExecuteControl(command, utc)) return;
 
     // Queries.
     if (command == "GZ") return Reply(FormatAzimuth(az_) + "#");

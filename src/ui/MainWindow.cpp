@@ -29,6 +29,7 @@
 #include "ui/GuiTrackingDisplay.h"
 #include "ui/Icons.h"
 #include "ui/LoadingWindow.h"
+#include "ui/Lx200ControlWindow.h"
 #include "ui/PlanContext.h"
 #include "ui/PlanWindows.h"
 #include "ui/TabStopDelegate.h"
@@ -295,7 +296,7 @@ void MainWindow::WireControls() {
     const std::pair<QPushButton*, const char*> later[] = {
         {downloadTleButton, "Downloading element files"}, {batchPredictButton, "Batch predictions"},
         {observationLogButton, "The observation log"},    {skyMapButton, "The sky view"},
-        {worldMapButton, "The world map"},                {setClockButton, "Setting the program clock"}};
+        {worldMapButton, "The world map"}};
     for (const auto& [button, what] : later)
         connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
     connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
@@ -303,6 +304,7 @@ void MainWindow::WireControls() {
     connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
     connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
     connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });
+    connect(setClockButton, &QPushButton::clicked, this, [this] { OpenDateTimeDialog(); });
     // Pass predictions and the View Plan.
     connect(viewPlanList, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { plans_->SelectFromMainList(item); });
@@ -406,8 +408,9 @@ void MainWindow::ShutDown() {
     shutDown_ = true;
     // S1: stop tracking.
     StopTracking();
-    // S2: the audit file. S3: the LX200 Control window is not present in this build.
+    // S2: the audit file. S3: the LX200 Control window.
     session_->CloseAuditLog();
+    if (lx200Control_) lx200Control_->close();
     // S4: the site fields on screen go into the current site's record.
     // DEPARTURE: the current site stays current rather than switching to site 1, so that
     // LastLocation keeps the site the observer was using.

@@ -43,6 +43,7 @@ class QToolButton;
 namespace corvane::ui {
 
 class InterfaceDialog;
+class Lx200ControlWindow;
 class GuiTrackingDisplay;
 class JoystickAdjuster;
 class PlanWindows;
@@ -78,6 +79,10 @@ public:
     bool IsShutDown() const { return shutDown_; }
 
     void ApplyInterface();
+    // The "LX200 Control" window (menu entry and button) and the "&Set" button's date/time dialog.
+    void OpenLx200Control();
+    void OpenDateTimeDialog();
+    Lx200ControlWindow* lx200Control() const { return lx200Control_; }
     void BringToFront();
     void RunCommand(int command);
     QAction* CommandAction(int command) const { return actions_.value(command); }
@@ -247,6 +252,7 @@ private:
     NightVision nightVision_;
     QMap<int, QAction*> actions_;
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
+    Lx200ControlWindow* lx200Control_ = nullptr;  // child, made at the first opening
     PlanWindows* plans_ = nullptr;  // child object
     int viewPlanTimer_ = 0;
     int viewPlanRefreshes_ = 0;

@@ -22,6 +22,7 @@
 #include "scope/ScopeType.h"
 #include "ui/ElementDataWindow.h"
 #include "ui/InterfaceDialog.h"
+#include "ui/Lx200ControlWindow.h"
 #include "ui/PlanWindows.h"
 #include "ui/PreferencesDialog.h"
 
@@ -65,7 +66,7 @@ void MainWindow::RunCommand(int command) {
             NotYetAvailable(QStringLiteral("Observation log reports"));
             break;
         case kCmdLX200Control:
-            NotYetAvailable(QStringLiteral("The LX200 Control panel"));
+            OpenLx200Control();
             break;
         case kCmdInterface:
             OpenInterfaceDialog();
@@ -110,6 +111,7 @@ void MainWindow::ApplyInterface() {
         lx200ControlButton->setVisible(lx200);
     }
     if (QAction* a = CommandAction(kCmdLX200Control)) a->setEnabled(lx200);
+    if (lx200Control_ && !lx200) lx200Control_->close();
     // 5. The mount buttons of the interface dialog, while it is still there.
     if (interfaceDialog_) interfaceDialog_->ReadMountButtons(settings_);
 }
