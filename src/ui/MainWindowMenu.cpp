@@ -62,7 +62,7 @@ void MainWindow::RunCommand(int command) {
             plans_->OpenViewPlanTle();
             break;
         case kCmdObservationReport:
-            NotYetAvailable(QStringLiteral("Observation log reports"));
+            OpenObsReport();
             break;
         case kCmdLX200Control:
             NotYetAvailable(QStringLiteral("The LX200 Control panel"));
