@@ -102,7 +102,7 @@ void MainWindow::OpenObsReport() {
     }
     ObsReportContext context;
     context.settings = &settings_;
-    context.nowLocal = clock_.JulianDateNow();
+    context.nowLocal = [this] { return clock_.JulianDateNow(); };
     context.saveFileName = [this](QWidget* parent, const QString& title, const QString& proposed,
                                   const QString& filter, const QString& suffix) {
         const auto& dialog = plans_->context().saveFileName;

@@ -124,6 +124,9 @@ ObsLogWindow::ObsLogWindow(ObsLogContext context, QWidget* parent)
     rawText->setMaximumHeight(70);
     favoriteBox = new QCheckBox(QStringLiteral("Favorite"));
     positionLabel = new QLabel(QStringLiteral("0/0"));
+    positionLabel->setAlignment(Qt::AlignCenter);
+    positionLabel->setMinimumWidth(
+        positionLabel->fontMetrics().horizontalAdvance(QStringLiteral("New Record")) + 16);
 
     auto* grid = new QGridLayout;
     int row = 0;

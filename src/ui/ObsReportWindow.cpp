@@ -159,7 +159,9 @@ ObsReportWindow::ObsReportWindow(ObsReportContext context, QWidget* parent)
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
-long ObsReportWindow::Today() const { return std::stol(ObsDateText(context_.nowLocal)); }
+long ObsReportWindow::Today() const {
+    return context_.nowLocal ? std::stol(ObsDateText(context_.nowLocal())) : 19960101;
+}
 
 void ObsReportWindow::SetFromDate(long yyyymmdd) { ShowDate(fromBoxes, yyyymmdd); }
 void ObsReportWindow::SetToDate(long yyyymmdd) { ShowDate(toBoxes, yyyymmdd); }

@@ -20,7 +20,7 @@ namespace corvane::ui {
 struct ObsReportContext {
     Settings* settings = nullptr;  // ViewObsReport
     std::string logPath = kObslogFileName;
-    double nowLocal = 0.0;  // today, as a local Julian date
+    std::function<double()> nowLocal;  // the program clock, as a local Julian date
     // Save-file dialog (title, proposed name, filter, default suffix); empty when cancelled.
     std::function<QString(QWidget*, const QString&, const QString&, const QString&, const QString&)>
         saveFileName;
