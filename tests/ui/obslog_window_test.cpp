@@ -219,6 +219,41 @@ private slots:
         delete window;
         QCOMPARE(ReadFile(folder.file("obslog.dat")), QByteArray::fromStdString(original));
     }
+
+    void tenThousandAndOneRecordsOfOneObject() {
+        guitest::WorkingFolder folder;
+        ObsRecord r;
+        r[kObsNorad] = "25544";
+        r[kObsDate] = "20170427";
+        std::string all;
+        for (int i = 0; i < 10001; ++i) {
+            r[kObsTime] = QString::asprintf("%02d:%02d:%02d", i / 3600, i / 60 % 60, i % 60).toStdString();
+            all += FormatObsRecord(r);
+        }
+        QVERIFY(WriteFileAtomically(folder.file("obslog.dat").toStdString(), all));
+        ObsLogContext context;
+        context.catalogueNumber = 25544;
+        context.nextYear = 2018;
+        context.newInputs = [] {
+            NewObservationInputs in;
+            in.catalogueNumber = "25544";
+            in.nowLocal = CivilToJulianDate(2017, 4, 28, 1, 0, 0);
+            return in;
+        };
+        auto* window = new ObsLogWindow(context);
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        QCOMPARE(window->positionLabel->text(), QString("10000/10000"));
+        // A new observation is appended and listed, even beyond the index's 10000 entries.
+        window->newButton->click();
+        window->saveButton->click();
+        QCOMPARE(window->positionLabel->text(), QString("10001/10001"));
+        QCOMPARE(window->currentRecord(), 10002L);
+        const QByteArray bytes = ReadFile(folder.file("obslog.dat"));
+        QCOMPARE(bytes.size(), 10002 * 822);
+        QVERIFY(bytes.startsWith(QByteArray::fromStdString(all)));
+        window->close();
+        delete window;
+    }
 };
 
 QTEST_MAIN(ObsLogWindowTest)
