@@ -194,7 +194,7 @@ void ObsReportWindow::ExecuteReport() {
     const QString file = context_.saveFileName(
         this, QStringLiteral("Save Observation Log ASC Tab Delimted File"),
         QString::fromLatin1(kObsReportDefaultName),
-        QStringLiteral("Text Files(*.txt) (*.txt);;All Files (*)"), QStringLiteral("txt"));
+        QStringLiteral("Text Files(*.txt);;All Files (*)"), QStringLiteral("txt"));
     if (file.isEmpty()) return;
     // 3-5. Select, sort and write.
     QApplication::setOverrideCursor(Qt::WaitCursor);
