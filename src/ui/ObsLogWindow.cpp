@@ -270,8 +270,10 @@ void ObsLogWindow::ShowAt(int position) {
     isNew_ = false;
     std::string bytes, error;
     if (!file_.Read(currentRecord_, bytes, &error)) {
+        // A record that could not be read is never saved over: a save appends instead.
         Report(error);
         bytes.assign(kObsRecordSize, ' ');
+        currentRecord_ = 0;
     }
     ShowBytes(bytes);
     ShowPositionLabel();
