@@ -30,6 +30,7 @@
 #include "ui/Icons.h"
 #include "ui/LoadingWindow.h"
 #include "ui/Lx200ControlWindow.h"
+#include "ui/ObsLogWindow.h"
 #include "ui/PlanContext.h"
 #include "ui/PlanWindows.h"
 #include "ui/TabStopDelegate.h"
@@ -295,10 +296,10 @@ void MainWindow::WireControls() {
     // Features of later versions say so instead of doing nothing.
     const std::pair<QPushButton*, const char*> later[] = {
         {downloadTleButton, "Downloading element files"}, {batchPredictButton, "Batch predictions"},
-        {observationLogButton, "The observation log"},    {skyMapButton, "The sky view"},
-        {worldMapButton, "The world map"}};
+        {skyMapButton, "The sky view"},                   {worldMapButton, "The world map"}};
     for (const auto& [button, what] : later)
         connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
+    connect(observationLogButton, &QPushButton::clicked, this, [this] { OpenObslog(); });
     connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
     connect(openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
     connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
@@ -406,8 +407,9 @@ void MainWindow::DisplayPass() {
 void MainWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
-    // S1: stop tracking.
+    // S1: stop tracking. An observation not saved yet is asked about first.
     StopTracking();
+    if (obsLog_) obsLog_->close();
     // S2: the audit file. S3: the LX200 Control window.
     session_->CloseAuditLog();
     if (lx200Control_) lx200Control_->close();

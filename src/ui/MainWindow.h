@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 #include "core/Clock.h"
@@ -45,6 +46,8 @@ namespace corvane::ui {
 class InterfaceDialog;
 class Lx200ControlWindow;
 class GuiTrackingDisplay;
+class ObsLogWindow;
+class ObsReportWindow;
 class JoystickAdjuster;
 class PlanWindows;
 
@@ -117,6 +120,16 @@ public:
     PlanWindows& planWindows() { return *plans_; }
     // Makes a catalogue index (0 = none) the selected object, as selecting a plan entry does.
     void SelectPlanObject(int index);
+
+    // ---- the observation log and its reports ----
+    // OpenObslog: the "Observation Log " window of the selected object (brought to the front when
+    // open). OpenObsReport: the "Observation Reports " window.
+    void OpenObslog();
+    void OpenObsReport();
+    ObsLogWindow* obsLogWindow() const;
+    ObsReportWindow* obsReportWindow() const;
+    // Opens a report in the desktop's viewer; replaceable so tests start no viewer.
+    std::function<bool(const QString&)> openInViewer;
 
     // Window size in dialog units, converted with the window's font.
     QSize DialogUnits(int width, int height) const;
@@ -232,6 +245,7 @@ private:
     void CloseSecondaryWindows();
     void RebuildObjectList();
     void KeepSecondary(QWidget* window);
+    void ObservationSaved(long catalogueNumber, bool favourite);
 
     Clock& clock_;
     LiveState& live_;
@@ -254,6 +268,8 @@ private:
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
     Lx200ControlWindow* lx200Control_ = nullptr;  // child, made at the first opening
     PlanWindows* plans_ = nullptr;  // child object
+    QPointer<ObsLogWindow> obsLog_;
+    QPointer<ObsReportWindow> obsReport_;
     int viewPlanTimer_ = 0;
     int viewPlanRefreshes_ = 0;
     bool shutDown_ = false;

@@ -63,7 +63,7 @@ void MainWindow::RunCommand(int command) {
             plans_->OpenViewPlanTle();
             break;
         case kCmdObservationReport:
-            NotYetAvailable(QStringLiteral("Observation log reports"));
+            OpenObsReport();
             break;
         case kCmdLX200Control:
             OpenLx200Control();

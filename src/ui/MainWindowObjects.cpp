@@ -25,6 +25,7 @@
 #include "scope/ScopeType.h"
 #include "ui/ElementDataWindow.h"
 #include "ui/MainPanels.h"
+#include "ui/ObsLogWindow.h"
 #include "ui/InterfaceDialog.h"
 #include "ui/PlanWindows.h"
 #include "ui/PreferencesDialog.h"
@@ -187,6 +188,8 @@ void MainWindow::RefreshViewPlan() {
 
 void MainWindow::SelectPlanObject(int index) {
     StopTracking();
+    // The log window shows one object's records.
+    if (obsLog_) obsLog_->close();
     live_.Update([index](LiveValues& v) { v.selectedObject = index; });
     if (objectList && objectList->count() > 0) objectList->setCurrentIndex(0);
     elementsPanel->ShowObjectButtons(index != 0);
