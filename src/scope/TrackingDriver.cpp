@@ -7,7 +7,6 @@
 #include "astro/AngleText.h"
 #include "astro/Constants.h"
 #include "astro/Time.h"
-#include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "orbit/Observer.h"
 #include "scope/Lx200Codec.h"
@@ -201,19 +200,19 @@ void TrackingDriver::RunEngine() {
         case ScopeType::LX200GPS:
             Lx200GpsEngine();
             break;
-        default:
-            NotBuiltEngine();
+        case ScopeType::ETX494:
+            AutoStar494Engine();
+            break;
+        case ScopeType::ETX497:
+            AutoStar497Engine();
+            break;
+        case ScopeType::ULTIMA:
+            UltimaEngine();
+            break;
+        case ScopeType::NEXSTAR:
+            NexStar58Engine();
             break;
     }
-}
-
-void TrackingDriver::NotBuiltEngine() {
-    trackingOn_.store(false);
-    ResetTrackingDisplay();
-    const ScopeInterface& face = FindScopeInterface(ScopeTypeCode(link_.GetScopeType()));
-    display_.ShowMessage(
-        std::string("Tracking with the ") + face.displayName + " interface is not available in this version.",
-        "Tracking Stopped", MessageIcon::Warning);
 }
 
 // ---- start and stop ----
