@@ -406,3 +406,23 @@ TEST(LeapFrogEngines, ASilentMountEndsTrackingAsLostCommunication) {
         EXPECT_LT(rig.clock.MonotonicSeconds() - silentSince, 40.0);
     }
 }
+
+TEST(LeapFrogEngines, TheNexStar58HearsAStopRightAfterAGoto) {
+    // The controller loses bytes while it answers the command before; the stop waits its turn.
+    Rig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::NEXSTAR,
+            Early(EarlyNexStarModel::NexStar58));
+    MountSimulator& mount = static_cast<MountSimulator&>(*rig.port);
+    rig.onSleep = [&] {
+        const auto commands = mount.Commands();
+        if (std::count_if(commands.begin(), commands.end(),
+                          [](const std::string& c) { return c[0] == 'R'; }) >= 2)
+            rig.driver->RequestStop();
+    };
+    rig.Run();
+    const auto commands = mount.Commands();
+    ASSERT_GE(commands.size(), 2u);
+    EXPECT_EQ(commands[commands.size() - 2][0], 'R');
+    EXPECT_EQ(commands.back(), "?");
+    rig.clock.Sleep(3000);
+    EXPECT_FALSE(mount.State().slewing);
+}
