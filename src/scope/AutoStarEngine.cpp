@@ -15,8 +15,8 @@ namespace {
 const std::string kBelowTwice = "Object Below Horizon!!\r\r" + kRefresh;
 const std::string kBelowOnce = "Object Below Horizon!\r\r" + kRefresh;
 
-// Pause of a cycle that has no object to aim at (or no position for it): short, so a newly
-// selected object is taken up at once.
+// DEPARTURE: a cycle with no object to aim at (or no position for it) pauses 200 ms instead of
+// the leap's waits: the #497 would otherwise spin, and a newly selected object is taken up at once.
 constexpr int kIdlePauseMs = 200;
 
 bool EndsWithRefusal(const std::string& reply) {

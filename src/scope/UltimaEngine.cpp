@@ -15,6 +15,8 @@ namespace corvane {
 namespace {
 
 const std::string kBelowTwice = "Object Below Horizon!!\r\r" + kRefresh;
+// DEPARTURE: a cycle with no object to aim at (or no position for it) pauses 200 ms instead of
+// the leap's waits: the #497 would otherwise spin, and a newly selected object is taken up at once.
 constexpr int kIdlePauseMs = 200;
 
 // The slider's lead in seconds before the 1.8 factor: position 5 counts as 7, plus one.

@@ -92,6 +92,9 @@ int main(int argc, char** argv) {
         "  nexstar58        NexStar 5/8, Alt-Az fork: byte-coded gotos, \"?\" cancels, one command at a\n"
         "                   time (bytes sent within 250 ms of a command are lost); goto 3 deg/s,\n"
         "                   acceleration 2 deg/s2, commands act after 150 ms, reply after 80 ms\n"
+        "A refused goto (target below the horizon) is answered \"1\" alone by autostar494, and \"1\" with\n"
+        "the mount's message by the other LX200-family models; the AutoStars' :D# shows one bar while\n"
+        "they slew.\n"
         "LX200-family gotos start 0.3 s after :MS# (autostar494 0.8 s, autostar497 0.5 s); stops act at\n"
         "once. Replies go out at 9600 baud (about 1 ms a byte).");
     app.set_version_flag("--version", std::string("corvane-mountsim ") + CORVANE_VERSION);
