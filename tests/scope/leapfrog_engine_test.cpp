@@ -92,7 +92,6 @@ struct Rig {
         driver->RunTracking();
         driver->FinishStop();
     }
-    double Utc() const { return clock.LocalJulianDate() - kTestSite.utcOffset / 24.0; }
     static CycleTarget TargetAt(double utc) {
         PropagationSlot slot(kSlotPassPrediction);
         return ComputeCycleTarget(*TestCatalogue(), Iss(), utc, kTestSite, 0, slot);
@@ -139,21 +138,6 @@ std::vector<size_t> IndexesOf(const std::vector<std::string>& writes,
 }
 
 }  // namespace
-
-TEST(LeapFrogEngines, SliderLeadsAndPausesFollowTheirRules) {
-    // Ultima: position + 1, position 5 counting as 7; NexStar 5/8 the same but at least 3.
-    EXPECT_EQ(UltimaLead(5), 8.0);
-    EXPECT_EQ(UltimaLeapPauseMs(5), 17400);
-    EXPECT_EQ(UltimaLead(0), 1.0);
-    EXPECT_EQ(UltimaLeapPauseMs(0), 4800);
-    EXPECT_EQ(NexStar58Lead(0), 3.0);
-    EXPECT_EQ(NexStar58LeapPauseMs(0), 9400);
-    EXPECT_EQ(NexStar58Lead(3), 4.0);
-    EXPECT_EQ(NexStar58LeapPauseMs(5), 18400);
-    // Out-of-range slider values are held to the slider's ends.
-    EXPECT_EQ(UltimaLead(9), 8.0);
-    EXPECT_EQ(NexStar58Lead(-2), 3.0);
-}
 
 TEST(LeapFrogEngines, UltimaAtFiveAimsFourteenSecondsAheadAndWaits17400Ms) {
     Rig rig(IssPass().culminationUtc - 60.0 / 86400.0, ScopeType::ULTIMA, Answering());
