@@ -549,6 +549,9 @@ std::string SimulatedMount::DistanceBars(double utc) {
         return text + "#";
     }
     const int bars = std::max(raBars, decBars);
+    // The AutoStars show one bar until the slew is complete, then nothing.
+    if (model_ == MountModel::AutoStar494 || model_ == MountModel::AutoStar497)
+        return std::string(bars == 0 ? 0 : 1, '\x7F') + "#";
     return std::string(bars == 0 ? 0 : std::max(1, bars / 4), '\x7F') + "#";
 }
 
@@ -661,10 +664,14 @@ void SimulatedMount::Execute(const std::string& command) {
     if (command == "MS") {
         double az = 0, alt = 0;
         RaDecToAltAz(pendingRa_, pendingDec_, utc, az, alt);
+        // The AutoStar #494 answers a refused goto with its code alone.
+        const bool bare = model_ == MountModel::AutoStar494;
         if (alt < parameters_.minAltitude) {
-            return Reply(model_ == MountModel::Gemini ? "1Object below horizon.#" : "1Object Below Horizon#");
+            return Reply(bare                           ? "1"
+                         : model_ == MountModel::Gemini ? "1Object below horizon.#"
+                                                        : "1Object Below Horizon#");
         }
-        if (alt > parameters_.maxAltitude) return Reply("2Object Below Higher#");
+        if (alt > parameters_.maxAltitude) return Reply(bare ? "2" : "2Object Below Higher#");
         Reply("0");
         targetRa_ = pendingRa_;
         targetDec_ = pendingDec_;
