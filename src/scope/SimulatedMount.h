@@ -148,11 +148,6 @@ private:
         std::string objectLabel;  // as the object was chosen: "M31", "NGC224", ...
     };
     ControlState control_;
-
-    int siteEntry_ = 1;
-    std::string siteNames_[4] = {"CVA", "CVB", "CVC", "CVD"};
-    int qualityIndex_ = 3;
-    std::string libraryObject_ = "M31 EX GAL MAG 3.5 SZ178.0'";
 };
 
 }  // namespace corvane
