@@ -11,6 +11,12 @@
 #include "maps/WorldMap.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/PropagationSlot.h"
+#ifdef CORVANE_BENCH_QT
+#include <QImage>
+#include <QPainter>
+
+#include "ui/MapPainting.h"
+#endif
 
 using namespace corvane;
 using namespace corvane::maps;
@@ -87,5 +93,45 @@ void BM_SkyChart(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(BuildSkyChart(tables, Catalogue(), slot, r).stars.size());
 }
 BENCHMARK(BM_SkyChart)->Unit(benchmark::kMillisecond);
+
+#ifdef CORVANE_BENCH_QT
+// The whole flat-map picture as the window paints it: geometry and QPainter on a 640 x 334 image.
+void BM_WorldMapPaintFlat(benchmark::State& state) {
+    PropagationSlot slot(kSlotWorldMap);
+    const int iss = Catalogue().IssIndex();
+    QImage image(640, 334, QImage::Format_RGB32);
+    const corvane::ui::MapColours c = corvane::ui::MapColours::For(false);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        painter.fillRect(image.rect(), Qt::black);
+        DrawSteps steps;
+        const Projector projector;
+        FlatGraticule(projector, steps);
+        corvane::ui::PaintSteps(painter, steps, c.graticule, c.graticule);
+        steps.clear();
+        OutlineSteps(Table(), projector, steps);
+        corvane::ui::PaintSteps(painter, steps, c.outline, c.waterFlat);
+        for (double step : {60.0, -60.0}) {
+            const auto track = GroundTrack(Catalogue(), iss, slot, 2457871.8, step, 800);
+            for (const TrackSegment& s : TrackSegments(track, projector, 400)) {
+                painter.setPen(s.sunlit ? c.track : c.trackShadow);
+                painter.drawLine(QPointF(s.from.x, s.from.y), QPointF(s.to.x, s.to.y));
+            }
+        }
+    }
+}
+BENCHMARK(BM_WorldMapPaintFlat)->Unit(benchmark::kMillisecond);
+
+// The orthographic picture (globe, graticule and outlines from both viewpoints) on 490 x 410.
+void BM_GlobePaint(benchmark::State& state) {
+    QImage image(490, 410, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        OrthographicView view;
+        corvane::ui::PaintGlobe(painter, Table(), 45.5, -73.6, false, view);
+    }
+}
+BENCHMARK(BM_GlobePaint)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

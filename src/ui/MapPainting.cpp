@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <cmath>
+#include <vector>
 
 namespace corvane::ui {
 
@@ -23,28 +24,41 @@ MapColours MapColours::For(bool night) {
 }
 
 void PaintSteps(QPainter& painter, const maps::DrawSteps& steps, const QColor& outline, const QColor& water) {
+    // Lines are collected and drawn together per pen: one call instead of thousands.
     const QPen outlinePen(outline, 0), waterPen(water, 0);
     painter.setPen(outlinePen);
+    std::vector<QLineF> lines;
+    lines.reserve(steps.size());
+    const auto flush = [&] {
+        if (!lines.empty()) painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        lines.clear();
+    };
     QPointF at;
+    maps::MapPen pen = maps::MapPen::kOutline;
     for (const maps::DrawStep& s : steps) {
         const QPointF p(s.x, s.y);
         switch (s.kind) {
             case maps::DrawStep::kPen:
-                painter.setPen(s.pen == maps::MapPen::kWater ? waterPen : outlinePen);
+                if (s.pen != pen) {
+                    flush();
+                    pen = s.pen;
+                    painter.setPen(pen == maps::MapPen::kWater ? waterPen : outlinePen);
+                }
                 break;
             case maps::DrawStep::kMove:
                 at = p;
                 break;
             case maps::DrawStep::kLine:
-                painter.drawLine(at, p);
+                lines.emplace_back(at, p);
                 at = p;
                 break;
             case maps::DrawStep::kDot:
-                painter.drawLine(p, p + QPointF(0, 1));
+                lines.emplace_back(p, p + QPointF(0, 1));
                 at = p;
                 break;
         }
     }
+    flush();
 }
 
 void PaintGlobe(QPainter& painter, const maps::WorldMapTable& table, double latitude, double longitude,

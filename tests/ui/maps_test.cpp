@@ -187,14 +187,15 @@ private slots:
         QCOMPARE(Count(night, QRect(0, 0, 480, 410), qRgb(255, 255, 255)), 0);
         f.w->RunCommand(kCmdNightVision);
 
-        // Three hours later the station is below the horizon for the whole 50 minutes.
-        f.w->OpenSkyView(CivilToJulianDate(2017, 4, 28, 15, 42, 0) + 0.1);
+        // 14:06 local (18:06 UTC): between two passes, the station is below the horizon for the
+        // whole 50 minutes.
+        f.w->OpenSkyView(CivilToJulianDate(2017, 4, 28, 18, 6, 0));
         SkyViewWindow* later = f.w->skyViewWindow;
         QVERIFY(later && later != s);
-        if (later->chart().objectBelowHorizon) {
-            QVERIFY(later->chart().path.empty() || later->chart().marker == std::nullopt);
-            Save(later->Render(), "skyview-below");
-        }
+        QVERIFY(later->chart().objectBelowHorizon);
+        QVERIFY(later->chart().path.empty());
+        QVERIFY(!later->chart().marker.has_value());
+        Save(later->Render(), "skyview-below");
     }
 
     void viewPlanMapMarkersClickSelectAndRemove() {
@@ -236,6 +237,14 @@ private slots:
         QCOMPARE(m->details[0]->text(), QString("NORAD:    25544"));
         QVERIFY(m->details[8]->text().contains(", "));
         Save(m->Render(), "viewplanmap-clicked");
+        {
+            guitest::ModalAnswerer ok([](QWidget* b) { guitest::Click(b, QMessageBox::Ok); });
+            f.w->RunCommand(kCmdNightVision);
+            const QImage night = m->Render();
+            Save(night, "viewplanmap-night");
+            QCOMPARE(Count(night, QRect(60, 30, 360, 350), qRgb(0, 0, 255)), 0);
+            f.w->RunCommand(kCmdNightVision);
+        }
 
         // Remove Object: both entries of the station go; the unknown object's stays.
         m->RemoveClicked();
@@ -286,6 +295,15 @@ private slots:
         Save(globe, "issmonitor-globe");
         SaveWindow(f.w.get(), "issmonitor-mainwindow");
         QVERIFY(Count(globe, QRect(0, 0, globe.width(), globe.height()), qRgb(0, 0, 255)) > 2000);
+        {
+            guitest::ModalAnswerer ok([](QWidget* b) { guitest::Click(b, QMessageBox::Ok); });
+            f.w->RunCommand(kCmdNightVision);
+            const QImage night = p->RenderGlobe();
+            Save(night, "issmonitor-globe-night");
+            SaveWindow(f.w.get(), "issmonitor-mainwindow-night");
+            QCOMPARE(Count(night, QRect(0, 0, night.width(), night.height()), qRgb(0, 0, 255)), 0);
+            f.w->RunCommand(kCmdNightVision);
+        }
 
         // The alert: asked once on the window thread; "No" leaves tracking alone.
         int asked = 0;
