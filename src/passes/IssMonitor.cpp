@@ -172,7 +172,7 @@ void IssMonitor::TurnWith(const std::function<void()>& sleep) {
     }
     sleep();
     // The alert, once per tick of the check box.
-    if (settings.ISSMonitor == 1 && station != 0 && next.los != 0.0 && alert_.load()) {
+    if (station != 0 && next.los != 0.0 && alert_.load()) {
         const double t = clock_.JulianDateNow() - site.utcOffset / 24.0;
         // DEPARTURE: a pass that has already ended does not raise "visible now" in the moment
         // before the next search replaces it.
