@@ -279,7 +279,8 @@ private slots:
         // Sydney, 28 April 2017 18:45 local time: a night pass of the station (by elevation alone).
         MapsFixture f(true,
                       "LocationName1=Sydney\r\nLocationLatitude1=-35\r\nLocationLongitude1=150\r\n"
-                      "LocationAltitude1=100\r\nLocationUTCOffset1=10\r\nIgnoreEclipse=1\r\nISSMonitor=1\r\n",
+                      "LocationAltitude1=100\r\nLocationUTCOffset1=10\r\nIgnoreEclipse=1\r\nISSMonitor=1\r\n"
+                      "ScopeType=LOGFILE\r\n",
                       CivilToJulianDate(2017, 4, 28, 18, 45, 0));
         IssMonitorPanel* p = f.w->issMonitorPanel;
         QVERIFY(p->isVisibleTo(f.w.get()));
@@ -316,7 +317,21 @@ private slots:
         QVERIFY(!p->alertWhenVisible->isChecked());
         QTest::qWait(400);
         QCOMPARE(asked, 1);
+        QVERIFY(!f.w->session().TrackingOn());
+
+        // "Yes" selects the station and starts tracking it (here into the Log File interface).
+        f.w->SelectPlanObject(0);
+        f.w->confirmIssAlert = [&asked] {
+            ++asked;
+            return true;
+        };
+        p->alertWhenVisible->setChecked(true);
+        QTRY_COMPARE_WITH_TIMEOUT(asked, 2, 5000);
+        QCOMPARE(f.live.Snapshot().selectedObject, f.w->catalogue().Get()->IssIndex());
+        QTRY_VERIFY_WITH_TIMEOUT(f.w->session().TrackingOn(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(f.folder.file("log25544.txt")), 5000);
         f.w->RunCommand(kCmdExit);
+        QVERIFY(!f.w->session().TrackingOn());
     }
 
     void issMonitorWithoutTheStation() {
