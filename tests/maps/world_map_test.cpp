@@ -65,6 +65,23 @@ TEST(FlatMap, ZoomQuartersMeetAtTheCentre) {
     EXPECT_EQ(p.y, 11);
 }
 
+TEST(FlatMap, ZoomedGraticuleStaysInsideTheQuarter) {
+    for (int q = 1; q <= 4; ++q) {
+        DrawSteps steps;
+        FlatGraticule(Projector{Projection::kFlatZoomed, q, nullptr}, steps);
+        int lines = 0;
+        for (const DrawStep& s : steps) {
+            if (s.kind != DrawStep::kLine) continue;
+            ++lines;
+            EXPECT_GE(s.x, 13 - 1) << q;
+            EXPECT_LE(s.x, 13 + 307 * 1.98 + 1) << q;
+            EXPECT_GE(s.y, 13 - 4) << q;
+            EXPECT_LE(s.y, 13 + 153 * 1.98 + 12) << q;
+        }
+        EXPECT_GT(lines, 300) << q;
+    }
+}
+
 TEST(Orthographic, CentreEdgeAndFarSide) {
     OrthographicView v;
     v.SetOrthographicView(0, 0, OrthographicView::kFarHeight);

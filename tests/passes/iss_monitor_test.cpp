@@ -158,6 +158,28 @@ TEST_F(IssMonitorTest, CountdownVisibleAlertAndSearchAfterLos) {
     EXPECT_NE(monitor.NextPass().aos, first.aos);
 }
 
+TEST_F(IssMonitorTest, StartedDuringAPassItIsCurrentlyVisibleAndKept) {
+    PropagationSlot slot(kSlotIssMonitor);
+    const NextIssPass first = FindNextIssPass(*catalogue, catalogue->IssIndex(), slot, site, pass, start, 2);
+    ASSERT_NE(first.aos, 0.0);
+    const double during = first.aos + 120.0 / 86400.0;
+    const NextIssPass inside =
+        FindNextIssPass(*catalogue, catalogue->IssIndex(), slot, site, pass, during, 2);
+    EXPECT_EQ(inside.aos, during);  // under way: begun now, not one second from now
+    EXPECT_NEAR(inside.los, first.los, 2.0 / 86400.0);
+
+    ManualClock clock(Local(during));
+    IssMonitor monitor(clock, live, store, port);
+    monitor.SetSettings(settings);
+    monitor.Turn();
+    EXPECT_EQ(port.shown.back().aos, "Currently Visible");
+    // The periodic search waits for the end of the pass.
+    for (int i = 0; i < 150; ++i) monitor.Turn();
+    for (size_t i = 1; i < port.shown.size(); ++i) EXPECT_FALSE(port.shown[i].redrawMap) << i;
+    EXPECT_EQ(monitor.NextPass().aos, during);
+    EXPECT_EQ(port.shown.back().aos, "Currently Visible");
+}
+
 TEST_F(IssMonitorTest, WorkerThreadStartsAndStopsWithoutMovingTheClock) {
     struct CountingPort : IssMonitorPort {
         std::atomic<int> shown{0};
