@@ -28,6 +28,7 @@
 #include "ui/GuiPost.h"
 #include "ui/GuiTrackingDisplay.h"
 #include "ui/Icons.h"
+#include "ui/IssMonitorPanel.h"
 #include "ui/LoadingWindow.h"
 #include "ui/Lx200ControlWindow.h"
 #include "ui/ObsLogWindow.h"
@@ -53,14 +54,15 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent, SerialPor
     plan.refreshMainPlan = [this] { RefreshViewPlan(); };
     plan.selectObject = [this](int index) { SelectPlanObject(index); };
     plan.closeSecondaryWindows = [this] { CloseSecondaryWindows(); };
-    plan.openSkyMap = [this](double) { NotYetAvailable(QStringLiteral("The sky view")); };
-    plan.openWorldMap = [this] { NotYetAvailable(QStringLiteral("The world map")); };
+    plan.openSkyMap = [this](double utc) { OpenSkyView(utc); };
+    plan.openWorldMap = [this] { OpenWorldMap(); };
     plan.openBatchPredictions = [this] { NotYetAvailable(QStringLiteral("Batch predictions")); };
-    plan.openViewPlanMap = [this] { NotYetAvailable(QStringLiteral("The View Plan map")); };
+    plan.openViewPlanMap = [this] { OpenViewPlanMap(); };
 }
 
 MainWindow::~MainWindow() {
     // The session's thread must be gone before the window it reports to.
+    if (issMonitor_) issMonitor_->Stop();
     if (session_) session_->Shutdown();
 }
 
@@ -78,9 +80,9 @@ bool MainWindow::Initialise() {
     nightVision_.Save();
     // M3: the site table starts blank (Settings' default site records).
     settings_ = Settings{};
-    // M4: the saved View Plan and the observed list (the sky tables belong to the sky view, not
-    // present in this build).
+    // M4: the saved View Plan, the sky view's tables and the observed list.
     plans_->LoadAtStart();
+    skyTables_ = maps::LoadSkyTables();
     {
         std::string error;
         if (!observed_.Load("observed.dat", &error)) {
@@ -149,12 +151,12 @@ bool MainWindow::Initialise() {
         WaitPainted(3000);
         loading.close();
     }
-    // M13: with the disclaimer declined the run ends here; the world map data belongs to the
-    // world map.
+    // M13: with the disclaimer declined the run ends here; otherwise the world map data.
     if (endRun) {
         shutDown_ = true;
         return false;
     }
+    LoadMapData();
     // M14: refresh the View Plan once and start its timer.
     RefreshViewPlan();
     viewPlanTimer_ = startTimer(kViewPlanPeriodMs);
@@ -167,9 +169,10 @@ bool MainWindow::Initialise() {
         QMessageBox::warning(this, QStringLiteral("File Error"), QStringLiteral("Cannot create output.txt."));
     // M17: size for the ISS monitor panel.
     SizeForIssMonitor();
-    // M18: the telescope session's thread runs from M7 on (the ISS visibility alert belongs to
-    // the ISS monitor, not present in this build).
+    // M18: the ISS monitor's thread; the telescope session's thread runs from M7 on.
     PushTrackingSettings();
+    PushIssSettings();
+    issMonitor_->Start();
     // M19: idle pictures on the picture buttons.
     RefreshPictures();
     initialised_ = true;
@@ -230,18 +233,12 @@ void MainWindow::BuildControls() {
     columns->addLayout(right);
     planPanel = new ViewPlanPanel;
     columns->addWidget(planPanel);
-    // The ISS monitor's place (the monitor itself is not in this build).
-    issPanel = new QFrame;
-    issPanel->setFrameShape(QFrame::StyledPanel);
-    issPanel->setMinimumWidth(DialogUnits(100, 0).width());
-    auto* issLayout = new QVBoxLayout(issPanel);
-    auto* issTitle = new QLabel(QStringLiteral("ISS Monitor"));
-    issTitle->setAlignment(Qt::AlignCenter);
-    issLayout->addWidget(issTitle);
-    issLayout->addStretch();
+    issMonitorPanel = new IssMonitorPanel(worldMap_, [this] { return nightVision_.IsOn(); });
+    issPanel = issMonitorPanel;
     columns->addWidget(issPanel);
     NameControls();
     WireControls();
+    WireMaps();
 }
 
 void MainWindow::NameControls() {
@@ -295,8 +292,7 @@ void MainWindow::WireControls() {
     });
     // Features of later versions say so instead of doing nothing.
     const std::pair<QPushButton*, const char*> later[] = {
-        {downloadTleButton, "Downloading element files"}, {batchPredictButton, "Batch predictions"},
-        {skyMapButton, "The sky view"},                   {worldMapButton, "The world map"}};
+        {downloadTleButton, "Downloading element files"}, {batchPredictButton, "Batch predictions"}};
     for (const auto& [button, what] : later)
         connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
     connect(observationLogButton, &QPushButton::clicked, this, [this] { OpenObslog(); });
@@ -385,6 +381,7 @@ void MainWindow::BringToFront() {
 // Element files
 
 void MainWindow::DisplayPass() {
+    PushIssSettings();
     const LiveValues v = live_.Snapshot();
     const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
     const auto catalogue = catalogue_.Get();
@@ -447,6 +444,7 @@ void MainWindow::ShutDown() {
     // S10: stop the worker threads.
     // The session stops tracking, disconnects (stop sequence, port closed) and ends its thread.
     live_.shuttingDown.store(true);
+    issMonitor_->Stop();
     session_->Shutdown();
     if (viewPlanTimer_) killTimer(viewPlanTimer_), viewPlanTimer_ = 0;
     // S11: files are closed with their owners. S12: a short pause before the window closes.

@@ -15,10 +15,13 @@
 #include "core/Clock.h"
 #include "core/LiveState.h"
 #include "core/Settings.h"
+#include "maps/SkyTables.h"
+#include "maps/WorldMap.h"
 #include "obslog/ObservedList.h"
 #include "orbit/ElementCatalogue.h"
 #include "passes/Adjustments.h"
 #include "passes/DisplayPanel.h"
+#include "passes/IssMonitor.h"
 #include "passes/ObjectList.h"
 #include "scope/ScopeSession.h"
 #include "scope/SerialPort.h"
@@ -48,6 +51,12 @@ class Lx200ControlWindow;
 class GuiTrackingDisplay;
 class ObsLogWindow;
 class ObsReportWindow;
+
+class GuiIssPort;
+class IssMonitorPanel;
+class SkyViewWindow;
+class ViewPlanMapWindow;
+class WorldMapWindow;
 class JoystickAdjuster;
 class PlanWindows;
 
@@ -133,6 +142,23 @@ public:
 
     // Window size in dialog units, converted with the window's font.
     QSize DialogUnits(int width, int height) const;
+
+    // ---- maps and the ISS monitor ----
+    // "&World Map", "S&ky Map" (at a UTC instant, 0: now) and the View Plan map; the two world
+    // maps refuse to open without the map data.
+    void OpenWorldMap();
+    void OpenSkyView(double fixedUtc = 0.0);
+    void OpenViewPlanMap();
+    const maps::WorldMapTable& worldMap() const { return worldMap_; }
+    IssMonitor& issMonitor() { return *issMonitor_; }
+    // The alert's question; true for Yes (tests replace it).
+    std::function<bool()> confirmIssAlert;
+    // The station became visible with "Alert when visible" ticked: ask, and on Yes track it.
+    void AnswerIssAlert();
+    QPointer<WorldMapWindow> worldMapWindow;
+    QPointer<SkyViewWindow> skyViewWindow;
+    QPointer<ViewPlanMapWindow> viewPlanMapWindow;
+    IssMonitorPanel* issMonitorPanel = nullptr;
 
     // ---- panels, and their controls under the names tests and the user know ----
     PositionPanel* positionPanel = nullptr;
@@ -247,6 +273,11 @@ private:
     void KeepSecondary(QWidget* window);
     void ObservationSaved(long catalogueNumber, bool favourite);
 
+    void LoadMapData();
+    void WireMaps();
+    void PushIssSettings();
+    void RefreshMapPictures();
+
     Clock& clock_;
     LiveState& live_;
     Settings settings_;
@@ -274,6 +305,10 @@ private:
     int viewPlanRefreshes_ = 0;
     bool shutDown_ = false;
     bool initialised_ = false;
+    maps::WorldMapTable worldMap_;
+    maps::SkyTables skyTables_;
+    std::unique_ptr<GuiIssPort> issPort_;
+    std::unique_ptr<IssMonitor> issMonitor_;  // stopped before the port and the panel go
 };
 
 }  // namespace corvane::ui

@@ -149,6 +149,7 @@ void MainWindow::ToggleNightVision() {
     box.exec();
     if (action) action->setChecked(nightVision_.IsOn());
     RefreshPictures();
+    RefreshMapPictures();
     update();
 }
 
