@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "astro/Constants.h"
 #include "astro/Sun.h"
 #include "core/Text.h"
 #include "orbit/ElementCatalogue.h"
@@ -20,7 +21,8 @@ ScanRange BatchRange(int periodMinutes) { return ScanRange{1, (13.0 + periodMinu
 namespace {
 
 // Position and look angles of the slot's object at t; false when the model cannot place it.
-bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sample, StateVector& position) {
+bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sample, StateVector& position,
+           StateVector* velocity = nullptr) {
     PropagationResult state = PropagateSlot(t, slot);
     if (!state.Ok()) {
         sample = PassSample{};
@@ -39,7 +41,42 @@ bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sa
     sample.elevation = Degrees(look.elevation);
     sample.range = look.range;
     position = state.position;
+    if (velocity) *velocity = state.velocity;
     return true;
+}
+
+// How many seconds an object at position p (km) with velocity v (km/s) stays out of every
+// elevation the pass condition could take for in view, seen from the site at julian date t; 0
+// when that cannot be bounded. The pass condition is met only above the lower of AOSElevation
+// less 1 degree and -6 degrees (refraction lifts an elevation by at most a degree near the
+// horizon, and its formula misbehaves only near -5.11 degrees): that is a cone of geocentric
+// angle lambda around the site for an object at the orbit's largest radius. The geocentric angle
+// between object and site shrinks no faster than the object's largest angular rate on its orbit
+// (at perigee) plus the Earth's rotation; both get a wide margin.
+double SecondsOutOfView(const StateVector& p, const StateVector& v, GeodeticPoint point, double t,
+                        double aosElevation) {
+    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
+    const double energy = speed2 / 2.0 - kGe / r;
+    if (!(r > 0.0) || !(energy < 0.0)) return 0.0;
+    const double a = -kGe / (2.0 * energy);
+    const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
+    const double h = std::sqrt(hx * hx + hy * hy + hz * hz);
+    const double e = std::sqrt(std::fmax(0.0, 1.0 - h * h / (kGe * a)));
+    const double perigee = a * (1.0 - e), apogee = a * (1.0 + e);
+    if (!(perigee > 100.0) || !std::isfinite(apogee)) return 0.0;
+    const double rate = 1.5 * h / (perigee * perigee) + 1.1 * kOmegaERadiansPerDay / 86400.0;  // rad/s
+    StateVector site, siteVelocity;
+    ObserverPositionVelocity(point, t, site, siteVelocity);
+    const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
+    const double lowest = std::fmin(Radians(-6.0), aosElevation - Radians(1.0));
+    if (!(lowest > -kPi / 2.0)) return 0.0;
+    const double cone =
+        std::acos(std::fmin(1.0, rs / (1.1 * apogee) * std::cos(lowest))) - lowest + Radians(1.0);
+    const double cosPsi = (p.x * site.x + p.y * site.y + p.z * site.z) / (r * rs);
+    const double psi = std::acos(std::fmax(-1.0, std::fmin(1.0, cosPsi)));
+    if (!(psi > cone) || !(rate > 0.0)) return 0.0;
+    return (psi - cone) / rate;
 }
 
 // The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow.
@@ -95,6 +132,28 @@ PassSample PassSearch::Condition(long long second) {
     PassSample sample;
     StateVector position;
     if (Look(second, sample, position)) sample.inPass = InPass(sample, position, TimeOf(second), settings_);
+    return sample;
+}
+
+PassSample PassSearch::CoarseCondition(long long second) {
+    if (!pruning_) return Condition(second);
+    if (static_cast<double>(second) < outOfViewUntil_) {
+        ++pruned_;
+        PassSample sample;
+        sample.elevation = -90.0;
+        return sample;
+    }
+    PassSample sample;
+    StateVector position;
+    ++samples_;
+    sample.elevation = -90.0;
+    if (!hasObject_ || !Place(slot_, point_, TimeOf(second), sample, position, &velocity_)) return sample;
+    sample.inPass = InPass(sample, position, TimeOf(second), settings_);
+    if (!sample.inPass) {
+        const double out =
+            SecondsOutOfView(position, velocity_, point_, TimeOf(second), settings_.aosElevation);
+        if (out > 0.0) outOfViewUntil_ = static_cast<double>(second) + out;
+    }
     return sample;
 }
 
@@ -205,8 +264,9 @@ PassSample PassSearch::LookAt(long long second) {
 }
 
 void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass) {
+    outOfViewUntil_ = 0.0;
     corvane::CoarseScan(
-        range, [this](long long s) { return Condition(s); }, onPass);
+        range, [this](long long s) { return CoarseCondition(s); }, onPass);
 }
 
 RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {

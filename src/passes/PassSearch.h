@@ -133,8 +133,17 @@ public:
     // Number of position computations so far (for the benchmarks and tests).
     long long Samples() const { return samples_; }
 
+    // Lets the coarse scan pass over samples at which the object is provably out of view: after a
+    // sample out of view, the next ones that the object cannot reach the site's horizon cone by
+    // (its fastest angular motion, with a wide margin) read as out of pass without computing
+    // them. Refinement and culmination samples are always computed. The passes found are the
+    // same; only their cost changes.
+    void SetCoarsePruning(bool on) { pruning_ = on; }
+    long long PrunedSamples() const { return pruned_; }
+
 private:
     bool Look(long long second, PassSample& sample, StateVector& position);
+    PassSample CoarseCondition(long long second);
 
     PropagationSlot& slot_;
     Site site_;
@@ -143,6 +152,10 @@ private:
     double start_;
     bool hasObject_ = false;
     long long samples_ = 0;
+    bool pruning_ = false;
+    double outOfViewUntil_ = 0.0;  // coarse samples before this second are out of view
+    long long pruned_ = 0;
+    StateVector velocity_;  // of the last sample placed
 };
 
 // Line of a pass in the pass lists (84 characters, two tabs), dates and times local.
