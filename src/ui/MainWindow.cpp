@@ -53,7 +53,9 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent, SerialPor
     plan.closeSecondaryWindows = [this] { CloseSecondaryWindows(); };
     plan.openSkyMap = [this](double) { NotYetAvailable(QStringLiteral("The sky view")); };
     plan.openWorldMap = [this] { NotYetAvailable(QStringLiteral("The world map")); };
-    plan.openBatchPredictions = [this] { NotYetAvailable(QStringLiteral("Batch predictions")); };
+    plan.openBatchPredictions = [this] { plans_->OpenBatchPredictions(); };
+    plan.observed = &observed_;
+    plan.altitudeHeights = [this] { return altitudeCache_.Heights(catalogue_.Get()->Count()); };
     plan.openViewPlanMap = [this] { NotYetAvailable(QStringLiteral("The View Plan map")); };
 }
 
@@ -293,8 +295,7 @@ void MainWindow::WireControls() {
     });
     // Features of later versions say so instead of doing nothing.
     const std::pair<QPushButton*, const char*> later[] = {
-        {downloadTleButton, "Downloading element files"}, {batchPredictButton, "Batch predictions"},
-        {observationLogButton, "The observation log"},    {skyMapButton, "The sky view"},
+        {downloadTleButton, "Downloading element files"}, {observationLogButton, "The observation log"},    {skyMapButton, "The sky view"},
         {worldMapButton, "The world map"},                {setClockButton, "Setting the program clock"}};
     for (const auto& [button, what] : later)
         connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
@@ -308,6 +309,7 @@ void MainWindow::WireControls() {
             [this](QListWidgetItem* item) { plans_->SelectFromMainList(item); });
     connect(viewPlanSelect, &QPushButton::clicked, this,
             [this] { plans_->SelectFromMainList(viewPlanList->currentItem()); });
+    connect(batchPredictButton, &QPushButton::clicked, this, [this] { plans_->OpenBatchPredictions(); });
     connect(predictPassButton, &QPushButton::clicked, this,
             [this] { plans_->OpenPassPredictions(live_.Snapshot().selectedObject); });
     connect(viewPlanButton, &QPushButton::clicked, this, [this] {
