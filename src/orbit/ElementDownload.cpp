@@ -24,6 +24,11 @@ namespace corvane {
 
 namespace fs = std::filesystem;
 
+std::string NoElementFileText(const std::string& elementFile) {
+    return "  No file loaded. Get " + elementFile + " with \"Download TLE\",\n  or \"Open TLE\" the sample " +
+           kSampleElementFile + ".";
+}
+
 DownloadSet DownloadSetOf(const Settings& settings, int index) {
     if (index < 1 || index > kDownloadSetCount) index = 1;
     DownloadSet set;

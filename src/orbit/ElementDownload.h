@@ -20,6 +20,12 @@ inline constexpr int kDownloadSetCount = 7;
 inline constexpr const char* kDownloadErrorMessage = "Error Downloading TLE File";
 inline constexpr const char* kDownloadErrorTitle = "Download Error";
 
+// The sample element file shipped with the program (seeded into the working folder).
+inline constexpr const char* kSampleElementFile = "sample-2017-04-27.tle";
+// The status under the file box at start when the configured element file is not there: how to
+// get one.
+std::string NoElementFileText(const std::string& elementFile);
+
 struct DownloadSet {
     int index = 1;            // 1..7
     std::string elementFile;  // TleName<index>

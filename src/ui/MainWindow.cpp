@@ -24,6 +24,7 @@
 #include "core/Legal.h"
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
+#include "orbit/ElementDownload.h"
 #include "scope/PosixSerialPort.h"
 #include "ui/GuiPost.h"
 #include "ui/GuiTrackingDisplay.h"
@@ -123,8 +124,10 @@ bool MainWindow::Initialise() {
             endRun = true;
         }
     }
-    // M9.
-    elementFileStatus->setText(QStringLiteral("  No file loaded."));
+    // M9. A first start without the element file says how to get one.
+    elementFileStatus->setText(QFileInfo(FromFile(settings_.ElementsFile)).isFile()
+                                   ? QStringLiteral("  No file loaded.")
+                                   : FromFile(NoElementFileText(settings_.ElementsFile)));
     // M10: the position panel's pass every 100 ms (on the GUI thread: a pass takes microseconds).
     connect(&displayTimer_, &QTimer::timeout, this, [this] { DisplayPass(); });
     displayTimer_.start(100);
@@ -295,12 +298,13 @@ void MainWindow::WireControls() {
     });
     // Features of later versions say so instead of doing nothing.
     const std::pair<QPushButton*, const char*> later[] = {
-        {downloadTleButton, "Downloading element files"}, {observationLogButton, "The observation log"},    {skyMapButton, "The sky view"},
+        {observationLogButton, "The observation log"},    {skyMapButton, "The sky view"},
         {worldMapButton, "The world map"},                {setClockButton, "Setting the program clock"}};
     for (const auto& [button, what] : later)
         connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
     connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
     connect(openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
+    connect(downloadTleButton, &QPushButton::clicked, this, [this] { OpenDownloadWindow(); });
     connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
     connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
     connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });

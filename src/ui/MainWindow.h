@@ -42,6 +42,7 @@ class QToolButton;
 
 namespace corvane::ui {
 
+class DownloadWindow;
 class InterfaceDialog;
 class GuiTrackingDisplay;
 class JoystickAdjuster;
@@ -88,6 +89,11 @@ public:
     // (and the main window's status field) and the file name in the file-name field.
     void LoadElements(const QString& fileName, QLabel* status);
     void OpenTle();
+    // "Download TLE": the "Download TLE File" window (single), and what a successful download
+    // does: load the element file as the catalogue and start an empty View Plan.
+    void OpenDownloadWindow();
+    void LoadDownloadedFile(const std::string& elementFile);
+    DownloadWindow* downloadWindow() const;
     void ShowElementData();
     // Telescope: the Start/Stop Tracking button (also the joystick's).
     void StartStopTracking();
@@ -247,6 +253,7 @@ private:
     NightVision nightVision_;
     QMap<int, QAction*> actions_;
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
+    QPointer<DownloadWindow> download_;
     PlanWindows* plans_ = nullptr;  // child object
     int viewPlanTimer_ = 0;
     int viewPlanRefreshes_ = 0;
