@@ -145,7 +145,7 @@ bool ClassTicked(const BatchOptions& o, int heightKm) {
 }  // namespace
 
 std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object, PropagationSlot& slot,
-                                         BatchObjectStats* stats) {
+                                         BatchObjectStats* stats, const InstantTable* table) {
     std::vector<BatchLine> found;
     const ElementCatalogue& catalogue = *request.catalogue;
     const CatalogueEntry* entry = catalogue.Entry(object);
@@ -184,6 +184,7 @@ std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object
     // The search: the batch window, the batch refinement, the daytime rule when ticked.
     PassSearch search(catalogue, object, slot, request.site, request.passSettings, startUtc);
     search.SetCoarsePruning(true);
+    search.UseInstants(table);
     const std::vector<PassRecord> passes = search.FindPasses(BatchRange(BatchPeriodMinutes(o.periodMinutes)),
                                                              SearchVariant::kBatch, o.excludeDaytime);
     if (stats) stats->samples = search.Samples();
@@ -211,6 +212,9 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
         if (progress) progress(0, 0, {});
         return outcome;
     }
+    const InstantTable table =
+        BatchInstantTable(request.site, request.startLocal - request.site.utcOffset / 24.0,
+                          BatchPeriodMinutes(request.options.periodMinutes));
     // Small blocks: threads take the next free one, so a slow object does not hold a whole share,
     // and the calling thread can report soon after each block.
     constexpr int kBlock = 32;
@@ -231,7 +235,7 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
         int n = 0;
         for (int i = first; i <= last; ++i) {
             if (stop.load(std::memory_order_relaxed)) break;
-            results[static_cast<size_t>(i)] = SearchBatchObject(request, i, slot);
+            results[static_cast<size_t>(i)] = SearchBatchObject(request, i, slot, nullptr, &table);
             ++n;
         }
         done[static_cast<size_t>(b)].store(n, std::memory_order_relaxed);

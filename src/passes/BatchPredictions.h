@@ -95,8 +95,11 @@ struct BatchObjectStats {
 
 // The passes of one object that the batch lists (none when the object is not selected), searched
 // in the caller's slot. Thread-safe for different slots.
+// table: the site and Sun of the run (BatchInstantTable of the request's site and UTC start), or
+// nullptr to compute them per sample.
 std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object, PropagationSlot& slot,
-                                         BatchObjectStats* stats = nullptr);
+                                         BatchObjectStats* stats = nullptr,
+                                         const InstantTable* table = nullptr);
 
 // Progress on the calling thread, in catalogue order: calculated objects so far (the first n of
 // the catalogue), the total, and the lines of the objects completed since the last call.

@@ -22,7 +22,7 @@ namespace {
 
 // Position and look angles of the slot's object at t; false when the model cannot place it.
 bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sample, StateVector& position,
-           StateVector* velocity = nullptr) {
+           StateVector* velocity = nullptr, const ObserverState* observer = nullptr) {
     PropagationResult state = PropagateSlot(t, slot);
     if (!state.Ok()) {
         sample = PassSample{};
@@ -30,7 +30,8 @@ bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sa
         return false;
     }
     ConvertState(state);
-    const LookAngles look = ComputeLookAngles(state.position, state.velocity, point, t);
+    const LookAngles look = observer ? ComputeLookAngles(state.position, state.velocity, *observer)
+                                     : ComputeLookAngles(state.position, state.velocity, point, t);
     if (!std::isfinite(look.elevation) || !std::isfinite(look.azimuth) || !std::isfinite(look.range)) {
         sample = PassSample{};
         sample.elevation = -90.0;
@@ -52,8 +53,9 @@ bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sa
 // horizon, and its formula misbehaves only near -5.11 degrees): that is a cone of geocentric
 // angle lambda around the site for an object at the orbit's largest radius. The geocentric angle
 // between object and site shrinks no faster than the object's largest angular rate on its orbit
-// (at perigee) plus the Earth's rotation; both get a wide margin.
-double SecondsOutOfView(const StateVector& p, const StateVector& v, GeodeticPoint point, double t,
+// (at perigee) plus the Earth's rotation; both get a wide margin (the orbit's perturbations over
+// an hour change these rates by far less than a percent).
+double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateVector& site,
                         double aosElevation) {
     const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
     const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
@@ -65,9 +67,7 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, GeodeticPoin
     const double e = std::sqrt(std::fmax(0.0, 1.0 - h * h / (kGe * a)));
     const double perigee = a * (1.0 - e), apogee = a * (1.0 + e);
     if (!(perigee > 100.0) || !std::isfinite(apogee)) return 0.0;
-    const double rate = 1.5 * h / (perigee * perigee) + 1.1 * kOmegaERadiansPerDay / 86400.0;  // rad/s
-    StateVector site, siteVelocity;
-    ObserverPositionVelocity(point, t, site, siteVelocity);
+    const double rate = 1.2 * h / (perigee * perigee) + 1.1 * kOmegaERadiansPerDay / 86400.0;  // rad/s
     const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
     const double lowest = std::fmin(Radians(-6.0), aosElevation - Radians(1.0));
     if (!(lowest > -kPi / 2.0)) return 0.0;
@@ -80,10 +80,11 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, GeodeticPoin
 }
 
 // The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow.
-bool InPass(const PassSample& sample, const StateVector& position, double t, const PassSettings& settings) {
+bool InPass(const PassSample& sample, const StateVector& position, double t, const PassSettings& settings,
+            const StateVector* sun = nullptr) {
     if (!sample.computed || !(Radians(sample.elevation) > settings.aosElevation)) return false;
     if (settings.ignoreEclipse) return true;
-    return !IsEclipsedForPrediction(position, ComputeSunVector(t), settings.ignoreEclipse);
+    return !IsEclipsedForPrediction(position, sun ? *sun : ComputeSunVector(t), settings.ignoreEclipse);
 }
 
 }  // namespace
@@ -120,18 +121,54 @@ PassSearch::PassSearch(const ElementCatalogue& catalogue, int object, Propagatio
     hasObject_ = ConvertElementSet(catalogue, object, slot_);
 }
 
-bool PassSearch::Look(long long second, PassSample& sample, StateVector& position) {
+InstantTable::InstantTable(const Site& site, double start, long long firstSecond, long long lastSecond)
+    : start_(start), first_(firstSecond) {
+    GeodeticPoint point = SitePoint(site);
+    const size_t n = lastSecond >= firstSecond ? static_cast<size_t>(lastSecond - firstSecond + 1) : 0;
+    observer_.reserve(n);
+    sun_.reserve(n);
+    for (long long s = firstSecond; s <= lastSecond; ++s) {
+        // The instant exactly as PassSearch::TimeOf forms it.
+        const double t = start + static_cast<double>(s) / 86400.0;
+        observer_.push_back(ObserverStateAt(point, t));
+        sun_.push_back(ComputeSunVector(t));
+    }
+}
+
+const ObserverState* InstantTable::Observer(long long second) const {
+    if (second < first_ || second - first_ >= static_cast<long long>(observer_.size())) return nullptr;
+    return &observer_[static_cast<size_t>(second - first_)];
+}
+
+const StateVector* InstantTable::Sun(long long second) const {
+    if (second < first_ || second - first_ >= static_cast<long long>(sun_.size())) return nullptr;
+    return &sun_[static_cast<size_t>(second - first_)];
+}
+
+InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes) {
+    // AOS walks reach 1000 s (after probes of 150 s) before the first sample, LOS walks 200 s and
+    // the culmination 10 s more after the last.
+    const ScanRange range = BatchRange(periodMinutes);
+    return InstantTable(site, start, range.first - 1200, static_cast<long long>(range.last) + 300);
+}
+
+bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity) {
     ++samples_;
     sample = PassSample{};
     sample.elevation = -90.0;
     if (!hasObject_) return false;
-    return Place(slot_, point_, TimeOf(second), sample, position);
+    return Place(slot_, point_, TimeOf(second), sample, position, velocity,
+                 table_ ? table_->Observer(second) : nullptr);
+}
+
+bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position) const {
+    return InPass(sample, position, TimeOf(second), settings_, table_ ? table_->Sun(second) : nullptr);
 }
 
 PassSample PassSearch::Condition(long long second) {
     PassSample sample;
     StateVector position;
-    if (Look(second, sample, position)) sample.inPass = InPass(sample, position, TimeOf(second), settings_);
+    if (Look(second, sample, position)) sample.inPass = InPassAt(second, sample, position);
     return sample;
 }
 
@@ -145,13 +182,18 @@ PassSample PassSearch::CoarseCondition(long long second) {
     }
     PassSample sample;
     StateVector position;
-    ++samples_;
-    sample.elevation = -90.0;
-    if (!hasObject_ || !Place(slot_, point_, TimeOf(second), sample, position, &velocity_)) return sample;
-    sample.inPass = InPass(sample, position, TimeOf(second), settings_);
+    if (!Look(second, sample, position, &velocity_)) return sample;
+    sample.inPass = InPassAt(second, sample, position);
     if (!sample.inPass) {
-        const double out =
-            SecondsOutOfView(position, velocity_, point_, TimeOf(second), settings_.aosElevation);
+        const ObserverState* observer = table_ ? table_->Observer(second) : nullptr;
+        StateVector site, siteVelocity;
+        if (observer) {
+            site = observer->position;
+        } else {
+            GeodeticPoint point = point_;
+            ObserverPositionVelocity(point, TimeOf(second), site, siteVelocity);
+        }
+        const double out = SecondsOutOfView(position, velocity_, site, settings_.aosElevation);
         if (out > 0.0) outOfViewUntil_ = static_cast<double>(second) + out;
     }
     return sample;
