@@ -24,6 +24,7 @@
 #include "core/Legal.h"
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
+#include "orbit/ElementDownload.h"
 #include "scope/PosixSerialPort.h"
 #include "ui/GuiPost.h"
 #include "ui/GuiTrackingDisplay.h"
@@ -56,7 +57,9 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent, SerialPor
     plan.closeSecondaryWindows = [this] { CloseSecondaryWindows(); };
     plan.openSkyMap = [this](double utc) { OpenSkyView(utc); };
     plan.openWorldMap = [this] { OpenWorldMap(); };
-    plan.openBatchPredictions = [this] { NotYetAvailable(QStringLiteral("Batch predictions")); };
+    plan.openBatchPredictions = [this] { plans_->OpenBatchPredictions(); };
+    plan.observed = &observed_;
+    plan.altitudeHeights = [this] { return altitudeCache_.Heights(catalogue_.Get()->Count()); };
     plan.openViewPlanMap = [this] { OpenViewPlanMap(); };
 }
 
@@ -125,8 +128,10 @@ bool MainWindow::Initialise() {
             endRun = true;
         }
     }
-    // M9.
-    elementFileStatus->setText(QStringLiteral("  No file loaded."));
+    // M9. A first start without the element file says how to get one.
+    elementFileStatus->setText(QFileInfo(FromFile(settings_.ElementsFile)).isFile()
+                                   ? QStringLiteral("  No file loaded.")
+                                   : FromFile(NoElementFileText(settings_.ElementsFile)));
     // M10: the position panel's pass every 100 ms (on the GUI thread: a pass takes microseconds).
     connect(&displayTimer_, &QTimer::timeout, this, [this] { DisplayPass(); });
     displayTimer_.start(100);
@@ -290,14 +295,10 @@ void MainWindow::WireControls() {
         // Typed text: an entry of the list when it matches one, else nothing is selected.
         SelectObjectFromList(objectList->findText(objectList->currentText(), Qt::MatchFixedString));
     });
-    // Features of later versions say so instead of doing nothing.
-    const std::pair<QPushButton*, const char*> later[] = {
-        {downloadTleButton, "Downloading element files"}, {batchPredictButton, "Batch predictions"}};
-    for (const auto& [button, what] : later)
-        connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
     connect(observationLogButton, &QPushButton::clicked, this, [this] { OpenObslog(); });
     connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
     connect(openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
+    connect(downloadTleButton, &QPushButton::clicked, this, [this] { OpenDownloadWindow(); });
     connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
     connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
     connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });
@@ -307,6 +308,7 @@ void MainWindow::WireControls() {
             [this](QListWidgetItem* item) { plans_->SelectFromMainList(item); });
     connect(viewPlanSelect, &QPushButton::clicked, this,
             [this] { plans_->SelectFromMainList(viewPlanList->currentItem()); });
+    connect(batchPredictButton, &QPushButton::clicked, this, [this] { plans_->OpenBatchPredictions(); });
     connect(predictPassButton, &QPushButton::clicked, this,
             [this] { plans_->OpenPassPredictions(live_.Snapshot().selectedObject); });
     connect(viewPlanButton, &QPushButton::clicked, this, [this] {

@@ -46,6 +46,7 @@ class QToolButton;
 
 namespace corvane::ui {
 
+class DownloadWindow;
 class InterfaceDialog;
 class Lx200ControlWindow;
 class GuiTrackingDisplay;
@@ -105,6 +106,11 @@ public:
     // (and the main window's status field) and the file name in the file-name field.
     void LoadElements(const QString& fileName, QLabel* status);
     void OpenTle();
+    // "Download TLE": the "Download TLE File" window (single), and what a successful download
+    // does: load the element file as the catalogue and start an empty View Plan.
+    void OpenDownloadWindow();
+    void LoadDownloadedFile(const std::string& elementFile);
+    DownloadWindow* downloadWindow() const;
     void ShowElementData();
     // Telescope: the Start/Stop Tracking button (also the joystick's).
     void StartStopTracking();
@@ -266,7 +272,6 @@ private:
     void SaveSettingsNow();
     void PushTrackingSettings();
     void ShowComDevice();
-    void NotYetAvailable(const QString& what);
     void WaitPainted(int milliseconds);
     void CloseSecondaryWindows();
     void RebuildObjectList();
@@ -298,6 +303,8 @@ private:
     QMap<int, QAction*> actions_;
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
     Lx200ControlWindow* lx200Control_ = nullptr;  // child, made at the first opening
+
+    QPointer<DownloadWindow> download_;
     PlanWindows* plans_ = nullptr;  // child object
     QPointer<ObsLogWindow> obsLog_;
     QPointer<ObsReportWindow> obsReport_;

@@ -88,11 +88,6 @@ void MainWindow::RunCommand(int command) {
     }
 }
 
-void MainWindow::NotYetAvailable(const QString& what) {
-    QMessageBox::information(this, QStringLiteral("Corvane"),
-                             what + QStringLiteral(" is not available in this version of Corvane yet."));
-}
-
 void MainWindow::ApplyInterface() {
     // 1. Stop tracking and close the serial link before anything changes (on the session's
     // thread, in this order, before the new type applies).

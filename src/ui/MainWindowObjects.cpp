@@ -23,6 +23,7 @@
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "scope/ScopeType.h"
+#include "ui/DownloadWindow.h"
 #include "ui/ElementDataWindow.h"
 #include "ui/MainPanels.h"
 #include "ui/ObsLogWindow.h"
@@ -107,6 +108,31 @@ void MainWindow::OpenTle() {
     // A newly opened element file starts with an empty View Plan ("vplan.log" deleted).
     plans_->StartEmptyPlan();
     RefreshViewPlan();
+}
+
+void MainWindow::OpenDownloadWindow() {
+    if (DownloadWindow* open = downloadWindow()) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    download_ = new DownloadWindow(
+        settings_, clock_, [this](const std::string& file) { LoadDownloadedFile(file); }, this);
+    download_->show();
+}
+
+DownloadWindow* MainWindow::downloadWindow() const {
+    return download_ && download_->isVisible() ? download_.data() : nullptr;
+}
+
+void MainWindow::LoadDownloadedFile(const std::string& elementFile) {
+    LoadElements(FromFile(elementFile), elementFileStatus);
+    // A downloaded element file starts with an empty View Plan ("vplan.log" deleted).
+    plans_->StartEmptyPlan();
+    RefreshViewPlan();
+    // The object-dependent commands follow the selection (none after a load).
+    elementsPanel->ShowObjectButtons(live_.Snapshot().selectedObject != 0);
 }
 
 void MainWindow::ShowElementData() {
