@@ -50,6 +50,7 @@ struct Started {
         guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"),
                                        "ElementsFile=none.tle\r\nMaxTLEDownloadTime=2\r\n");
         QFile::copy(QStringLiteral(CORVANE_SOURCE_DIR "/data/visual.sh"), folder.file("visual.sh"));
+        folder.AddMapData();
         WriteFile(folder.file("visual.txt"), Sets(2));
         QDir().mkdir(folder.file("site"));
         WriteFile(folder.file("site/gp.php"), Sets(30));

@@ -67,6 +67,7 @@ private slots:
 
     void thePanelReadsSearchesSlewsAndKeepsSites() {
         guitest::WorkingFolder folder;
+        QVERIFY(folder.AddMapData());
         QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), Config()));
         VirtualTime time(CivilToJulianDate(2017, 4, 28, 22, 0, 0));
         SimulatedMount mount(MountModel::LX200, kSite, time.clock);
@@ -151,6 +152,7 @@ private slots:
 
     void theDateTimeDialogShiftsTheProgramClockAndSetsTheMount() {
         guitest::WorkingFolder folder;
+        QVERIFY(folder.AddMapData());
         QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), Config()));
         VirtualTime time(CivilToJulianDate(2017, 4, 28, 22, 10, 30));
         SimulatedMount mount(MountModel::LX200, kSite, time.clock);
