@@ -212,8 +212,7 @@ const CommandRegistrar registrar(
         auto o = std::make_shared<TrackOptions>();
         sub.add_option(
                "--interface", o->interface,
-               "LX200, LX200GPS, AP, GEMINI, NEXSTARGPS, CGE, LOGFILE, ... (engines not yet available "
-               "stop with a message)")
+               "LX200, LX200GPS, ETX494, ETX497, AP, GEMINI, ULTIMA, NEXSTAR, NEXSTARGPS, CGE or LOGFILE")
             ->required();
         sub.add_option("--device", o->device, "serial device or pseudo-terminal (default: port 1's device)");
         sub.add_option("--tle", o->tle, "element file")->required();

@@ -64,6 +64,7 @@ bool SeedUserFolder(const std::string& bundled, const std::string& work, std::st
     for (const fs::directory_entry& entry : it) {
         if (!entry.is_regular_file(ec)) continue;
         const std::string name = entry.path().filename().string();
+        if (name.rfind("README", 0) == 0) continue;  // notes on the data's sources, not the program's files
         const fs::path target = fs::path(work) / name;
         const bool help = name == "cvhlp.htm";
         if (!help && fs::symlink_status(target, ec).type() != fs::file_type::not_found) continue;

@@ -21,7 +21,7 @@ std::string UserWorkFolder(const std::function<const char*(const char*)>& getEnv
 
 // Makes the working folder (and its parents) and copies into it each bundled file that the user
 // does not have yet; the user's own files are never overwritten, except the help page, which
-// always follows the program. Returns false (and *error) when the folder cannot be made or a
+// always follows the program. The data's README (its sources and licences) stays behind. Returns false (and *error) when the folder cannot be made or a
 // file cannot be copied; files copied before the failure stay.
 bool SeedUserFolder(const std::string& bundled, const std::string& work, std::string* error = nullptr);
 

@@ -46,16 +46,31 @@ double RefractElevation(double elevation, bool& visible) {
     return elevation;
 }
 
+ObserverState ObserverStateAt(GeodeticPoint& site, double jd) {
+    ObserverState o;
+    ObserverPositionVelocity(site, jd, o.position, o.velocity);
+    o.sinLat = std::sin(site.latitude);
+    o.cosLat = std::cos(site.latitude);
+    o.sinTheta = std::sin(site.theta);
+    o.cosTheta = std::cos(site.theta);
+    return o;
+}
+
 LookAngles ComputeLookAngles(const StateVector& position, const StateVector& velocity, GeodeticPoint& site,
                              double jd) {
-    StateVector sitePos, siteVel;
-    ObserverPositionVelocity(site, jd, sitePos, siteVel);
+    return ComputeLookAngles(position, velocity, ObserverStateAt(site, jd));
+}
+
+LookAngles ComputeLookAngles(const StateVector& position, const StateVector& velocity,
+                             const ObserverState& observer) {
+    const StateVector& sitePos = observer.position;
+    const StateVector& siteVel = observer.velocity;
     StateVector range{position.x - sitePos.x, position.y - sitePos.y, position.z - sitePos.z, 0.0};
     StateVector rangeRate{velocity.x - siteVel.x, velocity.y - siteVel.y, velocity.z - siteVel.z, 0.0};
     Magnitude(range);
     Magnitude(rangeRate);
-    const double sinLat = std::sin(site.latitude), cosLat = std::cos(site.latitude);
-    const double sinTheta = std::sin(site.theta), cosTheta = std::cos(site.theta);
+    const double sinLat = observer.sinLat, cosLat = observer.cosLat;
+    const double sinTheta = observer.sinTheta, cosTheta = observer.cosTheta;
     const double topS = sinLat * cosTheta * range.x + sinLat * sinTheta * range.y - cosLat * range.z;
     const double topE = -sinTheta * range.x + cosTheta * range.y;
     const double topZ = cosLat * cosTheta * range.x + cosLat * sinTheta * range.y + sinLat * range.z;

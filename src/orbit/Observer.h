@@ -33,6 +33,18 @@ GeodeticPoint SitePoint(const Site& site);
 // sets site.theta.
 void ObserverPositionVelocity(GeodeticPoint& site, double jd, StateVector& position, StateVector& velocity);
 
+// The site at one instant, as the look angles use it: position and velocity in the inertial
+// frame and the sines and cosines of its latitude and local sidereal angle. Computing it once per
+// instant serves every object looked at from the site at that instant (the batch predictions).
+struct ObserverState {
+    StateVector position, velocity;
+    double sinLat = 0.0, cosLat = 1.0, sinTheta = 0.0, cosTheta = 1.0;
+};
+ObserverState ObserverStateAt(GeodeticPoint& site, double jd);
+// The look angles from a prepared site: the same numbers as ComputeLookAngles at that instant.
+LookAngles ComputeLookAngles(const StateVector& position, const StateVector& velocity,
+                             const ObserverState& observer);
+
 // Azimuth, elevation (refracted when that leaves it at 0 or above, else geometric), range and
 // range rate of an object from the site.
 LookAngles ComputeLookAngles(const StateVector& position, const StateVector& velocity, GeodeticPoint& site,

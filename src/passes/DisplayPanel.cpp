@@ -1,7 +1,5 @@
 #include "passes/DisplayPanel.h"
 
-#include "passes/PassText.h"
-
 #include <cmath>
 #include <cstdio>
 
@@ -11,6 +9,7 @@
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "passes/ObjectList.h"
+#include "passes/PassText.h"
 
 namespace corvane {
 
@@ -40,7 +39,6 @@ enum Field {
 };
 
 double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
-
 
 // The eclipse state at a number of seconds ahead; a sample that cannot be computed keeps the
 // state of now.

@@ -18,9 +18,7 @@
 
 namespace corvane {
 
-
 namespace {
-
 
 constexpr int kLabelWidth = 19;
 constexpr int kHiddenPadding = 26;
@@ -195,6 +193,14 @@ std::optional<int> AltitudeCache::Height(int index) const {
     return heights_[static_cast<size_t>(index)];
 }
 
+std::vector<std::optional<int>> AltitudeCache::Heights(int count) const {
+    std::vector<std::optional<int>> heights;
+    if (!valid_ || count != count_) return heights;
+    heights.reserve(static_cast<size_t>(count) + 1);
+    for (int i = 0; i <= count; ++i) heights.push_back(Height(i));
+    return heights;
+}
+
 void AltitudeCache::Prepare(const ElementCatalogue& catalogue) {
     if (catalogue_ == &catalogue && count_ == catalogue.Count()) return;
     Invalidate();
@@ -339,8 +345,7 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
     // 6. to 8.
     if (f.elevationAbove && !(ok && elevation > c.elevationLimit)) return std::nullopt;
     if (f.aboveHorizon && !(ok && look.visible)) return std::nullopt;
-    if (c.altitudeClass && !(ok && AltitudeClass(height) == *c.altitudeClass))
-        return std::nullopt;
+    if (c.altitudeClass && !(ok && AltitudeClass(height) == *c.altitudeClass)) return std::nullopt;
     // 9. Ascending: the elevation one second later is not lower.
     if (c.ascending) {
         if (!ok) return std::nullopt;
@@ -355,8 +360,7 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
     const bool eclipsed = ok && IsEclipsed(now.position, c.sun);
     if (f.sunOnly && !(ok && !eclipsed)) return std::nullopt;
     // 11. Direction.
-    if (!c.direction.empty() &&
-        !(ok && WithoutBlanks(CompassText(azimuth, false)) == c.direction)) {
+    if (!c.direction.empty() && !(ok && WithoutBlanks(CompassText(azimuth, false)) == c.direction)) {
         return std::nullopt;
     }
     // 12. The entry.

@@ -24,7 +24,6 @@ class ObservedList;
 class PropagationSlot;
 struct Settings;
 
-
 // The filter controls as the window shows them. Box texts are read by the build's own rules.
 struct ObjectFilters {
     bool aboveHorizon = false;          // "All" / "Above Horizon" (ObjVis)
@@ -65,6 +64,8 @@ public:
     bool Valid() const { return valid_; }
     // Height of object index (1..count) in whole km; nullopt when no build has placed it yet.
     std::optional<int> Height(int index) const;
+    // Heights of objects 1..count (index 0 unused); empty while the cache is not valid.
+    std::vector<std::optional<int>> Heights(int count) const;
 
     // Used by BuildObjectList: binds the cache to a catalogue (a different catalogue than
     // before invalidates it), stores heights, marks it valid, lends each object's slot.

@@ -17,7 +17,7 @@ class ViewPlanEntry;
 std::string PassLogFileName(std::string_view catalogueNumber);
 
 struct LogHeader {
-    std::string objectName;  // trailing blanks are removed when written
+    std::string objectName;       // trailing blanks are removed when written
     std::string catalogueNumber;  // blanks around it are removed when written
     SiteTexts site;
     std::string tleFile;  // the main window's element file field

@@ -57,6 +57,22 @@ std::vector<PassRecord> PassesOverDays(const ElementCatalogue& catalogue, int ob
     return all;
 }
 
+std::optional<PassRecord> PassAroundNow(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
+                                        const Site& site, const PassSettings& settings, double nowUtc) {
+    constexpr long long kBefore = 2 * 3600;
+    PassSearch search(catalogue, object, slot, site, settings, nowUtc - kBefore / 86400.0);
+    if (!search.HasObject()) return std::nullopt;
+    const ScanRange range{1, static_cast<double>(kBefore + 86400)};
+    const std::vector<PassRecord> passes = search.FindPasses(range, SearchVariant::kSingleObject, false);
+    std::optional<PassRecord> ended, next;
+    for (const PassRecord& p : passes) {
+        if (p.aosSecond <= kBefore && p.losSecond >= kBefore) return p;
+        if (p.losSecond < kBefore) ended = p;
+        if (p.aosSecond > kBefore && !next) next = p;
+    }
+    return ended ? ended : next;
+}
+
 std::string PredictionsTitle(const ObjectIdentity& object) {
     return "Satellite Pass Predictions - " + object.name + " " + object.number;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Pass predictions for one object over day windows: window w covers [now + w days, now + w + 1
 // days). What the "Satellite Pass Predictions" window shows, computed without a window.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,13 @@ DayWindowResult ComputeDayWindow(const ElementCatalogue& catalogue, int object, 
 std::vector<PassRecord> PassesOverDays(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
                                        const Site& site, const PassSettings& settings, double startUtc,
                                        int days, long long minimumSeconds, bool excludeDaytime);
+
+// The object's pass around the UTC instant now, as the observation log records it: the pass in
+// progress, else the last one that ended in the two hours before, else the next one in the 24
+// hours after. Searched with the single-object rules from two hours before now; nullopt when
+// there is none.
+std::optional<PassRecord> PassAroundNow(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
+                                        const Site& site, const PassSettings& settings, double nowUtc);
 
 // "Satellite Pass Predictions - ISS (ZARYA) 25544".
 std::string PredictionsTitle(const ObjectIdentity& object);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "astro/Constants.h"
 #include "astro/Sun.h"
 #include "core/Text.h"
 #include "orbit/ElementCatalogue.h"
@@ -20,7 +21,8 @@ ScanRange BatchRange(int periodMinutes) { return ScanRange{1, (13.0 + periodMinu
 namespace {
 
 // Position and look angles of the slot's object at t; false when the model cannot place it.
-bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sample, StateVector& position) {
+bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sample, StateVector& position,
+           StateVector* velocity = nullptr, const ObserverState* observer = nullptr) {
     PropagationResult state = PropagateSlot(t, slot);
     if (!state.Ok()) {
         sample = PassSample{};
@@ -28,7 +30,8 @@ bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sa
         return false;
     }
     ConvertState(state);
-    const LookAngles look = ComputeLookAngles(state.position, state.velocity, point, t);
+    const LookAngles look = observer ? ComputeLookAngles(state.position, state.velocity, *observer)
+                                     : ComputeLookAngles(state.position, state.velocity, point, t);
     if (!std::isfinite(look.elevation) || !std::isfinite(look.azimuth) || !std::isfinite(look.range)) {
         sample = PassSample{};
         sample.elevation = -90.0;
@@ -39,14 +42,49 @@ bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sa
     sample.elevation = Degrees(look.elevation);
     sample.range = look.range;
     position = state.position;
+    if (velocity) *velocity = state.velocity;
     return true;
 }
 
+// How many seconds an object at position p (km) with velocity v (km/s) stays out of every
+// elevation the pass condition could take for in view, seen from the site at julian date t; 0
+// when that cannot be bounded. The pass condition is met only above the lower of AOSElevation
+// less 1 degree and -6 degrees (refraction lifts an elevation by at most a degree near the
+// horizon, and its formula misbehaves only near -5.11 degrees): that is a cone of geocentric
+// angle lambda around the site for an object at the orbit's largest radius. The geocentric angle
+// between object and site shrinks no faster than the object's largest angular rate on its orbit
+// (at perigee) plus the Earth's rotation; both get a wide margin (the orbit's perturbations over
+// an hour change these rates by far less than a percent).
+double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateVector& site,
+                        double aosElevation) {
+    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
+    const double energy = speed2 / 2.0 - kGe / r;
+    if (!(r > 0.0) || !(energy < 0.0)) return 0.0;
+    const double a = -kGe / (2.0 * energy);
+    const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
+    const double h = std::sqrt(hx * hx + hy * hy + hz * hz);
+    const double e = std::sqrt(std::fmax(0.0, 1.0 - h * h / (kGe * a)));
+    const double perigee = a * (1.0 - e), apogee = a * (1.0 + e);
+    if (!(perigee > 100.0) || !std::isfinite(apogee)) return 0.0;
+    const double rate = 1.2 * h / (perigee * perigee) + 1.1 * kOmegaERadiansPerDay / 86400.0;  // rad/s
+    const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
+    const double lowest = std::fmin(Radians(-6.0), aosElevation - Radians(1.0));
+    if (!(lowest > -kPi / 2.0)) return 0.0;
+    const double cone =
+        std::acos(std::fmin(1.0, rs / (1.1 * apogee) * std::cos(lowest))) - lowest + Radians(1.0);
+    const double cosPsi = (p.x * site.x + p.y * site.y + p.z * site.z) / (r * rs);
+    const double psi = std::acos(std::fmax(-1.0, std::fmin(1.0, cosPsi)));
+    if (!(psi > cone) || !(rate > 0.0)) return 0.0;
+    return (psi - cone) / rate;
+}
+
 // The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow.
-bool InPass(const PassSample& sample, const StateVector& position, double t, const PassSettings& settings) {
+bool InPass(const PassSample& sample, const StateVector& position, double t, const PassSettings& settings,
+            const StateVector* sun = nullptr) {
     if (!sample.computed || !(Radians(sample.elevation) > settings.aosElevation)) return false;
     if (settings.ignoreEclipse) return true;
-    return !IsEclipsedForPrediction(position, ComputeSunVector(t), settings.ignoreEclipse);
+    return !IsEclipsedForPrediction(position, sun ? *sun : ComputeSunVector(t), settings.ignoreEclipse);
 }
 
 }  // namespace
@@ -83,18 +121,81 @@ PassSearch::PassSearch(const ElementCatalogue& catalogue, int object, Propagatio
     hasObject_ = ConvertElementSet(catalogue, object, slot_);
 }
 
-bool PassSearch::Look(long long second, PassSample& sample, StateVector& position) {
+InstantTable::InstantTable(const Site& site, double start, long long firstSecond, long long lastSecond)
+    : start_(start), first_(firstSecond) {
+    GeodeticPoint point = SitePoint(site);
+    const size_t n = lastSecond >= firstSecond ? static_cast<size_t>(lastSecond - firstSecond + 1) : 0;
+    observer_.reserve(n);
+    sun_.reserve(n);
+    for (long long s = firstSecond; s <= lastSecond; ++s) {
+        // The instant exactly as PassSearch::TimeOf forms it.
+        const double t = start + static_cast<double>(s) / 86400.0;
+        observer_.push_back(ObserverStateAt(point, t));
+        sun_.push_back(ComputeSunVector(t));
+    }
+}
+
+const ObserverState* InstantTable::Observer(long long second) const {
+    if (second < first_ || second - first_ >= static_cast<long long>(observer_.size())) return nullptr;
+    return &observer_[static_cast<size_t>(second - first_)];
+}
+
+const StateVector* InstantTable::Sun(long long second) const {
+    if (second < first_ || second - first_ >= static_cast<long long>(sun_.size())) return nullptr;
+    return &sun_[static_cast<size_t>(second - first_)];
+}
+
+InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes) {
+    // AOS walks reach 1000 s (after probes of 150 s) before the first sample, LOS walks 200 s and
+    // the culmination 10 s more after the last.
+    const ScanRange range = BatchRange(periodMinutes);
+    return InstantTable(site, start, range.first - 1200, static_cast<long long>(range.last) + 300);
+}
+
+bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity) {
     ++samples_;
     sample = PassSample{};
     sample.elevation = -90.0;
     if (!hasObject_) return false;
-    return Place(slot_, point_, TimeOf(second), sample, position);
+    return Place(slot_, point_, TimeOf(second), sample, position, velocity,
+                 table_ ? table_->Observer(second) : nullptr);
+}
+
+bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position) const {
+    return InPass(sample, position, TimeOf(second), settings_, table_ ? table_->Sun(second) : nullptr);
 }
 
 PassSample PassSearch::Condition(long long second) {
     PassSample sample;
     StateVector position;
-    if (Look(second, sample, position)) sample.inPass = InPass(sample, position, TimeOf(second), settings_);
+    if (Look(second, sample, position)) sample.inPass = InPassAt(second, sample, position);
+    return sample;
+}
+
+PassSample PassSearch::CoarseCondition(long long second) {
+    if (!pruning_) return Condition(second);
+    if (static_cast<double>(second) < outOfViewUntil_) {
+        ++pruned_;
+        PassSample sample;
+        sample.elevation = -90.0;
+        return sample;
+    }
+    PassSample sample;
+    StateVector position;
+    if (!Look(second, sample, position, &velocity_)) return sample;
+    sample.inPass = InPassAt(second, sample, position);
+    if (!sample.inPass) {
+        const ObserverState* observer = table_ ? table_->Observer(second) : nullptr;
+        StateVector site, siteVelocity;
+        if (observer) {
+            site = observer->position;
+        } else {
+            GeodeticPoint point = point_;
+            ObserverPositionVelocity(point, TimeOf(second), site, siteVelocity);
+        }
+        const double out = SecondsOutOfView(position, velocity_, site, settings_.aosElevation);
+        if (out > 0.0) outOfViewUntil_ = static_cast<double>(second) + out;
+    }
     return sample;
 }
 
@@ -205,8 +306,9 @@ PassSample PassSearch::LookAt(long long second) {
 }
 
 void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass) {
+    outOfViewUntil_ = 0.0;
     corvane::CoarseScan(
-        range, [this](long long s) { return Condition(s); }, onPass);
+        range, [this](long long s) { return CoarseCondition(s); }, onPass);
 }
 
 RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {

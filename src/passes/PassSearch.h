@@ -104,6 +104,27 @@ RefinedEnd RefineLOS(long long coarseLos, SearchVariant variant, const PassSampl
 // maximum while rising. look gives the elevation and range.
 Culmination MaximumElevation(long long aos, long long los, const PassSampler& look);
 
+// The site and the Sun at every whole second of a range, for searches that share a start (the
+// batch predictions look at thousands of objects at the same instants). Read-only once built, so
+// any number of threads may share one. Gives the numbers a search would compute itself.
+class InstantTable {
+public:
+    InstantTable(const Site& site, double start, long long firstSecond, long long lastSecond);
+    double Start() const { return start_; }
+    // nullptr outside the range.
+    const ObserverState* Observer(long long second) const;
+    const StateVector* Sun(long long second) const;
+
+private:
+    double start_;
+    long long first_;
+    std::vector<ObserverState> observer_;
+    std::vector<StateVector> sun_;
+};
+// The range an InstantTable needs for a batch search over periodMinutes: the coarse samples and
+// every refinement walk around them.
+InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes);
+
 class PassSearch {
 public:
     // Loads object (catalogue index) into slot. start is S, a UTC Julian date.
@@ -133,8 +154,22 @@ public:
     // Number of position computations so far (for the benchmarks and tests).
     long long Samples() const { return samples_; }
 
+    // Lets the coarse scan pass over samples at which the object is provably out of view: after a
+    // sample out of view, the next ones that the object cannot reach the site's horizon cone by
+    // (its fastest angular motion, with a wide margin) read as out of pass without computing
+    // them. Refinement and culmination samples are always computed. The passes found are the
+    // same; only their cost changes.
+    void SetCoarsePruning(bool on) { pruning_ = on; }
+    // Site and Sun from a shared table (made for the same site and start) where it covers.
+    void UseInstants(const InstantTable* table) {
+        table_ = table && table->Start() == start_ ? table : nullptr;
+    }
+    long long PrunedSamples() const { return pruned_; }
+
 private:
-    bool Look(long long second, PassSample& sample, StateVector& position);
+    bool Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity = nullptr);
+    bool InPassAt(long long second, const PassSample& sample, const StateVector& position) const;
+    PassSample CoarseCondition(long long second);
 
     PropagationSlot& slot_;
     Site site_;
@@ -143,6 +178,11 @@ private:
     double start_;
     bool hasObject_ = false;
     long long samples_ = 0;
+    bool pruning_ = false;
+    const InstantTable* table_ = nullptr;
+    double outOfViewUntil_ = 0.0;  // coarse samples before this second are out of view
+    long long pruned_ = 0;
+    StateVector velocity_;  // of the last sample placed
 };
 
 // Line of a pass in the pass lists (84 characters, two tabs), dates and times local.

@@ -68,4 +68,12 @@ bool IsCoordinateReply(std::string_view reply) {
     return rest.size() == 3 && !Digit(rest[0]) && Digit(rest[1]) && Digit(rest[2]);
 }
 
+bool IsNexStarShortReply(std::string_view reply) {
+    if (reply.empty() || reply.back() != '#') return false;
+    for (char c : reply) {
+        if (c != '#' && c != '0' && c != '1') return false;
+    }
+    return true;
+}
+
 }  // namespace corvane

@@ -20,4 +20,8 @@ bool IsSlewReplyPile(std::string_view pile);
 // between degrees and minutes), with an optional sign.
 bool IsCoordinateReply(std::string_view reply);
 
+// A short NexStar reply: the "#" that acknowledges a command, or "0#"/"1#" of the goto
+// query; several may have piled up.
+bool IsNexStarShortReply(std::string_view reply);
+
 }  // namespace corvane

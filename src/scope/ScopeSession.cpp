@@ -123,7 +123,11 @@ void ScopeSession::SetIndiMount(std::unique_ptr<IndiMount> mount) {
 }
 
 void ScopeSession::Post(std::function<void(SerialLink&)> job) {
-    Enqueue([this, job = std::move(job)] { job(link_); });
+    Enqueue([this, job = std::move(job)] {
+        // A stop asked for before the job goes out first, so the job's commands are not refused.
+        if (driver_.StopDue()) driver_.FinishStop();
+        job(link_);
+    });
 }
 
 bool ScopeSession::IdleLocked() const {

@@ -74,7 +74,8 @@ public:
     void SetSettings(const TrackingSettings& settings) { driver_.SetSettings(settings); }
     TrackingSettings Settings() const { return driver_.Settings(); }
     // Runs `job` on the session thread in turn with the other commands (panel commands, the
-    // mount clock). It may use the link; it must wait only through link.Wait.
+    // mount clock). It may use the link; it must wait only through link.Wait. A stop that is
+    // still due when the job's turn comes is carried out first.
     void Post(std::function<void(SerialLink&)> job);
 
     // The audit log "output.txt" of routine events and traffic.

@@ -245,6 +245,7 @@ bool SerialLink::Write(std::string_view command) {
         AuditLog("Send failed *>" + BracketedBytes(command) + "<*");
         return false;
     }
+    lastWriteAt_.store(clock_.MonotonicSeconds());
     AuditLog("Sent *>" + BracketedBytes(command) + "<*");
     return true;
 }

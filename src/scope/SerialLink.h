@@ -75,6 +75,8 @@ public:
 
     // True once a write failed or the port reported the line closed since the last Connect.
     bool LineFailed() const { return lineFailed_.load(); }
+    // The clock's monotonic seconds when the last command was written (-1: none yet).
+    double LastWriteSeconds() const { return lastWriteAt_.load(); }
     // The plain read: what is waiting, with two short pauses (more for the slow AutoStar #494)
     // while the text does not end in "#". Returns what it has, possibly "".
     std::string ReadAvailable();
@@ -107,6 +109,7 @@ private:
     AuditLogFile* audit_;
     StopSignal* stop_ = nullptr;
     std::atomic<bool> lineFailed_{false};
+    std::atomic<double> lastWriteAt_{-1.0};
     std::atomic<ScopeType> scopeType_{ScopeType::LX200};
     std::atomic<int> connectedPort_{0};
     std::atomic<bool> longFormat_{false};

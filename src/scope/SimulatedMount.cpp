@@ -549,6 +549,9 @@ std::string SimulatedMount::DistanceBars(double utc) {
         return text + "#";
     }
     const int bars = std::max(raBars, decBars);
+    // The AutoStars show one bar until the slew is complete, then nothing.
+    if (model_ == MountModel::AutoStar494 || model_ == MountModel::AutoStar497)
+        return std::string(bars == 0 ? 0 : 1, '\x7F') + "#";
     return std::string(bars == 0 ? 0 : std::max(1, bars / 4), '\x7F') + "#";
 }
 
@@ -561,6 +564,7 @@ void SimulatedMount::Execute(const std::string& command) {
         CivilFromJulianDate(utc + site_.utcOffsetHours / 24.0, year, month, day, fraction);
     };
     char text[64];
+    if (ExecuteControl(command, utc)) return;
 
     // Queries.
     if (command == "GZ") return Reply(FormatAzimuth(az_) + "#");
@@ -609,13 +613,6 @@ void SimulatedMount::Execute(const std::string& command) {
         return;
     }
     if (command == "GVN") return Reply("4.2#");
-    if (command.size() == 2 && command[0] == 'G' && command[1] >= 'M' && command[1] <= 'P') {
-        return Reply(siteNames_[command[1] - 'M'] + "#");
-    }
-    if (command == "Gq") {
-        static const char* kQuality[] = {"SU", "EX", "VG", "GD", "FR", "PR", "VP"};
-        return Reply(std::string(kQuality[qualityIndex_]) + "#");
-    }
 
     // Precision, motion, alignment.
     if (command == "U") {
@@ -660,10 +657,14 @@ void SimulatedMount::Execute(const std::string& command) {
     if (command == "MS") {
         double az = 0, alt = 0;
         RaDecToAltAz(pendingRa_, pendingDec_, utc, az, alt);
+        // The AutoStar #494 answers a refused goto with its code alone.
+        const bool bare = model_ == MountModel::AutoStar494;
         if (alt < parameters_.minAltitude) {
-            return Reply(model_ == MountModel::Gemini ? "1Object below horizon.#" : "1Object Below Horizon#");
+            return Reply(bare                           ? "1"
+                         : model_ == MountModel::Gemini ? "1Object below horizon.#"
+                                                        : "1Object Below Horizon#");
         }
-        if (alt > parameters_.maxAltitude) return Reply("2Object Below Higher#");
+        if (alt > parameters_.maxAltitude) return Reply(bare ? "2" : "2Object Below Higher#");
         Reply("0");
         targetRa_ = pendingRa_;
         targetDec_ = pendingDec_;
@@ -766,36 +767,8 @@ void SimulatedMount::Execute(const std::string& command) {
         if (west) site_.longitude = Wrap180(-*west);
         return Reply(west ? "1" : "0");
     }
-    if (command.size() >= 2 && command[0] == 'S' && command[1] >= 'M' && command[1] <= 'P') {
-        size_t pos = 0;
-        SkipBlanks(argument, pos);
-        siteNames_[command[1] - 'M'] = argument.substr(pos, 3);
-        return Reply("1");
-    }
-    if (command.size() == 2 && command[0] == 'W' && command[1] >= '1' && command[1] <= '4') {
-        siteEntry_ = command[1] - '0';
-        return;
-    }
-    if (StartsWith(command, "Sy") || StartsWith(command, "Lo") || StartsWith(command, "Sh") ||
-        StartsWith(command, "Sl") || StartsWith(command, "Ss") || StartsWith(command, "Sb") ||
-        StartsWith(command, "Sf") || StartsWith(command, "Sw")) {
-        return Reply("1");
-    }
-    if (command == "Sq") {
-        qualityIndex_ = (qualityIndex_ + 1) % 7;
-        return;
-    }
-
-    // The object library.
-    if (StartsWith(command, "LM") || StartsWith(command, "LS") || StartsWith(command, "LC")) {
-        const int number = std::atoi(argument.c_str());
-        const char* kind = command[1] == 'M' ? "M" : command[1] == 'S' ? "STAR " : "NGC";
-        std::snprintf(text, sizeof text, "%s%d MAG 5.0 SZ 10.0'", kind, number);
-        libraryObject_ = text;
-        return;
-    }
-    if (command == "LI") return Reply(libraryObject_ + "#");
-    // LF, LN, LB and anything unknown: no reply, as a real mount.
+    if (StartsWith(command, "Sw")) return Reply("1");
+    // Anything unknown: no reply, as a real mount.
 }
 
 }  // namespace corvane

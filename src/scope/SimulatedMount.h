@@ -88,6 +88,11 @@ private:
     void CaptureHere(double utc);
     void Receive(char byte);
     void Execute(const std::string& command);
+    // The hand-controller commands of the LX200 Control panel: the object library and its FIND
+    // search, the four stored sites (SimulatedMountControl.cpp). False for any other command.
+    bool ExecuteControl(const std::string& command, double utc);
+    bool ControlObjectPasses(int index, double utc) const;
+    void ControlSelect(int index, std::string label);
     void Reply(std::string text);
     std::string DistanceBars(double utc);
     std::string FormatRa(double hours) const;
@@ -128,10 +133,21 @@ private:
     std::deque<std::pair<double, std::string>> pending_;  // motion commands waiting to act
     std::vector<std::string> commands_;
 
-    int siteEntry_ = 1;
-    std::string siteNames_[4] = {"CVA", "CVB", "CVC", "CVD"};
-    int qualityIndex_ = 3;
-    std::string libraryObject_ = "M31 EX GAL MAG 3.5 SZ178.0'";
+    // What the hand controller keeps for the session: its four sites (the current one is site_),
+    // the FIND filters and the library cursor (an index into its object table, -1 none).
+    struct ControlState {
+        int siteEntry = 1;
+        MountSite sites[4] = {{}, {51.48, -0.01, 46.0, 0.0}, {-33.93, 18.42, 10.0, 2.0}, {35.68, 139.77, 40.0, 9.0}};
+        std::string names[4] = {"CVA", "CVB", "CVC", "CVD"};
+        int quality = 3;  // "GD"
+        std::string types = "GPDCO";
+        int catalog = 0;  // 0 NGC, 1 IC, 2 UGC
+        int higher = 0, larger = 0, smaller = 200;
+        double brighter = 20.0, fainter = -5.0;
+        int object = -1;
+        std::string objectLabel;  // as the object was chosen: "M31", "NGC224", ...
+    };
+    ControlState control_;
 };
 
 }  // namespace corvane

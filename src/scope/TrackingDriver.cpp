@@ -7,7 +7,6 @@
 #include "astro/AngleText.h"
 #include "astro/Constants.h"
 #include "astro/Time.h"
-#include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "orbit/Observer.h"
 #include "scope/Lx200Codec.h"
@@ -20,6 +19,8 @@ namespace {
 
 constexpr double kFullTurn = kTwoPi;
 constexpr double kDegreesPerRadian = 360.0 / kFullTurn;
+// Seconds between two commands to the NexStar 5/8 (its engine's wait after a goto).
+constexpr double kNexStar58Spacing = 0.3;
 
 // A number with a zero-padded whole part of `width` digits and one decimal: "000.0", "00.0".
 std::string ZeroPadded(double value, int width) {
@@ -201,22 +202,22 @@ void TrackingDriver::RunEngine() {
         case ScopeType::LX200GPS:
             Lx200GpsEngine();
             break;
+        case ScopeType::ETX494:
+            AutoStar494Engine();
+            break;
+        case ScopeType::ETX497:
+            AutoStar497Engine();
+            break;
+        case ScopeType::ULTIMA:
+            UltimaEngine();
+            break;
+        case ScopeType::NEXSTAR:
+            NexStar58Engine();
+            break;
         case ScopeType::INDI:
             IndiEngine();
             break;
-        default:
-            NotBuiltEngine();
-            break;
     }
-}
-
-void TrackingDriver::NotBuiltEngine() {
-    trackingOn_.store(false);
-    ResetTrackingDisplay();
-    const ScopeInterface& face = FindScopeInterface(ScopeTypeCode(link_.GetScopeType()));
-    display_.ShowMessage(
-        std::string("Tracking with the ") + face.displayName + " interface is not available in this version.",
-        "Tracking Stopped", MessageIcon::Warning);
 }
 
 // ---- start and stop ----
@@ -302,9 +303,15 @@ void TrackingDriver::SendStopSequence(ScopeType type) {
         case ScopeType::ULTIMA:
             SendStop("M");
             break;
-        case ScopeType::NEXSTAR:
+        case ScopeType::NEXSTAR: {
+            // DEPARTURE: the NexStar 5/8 hears one command at a time; a stop sent while it still
+            // answers the goto just sent would be lost, so it waits for the engine's own 300 ms.
+            const double gap = clock_.MonotonicSeconds() - link_.LastWriteSeconds();
+            if (link_.LastWriteSeconds() >= 0 && gap >= 0 && gap < kNexStar58Spacing)
+                clock_.Sleep(static_cast<int>(std::ceil((kNexStar58Spacing - gap) * 1000.0)));
             SendStop("?");
             break;
+        }
         case ScopeType::LX200GPS:
             Lx200GpsStop();
             SendStop(std::string(kStop));

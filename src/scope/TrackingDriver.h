@@ -119,6 +119,15 @@ struct ScopeReading {
 // Lead in seconds of the LX200 engine for a Tracking Method slider position (0 = Continuous).
 double Lx200Lead(int sliderPosition);
 
+// Lead in seconds (before the factor 1.8) of the Ultima and NexStar 5/8 leap-frog engines for a
+// Tracking Method slider position: the position (5 counts as 7) plus one; the NexStar 5/8 at
+// least 3. Their pause between leaps in milliseconds: 1.8 x lead x 1000, plus 3000 (Ultima) or
+// 4000 (NexStar 5/8).
+double UltimaLead(int sliderPosition);
+double NexStar58Lead(int sliderPosition);
+int UltimaLeapPauseMs(int sliderPosition);
+int NexStar58LeapPauseMs(int sliderPosition);
+
 // How long an engine waits for any valid reply to the requests it keeps sending before it
 // gives the line up for lost.
 inline constexpr double kReplyTimeoutSeconds = 10.0;
@@ -172,7 +181,11 @@ private:
     void RunEngine();
     void Lx200Engine();
     void LogFileEngine();
-    void NotBuiltEngine();
+    // The leap-frog engines of the AutoStar #494 and #497, the Ultima 2000 and the NexStar 5/8.
+    void AutoStar494Engine();
+    void AutoStar497Engine();
+    void UltimaEngine();
+    void NexStar58Engine();
     void NexStarGpsEngine();
     void CgeEngine();
     void Lx200GpsEngine();

@@ -24,11 +24,15 @@
 #include "core/Legal.h"
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
+#include "orbit/ElementDownload.h"
 #include "scope/PosixSerialPort.h"
 #include "ui/GuiPost.h"
 #include "ui/GuiTrackingDisplay.h"
 #include "ui/Icons.h"
+#include "ui/IssMonitorPanel.h"
 #include "ui/LoadingWindow.h"
+#include "ui/Lx200ControlWindow.h"
+#include "ui/ObsLogWindow.h"
 #include "ui/PlanContext.h"
 #include "ui/PlanWindows.h"
 #include "ui/TabStopDelegate.h"
@@ -51,14 +55,17 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent, SerialPor
     plan.refreshMainPlan = [this] { RefreshViewPlan(); };
     plan.selectObject = [this](int index) { SelectPlanObject(index); };
     plan.closeSecondaryWindows = [this] { CloseSecondaryWindows(); };
-    plan.openSkyMap = [this](double) { NotYetAvailable(QStringLiteral("The sky view")); };
-    plan.openWorldMap = [this] { NotYetAvailable(QStringLiteral("The world map")); };
-    plan.openBatchPredictions = [this] { NotYetAvailable(QStringLiteral("Batch predictions")); };
-    plan.openViewPlanMap = [this] { NotYetAvailable(QStringLiteral("The View Plan map")); };
+    plan.openSkyMap = [this](double utc) { OpenSkyView(utc); };
+    plan.openWorldMap = [this] { OpenWorldMap(); };
+    plan.openBatchPredictions = [this] { plans_->OpenBatchPredictions(); };
+    plan.observed = &observed_;
+    plan.altitudeHeights = [this] { return altitudeCache_.Heights(catalogue_.Get()->Count()); };
+    plan.openViewPlanMap = [this] { OpenViewPlanMap(); };
 }
 
 MainWindow::~MainWindow() {
     // The session's thread must be gone before the window it reports to.
+    if (issMonitor_) issMonitor_->Stop();
     if (session_) session_->Shutdown();
 }
 
@@ -76,9 +83,9 @@ bool MainWindow::Initialise() {
     nightVision_.Save();
     // M3: the site table starts blank (Settings' default site records).
     settings_ = Settings{};
-    // M4: the saved View Plan and the observed list (the sky tables belong to the sky view, not
-    // present in this build).
+    // M4: the saved View Plan, the sky view's tables and the observed list.
     plans_->LoadAtStart();
+    skyTables_ = maps::LoadSkyTables();
     {
         std::string error;
         if (!observed_.Load("observed.dat", &error)) {
@@ -121,8 +128,10 @@ bool MainWindow::Initialise() {
             endRun = true;
         }
     }
-    // M9.
-    elementFileStatus->setText(QStringLiteral("  No file loaded."));
+    // M9. A first start without the element file says how to get one.
+    elementFileStatus->setText(QFileInfo(FromFile(settings_.ElementsFile)).isFile()
+                                   ? QStringLiteral("  No file loaded.")
+                                   : FromFile(NoElementFileText(settings_.ElementsFile)));
     // M10: the position panel's pass every 100 ms (on the GUI thread: a pass takes microseconds).
     connect(&displayTimer_, &QTimer::timeout, this, [this] { DisplayPass(); });
     displayTimer_.start(100);
@@ -147,12 +156,12 @@ bool MainWindow::Initialise() {
         WaitPainted(3000);
         loading.close();
     }
-    // M13: with the disclaimer declined the run ends here; the world map data belongs to the
-    // world map.
+    // M13: with the disclaimer declined the run ends here; otherwise the world map data.
     if (endRun) {
         shutDown_ = true;
         return false;
     }
+    LoadMapData();
     // M14: refresh the View Plan once and start its timer.
     RefreshViewPlan();
     viewPlanTimer_ = startTimer(kViewPlanPeriodMs);
@@ -165,9 +174,10 @@ bool MainWindow::Initialise() {
         QMessageBox::warning(this, QStringLiteral("File Error"), QStringLiteral("Cannot create output.txt."));
     // M17: size for the ISS monitor panel.
     SizeForIssMonitor();
-    // M18: the telescope session's thread runs from M7 on (the ISS visibility alert belongs to
-    // the ISS monitor, not present in this build).
+    // M18: the ISS monitor's thread; the telescope session's thread runs from M7 on.
     PushTrackingSettings();
+    PushIssSettings();
+    issMonitor_->Start();
     // M19: idle pictures on the picture buttons.
     RefreshPictures();
     initialised_ = true;
@@ -228,18 +238,12 @@ void MainWindow::BuildControls() {
     columns->addLayout(right);
     planPanel = new ViewPlanPanel;
     columns->addWidget(planPanel);
-    // The ISS monitor's place (the monitor itself is not in this build).
-    issPanel = new QFrame;
-    issPanel->setFrameShape(QFrame::StyledPanel);
-    issPanel->setMinimumWidth(DialogUnits(100, 0).width());
-    auto* issLayout = new QVBoxLayout(issPanel);
-    auto* issTitle = new QLabel(QStringLiteral("ISS Monitor"));
-    issTitle->setAlignment(Qt::AlignCenter);
-    issLayout->addWidget(issTitle);
-    issLayout->addStretch();
+    issMonitorPanel = new IssMonitorPanel(worldMap_, [this] { return nightVision_.IsOn(); });
+    issPanel = issMonitorPanel;
     columns->addWidget(issPanel);
     NameControls();
     WireControls();
+    WireMaps();
 }
 
 void MainWindow::NameControls() {
@@ -291,23 +295,20 @@ void MainWindow::WireControls() {
         // Typed text: an entry of the list when it matches one, else nothing is selected.
         SelectObjectFromList(objectList->findText(objectList->currentText(), Qt::MatchFixedString));
     });
-    // Features of later versions say so instead of doing nothing.
-    const std::pair<QPushButton*, const char*> later[] = {
-        {downloadTleButton, "Downloading element files"}, {batchPredictButton, "Batch predictions"},
-        {observationLogButton, "The observation log"},    {skyMapButton, "The sky view"},
-        {worldMapButton, "The world map"},                {setClockButton, "Setting the program clock"}};
-    for (const auto& [button, what] : later)
-        connect(button, &QPushButton::clicked, this, [this, what = QString::fromLatin1(what)] { NotYetAvailable(what); });
+    connect(observationLogButton, &QPushButton::clicked, this, [this] { OpenObslog(); });
     connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
     connect(openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
+    connect(downloadTleButton, &QPushButton::clicked, this, [this] { OpenDownloadWindow(); });
     connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
     connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
     connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });
+    connect(setClockButton, &QPushButton::clicked, this, [this] { OpenDateTimeDialog(); });
     // Pass predictions and the View Plan.
     connect(viewPlanList, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { plans_->SelectFromMainList(item); });
     connect(viewPlanSelect, &QPushButton::clicked, this,
             [this] { plans_->SelectFromMainList(viewPlanList->currentItem()); });
+    connect(batchPredictButton, &QPushButton::clicked, this, [this] { plans_->OpenBatchPredictions(); });
     connect(predictPassButton, &QPushButton::clicked, this,
             [this] { plans_->OpenPassPredictions(live_.Snapshot().selectedObject); });
     connect(viewPlanButton, &QPushButton::clicked, this, [this] {
@@ -382,6 +383,7 @@ void MainWindow::BringToFront() {
 // Element files
 
 void MainWindow::DisplayPass() {
+    PushIssSettings();
     const LiveValues v = live_.Snapshot();
     const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
     const auto catalogue = catalogue_.Get();
@@ -404,10 +406,12 @@ void MainWindow::DisplayPass() {
 void MainWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
-    // S1: stop tracking.
+    // S1: stop tracking. An observation not saved yet is asked about first.
     StopTracking();
-    // S2: the audit file. S3: the LX200 Control window is not present in this build.
+    if (obsLog_) obsLog_->close();
+    // S2: the audit file. S3: the LX200 Control window.
     session_->CloseAuditLog();
+    if (lx200Control_) lx200Control_->close();
     // S4: the site fields on screen go into the current site's record.
     // DEPARTURE: the current site stays current rather than switching to site 1, so that
     // LastLocation keeps the site the observer was using.
@@ -442,6 +446,7 @@ void MainWindow::ShutDown() {
     // S10: stop the worker threads.
     // The session stops tracking, disconnects (stop sequence, port closed) and ends its thread.
     live_.shuttingDown.store(true);
+    issMonitor_->Stop();
     session_->Shutdown();
     if (viewPlanTimer_) killTimer(viewPlanTimer_), viewPlanTimer_ = 0;
     // S11: files are closed with their owners. S12: a short pause before the window closes.

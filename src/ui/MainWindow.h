@@ -9,15 +9,19 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 #include "core/Clock.h"
 #include "core/LiveState.h"
 #include "core/Settings.h"
+#include "maps/SkyTables.h"
+#include "maps/WorldMap.h"
 #include "obslog/ObservedList.h"
 #include "orbit/ElementCatalogue.h"
 #include "passes/Adjustments.h"
 #include "passes/DisplayPanel.h"
+#include "passes/IssMonitor.h"
 #include "passes/ObjectList.h"
 #include "scope/ScopeSession.h"
 #include "scope/SerialPort.h"
@@ -42,8 +46,18 @@ class QToolButton;
 
 namespace corvane::ui {
 
+class DownloadWindow;
 class InterfaceDialog;
+class Lx200ControlWindow;
 class GuiTrackingDisplay;
+class ObsLogWindow;
+class ObsReportWindow;
+
+class GuiIssPort;
+class IssMonitorPanel;
+class SkyViewWindow;
+class ViewPlanMapWindow;
+class WorldMapWindow;
 class JoystickAdjuster;
 class PlanWindows;
 
@@ -78,6 +92,10 @@ public:
     bool IsShutDown() const { return shutDown_; }
 
     void ApplyInterface();
+    // The "LX200 Control" window (menu entry and button) and the "&Set" button's date/time dialog.
+    void OpenLx200Control();
+    void OpenDateTimeDialog();
+    Lx200ControlWindow* lx200Control() const { return lx200Control_; }
     void BringToFront();
     void RunCommand(int command);
     QAction* CommandAction(int command) const { return actions_.value(command); }
@@ -88,6 +106,11 @@ public:
     // (and the main window's status field) and the file name in the file-name field.
     void LoadElements(const QString& fileName, QLabel* status);
     void OpenTle();
+    // "Download TLE": the "Download TLE File" window (single), and what a successful download
+    // does: load the element file as the catalogue and start an empty View Plan.
+    void OpenDownloadWindow();
+    void LoadDownloadedFile(const std::string& elementFile);
+    DownloadWindow* downloadWindow() const;
     void ShowElementData();
     // Telescope: the Start/Stop Tracking button (also the joystick's).
     void StartStopTracking();
@@ -113,8 +136,35 @@ public:
     // Makes a catalogue index (0 = none) the selected object, as selecting a plan entry does.
     void SelectPlanObject(int index);
 
+    // ---- the observation log and its reports ----
+    // OpenObslog: the "Observation Log " window of the selected object (brought to the front when
+    // open). OpenObsReport: the "Observation Reports " window.
+    void OpenObslog();
+    void OpenObsReport();
+    ObsLogWindow* obsLogWindow() const;
+    ObsReportWindow* obsReportWindow() const;
+    // Opens a report in the desktop's viewer; replaceable so tests start no viewer.
+    std::function<bool(const QString&)> openInViewer;
+
     // Window size in dialog units, converted with the window's font.
     QSize DialogUnits(int width, int height) const;
+
+    // ---- maps and the ISS monitor ----
+    // "&World Map", "S&ky Map" (at a UTC instant, 0: now) and the View Plan map; the two world
+    // maps refuse to open without the map data.
+    void OpenWorldMap();
+    void OpenSkyView(double fixedUtc = 0.0);
+    void OpenViewPlanMap();
+    const maps::WorldMapTable& worldMap() const { return worldMap_; }
+    IssMonitor& issMonitor() { return *issMonitor_; }
+    // The alert's question; true for Yes (tests replace it).
+    std::function<bool()> confirmIssAlert;
+    // The station became visible with "Alert when visible" ticked: ask, and on Yes track it.
+    void AnswerIssAlert();
+    QPointer<WorldMapWindow> worldMapWindow;
+    QPointer<SkyViewWindow> skyViewWindow;
+    QPointer<ViewPlanMapWindow> viewPlanMapWindow;
+    IssMonitorPanel* issMonitorPanel = nullptr;
 
     // ---- panels, and their controls under the names tests and the user know ----
     PositionPanel* positionPanel = nullptr;
@@ -222,11 +272,16 @@ private:
     void SaveSettingsNow();
     void PushTrackingSettings();
     void ShowComDevice();
-    void NotYetAvailable(const QString& what);
     void WaitPainted(int milliseconds);
     void CloseSecondaryWindows();
     void RebuildObjectList();
     void KeepSecondary(QWidget* window);
+    void ObservationSaved(long catalogueNumber, bool favourite);
+
+    void LoadMapData();
+    void WireMaps();
+    void PushIssSettings();
+    void RefreshMapPictures();
 
     Clock& clock_;
     LiveState& live_;
@@ -247,11 +302,20 @@ private:
     NightVision nightVision_;
     QMap<int, QAction*> actions_;
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
+    Lx200ControlWindow* lx200Control_ = nullptr;  // child, made at the first opening
+
+    QPointer<DownloadWindow> download_;
     PlanWindows* plans_ = nullptr;  // child object
+    QPointer<ObsLogWindow> obsLog_;
+    QPointer<ObsReportWindow> obsReport_;
     int viewPlanTimer_ = 0;
     int viewPlanRefreshes_ = 0;
     bool shutDown_ = false;
     bool initialised_ = false;
+    maps::WorldMapTable worldMap_;
+    maps::SkyTables skyTables_;
+    std::unique_ptr<GuiIssPort> issPort_;
+    std::unique_ptr<IssMonitor> issMonitor_;  // stopped before the port and the panel go
 };
 
 }  // namespace corvane::ui

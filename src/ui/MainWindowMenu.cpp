@@ -22,6 +22,7 @@
 #include "scope/ScopeType.h"
 #include "ui/ElementDataWindow.h"
 #include "ui/InterfaceDialog.h"
+#include "ui/Lx200ControlWindow.h"
 #include "ui/PlanWindows.h"
 #include "ui/PreferencesDialog.h"
 
@@ -62,10 +63,10 @@ void MainWindow::RunCommand(int command) {
             plans_->OpenViewPlanTle();
             break;
         case kCmdObservationReport:
-            NotYetAvailable(QStringLiteral("Observation log reports"));
+            OpenObsReport();
             break;
         case kCmdLX200Control:
-            NotYetAvailable(QStringLiteral("The LX200 Control panel"));
+            OpenLx200Control();
             break;
         case kCmdInterface:
             OpenInterfaceDialog();
@@ -87,11 +88,6 @@ void MainWindow::RunCommand(int command) {
     }
 }
 
-void MainWindow::NotYetAvailable(const QString& what) {
-    QMessageBox::information(this, QStringLiteral("Corvane"),
-                             what + QStringLiteral(" is not available in this version of Corvane yet."));
-}
-
 void MainWindow::ApplyInterface() {
     // 1. Stop tracking and close the serial link before anything changes (on the session's
     // thread, in this order, before the new type applies).
@@ -111,6 +107,7 @@ void MainWindow::ApplyInterface() {
         lx200ControlButton->setVisible(lx200);
     }
     if (QAction* a = CommandAction(kCmdLX200Control)) a->setEnabled(lx200);
+    if (lx200Control_ && !lx200) lx200Control_->close();
     // 5. The mount buttons of the interface dialog, while it is still there.
     if (interfaceDialog_) interfaceDialog_->ReadMountButtons(settings_);
 }
@@ -148,6 +145,7 @@ void MainWindow::ToggleNightVision() {
     box.exec();
     if (action) action->setChecked(nightVision_.IsOn());
     RefreshPictures();
+    RefreshMapPictures();
     update();
 }
 

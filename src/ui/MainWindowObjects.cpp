@@ -23,8 +23,10 @@
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "scope/ScopeType.h"
+#include "ui/DownloadWindow.h"
 #include "ui/ElementDataWindow.h"
 #include "ui/MainPanels.h"
+#include "ui/ObsLogWindow.h"
 #include "ui/InterfaceDialog.h"
 #include "ui/PlanWindows.h"
 #include "ui/PreferencesDialog.h"
@@ -108,6 +110,31 @@ void MainWindow::OpenTle() {
     RefreshViewPlan();
 }
 
+void MainWindow::OpenDownloadWindow() {
+    if (DownloadWindow* open = downloadWindow()) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    download_ = new DownloadWindow(
+        settings_, clock_, [this](const std::string& file) { LoadDownloadedFile(file); }, this);
+    download_->show();
+}
+
+DownloadWindow* MainWindow::downloadWindow() const {
+    return download_ && download_->isVisible() ? download_.data() : nullptr;
+}
+
+void MainWindow::LoadDownloadedFile(const std::string& elementFile) {
+    LoadElements(FromFile(elementFile), elementFileStatus);
+    // A downloaded element file starts with an empty View Plan ("vplan.log" deleted).
+    plans_->StartEmptyPlan();
+    RefreshViewPlan();
+    // The object-dependent commands follow the selection (none after a load).
+    elementsPanel->ShowObjectButtons(live_.Snapshot().selectedObject != 0);
+}
+
 void MainWindow::ShowElementData() {
     const int index = live_.Snapshot().selectedObject;
     const auto catalogue = catalogue_.Get();
@@ -187,6 +214,8 @@ void MainWindow::RefreshViewPlan() {
 
 void MainWindow::SelectPlanObject(int index) {
     StopTracking();
+    // The log window shows one object's records.
+    if (obsLog_) obsLog_->close();
     live_.Update([index](LiveValues& v) { v.selectedObject = index; });
     if (objectList && objectList->count() > 0) objectList->setCurrentIndex(0);
     elementsPanel->ShowObjectButtons(index != 0);

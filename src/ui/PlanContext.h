@@ -6,11 +6,14 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/Clock.h"
 #include "core/LiveState.h"
 #include "core/Settings.h"
+#include "obslog/ObservedList.h"
 #include "orbit/ElementCatalogue.h"
 #include "passes/PassSearch.h"
 #include "passes/PassText.h"
@@ -41,6 +44,10 @@ struct PlanContext {
     std::function<void()> openWorldMap;
     std::function<void()> openBatchPredictions;
     std::function<void()> openViewPlanMap;
+    // What the batch predictions read: the object list's heights (whole km per catalogue index;
+    // empty when none are known) and the observed list (may be null).
+    std::function<std::vector<std::optional<int>>()> altitudeHeights;
+    const ObservedList* observed = nullptr;
 
     // Save-file dialog: title, proposed file (name or path), filter, default suffix; empty when
     // cancelled.

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "core/Text.h"
+#include "ui/BatchPredictionsWindow.h"
 #include "ui/InformationWindow.h"
 #include "ui/PassPredictionsWindow.h"
 #include "ui/ViewPlanTleWindow.h"
@@ -94,6 +95,7 @@ PlanWindows::PlanWindows(Clock& clock, LiveState& live, Settings& settings, Cata
 PlanWindows::~PlanWindows() = default;
 
 PassPredictionsWindow* PlanWindows::passPredictions() const { return Open(predictions_); }
+BatchPredictionsWindow* PlanWindows::batchPredictions() const { return Open(batch_); }
 ViewPlanWindow* PlanWindows::viewPlanWindow() const { return Open(viewPlan_); }
 ViewPlanTleWindow* PlanWindows::viewPlanTleWindow() const { return Open(tle_); }
 InformationWindow* PlanWindows::informationWindow() const { return Open(information_); }
@@ -173,6 +175,16 @@ void PlanWindows::OpenPassPredictions(int object) {
     Raise(predictions_.data());
 }
 
+void PlanWindows::OpenBatchPredictions() {
+    if (BatchPredictionsWindow* open = batchPredictions()) {
+        if (open->isMinimized()) open->showNormal();
+        Raise(open);
+        return;
+    }
+    batch_ = new BatchPredictionsWindow(context_, main_);
+    Raise(batch_.data());
+}
+
 void PlanWindows::OpenViewPlan() {
     if (ViewPlanWindow* open = viewPlanWindow()) {
         Raise(open);
@@ -200,6 +212,7 @@ void PlanWindows::OpenInformation() {
 
 void PlanWindows::CloseAll() {
     if (predictions_) predictions_->close();
+    if (batch_) batch_->close();
     if (viewPlan_) viewPlan_->close();
     if (tle_) tle_->close();
     if (InformationWindow* open = informationWindow()) open->close();

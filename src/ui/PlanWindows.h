@@ -21,6 +21,7 @@ class QWidget;
 
 namespace corvane::ui {
 
+class BatchPredictionsWindow;
 class InformationWindow;
 class PassPredictionsWindow;
 class ViewPlanTleWindow;
@@ -54,6 +55,7 @@ public:
     bool HasInfo() const { return info_.has_value(); }
 
     void OpenPassPredictions(int object);
+    void OpenBatchPredictions();
     void OpenViewPlan();
     void OpenViewPlanTle();
     void OpenInformation();
@@ -62,6 +64,7 @@ public:
 
     // The open windows (nullptr when closed).
     PassPredictionsWindow* passPredictions() const;
+    BatchPredictionsWindow* batchPredictions() const;
     ViewPlanWindow* viewPlanWindow() const;
     ViewPlanTleWindow* viewPlanTleWindow() const;
     InformationWindow* informationWindow() const;
@@ -74,6 +77,7 @@ private:
     std::optional<ObjectInfo> info_;
     QPointer<PassPredictionsWindow> predictions_;
     QPointer<ViewPlanWindow> viewPlan_;
+    QPointer<BatchPredictionsWindow> batch_;
     QPointer<ViewPlanTleWindow> tle_;
     QPointer<InformationWindow> information_;
 };

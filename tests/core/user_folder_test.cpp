@@ -79,6 +79,7 @@ TEST_F(UserFolderTest, SeedingCopiesWhatIsMissingKeepsTheUsersFilesAndRefreshesT
     Write(shipped / "sample.tle", "shipped elements");
     Write(shipped / "visual.sh", "#!/bin/sh\n");
     ::chmod((shipped / "visual.sh").c_str(), 0755);
+    Write(shipped / "README.md", "sources");
     fs::create_directories(shipped / "subfolder");
 
     std::string error;
@@ -86,6 +87,7 @@ TEST_F(UserFolderTest, SeedingCopiesWhatIsMissingKeepsTheUsersFilesAndRefreshesT
     EXPECT_EQ(Read(work / "sample.tle"), "shipped elements");
     EXPECT_TRUE((fs::status(work / "visual.sh").permissions() & fs::perms::owner_exec) != fs::perms::none);
     EXPECT_FALSE(fs::exists(work / "subfolder"));
+    EXPECT_FALSE(fs::exists(work / "README.md"));
 
     // The user's own copies survive a second start; the help page follows the program.
     Write(work / "sample.tle", "the user's elements");

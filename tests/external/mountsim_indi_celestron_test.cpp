@@ -34,8 +34,9 @@ TEST(MountsimInterop, IndiCelestronDriverReadsAndSlewsTheSimulatedNexStarGps) {
     const int tcpPort = FreeLoopbackPort();
     ASSERT_GT(tcpPort, 0);
     Indi indi{std::to_string(tcpPort)};
-    ChildProcess server({"indiserver", "-p", indi.port, "indi_celestron_gps"}, {"HOME=" + dir.string()},
-                        true);
+    ChildProcess server(
+        {"indiserver", "-p", indi.port, "-u", "/tmp/corvane-indi-" + indi.port, "indi_celestron_gps"},
+        {"HOME=" + dir.string()}, true);
     ASSERT_TRUE(server.Started());
 
     const auto present = indi.WaitFor(kDevice + ".CONNECTION.*", 40.0, [&](const auto& v) {

@@ -42,8 +42,11 @@ TEST(MountsimInterop, IndiLx200DriverReadsAndSlewsTheSimulatedMount) {
     const int tcpPort = FreeLoopbackPort();
     ASSERT_GT(tcpPort, 0);
     Indi indi{std::to_string(tcpPort)};
-    // The driver keeps its configuration under HOME: give it a scratch one.
-    ChildProcess server({"indiserver", "-p", indi.port, "indi_lx200generic"}, {"HOME=" + dir.string()}, true);
+    // The driver keeps its configuration under HOME: give it a scratch one. The server's local
+    // socket gets a name of its own, so that another indiserver on this machine is no obstacle.
+    ChildProcess server(
+        {"indiserver", "-p", indi.port, "-u", "/tmp/corvane-indi-" + indi.port, "indi_lx200generic"},
+        {"HOME=" + dir.string()}, true);
     ASSERT_TRUE(server.Started());
 
     const auto present = indi.WaitFor(kDevice + ".CONNECTION.*", 40.0, [](const auto& v) {

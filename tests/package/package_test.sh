@@ -67,6 +67,7 @@ done
 [ -f "$home/cvhlp.htm" ] || { cat "$tmp/gui.log"; fail "the installed program did not seed $home"; }
 for f in "$usr"/share/corvane/*; do
   [ -f "$f" ] || continue
+  case "$(basename "$f")" in README*) continue ;; esac
   [ -f "$home/$(basename "$f")" ] || fail "$(basename "$f") was not seeded"
 done
 echo "package ok: $(basename "$deb")"

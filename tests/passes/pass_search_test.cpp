@@ -315,3 +315,43 @@ TEST(PassPredictions, DurationFieldAndClipboardAndSkipDates) {
     EXPECT_EQ(dates.back(), "May 27 2017");
     EXPECT_EQ(PredictionsHeader().size(), 30u + 18 + 3 + 42 + 8 + 5 + 14);
 }
+
+// The pass the observation log records with "New": the one in progress, else the one that has
+// just ended, else the next one.
+TEST_F(IssFixture, PassAroundNowPrefersThePassInProgressThenTheOneJustEnded) {
+    PassSettings settings;
+    PassSearch day(*catalogue, iss, slot, north, settings, start);
+    const auto passes = day.FindPasses(DayWindowRange(0), SearchVariant::kSingleObject, false);
+    // A pass wholly inside the window (the first one may have begun before it), and the next.
+    size_t i = 0;
+    while (i < passes.size() && passes[i].aosSecond < 1000) ++i;
+    ASSERT_LT(i + 1, passes.size());
+    const PassRecord& first = passes[i];
+    const PassRecord& second = passes[i + 1];
+    PropagationSlot own(kSlotPassPrediction);
+    auto around = [&](double t) { return PassAroundNow(*catalogue, iss, own, north, settings, t); };
+
+    const double middle = (first.aos + first.los) / 2.0;
+    auto p = around(middle);
+    ASSERT_TRUE(p);
+    EXPECT_NEAR(p->aos, first.aos, 1.5 / 86400.0);
+    EXPECT_NEAR(p->los, first.los, 1.5 / 86400.0);
+    // Ten minutes after LOS, before the next AOS: still the pass just seen.
+    if (second.aos > first.los + 10.0 / 1440.0) {
+        p = around(first.los + 10.0 / 1440.0);
+        ASSERT_TRUE(p);
+        EXPECT_NEAR(p->aos, first.aos, 1.5 / 86400.0);
+    }
+    // Between passes: one that ended in the two hours before, or else the next one (at the
+    // latest the pass above).
+    const double t = first.aos - 3.0 / 24.0;
+    p = around(t);
+    ASSERT_TRUE(p);
+    if (p->aos > t) {
+        EXPECT_LE(p->aos, first.aos + 1.5 / 86400.0);
+    } else {
+        EXPECT_LT(p->los, t);
+        EXPECT_GT(p->los, t - 2.0 / 24.0);
+    }
+    EXPECT_FALSE(PassAroundNow(*catalogue, 0, own, north, settings, middle).has_value());
+}

@@ -356,3 +356,20 @@ TEST(ReplyCheck, TellsAnswersFromNoise) {
     for (const char* bad : {"", "#", "12:3#", "1234:56#", "ab:cd:ef#", "+45\xDF" "30:00"})
         EXPECT_FALSE(IsCoordinateReply(bad)) << bad;
 }
+
+TEST(ScopeSession, AJobPostedAfterAStopGoesOutAfterTheStopSequenceAndIsNotRefused) {
+    SessionRig rig(ScopeType::LX200, MountModel::LX200);
+    rig.session.Connect(1);
+    rig.session.RunPending();
+    ASSERT_EQ(rig.session.ConnectedPort(), 1);
+    rig.session.StopTracking();  // the LX200 stop sequence is due even when idle
+    bool sent = false;
+    rig.session.Post([&](SerialLink& link) { sent = link.SendCommand("#:GR#"); });
+    rig.session.RunPending();
+    EXPECT_TRUE(sent);
+    const auto w = rig.port.Writes();
+    ASSERT_GE(w.size(), 2u);
+    EXPECT_EQ(w[w.size() - 2].bytes, kStopAllText);
+    EXPECT_EQ(w.back().bytes, "#:GR#");
+    EXPECT_TRUE(rig.session.Idle());
+}

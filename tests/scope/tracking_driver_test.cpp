@@ -249,16 +249,20 @@ TEST(TrackingDriver, StartStopTrackingConnectsTogglesAndReportsNoConnection) {
     EXPECT_EQ(logFile.port.openCount, 0);
 }
 
-TEST(TrackingDriver, InterfacesWithoutAnEngineStopCleanly) {
-    DriverRig rig(IssPass().culminationUtc, ScopeType::ETX497);
-    rig.ConnectScripted();
-    rig.Driver().SetTrackingOn(true);
-    rig.Driver().RunTracking();
-    EXPECT_FALSE(rig.Driver().TrackingOn());
-    EXPECT_TRUE(rig.port.writes.empty());
-    ASSERT_EQ(rig.display.messages.size(), 1u);
-    EXPECT_EQ(rig.display.messages[0].text,
-              "Tracking with the Meade AutoStar 495/497 interface is not available in this version.");
+TEST(TrackingDriver, LeapFrogEnginesWithoutAnObjectOnlyWait) {
+    for (ScopeType type : {ScopeType::ETX494, ScopeType::ETX497, ScopeType::ULTIMA, ScopeType::NEXSTAR}) {
+        DriverRig rig(IssPass().culminationUtc, type);
+        rig.ConnectScripted();
+        rig.live.Update([](LiveValues& v) { v.selectedObject = 0; });
+        rig.clock.onSleep = [&] {
+            if (rig.clock.MonotonicSeconds() > 30.0) rig.Driver().RequestStop();
+        };
+        rig.Driver().SetTrackingOn(true);
+        rig.Driver().RunTracking();
+        EXPECT_GT(rig.clock.MonotonicSeconds(), 30.0);
+        EXPECT_TRUE(rig.port.writes.empty()) << ScopeTypeCode(type);
+        EXPECT_TRUE(rig.display.messages.empty()) << ScopeTypeCode(type);
+    }
 }
 
 TEST(TrackingDriver, GeostationaryObjectsAreHeldStillOnTheLx200Gps) {

@@ -29,6 +29,10 @@ public:
     ~WorkingFolder() { QDir::setCurrent(old_); }
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return QDir(dir_.path()).filePath(name); }
+    // The shipped world outlines, so that start-up does not report them missing.
+    bool AddMapData() const {
+        return QFile::copy(QStringLiteral(CORVANE_SOURCE_DIR "/data/map4.dat"), file("map4.dat"));
+    }
 
 private:
     QString old_;

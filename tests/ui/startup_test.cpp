@@ -12,6 +12,7 @@
 
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
+#include "orbit/ElementDownload.h"
 #include "ui/MainWindow.h"
 
 using namespace corvane;
@@ -46,7 +47,10 @@ private slots:
             QVERIFY(!w.Initialise());
             QCOMPARE(answer.seen.size(), 1);
             QVERIFY(answer.seen[0].endsWith("Click YES to agree with terms or NO to cancel"));
-            QCOMPARE(w.elementFileStatus->text(), QString("  No file loaded."));
+            // A first start names the ways to get an element file.
+            QCOMPARE(w.elementFileStatus->text(),
+                     QString("  No file loaded. Get visual.txt with \"Download TLE\",\n  or \"Open TLE\" the "
+                             "sample sample-2017-04-27.tle."));
         }
         const QByteArray written = ReadFile(folder.file("ConfigFile.ini"));
         QVERIFY(!written.isEmpty());
@@ -213,7 +217,7 @@ private slots:
         WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader + "ElementsFile=gone.tle\r\n");
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
-        QCOMPARE(w.elementFileStatus->text(), QString("  No file loaded."));
+        QCOMPARE(w.elementFileStatus->text(), QString::fromStdString(NoElementFileText("gone.tle")));
         QCOMPARE(w.catalogue().Get()->Count(), 0);
 
         // Loading a file that cannot be opened says so and leaves an empty catalogue.

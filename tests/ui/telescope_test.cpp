@@ -30,6 +30,7 @@ private slots:
 
     void aPortThatCannotBeOpenedIsReportedAndNothingTracks() {
         guitest::WorkingFolder folder;
+        QVERIFY(folder.AddMapData());
         qputenv("CORVANE_COM3", folder.file("no-such-device").toLocal8Bit());
         QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "ScopeType=LX200\r\nComPort=3\r\n"));
         SystemClock clock;
@@ -124,6 +125,7 @@ private slots:
     void theRealWindowTracksTheIssWithTheSimulatedMount() {
         guitest::WorkingFolder folder;
         QVERIFY(QFile::copy(QString(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle", folder.file("cat.tle")));
+        QVERIFY(folder.AddMapData());
         QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"),
                       "ScopeType=LX200\r\nComPort=1\r\nElementsFile=cat.tle\r\nLocationLatitude1=45.5\r\n"
                       "LocationLongitude1=-73.6\r\nLocationAltitude1=50\r\nLocationUTCOffset1=-4\r\n"));

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/Clock.h"
+#include "scope/SimulatedEarlyNexStar.h"
 #include "scope/SimulatedMount.h"
 #include "scope/SimulatedNexStar.h"
 #include "scope/ToolOptions.h"
@@ -85,6 +86,15 @@ int main(int argc, char** argv) {
         "  cge              German equatorial: goto 5 deg/s, variable rate up to 3 deg/s, acceleration\n"
         "                   3 deg/s2, commands act after 40 ms, reply after 50 ms; a goto west of the\n"
         "                   meridian puts the tube west of the pier, where the declination motor runs reversed\n"
+        "  ultima           Ultima 2000, Alt-Az fork: hexadecimal gotos, each command ends with CR LF;\n"
+        "                   goto 3 deg/s, acceleration 1.5 deg/s2, commands act after 100 ms,\n"
+        "                   reply after 100 ms\n"
+        "  nexstar58        NexStar 5/8, Alt-Az fork: byte-coded gotos, \"?\" cancels, one command at a\n"
+        "                   time (bytes sent within 250 ms of a command are lost); goto 3 deg/s,\n"
+        "                   acceleration 2 deg/s2, commands act after 150 ms, reply after 80 ms\n"
+        "A refused goto (target below the horizon) is answered \"1\" alone by autostar494, and \"1\" with\n"
+        "the mount's message by the other LX200-family models; the AutoStars' :D# shows one bar while\n"
+        "they slew.\n"
         "LX200-family gotos start 0.3 s after :MS# (autostar494 0.8 s, autostar497 0.5 s); stops act at\n"
         "once. Replies go out at 9600 baud (about 1 ms a byte).");
     app.set_version_flag("--version", std::string("corvane-mountsim ") + CORVANE_VERSION);
@@ -99,7 +109,8 @@ int main(int argc, char** argv) {
     bool polar = false;
     bool exitWithParent = false;
     app.add_option("--model", modelName,
-                   "lx200, lx200gps, autostar494, autostar497, lx200compatible, gemini, nexstargps or cge")
+                   "lx200, lx200gps, autostar494, autostar497, lx200compatible, gemini, nexstargps, cge, "
+                   "ultima or nexstar58")
         ->capture_default_str();
     std::string mountingName = "altaz";
     app.add_option("--mount", mountingName, "nexstargps: altaz (fork), eqn or eqs (fork on a wedge)")
@@ -131,7 +142,8 @@ int main(int argc, char** argv) {
         std::cerr << "corvane-mountsim: --mount wants altaz, eqn or eqs\n";
         return 2;
     }
-    if (!model && !nexstarModel) {
+    const auto earlyModel = EarlyNexStarModelFromName(modelName);
+    if (!model && !nexstarModel && !earlyModel) {
         std::cerr << "corvane-mountsim: unknown model '" << modelName << "'\n";
         return 2;
     }
@@ -226,6 +238,8 @@ int main(int argc, char** argv) {
         MountParameters parameters = DefaultMountParameters(*model);
         parameters.polar = polar;
         simulator = std::make_unique<SimulatedMount>(*model, site, clock, parameters);
+    } else if (earlyModel) {
+        simulator = std::make_unique<SimulatedEarlyNexStar>(*earlyModel, site, clock);
     } else {
         NexStarParameters parameters = DefaultNexStarParameters(*nexstarModel);
         parameters.mounting = *mounting;

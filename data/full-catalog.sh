@@ -1,0 +1,25 @@
+#!/bin/sh
+# Corvane download script for "full-catalog.txt": the whole catalogue of active objects (GROUP=active, more than 10000 sets in 2026; the service offers no file of every tracked object in this form).
+#
+# Corvane runs this file with /bin/sh in its working folder when you choose "full-catalog.txt" in the
+# "Download TLE File" window, and passes the element file name as the first argument. Edit it
+# freely: Corvane only waits for the element file to appear.
+#
+# The elements come in three-line form from CelesTrak's GP service. Set CORVANE_TLE_URL to use
+# another server with the same layout (a mirror, or a local copy).
+base="${CORVANE_TLE_URL:-https://celestrak.org/NORAD/elements}"
+out="${1:-full-catalog.txt}"
+url="$base/gp.php?GROUP=active&FORMAT=tle"
+tmp="$out.download"
+
+# The element file appears only once the whole download has arrived and holds element lines:
+# an error page, a cut connection or an empty answer leaves no file behind.
+rm -f "$tmp"
+if curl --fail --silent --show-error --location --max-time 300 --output "$tmp" "$url" &&
+   grep -q '^1 ' "$tmp" && grep -q '^2 ' "$tmp"; then
+  mv -f "$tmp" "$out"
+else
+  echo "full-catalog: no element sets from $url" >&2
+  rm -f "$tmp"
+  exit 1
+fi

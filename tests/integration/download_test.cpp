@@ -1,0 +1,184 @@
+// Element-set downloads through the real shipped scripts against local servers (Python's
+// http.server, a cut-short body, a server that never answers) reached through CORVANE_TLE_URL:
+// success replaces the element file; every failure and a cancel keep the previous one.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "CliRunner.h"
+#include "core/Clock.h"
+#include "core/Settings.h"
+#include "orbit/ElementCatalogue.h"
+#include "orbit/ElementDownload.h"
+#include "support/LocalHttp.h"
+
+using namespace corvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kShipped = fs::path(CORVANE_TEST_DATA) / ".." / ".." / "data";
+
+std::string Read(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The first element sets of the test catalogue, as the service would send them.
+std::string Served(int sets) {
+    std::istringstream in(Read(fs::path(CORVANE_TEST_DATA) / "catalogue-2017-04-27.tle"));
+    std::string out, line;
+    for (int i = 0; i < sets * 3 && std::getline(in, line); ++i) out += line + "\n";
+    return out;
+}
+
+const std::string kPrevious =
+    "OLD SAT\n"
+    "1 25544U 98067A   17117.50000000  .00002182  00000-0  40768-4 0  9990\n"
+    "2 25544  51.6400 247.4627 0006703 130.5360 325.0288 15.72125391 57003\n";
+
+class Download : public clitest::CliTest {
+protected:
+    void SetUp() override {
+        CliTest::SetUp();
+        fs::create_directories(dir_ / "site");
+        Write("site/gp.php", Served(40));
+        fs::copy_file(kShipped / "visual.sh", dir_ / "visual.sh");
+        Write("visual.txt", kPrevious);
+        set_ = DownloadSetOf(Settings{}, 1);
+        options_.folder = dir_.string();
+        options_.maxDownloadSeconds = 3;
+        options_.quietScript = true;
+    }
+    void TearDown() override {
+        ::unsetenv("CORVANE_TLE_URL");
+        CliTest::TearDown();
+    }
+    DownloadOutcome Run(const std::string& url) {
+        ::setenv("CORVANE_TLE_URL", url.c_str(), 1);
+        const std::atomic<bool> cancel{false};
+        return DownloadElementSet(set_, options_, clock_, cancel);
+    }
+    void ExpectPreviousKept(const DownloadOutcome& o) {
+        EXPECT_EQ(Read(dir_ / "visual.txt"), kPrevious);
+        EXPECT_FALSE(fs::exists(dir_ / "visual.txt.previous"));
+        EXPECT_FALSE(fs::exists(dir_ / "visual.txt.download"));
+        EXPECT_FALSE(o.detail.empty());
+    }
+    DownloadSet set_;
+    DownloadOptions options_;
+    ManualClock clock_;
+};
+
+}  // namespace
+
+TEST_F(Download, ShippedScriptsFetchTheirSetIntoTheElementFile) {
+    httptest::PythonServer server((dir_ / "site").string());
+    ASSERT_TRUE(server.Running());
+    const DownloadOutcome o = Run(server.Url());
+    ASSERT_EQ(o.status, DownloadStatus::kSuccess) << o.detail;
+    EXPECT_EQ(Read(dir_ / "visual.txt"), Served(40));
+    EXPECT_FALSE(fs::exists(dir_ / "visual.txt.previous"));
+    EXPECT_EQ(o.polls, 1);
+    EXPECT_EQ(LoadElementFile((dir_ / "visual.txt").string()).catalogue->Count(), 40);
+    // Every shipped script is valid sh and fetches from CORVANE_TLE_URL.
+    for (int i = 1; i <= kDownloadSetCount; ++i) {
+        const fs::path script = kShipped / fs::path(TleBatchFile(i)).replace_extension(".sh");
+        ASSERT_TRUE(fs::exists(script)) << script;
+        EXPECT_EQ(std::system(("/bin/sh -n '" + script.string() + "'").c_str()), 0) << script;
+        EXPECT_NE(Read(script).find("CORVANE_TLE_URL"), std::string::npos);
+        EXPECT_NE(Read(script).find("FORMAT=tle"), std::string::npos);
+    }
+}
+
+TEST_F(Download, NotFoundKeepsThePreviousFile) {
+    httptest::PythonServer server((dir_ / "site").string());
+    ASSERT_TRUE(server.Running());
+    const DownloadOutcome o = Run(server.Url() + "/nothing-here");
+    EXPECT_EQ(o.status, DownloadStatus::kFailed);
+    EXPECT_EQ(o.polls, 3);
+    ExpectPreviousKept(o);
+}
+
+TEST_F(Download, CutShortBodyKeepsThePreviousFile) {
+    const std::string body = Served(40);
+    httptest::RawServer server(body.substr(0, body.size() / 2), body.size());
+    const DownloadOutcome o = Run(server.Url());
+    EXPECT_EQ(o.status, DownloadStatus::kFailed);
+    ExpectPreviousKept(o);
+}
+
+TEST_F(Download, AnErrorPageIsNoElementFile) {
+    httptest::RawServer server("<html>Service unavailable</html>", 32);
+    const DownloadOutcome o = Run(server.Url());
+    EXPECT_EQ(o.status, DownloadStatus::kFailed);
+    ExpectPreviousKept(o);
+}
+
+TEST_F(Download, MissingScriptFailsAfterThePolls) {
+    fs::remove(dir_ / "visual.sh");
+    const DownloadOutcome o = Run("http://127.0.0.1:9");
+    EXPECT_EQ(o.status, DownloadStatus::kFailed);
+    EXPECT_EQ(o.polls, 3);
+    EXPECT_NE(o.detail.find("visual.bat"), std::string::npos);
+    ExpectPreviousKept(o);
+    // A .bat of that name is taken first.
+    Write("visual.bat", "echo hello > /dev/null\n");
+    EXPECT_EQ(DownloadScriptPath(dir_.string(), "visual.bat"), "visual.bat");
+    fs::remove(dir_ / "visual.bat");
+    EXPECT_EQ(DownloadScriptPath(dir_.string(), "visual.bat"), "");
+}
+
+TEST_F(Download, NoPollMeansFailureEvenWhenTheFileArrives) {
+    httptest::PythonServer server((dir_ / "site").string());
+    ASSERT_TRUE(server.Running());
+    options_.maxDownloadSeconds = 0;
+    const DownloadOutcome o = Run(server.Url());
+    EXPECT_EQ(o.status, DownloadStatus::kFailed);
+    EXPECT_EQ(o.polls, 0);
+    EXPECT_EQ(Read(dir_ / "visual.txt"), kPrevious);
+}
+
+TEST_F(Download, CancelStopsAScriptWaitingOnASilentServer) {
+    httptest::RawServer silent("", 0, false);
+    ::setenv("CORVANE_TLE_URL", silent.Url().c_str(), 1);
+    std::atomic<bool> cancel{false};
+    DownloadOutcome o;
+    SystemClock real;
+    const auto started = std::chrono::steady_clock::now();
+    std::thread run([&] { o = DownloadElementSet(set_, options_, real, cancel); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    cancel.store(true);
+    run.join();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(o.status, DownloadStatus::kCancelled);
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_EQ(Read(dir_ / "visual.txt"), kPrevious);
+    EXPECT_FALSE(fs::exists(dir_ / "visual.txt.previous"));
+}
+
+TEST_F(Download, CommandLineRunsTheSameDownload) {
+    httptest::PythonServer server((dir_ / "site").string());
+    ASSERT_TRUE(server.Running());
+    const std::string env = "CORVANE_TLE_URL=" + server.Url() + " ";
+    const clitest::CliRun ok = clitest::RunCli(dir_, "download VISUAL.TXT", env);
+    ASSERT_EQ(ok.code, 0) << ok.err;
+    EXPECT_EQ(ok.out, "visual.txt: 40 total.\n");
+    EXPECT_EQ(Read(dir_ / "visual.txt"), Served(40));
+    Write("visual.txt", kPrevious);
+    const clitest::CliRun missing =
+        clitest::RunCli(dir_, "download 1 --max-time 0", "CORVANE_TLE_URL=" + server.Url() + "/gone ");
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("Error Downloading TLE File"), std::string::npos);
+    EXPECT_EQ(Read(dir_ / "visual.txt"), kPrevious);
+    EXPECT_EQ(clitest::RunCli(dir_, "download 9").code, 2);
+}
