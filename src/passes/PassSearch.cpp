@@ -23,7 +23,8 @@ namespace {
 
 // Position and look angles of the slot's object at t; false when the model cannot place it.
 bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sample, StateVector& position,
-           StateVector* velocity = nullptr, const ObserverState* observer = nullptr) {
+           StateVector* velocity = nullptr, const ObserverState* observer = nullptr,
+           bool withAzimuth = true) {
     PropagationResult state = PropagateSlot(t, slot);
     if (!state.Ok()) {
         sample = PassSample{};
@@ -31,8 +32,9 @@ bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sa
         return false;
     }
     ConvertState(state);
-    const LookAngles look = observer ? ComputeLookAngles(state.position, state.velocity, *observer)
-                                     : ComputeLookAngles(state.position, state.velocity, point, t);
+    const LookAngles look = observer
+                                ? ComputeLookAngles(state.position, state.velocity, *observer, withAzimuth)
+                                : ComputeLookAngles(state.position, state.velocity, point, t);
     if (!std::isfinite(look.elevation) || !std::isfinite(look.azimuth) || !std::isfinite(look.range)) {
         sample = PassSample{};
         sample.elevation = -90.0;
@@ -93,33 +95,14 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateV
 // angular rate about the Earth's centre plus the rate of its semidiameter and the Sun's motion.
 // The model's orbit is assumed smooth between two instants at which it can be computed.
 double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverState& site,
-                     const StateVector& sun, const PassSettings& settings, double longest) {
+                     const StateVector& sun, const PassSettings& settings, double longest, double useful) {
     const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
     const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
     const double energy = speed2 / 2.0 - kGe / r;
-    if (!(r > 0.0) || !(energy < 0.0) || !(longest > 0.0)) return 0.0;
-    const double a = -kGe / (2.0 * energy);
-    const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
-    const double h = std::sqrt(hx * hx + hy * hy + hz * hz);
-    const double e = std::sqrt(std::fmax(0.0, 1.0 - h * h / (kGe * a)));
-    const double rMin = a * (1.0 - e) / 1.05, rMax = a * (1.0 + e) * 1.05;
-    if (!(rMin > 1.05 * kXkmper) || !std::isfinite(rMax) || !(h > 0.0)) return 0.0;
-    const double vMax = 1.2 * h / (a * (1.0 - e));  // fastest inertial speed on the orbit, with margin
-    constexpr double w = kOmegaERadiansPerDay / 86400.0;
+    if (!(r > 0.0) || !(energy < 0.0) || !(longest >= useful)) return 0.0;
     constexpr double slack = 1.0e-4;  // radians
 
-    // Sunlit.
-    double longestSunlit = longest;
-    if (!settings.ignoreEclipse) {
-        double depth = 0.0;
-        if (IsEclipsed(p, sun, &depth) || !std::isfinite(depth)) return 0.0;
-        const double rate =
-            vMax / rMin * (1.0 + kXkmper / std::sqrt(rMin * rMin - kXkmper * kXkmper)) + 1.0e-6;
-        longestSunlit = std::fmin(longest, (-depth - slack) / rate);
-        if (!(longestSunlit > 0.0)) return 0.0;
-    }
-
-    // In view.
+    // In view (the cheaper test first: near the horizon it fails at once).
     const StateVector& o = site.position;
     const double rx = p.x - o.x, ry = p.y - o.y, rz = p.z - o.z;
     const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
@@ -128,16 +111,36 @@ double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverS
     const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, up / range)));
     const double margin = elevation - settings.aosElevation - slack;
     if (!(margin > 0.0)) return 0.0;
+    const double a = -kGe / (2.0 * energy);
+    const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
+    const double h = std::sqrt(hx * hx + hy * hy + hz * hz);
+    const double e = std::sqrt(std::fmax(0.0, 1.0 - h * h / (kGe * a)));
+    const double rMin = a * (1.0 - e) / 1.05, rMax = a * (1.0 + e) * 1.05;
+    if (!(rMin > 1.05 * kXkmper) || !std::isfinite(rMax) || !(h > 0.0)) return 0.0;
+    constexpr double w = kOmegaERadiansPerDay / 86400.0;
     const double vex = v.x + w * p.y, vey = v.y - w * p.x, vez = v.z;  // Earth-fixed velocity
     const double ve = std::sqrt(vex * vex + vey * vey + vez * vez);
     const double c = 1.5 * kGe / (rMin * rMin) + w * w * rMax;
-    for (double t = std::fmin(longestSunlit, 6000.0); t >= 1.0; t *= 0.5) {
+    double inView = 0.0;
+    for (double t = std::fmin(longest, 6000.0); t >= useful; t *= 0.5) {
         const double accel = (c + 2.0 * w * ve) / (1.0 - 2.0 * w * t);
         const double path = ve * t + 0.5 * accel * t * t;
         const double nearest = range - path;
-        if (nearest > 0.0 && path / nearest < margin) return t;
+        if (nearest > 0.0 && path / nearest < margin) {
+            inView = t;
+            break;
+        }
     }
-    return 0.0;
+    if (!(inView >= useful) || settings.ignoreEclipse) return inView >= useful ? inView : 0.0;
+
+    // Sunlit.
+    double depth = 0.0;
+    if (IsEclipsed(p, sun, &depth) || !std::isfinite(depth)) return 0.0;
+    const double vMax = 1.2 * h / (a * (1.0 - e));  // fastest inertial speed on the orbit, with margin
+    const double rate = vMax / rMin * (1.0 + kXkmper / std::sqrt(rMin * rMin - kXkmper * kXkmper)) + 1.0e-6;
+    const double sunlit = (-depth - slack) / rate;
+    const double both = std::fmin(inView, sunlit);
+    return both >= useful ? both : 0.0;
 }
 
 // The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow.
@@ -213,13 +216,14 @@ InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes
     return InstantTable(site, start, range.first - 1200, static_cast<long long>(range.last) + 300);
 }
 
-bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity) {
+bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity,
+                      bool withAzimuth) {
     ++samples_;
     sample = PassSample{};
     sample.elevation = -90.0;
     if (!hasObject_) return false;
     return Place(slot_, point_, TimeOf(second), sample, position, velocity,
-                 table_ ? table_->Observer(second) : nullptr);
+                 table_ ? table_->Observer(second) : nullptr, withAzimuth);
 }
 
 bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position) const {
@@ -240,10 +244,10 @@ ObserverState PassSearch::ObserverAt(long long second) {
 }
 
 double PassSearch::ProvenInPass(long long second, const StateVector& position, const StateVector& velocity,
-                                double longest) {
+                                double longest, double useful) {
     const StateVector* sun = table_ ? table_->Sun(second) : nullptr;
     return SecondsInPass(position, velocity, ObserverAt(second),
-                         sun ? *sun : ComputeSunVector(TimeOf(second)), settings_, longest);
+                         sun ? *sun : ComputeSunVector(TimeOf(second)), settings_, longest, useful);
 }
 
 PassSample PassSearch::CoarseCondition(long long second) {
@@ -262,13 +266,14 @@ PassSample PassSearch::CoarseCondition(long long second) {
     }
     PassSample sample;
     StateVector position;
-    if (!Look(second, sample, position, &velocity_)) return sample;
+    // The scan needs only the in-pass flag: no azimuth.
+    if (!Look(second, sample, position, &velocity_, false)) return sample;
     sample.inPass = InPassAt(second, sample, position);
     if (sample.inPass) {
         // Samples provably in pass are not computed; the last sample of the scan always is, so
         // that a pass still open there is known to be open.
-        const double in =
-            ProvenInPass(second, position, velocity_, static_cast<double>(lastCoarse_ - second));
+        const double in = ProvenInPass(second, position, velocity_, static_cast<double>(lastCoarse_ - second),
+                                       kCoarseStepSeconds);
         if (in >= kCoarseStepSeconds)
             inPassUntil_ = std::min(lastCoarse_, second + static_cast<long long>(in));
     } else {
@@ -425,7 +430,7 @@ RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
         sample.inPass = InPassAt(s, sample, position);
         if (sample.inPass && s > floorSecond + 1) {
             const auto in = static_cast<long long>(
-                ProvenInPass(s, position, velocity, static_cast<double>(s - floorSecond - 1)));
+                ProvenInPass(s, position, velocity, static_cast<double>(s - floorSecond - 1), 2.0));
             if (in >= 2) {
                 fakeHigh = s - 1;
                 fakeLow = std::max(s - in + 1, floorSecond + 1);

@@ -169,13 +169,15 @@ public:
     long long PrunedSamples() const { return pruned_; }
 
 private:
-    bool Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity = nullptr);
+    bool Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity = nullptr,
+              bool withAzimuth = true);
     bool InPassAt(long long second, const PassSample& sample, const StateVector& position) const;
     PassSample CoarseCondition(long long second);
     ObserverState ObserverAt(long long second);
-    // Seconds (at most longest, either way) for which the object placed at second stays in pass.
+    // Seconds (at most longest, either way) for which the object placed at second stays in pass;
+    // 0 when that is less than useful.
     double ProvenInPass(long long second, const StateVector& position, const StateVector& velocity,
-                        double longest);
+                        double longest, double useful);
 
     PropagationSlot& slot_;
     Site site_;
