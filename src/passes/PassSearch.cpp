@@ -441,7 +441,34 @@ RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
 }
 
 RefinedEnd PassSearch::RefineLOS(long long coarseLos, SearchVariant variant) {
-    return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Condition(s); });
+    if (!pruning_)
+        return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Condition(s); });
+    // As for the AOS, forward in time: each range lies just after the computed sample that proved
+    // it, and the walk's last second is always computed. The walk starts on an in-pass second
+    // (the last good probe, or the coarse LOS), so the direction it returns is always that of a
+    // computed sample.
+    const long long ceilingSecond = coarseLos + (variant == SearchVariant::kBatch ? 200 : 201);
+    long long fakeLow = 0, fakeHigh = -1;
+    return corvane::RefineLOS(coarseLos, variant, [&](long long s) {
+        PassSample sample;
+        if (s >= fakeLow && s <= fakeHigh) {
+            ++pruned_;
+            sample.computed = sample.inPass = true;
+            return sample;
+        }
+        StateVector position, velocity;
+        if (!Look(s, sample, position, &velocity)) return sample;
+        sample.inPass = InPassAt(s, sample, position);
+        if (sample.inPass && s < ceilingSecond - 1) {
+            const auto in = static_cast<long long>(
+                ProvenInPass(s, position, velocity, static_cast<double>(ceilingSecond - 1 - s), 2.0));
+            if (in >= 2) {
+                fakeLow = s + 1;
+                fakeHigh = std::min(s + in - 1, ceilingSecond - 1);
+            }
+        }
+        return sample;
+    });
 }
 
 Culmination PassSearch::MaximumElevation(long long aos, long long los) {
