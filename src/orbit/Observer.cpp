@@ -35,6 +35,13 @@ void ObserverPositionVelocity(GeodeticPoint& site, double jd, StateVector& posit
 
 double RefractElevation(double elevation, bool& visible) {
     const double h = Degrees(elevation);
+    // Below -6 degrees the formula's refraction never lifts an elevation to 0 (its argument stays
+    // between -101.6 and -6 degrees, where the correction is negative or under 0.2 arcminutes):
+    // the geometric elevation stands, without the tangent.
+    if (h < -6.0) {
+        visible = false;
+        return elevation;
+    }
     const double refraction = Radians(1.02 / std::tan(Radians(h + 10.3 / (h + 5.11))) / 60.0);
     const double refracted = elevation + refraction;
     // A NaN (h at -5.11 degrees) compares false and leaves the geometric elevation.
@@ -62,20 +69,24 @@ LookAngles ComputeLookAngles(const StateVector& position, const StateVector& vel
 }
 
 LookAngles ComputeLookAngles(const StateVector& position, const StateVector& velocity,
-                             const ObserverState& observer) {
+                             const ObserverState& observer, bool withAzimuth) {
     const StateVector& sitePos = observer.position;
     const StateVector& siteVel = observer.velocity;
     StateVector range{position.x - sitePos.x, position.y - sitePos.y, position.z - sitePos.z, 0.0};
-    StateVector rangeRate{velocity.x - siteVel.x, velocity.y - siteVel.y, velocity.z - siteVel.z, 0.0};
     Magnitude(range);
-    Magnitude(rangeRate);
     const double sinLat = observer.sinLat, cosLat = observer.cosLat;
     const double sinTheta = observer.sinTheta, cosTheta = observer.cosTheta;
-    const double topS = sinLat * cosTheta * range.x + sinLat * sinTheta * range.y - cosLat * range.z;
-    const double topE = -sinTheta * range.x + cosTheta * range.y;
     const double topZ = cosLat * cosTheta * range.x + cosLat * sinTheta * range.y + sinLat * range.z;
     LookAngles look;
     if (!(range.magnitude > 0.0) || !std::isfinite(range.magnitude)) return look;
+    if (!withAzimuth) {
+        look.elevation = RefractElevation(ArcSin(topZ / range.magnitude), look.visible);
+        look.range = range.magnitude;
+        return look;
+    }
+    const StateVector rangeRate{velocity.x - siteVel.x, velocity.y - siteVel.y, velocity.z - siteVel.z, 0.0};
+    const double topS = sinLat * cosTheta * range.x + sinLat * sinTheta * range.y - cosLat * range.z;
+    const double topE = -sinTheta * range.x + cosTheta * range.y;
     double az;
     if (topS != 0.0) {
         az = std::atan(-topE / topS);

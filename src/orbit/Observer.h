@@ -42,8 +42,9 @@ struct ObserverState {
 };
 ObserverState ObserverStateAt(GeodeticPoint& site, double jd);
 // The look angles from a prepared site: the same numbers as ComputeLookAngles at that instant.
+// Without the azimuth, only the elevation, the visibility flag and the range are filled.
 LookAngles ComputeLookAngles(const StateVector& position, const StateVector& velocity,
-                             const ObserverState& observer);
+                             const ObserverState& observer, bool withAzimuth = true);
 
 // Azimuth, elevation (refracted when that leaves it at 0 or above, else geometric), range and
 // range rate of an object from the site.

@@ -1,5 +1,6 @@
 #include "passes/PassSearch.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "astro/Constants.h"
@@ -22,7 +23,8 @@ namespace {
 
 // Position and look angles of the slot's object at t; false when the model cannot place it.
 bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sample, StateVector& position,
-           StateVector* velocity = nullptr, const ObserverState* observer = nullptr) {
+           StateVector* velocity = nullptr, const ObserverState* observer = nullptr,
+           bool withAzimuth = true) {
     PropagationResult state = PropagateSlot(t, slot);
     if (!state.Ok()) {
         sample = PassSample{};
@@ -30,8 +32,9 @@ bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sa
         return false;
     }
     ConvertState(state);
-    const LookAngles look = observer ? ComputeLookAngles(state.position, state.velocity, *observer)
-                                     : ComputeLookAngles(state.position, state.velocity, point, t);
+    const LookAngles look = observer
+                                ? ComputeLookAngles(state.position, state.velocity, *observer, withAzimuth)
+                                : ComputeLookAngles(state.position, state.velocity, point, t);
     if (!std::isfinite(look.elevation) || !std::isfinite(look.azimuth) || !std::isfinite(look.range)) {
         sample = PassSample{};
         sample.elevation = -90.0;
@@ -77,6 +80,67 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateV
     const double psi = std::acos(std::fmax(-1.0, std::fmin(1.0, cosPsi)));
     if (!(psi > cone) || !(rate > 0.0)) return 0.0;
     return (psi - cone) / rate;
+}
+
+// How many seconds (either way in time) an object at position p (km) with velocity v (km/s),
+// in pass as seen from the observer, provably stays in pass; 0 when that cannot be bounded.
+// In view: in the Earth-fixed frame the site stands still, so the direction to the object turns
+// by at most the path the object covers there divided by its least distance; the elevation
+// changes by no more than that angle, and the refracted elevation the pass condition compares
+// is never below the geometric one by more than 1e-6 radians. The path is bounded from the
+// Earth-fixed speed now and a bound on the Earth-fixed acceleration (gravity with a wide margin
+// for the model's perturbations, the centrifugal and the Coriolis terms; the latter grows with
+// the speed, which the factor 1 / (1 - 2 w T) covers). Sunlit: the shadow depth (Earth's
+// semidiameter less the Sun's less their separation) changes no faster than the object's
+// angular rate about the Earth's centre plus the rate of its semidiameter and the Sun's motion.
+// The model's orbit is assumed smooth between two instants at which it can be computed.
+double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverState& site,
+                     const StateVector& sun, const PassSettings& settings, double longest, double useful) {
+    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
+    const double energy = speed2 / 2.0 - kGe / r;
+    if (!(r > 0.0) || !(energy < 0.0) || !(longest >= useful)) return 0.0;
+    constexpr double slack = 1.0e-4;  // radians
+
+    // In view (the cheaper test first: near the horizon it fails at once).
+    const StateVector& o = site.position;
+    const double rx = p.x - o.x, ry = p.y - o.y, rz = p.z - o.z;
+    const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
+    if (!(range > 0.0)) return 0.0;
+    const double up = site.cosLat * site.cosTheta * rx + site.cosLat * site.sinTheta * ry + site.sinLat * rz;
+    const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, up / range)));
+    const double margin = elevation - settings.aosElevation - slack;
+    if (!(margin > 0.0)) return 0.0;
+    const double a = -kGe / (2.0 * energy);
+    const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
+    const double h = std::sqrt(hx * hx + hy * hy + hz * hz);
+    const double e = std::sqrt(std::fmax(0.0, 1.0 - h * h / (kGe * a)));
+    const double rMin = a * (1.0 - e) / 1.05, rMax = a * (1.0 + e) * 1.05;
+    if (!(rMin > 1.05 * kXkmper) || !std::isfinite(rMax) || !(h > 0.0)) return 0.0;
+    constexpr double w = kOmegaERadiansPerDay / 86400.0;
+    const double vex = v.x + w * p.y, vey = v.y - w * p.x, vez = v.z;  // Earth-fixed velocity
+    const double ve = std::sqrt(vex * vex + vey * vey + vez * vez);
+    const double c = 1.5 * kGe / (rMin * rMin) + w * w * rMax;
+    double inView = 0.0;
+    for (double t = std::fmin(longest, 6000.0); t >= useful; t *= 0.5) {
+        const double accel = (c + 2.0 * w * ve) / (1.0 - 2.0 * w * t);
+        const double path = ve * t + 0.5 * accel * t * t;
+        const double nearest = range - path;
+        if (nearest > 0.0 && path / nearest < margin) {
+            inView = t;
+            break;
+        }
+    }
+    if (!(inView >= useful) || settings.ignoreEclipse) return inView >= useful ? inView : 0.0;
+
+    // Sunlit.
+    double depth = 0.0;
+    if (IsEclipsed(p, sun, &depth) || !std::isfinite(depth)) return 0.0;
+    const double vMax = 1.2 * h / (a * (1.0 - e));  // fastest inertial speed on the orbit, with margin
+    const double rate = vMax / rMin * (1.0 + kXkmper / std::sqrt(rMin * rMin - kXkmper * kXkmper)) + 1.0e-6;
+    const double sunlit = (-depth - slack) / rate;
+    const double both = std::fmin(inView, sunlit);
+    return both >= useful ? both : 0.0;
 }
 
 // The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow.
@@ -152,13 +216,14 @@ InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes
     return InstantTable(site, start, range.first - 1200, static_cast<long long>(range.last) + 300);
 }
 
-bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity) {
+bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity,
+                      bool withAzimuth) {
     ++samples_;
     sample = PassSample{};
     sample.elevation = -90.0;
     if (!hasObject_) return false;
     return Place(slot_, point_, TimeOf(second), sample, position, velocity,
-                 table_ ? table_->Observer(second) : nullptr);
+                 table_ ? table_->Observer(second) : nullptr, withAzimuth);
 }
 
 bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position) const {
@@ -172,6 +237,19 @@ PassSample PassSearch::Condition(long long second) {
     return sample;
 }
 
+ObserverState PassSearch::ObserverAt(long long second) {
+    if (const ObserverState* observer = table_ ? table_->Observer(second) : nullptr) return *observer;
+    GeodeticPoint point = point_;
+    return ObserverStateAt(point, TimeOf(second));
+}
+
+double PassSearch::ProvenInPass(long long second, const StateVector& position, const StateVector& velocity,
+                                double longest, double useful) {
+    const StateVector* sun = table_ ? table_->Sun(second) : nullptr;
+    return SecondsInPass(position, velocity, ObserverAt(second),
+                         sun ? *sun : ComputeSunVector(TimeOf(second)), settings_, longest, useful);
+}
+
 PassSample PassSearch::CoarseCondition(long long second) {
     if (!pruning_) return Condition(second);
     if (static_cast<double>(second) < outOfViewUntil_) {
@@ -180,11 +258,25 @@ PassSample PassSearch::CoarseCondition(long long second) {
         sample.elevation = -90.0;
         return sample;
     }
+    if (second < inPassUntil_) {
+        ++pruned_;
+        PassSample sample;
+        sample.computed = sample.inPass = true;
+        return sample;
+    }
     PassSample sample;
     StateVector position;
-    if (!Look(second, sample, position, &velocity_)) return sample;
+    // The scan needs only the in-pass flag: no azimuth.
+    if (!Look(second, sample, position, &velocity_, false)) return sample;
     sample.inPass = InPassAt(second, sample, position);
-    if (!sample.inPass) {
+    if (sample.inPass) {
+        // Samples provably in pass are not computed; the last sample of the scan always is, so
+        // that a pass still open there is known to be open.
+        const double in = ProvenInPass(second, position, velocity_, static_cast<double>(lastCoarse_ - second),
+                                       kCoarseStepSeconds);
+        if (in >= kCoarseStepSeconds)
+            inPassUntil_ = std::min(lastCoarse_, second + static_cast<long long>(in));
+    } else {
         const ObserverState* observer = table_ ? table_->Observer(second) : nullptr;
         StateVector site, siteVelocity;
         if (observer) {
@@ -307,16 +399,76 @@ PassSample PassSearch::LookAt(long long second) {
 
 void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass) {
     outOfViewUntil_ = 0.0;
+    inPassUntil_ = 0;
+    lastCoarse_ = range.first;
+    if (static_cast<double>(range.first) <= range.last)
+        lastCoarse_ = range.first + static_cast<long long>((range.last - static_cast<double>(range.first)) /
+                                                           kCoarseStepSeconds) *
+                                        kCoarseStepSeconds;
     corvane::CoarseScan(
         range, [this](long long s) { return CoarseCondition(s); }, onPass);
 }
 
 RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
-    return corvane::RefineAOS(coarseAos, variant, [this](long long s) { return Condition(s); });
+    if (!pruning_)
+        return corvane::RefineAOS(coarseAos, variant, [this](long long s) { return Condition(s); });
+    // Seconds in [fakeLow, fakeHigh] are provably in pass and read so without computing them.
+    // Each range lies just below the computed sample that proved it, and the walk's last second
+    // (coarse AOS less the limit) is always computed: so the sample that ends the walk, the one
+    // before it, whose azimuth gives the direction, and the one at the limit are all computed.
+    const long long floorSecond = coarseAos - (variant == SearchVariant::kBatch ? 1000 : 200);
+    long long fakeLow = 0, fakeHigh = -1;
+    return corvane::RefineAOS(coarseAos, variant, [&](long long s) {
+        PassSample sample;
+        if (s >= fakeLow && s <= fakeHigh) {
+            ++pruned_;
+            sample.computed = sample.inPass = true;
+            return sample;
+        }
+        StateVector position, velocity;
+        if (!Look(s, sample, position, &velocity)) return sample;
+        sample.inPass = InPassAt(s, sample, position);
+        if (sample.inPass && s > floorSecond + 1) {
+            const auto in = static_cast<long long>(
+                ProvenInPass(s, position, velocity, static_cast<double>(s - floorSecond - 1), 2.0));
+            if (in >= 2) {
+                fakeHigh = s - 1;
+                fakeLow = std::max(s - in + 1, floorSecond + 1);
+            }
+        }
+        return sample;
+    });
 }
 
 RefinedEnd PassSearch::RefineLOS(long long coarseLos, SearchVariant variant) {
-    return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Condition(s); });
+    if (!pruning_)
+        return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Condition(s); });
+    // As for the AOS, forward in time: each range lies just after the computed sample that proved
+    // it, and the walk's last second is always computed. The walk starts on an in-pass second
+    // (the last good probe, or the coarse LOS), so the direction it returns is always that of a
+    // computed sample.
+    const long long ceilingSecond = coarseLos + (variant == SearchVariant::kBatch ? 200 : 201);
+    long long fakeLow = 0, fakeHigh = -1;
+    return corvane::RefineLOS(coarseLos, variant, [&](long long s) {
+        PassSample sample;
+        if (s >= fakeLow && s <= fakeHigh) {
+            ++pruned_;
+            sample.computed = sample.inPass = true;
+            return sample;
+        }
+        StateVector position, velocity;
+        if (!Look(s, sample, position, &velocity)) return sample;
+        sample.inPass = InPassAt(s, sample, position);
+        if (sample.inPass && s < ceilingSecond - 1) {
+            const auto in = static_cast<long long>(
+                ProvenInPass(s, position, velocity, static_cast<double>(ceilingSecond - 1 - s), 2.0));
+            if (in >= 2) {
+                fakeLow = s + 1;
+                fakeHigh = std::min(s + in - 1, ceilingSecond - 1);
+            }
+        }
+        return sample;
+    });
 }
 
 Culmination PassSearch::MaximumElevation(long long aos, long long los) {

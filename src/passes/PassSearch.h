@@ -157,8 +157,10 @@ public:
     // Lets the coarse scan pass over samples at which the object is provably out of view: after a
     // sample out of view, the next ones that the object cannot reach the site's horizon cone by
     // (its fastest angular motion, with a wide margin) read as out of pass without computing
-    // them. Refinement and culmination samples are always computed. The passes found are the
-    // same; only their cost changes.
+    // them. Likewise samples of the coarse scan and of the AOS walk at which an object (mostly a
+    // slow, high one) provably stays in view and sunlit read as in pass. Samples whose azimuth,
+    // elevation or range make a result are always computed. The passes found are the same; only
+    // their cost changes.
     void SetCoarsePruning(bool on) { pruning_ = on; }
     // Site and Sun from a shared table (made for the same site and start) where it covers.
     void UseInstants(const InstantTable* table) {
@@ -167,9 +169,15 @@ public:
     long long PrunedSamples() const { return pruned_; }
 
 private:
-    bool Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity = nullptr);
+    bool Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity = nullptr,
+              bool withAzimuth = true);
     bool InPassAt(long long second, const PassSample& sample, const StateVector& position) const;
     PassSample CoarseCondition(long long second);
+    ObserverState ObserverAt(long long second);
+    // Seconds (at most longest, either way) for which the object placed at second stays in pass;
+    // 0 when that is less than useful.
+    double ProvenInPass(long long second, const StateVector& position, const StateVector& velocity,
+                        double longest, double useful);
 
     PropagationSlot& slot_;
     Site site_;
@@ -181,6 +189,8 @@ private:
     bool pruning_ = false;
     const InstantTable* table_ = nullptr;
     double outOfViewUntil_ = 0.0;  // coarse samples before this second are out of view
+    long long inPassUntil_ = 0;    // coarse samples before this second are in pass
+    long long lastCoarse_ = 0;     // the last sample of the current scan
     long long pruned_ = 0;
     StateVector velocity_;  // of the last sample placed
 };

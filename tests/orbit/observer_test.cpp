@@ -94,6 +94,31 @@ TEST(ObserverGeometry, RefractionAndTheVisibilityFlag) {
     EXPECT_DOUBLE_EQ(RefractElevation(Radians(-5.11), visible), Radians(-5.11));  // the pole of the formula
     EXPECT_FALSE(visible);
     EXPECT_NEAR(Degrees(RefractElevation(Radians(45.0), visible)) - 45.0, 1.0 / 60.0, 0.002);
+    // Below -6 degrees the formula is not evaluated: it would never have lifted the elevation to
+    // 0, so the geometric one stands, as it would have with the formula.
+    for (double h = -90.0; h < -5.0; h += 0.0007) {
+        const double e = Radians(h), d = Degrees(e);
+        const double formula = e + Radians(1.02 / std::tan(Radians(d + 10.3 / (d + 5.11))) / 60.0);
+        const double expected = formula >= 0.0 ? formula : e;
+        ASSERT_EQ(RefractElevation(e, visible), expected) << h;
+        ASSERT_EQ(visible, formula >= 0.0) << h;
+    }
+    // The elevation-only look angles agree with the full ones.
+    {
+        Site s;
+        s.latitude = 40.0;
+        GeodeticPoint site = SitePoint(s);
+        const ObserverState o = ObserverStateAt(site, kJd);
+        Frame f = LocalFrame(site, kJd);
+        for (double up : {-0.9, -0.2, 0.0, 0.05, 0.7}) {
+            const StateVector p = Toward(f, 0.3, 0.8, up, 1500.0);
+            const LookAngles full = ComputeLookAngles(p, f.vel, o),
+                             lean = ComputeLookAngles(p, f.vel, o, false);
+            EXPECT_EQ(lean.elevation, full.elevation);
+            EXPECT_EQ(lean.visible, full.visible);
+            EXPECT_EQ(lean.range, full.range);
+        }
+    }
 
     Site s;
     GeodeticPoint site = SitePoint(s);

@@ -207,6 +207,50 @@ TEST(BatchSearch, PassMustCloseInsideThePeriodPlusThirteenMinutes) {
     EXPECT_EQ(BatchPeriodMinutes(0), 15);
 }
 
+// Geostationary objects around the March equinox pass through the Earth's shadow near local
+// midnight: a pass in view ends at the shadow entry and the next begins at the exit, and one in
+// progress at the window start walks back the full 1000 seconds. The batch search reads samples
+// that a slow object provably keeps in view and sunlit without computing them; the passes (and
+// the azimuths at their ends) must be those of the search that computes every sample.
+TEST(BatchSearch, InPassShortcutKeepsShadowEntriesExitsAndLongWalks) {
+    const auto catalogue = Catalogue();
+    const Site site = kPhiladelphia;
+    const double start = CivilToJulianDate(2017, 3, 21, 4, 0, 0);  // UTC
+    PassSettings settings;
+    const InstantTable table = BatchInstantTable(site, start, 300);
+    PropagationSlot slot(kSlotBatch);
+    int objects = 0, shadowEntries = 0, longWalks = 0;
+    long long computed = 0, plainSamples = 0;
+    for (int i = 1; i <= catalogue->Count(); ++i) {
+        ConvertElementSet(*catalogue, i, slot);
+        const ElementSet& e = slot.Elements();
+        if (!(std::fabs(e.meanMotion * 1440.0 / (2.0 * M_PI) - 1.0027) < 0.01) || e.eccentricity > 0.01)
+            continue;
+        ++objects;
+        PassSearch fast(*catalogue, i, slot, site, settings, start);
+        fast.SetCoarsePruning(true);
+        fast.UseInstants(&table);
+        const std::vector<PassRecord> got = fast.FindPasses(BatchRange(300), SearchVariant::kBatch, false);
+        computed += fast.Samples();
+        PassSearch plain(*catalogue, i, slot, site, settings, start);
+        const std::vector<PassRecord> expected =
+            plain.FindPasses(BatchRange(300), SearchVariant::kBatch, false);
+        plainSamples += plain.Samples();
+        ASSERT_EQ(got.size(), expected.size()) << "object " << i;
+        for (size_t k = 0; k < got.size(); ++k) {
+            EXPECT_EQ(PassListLine(got[k], -4.0), PassListLine(expected[k], -4.0)) << "object " << i;
+            EXPECT_EQ(got[k].rangeAtMax, expected[k].rangeAtMax);
+            const PassSample after = plain.Condition(got[k].losSecond + 1);
+            if (after.elevation > 1.0 && !after.inPass) ++shadowEntries;
+            if (got[k].aosSecond == got[k].coarseAosSecond && got[k].aosDirection != "--") ++longWalks;
+        }
+    }
+    EXPECT_GT(objects, 100);
+    EXPECT_GT(shadowEntries, 5);  // the case this test is about does occur
+    EXPECT_GT(longWalks, 0);
+    EXPECT_LT(computed * 3, plainSamples);  // and the shortcut does save samples
+}
+
 TEST(BatchRun, StopEndsBetweenObjectsWithTheLinesFoundSoFar) {
     const BatchRequest r =
         AllClasses(Catalogue(), kPhiladelphia, CivilToJulianDate(2017, 4, 27, 22, 0, 0), 300);
