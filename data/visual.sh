@@ -6,17 +6,23 @@
 # freely: Corvane only waits for the element file to appear.
 #
 # The elements come in three-line form from CelesTrak's GP service. Set CORVANE_TLE_URL to use
-# another server with the same layout (a mirror, or a local copy).
+# another server with the same layout (a mirror, or a local copy). Set format to csv (or the
+# variable CORVANE_TLE_FORMAT) to fetch the same objects as OMM CSV, which Corvane reads too.
 base="${CORVANE_TLE_URL:-https://celestrak.org/NORAD/elements}"
+format="${CORVANE_TLE_FORMAT:-tle}"
 out="${1:-visual.txt}"
-url="$base/gp.php?GROUP=visual&FORMAT=tle"
+url="$base/gp.php?GROUP=visual&FORMAT=$format"
 tmp="$out.download"
 
 # The element file appears only once the whole download has arrived and holds element lines:
 # an error page, a cut connection or an empty answer leaves no file behind.
 rm -f "$tmp"
 if curl --fail --silent --show-error --location --max-time 300 --output "$tmp" "$url" &&
-   grep -q '^1 ' "$tmp" && grep -q '^2 ' "$tmp"; then
+   if [ "$format" = csv ]; then
+     head -n 1 "$tmp" | grep -q 'NORAD_CAT_ID' && [ "$(wc -l < "$tmp")" -gt 1 ]
+   else
+     grep -q '^1 ' "$tmp" && grep -q '^2 ' "$tmp"
+   fi; then
   mv -f "$tmp" "$out"
 else
   echo "visual: no element sets from $url" >&2

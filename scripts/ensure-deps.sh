@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libfmt-dev libsdl2-dev libindi-dev
+  libpugixml-dev libcsv-dev
   curl python3
 )
 # Extra packages asked for by the caller (for example the test runner's display server).

@@ -12,6 +12,7 @@
 #include "core/Clock.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 #include "orbit/ElementSet.h"
 
 namespace corvane::cli {
@@ -154,8 +155,8 @@ double ResolveInstant(const InstantOptions& options, const Site& site) {
 void AddObjectOptions(CLI::App& app, ObjectOptions& options, bool needObject) {
     app.add_option("--tle", options.tle, "Element file (three-line form)")->required();
     if (!needObject) return;
-    options.noradOption =
-        app.add_option("--norad", options.norad, "Catalogue number (the first entry with it)");
+    options.noradOption = AddNoradOption(app, "Catalogue number (the first entry with it)");
+    options.noradOption->each([&options](const std::string& s) { options.norad = std::stoll(s); });
     options.indexOption = app.add_option("--index", options.index, "Entry number in the file, from 1");
     options.noradOption->excludes(options.indexOption);
 }
@@ -172,6 +173,21 @@ std::shared_ptr<const ElementCatalogue> LoadCatalogue(const std::string& path) {
         throw DataError(observer.message.empty() ? "Could not open " + path : observer.message);
     if (result.noElementSets) throw DataError("No element sets found in " + path);
     return result.catalogue;
+}
+
+CLI::Option* AddNoradOption(CLI::App& app, const std::string& help) {
+    CLI::Option* option = app.add_option("--norad", help);
+    option->type_name("NUMBER");
+    option->transform(
+        [](std::string text) {
+            const std::optional<long> n = ParseUserCatalogueNumber(text);
+            if (!n)
+                throw CLI::ValidationError(
+                    "--norad wants a catalogue number (digits or A0000..Z9999), got \"" + text + "\"");
+            return std::to_string(*n);
+        },
+        "", "");
+    return option;
 }
 
 SelectedObject SelectObject(const ObjectOptions& options) {
@@ -208,6 +224,8 @@ OutputFormat ResolveFormat(const FormatOptions& options) {
 }
 
 long long CatalogueNumber(const ElementCatalogue& catalogue, int index) {
+    const CatalogueEntry* entry = catalogue.Entry(index);
+    if (entry && entry->number > 0) return entry->number;
     return static_cast<long long>(LeadingNumber(Trim(Column(catalogue.Line1(index), 3, 5))));
 }
 

@@ -55,6 +55,8 @@ struct ObjectOptions {
     CLI::Option* indexOption = nullptr;
 };
 void AddObjectOptions(CLI::App& app, ObjectOptions& options, bool needObject = true);
+// A --norad option that takes the number in digits or in the Alpha-5 form ("A0000", "a0000").
+CLI::Option* AddNoradOption(CLI::App& app, const std::string& help);
 // Loads the element file (DataError when it cannot be opened or holds no element set).
 std::shared_ptr<const ElementCatalogue> LoadCatalogue(const std::string& path);
 struct SelectedObject {

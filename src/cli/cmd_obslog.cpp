@@ -140,8 +140,8 @@ const CommandRegistrar registrar(
         auto list = std::make_shared<ListCommand>();
         CLI::App* listApp = app.add_subcommand("list", "One line per record (record number, status, fields)");
         listApp->add_option("--log", list->log, "The log file")->capture_default_str();
-        list->noradOption =
-            listApp->add_option("--norad", list->norad, "Only the records of this catalogue number");
+        list->noradOption = AddNoradOption(*listApp, "Only the records of this catalogue number");
+        list->noradOption->each([list](const std::string& s) { list->norad = std::stoll(s); });
         AddFormatOption(*listApp, list->format);
 
         auto report = std::make_shared<ReportCommand>();

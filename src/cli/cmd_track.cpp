@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliCommon.h"
 #include "cli/Command.h"
 #include "core/ScopeInterface.h"
 #include "core/Settings.h"
@@ -216,7 +217,9 @@ const CommandRegistrar registrar(
             ->required();
         sub.add_option("--device", o->device, "serial device or pseudo-terminal (default: port 1's device)");
         sub.add_option("--tle", o->tle, "element file")->required();
-        sub.add_option("--norad", o->norad, "catalogue number of the object")->required();
+        AddNoradOption(sub, "catalogue number of the object")->required()->each([o](const std::string& s) {
+            o->norad = std::stol(s);
+        });
         sub.add_option("--site", o->site, "LAT,LON,ALT_M[,UTC_OFFSET] (east longitude; default 0,0,0)");
         sub.add_option("--timing-offset", o->timingOffset, "Timing Offset, seconds");
         sub.add_option("--alignment", o->alignment, "Alignment Adjustment, steps");

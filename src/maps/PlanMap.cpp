@@ -9,6 +9,7 @@
 #include "orbit/PropagationSlot.h"
 #include "passes/DisplayPanel.h"
 #include "passes/ViewPlan.h"
+#include "orbit/CatalogueNumber.h"
 
 namespace corvane::maps {
 
@@ -28,7 +29,7 @@ std::array<std::string, 9> PlanMarkerDetails(const ElementCatalogue& catalogue, 
     const GeodeticPoint sub = ComputeSubPoint(now.position, nowUtc);
     const bool eclipsed = IsEclipsed(now.position, ComputeSunVector(nowUtc));
     const ElementSet& el = slot.Elements();
-    lines[0] = "NORAD:    " + el.catalogueNumber;
+    lines[0] = "NORAD:    " + CatalogueNumberText(el.catalogueNumber);
     lines[1] = "Launch:     " + el.launchYear + "/" + el.launchNumber;
     lines[2] = "Elevation:  " + FixedText(Degrees(look.elevation), 3) + "\xB0";
     lines[3] = "Azimuth:    " + FixedText(Degrees(look.azimuth), 3) + "\xB0";

@@ -10,6 +10,7 @@
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
+#include "orbit/CatalogueNumber.h"
 
 namespace corvane::maps {
 
@@ -134,7 +135,7 @@ SkyChart BuildSkyChart(const SkyTables& tables, const ElementCatalogue& catalogu
             previous = p;
         }
     }
-    chart.label = Trim(slot.Elements().name) + "  NORAD: " + slot.Elements().catalogueNumber + "   ";
+    chart.label = Trim(slot.Elements().name) + "  NORAD: " + CatalogueNumberText(slot.Elements().catalogueNumber) + "   ";
     return chart;
 }
 

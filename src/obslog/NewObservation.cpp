@@ -7,6 +7,7 @@
 #include "astro/Time.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 
 namespace corvane {
 
@@ -35,7 +36,7 @@ std::string ObsTimeText(double localJd) { return TimeOfDayText(WholeSecond(local
 
 ObsRecord NewObservation(const NewObservationInputs& in) {
     ObsRecord r;
-    r[kObsNorad] = Trim(in.catalogueNumber);
+    r[kObsNorad] = CatalogueNumberText(in.catalogueNumber);
     r[kObsName] = Trim(in.objectName);
     r[kObsDate] = ObsDateText(in.nowLocal);
     r[kObsTime] = ObsTimeText(in.nowLocal);

@@ -1,12 +1,13 @@
 #include "obslog/ObservedList.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <mutex>
 
 #include "core/AtomicFile.h"
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 #include "orbit/ElementSet.h"
 
 namespace corvane {
@@ -35,6 +36,8 @@ long CatalogueNumberOf(std::string_view line1) {
         }
         if (digits) return n;
     }
+    if (const auto alpha5 = ParseCatalogueNumber(Column(line1, 3, 5)); alpha5 && *alpha5 >= 100000)
+        return *alpha5;
     const double v = LeadingNumber(Column(line1, 3, 5));
     if (v < 0.0 || v > kLargestNumber) return 0;
     return static_cast<long>(v);

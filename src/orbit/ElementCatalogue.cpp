@@ -2,9 +2,12 @@
 
 #include <deque>
 #include <fstream>
+#include <iterator>
 
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 #include "orbit/ElementSet.h"
+#include "orbit/OmmReader.h"
 
 namespace corvane {
 
@@ -27,16 +30,16 @@ std::string_view ElementCatalogue::Line2(int index) const {
 }
 
 int ElementCatalogue::FindCatalogueNumber(long number) const {
-    for (int i = 1; i <= Count(); ++i) {
-        const std::string field = Trim(Column(entries_[static_cast<size_t>(i - 1)].line1, 3, 5));
-        if (!field.empty() && LeadingNumber(field) == static_cast<double>(number)) return i;
-    }
+    if (number <= 0) return 0;
+    for (int i = 1; i <= Count(); ++i)
+        if (entries_[static_cast<size_t>(i - 1)].number == number) return i;
     return 0;
 }
 
 void ElementCatalogue::Add(CatalogueEntry entry) {
     if (Count() >= kCapacity) return;
     const bool iss = Column(entry.line1, 3, 5) == "25544";
+    entry.number = ParseCatalogueNumber(Column(entry.line1, 3, 5)).value_or(0);
     entries_.push_back(std::move(entry));
     if (iss) issIndex_ = Count();
 }
@@ -45,7 +48,7 @@ bool LooksLikeElementLines(std::string_view line1, std::string_view line2) {
     if (line1.size() < 7 || line2.size() < 7) return false;
     if (line1.substr(0, 2) != "1 " || line2.substr(0, 2) != "2 ") return false;
     const std::string_view number = line1.substr(2, 5);
-    if (number != line2.substr(2, 5) || number.find_first_not_of(' ') == std::string_view::npos) return false;
+    if (number != line2.substr(2, 5) || !ParseCatalogueNumber(number)) return false;
     for (std::string_view line : {line1, line2}) {
         if (line.size() < 69) continue;
         const char written = line[68];
@@ -130,6 +133,36 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
             return result;
         }
         result.opened = true;
+        auto accept = [&](CatalogueEntry entry) {
+            foundElementSet = true;
+            if (ToUpper(entry.name).find("DECAYED") != std::string::npos) return;
+            // DEPARTURE: sets beyond the capacity are counted, not dropped unseen, so that the
+            // status can say how many of the file's objects were kept.
+            ++result.objectsInFile;
+            if (catalogue->Count() >= ElementCatalogue::kCapacity) return;
+            catalogue->Add(std::move(entry));
+            if (catalogue->Count() % 100 == 0)
+                status(std::to_string(catalogue->Count()) + " object(s) loaded.");
+        };
+        // The form is told by the content: OMM CSV or XML, or the three-line form.
+        char head[4096];
+        in.read(head, sizeof head);
+        ElementFileFormat format =
+            DetectElementFileFormat(std::string_view(head, static_cast<size_t>(in.gcount())));
+        in.clear();
+        in.seekg(0);
+        if (format != ElementFileFormat::kTwoLine) {
+            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            OmmReadResult omm = format == ElementFileFormat::kOmmCsv ? ReadOmmCsv(text) : ReadOmmXml(text);
+            result.unreadableRecords = omm.unreadable;
+            for (CatalogueEntry& entry : omm.entries) accept(std::move(entry));
+            // Markup without one OMM record (a web page): read as lines, which reports it.
+            if (omm.records == 0) {
+                format = ElementFileFormat::kTwoLine;
+                in.clear();
+                in.seekg(0);
+            }
+        }
         LineReader reader(in);
         std::deque<std::string> lines;
         auto fill = [&] {
@@ -146,7 +179,7 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
                 lines.pop_front();
             }
         };
-        while (catalogue->Count() < ElementCatalogue::kCapacity) {
+        while (format == ElementFileFormat::kTwoLine) {
             // A group cut short by the end of the file is dropped.
             if (!fill()) break;
             // DEPARTURE: only a name line followed by two element lines is an entry; other lines
@@ -156,21 +189,22 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
                 passOver(LooksLikeElementLines(lines[0], lines[1]) ? 2 : 1);
                 continue;
             }
-            foundElementSet = true;
-            CatalogueEntry entry{std::move(lines[0]), std::move(lines[1]), std::move(lines[2])};
+            accept(CatalogueEntry{std::move(lines[0]), std::move(lines[1]), std::move(lines[2]), 0});
             lines.clear();
-            if (ToUpper(entry.name).find("DECAYED") != std::string::npos) continue;
-            catalogue->Add(std::move(entry));
-            if (catalogue->Count() % 100 == 0)
-                status(std::to_string(catalogue->Count()) + " object(s) loaded.");
         }
-        if (catalogue->Count() < ElementCatalogue::kCapacity) passOver(lines.size());
+        passOver(lines.size());
     }
     if (catalogue->Count() > 0) {
         result.status = std::to_string(catalogue->Count()) + " total.";
+        if (result.objectsInFile > catalogue->Count())
+            result.status += " Kept " + std::to_string(catalogue->Count()) + " of " +
+                             std::to_string(result.objectsInFile) + " objects.";
         result.fileName = TrimRight(fileName);
     }
-    result.noElementSets = result.opened && !foundElementSet && result.skippedLines > 0;
+    if (result.unreadableRecords > 0)
+        result.status += " " + std::to_string(result.unreadableRecords) + " record(s) could not be read.";
+    result.noElementSets =
+        result.opened && !foundElementSet && (result.skippedLines > 0 || result.unreadableRecords > 0);
     if (result.noElementSets && observer)
         observer->NoElementSets("No element sets found in " + fileName, "Open File Error");
     status(result.status);

@@ -1,5 +1,5 @@
 #pragma once
-// The element catalogue: the raw three lines of up to 20000 element sets, as read from an
+// The element catalogue: the raw three lines of up to 100000 element sets, as read from an
 // element file, in file order, indexed 1..count. A loaded catalogue never changes: a load
 // builds a new one, and readers on other threads keep the one they hold (shared_ptr), so the
 // tracking thread can go on reading while the user loads another file.
@@ -15,11 +15,12 @@ struct CatalogueEntry {
     std::string name;   // name line, as read (line end removed)
     std::string line1;  // TLE line 1
     std::string line2;  // TLE line 2
+    long number = 0;    // catalogue number of line 1 columns 3-7 (Alpha-5 read); 0 when unreadable
 };
 
 class ElementCatalogue {
 public:
-    static constexpr int kCapacity = 20000;
+    static constexpr int kCapacity = 100000;
 
     int Count() const { return static_cast<int>(entries_.size()); }
     // Index of the last entry whose line 1 columns 3-7 read "25544"; 0 when absent.
@@ -29,8 +30,8 @@ public:
     std::string_view NameLine(int index) const;
     std::string_view Line1(int index) const;
     std::string_view Line2(int index) const;
-    // Index of the first entry whose catalogue number (line 1 columns 3-7) reads as number; 0
-    // when none does.
+    // Index of the first entry whose catalogue number (line 1 columns 3-7, digits or Alpha-5)
+    // is number; 0 when none is.
     int FindCatalogueNumber(long number) const;
 
     // Builds a catalogue: entries beyond the capacity are ignored; a "DECAYED" name is kept
@@ -65,9 +66,12 @@ struct LoadResult {
     std::shared_ptr<const ElementCatalogue> catalogue;  // never null; empty on failure
     std::string status;                                 // final status text: "<n> total." or "No objects."
     bool opened = false;                                // the file could be opened
-    std::string fileName;  // the element-file name to show (trailing blanks removed),
-                           // empty when nothing was loaded
-    int skippedLines = 0;  // lines with text that belong to no element set
+    std::string fileName;       // the element-file name to show (trailing blanks removed),
+                                // empty when nothing was loaded
+    int skippedLines = 0;       // lines with text that belong to no element set
+    int unreadableRecords = 0;  // OMM records skipped (a field missing or not a number)
+    int objectsInFile = 0;      // element sets read, "DECAYED" ones left out; above the count when
+                                // the file holds more than the catalogue keeps
     // The file holds text but not one element set (random bytes, a two-line file, a web page).
     bool noElementSets = false;
 };
@@ -81,9 +85,10 @@ int ElementLineChecksum(std::string_view line);
 
 // Reads an element file: a name line followed by the two lines of an element set (see
 // LooksLikeElementLines); line ends LF, CR LF or CR. A group whose name line contains "DECAYED"
-// (any case) is skipped; a group cut short by the end of the file is dropped; reading stops at
-// 20000 entries. A line that does not start such a group is passed over (and a line 1 / line 2
-// pair without a name line with it), so a stray line does not shift every later entry.
+// (any case) is skipped; a group cut short by the end of the file is dropped; the catalogue keeps
+// the first kCapacity entries and the status says "Kept <n> of <m> objects." beyond that. A line that does
+// not start such a group is passed over (and a line 1 / line 2 pair without a name line with it), so a stray
+// line does not shift every later entry.
 LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer = nullptr);
 
 // The process-wide current catalogue, swapped whole by a load; safe from any thread.

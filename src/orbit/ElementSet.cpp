@@ -8,6 +8,7 @@
 #include "astro/MathUtil.h"
 #include "astro/Time.h"
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 
 namespace corvane {
 
@@ -128,6 +129,7 @@ std::string ElementAgeNote(double ageDays) {
 ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1, std::string_view line2) {
     ElementSet e;
     e.catalogueNumber = Column(line1, 3, 5);
+    e.catalogueNumberValue = ParseCatalogueNumber(e.catalogueNumber).value_or(0);
     e.name = std::string(nameLine.substr(0, 24));
     // A name line read with CR LF endings on a system that keeps the CR: drop it.
     while (!e.name.empty() && (e.name.back() == '\r' || e.name.back() == '\n')) e.name.pop_back();

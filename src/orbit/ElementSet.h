@@ -21,19 +21,20 @@ enum class PropagationError : uint8_t {
 const char* PropagationErrorText(PropagationError error);
 
 struct ElementSet {
-    std::string catalogueNumber;  // line 1, columns 3-7, as written
-    std::string name;             // first 24 characters of the name line
-    std::string launchYear;       // 4 characters: "19"/"20" and line 1 columns 10-11
-    std::string launchNumber;     // line 1, columns 12-14
-    std::string elementNumber;    // line 1, columns 66-68 as a whole number, trimmed
-    double epoch = 0.0;           // YYDDD.DDDDDDDD
-    bool epochHasPoint = false;   // the epoch field was written with a decimal point
-    double epochJd = 0.0;         // Julian date of the epoch (0 when it has no day)
-    double ndot = 0.0;            // first derivative of mean motion / 2, radians/minute^2
-    double nddot = 0.0;           // second derivative / 6, radians/minute^3
-    double bstar = 0.0;           // per Earth radius
-    double inclination = 0.0;     // radians
-    double node = 0.0;            // right ascension of the ascending node, radians
+    std::string catalogueNumber;    // line 1, columns 3-7, as written (digits or Alpha-5)
+    long catalogueNumberValue = 0;  // its number ("A0000" is 100000); 0 when it reads as none
+    std::string name;               // first 24 characters of the name line
+    std::string launchYear;         // 4 characters: "19"/"20" and line 1 columns 10-11
+    std::string launchNumber;       // line 1, columns 12-14
+    std::string elementNumber;      // line 1, columns 66-68 as a whole number, trimmed
+    double epoch = 0.0;             // YYDDD.DDDDDDDD
+    bool epochHasPoint = false;     // the epoch field was written with a decimal point
+    double epochJd = 0.0;           // Julian date of the epoch (0 when it has no day)
+    double ndot = 0.0;              // first derivative of mean motion / 2, radians/minute^2
+    double nddot = 0.0;             // second derivative / 6, radians/minute^3
+    double bstar = 0.0;             // per Earth radius
+    double inclination = 0.0;       // radians
+    double node = 0.0;              // right ascension of the ascending node, radians
     double eccentricity = 0.0;
     double argPerigee = 0.0;                           // radians
     double meanAnomaly = 0.0;                          // radians

@@ -10,6 +10,7 @@
 #include "orbit/Observer.h"
 #include "passes/ObjectList.h"
 #include "passes/PassText.h"
+#include "orbit/CatalogueNumber.h"
 
 namespace corvane {
 
@@ -115,7 +116,7 @@ DisplayTexts ComputeDisplayPass(const ElementCatalogue& catalogue, int selected,
     const ElementSet& el = slot.Elements();
 
     out.fields[kName] = el.name;
-    out.fields[kNorad] = el.catalogueNumber;
+    out.fields[kNorad] = CatalogueNumberText(el.catalogueNumber);
     out.fields[kLaunch] = el.launchYear + "/" + el.launchNumber;
     out.fields[kTPlusEpoch] = FixedText(jd - el.epochJd, 6);
     out.ageNote = ElementAgeNote(ElementAgeDays(el, jd));

@@ -7,6 +7,7 @@
 #include "orbit/ElementCatalogue.h"
 #include "orbit/ElementSet.h"
 #include "passes/PassText.h"
+#include "orbit/CatalogueNumber.h"
 
 namespace corvane {
 
@@ -15,7 +16,8 @@ ObjectIdentity IdentityOf(const ElementCatalogue& catalogue, int object) {
     const CatalogueEntry* entry = catalogue.Entry(object);
     if (entry == nullptr) return id;
     id.name = Trim(std::string_view(entry->name).substr(0, 24));
-    id.number = Trim(Column(entry->line1, 3, 5));
+    id.field = Trim(Column(entry->line1, 3, 5));
+    id.number = CatalogueNumberText(id.field);
     return id;
 }
 

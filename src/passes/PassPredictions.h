@@ -16,7 +16,8 @@ class ElementCatalogue;
 // them (surrounding blanks removed). Empty texts outside the catalogue.
 struct ObjectIdentity {
     std::string name;
-    std::string number;
+    std::string number;  // plain number for titles and free fields ("100000")
+    std::string field;   // as written in line 1 columns 3-7 ("A0000"), for fixed-width records
 };
 ObjectIdentity IdentityOf(const ElementCatalogue& catalogue, int object);
 

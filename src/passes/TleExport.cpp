@@ -6,6 +6,7 @@
 
 #include "core/AtomicFile.h"
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 #include "orbit/ElementSet.h"
 #include "passes/ViewPlan.h"
 
@@ -88,10 +89,14 @@ TleExportResult CreateViewPlanTle(const ViewPlan& plan, const std::string& input
         const ViewPlanEntry& entry = plan.entries[i];
         const std::string norad = Trim(entry.Norad());
         if (norad.empty()) continue;
-        const double number = LeadingNumber(norad);
+        // Digits or Alpha-5 on either side: "A0000" in the plan finds "A0000" in the file.
+        const std::optional<long> parsed = ParseCatalogueNumber(norad);
+        const double number = parsed ? static_cast<double>(*parsed) : LeadingNumber(norad);
         for (const ElementLines& g : groups) {
             const std::string field = Column(g.line1, 3, 5);
-            if (Trim(field).empty() || LeadingNumber(field) != number) continue;
+            if (Trim(field).empty()) continue;
+            const std::optional<long> fieldNumber = ParseCatalogueNumber(field);
+            if ((fieldNumber ? static_cast<double>(*fieldNumber) : LeadingNumber(field)) != number) continue;
             const std::string name =
                 addAosToName ? NameLineWithAos(g.name, TimeOfDayText(entry.AosLocal(), true, 0)) : g.name;
             out += name + "\r\n" + g.line1 + "\r\n" + g.line2 + "\r\n";

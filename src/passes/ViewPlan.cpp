@@ -7,6 +7,7 @@
 
 #include "core/AtomicFile.h"
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/ElementSet.h"
 #include "orbit/Observer.h"
@@ -319,6 +320,7 @@ bool AddBatchLine(ViewPlan& plan, std::string_view batchLine, double nowLocal) {
 int FindObjectByNorad(const ElementCatalogue& catalogue, std::string_view norad) {
     const std::string text = Trim(norad);
     if (text.empty()) return 0;
+    if (const auto n = ParseCatalogueNumber(text)) return *n > 0 ? catalogue.FindCatalogueNumber(*n) : 0;
     const double number = LeadingNumber(text);
     if (!(number > 0.0) || number != std::trunc(number) || number > 1.0e9) return 0;
     return catalogue.FindCatalogueNumber(static_cast<long>(number));

@@ -1,8 +1,6 @@
 // The main window's objects: loading an element file, the "TLE Data" window, building the
 // object list and choosing an entry, the selected object of the View Plan, and the View Plan list
 // with its timer.
-#include "ui/MainWindow.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -25,9 +23,10 @@
 #include "scope/ScopeType.h"
 #include "ui/DownloadWindow.h"
 #include "ui/ElementDataWindow.h"
-#include "ui/MainPanels.h"
-#include "ui/ObsLogWindow.h"
 #include "ui/InterfaceDialog.h"
+#include "ui/MainPanels.h"
+#include "ui/MainWindow.h"
+#include "ui/ObsLogWindow.h"
 #include "ui/PlanWindows.h"
 #include "ui/PreferencesDialog.h"
 
@@ -66,7 +65,8 @@ public:
         }
     }
     void OpenFailed(const std::string& message, const std::string& title) override {
-        QMessageBox::critical(parent_, QString::fromLatin1(title.c_str()), QString::fromLocal8Bit(message.c_str()));
+        QMessageBox::critical(parent_, QString::fromLatin1(title.c_str()),
+                              QString::fromLocal8Bit(message.c_str()));
     }
 
 private:
@@ -100,7 +100,9 @@ void MainWindow::LoadElements(const QString& fileName, QLabel* status) {
 void MainWindow::OpenTle() {
     const QString file = QFileDialog::getOpenFileName(
         this, QStringLiteral("Open Satellite Element File"), QDir::currentPath(),
-        QStringLiteral("Element Files *.tle *.txt (*.tle *.TLE *.txt *.TXT);;All files (*)"));
+        QStringLiteral(
+            "Element Files *.tle *.txt (*.tle *.TLE *.txt *.TXT);;OMM Files *.csv *.xml (*.csv *.CSV *.xml "
+            "*.XML);;All files (*)"));
     if (file.isEmpty()) return;
     // Files in the working folder are remembered by name, others by their full path.
     const QString relative = QDir::current().relativeFilePath(file);
@@ -167,11 +169,12 @@ void MainWindow::BuildObjectList() {
     const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
     const double jd = ObjectListInstant(clock_, site, LeadingNumber(v.timingOffsetText));
     const auto catalogue = catalogue_.Get();
-    const ObjectListResult result = corvane::BuildObjectList(
-        *catalogue, objectPanel->Filters(), site, jd, observed_, altitudeCache_, [this](const std::string& text) {
-            listStatus->setText(QString::fromLatin1(text.c_str()));
-            listStatus->repaint();
-        });
+    const ObjectListResult result =
+        corvane::BuildObjectList(*catalogue, objectPanel->Filters(), site, jd, observed_, altitudeCache_,
+                                 [this](const std::string& text) {
+                                     listStatus->setText(QString::fromLatin1(text.c_str()));
+                                     listStatus->repaint();
+                                 });
     objectPanel->ShowEntries(result);
     QApplication::restoreOverrideCursor();
 }
@@ -196,7 +199,8 @@ void MainWindow::SizeForIssMonitor() {
     issMonitorButton->setText(open ? QStringLiteral("<< Close Monitor") : QStringLiteral("ISS Monitor >>"));
     const QSize wanted = DialogUnits(open ? 535 : 425, 275);
     adjustSize();
-    resize(std::max(wanted.width(), minimumSizeHint().width()), std::max(wanted.height(), minimumSizeHint().height()));
+    resize(std::max(wanted.width(), minimumSizeHint().width()),
+           std::max(wanted.height(), minimumSizeHint().height()));
 }
 
 void MainWindow::ToggleIssMonitor() {

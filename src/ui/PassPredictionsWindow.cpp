@@ -187,7 +187,7 @@ void PassPredictionsWindow::StepDuration(int delta) {
 void PassPredictionsWindow::AddSelectedToViewPlan() {
     const int row = passList->currentRow();
     if (row < 0 || row >= static_cast<int>(result_.lines.size())) return;
-    AddToViewPlan(context_.plan, result_.lines[static_cast<size_t>(row)], identity_.name, identity_.number,
+    AddToViewPlan(context_.plan, result_.lines[static_cast<size_t>(row)], identity_.name, identity_.field,
                   context_.NowLocal());
     if (context_.refreshMainPlan) context_.refreshMainPlan();
 }
@@ -196,7 +196,7 @@ void PassPredictionsWindow::CopySelected() {
     const int row = passList->currentRow();
     if (row < 0 || row >= static_cast<int>(result_.lines.size())) return;
     const std::string text =
-        PassCopyText(result_.lines[static_cast<size_t>(row)], identity_.number, identity_.name);
+        PassCopyText(result_.lines[static_cast<size_t>(row)], identity_.field, identity_.name);
     QApplication::clipboard()->setText(Latin1(text));
 }
 

@@ -8,6 +8,7 @@
 #include "core/Text.h"
 #include "ui/MapCanvas.h"
 #include "ui/MapPainting.h"
+#include "orbit/CatalogueNumber.h"
 
 namespace corvane::ui {
 
@@ -86,7 +87,7 @@ void WorldMapWindow::Redraw() {
         position = ahead_.front();
         quarter = position.ok ? maps::ZoomQuarter(position.latitude, position.longitude) : 1;
         const ElementSet& el = slot_.Elements();
-        title = QString::fromLatin1((Trim(el.name) + "  NORAD: " + el.catalogueNumber + "   " +
+        title = QString::fromLatin1((Trim(el.name) + "  NORAD: " + CatalogueNumberText(el.catalogueNumber) + "   " +
                                      CalendarDateText(local) + " " + TimeOfDayText(local, true, 0))
                                         .c_str());
         setWindowTitle(QStringLiteral("World Map ") + QString::fromLatin1(Trim(el.name).c_str()));

@@ -110,7 +110,8 @@ TEST_F(CliOrbit, PropagateByInstantsAndJsonWithErrors) {
     EXPECT_NEAR(rows[1]["tsince"].get<double>() - rows[0]["tsince"].get<double>(), 1.0, 1e-6);
 
     // The sub-orbital rocket body decays after 50 minutes: error rows, no numbers.
-    const clitest::CliRun d = Cli("propagate --tle '" + file + "' --norad 28872 --tsince 45:60:5 --format json");
+    const clitest::CliRun d =
+        Cli("propagate --tle '" + file + "' --norad 28872 --tsince 45:60:5 --format json");
     ASSERT_EQ(d.code, 0) << d.err;
     const auto drows = nlohmann::ordered_json::parse(d.out);
     ASSERT_EQ(drows.size(), 4u);
@@ -123,8 +124,9 @@ TEST_F(CliOrbit, PropagateByInstantsAndJsonWithErrors) {
 }
 
 TEST_F(CliOrbit, LookGivesTheLibrarysNumbersAsJson) {
-    const clitest::CliRun r = Cli("look --tle '" + Catalogue() +
-                         "' --norad 25544 --at 2017-04-28T03:15:00Z --site 38.9,-77.0,100,-4 --format json");
+    const clitest::CliRun r =
+        Cli("look --tle '" + Catalogue() +
+            "' --norad 25544 --at 2017-04-28T03:15:00Z --site 38.9,-77.0,100,-4 --format json");
     ASSERT_EQ(r.code, 0) << r.err;
     const auto j = nlohmann::ordered_json::parse(r.out);
     std::vector<std::string> got;
@@ -222,21 +224,23 @@ TEST_F(CliOrbit, UsageAndDataErrorsExitWithOneLine) {
                        1);  // decayed
     ExpectOneLineError(Cli("look " + cat), 2);
     const clitest::CliRun garbage = Cli("look --tle '" + Write("garbage.tle", std::string(500, '\x07')) +
-                               "' --index 1 --jd 2457871.5 --site 1,2,3");
+                                        "' --index 1 --jd 2457871.5 --site 1,2,3");
     EXPECT_NE(garbage.code, 0);
     EXPECT_EQ(garbage.out.find("nan"), std::string::npos);
 }
 
 TEST_F(CliOrbit, Latin1NamesComeOutAsUtf8) {
     // An element file from a Latin-1 system: the name holds the byte 0xC9 ("É").
-    const std::string file = Write("latin1.tle",
-                                   "SAT\xC9LITE\r\n"
-                                   "1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87\r\n"
-                                   "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058\r\n");
+    const std::string file =
+        Write("latin1.tle",
+              "SAT\xC9LITE\r\n"
+              "1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87\r\n"
+              "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058\r\n");
     const clitest::CliRun e = Cli("elements --tle '" + file + "' --format json");
     ASSERT_EQ(e.code, 0) << e.err;
     EXPECT_EQ(nlohmann::json::parse(e.out)["objects"][0]["name"], "SAT\xC3\x89LITE");
-    const clitest::CliRun l = Cli("look --tle '" + file + "' --norad 88888 --jd 2444514.5 --site 0,0,0 --format json");
+    const clitest::CliRun l =
+        Cli("look --tle '" + file + "' --norad 88888 --jd 2444514.5 --site 0,0,0 --format json");
     ASSERT_EQ(l.code, 0) << l.err;
     EXPECT_EQ(nlohmann::json::parse(l.out)["name"], "SAT\xC3\x89LITE");
 }
@@ -361,4 +365,27 @@ TEST_F(CliOrbit, InvalidSitesAndEmptyOptionsAreUsageErrors) {
     EXPECT_EQ(r.err, "corvane-cli: --jd wants a Julian date, got \"\"\n");
     r = Cli(object + " --at 2017-04-28T03:15:00Z --site=");
     EXPECT_EQ(r.err, "corvane-cli: --site wants LAT,LON,ALT_M[,UTC_OFFSET] as numbers, got \"\"\n");
+}
+
+// Alpha-5 objects: --norad takes either form, JSON gives the number as an integer, and OMM
+// files load like three-line ones.
+TEST_F(CliOrbit, Alpha5NumbersAndOmmFiles) {
+    const std::string data = CORVANE_TEST_DATA;
+    for (const char* given : {"A0000", "a0000", "100000"}) {
+        const clitest::CliRun r = Cli("look --tle '" + data + "/omm-sample.csv' --norad " + given +
+                                      " --at 2017-04-28T03:15:00Z --site 40,-75,100,-4 --format json");
+        ASSERT_EQ(r.code, 0) << given << ": " << r.err;
+        const auto doc = nlohmann::ordered_json::parse(r.out);
+        EXPECT_EQ(doc["norad"], 100000);
+        EXPECT_TRUE(doc["norad"].is_number_integer());
+    }
+    const clitest::CliRun text =
+        Cli("look --tle '" + data +
+            "/omm-sample.xml' --norad A0000 --at 2017-04-28T03:15:00Z --site 40,-75,100,-4");
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_NE(text.out.find("100000 SAUDISAT 1C (SO-50)"), std::string::npos) << text.out;
+    EXPECT_NE(Cli("look --tle '" + data + "/omm-sample.xml' --norad I0000 --site 40,-75,100,-4").code, 0);
+    const clitest::CliRun j = Cli("elements --tle '" + data + "/omm-sample.xml' --format json");
+    ASSERT_EQ(j.code, 0) << j.err;
+    EXPECT_EQ(nlohmann::ordered_json::parse(j.out)["objects"][5]["norad"], 100000);
 }

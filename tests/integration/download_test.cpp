@@ -96,8 +96,21 @@ TEST_F(Download, ShippedScriptsFetchTheirSetIntoTheElementFile) {
         ASSERT_TRUE(fs::exists(script)) << script;
         EXPECT_EQ(std::system(("/bin/sh -n '" + script.string() + "'").c_str()), 0) << script;
         EXPECT_NE(Read(script).find("CORVANE_TLE_URL"), std::string::npos);
-        EXPECT_NE(Read(script).find("FORMAT=tle"), std::string::npos);
+        EXPECT_NE(Read(script).find("FORMAT=$format"), std::string::npos);
+        EXPECT_NE(Read(script).find("format=\"${CORVANE_TLE_FORMAT:-tle}\""), std::string::npos);
     }
+}
+
+// One variable switches a set to the OMM CSV form; the loaded result is the same objects.
+TEST_F(Download, TheOmmCsvFormIsOneVariableAway) {
+    Write("site/gp.php", Read(fs::path(CORVANE_TEST_DATA) / "omm-sample.csv"));
+    httptest::PythonServer server((dir_ / "site").string());
+    ASSERT_TRUE(server.Running());
+    ::setenv("CORVANE_TLE_FORMAT", "csv", 1);
+    const DownloadOutcome o = Run(server.Url());
+    ::unsetenv("CORVANE_TLE_FORMAT");
+    ASSERT_EQ(o.status, DownloadStatus::kSuccess) << o.detail;
+    EXPECT_EQ(LoadElementFile((dir_ / "visual.txt").string()).catalogue->Count(), 6);
 }
 
 TEST_F(Download, NotFoundKeepsThePreviousFile) {

@@ -128,12 +128,19 @@ TEST_F(CatalogueFiles, LineEndsTrailingBlanksAndTruncatedGroups) {
     EXPECT_EQ(noFinalEnd.catalogue->Count(), 2);
 }
 
-TEST_F(CatalogueFiles, CapacityIsTwentyThousand) {
+// A full catalogue of today loads whole with progress; beyond the capacity the status says how
+// many were kept of how many.
+TEST_F(CatalogueFiles, CapacityIsAHundredThousand) {
     Recorder rec;
-    const LoadResult r = LoadElementFile(Write("big.txt", Repeat(kOther, 20001)), &rec);
-    EXPECT_EQ(r.catalogue->Count(), 20000);
-    EXPECT_EQ(r.status, "20000 total.");
-    EXPECT_EQ(rec.statuses[200], "20000 object(s) loaded.");
+    const LoadResult full = LoadElementFile(Write("full.txt", Repeat(kOther, 30000)), &rec);
+    EXPECT_EQ(full.catalogue->Count(), 30000);
+    EXPECT_EQ(full.status, "30000 total.");
+    ASSERT_EQ(rec.statuses.size(), 302u);
+    EXPECT_EQ(rec.statuses[300], "30000 object(s) loaded.");
+    const LoadResult r = LoadElementFile(Write("big.txt", Repeat(kOther, 100001)));
+    EXPECT_EQ(r.catalogue->Count(), 100000);
+    EXPECT_EQ(r.objectsInFile, 100001);
+    EXPECT_EQ(r.status, "100000 total. Kept 100000 of 100001 objects.");
 }
 
 TEST_F(CatalogueFiles, MissingEmptyAndUnnamedFiles) {

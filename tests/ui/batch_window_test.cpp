@@ -31,7 +31,7 @@ const double kEvening = CivilToJulianDate(2017, 4, 27, 21, 47, 0);
 std::shared_ptr<const ElementCatalogue> BigCatalogue() {
     auto real = LoadElementFile(kCatalogue).catalogue;
     auto c = std::make_shared<ElementCatalogue>();
-    for (int i = 0; i < ElementCatalogue::kCapacity; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         CatalogueEntry copy = *real->Entry(i % real->Count() + 1);
         const QByteArray number = QByteArray::number(60000 + i % 39999);
         copy.line1.replace(2, 5, number.constData());
