@@ -108,6 +108,7 @@ void IssMonitor::TurnWith(const std::function<void()>& sleep) {
         t.monitorOn = true;
         t.stationKnown = true;
         if (catalogue != searched_) countdown_ = 0;
+        if (searchRequested_.exchange(false)) research_ = true;
         // The search runs before the fields are written, so that the first turn already shows
         // the pass it found.
         // DEPARTURE: the periodic search waits while the stored pass is in progress; searching

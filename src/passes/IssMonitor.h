@@ -83,6 +83,8 @@ public:
     void SetSettings(const IssMonitorSettings& settings);
     void SetAlert(bool on) { alert_.store(on); }
     bool Alert() const { return alert_.load(); }
+    // The program clock was shifted (or reset): the next turn searches the pass again.
+    void RequestSearch() { searchRequested_.store(true); }
     NextIssPass NextPass() const;
 
     // The worker thread: Start once, Stop joins it (within one turn).
@@ -115,6 +117,7 @@ private:
     PropagationSlot searchSlot_{kSlotIssMonitor};
     int countdown_ = 0;  // turns until the next search; 0: search now
     bool research_ = false;
+    std::atomic<bool> searchRequested_{false};
     std::shared_ptr<const ElementCatalogue> searched_;  // the catalogue of the last search
 };
 

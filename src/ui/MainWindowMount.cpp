@@ -22,7 +22,7 @@ void MainWindow::OpenLx200Control() {
 
 void MainWindow::OpenDateTimeDialog() {
     DateTimeDialog dialog(clock_, settings_, *session_, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted && issMonitor_) issMonitor_->RequestSearch();
     // The clock line shows the shifted clock at once.
     DisplayPass();
 }

@@ -158,6 +158,26 @@ TEST_F(IssMonitorTest, CountdownVisibleAlertAndSearchAfterLos) {
     EXPECT_NE(monitor.NextPass().aos, first.aos);
 }
 
+TEST_F(IssMonitorTest, AShiftedProgramClockSearchesAgainAtTheNextTurn) {
+    ManualClock clock(Local(start));
+    IssMonitor monitor(clock, live, store, port);
+    monitor.SetSettings(settings);
+    monitor.Turn();
+    const NextIssPass first = monitor.NextPass();
+    ASSERT_NE(first.aos, 0.0);
+
+    // Two days ahead: the stored pass is in the past, but the monitor waits for its countdown...
+    clock.SetCorrection(2.0);
+    monitor.Turn();
+    EXPECT_FALSE(port.shown.back().redrawMap);
+    EXPECT_EQ(monitor.NextPass().aos, first.aos);
+    // ...unless the clock dialog asks for a new search.
+    monitor.RequestSearch();
+    monitor.Turn();
+    EXPECT_TRUE(port.shown.back().redrawMap);
+    EXPECT_GT(monitor.NextPass().aos, start + 2.0);
+}
+
 TEST_F(IssMonitorTest, StartedDuringAPassItIsCurrentlyVisibleAndKept) {
     PropagationSlot slot(kSlotIssMonitor);
     const NextIssPass first = FindNextIssPass(*catalogue, catalogue->IssIndex(), slot, site, pass, start, 2);
