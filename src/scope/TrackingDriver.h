@@ -186,6 +186,11 @@ private:
     void AutoStar497Engine();
     void UltimaEngine();
     void NexStar58Engine();
+    // One leap of the two engines above, from reading the cycle to the goto's reply.
+    struct EarlyNexStarDialect;
+    enum class LeapStep { kIdle, kSent, kEnd, kLost };
+    LeapStep EarlyNexStarLeap(const EarlyNexStarDialect& dialect, ReplyWatch& watch, int& previousObject,
+                              bool& newObject, int& slider);
     void NexStarGpsEngine();
     void CgeEngine();
     void Lx200GpsEngine();

@@ -39,38 +39,57 @@ int NexStar58LeapPauseMs(int sliderPosition) {
     return static_cast<int>(std::lround(1.8 * NexStar58Lead(sliderPosition) * 1000.0 + 4000.0));
 }
 
+// What differs between the Ultima 2000 and the NexStar 5/8 in a leap.
+struct TrackingDriver::EarlyNexStarDialect {
+    std::string stopText;        // "M" (Ultima) or the cancel "?" (NexStar 5/8)
+    double (*lead)(int slider);  // seconds ahead of the object
+    double firstExtraMs;         // more lead for the first goto to a new object
+    int stopWaitMs;              // pause after the stop text, before the goto
+    std::string (*gotoCommand)(double raHours, double decDegrees);
+};
+
+TrackingDriver::LeapStep TrackingDriver::EarlyNexStarLeap(const EarlyNexStarDialect& dialect,
+                                                          ReplyWatch& watch, int& previousObject,
+                                                          bool& newObject, int& slider) {
+    Cycle cycle = ReadCycle();
+    newObject = cycle.object != previousObject;
+    previousObject = cycle.object;
+    slider = cycle.values.trackingMethod;
+
+    const bool aim = PrepareCycle(cycle, 0.0, 1.8 * dialect.lead(slider),
+                                  newObject ? dialect.firstExtraMs : 0.0, dialect.stopText);
+    if (!trackingOn_.load()) return LeapStep::kEnd;
+    if (!aim) {
+        Pause(kIdlePauseMs);
+        return LeapStep::kIdle;
+    }
+    const CycleTarget& t = cycle.target;
+    if (t.elevationDeg < 0) {
+        StopWithMessage(dialect.stopText, kBelowTwice, "Tracking Error");
+        return LeapStep::kEnd;
+    }
+
+    watch.Asked();
+    if (!Send(dialect.stopText) || !link_.Wait(dialect.stopWaitMs)) return LeapStep::kEnd;
+    watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
+    if (t.raHours != 0.0 && t.decDegrees != 0.0) {
+        if (!Send(dialect.gotoCommand(t.raHours, t.decDegrees)) || !link_.Wait(300)) return LeapStep::kEnd;
+        watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
+    }
+    watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
+    return LostCommunication(watch) ? LeapStep::kLost : LeapStep::kSent;
+}
+
 void TrackingDriver::UltimaEngine() {
-    const std::string stopText = "M";
+    const EarlyNexStarDialect dialect{"M", UltimaLead, 5000.0, 300, NexStarGotoCommand};
     int previousObject = 0;
     ReplyWatch watch(clock_);
     while (trackingOn_.load()) {
-        Cycle cycle = ReadCycle();
-        const bool newObject = cycle.object != previousObject;
-        previousObject = cycle.object;
-        const int slider = cycle.values.trackingMethod;
-
-        const bool aim =
-            PrepareCycle(cycle, 0.0, 1.8 * UltimaLead(slider), newObject ? 5000.0 : 0.0, stopText);
-        if (!trackingOn_.load()) break;
-        if (!aim) {
-            Pause(kIdlePauseMs);
-            continue;
-        }
-        const CycleTarget& t = cycle.target;
-        if (t.elevationDeg < 0) {
-            StopWithMessage(stopText, kBelowTwice, "Tracking Error");
-            break;
-        }
-
-        watch.Asked();
-        if (!Send(stopText) || !link_.Wait(300)) break;
-        watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
-        if (t.raHours != 0.0 && t.decDegrees != 0.0) {
-            if (!Send(NexStarGotoCommand(t.raHours, t.decDegrees)) || !link_.Wait(300)) break;
-            watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
-        }
-        watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
-        if (LostCommunication(watch)) return;
+        bool newObject = false;
+        int slider = 0;
+        const LeapStep step = EarlyNexStarLeap(dialect, watch, previousObject, newObject, slider);
+        if (step == LeapStep::kIdle) continue;
+        if (step != LeapStep::kSent) return;
 
         bool gotoEnded = !newObject;
         if (newObject) {
@@ -94,38 +113,15 @@ void TrackingDriver::UltimaEngine() {
 }
 
 void TrackingDriver::NexStar58Engine() {
-    const std::string stopText = "?";
+    const EarlyNexStarDialect dialect{"?", NexStar58Lead, 30000.0, 800, NexStarByteGotoCommand};
     int previousObject = 0;
     ReplyWatch watch(clock_);
     while (trackingOn_.load()) {
-        Cycle cycle = ReadCycle();
-        const bool newObject = cycle.object != previousObject;
-        previousObject = cycle.object;
-        const int slider = cycle.values.trackingMethod;
-
-        const bool aim =
-            PrepareCycle(cycle, 0.0, 1.8 * NexStar58Lead(slider), newObject ? 30000.0 : 0.0, stopText);
-        if (!trackingOn_.load()) break;
-        if (!aim) {
-            Pause(kIdlePauseMs);
-            continue;
-        }
-        const CycleTarget& t = cycle.target;
-        if (t.elevationDeg < 0) {
-            StopWithMessage(stopText, kBelowTwice, "Tracking Error");
-            break;
-        }
-
-        watch.Asked();
-        if (!Send(stopText) || !link_.Wait(800)) break;
-        watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
-        if (t.raHours != 0.0 && t.decDegrees != 0.0) {
-            if (!Send(NexStarByteGotoCommand(t.raHours, t.decDegrees)) || !link_.Wait(300)) break;
-            watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
-        }
-        watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
-        if (LostCommunication(watch)) return;
-
+        bool newObject = false;
+        int slider = 0;
+        const LeapStep step = EarlyNexStarLeap(dialect, watch, previousObject, newObject, slider);
+        if (step == LeapStep::kIdle) continue;
+        if (step != LeapStep::kSent) return;
         Pause(newObject ? 2000 : NexStar58LeapPauseMs(slider));
     }
 }
