@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 #include "support/SteppingClock.h"
 #include "ui/DateTimeDialog.h"
 #include "ui/Lx200ControlWindow.h"
