@@ -10,9 +10,9 @@
 #include "scope/Lx200Codec.h"
 #include "scope/NexStarCodec.h"
 #include "scope/SerialLink.h"
-#include "scope/SimulatedEarlyNexStar.h"
-#include "scope/SimulatedMount.h"
 #include "scope/TrackingDriver.h"
+#include "sim/SimulatedEarlyNexStar.h"
+#include "sim/SimulatedMount.h"
 #include "support/RecordingDisplay.h"
 #include "support/SteppingClock.h"
 
