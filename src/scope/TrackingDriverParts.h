@@ -58,7 +58,7 @@ public:
 
 private:
     // Unreadable replies in a row that give the line up at once.
-    static constexpr int kGarbledReplies = 3;
+    static constexpr int kGarbledReplies = 2;
     // A question just asked after a long quiet spell is given this long before it counts.
     static constexpr double kOpenQuestionSeconds = 2.0;
     const Clock& clock_;
