@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <memory>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -64,19 +64,21 @@ std::string UtcText(double jd) {
     const CivilInstant t = CivilFromJulianDateMs(jd);
     const long long ms = t.millisecondOfDay;
     char text[96];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%03lld", t.date.year, t.date.month,
-                  t.date.day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%03lld", t.date.year,
+                  t.date.month, t.date.day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
     return text;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"corvane-mountsim: a simulated LX200-family or NexStar-family telescope mount on a pseudo-terminal"};
+    CLI::App app{
+        "corvane-mountsim: a simulated LX200-family or NexStar-family telescope mount on a pseudo-terminal"};
     app.footer(
         "Dynamics of the models (each axis):\n"
         "  lx200            goto 6 deg/s, acceleration 4 deg/s2, moves act after 30 ms, reply after 20 ms\n"
-        "  lx200gps         goto and :RA/:RE rates up to 8 deg/s, acceleration 5 deg/s2, moves act after\n                   40 ms, reply after 30 ms\n"
+        "  lx200gps         goto and :RA/:RE rates up to 8 deg/s, acceleration 5 deg/s2, moves act after\n   "
+        "                40 ms, reply after 30 ms\n"
         "  autostar494      goto 3 deg/s, acceleration 2 deg/s2, moves act after 100 ms, reply after 250 ms\n"
         "  autostar497      goto 5 deg/s, acceleration 3 deg/s2, moves act after 50 ms, reply after 60 ms\n"
         "  lx200compatible  goto 5 deg/s, acceleration 4 deg/s2, moves act after 20 ms, reply after 10 ms\n"
@@ -85,7 +87,8 @@ int main(int argc, char** argv) {
         "                   2 deg/s2, commands act after 50 ms, reply after 60 ms (--mount altaz|eqn|eqs)\n"
         "  cge              German equatorial: goto 5 deg/s, variable rate up to 3 deg/s, acceleration\n"
         "                   3 deg/s2, commands act after 40 ms, reply after 50 ms; a goto west of the\n"
-        "                   meridian puts the tube west of the pier, where the declination motor runs reversed\n"
+        "                   meridian puts the tube west of the pier, where the declination motor runs "
+        "reversed\n"
         "  ultima           Ultima 2000, Alt-Az fork: hexadecimal gotos, each command ends with CR LF;\n"
         "                   goto 3 deg/s, acceleration 1.5 deg/s2, commands act after 100 ms,\n"
         "                   reply after 100 ms\n"
@@ -233,7 +236,7 @@ int main(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
 
     SystemClock clock;
-    std::unique_ptr<MountSimulator> simulator;
+    std::unique_ptr<SimulatedSerialMount> simulator;
     if (model) {
         MountParameters parameters = DefaultMountParameters(*model);
         parameters.polar = polar;
@@ -245,29 +248,25 @@ int main(int argc, char** argv) {
         parameters.mounting = *mounting;
         simulator = std::make_unique<SimulatedNexStar>(*nexstarModel, site, clock, parameters);
     }
-    MountSimulator& mount = *simulator;
+    SimulatedSerialMount& mount = *simulator;
     mount.Open(device);
     if (startUtc)
         mount.SetClockOffsetDays(*startUtc - (clock.LocalJulianDate() - site.utcOffsetHours / 24.0));
 
     if (pointAt.size() == 2) mount.PointAt(pointAt[0], pointAt[1]);
+    if (fault != MountFault::None) mount.InjectFaultAfter(fault, faultAfter);
 
     std::cout << "ready on " << device << std::endl;
 
     const double start = clock.MonotonicSeconds();
     double nextLog = start;
-    bool faultInjected = fault == MountFault::None;
     int exitCode = 0;
     while (!stopRequested) {
         const double now = clock.MonotonicSeconds();
         if (maxRuntime > 0 && now - start >= maxRuntime) break;
-        if (!faultInjected && now - start >= faultAfter) {
-            faultInjected = true;
-            if (fault == MountFault::ClosedLine) {
-                std::cout << "line closed" << std::endl;
-                break;
-            }
-            mount.InjectFault(fault);
+        if (mount.ActiveFault() == MountFault::ClosedLine) {
+            std::cout << "line closed" << std::endl;
+            break;
         }
         pollfd p{master, POLLIN, 0};
         const int ready = ::poll(&p, 1, 10);
@@ -279,7 +278,8 @@ int main(int argc, char** argv) {
         if (commands != nullptr) {
             const auto received = mount.Commands();
             for (; commandsLogged < received.size(); ++commandsLogged)
-                std::fprintf(commands, "%.3f %s\n", clock.MonotonicSeconds(), received[commandsLogged].c_str());
+                std::fprintf(commands, "%.3f %s\n", clock.MonotonicSeconds(),
+                             received[commandsLogged].c_str());
             std::fflush(commands);
         }
         const int waiting = mount.BytesWaiting();
