@@ -29,9 +29,9 @@ struct MountState {
 // How far a simulated mount falls short of a perfect one. The defaults are a real mount's; tests
 // that check exact bytes or timings use Ideal().
 struct MountRealism {
-    double latencyJitter = 0.0;  // seconds: each command acts up to this much early or late
-    double backlash = 0.0;       // degrees of gear play taken up on each axis reversal
-    uint32_t seed = 1;           // of the jitter, so that a run can be repeated
+    double latencyJitter = 0.02;  // seconds: each command acts up to this much early or late
+    double backlash = 0.03;       // degrees of gear play taken up on each axis reversal
+    uint32_t seed = 1;            // of the jitter, so that a run can be repeated
     static MountRealism Ideal() { return {0.0, 0.0, 1}; }
 };
 

@@ -15,6 +15,8 @@ constexpr double kArrived = 0.01;  // degrees: the goto has ended
 
 // Each model's name and figures: top goto speed (degrees per second), acceleration (degrees per
 // second squared), start lag of a goto, reply and command latency (seconds), precision at power-on.
+// The top speeds are the makers' (corvane-mountsim --help cites them); no maker publishes an
+// acceleration, so those are plausible values for servo-driven forks.
 struct ModelEntry {
     MountModel model;
     const char* name;
@@ -22,7 +24,7 @@ struct ModelEntry {
     bool longFormat;
 };
 constexpr ModelEntry kModels[] = {
-    {MountModel::LX200, "lx200", 6.0, 4.0, 0.3, 0.02, 0.03, false},
+    {MountModel::LX200, "lx200", 8.0, 4.0, 0.3, 0.02, 0.03, false},
     {MountModel::LX200GPS, "lx200gps", 8.0, 5.0, 0.3, 0.03, 0.04, true},
     {MountModel::AutoStar494, "autostar494", 3.0, 2.0, 0.8, 0.25, 0.1, false},
     {MountModel::AutoStar497, "autostar497", 5.0, 3.0, 0.5, 0.06, 0.05, true},
@@ -148,7 +150,8 @@ SimulatedMount::SimulatedMount(MountModel model, const MountSite& site, Clock& c
       model_(model),
       parameters_(parameters),
       longFormat_(parameters.startsLongFormat),
-      alignment_(parameters.polar ? Alignment::Polar : Alignment::AltAz) {
+      alignment_(parameters.polar ? Alignment::Polar : Alignment::AltAz),
+      slewLimit_(parameters.maxGotoRate) {
     axis1_.Place(180.0);
     axis2_.Place(45.0);
     CaptureHere(sky_.UtcNow());
@@ -199,9 +202,9 @@ double SimulatedMount::MoveRate(int axis) const {
         rate = *custom;
     } else {
         static constexpr double kRates[] = {0.0, 1.0, 0.133, 0.00835};
-        rate = rateIndex_ == 0 ? parameters_.maxGotoRate : kRates[rateIndex_];
+        rate = rateIndex_ == 0 ? slewLimit_ : kRates[rateIndex_];
     }
-    return std::clamp(rate, 0.0, parameters_.maxGotoRate);
+    return std::clamp(rate, 0.0, slewLimit_);
 }
 
 void SimulatedMount::Step(double dt, double utc) {
@@ -232,8 +235,8 @@ void SimulatedMount::Step(double dt, double utc) {
     if (slewing_ || (targetKind_ == TargetKind::RaDec && alignment_ != Alignment::Land)) {
         sky_.AltAzOf(targetRa_, targetDec_, utc, wantAz, wantAlt);
     }
-    axis1_.DriveTowards(Wrap180(wantAz - axis1_.Position()), parameters_.maxGotoRate, accel, dt);
-    axis2_.DriveTowards(wantAlt - axis2_.Position(), parameters_.maxGotoRate, accel, dt);
+    axis1_.DriveTowards(Wrap180(wantAz - axis1_.Position()), slewLimit_, accel, dt);
+    axis2_.DriveTowards(wantAlt - axis2_.Position(), slewLimit_, accel, dt);
     moveAxes();
     // Arrived: close on both axes and no longer moving faster than the sky.
     if (slewing_ && std::fabs(Wrap180(wantAz - axis1_.Position())) < kArrived &&
@@ -462,8 +465,7 @@ void SimulatedMount::Execute(const std::string& command) {
     if (command == "MS") {
         double az = 0, alt = 0;
         sky_.AltAzOf(pendingRa_, pendingDec_, utc, az, alt);
-        // The AutoStar #494 answers a refused goto with its code alone.
-        const bool bare = model_ == MountModel::AutoStar494;
+        const bool bare = parameters_.bareRefusal;
         if (alt < parameters_.minAltitude) {
             return Reply(bare                           ? "1"
                          : model_ == MountModel::Gemini ? "1Object below horizon.#"
@@ -574,7 +576,16 @@ void SimulatedMount::Execute(const std::string& command) {
         if (west) sky_.Site().longitude = Wrap180(-*west);
         return Reply(west ? "1" : "0");
     }
-    if (StartsWith(command, "Sw")) return Reply("1");
+    if (StartsWith(command, "Sw")) {
+        // The classic LX200 takes a top slew speed of 2 to 8 degrees per second; the others only
+        // acknowledge it.
+        if (model_ != MountModel::LX200) return Reply("1");
+        size_t pos = 0;
+        int n = 0;
+        const bool ok = ReadDigits(argument, pos, n, 1) && pos == argument.size() && n >= 2 && n <= 8;
+        if (ok) slewLimit_ = std::min<double>(n, parameters_.maxGotoRate);
+        return Reply(ok ? "1" : "0");
+    }
     // Anything unknown: no reply, as a real mount.
 }
 

@@ -40,6 +40,9 @@ struct MountParameters : MountFigures {
     double minAltitude = 0.0;       // goto targets below are refused ("Below Horizon")
     double maxAltitude = 90.0;      // goto targets above are refused ("Below Higher")
     bool polar = false;             // move commands drive RA/Dec instead of azimuth/altitude
+    // A refused goto is answered with its code alone ("1", "2") instead of the code and the
+    // mount's message, as some AutoStar #494 firmware is described to do.
+    bool bareRefusal = false;
 };
 MountParameters DefaultMountParameters(MountModel model);
 
@@ -91,6 +94,7 @@ private:
 
     bool longFormat_;
     Alignment alignment_;
+    double slewLimit_;  // top goto and move speed now (the classic LX200's :Sw lowers it)
 
     // axis1_ azimuth, axis2_ altitude (degrees).
     TargetKind targetKind_ = TargetKind::RaDec;

@@ -67,8 +67,9 @@ std::string EncodePair(double firstTurns, double secondTurns, bool precise) {
     return text;
 }
 
-// Fixed slew rates 1 to 9 of the hand controller, degrees per second.
-constexpr double kFixedRates[] = {0.0, 0.0083, 0.0167, 0.0333, 0.0667, 0.133, 0.5, 1.0, 2.0, 4.0};
+// Fixed slew rates 1 to 9 of the hand controller, degrees per second: 2, 4, 8, 16 and 32 times
+// sidereal, then 0.5, 1, 3 and 5 degrees per second, as Celestron lists them.
+constexpr double kFixedRates[] = {0.0, 0.0083, 0.0167, 0.0333, 0.0667, 0.133, 0.5, 1.0, 3.0, 5.0};
 
 }  // namespace
 
@@ -87,8 +88,9 @@ std::optional<NexStarMounting> NexStarMountingFromName(std::string_view name) {
 
 NexStarParameters DefaultNexStarParameters(NexStarModel model) {
     NexStarParameters p;
-    // Top speed, acceleration, command and reply latency.
-    if (model == NexStarModel::Cge) static_cast<MountFigures&>(p) = MountFigures{5.0, 3.0, 0.04, 0.05};
+    // Top speed (rate 9 of the hand controller), acceleration, command and reply latency.
+    static_cast<MountFigures&>(p) =
+        model == NexStarModel::Cge ? MountFigures{5.0, 3.0, 0.04, 0.05} : MountFigures{5.0, 2.0, 0.05, 0.06};
     return p;
 }
 
@@ -121,7 +123,7 @@ void SimulatedNexStar::OnPointAt(double azimuth, double altitude) {
     double ra = 0, dec = 0;
     sky_.RaDecOf(azimuth, altitude, utc, ra, dec);
     double p1 = 0, p2 = 0;
-    AxesFromSky(ra, dec, utc, German() && sky_.HourAngle(ra, utc) >= 0.0, p1, p2);
+    AxesFromSky(ra, dec, utc, FlipsFor(sky_.HourAngle(ra, utc)), p1, p2);
     if (AltAzMount()) {
         p1 = Wrap360(azimuth);
         p2 = altitude;
@@ -153,10 +155,12 @@ int SimulatedNexStar::TrackingMode() {
 
 // ---- sky ----
 
-// Alt-Az fork: axis 1 azimuth, axis 2 altitude. Fork on a wedge: axis 1 the hour angle (a
-// positive motor rate follows the sky), axis 2 the declination. German: axis 1 is the hour angle
-// plus 90 (tube east of the pier) or minus 90 (west of the pier), axis 2 the declination, or 180
-// minus it on the west side.
+// Alt-Az fork: axis 1 azimuth, axis 2 altitude. Fork on a northern wedge: axis 1 the hour angle
+// (a positive motor rate follows the sky), axis 2 the declination. On a southern wedge the polar
+// axis points at the south pole: both axes turn the other way round, so the sky needs a negative
+// rate on axis 1 and a positive one on axis 2 lowers the declination. German: axis 1 is the hour
+// angle plus 90 (tube east of the pier) or minus 90 (west of the pier), axis 2 the declination,
+// or 180 minus it on the west side.
 void SimulatedNexStar::AxesFromSky(double raHours, double decDeg, double utc, bool flipped, double& a1,
                                    double& a2) const {
     if (AltAzMount()) {
@@ -165,8 +169,9 @@ void SimulatedNexStar::AxesFromSky(double raHours, double decDeg, double utc, bo
     }
     const double ha = sky_.HourAngle(raHours, utc);
     if (!German()) {
-        a1 = ha;
-        a2 = decDeg;
+        const double sense = SouthernWedge() ? -1.0 : 1.0;
+        a1 = sense * ha;
+        a2 = sense * decDeg;
     } else if (flipped) {
         a1 = ha - 90.0;
         a2 = 180.0 - decDeg;
@@ -182,7 +187,10 @@ void SimulatedNexStar::SkyFromAxes(double a1, double a2, double utc, double& raH
         return;
     }
     double ha = a1, dec = a2;
-    if (German()) {
+    if (SouthernWedge()) {
+        ha = -a1;
+        dec = -a2;
+    } else if (German()) {
         if (a2 > 90.0) {
             ha = a1 + 90.0;
             dec = 180.0 - a2;
@@ -223,11 +231,7 @@ void SimulatedNexStar::Step(double dt, double utc) {
         axis1_.DriveTowards(error1(t1), parameters_.maxGotoRate, accel, dt);
         axis2_.DriveTowards(t2 - axis2_.Position(), parameters_.maxGotoRate, accel, dt);
     } else if (rate1_ == 0.0 && rate2_ == 0.0 && trackingMode_ != 0) {
-        // Tracking: the motors follow the sky at up to the variable rate.
-        double t1 = 0, t2 = 0;
-        AxesFromSky(holdRa_, holdDec_, utc, Flipped(), t1, t2);
-        axis1_.DriveTowards(error1(t1), parameters_.maxVariableRate, accel, dt);
-        axis2_.DriveTowards(t2 - axis2_.Position(), parameters_.maxVariableRate, accel, dt);
+        Track(dt, utc);
     } else {
         axis1_.RampTo(rate1_, accel, dt);
         axis2_.RampTo(rate2_, accel, dt);
@@ -240,6 +244,10 @@ void SimulatedNexStar::Step(double dt, double utc) {
     } else if (!German()) {
         axis1_.Relabel(Wrap180(axis1_.Position()));
         axis2_.Limit(-90.0, 90.0);
+    } else if (!Flipped()) {
+        // East of the pier the right ascension axis stops where the hour angle reaches the limit
+        // (or the meridian, with a limit east of it).
+        axis1_.Limit(-270.0, std::max(parameters_.pierLimit, 0.0) + 90.0);
     }
     if (gotoActive_) {
         double t1 = 0, t2 = 0;
@@ -252,14 +260,42 @@ void SimulatedNexStar::Step(double dt, double utc) {
     }
 }
 
+void SimulatedNexStar::Track(double dt, double utc) {
+    const double accel = parameters_.acceleration;
+    if (trackingMode_ != 1) {
+        // EQ North and EQ South: the controller turns axis 1 at the sidereal rate, the way a
+        // polar axis aimed at the north or the south pole follows the sky, and holds axis 2.
+        constexpr double kSiderealRate = 360.98564736629 / 86400.0;
+        axis1_.RampTo(trackingMode_ == 2 ? kSiderealRate : -kSiderealRate, accel, dt);
+        axis2_.RampTo(0.0, accel, dt);
+        return;
+    }
+    if (AltAzMount()) {
+        // Alt-Az on a fork: the motors follow the sky at up to the variable rate.
+        double t1 = 0, t2 = 0;
+        AxesFromSky(holdRa_, holdDec_, utc, false, t1, t2);
+        axis1_.DriveTowards(Wrap180(t1 - axis1_.Position()), parameters_.maxVariableRate, accel, dt);
+        axis2_.DriveTowards(t2 - axis2_.Position(), parameters_.maxVariableRate, accel, dt);
+        return;
+    }
+    // Alt-Az on an equatorial mounting: the controller drives the azimuth and altitude rates of the
+    // place it holds, but on axes that are not azimuth and altitude.
+    double az0 = 0, alt0 = 0, az1 = 0, alt1 = 0;
+    sky_.AltAzOf(holdRa_, holdDec_, utc, az0, alt0);
+    sky_.AltAzOf(holdRa_, holdDec_, utc + 1.0 / 86400.0, az1, alt1);
+    axis1_.RampTo(Wrap180(az1 - az0), accel, dt);
+    axis2_.RampTo(alt1 - alt0, accel, dt);
+}
+
 void SimulatedNexStar::StartGoto(double raHours, double decDeg, double utc) {
     gotoActive_ = true;
     gotoAltAz_ = false;
     gotoRa_ = raHours;
     gotoDec_ = decDeg;
     rate1_ = rate2_ = 0.0;
-    // A German mount takes the side of the pier that keeps the tube above the counterweight.
-    gotoFlipped_ = German() && sky_.HourAngle(raHours, utc) >= 0.0;
+    // A German mount chooses its side of the pier by its own rule, the target's hour angle against
+    // its limit; the program does not choose it.
+    gotoFlipped_ = FlipsFor(sky_.HourAngle(raHours, utc));
 }
 
 void SimulatedNexStar::StartGotoAltAz(double az, double alt, double utc) {

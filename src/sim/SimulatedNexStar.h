@@ -9,9 +9,15 @@
 // motion when tracking is on and no variable rate is set. Commands act after a short command
 // latency; replies start after the hand controller's reply delay and trickle out at 9600 baud.
 //
-// On the CGE the declination axis is mechanical: a goto to a target west of the meridian puts
-// the tube on the other side of the pier, where a positive declination motor rate lowers the
-// declination. Rate tracking across the meridian keeps the side it has.
+// On the CGE the declination axis is mechanical: a goto to a target west of the mount's pier
+// limit (an hour angle, the meridian unless set) puts the tube on the other side of the pier,
+// where a positive declination motor rate lowers the declination. Tracking keeps the side it
+// has, past the meridian up to the limit, where the right ascension axis stops.
+//
+// The "T" tracking modes act as the controller takes them: Alt-Az follows the sky on a fork and
+// drives azimuth and altitude rates on the axes of any other mounting; EQ North and EQ South
+// turn axis 1 at the sidereal rate one way or the other and hold axis 2. Only the mode that
+// matches the mounting tracks; the others drift.
 //
 // Time: the mount's sky uses clock.LocalJulianDate() minus the site's UTC offset plus its own
 // clock offset. Every public function is thread-safe.
@@ -37,6 +43,10 @@ std::optional<NexStarMounting> NexStarMountingFromName(std::string_view name);
 struct NexStarParameters : MountFigures {
     NexStarMounting mounting = NexStarMounting::AltAz;  // the CGE is always a German equatorial
     double maxVariableRate = 3.0;                       // degrees per second (43200 rate units)
+    // CGE: the hour angle (degrees, positive west) at which a goto chooses the west side of the
+    // pier; a tube east of the pier tracks on past the meridian up to it, where the right
+    // ascension axis stops.
+    double pierLimit = 0.0;
 };
 NexStarParameters DefaultNexStarParameters(NexStarModel model);
 
@@ -70,7 +80,12 @@ private:
     void SkyFromAxes(double a1, double a2, double utc, double& raHours, double& decDeg) const;
     bool German() const { return model_ == NexStarModel::Cge; }
     bool AltAzMount() const { return !German() && parameters_.mounting == NexStarMounting::AltAz; }
+    bool SouthernWedge() const { return !German() && parameters_.mounting == NexStarMounting::EqSouth; }
     bool Flipped() const { return German() && axis2_.Position() > 90.0; }
+    // The side a goto to this hour angle takes.
+    bool FlipsFor(double hourAngle) const { return German() && hourAngle >= parameters_.pierLimit; }
+    // Tracking with no pass-through rate set, by the tracking mode the controller was given.
+    void Track(double dt, double utc);
     size_t CommandLength(char first) const;
     void Execute(const std::string& command);
     void StartGoto(double raHours, double decDeg, double utc);
