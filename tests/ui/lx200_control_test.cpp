@@ -15,9 +15,10 @@
 #include "GuiTestSupport.h"
 #include "scope/SimulatedMount.h"
 #include "support/SteppingClock.h"
+#include "ui/main/MainWindow.h"
 #include "ui/telescope/DateTimeDialog.h"
 #include "ui/telescope/Lx200ControlWindow.h"
-#include "ui/main/MainWindow.h"
+#include "ui/telescope/TelescopePanel.h"
 
 using namespace corvane;
 using namespace corvane::ui;
@@ -80,7 +81,7 @@ private slots:
         Lx200ControlWindow* panel = w.lx200Control();
         QVERIFY(panel && panel->isVisible());
         QCOMPARE(panel->windowTitle(), QString("LX200 Control"));
-        QTRY_COMPARE_WITH_TIMEOUT(w.connectButton->text(), QString("Dis&connect"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.Telescope()->connectButton->text(), QString("Dis&connect"), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(panel->telescopeRa->text().startsWith("  R.A.:  "), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(panel->telescopeDec->text().startsWith("   DEC: "), 5000);
         QVERIFY(Received(mount, ":RS#"));
@@ -159,8 +160,8 @@ private slots:
         LiveState live;
         MainWindow w(time.clock, live, nullptr, &mount);
         QVERIFY(w.Initialise());
-        w.connectButton->click();
-        QTRY_COMPARE_WITH_TIMEOUT(w.connectButton->text(), QString("Dis&connect"), 5000);
+        w.Telescope()->connectButton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(w.Telescope()->connectButton->text(), QString("Dis&connect"), 5000);
 
         // Three days ahead at the current hour and minute, "LX200" unticked: only the program
         // clock moves.
@@ -181,25 +182,25 @@ private slots:
             }
         });
         const size_t sentBefore = mount.Commands().size();
-        w.setClockButton->click();
+        w.SetClockButton()->click();
         const double correction = time.clock.Correction();
         QVERIFY2(correction > 3.0 - 31.0 / 86400 && correction < 3.0 - 29.0 / 86400,
                  qPrintable(QString::number(correction, 'f', 8)));
-        QVERIFY(w.clockLine->text().startsWith("(Adjusted) "));
+        QVERIFY(w.ClockLine()->text().startsWith("(Adjusted) "));
         QTest::qWait(200);
         QCOMPARE(mount.Commands().size(), sentBefore);
         QCOMPARE(w.settings().LX200TimeAdjust, 0);
 
         // Reset returns to the computer clock.
         chosenDay = -1;
-        w.setClockButton->click();
+        w.SetClockButton()->click();
         QCOMPARE(time.clock.Correction(), 0.0);
-        QVERIFY(!w.clockLine->text().startsWith("(Adjusted) "));
+        QVERIFY(!w.ClockLine()->text().startsWith("(Adjusted) "));
 
         // Ticked: the mount gets the shifted date.
         tick = true;
         chosenDay = 3;
-        w.setClockButton->click();
+        w.SetClockButton()->click();
         QCOMPARE(w.settings().LX200TimeAdjust, 1);
         QTRY_VERIFY_WITH_TIMEOUT(Received(mount, ":SC 05/01/17#"), 5000);
         QVERIFY(ReceivedStarting(mount, ":SL 22:10:"));
@@ -209,7 +210,7 @@ private slots:
         // A mount that no longer answers: the message, and the correction stays.
         mount.InjectFault(MountFault::Silence);
         chosenDay = 2;
-        w.setClockButton->click();
+        w.SetClockButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(!w.findChildren<QMessageBox*>().isEmpty(), 10000);
         QMessageBox* box = w.findChildren<QMessageBox*>().first();
         QCOMPARE(box->text(), QString("Unable to set LX200 Date/Time."));

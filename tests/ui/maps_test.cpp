@@ -9,13 +9,15 @@
 #include "GuiTestSupport.h"
 #include "orbit/ElementCatalogue.h"
 #include "passes/ViewPlan.h"
-#include "ui/passes/IssMonitorPanel.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
 #include "ui/maps/MapCanvas.h"
-#include "ui/passes/PlanWindows.h"
+#include "ui/maps/MapWindows.h"
 #include "ui/maps/SkyViewWindow.h"
 #include "ui/maps/ViewPlanMapWindow.h"
 #include "ui/maps/WorldMapWindow.h"
+#include "ui/passes/IssMonitorPanel.h"
+#include "ui/passes/PlanWindows.h"
 
 using namespace corvane;
 using namespace corvane::ui;
@@ -66,7 +68,7 @@ struct MapsFixture {
                 extra);
         w = std::make_unique<MainWindow>(clock, live);
         w->Initialise();
-        w->LoadElements("cat.tle", w->elementFileStatus);
+        w->LoadElements("cat.tle", w->Elements()->elementFileStatus);
         w->SelectPlanObject(w->catalogue().Get()->IssIndex());
     }
 };
@@ -89,23 +91,23 @@ private slots:
         QCOMPARE(box->windowTitle(), QString("File Error"));
         box->close();
         guitest::ModalAnswerer answer([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
-        f.w->worldMapButton->click();
-        f.w->OpenViewPlanMap();
+        f.w->Elements()->worldMapButton->click();
+        f.w->Maps().OpenViewPlanMap();
         QCOMPARE(answer.seen,
                  QStringList({"Map4.dat is missing or corrupted!", "Map4.dat is missing or corrupted!"}));
-        QVERIFY(!f.w->worldMapWindow);
-        QVERIFY(!f.w->viewPlanMapWindow);
+        QVERIFY(!f.w->Maps().worldMapWindow);
+        QVERIFY(!f.w->Maps().viewPlanMapWindow);
         // The sky view needs no map data.
-        f.w->skyMapButton->click();
-        QVERIFY(f.w->skyViewWindow);
+        f.w->Elements()->skyMapButton->click();
+        QVERIFY(f.w->Maps().skyViewWindow);
     }
 
     void worldMapFlatZoomedAndOrthographic() {
         MapsFixture f(true, "WorldMap=1\r\nZoomMap=0\r\n");
         guitest::ModalAnswerer ok([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
         QVERIFY(!f.w->findChild<QMessageBox*>("mapMissing"));
-        f.w->worldMapButton->click();
-        WorldMapWindow* m = f.w->worldMapWindow;
+        f.w->Elements()->worldMapButton->click();
+        WorldMapWindow* m = f.w->Maps().worldMapWindow;
         QVERIFY(m);
         QCOMPARE(m->windowTitle(), QString("World Map ISS (ZARYA)"));
         QVERIFY(m->titleField->text().startsWith("ISS (ZARYA)  NORAD: 25544   Apr 28 2017 08:42:"));
@@ -158,8 +160,8 @@ private slots:
     void skyViewChartAndTexts() {
         MapsFixture f;
         guitest::ModalAnswerer ok([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
-        f.w->skyMapButton->click();
-        SkyViewWindow* s = f.w->skyViewWindow;
+        f.w->Elements()->skyMapButton->click();
+        SkyViewWindow* s = f.w->Maps().skyViewWindow;
         QVERIFY(s);
         QCOMPARE(s->windowTitle(), QString("Sky View "));
         QCOMPARE(s->redrawTimer.interval(), 10000);
@@ -189,8 +191,8 @@ private slots:
 
         // 14:06 local (18:06 UTC): between two passes, the station is below the horizon for the
         // whole 50 minutes.
-        f.w->OpenSkyView(CivilToJulianDate(2017, 4, 28, 18, 6, 0));
-        SkyViewWindow* later = f.w->skyViewWindow;
+        f.w->Maps().OpenSkyView(CivilToJulianDate(2017, 4, 28, 18, 6, 0));
+        SkyViewWindow* later = f.w->Maps().skyViewWindow;
         QVERIFY(later && later != s);
         QVERIFY(later->chart().objectBelowHorizon);
         QVERIFY(later->chart().path.empty());
@@ -211,8 +213,8 @@ private slots:
             e.SetField(80, 10, norad);
             plan.entries.push_back(e);
         }
-        f.w->OpenViewPlanMap();
-        ViewPlanMapWindow* m = f.w->viewPlanMapWindow;
+        f.w->Maps().OpenViewPlanMap();
+        ViewPlanMapWindow* m = f.w->Maps().viewPlanMapWindow;
         QVERIFY(m);
         QCOMPARE(m->windowTitle(), QString("View Plan Map "));
         QCOMPARE(f.w->settings().ShowViewPlanMap, 1);
@@ -265,8 +267,8 @@ private slots:
         e.SetField(55, 25, "ISS (ZARYA)");
         e.SetField(80, 10, "25544");
         plan.entries.push_back(e);
-        f.w->OpenViewPlanMap();
-        QPointer<ViewPlanMapWindow> m = f.w->viewPlanMapWindow.data();
+        f.w->Maps().OpenViewPlanMap();
+        QPointer<ViewPlanMapWindow> m = f.w->Maps().viewPlanMapWindow.data();
         m->removeAfterSelected->setChecked(true);
         QCOMPARE(m->markers().size(), size_t(1));
         m->DoubleClickAt(QPointF(m->markers()[0].x, m->markers()[0].y));
@@ -282,7 +284,7 @@ private slots:
                       "LocationAltitude1=100\r\nLocationUTCOffset1=10\r\nIgnoreEclipse=1\r\nISSMonitor=1\r\n"
                       "ScopeType=LOGFILE\r\n",
                       CivilToJulianDate(2017, 4, 28, 18, 45, 0));
-        IssMonitorPanel* p = f.w->issMonitorPanel;
+        IssMonitorPanel* p = f.w->IssPanel();
         QVERIFY(p->isVisibleTo(f.w.get()));
         QTRY_VERIFY_WITH_TIMEOUT(p->fields.value("Latitude:")->text().endsWith(QString::fromUtf8(" ° N")),
                                  5000);
@@ -308,7 +310,7 @@ private slots:
 
         // The alert: asked once on the window thread; "No" leaves tracking alone.
         int asked = 0;
-        f.w->confirmIssAlert = [&asked] {
+        f.w->IssPanel()->confirmAlert = [&asked] {
             ++asked;
             return false;
         };
@@ -321,7 +323,7 @@ private slots:
 
         // "Yes" selects the station and starts tracking it (here into the Log File interface).
         f.w->SelectPlanObject(0);
-        f.w->confirmIssAlert = [&asked] {
+        f.w->IssPanel()->confirmAlert = [&asked] {
             ++asked;
             return true;
         };
@@ -341,7 +343,7 @@ private slots:
         LiveState live;
         MainWindow w(clock, live);
         w.Initialise();
-        IssMonitorPanel* p = w.issMonitorPanel;
+        IssMonitorPanel* p = w.IssPanel();
         QTRY_COMPARE_WITH_TIMEOUT(p->fields.value("Latitude:")->text(), QString("ISS NOT"), 5000);
         QCOMPARE(p->fields.value("Longitude:")->text(), QString("FOUND IN"));
         QCOMPARE(p->fields.value("Altitude:")->text(), QString("CURRENT TLE"));

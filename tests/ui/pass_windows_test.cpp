@@ -13,7 +13,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QtTest>
-
 #include <chrono>
 #include <thread>
 
@@ -22,8 +21,10 @@
 #include "core/Clock.h"
 #include "passes/PassLog.h"
 #include "passes/ViewPlan.h"
-#include "ui/passes/InformationWindow.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ViewPlanPanel.h"
+#include "ui/passes/InformationWindow.h"
 #include "ui/passes/PassPredictionsWindow.h"
 #include "ui/passes/PlanWindows.h"
 #include "ui/passes/ViewPlanTleWindow.h"
@@ -372,22 +373,22 @@ private slots:
             QVERIFY2(answer.seen[0].contains("2 passes were read"), qPrintable(answer.seen[0]));
         }
         QCOMPARE(ReadFile(folder.file("vplan.log.bad")), QByteArray::fromStdString(bytes));
-        QCOMPARE(w.viewPlanList->count(), 1);
-        QVERIFY(w.viewPlanList->item(0)->text().contains("ISS (ZARYA)"));
+        QCOMPARE(w.PlanList()->viewPlanList->count(), 1);
+        QVERIFY(w.PlanList()->viewPlanList->item(0)->text().contains("ISS (ZARYA)"));
         QVERIFY(w.planWindows().plan().Count() == 2);
 
-        w.viewPlanList->setCurrentRow(0);
-        emit w.viewPlanList->itemClicked(w.viewPlanList->item(0));
-        QVERIFY(!w.viewPlanSelect->isHidden());
-        w.viewPlanSelect->click();
+        w.PlanList()->viewPlanList->setCurrentRow(0);
+        emit w.PlanList()->viewPlanList->itemClicked(w.PlanList()->viewPlanList->item(0));
+        QVERIFY(!w.PlanList()->viewPlanSelect->isHidden());
+        w.PlanList()->viewPlanSelect->click();
         QCOMPARE(live.Snapshot().selectedObject, w.catalogue().Get()->FindCatalogueNumber(25544));
-        QVERIFY(!w.predictPassButton->isHidden());
+        QVERIFY(!w.Elements()->predictPassButton->isHidden());
         QCOMPARE(w.planWindows().plan().Count(), size_t(1));  // RemoveAfterSelect
-        QCOMPARE(w.viewPlanList->count(), 0);
+        QCOMPARE(w.PlanList()->viewPlanList->count(), 0);
 
         // "&Info" for the selected object.
-        QVERIFY(!w.infoButton->isHidden());
-        w.infoButton->click();
+        QVERIFY(!w.Elements()->infoButton->isHidden());
+        w.Elements()->infoButton->click();
         InformationWindow* info1 = w.planWindows().informationWindow();
         QVERIFY(info1);
         QCOMPARE(info1->windowTitle(), QString("Information - International Space Station"));
@@ -397,9 +398,9 @@ private slots:
         w.RunCommand(kCmdCreateViewPlanTle);
         QVERIFY(w.planWindows().viewPlanTleWindow());
         // "&Predict Pass" for the selected object; "&View Plan" opens the plan window.
-        w.predictPassButton->click();
+        w.Elements()->predictPassButton->click();
         QVERIFY(w.planWindows().passPredictions());
-        w.viewPlanButton->click();
+        w.Elements()->viewPlanButton->click();
         QVERIFY(w.planWindows().viewPlanWindow());
 
         w.RunCommand(kCmdExit);

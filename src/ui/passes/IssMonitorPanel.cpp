@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "astro/MathUtil.h"
@@ -21,7 +22,7 @@ constexpr double kGlobeScale = 0.4;
 }  // namespace
 
 IssMonitorPanel::IssMonitorPanel(const maps::WorldMapTable& table, std::function<bool()> nightVision,
-                                 QWidget* parent)
+                                 Clock& clock, LiveState& live, CatalogueStore& catalogue, QWidget* parent)
     : QFrame(parent), table_(table), nightVision_(std::move(nightVision)) {
     setFrameShape(QFrame::StyledPanel);
     setObjectName(QStringLiteral("issMonitorPanel"));
@@ -52,6 +53,28 @@ IssMonitorPanel::IssMonitorPanel(const maps::WorldMapTable& table, std::function
     globe->paint = [this](QPainter& p) { PaintGlobe(p); };
     outer->addWidget(globe, 0, Qt::AlignHCenter);
     outer->addStretch();
+
+    port_ = std::make_unique<GuiIssPort>(this, [this] { AnswerAlert(); });
+    monitor_ = std::make_unique<IssMonitor>(clock, live, catalogue, *port_);
+    connect(alertWhenVisible, &QCheckBox::toggled, this, [this](bool on) { monitor_->SetAlert(on); });
+    confirmAlert = [this] {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("ISS Visible"),
+                        QStringLiteral("International Space Station is visible now!\r\n Start Tracking?"),
+                        QMessageBox::Yes | QMessageBox::No, window());
+        box.setObjectName(QStringLiteral("issVisible"));
+        return box.exec() == QMessageBox::Yes;
+    };
+}
+
+IssMonitorPanel::~IssMonitorPanel() { monitor_->Stop(); }
+
+void IssMonitorPanel::AnswerAlert() {
+    // The worker has cleared its flag; the box follows.
+    {
+        const QSignalBlocker block(alertWhenVisible);
+        alertWhenVisible->setChecked(false);
+    }
+    if (confirmAlert && confirmAlert() && trackStation) trackStation();
 }
 
 void IssMonitorPanel::Show(const IssPanelTexts& t) {
