@@ -11,12 +11,12 @@
 #include "passes/ViewPlan.h"
 #include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
+#include "ui/maps/IssMonitorPanel.h"
 #include "ui/maps/MapCanvas.h"
 #include "ui/maps/MapWindows.h"
 #include "ui/maps/SkyViewWindow.h"
 #include "ui/maps/ViewPlanMapWindow.h"
 #include "ui/maps/WorldMapWindow.h"
-#include "ui/passes/IssMonitorPanel.h"
 #include "ui/passes/PlanWindows.h"
 
 using namespace corvane;

@@ -36,9 +36,9 @@
 #include "ui/main/PositionPanel.h"
 #include "ui/main/SitePanel.h"
 #include "ui/main/ViewPlanPanel.h"
+#include "ui/maps/IssMonitorPanel.h"
 #include "ui/maps/MapWindows.h"
 #include "ui/obslog/ObsLogWindow.h"
-#include "ui/passes/IssMonitorPanel.h"
 #include "ui/passes/PlanContext.h"
 #include "ui/passes/PlanWindows.h"
 #include "ui/telescope/AdjustmentPanel.h"
@@ -145,9 +145,9 @@ bool MainWindow::Initialise() {
         }
     }
     // M9. A first start without the element file says how to get one.
-    elements_->elementFileStatus->setText(QFileInfo(FromFile(settings_.ElementsFile)).isFile()
+    elements_->elementFileStatus->setText(QFileInfo(Latin1(settings_.ElementsFile)).isFile()
                                               ? QStringLiteral("  No file loaded.")
-                                              : FromFile(NoElementFileText(settings_.ElementsFile)));
+                                              : Latin1(NoElementFileText(settings_.ElementsFile)));
     // M10: the position panel's pass every 100 ms (on the GUI thread: a pass takes microseconds).
     connect(&displayTimer_, &QTimer::timeout, this, [this] { DisplayPass(); });
     displayTimer_.start(100);
@@ -164,11 +164,11 @@ bool MainWindow::Initialise() {
     PublishLiveValues();
     // M12: the element file named in the settings, with the small loading window.
     if (!settings_.ElementsFile.empty() && settings_.disclaimerAccepted &&
-        QFileInfo(FromFile(settings_.ElementsFile)).isFile()) {
+        QFileInfo(Latin1(settings_.ElementsFile)).isFile()) {
         LoadingWindow loading(this);
         loading.show();
         WaitPainted(1000);
-        LoadElements(FromFile(settings_.ElementsFile), loading.secondLine);
+        LoadElements(Latin1(settings_.ElementsFile), loading.secondLine);
         WaitPainted(3000);
         loading.close();
     }
@@ -333,15 +333,15 @@ void MainWindow::PublishLiveValues() {
         !telescope_->trackingMethod || !objects_->elevationLimit || !telescope_->comPort)
         return;
     LiveValues v = live_.Snapshot();
-    v.siteName = ToFile(sites_->siteName->text());
-    v.siteLatitude = ToFile(sites_->siteLatitude->text());
-    v.siteLongitude = ToFile(sites_->siteLongitude->text());
-    v.siteAltitude = ToFile(sites_->siteAltitude->text());
-    v.siteUtcOffset = ToFile(sites_->siteUtcOffset->text());
-    v.timingOffsetText = ToFile(adjustments_->timingOffset->text());
-    v.alignmentText = ToFile(adjustments_->alignmentAdjust->text());
+    v.siteName = ToLatin1(sites_->siteName->text());
+    v.siteLatitude = ToLatin1(sites_->siteLatitude->text());
+    v.siteLongitude = ToLatin1(sites_->siteLongitude->text());
+    v.siteAltitude = ToLatin1(sites_->siteAltitude->text());
+    v.siteUtcOffset = ToLatin1(sites_->siteUtcOffset->text());
+    v.timingOffsetText = ToLatin1(adjustments_->timingOffset->text());
+    v.alignmentText = ToLatin1(adjustments_->alignmentAdjust->text());
     v.trackingMethod = telescope_->trackingMethod->value();
-    v.elevationLimitText = ToFile(objects_->elevationLimit->text());
+    v.elevationLimitText = ToLatin1(objects_->elevationLimit->text());
     v.comPort = telescope_->PortNumber();
     live_.Update([&v](LiveValues& target) { target = v; });
 }
@@ -381,7 +381,7 @@ void MainWindow::DisplayPass() {
     lastDisplay_ = ComputeDisplayPass(*catalogue, v.selectedObject, site, clock_,
                                       LeadingNumber(v.timingOffsetText), panelState_);
     const DisplayTexts& d = lastDisplay_;
-    clockLine_->setText(FromFile(d.topLine));
+    clockLine_->setText(Latin1(d.topLine));
     if (!d.objectShown) return;
     if (d.selectionChanged) {
         const bool info = plans_->UpdateInfo(v.selectedObject);

@@ -2,7 +2,7 @@
 // station when the user answers the alert with Yes.
 #include "passes/IssMonitor.h"
 #include "ui/main/MainWindow.h"
-#include "ui/passes/IssMonitorPanel.h"
+#include "ui/maps/IssMonitorPanel.h"
 
 namespace corvane::ui {
 

@@ -2,7 +2,7 @@
 // "&Set" button.
 #include "passes/IssMonitor.h"
 #include "ui/main/MainWindow.h"
-#include "ui/passes/IssMonitorPanel.h"
+#include "ui/maps/IssMonitorPanel.h"
 #include "ui/telescope/DateTimeDialog.h"
 #include "ui/telescope/Lx200ControlWindow.h"
 #include "ui/telescope/TelescopePanel.h"

@@ -31,8 +31,8 @@
 #include "ui/main/PreferencesDialog.h"
 #include "ui/main/SitePanel.h"
 #include "ui/main/ViewPlanPanel.h"
+#include "ui/maps/IssMonitorPanel.h"
 #include "ui/obslog/ObsLogWindow.h"
-#include "ui/passes/IssMonitorPanel.h"
 #include "ui/passes/PlanWindows.h"
 #include "ui/telescope/AdjustmentPanel.h"
 #include "ui/telescope/InterfaceDialog.h"
@@ -136,7 +136,7 @@ DownloadWindow* MainWindow::downloadWindow() const {
 }
 
 void MainWindow::LoadDownloadedFile(const std::string& elementFile) {
-    LoadElements(FromFile(elementFile), elements_->elementFileStatus);
+    LoadElements(Latin1(elementFile), elements_->elementFileStatus);
     // A downloaded element file starts with an empty View Plan ("vplan.log" deleted).
     plans_->StartEmptyPlan();
     RefreshViewPlan();
@@ -155,7 +155,7 @@ void MainWindow::ShowElementData() {
     const double jd = UtcNow(clock_, site) + LeadingNumber(v.timingOffsetText) / 86400.0;
     const std::string age =
         ElementAgeNote(ElementAgeDays(ConvertElementText("", entry->line1, entry->line2), jd));
-    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this, FromFile(age));
+    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this, Latin1(age));
     KeepSecondary(window);
     window->show();
 }
@@ -191,8 +191,7 @@ void MainWindow::SelectObjectFromList(int row) {
     const std::string entry = objects_->EntryText(row);
     const ObjectSelection sel =
         corvane::SelectObjectFromList(entry, catalogue_.Get()->Count(), settings_.ResetAlignment == 1);
-    objects_->objectList->setEditText(row >= 0 ? objects_->objectList->itemText(row)
-                                               : FromFile(sel.shownText));
+    objects_->objectList->setEditText(row >= 0 ? objects_->objectList->itemText(row) : Latin1(sel.shownText));
     StopTracking();
     live_.Update([&sel](LiveValues& v) { v.selectedObject = sel.selectedObject; });
     CloseSecondaryWindows();

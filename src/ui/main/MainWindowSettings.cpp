@@ -21,8 +21,8 @@ namespace corvane::ui {
 void MainWindow::ApplySettingsToControls() {
     const Settings& s = settings_;
     objects_->ApplySettings(s);
-    adjustments_->timingOffset->setText(FromFile(s.TimingOffset));
-    elements_->elementFileName->setText(FromFile(s.ElementsFile));
+    adjustments_->timingOffset->setText(Latin1(s.TimingOffset));
+    elements_->elementFileName->setText(Latin1(s.ElementsFile));
     telescope_->comPort->setCurrentText(QString::number(s.ComPort));
     telescope_->trackingMethod->setValue(std::min(5, std::max(0, s.TrackMethod)));
 }
@@ -30,15 +30,15 @@ void MainWindow::ApplySettingsToControls() {
 void MainWindow::CopyControlsToSettings() {
     Settings& s = settings_;
     objects_->CopyToSettings(s);
-    s.TimingOffset = ToFile(adjustments_->timingOffset->text());
-    s.ElementsFile = ToFile(elements_->elementFileName->text());
+    s.TimingOffset = ToLatin1(adjustments_->timingOffset->text());
+    s.ElementsFile = ToLatin1(elements_->elementFileName->text());
     s.ComPort = telescope_->PortNumber();
     s.TrackMethod = telescope_->trackingMethod->value();
 }
 
 void MainWindow::PushTrackingSettings() {
     TrackingSettings t = TrackingSettingsFrom(settings_);
-    t.elementFile = ToFile(elements_->elementFileName->text());
+    t.elementFile = ToLatin1(elements_->elementFileName->text());
     session_->SetSettings(t);
 }
 

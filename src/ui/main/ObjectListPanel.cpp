@@ -14,7 +14,6 @@
 #include "core/Text.h"
 #include "ui/common/ShownText.h"
 #include "ui/common/Widgets.h"
-#include "ui/passes/PlanContext.h"
 
 namespace corvane::ui {
 
@@ -69,14 +68,14 @@ ObjectFilters ObjectListPanel::Filters() const {
     ObjectFilters f;
     f.aboveHorizon = visAboveHorizon->isChecked();
     f.elevationAbove = elevationFilter->isChecked();
-    f.elevationLimit = ToFile(elevationLimit->text());
+    f.elevationLimit = ToLatin1(elevationLimit->text());
     f.ascendingOnly = ascendingOnly->isChecked();
     f.sunOnly = sunOnly->isChecked();
     f.favorites = favorites->isChecked();
     f.neverObserved = neverObserved->isChecked();
     f.geostationaryOnly = geostationaryOnly->isChecked();
-    f.direction = ToFile(directionFilter->currentText());
-    f.altitudeClass = ToFile(altitudeFilter->currentText());
+    f.direction = ToLatin1(directionFilter->currentText());
+    f.altitudeClass = ToLatin1(altitudeFilter->currentText());
     f.listByNorad = listByNorad->isChecked();
     return f;
 }
@@ -89,32 +88,32 @@ void ObjectListPanel::ShowFilters(const ObjectFilters& f) {
     favorites->setChecked(f.favorites);
     neverObserved->setChecked(f.neverObserved);
     geostationaryOnly->setChecked(f.geostationaryOnly);
-    directionFilter->setCurrentText(FromFile(f.direction));
-    altitudeFilter->setCurrentText(FromFile(f.altitudeClass));
+    directionFilter->setCurrentText(Latin1(f.direction));
+    altitudeFilter->setCurrentText(Latin1(f.altitudeClass));
 }
 
 void ObjectListPanel::ApplySettings(const Settings& s) {
-    directionFilter->setCurrentText(FromFile(s.Direction));
+    directionFilter->setCurrentText(Latin1(s.Direction));
     elevationLimit->setValue(std::min(90, std::max(0, LeadingInt(s.ElevationLimit))));
     sunOnly->setChecked(s.SunOnly != 0);
     favorites->setChecked(s.Favorites != 0);
     neverObserved->setChecked(s.NeverObserved != 0);
     elevationFilter->setChecked(s.ObjElevation != 0);
     ascendingOnly->setChecked(s.ObjRising != 0);
-    altitudeFilter->setCurrentText(FromFile(s.ObjAlt));
+    altitudeFilter->setCurrentText(Latin1(s.ObjAlt));
     (s.ObjVisAboveHorizon ? visAboveHorizon : visAll)->setChecked(true);
     listByNorad->setChecked(s.NoradSort != 0);
 }
 
 void ObjectListPanel::CopyToSettings(Settings& s) const {
-    s.Direction = ToFile(directionFilter->currentText().trimmed());
-    s.ElevationLimit = ToFile(elevationLimit->text());
+    s.Direction = ToLatin1(directionFilter->currentText().trimmed());
+    s.ElevationLimit = ToLatin1(elevationLimit->text());
     s.SunOnly = sunOnly->isChecked();
     s.Favorites = favorites->isChecked();
     s.NeverObserved = neverObserved->isChecked();
     s.ObjElevation = elevationFilter->isChecked();
     s.ObjRising = ascendingOnly->isChecked();
-    s.ObjAlt = ToFile(altitudeFilter->currentText());
+    s.ObjAlt = ToLatin1(altitudeFilter->currentText());
     s.ObjVisAboveHorizon = visAboveHorizon->isChecked();
     s.NoradSort = listByNorad->isChecked() ? 1 : 0;
 }
@@ -123,14 +122,14 @@ void ObjectListPanel::ShowEntries(const ObjectListResult& result) {
     if (result.ascendingCleared) ascendingOnly->setChecked(false);
     objectList->clear();
     for (const ObjectListEntry& e : result.entries)
-        objectList->addItem(ShownLatin1(e.VisibleText()), FromFile(e.text));
+        objectList->addItem(ShownLatin1(e.VisibleText()), Latin1(e.text));
     objectList->setCurrentIndex(-1);
     objectList->setEditText(QString());
-    listStatus->setText(FromFile(result.status));
+    listStatus->setText(Latin1(result.status));
 }
 
 std::string ObjectListPanel::EntryText(int row) const {
-    return row >= 0 ? ToFile(objectList->itemData(row).toString()) : ToFile(objectList->currentText());
+    return row >= 0 ? ToLatin1(objectList->itemData(row).toString()) : ToLatin1(objectList->currentText());
 }
 
 }  // namespace corvane::ui

@@ -8,7 +8,6 @@
 #include "ui/common/Icons.h"
 #include "ui/common/ShownText.h"
 #include "ui/common/Widgets.h"
-#include "ui/passes/PlanContext.h"
 
 namespace corvane::ui {
 
@@ -45,9 +44,8 @@ void PositionPanel::Show(const DisplayTexts& d, bool night) {
             const QString text = ShownLatin1(d.fields[i]);
             if (box->text() != text) box->setText(text);
         }
-    directionLine->setText(FromFile(d.direction) +
-                           (d.ageNote.empty() ? QString() : "\n" + FromFile(d.ageNote)));
-    sunLine->setText(FromFile(d.sunText));
+    directionLine->setText(Latin1(d.direction) + (d.ageNote.empty() ? QString() : "\n" + Latin1(d.ageNote)));
+    sunLine->setText(Latin1(d.sunText));
     switch (d.sunIcon) {
         case SunIcon::kSun:
             sunIcon->setPixmap(DrawPicture(Picture::Sun, night, 18));

@@ -8,7 +8,6 @@
 #include <QPushButton>
 
 #include "ui/common/Widgets.h"
-#include "ui/passes/PlanContext.h"
 
 namespace corvane::ui {
 
@@ -50,16 +49,17 @@ SitePanel::SitePanel(QWidget* parent) : QGroupBox(QStringLiteral("Location"), pa
 }
 
 void SitePanel::ShowSite(const SiteRecord& site) {
-    siteName->setText(FromFile(site.name));
-    siteLatitude->setText(FromFile(site.latitude));
-    siteLongitude->setText(FromFile(site.longitude));
-    siteAltitude->setText(FromFile(site.altitude));
-    siteUtcOffset->setText(FromFile(site.utcOffset));
+    siteName->setText(Latin1(site.name));
+    siteLatitude->setText(Latin1(site.latitude));
+    siteLongitude->setText(Latin1(site.longitude));
+    siteAltitude->setText(Latin1(site.altitude));
+    siteUtcOffset->setText(Latin1(site.utcOffset));
 }
 
 SiteRecord SitePanel::SiteOnScreen() const {
-    return SiteRecord{ToFile(siteName->text()), ToFile(siteLatitude->text()), ToFile(siteLongitude->text()),
-                      ToFile(siteAltitude->text()), ToFile(siteUtcOffset->text())};
+    return SiteRecord{ToLatin1(siteName->text()), ToLatin1(siteLatitude->text()),
+                      ToLatin1(siteLongitude->text()), ToLatin1(siteAltitude->text()),
+                      ToLatin1(siteUtcOffset->text())};
 }
 
 void SitePanel::ShowCurrent(int site) {

@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include "ui/common/Widgets.h"
-#include "ui/passes/PlanContext.h"
 
 namespace corvane::ui {
 

@@ -18,6 +18,7 @@
 #include "passes/PassSearch.h"
 #include "passes/PassText.h"
 #include "passes/ViewPlan.h"
+#include "ui/common/Widgets.h"
 
 class QPrinter;
 class QWidget;
@@ -68,20 +69,5 @@ struct PlanContext {
     std::string ElementFileText() const;
     PlanHeader CurrentPlanHeader() const;
 };
-
-// Latin-1 file text to the window and back.
-QString Latin1(const std::string& text);
-std::string ToLatin1(const QString& text);
-
-// Shows the busy cursor for its lifetime.
-struct BusyCursor {
-    BusyCursor();
-    ~BusyCursor();
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-// Width of dialog units in pixels for a widget's font (a quarter of the average character).
-int DialogUnitsX(const QWidget* widget, int units);
 
 }  // namespace corvane::ui

@@ -52,23 +52,7 @@ void Raise(W* window) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// PlanContext helpers
-
-QString Latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string ToLatin1(const QString& text) { return text.toLatin1().toStdString(); }
-
-BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
-
-int DialogUnitsX(const QWidget* widget, int units) {
-    // The dialog-unit base of the platform the layout was made for: the mean advance of the 52
-    // letters (a font's own "average" width often counts wide glyphs too).
-    static const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const double base = widget->fontMetrics().horizontalAdvance(kLetters) / 52.0;
-    return static_cast<int>(units * base / 4.0 + 0.5);
-}
+// PlanContext
 
 std::string PlanContext::ElementFileText() const {
     return elementFileName ? TrimRight(ToLatin1(elementFileName())) : TrimRight(settings.ElementsFile);

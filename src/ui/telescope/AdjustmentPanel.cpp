@@ -55,10 +55,10 @@ AdjustmentPanel::AdjustmentPanel(Settings& settings, QWidget* parent)
 
 AdjustmentPanel::~AdjustmentPanel() = default;
 
-std::string AdjustmentPanel::TimingOffsetText() const { return ToFile(timingOffset->text()); }
-std::string AdjustmentPanel::AlignmentText() const { return ToFile(alignmentAdjust->text()); }
-void AdjustmentPanel::SetTimingOffsetText(const std::string& text) { timingOffset->setText(FromFile(text)); }
-void AdjustmentPanel::SetAlignmentText(const std::string& text) { alignmentAdjust->setText(FromFile(text)); }
+std::string AdjustmentPanel::TimingOffsetText() const { return ToLatin1(timingOffset->text()); }
+std::string AdjustmentPanel::AlignmentText() const { return ToLatin1(alignmentAdjust->text()); }
+void AdjustmentPanel::SetTimingOffsetText(const std::string& text) { timingOffset->setText(Latin1(text)); }
+void AdjustmentPanel::SetAlignmentText(const std::string& text) { alignmentAdjust->setText(Latin1(text)); }
 
 void AdjustmentPanel::ToggleJoystick(bool on) {
     if (!on) {

@@ -1,4 +1,4 @@
-#include "ui/passes/IssMonitorPanel.h"
+#include "ui/maps/IssMonitorPanel.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -12,7 +12,7 @@
 #include "ui/common/GuiPost.h"
 #include "ui/maps/MapCanvas.h"
 #include "ui/maps/MapPainting.h"
-#include "ui/passes/PlanContext.h"
+#include "ui/common/Widgets.h"
 
 namespace corvane::ui {
 
