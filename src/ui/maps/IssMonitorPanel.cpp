@@ -10,9 +10,9 @@
 
 #include "astro/MathUtil.h"
 #include "ui/common/GuiPost.h"
+#include "ui/common/Widgets.h"
 #include "ui/maps/MapCanvas.h"
 #include "ui/maps/MapPainting.h"
-#include "ui/common/Widgets.h"
 
 namespace corvane::ui {
 
@@ -86,7 +86,7 @@ void IssMonitorPanel::Show(const IssPanelTexts& t) {
         fields.value(QString::fromLatin1(kPassCaptions[i]))->setText(Latin1(*pass[i]));
     if (!t.stationKnown) {
         picture_ = QImage();
-    } else if (t.redrawMap || picture_.isNull()) {
+    } else if ((t.redrawMap || picture_.isNull()) && t.positionKnown) {
         pictureLatitude_ = t.latitude;
         pictureLongitude_ = t.longitude;
         RedrawGlobe();
@@ -115,6 +115,7 @@ void IssMonitorPanel::PaintGlobe(QPainter& painter) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(area, picture_);
     // The station now, on the globe drawn at the last search.
+    if (!last_.positionKnown) return;
     maps::OrthographicView view;
     view.SetOrthographicView(pictureLatitude_, pictureLongitude_, maps::OrthographicView::kFarHeight);
     const maps::MapPoint p = view.OrthographicPoint(Radians(last_.latitude), Radians(last_.longitude));
