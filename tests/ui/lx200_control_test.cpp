@@ -9,11 +9,13 @@
 #include <QRadioButton>
 #include <QtTest>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "GuiTestSupport.h"
 #include "scope/SimulatedMount.h"
+#include "support/DeafPort.h"
 #include "support/SteppingClock.h"
 #include "ui/main/MainWindow.h"
 #include "ui/telescope/DateTimeDialog.h"
@@ -35,6 +37,13 @@ bool Received(const SimulatedMount& mount, const std::string& command) {
 size_t CountOf(const SimulatedMount& mount, const std::string& command) {
     const auto all = mount.Commands();
     return static_cast<size_t>(std::count(all.begin(), all.end(), command));
+}
+
+// Commands from position `from` on.
+size_t CountSince(const SimulatedMount& mount, size_t from, const std::string& command) {
+    const auto all = mount.Commands();
+    return static_cast<size_t>(std::count(
+        all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end(), command));
 }
 
 bool ReceivedStarting(const SimulatedMount& mount, const std::string& prefix) {
@@ -148,6 +157,73 @@ private slots:
         QTest::keyClick(panel, Qt::Key_Escape);
         QVERIFY(!panel->isVisible());
         QVERIFY(!panel->PollTimer().isActive());
+        w.ShutDown();
+    }
+
+    void closingEndsTheReadoutsStillQueued() {
+        guitest::WorkingFolder folder;
+        QVERIFY(folder.AddMapData());
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), Config()));
+        VirtualTime time(CivilToJulianDate(2017, 4, 28, 22, 0, 0));
+        SimulatedMount mount(MountModel::LX200, kSite, time.clock);
+        LiveState live;
+        MainWindow w(time.clock, live, nullptr, &mount);
+        QVERIFY(w.Initialise());
+        w.RunCommand(kCmdLX200Control);
+        Lx200ControlWindow* panel = w.lx200Control();
+        QTRY_VERIFY_WITH_TIMEOUT(panel->PollCount() > 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
+        // The session is held up (as by a slow mount) while a read-out and a site read queue
+        // behind it; then the window closes.
+        std::atomic<bool> release{false};
+        w.session().Post([&release](SerialLink& link) {
+            while (!release.load()) link.Wait(10);
+        });
+        QTest::qWait(700);  // a poll comes due and waits its turn
+        panel->ReadSite();
+        panel->close();
+        QVERIFY(!panel->PollTimer().isActive());
+        const size_t atClose = mount.Commands().size();
+        release.store(true);
+        QTRY_VERIFY_WITH_TIMEOUT(CountSince(mount, atClose, ":W1#") == 1, 5000);  // the user's command runs
+        QTest::qWait(1200);
+        QCOMPARE(CountSince(mount, atClose, ":GR#"), size_t(0));
+        QCOMPARE(CountSince(mount, atClose, ":GD#"), size_t(0));
+        w.ShutDown();
+    }
+
+    void goToObjectSlewsToTheObjectLookedUp() {
+        guitest::WorkingFolder folder;
+        QVERIFY(folder.AddMapData());
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), Config()));
+        VirtualTime time(CivilToJulianDate(2017, 4, 28, 22, 0, 0));
+        SimulatedMount mount(MountModel::LX200, kSite, time.clock);
+        // A mount that does not keep the target's position: "#:Gr#" and "#:Gd#" go unanswered.
+        test::DeafPort line(mount, {"#:Gr#", "#:Gd#"});
+        LiveState live;
+        MainWindow w(time.clock, live, nullptr, &line);
+        QVERIFY(w.Initialise());
+        w.RunCommand(kCmdLX200Control);
+        Lx200ControlWindow* panel = w.lx200Control();
+        QTRY_VERIFY_WITH_TIMEOUT(panel->PollCount() > 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
+        panel->libraryType->setCurrentIndex(0);
+        panel->libraryObject->setEditText("42");
+        panel->goToButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Received(mount, ":LM 0042#"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Received(mount, ":MS#"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
+        QVERIFY2(panel->objectText->text().contains("M42"), qPrintable(panel->objectText->text()));
+        QCOMPARE(panel->objectRa->text(), QString("  R.A.: N/A"));
+        // The silent "#:Gr#" is asked once, "#:Gd#" never; the next look-up asks neither.
+        QCOMPARE(line.Written("#:Gr#"), size_t(1));
+        QCOMPARE(line.Written("#:Gd#"), size_t(0));
+        panel->libraryObject->setEditText("31");
+        panel->goToButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Received(mount, ":LM 0031#"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(CountOf(mount, ":MS#"), size_t(2), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
+        QCOMPARE(line.Written("#:Gr#"), size_t(1));
         w.ShutDown();
     }
 
