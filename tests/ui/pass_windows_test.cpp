@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -173,6 +174,19 @@ private slots:
         QCOMPARE(QString::fromStdString(e.Name()), QString("ISS (ZARYA)              "));
         QCOMPARE(QString::fromStdString(e.Norad()), QString("25544     "));
         QCOMPARE(e.Duration(), w->lines()[1].substr(57, 8));
+        QVERIFY(w->findChild<QMessageBox*>("alreadyPlanned") == nullptr);
+        // The same pass again: added again, and the window says it was planned already.
+        w->addButton->click();
+        QCOMPARE(f.windows->plan().Count(), size_t(2));
+        QMessageBox* twice = w->findChild<QMessageBox*>("alreadyPlanned");
+        QVERIFY(twice != nullptr);
+        QVERIFY(twice->text().contains("already in the View Plan"));
+        twice->close();
+        // Another pass of the object is not the same pass.
+        w->passList->setCurrentRow(0);
+        w->addButton->click();
+        QCOMPARE(f.windows->plan().Count(), size_t(3));
+        QTRY_VERIFY(w->findChild<QMessageBox*>("alreadyPlanned") == nullptr);
 
         w->copyAction->trigger();
         const QString copied = QApplication::clipboard()->text();

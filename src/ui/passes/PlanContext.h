@@ -70,4 +70,8 @@ struct PlanContext {
     PlanHeader CurrentPlanHeader() const;
 };
 
+// Says, without holding up the window, that `passes` of the passes just added were in the View
+// Plan already (they are added all the same).
+void TellAlreadyPlanned(QWidget* parent, int passes);
+
 }  // namespace corvane::ui

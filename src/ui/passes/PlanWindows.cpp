@@ -54,6 +54,22 @@ void Raise(W* window) {
 // ---------------------------------------------------------------------------------------------
 // PlanContext
 
+void TellAlreadyPlanned(QWidget* parent, int passes) {
+    if (passes <= 0) return;
+    // DEPARTURE: a pass already in the plan is still added, as before, but no longer silently.
+    const QString text =
+        passes == 1
+            ? QStringLiteral("This pass was already in the View Plan; it is now listed twice.")
+            : QString::number(passes) + QStringLiteral(
+                                            " of these passes were already in the View Plan; they are "
+                                            "now listed twice.");
+    auto* box =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("View Plan"), text, QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("alreadyPlanned"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
 std::string PlanContext::ElementFileText() const {
     return elementFileName ? TrimRight(ToLatin1(elementFileName())) : TrimRight(settings.ElementsFile);
 }
