@@ -1,6 +1,7 @@
 // The world map, the View Plan map, the sky view and the ISS monitor panel, in a temporary
 // working folder. With CORVANE_SCREENSHOT_DIR set, each picture is also saved there as PNG.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include "ui/maps/ViewPlanMapWindow.h"
 #include "ui/maps/WorldMapWindow.h"
 #include "ui/passes/PlanWindows.h"
+#include "ui/telescope/DateTimeDialog.h"
 
 using namespace corvane;
 using namespace corvane::ui;
@@ -155,6 +157,51 @@ private slots:
         Save(m->Render(), "worldmap-zoomed-night");
         f.w->RunCommand(kCmdNightVision);
         m->close();
+    }
+
+    void flatMapAtNightKeepsTrackFootprintAndSiteApart() {
+        MapsFixture f(true, "WorldMap=1\r\nZoomMap=0\r\n");
+        guitest::ModalAnswerer ok([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
+        f.w->RunCommand(kCmdNightVision);
+        f.w->Elements()->worldMapButton->click();
+        WorldMapWindow* m = f.w->Maps().worldMapWindow;
+        QVERIFY(m && m->position.ok);
+        const QImage night = m->Render();
+        Save(night, "worldmap-flat-night");
+        const QRect map(13, 13, 612, 306);
+        // Only red at night: no green or blue in any pixel.
+        for (int y = map.top(); y <= map.bottom(); ++y)
+            for (int x = map.left(); x <= map.right(); ++x)
+                QVERIFY(qGreen(night.pixel(x, y)) == 0 && qBlue(night.pixel(x, y)) == 0);
+        // The outlines at 168, the footprint at 220 and the track at full red, each plentiful.
+        QVERIFY(Count(night, map, qRgb(168, 0, 0)) > 1000);
+        QVERIFY(Count(night, map, qRgb(220, 0, 0)) > 100);
+        QVERIFY(Count(night, map, qRgb(255, 0, 0)) > 300);
+        // The object's cross, in full red and wider than the track.
+        const maps::MapPoint p = maps::FlatMapPoint(m->position.latitude, m->position.longitude);
+        QVERIFY(Count(night, QRect(p.x - 6, p.y - 7, 13, 15), qRgb(255, 0, 0)) >= 20);
+        // The observer's site (Montreal) is marked.
+        const maps::MapPoint site = maps::FlatMapPoint(45.5, -73.6);
+        QVERIFY(Count(night, QRect(site.x - 5, site.y - 5, 11, 11), qRgb(255, 0, 0)) >= 10);
+        f.w->RunCommand(kCmdNightVision);
+        const QImage day = m->Render();
+        QVERIFY(Count(day, QRect(site.x - 5, site.y - 5, 11, 11), qRgb(0, 255, 255)) >= 10);
+        m->close();
+    }
+
+    void skyViewKeepsTheConstellationSetting() {
+        MapsFixture f(true, "DrawConLines=0\r\n");
+        f.w->Elements()->skyMapButton->click();
+        SkyViewWindow* s = f.w->Maps().skyViewWindow;
+        QVERIFY(s);
+        QVERIFY(!s->drawConstellations->isChecked());
+        QVERIFY(s->chart().constellations.empty());
+        s->drawConstellations->setChecked(true);
+        QCOMPARE(f.w->settings().DrawConLines, 1);
+        QVERIFY(!s->chart().constellations.empty());
+        s->close();
+        f.w->Elements()->skyMapButton->click();
+        QVERIFY(f.w->Maps().skyViewWindow->drawConstellations->isChecked());
     }
 
     void skyViewChartAndTexts() {
@@ -334,6 +381,46 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(f.folder.file("log25544.txt")), 5000);
         f.w->RunCommand(kCmdExit);
         QVERIFY(!f.w->session().TrackingOn());
+    }
+
+    void issMonitorFollowsTheClockSetThroughSet() {
+        // Sydney at noon: the station is not up. "Set" moves the program clock to 18:45, during
+        // a night pass, and the panel follows.
+        MapsFixture f(true,
+                      "LocationName1=Sydney\r\nLocationLatitude1=-35\r\nLocationLongitude1=150\r\n"
+                      "LocationAltitude1=100\r\nLocationUTCOffset1=10\r\nIgnoreEclipse=1\r\nISSMonitor=1\r\n"
+                      "ScopeType=LOGFILE\r\n",
+                      CivilToJulianDate(2017, 4, 28, 12, 0, 0));
+        IssMonitorPanel* p = f.w->IssPanel();
+        QTRY_VERIFY_WITH_TIMEOUT(p->fields.value("Elevation:")->text().startsWith('-'), 5000);
+        QVERIFY(p->fields.value("AOS:")->text().contains(" hr "));
+        guitest::ModalAnswerer answer([](QWidget* modal) {
+            if (auto* d = qobject_cast<DateTimeDialog*>(modal)) {
+                d->dateList->setCurrentIndex(0);
+                d->hours->setCurrentText("18");
+                d->minutes->setCurrentText("45");
+                d->adjustButton->click();
+            }
+        });
+        f.w->SetClockButton()->click();
+        QVERIFY(f.w->ClockLine()->text().startsWith("(Adjusted) "));
+        QTRY_COMPARE_WITH_TIMEOUT(p->fields.value("AOS:")->text(), QString("Currently Visible"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!p->fields.value("Elevation:")->text().startsWith('-'), 5000);
+        QVERIFY(p->fields.value("Elevation:")->text().endsWith(QString::fromUtf8(" °")));
+        QVERIFY(p->fields.value("Latitude:")->text().endsWith(QString::fromUtf8(" ° N")));
+        QVERIFY(p->fields.value("LOS:")->text().contains(" m "));
+        QVERIFY(p->fields.value("Max. Elev.:")->text().contains(" at "));
+        SaveWindow(f.w.get(), "issmonitor-adjusted");
+
+        // Nine years on, the elements no longer place the station: the fields say why.
+        f.clock.SetCorrection(f.clock.Correction() + 9 * 365.25);
+        QTRY_COMPARE_WITH_TIMEOUT(p->fields.value("Latitude:")->text(), QString("NO POSITION:"), 5000);
+        QVERIFY(!p->fields.value("Longitude:")->text().isEmpty());
+        QVERIFY(p->fields.value("Altitude:")->text().startsWith("TLE "));
+        QVERIFY(p->fields.value("Altitude:")->text().endsWith(" days old"));
+        QCOMPARE(p->fields.value("Azimuth:")->text(), QString());
+        SaveWindow(p, "issmonitor-noposition");
+        f.w->RunCommand(kCmdExit);
     }
 
     void issMonitorWithoutTheStation() {

@@ -76,7 +76,8 @@ void MapWindows::OpenSkyView(double fixedUtc) {
     const double now = clock_.JulianDateNow() - site.utcOffset / 24.0;
     if (!std::isfinite(fixedUtc) || std::fabs(fixedUtc - now) < 60.0 / 86400.0) fixedUtc = 0.0;
     if (skyViewWindow) skyViewWindow->close();
-    skyViewWindow = new SkyViewWindow(skyTables_, catalogue_, live_, clock_, nightVision_, fixedUtc, parent_);
+    skyViewWindow =
+        new SkyViewWindow(skyTables_, catalogue_, live_, clock_, settings_, nightVision_, fixedUtc, parent_);
     if (keepSecondary) keepSecondary(skyViewWindow);
     skyViewWindow->show();
 }
