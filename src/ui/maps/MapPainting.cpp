@@ -100,8 +100,10 @@ void PaintCrossMarker(QPainter& painter, QPointF at, const QColor& colour, int w
 void PaintSiteMarker(QPainter& painter, QPointF at, const QColor& colour) {
     painter.setPen(QPen(colour, 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(at, 4, 4);
-    painter.fillRect(QRectF(at - QPointF(1, 1), QSizeF(2, 2)), colour);
+    painter.drawEllipse(at, 6, 6);
+    painter.setBrush(colour);
+    painter.drawEllipse(at, 2.5, 2.5);
+    painter.setBrush(Qt::NoBrush);
 }
 
 void PaintSkyChart(QPainter& painter, const maps::SkyChart& chart, bool night) {

@@ -38,7 +38,7 @@ void PaintSkyChart(QPainter& painter, const maps::SkyChart& chart, bool nightVis
 
 // A small X of two diagonal strokes about 8 x 10 pixels.
 void PaintCrossMarker(QPainter& painter, QPointF at, const QColor& colour, int width = 2);
-// The observer's site: a small ring with a dot.
+// The observer's site: a ring around a dot.
 void PaintSiteMarker(QPainter& painter, QPointF at, const QColor& colour);
 
 }  // namespace corvane::ui

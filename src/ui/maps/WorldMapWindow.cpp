@@ -134,7 +134,10 @@ void WorldMapWindow::Paint(QPainter& painter) {
     if (!hasObject || !position.ok) return;
     for (const auto* track : {&ahead_, &behind_}) {
         for (const maps::TrackSegment& s : maps::TrackSegments(*track, projector, maxJump)) {
-            painter.setPen(c.TrackPen(s.sunlit));
+            // The flat map's track runs over a dozen orbits: one pixel wide, so the coast shows.
+            QPen pen = c.TrackPen(s.sunlit);
+            if (flat) pen.setWidth(1);
+            painter.setPen(pen);
             painter.drawLine(QPointF(s.from.x, s.from.y), QPointF(s.to.x, s.to.y));
         }
     }
