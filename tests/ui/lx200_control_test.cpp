@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "GuiTestSupport.h"
 #include "scope/SimulatedMount.h"
@@ -64,6 +66,28 @@ QByteArray Config() {
     return "ScopeType=LX200\r\nComPort=1\r\nLocationLatitude1=45.5\r\nLocationLongitude1=-73.6\r\n"
            "LocationAltitude1=50\r\nLocationUTCOffset1=-4\r\n";
 }
+
+// The main window at 22:00 on 28 April 2017 with the simulated LX200, reached through a line that
+// loses the commands in `lost` (none: the mount itself), and the LX200 Control window open.
+struct OpenPanel {
+    explicit OpenPanel(std::vector<std::string> lost = {})
+        : time(CivilToJulianDate(2017, 4, 28, 22, 0, 0)), mount(MountModel::LX200, kSite, time.clock) {
+        folder.AddMapData();
+        guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), Config());
+        line = std::make_unique<test::DeafPort>(mount, std::move(lost));
+        w = std::make_unique<MainWindow>(time.clock, live, nullptr, line.get());
+        if (!w->Initialise()) return;
+        w->RunCommand(kCmdLX200Control);
+        panel = w->lx200Control();
+    }
+    guitest::WorkingFolder folder;
+    VirtualTime time;
+    SimulatedMount mount;
+    std::unique_ptr<test::DeafPort> line;
+    LiveState live;
+    std::unique_ptr<MainWindow> w;
+    Lx200ControlWindow* panel = nullptr;
+};
 
 }  // namespace
 
@@ -161,22 +185,16 @@ private slots:
     }
 
     void closingEndsTheReadoutsStillQueued() {
-        guitest::WorkingFolder folder;
-        QVERIFY(folder.AddMapData());
-        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), Config()));
-        VirtualTime time(CivilToJulianDate(2017, 4, 28, 22, 0, 0));
-        SimulatedMount mount(MountModel::LX200, kSite, time.clock);
-        LiveState live;
-        MainWindow w(time.clock, live, nullptr, &mount);
-        QVERIFY(w.Initialise());
-        w.RunCommand(kCmdLX200Control);
-        Lx200ControlWindow* panel = w.lx200Control();
+        OpenPanel f;
+        QVERIFY(f.panel);
+        Lx200ControlWindow* panel = f.panel;
+        SimulatedMount& mount = f.mount;
         QTRY_VERIFY_WITH_TIMEOUT(panel->PollCount() > 1, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
         // The session is held up (as by a slow mount) while a read-out and a site read queue
         // behind it; then the window closes.
         std::atomic<bool> release{false};
-        w.session().Post([&release](SerialLink& link) {
+        f.w->session().Post([&release](SerialLink& link) {
             while (!release.load()) link.Wait(10);
         });
         QTest::qWait(700);  // a poll comes due and waits its turn
@@ -189,22 +207,16 @@ private slots:
         QTest::qWait(1200);
         QCOMPARE(CountSince(mount, atClose, ":GR#"), size_t(0));
         QCOMPARE(CountSince(mount, atClose, ":GD#"), size_t(0));
-        w.ShutDown();
+        f.w->ShutDown();
     }
 
     void goToObjectSlewsToTheObjectLookedUp() {
-        guitest::WorkingFolder folder;
-        QVERIFY(folder.AddMapData());
-        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), Config()));
-        VirtualTime time(CivilToJulianDate(2017, 4, 28, 22, 0, 0));
-        SimulatedMount mount(MountModel::LX200, kSite, time.clock);
         // A mount that does not keep the target's position: "#:Gr#" and "#:Gd#" go unanswered.
-        test::DeafPort line(mount, {"#:Gr#", "#:Gd#"});
-        LiveState live;
-        MainWindow w(time.clock, live, nullptr, &line);
-        QVERIFY(w.Initialise());
-        w.RunCommand(kCmdLX200Control);
-        Lx200ControlWindow* panel = w.lx200Control();
+        OpenPanel f({"#:Gr#", "#:Gd#"});
+        QVERIFY(f.panel);
+        Lx200ControlWindow* panel = f.panel;
+        SimulatedMount& mount = f.mount;
+        test::DeafPort& line = *f.line;
         QTRY_VERIFY_WITH_TIMEOUT(panel->PollCount() > 0, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
         panel->libraryType->setCurrentIndex(0);
@@ -224,7 +236,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(CountOf(mount, ":MS#"), size_t(2), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
         QCOMPARE(line.Written("#:Gr#"), size_t(1));
-        w.ShutDown();
+        f.w->ShutDown();
     }
 
     void theDateTimeDialogShiftsTheProgramClockAndSetsTheMount() {
