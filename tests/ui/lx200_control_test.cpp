@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 #include "support/DeafPort.h"
 #include "support/SteppingClock.h"
 #include "ui/main/MainWindow.h"

@@ -12,7 +12,7 @@
 
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 #include "support/SteppingClock.h"
 #include "ui/main/MainWindow.h"
 #include "ui/telescope/TelescopePanel.h"
