@@ -7,10 +7,10 @@
 #include "astro/MathUtil.h"
 #include "astro/Sun.h"
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
-#include "orbit/CatalogueNumber.h"
 
 namespace corvane::maps {
 
@@ -135,7 +135,8 @@ SkyChart BuildSkyChart(const SkyTables& tables, const ElementCatalogue& catalogu
             previous = p;
         }
     }
-    chart.label = Trim(slot.Elements().name) + "  NORAD: " + CatalogueNumberText(slot.Elements().catalogueNumber) + "   ";
+    chart.label = Trim(slot.Elements().name) +
+                  "  NORAD: " + CatalogueNumberText(slot.Elements().catalogueNumber) + "   ";
     return chart;
 }
 
@@ -147,19 +148,19 @@ std::string Num(double v) {
     return buf;
 }
 
-std::string XmlText(const std::string& latin1) {
+// A name as XML character data of the (UTF-8) picture: control bytes, which XML cannot hold even
+// as references, become U+FFFD; UTF-8 names stay UTF-8, other bytes are read as Latin-1.
+std::string XmlText(const std::string& name) {
     std::string out;
-    for (unsigned char c : latin1) {
+    for (char c : Latin1ToUtf8Printable(name)) {
         if (c == '&')
             out += "&amp;";
         else if (c == '<')
             out += "&lt;";
         else if (c == '>')
             out += "&gt;";
-        else if (c < 0x80)
-            out += static_cast<char>(c);
         else
-            out += "&#" + std::to_string(c) + ";";
+            out += c;
     }
     return out;
 }
