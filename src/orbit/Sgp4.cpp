@@ -4,6 +4,7 @@
 
 #include "astro/Constants.h"
 #include "astro/Time.h"
+#include "orbit/SinCos.h"
 
 namespace corvane {
 
@@ -385,16 +386,19 @@ void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, 
     }
 }
 
-// sin and cos of x. A small angle (the short-period corrections) takes the Taylor series, which
-// at |x| < 1e-2 is as exact as the library functions and much cheaper.
+// sin and cos of a small angle (the short-period corrections): below 1e-2 the series, as exact
+// as the library functions there and much cheaper.
+inline constexpr double kSmallAngle = 1e-2;
+[[gnu::always_inline]] inline void SinCosSeries(double x, double& s, double& c) {
+    const double x2 = x * x;
+    s = x * (1.0 + x2 * (-1.0 / 6.0 + x2 * (1.0 / 120.0 + x2 * (-1.0 / 5040.0))));
+    c = 1.0 + x2 * (-0.5 + x2 * (1.0 / 24.0 + x2 * (-1.0 / 720.0 + x2 * (1.0 / 40320.0))));
+}
 inline void SinCosSmall(double x, double& s, double& c) {
-    if (std::fabs(x) < 1e-2) {
-        const double x2 = x * x;
-        s = x * (1.0 - x2 / 6.0 * (1.0 - x2 / 20.0 * (1.0 - x2 / 42.0)));
-        c = 1.0 - x2 / 2.0 * (1.0 - x2 / 12.0 * (1.0 - x2 / 30.0 * (1.0 - x2 / 56.0)));
+    if (std::fabs(x) < kSmallAngle) {
+        SinCosSeries(x, s, c);
     } else {
-        s = std::sin(x);
-        c = std::cos(x);
+        SinCos(x, s, c);
     }
 }
 
@@ -425,12 +429,14 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
     const double beta = std::sqrt(1.0 - e * e);
     const double xn = kXke / (a * std::sqrt(a));
     // Long-period periodics.
-    const double axn = e * std::cos(mean.omega);
+    double sinw, cosw;
+    SinCos(mean.omega, sinw, cosw);
+    const double axn = e * cosw;
     double temp = 1.0 / (a * beta * beta);
     const double xll = temp * xlcof * axn;
     const double aynl = temp * aycof;
     const double xlt = mean.xl + xll;
-    const double ayn = e * std::sin(mean.omega) + aynl;
+    const double ayn = e * sinw + aynl;
 
     // Kepler's equation: at most 10 rounds; the sine and cosine are those of the last value
     // accepted before the converged update.
@@ -439,8 +445,7 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
     double sinepw = 0.0, cosepw = 0.0, temp3 = 0.0, temp4 = 0.0, temp5 = 0.0, temp6 = 0.0;
     bool converged = false;
     for (int i = 0; i < 10 && !m.revised; ++i) {
-        sinepw = std::sin(temp2);
-        cosepw = std::cos(temp2);
+        SinCos(temp2, sinepw, cosepw);
         temp3 = axn * sinepw;
         temp4 = ayn * cosepw;
         temp5 = axn * cosepw;
@@ -457,8 +462,7 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
         // and return a wrong position; the revised model's step-limited iteration is used then.
         double eo1 = capu, step = 9999.9;
         for (int k = 0; k < 10 && std::fabs(step) >= 1.0e-12; ++k) {
-            sinepw = std::sin(eo1);
-            cosepw = std::cos(eo1);
+            SinCos(eo1, sinepw, cosepw);
             step = (capu - ayn * cosepw + axn * sinepw - eo1) / (1.0 - cosepw * axn - sinepw * ayn);
             if (std::fabs(step) >= 0.95) step = step > 0.0 ? 0.95 : -0.95;
             eo1 += step;
@@ -512,10 +516,10 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
         sinik = m.sinio * cd + m.cosio * sd;
         cosik = m.cosio * cd - m.sinio * sd;
     } else {
-        sinik = std::sin(mean.xinc + dik);
-        cosik = std::cos(mean.xinc + dik);
+        SinCos(mean.xinc + dik, sinik, cosik);
     }
-    const double sinnok = std::sin(xnodek), cosnok = std::cos(xnodek);
+    double sinnok, cosnok;
+    SinCos(xnodek, sinnok, cosnok);
     const double xmx = -sinnok * cosik;
     const double xmy = cosnok * cosik;
     const double ux = xmx * sinuk + cosnok * cosuk;
@@ -649,9 +653,11 @@ void InitialiseModel(const ElementSet& el, ModelInit& m, ModelVariant variant) {
         m.c5 = 2.0 * coef1 * m.aodp * betao2 * (1.0 + 2.75 * (etasq + eeta) + eeta * etasq);
         m.omgcof = m.bstar * c3 * cosg;
         m.xmcof = eeta != 0.0 ? -kTwoThirds * coef * m.bstar * kAe / eeta : 0.0;
-        const double delmoBase = 1.0 + m.eta * std::cos(m.xmo);
+        // With the propagation's own sine and cosine, so that tsince 0 gives the epoch exactly.
+        double cosmo;
+        SinCos(m.xmo, m.sinmo, cosmo);
+        const double delmoBase = 1.0 + m.eta * cosmo;
         m.delmo = delmoBase * delmoBase * delmoBase;
-        m.sinmo = std::sin(m.xmo);
         if (!m.simple) {
             const double c1sq = m.c1 * m.c1;
             m.d2 = 4.0 * m.aodp * tsi * c1sq;
@@ -682,19 +688,14 @@ PropagationError SGP4(const ModelInit& m, double tsince, StateVector& pos, State
     double templ = m.t2cof * tsq;
     if (!m.simple) {
         const double delomg = m.omgcof * tsince;
-        const double sinmdf = std::sin(xmdf), cosmdf = std::cos(xmdf);
+        double sinmdf, cosmdf;
+        SinCos(xmdf, sinmdf, cosmdf);
         const double base = 1.0 + m.eta * cosmdf;
         const double delm = m.xmcof * (base * base * base - m.delmo);
         const double temp = delomg + delm;
         xmp = xmdf + temp;
-        double sinmp;
-        if (std::fabs(temp) < 1e-2) {
-            double st, ct;
-            SinCosSmall(temp, st, ct);
-            sinmp = sinmdf * ct + cosmdf * st;
-        } else {
-            sinmp = std::sin(xmp);
-        }
+        double sinmp, cosmp;
+        SinCos(xmp, sinmp, cosmp);
         omega = omgadf - temp;
         const double tcube = tsq * tsince;
         const double tfour = tsince * tcube;
