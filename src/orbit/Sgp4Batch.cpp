@@ -42,8 +42,16 @@ struct LaneOut {
     uint8_t* redo;
 };
 
+// Fmod2p (x - 2 pi trunc(x / 2 pi), then into [0, 2 pi)) with the truncation made of exact
+// operations: the nearest integer, stepped one towards zero where it overshoots.
 [[gnu::always_inline]] inline double Fmod2pLane(double x) {
-    const double r = x - kTwoPi * std::trunc(x / kTwoPi);
+    constexpr double kRound = 6755399441055744.0;  // 1.5 * 2^52
+    const double v = x / kTwoPi;
+    const double nearest = (v + kRound) - kRound;
+    double whole =
+        v >= 0.0 ? (nearest > v ? nearest - 1.0 : nearest) : (nearest < v ? nearest + 1.0 : nearest);
+    whole = std::fabs(v) < 4503599627370496.0 ? whole : v;  // 2^52 and beyond: already whole
+    const double r = x - kTwoPi * whole;
     return r < 0.0 ? r + kTwoPi : r;
 }
 
@@ -57,15 +65,19 @@ template <bool oneObject>
     for (size_t base = 0; base < n; base += kChunk) {
         const size_t m = std::min(kChunk, n - base);
         double A[kChunk], AXN[kChunk], AYN[kChunk], XNODE[kChunk], XN[kChunk], CAPU[kChunk];
+        double E[kChunk], XL[kChunk], OMEGA[kChunk];
         double EPW[kChunk], SINE[kChunk], COSE[kChunk], ACTIVE[kChunk], BAD[kChunk];
         // Results go to the chunk first: stores that cannot alias the fields keep the loop simple.
         double PX[kChunk], PY[kChunk], PZ[kChunk], QX[kChunk], QY[kChunk], QZ[kChunk];
         uint8_t REDO[kChunk];
 
-        // Secular gravity and drag, long-period periodics.
-        for (size_t j = 0; j < m; ++j) {
-            const size_t i = oneObject ? 0 : base + j;
-            const double t = ts[base + j];
+        // Secular gravity and drag, long-period periodics. Every loop runs a whole chunk (a short
+        // last chunk repeats its last lane), so that the vectoriser sees a fixed count.
+#pragma omp simd
+        for (size_t j = 0; j < kChunk; ++j) {
+            const size_t k = base + std::min(j, m - 1);
+            const size_t i = oneObject ? 0 : k;
+            const double t = ts[k];
             const double xmdf = p.xmo[i] + p.xmdot[i] * t;
             const double omgadf = p.omegao[i] + p.omgdot[i] * t;
             const double xnoddf = p.xnodeo[i] + p.xnodot[i] * t;
@@ -106,6 +118,17 @@ template <bool oneObject>
                              !(std::fabs(xmp1) <= kSinCosReduceLimit) |
                              !(std::fabs(omega) <= kSinCosReduceLimit);
 
+            A[j] = a;
+            E[j] = e;
+            XL[j] = xl;
+            OMEGA[j] = omega;
+            XNODE[j] = xnode;
+            BAD[j] = bad ? 1.0 : 0.0;
+        }
+#pragma omp simd
+        for (size_t j = 0; j < kChunk; ++j) {
+            const size_t i = oneObject ? 0 : base + std::min(j, m - 1);
+            const double a = A[j], e = E[j], xl = XL[j], omega = OMEGA[j], xnode = XNODE[j];
             const double beta = std::sqrt(1.0 - e * e);
             double sinw, cosw;
             SinCosReduced(omega, sinw, cosw);
@@ -116,23 +139,21 @@ template <bool oneObject>
             const double xlt = xl + xll;
             const double ayn = e * sinw + aynl;
             const double capu = Fmod2pLane(xlt - xnode);
-            A[j] = a;
             AXN[j] = axn;
             AYN[j] = ayn;
-            XNODE[j] = xnode;
             XN[j] = xke / (a * std::sqrt(a));
             CAPU[j] = capu;
             EPW[j] = capu;
             SINE[j] = 0.0;
             COSE[j] = 0.0;
             ACTIVE[j] = 1.0;
-            BAD[j] = bad ? 1.0 : 0.0;
         }
 
         // Kepler's equation in rounds over every lane; a lane keeps the sine and cosine of the
         // value it converged at. Lanes still open after ten rounds go to the scalar model.
         for (int round = 0; round < 10; ++round) {
-            for (size_t j = 0; j < m; ++j) {
+#pragma omp simd
+            for (size_t j = 0; j < kChunk; ++j) {
                 const double e0 = EPW[j];
                 double s, c;
                 SinCosReduced(e0, s, c);
@@ -150,13 +171,14 @@ template <bool oneObject>
                 ACTIVE[j] = goOn ? 1.0 : 0.0;
             }
             int open = 0;
-            for (size_t j = 0; j < m; ++j) open |= ACTIVE[j] != 0.0 ? 1 : 0;
+            for (size_t j = 0; j < kChunk; ++j) open |= ACTIVE[j] != 0.0 ? 1 : 0;
             if (open == 0) break;
         }
 
         // Short-period periodics and orientation.
-        for (size_t j = 0; j < m; ++j) {
-            const size_t i = oneObject ? 0 : base + j;
+#pragma omp simd
+        for (size_t j = 0; j < kChunk; ++j) {
+            const size_t i = oneObject ? 0 : base + std::min(j, m - 1);
             const double a = A[j], axn = AXN[j], ayn = AYN[j], xn = XN[j];
             const double sinepw = SINE[j], cosepw = COSE[j];
             const double temp3 = axn * sinepw;
