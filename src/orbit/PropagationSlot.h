@@ -70,6 +70,7 @@ public:
     bool CacheEnabled() const { return cacheEnabled_; }
 
     // The model variant (the program uses the 1980 report; tests also check the 2006 revision).
+    ModelVariant Variant() const { return variant_; }
     void SetModelVariant(ModelVariant variant) {
         if (variant != variant_) initialised_ = false;
         variant_ = variant;

@@ -467,6 +467,13 @@ void PropagationBatch::PropagateAll(double jd, BatchStates& out) {
     }
 }
 
+PropagationResult PropagationBatch::PropagateOne(size_t object, double jd) {
+    if (object >= kind_.size()) return PropagationResult{};
+    const uint32_t lane = lane_[object];
+    const double epoch = kind_[object] == Kind::kNear ? near_.epochJd[lane] : scalar_[lane].epochJd;
+    return Redo(object, (jd - epoch) * kMinutesPerDay);
+}
+
 void PropagationBatch::PropagateTimes(size_t object, const double* jd, size_t n, BatchStates& out) {
     out.Resize(n);
     if (object >= kind_.size()) {
@@ -491,6 +498,12 @@ void PropagationBatch::PropagateTimes(size_t object, const double* jd, size_t n,
         out.error[k] = PropagationError::kNone;
         if (redo_[k]) Store(out, k, Redo(object, tsince_[k]));
     }
+}
+
+void PropagateSlotTimes(const PropagationSlot& slot, const double* jd, size_t n, BatchStates& out) {
+    PropagationBatch batch;
+    if (slot.HasElements()) batch.Add(slot.Elements(), slot.Variant());
+    batch.PropagateTimes(0, jd, n, out);
 }
 
 }  // namespace corvane

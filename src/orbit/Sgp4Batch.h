@@ -66,6 +66,8 @@ public:
     void PropagateAll(double jd, BatchStates& out);
     // Object `object` at each of the n UTC Julian dates; out holds them in the order of jd.
     void PropagateTimes(size_t object, const double* jd, size_t n, BatchStates& out);
+    // One object at one instant, by the scalar model (for the odd sample between batched ones).
+    PropagationResult PropagateOne(size_t object, double jd);
 
 private:
     struct Scalar {
@@ -92,5 +94,9 @@ private:
     std::vector<double> tsince_, out_;
     std::vector<uint8_t> redo_;
 };
+
+// The object held in a slot at each of n UTC Julian dates, as PropagateSlot gives them one by one
+// (a track or a path). An empty slot gives kNoElements at every instant.
+void PropagateSlotTimes(const PropagationSlot& slot, const double* jd, size_t n, BatchStates& out);
 
 }  // namespace corvane
