@@ -73,7 +73,6 @@ template <bool oneObject>
 
         // Secular gravity and drag, long-period periodics. Every loop runs a whole chunk (a short
         // last chunk repeats its last lane), so that the vectoriser sees a fixed count.
-#pragma omp simd
         for (size_t j = 0; j < kChunk; ++j) {
             const size_t k = base + std::min(j, m - 1);
             const size_t i = oneObject ? 0 : k;
@@ -125,7 +124,6 @@ template <bool oneObject>
             XNODE[j] = xnode;
             BAD[j] = bad ? 1.0 : 0.0;
         }
-#pragma omp simd
         for (size_t j = 0; j < kChunk; ++j) {
             const size_t i = oneObject ? 0 : base + std::min(j, m - 1);
             const double a = A[j], e = E[j], xl = XL[j], omega = OMEGA[j], xnode = XNODE[j];
@@ -152,7 +150,6 @@ template <bool oneObject>
         // Kepler's equation in rounds over every lane; a lane keeps the sine and cosine of the
         // value it converged at. Lanes still open after ten rounds go to the scalar model.
         for (int round = 0; round < 10; ++round) {
-#pragma omp simd
             for (size_t j = 0; j < kChunk; ++j) {
                 const double e0 = EPW[j];
                 double s, c;
@@ -176,7 +173,6 @@ template <bool oneObject>
         }
 
         // Short-period periodics and orientation.
-#pragma omp simd
         for (size_t j = 0; j < kChunk; ++j) {
             const size_t i = oneObject ? 0 : base + std::min(j, m - 1);
             const double a = A[j], axn = AXN[j], ayn = AYN[j], xn = XN[j];
