@@ -94,6 +94,11 @@ private:
     ResonanceState resonance_;
 };
 
+// A model at tsince minutes from its epoch, as a slot propagates it: its error when it cannot be
+// propagated, kTimeOutOfRange beyond kMaxMinutesFromEpoch, else SGP4 or SDP4 (resonance: the
+// deep-space integration carried between calls).
+PropagationResult PropagateModel(const ModelInit& model, ResonanceState& resonance, double tsince);
+
 // Converts catalogue entry index (1..count) into the slot. False (slot emptied) when the index
 // is outside the catalogue.
 bool ConvertElementSet(const ElementCatalogue& catalogue, int index, PropagationSlot& slot);

@@ -4,6 +4,7 @@
 
 #include "astro/Constants.h"
 #include "astro/Time.h"
+#include "orbit/Sgp4Steps.h"
 #include "orbit/SinCos.h"
 
 namespace corvane {
@@ -386,14 +387,7 @@ void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, 
     }
 }
 
-// sin and cos of a small angle (the short-period corrections): below 1e-2 the series, as exact
-// as the library functions there and much cheaper.
-inline constexpr double kSmallAngle = 1e-2;
-[[gnu::always_inline]] inline void SinCosSeries(double x, double& s, double& c) {
-    const double x2 = x * x;
-    s = x * (1.0 + x2 * (-1.0 / 6.0 + x2 * (1.0 / 120.0 + x2 * (-1.0 / 5040.0))));
-    c = 1.0 + x2 * (-0.5 + x2 * (1.0 / 24.0 + x2 * (-1.0 / 720.0 + x2 * (1.0 / 40320.0))));
-}
+// The series below kSmallAngle, else the full sine and cosine.
 inline void SinCosSmall(double x, double& s, double& c) {
     if (std::fabs(x) < kSmallAngle) {
         SinCosSeries(x, s, c);
@@ -520,21 +514,8 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
     }
     double sinnok, cosnok;
     SinCos(xnodek, sinnok, cosnok);
-    const double xmx = -sinnok * cosik;
-    const double xmy = cosnok * cosik;
-    const double ux = xmx * sinuk + cosnok * cosuk;
-    const double uy = xmy * sinuk + sinnok * cosuk;
-    const double uz = sinik * sinuk;
-    const double vx = xmx * cosuk - cosnok * sinuk;
-    const double vy = xmy * cosuk - sinnok * sinuk;
-    const double vz = sinik * cosuk;
-
-    pos.x = rk * ux;
-    pos.y = rk * uy;
-    pos.z = rk * uz;
-    vel.x = rdotk * ux + rfdotk * vx;
-    vel.y = rdotk * uy + rfdotk * vy;
-    vel.z = rdotk * uz + rfdotk * vz;
+    OrientState(rk, rdotk, rfdotk, sinuk, cosuk, sinik, cosik, sinnok, cosnok, pos.x, pos.y, pos.z, vel.x,
+                vel.y, vel.z);
     Magnitude(pos);
     Magnitude(vel);
     if (!std::isfinite(pos.magnitude) || !std::isfinite(vel.magnitude)) return PropagationError::kNumerical;

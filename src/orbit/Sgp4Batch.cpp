@@ -5,6 +5,7 @@
 
 #include "astro/Constants.h"
 #include "orbit/ElementCatalogue.h"
+#include "orbit/Sgp4Steps.h"
 #include "orbit/SinCos.h"
 
 namespace corvane {
@@ -14,7 +15,6 @@ namespace {
 // Lanes are worked in chunks whose intermediate values stay in the first-level cache.
 constexpr size_t kChunk = 64;
 constexpr double kLargest = 1.7976931348623157e308;
-constexpr double kSmallAngle = 1e-2;
 
 // The fields of the lanes from a starting lane on.
 struct LanePtrs {
@@ -210,32 +210,19 @@ template <bool oneObject>
             const double rfdotk = rfdot + xn * temp1 * (x1mth2 * cos2u + 1.5 * x3thm1);
 
             // The series of the scalar model for the small corrections (lanes beyond it go back).
-            const double du2 = duk * duk;
-            const double sd = duk * (1.0 + du2 * (-1.0 / 6.0 + du2 * (1.0 / 120.0 + du2 * (-1.0 / 5040.0))));
-            const double cd =
-                1.0 + du2 * (-0.5 + du2 * (1.0 / 24.0 + du2 * (-1.0 / 720.0 + du2 * (1.0 / 40320.0))));
+            double sd, cd;
+            SinCosSeries(duk, sd, cd);
             const double sinuk = sinu * cd + cosu * sd;
             const double cosuk = cosu * cd - sinu * sd;
-            const double di2 = dik * dik;
-            const double si = dik * (1.0 + di2 * (-1.0 / 6.0 + di2 * (1.0 / 120.0 + di2 * (-1.0 / 5040.0))));
-            const double ci =
-                1.0 + di2 * (-0.5 + di2 * (1.0 / 24.0 + di2 * (-1.0 / 720.0 + di2 * (1.0 / 40320.0))));
+            double si, ci;
+            SinCosSeries(dik, si, ci);
             const double sinik = sinio * ci + cosio * si;
             const double cosik = cosio * ci - sinio * si;
             double sinnok, cosnok;
             SinCosReduced(xnodek, sinnok, cosnok);
-            const double xmx = -sinnok * cosik;
-            const double xmy = cosnok * cosik;
-            const double ux = xmx * sinuk + cosnok * cosuk;
-            const double uy = xmy * sinuk + sinnok * cosuk;
-            const double uz = sinik * sinuk;
-            const double vx = xmx * cosuk - cosnok * sinuk;
-            const double vy = xmy * cosuk - sinnok * sinuk;
-            const double vz = sinik * cosuk;
-            const double px = rk * ux, py = rk * uy, pz = rk * uz;
-            const double qx = rdotk * ux + rfdotk * vx;
-            const double qy = rdotk * uy + rfdotk * vy;
-            const double qz = rdotk * uz + rfdotk * vz;
+            double px, py, pz, qx, qy, qz;
+            OrientState(rk, rdotk, rfdotk, sinuk, cosuk, sinik, cosik, sinnok, cosnok, px, py, pz, qx, qy,
+                        qz);
             PX[j] = px;
             PY[j] = py;
             PZ[j] = pz;
@@ -272,22 +259,6 @@ CORVANE_CLONES void NearMany(const LanePtrs& p, const double* ts, size_t n, cons
 
 CORVANE_CLONES void NearOne(const LanePtrs& p, const double* ts, size_t n, const LaneOut& o) {
     NearKernel<true>(p, ts, n, o);
-}
-
-// PropagationSlot::PropagateMinutes on a model.
-PropagationResult PropagateModel(const ModelInit& model, ResonanceState& resonance, double tsince) {
-    PropagationResult result;
-    if (model.error != PropagationError::kNone) {
-        result.error = model.error;
-        return result;
-    }
-    if (!(std::fabs(tsince) <= kMaxMinutesFromEpoch)) {
-        result.error = PropagationError::kTimeOutOfRange;
-        return result;
-    }
-    result.error = model.deepSpace ? SDP4(model, resonance, tsince, result.position, result.velocity)
-                                   : SGP4(model, tsince, result.position, result.velocity);
-    return result;
 }
 
 }  // namespace
