@@ -490,12 +490,10 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
     temp2 = temp1 * temp;
 
     // Short-period periodics.
-    const double rk = r * (1.0 - 1.5 * temp2 * betal * x3thm1) + 0.5 * temp1 * x1mth2 * cos2u;
-    const double duk = -0.25 * temp2 * x7thm1 * sin2u;
-    const double xnodek = mean.xnode + 1.5 * temp2 * cosio * sin2u;
-    const double dik = 1.5 * temp2 * cosio * sinio * cos2u;
-    const double rdotk = rdot - xn * temp1 * x1mth2 * sin2u;
-    const double rfdotk = rfdot + xn * temp1 * (x1mth2 * cos2u + 1.5 * x3thm1);
+    const ShortPeriodics sp = ShortPeriodTerms(r, betal, temp1, temp2, x3thm1, x1mth2, x7thm1, cosio, sinio,
+                                               sin2u, cos2u, mean.xnode, rdot, rfdot, xn);
+    const double rk = sp.rk, duk = sp.duk, xnodek = sp.xnodek, dik = sp.dik, rdotk = sp.rdotk,
+                 rfdotk = sp.rfdotk;
 
     // Orientation vectors. uk = u + duk with u the angle of (cosu, sinu), a unit vector: its sine
     // and cosine follow from the sum formulas; likewise for the constant inclination of the

@@ -202,12 +202,10 @@ template <bool oneObject>
             temp2 = temp1 * temp;
             const double cosio = p.cosio[i], sinio = p.sinio[i];
             const double x3thm1 = p.x3thm1[i], x1mth2 = p.x1mth2[i], x7thm1 = p.x7thm1[i];
-            const double rk = r * (1.0 - 1.5 * temp2 * betal * x3thm1) + 0.5 * temp1 * x1mth2 * cos2u;
-            const double duk = -0.25 * temp2 * x7thm1 * sin2u;
-            const double xnodek = XNODE[j] + 1.5 * temp2 * cosio * sin2u;
-            const double dik = 1.5 * temp2 * cosio * sinio * cos2u;
-            const double rdotk = rdot - xn * temp1 * x1mth2 * sin2u;
-            const double rfdotk = rfdot + xn * temp1 * (x1mth2 * cos2u + 1.5 * x3thm1);
+            const ShortPeriodics sp = ShortPeriodTerms(r, betal, temp1, temp2, x3thm1, x1mth2, x7thm1, cosio,
+                                                       sinio, sin2u, cos2u, XNODE[j], rdot, rfdot, xn);
+            const double rk = sp.rk, duk = sp.duk, xnodek = sp.xnodek, dik = sp.dik, rdotk = sp.rdotk,
+                         rfdotk = sp.rfdotk;
 
             // The series of the scalar model for the small corrections (lanes beyond it go back).
             double sd, cd;
