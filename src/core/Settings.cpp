@@ -174,6 +174,7 @@ const std::unordered_map<std::string, Reader>& Readers() {
         intKey("MINNXDELTARATE", &Settings::MinNxDeltaRate);
         intKey("LGPSMOUNT", &Settings::LGPSMount);
         intKey("IGNOREECLIPSE", &Settings::IgnoreEclipse);
+        flagKey("PREDICTIVETRACKING", &Settings::PredictiveTracking);
         t["LXRATECHANGEDELAY"] = [](Settings& s, const std::string& v) {
             s.LXRateChangeDelay = std::min(2.0, LeadingNumber(v));
         };
@@ -377,6 +378,7 @@ std::string FormatSettings(const Settings& s) {
     key("IndiHost", s.IndiHost);
     key("IndiPort", num(s.IndiPort));
     key("IndiDevice", s.IndiDevice);
+    key("PredictiveTracking", num(s.PredictiveTracking));
     return out;
 }
 

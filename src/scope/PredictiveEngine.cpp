@@ -1,0 +1,221 @@
+// Predictive tracking: one engine for every rate-driven mount. A goto to where the object will be
+// when the mount arrives, then rates from the shared controller every half second: the object's
+// motion from the instant the rates act, corrected on time-stamped position readings.
+#include <algorithm>
+#include <cmath>
+
+#include "astro/AngleText.h"
+#include "core/Text.h"
+#include "scope/PredictiveController.h"
+#include "scope/PredictiveDialect.h"
+#include "scope/TrackingDriver.h"
+#include "scope/TrackingDriverParts.h"
+
+namespace corvane {
+
+namespace {
+
+// One cycle of the rate loop, seconds.
+constexpr double kCycleSeconds = 0.5;
+// An error beyond this on either axis means the mount lost the object: it aims afresh.
+constexpr double kReaimDegrees = 2.0;
+// The longest a goto may take before the engine gives it up, seconds.
+constexpr double kLongestGoto = 180.0;
+const std::string kBelowText = "Object Below Horizon!!\r\r" + kRefresh;
+
+}  // namespace
+
+bool TrackingDriver::PredictiveEngine() {
+    const ScopeType type = link_.GetScopeType();
+    std::unique_ptr<RateDialect> dialect = MakeRateDialect(type, Settings(), link_, clock_);
+    if (!dialect) {
+        link_.AuditLog("Predictive tracking is not available for this interface; the standard method runs.");
+        display_.SetStatusLines("Predictive tracking not available:", "standard tracking runs.");
+        return false;
+    }
+    PredictiveRateEngine(*dialect);
+    return true;
+}
+
+// The object `atSeconds` (monotonic) from now, in cycle.target; the tracking limit ends tracking
+// with its message. False when it must not aim.
+bool TrackingDriver::PredictiveTarget(Cycle& cycle, double atSeconds, const std::function<void()>& stop) {
+    if (cycle.object == 0) return false;
+    const double jd =
+        clock_.JulianDateNow() +
+        (atSeconds - clock_.MonotonicSeconds() + LeadingNumber(cycle.values.timingOffsetText)) / 86400.0 -
+        cycle.site.utcOffset / 24.0;
+    const auto catalogue = catalogues_.Get();
+    cycle.target = ComputeCycleTarget(*catalogue, cycle.object, jd, cycle.site,
+                                      LeadingNumber(cycle.values.alignmentText), slot_);
+    if (!cycle.target.ok) {
+        display_.SetStatusLines("R.A. No position: " + std::string(PropagationErrorText(cycle.target.error)),
+                                "Dec. No position");
+        return false;
+    }
+    const double limited =
+        cycle.settings.limitElevation ? cycle.target.elevationDeg : cycle.target.decDegrees;
+    if (cycle.settings.limitEnabled && limited > cycle.settings.limitDegrees) {
+        stop();
+        StopWithMessage("", kLimitText, "Tracking Stopped");
+        return false;
+    }
+    return true;
+}
+
+// The first intercept: a goto to where the object will be when the mount gets there, then a wait
+// until the object arrives. A goto that took longer than foreseen is followed by a shorter one.
+TrackingDriver::AimResult TrackingDriver::PredictiveIntercept(RateDialect& dialect, Cycle& cycle,
+                                                              ReplyWatch& watch) {
+    const ScopeType type = link_.GetScopeType();
+    auto stop = [&] { SendStopSequence(type); };
+    for (int attempt = 1; attempt <= 4; ++attempt) {
+        // The slew time from the distance on the worse axis, at the goto speed with a margin for
+        // starting and stopping; refined once for where the object will then be.
+        MountReading here;
+        watch.Asked();
+        const bool read = dialect.Read(cycle.site, here);
+        watch.Judge(read);
+        if (LostCommunication(watch)) return AimResult::kEnd;
+        if (StopAsked()) return AimResult::kEnd;
+        double lead = 30.0;
+        for (int refine = 0; refine < 3 && read; ++refine) {
+            if (!PredictiveTarget(cycle, clock_.MonotonicSeconds() + lead, stop)) break;
+            const AxisPair aim = dialect.AxesOf(cycle.target);
+            const double gap =
+                std::max(std::fabs(AngleGap(aim.a1, here.axes.a1)), std::fabs(aim.a2 - here.axes.a2));
+            lead = 3.0 + 1.2 * gap / dialect.GotoRate();
+        }
+        const double arrival = clock_.MonotonicSeconds() + lead;
+        if (!PredictiveTarget(cycle, arrival, stop))
+            return trackingOn_.load() ? AimResult::kAgain : AimResult::kEnd;
+        if (cycle.target.elevationDeg < 0) {
+            SendStopSequence(type);
+            StopWithMessage("", kBelowText, "Tracking Error");
+            return AimResult::kEnd;
+        }
+        display_.SetStatusLines("Intercepting Satellite.", "Intercepting Satellite.");
+        link_.AuditLog("Predictive: goto " + PlainNumber(lead) + " s ahead, RA " +
+                       PlainNumber(cycle.target.raHours) + " Dec " + PlainNumber(cycle.target.decDegrees));
+        const GotoReply reply = dialect.Goto(cycle.target);
+        if (StopAsked()) return AimResult::kEnd;
+        if (reply == GotoReply::kRefused) {
+            SendStopSequence(type);
+            StopWithMessage("", "Object Below Horizon!\r\r" + kRefresh, "Tracking Error");
+            return AimResult::kEnd;
+        }
+        watch.Asked();
+        watch.Judge(reply == GotoReply::kStarted);
+        if (LostCommunication(watch)) return AimResult::kEnd;
+        if (reply != GotoReply::kStarted) {
+            if (!Pause(500)) return AimResult::kEnd;
+            continue;
+        }
+        const double start = clock_.MonotonicSeconds();
+        for (;;) {
+            if (!Pause(300)) return AimResult::kEnd;
+            watch.Asked();
+            const int finished = dialect.GotoFinished();
+            watch.Judge(finished >= 0);
+            if (LostCommunication(watch)) return AimResult::kEnd;
+            if (StopAsked()) return AimResult::kEnd;
+            if (finished == 1 || clock_.MonotonicSeconds() - start > kLongestGoto) break;
+            const int bars = std::clamp(static_cast<int>(arrival - clock_.MonotonicSeconds()), 0, 16);
+            display_.SetProgress(bars, bars);
+        }
+        display_.SetProgress(0, 0);
+        // Late: the object has gone by; a short goto catches it up.
+        if (clock_.MonotonicSeconds() > arrival - 0.2) continue;
+        // The mount tracks the aim point until the object gets there.
+        while (clock_.MonotonicSeconds() < arrival - kCycleSeconds) {
+            if (!Pause(100)) return AimResult::kEnd;
+            if (live_.Snapshot().selectedObject != cycle.object) return AimResult::kAgain;
+        }
+        return AimResult::kAimed;
+    }
+    return AimResult::kAgain;
+}
+
+void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
+    const ScopeType type = link_.GetScopeType();
+    link_.AuditLog("Predictive tracking: " + dialect.Name());
+    auto stop = [&] { SendStopSequence(type); };
+    PredictiveController controller(dialect.Limits());
+    ReplyWatch watch(clock_);
+    int previousObject = 0;
+    bool aimed = false;
+    double nextCycle = clock_.MonotonicSeconds();
+
+    while (trackingOn_.load()) {
+        Cycle cycle = ReadCycle();
+        if (cycle.object == 0) {
+            Pause(static_cast<int>(kCycleSeconds * 1000));
+            continue;
+        }
+        if (cycle.object != previousObject) aimed = false;
+        previousObject = cycle.object;
+        if (!aimed) {
+            const AimResult aim = PredictiveIntercept(dialect, cycle, watch);
+            if (aim == AimResult::kEnd || !trackingOn_.load()) return;
+            aimed = aim == AimResult::kAimed;
+            controller.Reset();
+            nextCycle = clock_.MonotonicSeconds();
+            continue;
+        }
+
+        // A reading to correct on; without one the rates go on from the last, never from a
+        // reply that could not be read.
+        MountReading reading;
+        watch.Asked();
+        const bool read = dialect.Read(cycle.site, reading);
+        watch.Judge(read);
+        if (LostCommunication(watch) || StopAsked()) return;
+        if (read) {
+            controller.NoteReading(reading.at, reading.axes);
+            if (reading.latency >= 0) controller.NoteLatency(reading.latency);
+        }
+
+        const double now = clock_.MonotonicSeconds();
+        const double from = controller.EffectiveAt(now);
+        if (!PredictiveTarget(cycle, from + kCycleSeconds, stop)) {
+            if (!trackingOn_.load()) return;
+            Pause(static_cast<int>(kCycleSeconds * 1000));
+            continue;
+        }
+        const CycleTarget end = cycle.target;
+        if (!PredictiveTarget(cycle, from, stop)) continue;
+        const CycleTarget& t = cycle.target;
+        if (t.elevationDeg < 0) {
+            SendStopSequence(type);
+            StopWithMessage("", kBelowText, "Tracking Error");
+            return;
+        }
+        const AxisPair rates =
+            controller.Rates(now, AxisTarget{dialect.AxesOf(t), dialect.AxesOf(end), kCycleSeconds});
+        const AxisPair error = controller.LastError();
+        if (controller.HasReading() &&
+            (std::fabs(error.a1) > kReaimDegrees || std::fabs(error.a2) > kReaimDegrees)) {
+            link_.AuditLog("Predictive: the mount is " + PlainNumber(error.a1) + ", " +
+                           PlainNumber(error.a2) + " degrees off; aiming again");
+            aimed = false;
+            continue;
+        }
+        double latency = -1.0;
+        if (dialect.SendRates(rates, latency)) {
+            controller.NoteSent(now, rates);
+            if (latency >= 0) controller.NoteLatency(latency);
+        }
+        if (LostCommunication(watch) || StopAsked()) return;
+        display_.SetStatusLines("R.A. Predictive tracking to " + HourText(t.raHours),
+                                "Dec. Predictive tracking to " + DegreeText(t.decDegrees));
+        link_.AuditLog("Predictive: rates " + PlainNumber(rates.a1) + ", " + PlainNumber(rates.a2) +
+                       " error " + PlainNumber(error.a1) + ", " + PlainNumber(error.a2) + " latency " +
+                       PlainNumber(controller.Latency()));
+
+        nextCycle = std::max(nextCycle + kCycleSeconds, clock_.MonotonicSeconds() + 0.05);
+        const int wait = static_cast<int>(std::lround((nextCycle - clock_.MonotonicSeconds()) * 1000.0));
+        if (!Pause(wait)) return;
+    }
+}
+
+}  // namespace corvane
