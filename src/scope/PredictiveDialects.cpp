@@ -245,8 +245,8 @@ std::unique_ptr<RateDialect> MakeRateDialect(ScopeType type, const TrackingSetti
         case ScopeType::NEXSTARGPS:
             return std::make_unique<NexStarDialect>(
                 settings.ngpsMount == 1 ? NexStarKind::AltAz : NexStarKind::Wedge, link, clock);
-        case ScopeType::CGE:
-            return std::make_unique<NexStarDialect>(NexStarKind::Cge, link, clock);
+        // The CGE keeps the standard engine until the predictive one chooses its flip: rates alone
+        // would carry the tube past the meridian into the pier.
         case ScopeType::LX200GPS:
             return std::make_unique<Lx200GpsDialect>(settings.lgpsMount == 1, settings.degChar, link, clock);
         default:

@@ -6,6 +6,7 @@
 
 #include "astro/AngleText.h"
 #include "core/Text.h"
+#include "scope/KeyholePlan.h"
 #include "scope/PredictiveController.h"
 #include "scope/PredictiveDialect.h"
 #include "scope/TrackingDriver.h"
@@ -22,6 +23,11 @@ constexpr double kReaimDegrees = 2.0;
 // The longest a goto may take before the engine gives it up, seconds.
 constexpr double kLongestGoto = 180.0;
 const std::string kBelowText = "Object Below Horizon!!\r\r" + kRefresh;
+// How far ahead the keyhole is looked for, and how often, seconds.
+constexpr double kKeyholeLookahead = 150.0;
+constexpr double kKeyholeEvery = 10.0;
+// The share of the first axis's cap the swing plans with, leaving the rest for corrections.
+constexpr double kKeyholeCapShare = 0.95;
 
 }  // namespace
 
@@ -145,6 +151,22 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
     int previousObject = 0;
     bool aimed = false;
     double nextCycle = clock_.MonotonicSeconds();
+    KeyholePlan keyhole;
+    double keyholeCheckedAt = -1e9;
+    // The object on the mount's axes at a monotonic time, for the look ahead.
+    auto axesAt = [&](const Cycle& cycle, double t, AxisSample& sample) {
+        const double jd =
+            clock_.JulianDateNow() +
+            (t - clock_.MonotonicSeconds() + LeadingNumber(cycle.values.timingOffsetText)) / 86400.0 -
+            cycle.site.utcOffset / 24.0;
+        const auto catalogue = catalogues_.Get();
+        const CycleTarget at = ComputeCycleTarget(*catalogue, cycle.object, jd, cycle.site,
+                                                  LeadingNumber(cycle.values.alignmentText), slot_);
+        if (!at.ok || at.elevationDeg < 0) return false;
+        const AxisPair axes = dialect.AxesOf(at);
+        sample = AxisSample{t, axes.a1, axes.a2};
+        return true;
+    };
 
     while (trackingOn_.load()) {
         Cycle cycle = ReadCycle();
@@ -159,8 +181,28 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
             if (aim == AimResult::kEnd || !trackingOn_.load()) return;
             aimed = aim == AimResult::kAimed;
             controller.Reset();
+            keyhole = KeyholePlan{};
+            keyholeCheckedAt = -1e9;
             nextCycle = clock_.MonotonicSeconds();
             continue;
+        }
+
+        // A keyhole ahead: plan the swing once, and keep to it until the object is rejoined.
+        const double checkAt = clock_.MonotonicSeconds();
+        if (checkAt - keyholeCheckedAt >= kKeyholeEvery &&
+            !(keyhole.needed && checkAt < keyhole.rejoins + 10.0)) {
+            keyholeCheckedAt = checkAt;
+            std::vector<AxisSample> ahead;
+            AxisSample sample;
+            for (double t = checkAt; t <= checkAt + kKeyholeLookahead && axesAt(cycle, t, sample); t += 0.5)
+                ahead.push_back(sample);
+            keyhole = PlanKeyhole(ahead, dialect.Limits().rateCap1 * kKeyholeCapShare);
+            if (keyhole.needed) {
+                link_.AuditLog("Predictive: keyhole in " + PlainNumber(keyhole.leaves - checkAt) + " s; " +
+                               PlainNumber(keyhole.plannedOutside) +
+                               " s out of the field as planned, least " + PlainNumber(keyhole.leastOutside) +
+                               " s");
+            }
         }
 
         // A reading to correct on; without one the rates go on from the last, never from a
@@ -190,10 +232,18 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
             StopWithMessage("", kBelowText, "Tracking Error");
             return;
         }
-        const AxisPair rates =
-            controller.Rates(now, AxisTarget{dialect.AxesOf(t), dialect.AxesOf(end), kCycleSeconds});
+        AxisTarget target{dialect.AxesOf(t), dialect.AxesOf(end), kCycleSeconds};
+        // In the keyhole the first axis follows the planned swing instead of the object.
+        const auto planned1 = keyhole.needed ? keyhole.AxisOneAt(from) : std::nullopt;
+        const auto planned2 = keyhole.needed ? keyhole.AxisOneAt(from + kCycleSeconds) : std::nullopt;
+        const bool swinging = planned1 && planned2;
+        if (swinging) {
+            target.start.a1 = *planned1;
+            target.end.a1 = *planned2;
+        }
+        const AxisPair rates = controller.Rates(now, target);
         const AxisPair error = controller.LastError();
-        if (controller.HasReading() &&
+        if (!swinging && controller.HasReading() &&
             (std::fabs(error.a1) > kReaimDegrees || std::fabs(error.a2) > kReaimDegrees)) {
             link_.AuditLog("Predictive: the mount is " + PlainNumber(error.a1) + ", " +
                            PlainNumber(error.a2) + " degrees off; aiming again");
@@ -206,8 +256,14 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
             if (latency >= 0) controller.NoteLatency(latency);
         }
         if (LostCommunication(watch) || StopAsked()) return;
-        display_.SetStatusLines("R.A. Predictive tracking to " + HourText(t.raHours),
-                                "Dec. Predictive tracking to " + DegreeText(t.decDegrees));
+        if (swinging && now >= keyhole.leaves - 10.0 && now <= keyhole.rejoins) {
+            display_.SetStatusLines(
+                "Predictive: keyhole, " + PlainNumber(std::round(keyhole.plannedOutside)) + " s out of field",
+                "(least " + PlainNumber(std::round(keyhole.leastOutside)) + " s at top speed)");
+        } else {
+            display_.SetStatusLines("R.A. Predictive tracking to " + HourText(t.raHours),
+                                    "Dec. Predictive tracking to " + DegreeText(t.decDegrees));
+        }
         link_.AuditLog("Predictive: rates " + PlainNumber(rates.a1) + ", " + PlainNumber(rates.a2) +
                        " error " + PlainNumber(error.a1) + ", " + PlainNumber(error.a2) + " latency " +
                        PlainNumber(controller.Latency()));

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "scope/KeyholePlan.h"
 #include "scope/PredictiveController.h"
 
 using namespace corvane;
@@ -171,4 +172,27 @@ TEST(PredictiveController, TakesAxisOneTheShortWayRoundAndIgnoresBadReadings) {
     EXPECT_NEAR(c.LastError().a1, 0.2, 1e-6);
     EXPECT_DOUBLE_EQ(AngleGap(1.0, 359.0), 2.0);
     EXPECT_DOUBLE_EQ(AngleGap(359.0, 1.0), -2.0);
+}
+
+TEST(KeyholePlan, NeverPlansBeyondTheCapAndKeepsWhatTheFieldAllows) {
+    // An object that sweeps 180 degrees of azimuth in a few seconds at 85 degrees altitude.
+    std::vector<AxisSample> object;
+    for (double t = 0.0; t <= 120.0; t += 0.5)
+        object.push_back(
+            AxisSample{t, 90.0 + 90.0 * std::tanh((t - 60.0) / 4.0), 60.0 + 25.0 * std::sin(t / 40.0)});
+    const KeyholePlan plan = PlanKeyhole(object, 3.0);
+    ASSERT_TRUE(plan.needed);
+    for (size_t i = 1; i < plan.path.size(); ++i)
+        EXPECT_LE(std::fabs(plan.path[i].a1 - plan.path[i - 1].a1), 3.0 * 0.5 + 1e-9) << i;
+    EXPECT_GE(plan.plannedOutside, plan.leastOutside);
+    EXPECT_GT(plan.plannedOutside, 0.0);
+    EXPECT_LT(plan.plannedOutside, 120.0);
+    // Before and well after the sweep the plan is on the object.
+    EXPECT_NEAR(*plan.AxisOneAt(1.0), 90.0 + 90.0 * std::tanh(-59.0 / 4.0), 0.01);
+    EXPECT_FALSE(plan.AxisOneAt(130.0).has_value());
+    // A slow object needs no plan; nor does a bad cap.
+    std::vector<AxisSample> slow;
+    for (double t = 0.0; t <= 60.0; t += 0.5) slow.push_back(AxisSample{t, 350.0 + t, 40.0});
+    EXPECT_FALSE(PlanKeyhole(slow, 3.0).needed);
+    EXPECT_FALSE(PlanKeyhole(object, std::nan("")).needed);
 }

@@ -1,0 +1,34 @@
+#pragma once
+// The swing through a keyhole: where a pass needs more speed on the first axis than the mount
+// has (azimuth near the zenith on an Alt-Az mount, hour angle near the pole on a fork), the
+// mount starts turning ahead of the object and crosses at its top speed, so that the time the
+// object spends outside the field is the least that speed allows. Pure arithmetic.
+#include <optional>
+#include <vector>
+
+namespace corvane {
+
+// The object on the mount's axes at a time (seconds); axis 1 in degrees, any winding.
+struct AxisSample {
+    double t = 0.0, a1 = 0.0, a2 = 0.0;
+};
+
+struct KeyholePlan {
+    bool needed = false;   // the object needs more than the cap somewhere
+    double leaves = 0.0;   // when the plan leaves the object (seconds)
+    double rejoins = 0.0;  // when it has it again
+    // A lower bound of the time out of the field the cap allows: leaving the object at the
+    // leading edge of the field and meeting it at the trailing edge at top speed, seconds.
+    double leastOutside = 0.0;
+    double plannedOutside = 0.0;   // the planned swing's own time out of the field, seconds
+    std::vector<AxisSample> path;  // the mount's planned axis 1 (unwound), never faster than the cap
+    // The planned axis 1 at `t` (degrees in [0, 360)), nothing outside the path.
+    std::optional<double> AxisOneAt(double t) const;
+};
+
+// Plans the swing for the object's samples (evenly spaced, oldest first) under the first axis's
+// cap (degrees per second) for a field of `fieldDegrees` across. The axis 1 distance that keeps the
+// object in the field grows as 1 / cos(axis 2).
+KeyholePlan PlanKeyhole(const std::vector<AxisSample>& object, double cap, double fieldDegrees = 0.5);
+
+}  // namespace corvane
