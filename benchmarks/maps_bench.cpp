@@ -15,7 +15,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "ui/MapPainting.h"
+#include "ui/maps/MapPainting.h"
 #endif
 
 using namespace corvane;

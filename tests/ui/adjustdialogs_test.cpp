@@ -10,9 +10,9 @@
 
 #include "core/Settings.h"
 #include "passes/Adjustments.h"
-#include "ui/FindTimingDialog.h"
-#include "ui/Joystick.h"
-#include "ui/MouseAdjustDialog.h"
+#include "ui/telescope/FindTimingDialog.h"
+#include "ui/telescope/Joystick.h"
+#include "ui/telescope/MouseAdjustDialog.h"
 
 using namespace corvane;
 using namespace corvane::ui;

@@ -16,8 +16,8 @@
 #include "core/Clock.h"
 #include "passes/BatchPredictions.h"
 #include "passes/ViewPlan.h"
-#include "ui/BatchPredictionsWindow.h"
-#include "ui/PlanWindows.h"
+#include "ui/passes/BatchPredictionsWindow.h"
+#include "ui/passes/PlanWindows.h"
 
 using namespace corvane;
 using namespace corvane::ui;

@@ -14,10 +14,10 @@
 
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
-#include "ui/InterfaceDialog.h"
-#include "ui/MainWindow.h"
-#include "ui/NightVision.h"
-#include "ui/PreferencesDialog.h"
+#include "ui/telescope/InterfaceDialog.h"
+#include "ui/main/MainWindow.h"
+#include "ui/common/NightVision.h"
+#include "ui/main/PreferencesDialog.h"
 
 using namespace corvane;
 using namespace corvane::ui;

@@ -14,9 +14,9 @@
 #include "core/Clock.h"
 #include "passes/ViewPlan.h"
 #include "support/LocalHttp.h"
-#include "ui/DownloadWindow.h"
-#include "ui/MainWindow.h"
-#include "ui/PlanWindows.h"
+#include "ui/main/DownloadWindow.h"
+#include "ui/main/MainWindow.h"
+#include "ui/passes/PlanWindows.h"
 
 using namespace corvane;
 using namespace corvane::ui;

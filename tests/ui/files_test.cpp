@@ -10,7 +10,7 @@
 #include "core/Settings.h"
 #include "passes/ViewPlan.h"
 #include "support/Unprivileged.h"
-#include "ui/MainWindow.h"
+#include "ui/main/MainWindow.h"
 
 using namespace corvane;
 using namespace corvane::ui;

@@ -15,9 +15,9 @@
 #include "GuiTestSupport.h"
 #include "scope/SimulatedMount.h"
 #include "support/SteppingClock.h"
-#include "ui/DateTimeDialog.h"
-#include "ui/Lx200ControlWindow.h"
-#include "ui/MainWindow.h"
+#include "ui/telescope/DateTimeDialog.h"
+#include "ui/telescope/Lx200ControlWindow.h"
+#include "ui/main/MainWindow.h"
 
 using namespace corvane;
 using namespace corvane::ui;

@@ -9,13 +9,13 @@
 #include "GuiTestSupport.h"
 #include "orbit/ElementCatalogue.h"
 #include "passes/ViewPlan.h"
-#include "ui/IssMonitorPanel.h"
-#include "ui/MainWindow.h"
-#include "ui/MapCanvas.h"
-#include "ui/PlanWindows.h"
-#include "ui/SkyViewWindow.h"
-#include "ui/ViewPlanMapWindow.h"
-#include "ui/WorldMapWindow.h"
+#include "ui/passes/IssMonitorPanel.h"
+#include "ui/main/MainWindow.h"
+#include "ui/maps/MapCanvas.h"
+#include "ui/passes/PlanWindows.h"
+#include "ui/maps/SkyViewWindow.h"
+#include "ui/maps/ViewPlanMapWindow.h"
+#include "ui/maps/WorldMapWindow.h"
 
 using namespace corvane;
 using namespace corvane::ui;

@@ -12,8 +12,8 @@
 
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
-#include "ui/ElementDataWindow.h"
-#include "ui/MainWindow.h"
+#include "ui/main/ElementDataWindow.h"
+#include "ui/main/MainWindow.h"
 
 using namespace corvane;
 using namespace corvane::ui;

@@ -13,11 +13,11 @@
 #include "GuiTestSupport.h"
 #include "core/AtomicFile.h"
 #include "obslog/ObsLog.h"
-#include "ui/MainWindow.h"
-#include "ui/ObsLogWindow.h"
-#include "ui/ObsReportWindow.h"
-#include "ui/PlanContext.h"
-#include "ui/PlanWindows.h"
+#include "ui/main/MainWindow.h"
+#include "ui/obslog/ObsLogWindow.h"
+#include "ui/obslog/ObsReportWindow.h"
+#include "ui/passes/PlanContext.h"
+#include "ui/passes/PlanWindows.h"
 
 using namespace corvane;
 using namespace corvane::ui;

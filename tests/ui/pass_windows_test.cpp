@@ -22,12 +22,12 @@
 #include "core/Clock.h"
 #include "passes/PassLog.h"
 #include "passes/ViewPlan.h"
-#include "ui/InformationWindow.h"
-#include "ui/MainWindow.h"
-#include "ui/PassPredictionsWindow.h"
-#include "ui/PlanWindows.h"
-#include "ui/ViewPlanTleWindow.h"
-#include "ui/ViewPlanWindow.h"
+#include "ui/passes/InformationWindow.h"
+#include "ui/main/MainWindow.h"
+#include "ui/passes/PassPredictionsWindow.h"
+#include "ui/passes/PlanWindows.h"
+#include "ui/passes/ViewPlanTleWindow.h"
+#include "ui/passes/ViewPlanWindow.h"
 
 using namespace corvane;
 using namespace corvane::ui;

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "ui/GuiPost.h"
+#include "ui/common/GuiPost.h"
 
 using corvane::ui::PostToGui;
 

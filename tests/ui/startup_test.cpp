@@ -13,7 +13,7 @@
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
 #include "orbit/ElementDownload.h"
-#include "ui/MainWindow.h"
+#include "ui/main/MainWindow.h"
 
 using namespace corvane;
 using namespace corvane::ui;

@@ -15,7 +15,7 @@
 #include "core/Settings.h"
 #include "scope/SimulatedMount.h"
 #include "support/SteppingClock.h"
-#include "ui/MainWindow.h"
+#include "ui/main/MainWindow.h"
 
 using namespace corvane;
 using namespace corvane::ui;
