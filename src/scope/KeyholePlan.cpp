@@ -30,62 +30,91 @@ std::optional<double> KeyholePlan::AxisOneAt(double t) const {
 KeyholePlan PlanKeyhole(const std::vector<AxisSample>& samples, double cap, double fieldDegrees) {
     KeyholePlan plan;
     const size_t n = samples.size();
-    if (n < 3 || !(cap > 0) || !std::isfinite(cap)) return plan;
+    if (n < 3 || !(cap > 0) || !std::isfinite(cap) || !(fieldDegrees > 0)) return plan;
     const double dt = (samples.back().t - samples.front().t) / static_cast<double>(n - 1);
-    if (!(dt > 0)) return plan;
+    if (!(dt > 0) || !std::isfinite(dt)) return plan;
     const double half = fieldDegrees / 2.0;
     // Axis 1 unwound, so that a sweep through north is one continuous run.
     std::vector<double> a(n), w(n);
     a[0] = samples[0].a1;
     for (size_t i = 1; i < n; ++i) a[i] = a[i - 1] + std::remainder(samples[i].a1 - samples[i - 1].a1, 360.0);
     for (size_t i = 0; i < n; ++i) w[i] = Window(samples[i].a2, half);
-    size_t first = n, last = 0;
-    for (size_t i = 1; i < n; ++i) {
-        if (std::fabs(a[i] - a[i - 1]) > cap * dt) {
-            first = std::min(first, i - 1);
-            last = i;
-        }
-    }
-    if (first == n) return plan;
+    size_t lastBeyond = 0;
+    for (size_t i = 1; i < n; ++i)
+        if (std::fabs(a[i] - a[i - 1]) > cap * dt) lastBeyond = i;
+    if (lastBeyond == 0 || !std::isfinite(a[n - 1])) return plan;
     plan.needed = true;
-    const double sense = a[last] >= a[first] ? 1.0 : -1.0;
+    // The samples must reach well past the keyhole, or the path would end wherever they do.
+    if (lastBeyond > n - 1 - n / 4) return plan;
 
-    // The least time out: leave at the leading edge of the field at i, cross at the cap, and meet
-    // the object at the trailing edge at j.
-    size_t bestI = first, bestJ = last;
-    double best = 1e300;
-    for (size_t i = 0; i <= last; ++i) {
-        for (size_t j = std::max(i, first + 1); j < n; ++j) {
-            const double span = samples[j].t - samples[i].t;
-            if (span >= best) break;
-            const double travel = sense * ((a[j] - sense * w[j]) - (a[i] + sense * w[i]));
-            if (travel <= cap * span) {
-                best = span;
-                bestI = i;
-                bestJ = j;
-                break;
+    // The least time out of the field, by dynamic programming over a grid of axis 1 positions:
+    // from each sample to the next the mount moves at most cap * dt. Among equally good paths the
+    // one nearer the object wins, so the plan keeps the object centred wherever it can.
+    const double lo = *std::min_element(a.begin(), a.end()) - 2.0;
+    const double hi = *std::max_element(a.begin(), a.end()) + 2.0;
+    const double cell = std::max(0.02, (hi - lo) / 8000.0);
+    const size_t cells = static_cast<size_t>((hi - lo) / cell) + 1;
+    const long reach = std::max(1L, static_cast<long>(std::floor(cap * dt / cell)));
+    const double nudge = dt * 1e-3;
+    constexpr double kNever = 1e300;
+    // Behind the object counts a little more than ahead of it: a mount that waits ahead meets
+    // the object as it slows, one that chases it must brake from top speed as it arrives.
+    const double sense = a[n - 1] >= a[0] ? 1.0 : -1.0;
+    auto cost = [&](size_t i, size_t k) {
+        const double gap = lo + static_cast<double>(k) * cell - a[i];
+        const double off = std::fabs(gap) / w[i];
+        return (off > 1.0 ? dt : 0.0) + nudge * std::min(1.0, off * off) * (gap * sense < 0 ? 2.0 : 1.0);
+    };
+    std::vector<double> best(cells, kNever), next(cells);
+    std::vector<std::vector<unsigned>> from(n, std::vector<unsigned>());
+    const size_t start = static_cast<size_t>(std::lround((a[0] - lo) / cell));
+    best[start] = 0.0;
+    std::vector<size_t> window(cells);
+    for (size_t i = 1; i < n; ++i) {
+        from[i].resize(cells);
+        // The least of best[] within +-reach of each cell, by a sliding-window minimum.
+        size_t head = 0, tail = 0;
+        size_t added = 0;
+        for (size_t k = 0; k < cells; ++k) {
+            const size_t upTo = std::min(cells - 1, k + static_cast<size_t>(reach));
+            for (; added <= upTo; ++added) {
+                while (tail > head && best[window[tail - 1]] >= best[added]) --tail;
+                window[tail++] = added;
             }
+            while (window[head] + static_cast<size_t>(reach) < k) ++head;
+            const size_t arg = window[head];
+            next[k] = best[arg] >= kNever ? kNever : best[arg] + cost(i, k);
+            from[i][k] = static_cast<unsigned>(arg);
+        }
+        best.swap(next);
+    }
+    size_t k = static_cast<size_t>(std::min_element(best.begin(), best.end()) - best.begin());
+    std::vector<double> p(n);
+    for (size_t i = n; i-- > 0;) {
+        p[i] = lo + static_cast<double>(k) * cell;
+        if (i > 0) k = from[i][k];
+        if (std::fabs(p[i] - a[i]) > w[i]) plan.leastOutside += dt;
+    }
+    // The plan leaves the object where the path first strays from it and rejoins it where the
+    // path last comes back; on either side it is the object itself.
+    size_t leave = n, rejoin = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (std::fabs(p[i] - a[i]) > 0.25 * w[i] + cell) {
+            leave = std::min(leave, i);
+            rejoin = i;
         }
     }
-    plan.leastOutside = best < 1e299 ? best : samples.back().t - samples.front().t;
-    plan.leaves = samples[bestI].t;
-    plan.rejoins = samples[bestJ].t;
-
-    // The path: alternately kept inside the field (with a margin for corrections) and held to
-    // the cap, backwards (leaving early for what is coming) and forwards. Where both cannot hold
-    // it settles between them; the last pass holds it to the cap.
-    std::vector<double> p(a);
-    const double step = cap * dt;
-    for (int round = 0; round < 60; ++round) {
-        for (size_t i = 0; i < n; ++i) p[i] = std::clamp(p[i], a[i] - 0.8 * w[i], a[i] + 0.8 * w[i]);
-        for (size_t i = n - 1; i-- > 0;) p[i] = std::clamp(p[i], p[i + 1] - step, p[i + 1] + step);
-        for (size_t i = 1; i < n; ++i) p[i] = std::clamp(p[i], p[i - 1] - step, p[i - 1] + step);
+    if (leave == n) {
+        plan.needed = false;
+        return plan;
     }
-    plan.path.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        plan.path[i] = AxisSample{samples[i].t, p[i], samples[i].a2};
-        if (std::fabs(p[i] - a[i]) > w[i]) plan.plannedOutside += dt;
-    }
+    leave = leave > 0 ? leave - 1 : 0;
+    rejoin = std::min(n - 1, rejoin + 1);
+    plan.leaves = samples[leave].t;
+    plan.rejoins = samples[rejoin].t;
+    plan.plannedOutside = plan.leastOutside;
+    for (size_t i = leave; i <= rejoin; ++i)
+        plan.path.push_back(AxisSample{samples[i].t, p[i], samples[i].a2});
     return plan;
 }
 

@@ -14,21 +14,21 @@ struct AxisSample {
 };
 
 struct KeyholePlan {
-    bool needed = false;   // the object needs more than the cap somewhere
-    double leaves = 0.0;   // when the plan leaves the object (seconds)
-    double rejoins = 0.0;  // when it has it again
-    // A lower bound of the time out of the field the cap allows: leaving the object at the
-    // leading edge of the field and meeting it at the trailing edge at top speed, seconds.
-    double leastOutside = 0.0;
-    double plannedOutside = 0.0;   // the planned swing's own time out of the field, seconds
-    std::vector<AxisSample> path;  // the mount's planned axis 1 (unwound), never faster than the cap
+    bool needed = false;          // the object needs more than the cap somewhere
+    double leaves = 0.0;          // when the plan leaves the object (seconds)
+    double rejoins = 0.0;         // when it has it again
+    double leastOutside = 0.0;    // the least time out of the field the cap allows, seconds
+    double plannedOutside = 0.0;  // the planned swing's own time out of the field, seconds
+    // The mount's planned axis 1 (unwound) from leaving to rejoining, never faster than the cap.
+    std::vector<AxisSample> path;
     // The planned axis 1 at `t` (degrees in [0, 360)), nothing outside the path.
     std::optional<double> AxisOneAt(double t) const;
 };
 
 // Plans the swing for the object's samples (evenly spaced, oldest first) under the first axis's
-// cap (degrees per second) for a field of `fieldDegrees` across. The axis 1 distance that keeps the
-// object in the field grows as 1 / cos(axis 2).
+// cap (degrees per second) for a field of `fieldDegrees` across. Samples that end within a
+// quarter of their span after the keyhole give no path yet (needed, but nothing to follow). The axis 1
+// distance that keeps the object in the field grows as 1 / cos(axis 2).
 KeyholePlan PlanKeyhole(const std::vector<AxisSample>& object, double cap, double fieldDegrees = 0.5);
 
 }  // namespace corvane

@@ -27,7 +27,7 @@ const std::string kBelowText = "Object Below Horizon!!\r\r" + kRefresh;
 constexpr double kKeyholeLookahead = 150.0;
 constexpr double kKeyholeEvery = 10.0;
 // The share of the first axis's cap the swing plans with, leaving the rest for corrections.
-constexpr double kKeyholeCapShare = 0.95;
+constexpr double kKeyholeCapShare = 0.99;
 
 }  // namespace
 
@@ -153,6 +153,8 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
     double nextCycle = clock_.MonotonicSeconds();
     KeyholePlan keyhole;
     double keyholeCheckedAt = -1e9;
+    double keyholeOutside = 0.0;  // seconds out of the field during the swing, as the readings show
+    bool keyholeReported = false;
     // The object on the mount's axes at a monotonic time, for the look ahead.
     auto axesAt = [&](const Cycle& cycle, double t, AxisSample& sample) {
         const double jd =
@@ -189,15 +191,17 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
 
         // A keyhole ahead: plan the swing once, and keep to it until the object is rejoined.
         const double checkAt = clock_.MonotonicSeconds();
-        if (checkAt - keyholeCheckedAt >= kKeyholeEvery &&
-            !(keyhole.needed && checkAt < keyhole.rejoins + 10.0)) {
+        const bool planned = !keyhole.path.empty() && checkAt < keyhole.rejoins + 10.0;
+        if (checkAt - keyholeCheckedAt >= kKeyholeEvery && !planned) {
             keyholeCheckedAt = checkAt;
             std::vector<AxisSample> ahead;
             AxisSample sample;
             for (double t = checkAt; t <= checkAt + kKeyholeLookahead && axesAt(cycle, t, sample); t += 0.5)
                 ahead.push_back(sample);
             keyhole = PlanKeyhole(ahead, dialect.Limits().rateCap1 * kKeyholeCapShare);
-            if (keyhole.needed) {
+            keyholeOutside = 0.0;
+            keyholeReported = false;
+            if (!keyhole.path.empty()) {
                 link_.AuditLog("Predictive: keyhole in " + PlainNumber(keyhole.leaves - checkAt) + " s; " +
                                PlainNumber(keyhole.plannedOutside) +
                                " s out of the field as planned, least " + PlainNumber(keyhole.leastOutside) +
@@ -256,10 +260,22 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
             if (latency >= 0) controller.NoteLatency(latency);
         }
         if (LostCommunication(watch) || StopAsked()) return;
-        if (swinging && now >= keyhole.leaves - 10.0 && now <= keyhole.rejoins) {
+        if (swinging) {
+            // Out of the field: the error, the first axis shrunk towards the pole of its circle,
+            // beyond half a field.
+            const double across = error.a1 * std::cos(t.elevationDeg * 3.14159265358979323846 / 180.0);
+            if (dialect.AltAz() ? std::hypot(across, error.a2) > 0.25 : std::hypot(error.a1, error.a2) > 0.25)
+                keyholeOutside += kCycleSeconds;
             display_.SetStatusLines(
-                "Predictive: keyhole, " + PlainNumber(std::round(keyhole.plannedOutside)) + " s out of field",
-                "(least " + PlainNumber(std::round(keyhole.leastOutside)) + " s at top speed)");
+                "Predictive: through the keyhole at top speed",
+                "least " + PlainNumber(std::round(keyhole.leastOutside)) + " s out of field");
+        } else if (!keyhole.path.empty() && now > keyhole.rejoins && !keyholeReported) {
+            keyholeReported = true;
+            const std::string text = "Keyhole: " + PlainNumber(keyholeOutside) + " s out of field, least " +
+                                     PlainNumber(keyhole.leastOutside) + " s";
+            link_.AuditLog("Predictive: " + text);
+            display_.SetStatusLines("Predictive: " + text,
+                                    "Dec. Predictive tracking to " + DegreeText(t.decDegrees));
         } else {
             display_.SetStatusLines("R.A. Predictive tracking to " + HourText(t.raHours),
                                     "Dec. Predictive tracking to " + DegreeText(t.decDegrees));

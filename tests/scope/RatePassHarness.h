@@ -35,8 +35,10 @@ enum class Rig { Lx200GpsAltAz, Lx200GpsPolar, NexStarAltAz, NexStarEq, Cge };
 
 // `interceptWithin`: how close the mount must first come to the object for the measurement to
 // start, degrees.
+// `skipFrom`..`skipTo` (UTC Julian dates): a span left out of the RMS and maximum (a keyhole),
+// though not out of the time outside the field.
 inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predictive = false,
-                             double interceptWithin = 0.5) {
+                             double interceptWithin = 0.5, double skipFrom = 0.0, double skipTo = 0.0) {
     const auto catalogue = TestCatalogue();
     const int iss = catalogue->IssIndex();
     const PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
@@ -115,6 +117,7 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
         }
         if (!f.intercepted) return;
         if (error > 0.25) f.outsideSeconds += 0.5;
+        if (utc >= skipFrom && utc <= skipTo) return;
         // The CGE's flip: from the start of the goto across the pier until the rate loop has the
         // object again (within 0.1 degree).
         if (nexstar != nullptr && s.slewing) inFlip = true;
