@@ -47,6 +47,18 @@ public:
     virtual int GotoFinished() = 0;
 };
 
+// A mount driven by gotos alone: it reads its position (as azimuth and altitude) and aims.
+class GotoDialect {
+public:
+    virtual ~GotoDialect() = default;
+    virtual bool Read(const Site& site, MountReading& reading) = 0;
+    virtual GotoReply Aim(const CycleTarget& target) = 0;
+};
+
+// The dialect of a goto-driven interface that tracks continuously, or null when it has none.
+std::unique_ptr<GotoDialect> MakeGotoDialect(ScopeType type, const TrackingSettings& settings,
+                                             SerialLink& link, Clock& clock);
+
 // The dialect of a rate-driven interface under the engines' settings, or null when the
 // interface has none (the specified engine then runs).
 std::unique_ptr<RateDialect> MakeRateDialect(ScopeType type, const TrackingSettings& settings,

@@ -237,7 +237,56 @@ private:
     Clock& clock_;
 };
 
+// The LX200, LX200 Compatible and Gemini: gotos ("#:Sr", "#:Sd", "#:MS#" in one write) and the
+// long-format "#:GD#:GR#" position.
+class Lx200GotoDialect final : public GotoDialect {
+public:
+    Lx200GotoDialect(unsigned char degChar, SerialLink& link, Clock& clock)
+        : degChar_(degChar), link_(link), clock_(clock) {}
+
+    bool Read(const Site& site, MountReading& reading) override {
+        const Exchanged e =
+            Exchange(link_, clock_, kGetDecRa, [](const std::string& r) { return PositionReplyComplete(r); });
+        const auto p = ParseDecRaReply(e.reply);
+        if (!e.complete || !p) {
+            link_.AuditLog("Predictive: no valid position in >" + e.reply + "<");
+            return false;
+        }
+        reading.at = ReadTime(e, kGetDecRa);
+        reading.latency = ShownLatency(e);
+        const double utc = UtcNow(clock_, site) - (clock_.MonotonicSeconds() - reading.at) / 86400.0;
+        HorizontalFromEquatorial(p->second, p->first, LocalSiderealHoursAt(utc, site.longitude),
+                                 site.latitude, reading.axes.a1, reading.axes.a2);
+        return true;
+    }
+
+    GotoReply Aim(const CycleTarget& t) override {
+        const Exchanged e =
+            Exchange(link_, clock_, SetTargetAndSlewCommand(t.raHours, t.decDegrees, true, degChar_),
+                     [](const std::string& r) { return r.size() >= 3; });
+        if (e.reply.empty()) return GotoReply::kNotSent;
+        return ReplyRefusesSlew(e.reply) ? GotoReply::kRefused : GotoReply::kStarted;
+    }
+
+private:
+    unsigned char degChar_;
+    SerialLink& link_;
+    Clock& clock_;
+};
+
 }  // namespace
+
+std::unique_ptr<GotoDialect> MakeGotoDialect(ScopeType type, const TrackingSettings& settings,
+                                             SerialLink& link, Clock& clock) {
+    switch (type) {
+        case ScopeType::LX200:
+        case ScopeType::AP:
+        case ScopeType::GEMINI:
+            return std::make_unique<Lx200GotoDialect>(settings.degChar, link, clock);
+        default:
+            return nullptr;
+    }
+}
 
 std::unique_ptr<RateDialect> MakeRateDialect(ScopeType type, const TrackingSettings& settings,
                                              SerialLink& link, Clock& clock) {

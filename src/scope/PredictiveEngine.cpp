@@ -23,6 +23,14 @@ constexpr double kReaimDegrees = 2.0;
 // The longest a goto may take before the engine gives it up, seconds.
 constexpr double kLongestGoto = 180.0;
 const std::string kBelowText = "Object Below Horizon!!\r\r" + kRefresh;
+// Goto tracking: the lead of a first goto from afar, the longest lead, the share of the seen
+// offset (in seconds of the object's motion) each cycle takes into the lead, and the distance
+// within which the offset teaches the lead.
+constexpr double kGotoFirstLead = 4.0;
+constexpr double kGotoLongestLead = 15.0;
+constexpr double kGotoLeadGain = 0.3;
+constexpr double kGotoNearDegrees = 1.0;
+constexpr double kPredictiveDegree = 3.14159265358979323846 / 180.0;
 // How far ahead the keyhole is looked for, and how often, seconds.
 constexpr double kKeyholeLookahead = 150.0;
 constexpr double kKeyholeEvery = 10.0;
@@ -33,7 +41,15 @@ constexpr double kKeyholeCapShare = 0.99;
 
 bool TrackingDriver::PredictiveEngine() {
     const ScopeType type = link_.GetScopeType();
-    std::unique_ptr<RateDialect> dialect = MakeRateDialect(type, Settings(), link_, clock_);
+    const TrackingSettings settings = Settings();
+    // The LX200 family tracks by gotos in the Continuous method only; its leap frog stays.
+    if (live_.Snapshot().trackingMethod == 0) {
+        if (std::unique_ptr<GotoDialect> gotos = MakeGotoDialect(type, settings, link_, clock_)) {
+            PredictiveGotoEngine(*gotos);
+            return true;
+        }
+    }
+    std::unique_ptr<RateDialect> dialect = MakeRateDialect(type, settings, link_, clock_);
     if (!dialect) {
         link_.AuditLog("Predictive tracking is not available for this interface; the standard method runs.");
         display_.SetStatusLines("Predictive tracking not available:", "standard tracking runs.");
@@ -286,6 +302,79 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
 
         nextCycle = std::max(nextCycle + kCycleSeconds, clock_.MonotonicSeconds() + 0.05);
         const int wait = static_cast<int>(std::lround((nextCycle - clock_.MonotonicSeconds()) * 1000.0));
+        if (!Pause(wait)) return;
+    }
+}
+
+// Continuous tracking by gotos: each goto aims where the object will be a lead ahead, and the lead
+// is learned from the readings: how many seconds of the object's motion the mount trails (or
+// leads) it along its path, so the object sits on the aim point instead of ahead of or behind it.
+void TrackingDriver::PredictiveGotoEngine(GotoDialect& dialect) {
+    const ScopeType type = link_.GetScopeType();
+    link_.AuditLog("Predictive tracking by gotos");
+    auto stop = [&] { SendStopSequence(type); };
+    ReplyWatch watch(clock_);
+    int previousObject = 0;
+    double lead = kGotoFirstLead;
+    while (trackingOn_.load()) {
+        Cycle cycle = ReadCycle();
+        if (cycle.object == 0) {
+            Pause(static_cast<int>(kCycleSeconds * 1000));
+            continue;
+        }
+        if (cycle.object != previousObject) lead = kGotoFirstLead;
+        previousObject = cycle.object;
+        const double cycleStart = clock_.MonotonicSeconds();
+
+        MountReading reading;
+        watch.Asked();
+        const bool read = dialect.Read(cycle.site, reading);
+        watch.Judge(read);
+        if (LostCommunication(watch) || StopAsked()) return;
+        if (read && PredictiveTarget(cycle, reading.at, stop)) {
+            const CycleTarget now = cycle.target;
+            if (!PredictiveTarget(cycle, reading.at + 1.0, stop)) continue;
+            const CycleTarget later = cycle.target;
+            // The object's motion and the mount's offset, in degrees on the sky.
+            const double c = std::cos(now.elevationDeg * kPredictiveDegree);
+            const double vx = AngleGap(later.azimuthDeg, now.azimuthDeg) * c,
+                         vy = later.elevationDeg - now.elevationDeg;
+            const double dx = AngleGap(reading.axes.a1, now.azimuthDeg) * c,
+                         dy = reading.axes.a2 - now.elevationDeg;
+            const double speed = std::hypot(vx, vy), off = std::hypot(dx, dy);
+            // Far off (a long slew, a keyhole the mount cannot follow) the offset says nothing about
+            // the lead.
+            if (off < kGotoNearDegrees && speed > 1e-4) {
+                const double ahead = (dx * vx + dy * vy) / speed / speed;  // seconds ahead of the object
+                lead = std::clamp(lead - kGotoLeadGain * ahead, 0.0, kGotoLongestLead);
+            }
+        } else if (!trackingOn_.load()) {
+            return;
+        }
+        if (!PredictiveTarget(cycle, clock_.MonotonicSeconds() + lead, stop)) {
+            if (!trackingOn_.load()) return;
+            Pause(static_cast<int>(kCycleSeconds * 1000));
+            continue;
+        }
+        const CycleTarget& t = cycle.target;
+        if (t.elevationDeg < 0) {
+            SendStopSequence(type);
+            StopWithMessage("", kBelowText, "Tracking Error");
+            return;
+        }
+        const GotoReply reply = dialect.Aim(t);
+        if (StopAsked()) return;
+        if (reply == GotoReply::kRefused) {
+            SendStopSequence(type);
+            StopWithMessage("", "Object Below Horizon!\r\r" + kRefresh, "Tracking Error");
+            return;
+        }
+        display_.SetStatusLines("R.A. Predictive tracking to " + HourText(t.raHours),
+                                "Dec. Predictive tracking to " + DegreeText(t.decDegrees));
+        link_.AuditLog("Predictive: goto " + PlainNumber(lead) + " s ahead");
+        const double next = cycleStart + kCycleSeconds;
+        const int wait =
+            static_cast<int>(std::lround(std::max(0.05, next - clock_.MonotonicSeconds()) * 1000.0));
         if (!Pause(wait)) return;
     }
 }

@@ -29,6 +29,7 @@ namespace corvane {
 
 class IndiMount;
 class RateDialect;
+class GotoDialect;
 
 // The settings the engines read (keys of the settings file).
 struct TrackingSettings {
@@ -200,6 +201,7 @@ private:
     // engine, and the specified one must run.
     bool PredictiveEngine();
     void PredictiveRateEngine(RateDialect& dialect);
+    void PredictiveGotoEngine(GotoDialect& dialect);
     enum class AimResult { kAimed, kAgain, kEnd };
     AimResult PredictiveIntercept(RateDialect& dialect, Cycle& cycle, ReplyWatch& watch);
     bool PredictiveTarget(Cycle& cycle, double atSeconds, const std::function<void()>& stop);

@@ -26,22 +26,6 @@ PassFigures Predictive(const std::string& what, Rig rig, double minPeak, double 
     return f;
 }
 
-}  // namespace
-
-TEST(PredictivePass, RateMountsHoldAModeratePassToAFiftiethOfADegree) {
-    for (const auto& [what, rig] : {std::pair{"NexStar GPS Alt-Az", Rig::NexStarAltAz},
-                                    std::pair{"LX200GPS Alt-Az", Rig::Lx200GpsAltAz},
-                                    std::pair{"LX200GPS polar", Rig::Lx200GpsPolar}}) {
-        const PassFigures f = Predictive(what, rig, 35.0, 70.0);
-        EXPECT_LE(f.rms, 0.02) << what;
-        EXPECT_LE(f.max, 0.1) << what;
-    }
-    // Overhead, the equatorial mounting has no keyhole.
-    const PassFigures f = Predictive("NexStar GPS EQ", Rig::NexStarEq, 80.0, 90.0);
-    EXPECT_LE(f.rms, 0.02);
-    EXPECT_LE(f.max, 0.1);
-}
-
 // The keyhole of a pass on a mount's first axis: where the object needs more than the cap, the
 // least time out of a 0.5 degree field the cap allows, and the span of the swing.
 struct Keyhole {
@@ -56,7 +40,8 @@ Keyhole KeyholeOf(Rig rig, double minPeak, double maxPeak, double cap) {
     for (double s = 0.0; pass.aosUtc + s / 86400.0 < pass.losUtc; s += 0.5) {
         const CycleTarget t = ComputeCycleTarget(*catalogue, catalogue->IssIndex(), pass.aosUtc + s / 86400.0,
                                                  kTestSite, 0.0, slot);
-        const bool altAz = rig == Rig::NexStarAltAz || rig == Rig::Lx200GpsAltAz;
+        const bool altAz =
+            rig == Rig::NexStarAltAz || rig == Rig::Lx200GpsAltAz || rig == Rig::Lx200Continuous;
         samples.push_back(altAz ? AxisSample{s, t.azimuthDeg, t.elevationDeg}
                                 : AxisSample{s, (t.localSiderealHours - t.raHours) * 15.0, t.decDegrees});
     }
@@ -71,6 +56,22 @@ Keyhole KeyholeOf(Rig rig, double minPeak, double maxPeak, double cap) {
         k.toUtc = pass.aosUtc + (std::max(plan.rejoins, early.rejoins) + 20.0) / 86400.0;
     }
     return k;
+}
+
+}  // namespace
+
+TEST(PredictivePass, RateMountsHoldAModeratePassToAFiftiethOfADegree) {
+    for (const auto& [what, rig] : {std::pair{"NexStar GPS Alt-Az", Rig::NexStarAltAz},
+                                    std::pair{"LX200GPS Alt-Az", Rig::Lx200GpsAltAz},
+                                    std::pair{"LX200GPS polar", Rig::Lx200GpsPolar}}) {
+        const PassFigures f = Predictive(what, rig, 35.0, 70.0);
+        EXPECT_LE(f.rms, 0.02) << what;
+        EXPECT_LE(f.max, 0.1) << what;
+    }
+    // Overhead, the equatorial mounting has no keyhole.
+    const PassFigures f = Predictive("NexStar GPS EQ", Rig::NexStarEq, 80.0, 90.0);
+    EXPECT_LE(f.rms, 0.02);
+    EXPECT_LE(f.max, 0.1);
 }
 
 // Through a keyhole (the zenith of an Alt-Az mount, the pole of an equatorial one) the time out
@@ -98,6 +99,23 @@ TEST(PredictivePass, KeyholesCostLittleMoreThanTheLeastTimeTheCapAllows) {
     }
 }
 
+// The LX200 tracks continuously by gotos alone: each one aimed where the object will be when the
+// mount gets there keeps it near the middle of the field.
+TEST(PredictivePass, Lx200ContinuousAimsEachGotoWhereTheObjectWillBe) {
+    for (const auto& [minPeak, maxPeak] : {std::pair{35.0, 70.0}, std::pair{80.0, 90.0}}) {
+        // Overhead the azimuth outruns the mount's 6 degrees a second for a while.
+        const Keyhole k = KeyholeOf(Rig::Lx200Continuous, minPeak, maxPeak, 6.0);
+        const PassFigures f =
+            TrackPass(Rig::Lx200Continuous, minPeak, maxPeak, true, 0.5, k.fromUtc, k.toUtc);
+        std::cout << "Predictive LX200 Continuous (peak " << std::lround(f.peak) << " deg): RMS " << f.rms
+                  << " max " << f.max << " outside the keyhole; outside a 0.5 deg field " << f.outsideSeconds
+                  << " s (least " << k.least << " s) over " << f.seconds << " s\n";
+        EXPECT_TRUE(f.intercepted);
+        EXPECT_TRUE(f.messages.empty());
+        EXPECT_LE(f.rms, 0.3) << f.peak;
+    }
+}
+
 // The standard engines stay as they are: their figures on the same passes, as recorded when the
 // predictive method was added (RMS from the first intercept within 0.5 degree), within noise.
 TEST(PredictivePass, TheStandardEnginesKeepTheirFigures) {
@@ -111,7 +129,8 @@ TEST(PredictivePass, TheStandardEnginesKeepTheirFigures) {
                           Case{"NexStar GPS Alt-Az", Rig::NexStarAltAz, 35.0, 70.0, 0.096},
                           Case{"NexStar GPS EQ", Rig::NexStarEq, 35.0, 70.0, 0.342},
                           Case{"CGE", Rig::Cge, 35.0, 70.0, 0.0499},
-                          Case{"NexStar GPS Alt-Az", Rig::NexStarAltAz, 80.0, 90.0, 3.63}}) {
+                          Case{"NexStar GPS Alt-Az", Rig::NexStarAltAz, 80.0, 90.0, 3.63},
+                          Case{"LX200 Continuous", Rig::Lx200Continuous, 35.0, 70.0, 0.448}}) {
         const PassFigures f = TrackPass(c.rig, c.minPeak, c.maxPeak);
         EXPECT_NEAR(f.rms, c.rms, 0.25 * c.rms) << c.what << " peak " << f.peak;
     }
