@@ -4,7 +4,7 @@
 
 #include "core/Clock.h"
 #include "scope/Lx200Codec.h"
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 
 using namespace corvane;
 

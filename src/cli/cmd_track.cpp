@@ -186,14 +186,16 @@ int RunTrack(const TrackOptions& o) {
     session.StartStopTracking();
     // Connecting and identifying may take a while; the start is done when tracking is on or
     // the session has nothing left to do (the connection failed).
-    while (!session.TrackingOn() && !session.Idle() && !interrupts.Raised()) clock.Sleep(20);
+    // The duration bounds this wait too: a mount that never answers must not keep the program.
+    auto within = [&] { return clock.MonotonicSeconds() - begin < o.duration; };
+    while (!session.TrackingOn() && !session.Idle() && !interrupts.Raised() && within()) clock.Sleep(20);
     bool interrupted = interrupts.Raised();
     if (!session.TrackingOn() && !interrupted) {
+        if (!within() && !session.Idle()) std::cerr << "The mount did not answer in time." << std::endl;
         session.Shutdown();
         return kExitDataError;
     }
-    while (session.TrackingOn() && !interrupts.Raised() && clock.MonotonicSeconds() - begin < o.duration)
-        clock.Sleep(20);
+    while (session.TrackingOn() && !interrupts.Raised() && within()) clock.Sleep(20);
     interrupted = interrupts.Raised();
     const bool stoppedByEngine = !interrupted && !session.TrackingOn();
     if (interrupted) std::cerr << "Interrupted: stopping the telescope." << std::endl;

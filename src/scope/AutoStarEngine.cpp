@@ -56,16 +56,11 @@ void TrackingDriver::AutoStar494Engine() {
             if (!newObject) {
                 if (!Send(std::string(kStop)) || !link_.Wait(500)) break;
             }
-            watch.Asked();
-            if (!Send(SetRaCommand(t.raHours, true))) break;
-            watch.Judge(IsSlewReply(link_.ReadAvailable()));
-            if (!Send(SetDecCommand(t.decDegrees, true, degChar))) break;
-            watch.Judge(IsSlewReply(link_.ReadAvailable()));
-            if (!link_.Wait(1500)) break;
-            if (!Send(std::string(kSlew))) break;
-            if (newObject && !link_.Wait(400)) break;
-            reply = link_.ReadAvailable();
-            watch.Judge(IsSlewReply(reply));
+            std::string ack;
+            if (!Ask(watch, SetRaCommand(t.raHours, true), 0, IsSlewReply, ack)) break;
+            if (!Ask(watch, SetDecCommand(t.decDegrees, true, degChar), 0, IsSlewReply, ack)) break;
+            if (!Await(watch, 1500)) break;
+            if (!Ask(watch, kSlew, newObject ? 400 : 0, IsSlewReply, reply)) break;
         }
         if (!trackingOn_.load() || LostCommunication(watch)) break;
 
@@ -93,15 +88,11 @@ void TrackingDriver::AutoStar494Engine() {
                     previousObject = 0;
                     break;
                 }
-                if (!link_.Wait(4000) || !Send(std::string(kDistanceBars))) break;
-                watch.Asked();
-                if (!link_.Wait(1000)) break;
-                bars = link_.ReadAvailable();
-                watch.Judge(IsPlausibleBarsReply(bars));
-                if (LostCommunication(watch)) return;
+                if (!Await(watch, 4000)) break;
+                if (!Ask(watch, kDistanceBars, 1000, IsPlausibleBarsReply, bars)) return;
             } while (HasBars(bars) && trackingOn_.load());
         } else {
-            Pause(8000);
+            Await(watch, 8000);
         }
     }
 }
@@ -113,14 +104,11 @@ void TrackingDriver::AutoStar497Engine() {
     ReplyWatch watch(clock_);
     // A set command answered with anything but "1" is read out and sent once more.
     auto setWithRetry = [&](const std::string& command) {
-        if (!Send(command) || !link_.Wait(500)) return false;
-        watch.Asked();
-        std::string reply = link_.ReadAvailable();
-        watch.Judge(IsSlewReply(reply));
+        std::string reply;
+        if (!Ask(watch, command, 500, IsSlewReply, reply)) return false;
         if (reply != "1") {
             (void)link_.ReadAvailable();
-            if (!Send(command) || !link_.Wait(450)) return false;
-            watch.Judge(IsSlewReply(link_.ReadAvailable()));
+            if (!Ask(watch, command, 450, IsSlewReply, reply)) return false;
         }
         return true;
     };
@@ -144,10 +132,7 @@ void TrackingDriver::AutoStar497Engine() {
             if (!Send(std::string(kStop)) || !link_.Wait(50)) break;
             if (!setWithRetry(SetRaCommand(t.raHours, true, false))) break;
             if (!setWithRetry(SetDecCommand(t.decDegrees, true, cycle.settings.degChar, false))) break;
-            if (!Send(std::string(":MS#")) || !link_.Wait(350)) break;
-            watch.Asked();
-            reply = link_.ReadAvailable();
-            watch.Judge(IsSlewReply(reply));
+            if (!Ask(watch, ":MS#", 350, IsSlewReply, reply)) break;
         }
         if (!trackingOn_.load() || LostCommunication(watch)) break;
 
@@ -176,12 +161,7 @@ void TrackingDriver::AutoStar497Engine() {
         std::string bars;
         do {
             if (clock_.MonotonicSeconds() - start > 12.0) break;
-            if (!Send(std::string(kDistanceBarsBare))) break;
-            watch.Asked();
-            if (!link_.Wait(900)) break;
-            bars = link_.ReadAvailable();
-            watch.Judge(IsPlausibleBarsReply(bars));
-            if (LostCommunication(watch)) return;
+            if (!Ask(watch, kDistanceBarsBare, 900, IsPlausibleBarsReply, bars)) return;
         } while (HasBars(bars) && trackingOn_.load());
     }
 }

@@ -7,6 +7,7 @@
 #include "astro/Time.h"
 #include "core/Text.h"
 #include "scope/NexStarCodec.h"
+#include "scope/ReplyCheck.h"
 #include "scope/TrackingDriver.h"
 #include "scope/TrackingDriverParts.h"
 
@@ -34,13 +35,15 @@ std::optional<double> FindMeridianCrossing(
     }
 }
 
-bool TrackingDriver::GotoInProgress() {
+bool TrackingDriver::GotoInProgress(ReplyWatch& watch) {
     if (!link_.Wait(100)) return true;
     (void)link_.ReadWaiting();
     if (!Send("L")) return true;
+    watch.Asked();
     if (!link_.Wait(450)) return true;
     const std::string reply = link_.ReadWaiting();
     link_.AuditLog("Rcvd *>" + reply + "<*");
+    watch.Answer(reply, IsNexStarShortReply(reply));
     if (reply.empty()) return true;
     if (reply == "0#") {
         link_.AuditLog("Goto not in progress");
@@ -48,6 +51,23 @@ bool TrackingDriver::GotoInProgress() {
     }
     link_.AuditLog("Goto in progress");
     return true;
+}
+
+// DEPARTURE: the mount chooses its side of the pier at a goto, and not always at the hour angle
+// 0 the engine would assume; it keeps that side until the next goto. Hand controls that know
+// "p" say which side ("E#" or "W#"); for the others the side of the meridian the goto aimed at
+// stands in, kept until the next goto instead of being read afresh from every cycle's azimuth.
+int TrackingDriver::PierSideAfterGoto(ReplyWatch& watch, int aimedSide) {
+    std::string reply;
+    if (!Ask(watch, "p", 300, IsPierSideOrShortReply, reply, false)) return aimedSide;
+    if (reply.size() >= 2 && reply[reply.size() - 1] == '#') {
+        const char side = reply[reply.size() - 2];
+        if (side == 'W' || side == 'E') {
+            link_.AuditLog(std::string("Pier side ") + side);
+            return side == 'W' ? 1 : 0;
+        }
+    }
+    return aimedSide;
 }
 
 void TrackingDriver::CgeEngine() {
@@ -58,6 +78,10 @@ void TrackingDriver::CgeEngine() {
     NexStarRates rates;
     NexStarMountPosition mount;
     auto stop = [this] { NexStarGpsStop(); };
+    ReplyWatch watch(clock_);
+    // The side of the pier the tube is on since the last goto (1: west, where the declination
+    // motor runs reversed).
+    int pierWest = 0;
 
     while (trackingOn_.load()) {
         Cycle cycle = ReadCycle();
@@ -70,7 +94,8 @@ void TrackingDriver::CgeEngine() {
         if (cycle.object != previousObject) {
             rates = NexStarRates{};
             if (!GetNexStarPosition(mount, cycle.site)) {
-                if (!StopAsked()) NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
+                if (!StopAsked())
+                    NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
                 return;
             }
             link_.AuditLog("Start of meridian crossing calculation");
@@ -121,8 +146,6 @@ void TrackingDriver::CgeEngine() {
             NexStarFailure("Object Below Horizon!!\r\r" + kRefresh, "Tracking Error");
             return;
         }
-        const int side = MeridianSide(t.azimuthDeg);
-
         if (resetGoto == 2) {
             if (t.raHours != 0.0 && t.decDegrees != 0.0) {
                 const std::string command = NexStarGotoCommand(t.raHours, t.decDegrees);
@@ -132,24 +155,34 @@ void TrackingDriver::CgeEngine() {
                 }
             }
             resetGoto = 0;
+            // DEPARTURE: the countdown asks every 2 s whether the goto is still running (the
+            // answer is not used), so that a line that dies during it is noticed within the usual
+            // 10 s instead of after half a minute of silence.
             for (int k = 1; k <= 58; ++k) {
-                if (!Pause(500)) break;
+                std::string reply;
+                if (k % 4 == 0) {
+                    if (!Ask(watch, "L", 450, IsNexStarShortReply, reply) || !Await(watch, 50)) break;
+                } else if (!Await(watch, 500)) {
+                    break;
+                }
                 const int bars = static_cast<int>(std::lround(30.0 - k / 2.0));
                 display_.SetProgress(bars, bars);
             }
             for (int poll = 0; poll < 30 && trackingOn_.load(); ++poll) {
-                if (!GotoInProgress()) break;
-                if (!Pause(450)) break;
+                if (!GotoInProgress(watch) || LostCommunication(watch)) break;
+                if (!Await(watch, 450)) break;
                 display_.SetProgress(1, 1);
             }
             display_.SetProgress(0, 0);
-            if (!trackingOn_.load()) return;
-            if (!Pause(1000)) return;
+            if (StopAsked()) return;
+            if (!Await(watch, 1000)) return;
             Send("M");
             Send(NexStarTrackingModeCommand(0));
+            pierWest = PierSideAfterGoto(watch, MeridianSide(t.azimuthDeg));
+            if (StopAsked()) return;
         } else {
-            NexStarRateStep(cycle, mount, rates, false, side);
-            if (!Pause(cycle.settings.ngpsSetRateDelayMs)) return;
+            NexStarRateStep(cycle, mount, rates, false, pierWest);
+            if (!Await(watch, cycle.settings.ngpsSetRateDelayMs)) return;
         }
         rates.previous = NexStarSample{t.raHours, t.decDegrees, t.azimuthDeg, t.elevationDeg, t.jdUtc};
     }

@@ -68,12 +68,6 @@ std::string TrimBlanks(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
-// The 1-based character span [position, position + count) of a text, empty where out of range.
-std::string_view Span(std::string_view text, size_t position, size_t count) {
-    if (position < 1 || position > text.size()) return {};
-    return text.substr(position - 1, count);
-}
-
 struct HashPositions {
     size_t p1 = 0, p2 = 0;  // 1-based; 0 = absent
 };
@@ -86,18 +80,6 @@ HashPositions FindHashes(std::string_view reply) {
     const size_t second = reply.find('#', first + 1);
     if (second != std::string_view::npos) h.p2 = second + 1;
     return h;
-}
-
-double ThreeField(std::string_view text, size_t wholeAt, size_t wholeCount, size_t minutesAt,
-                  size_t secondsAt) {
-    return LeadingNumber(Span(text, wholeAt, wholeCount)) + LeadingNumber(Span(text, minutesAt, 2)) / 60.0 +
-           LeadingNumber(Span(text, secondsAt, 2)) / 3600.0;
-}
-
-// Altitude or declination ending at the first "#".
-double FirstAngle(std::string_view reply, size_t p1) {
-    const double value = ThreeField(reply, p1 - 8, 2, p1 - 5, p1 - 2);
-    return Span(reply, p1 - 9, 1) == "-" ? -value : value;
 }
 
 }  // namespace
@@ -190,24 +172,93 @@ bool PositionReplyComplete(std::string_view reply) {
     return h.p1 >= 10 && h.p2 >= 19;
 }
 
-// DEPARTURE: a complete reply whose values lie outside their ranges is treated as incomplete,
-// so line noise is never taken for a mount position.
+namespace {
+
+bool DigitAt(std::string_view text, size_t index) {
+    return index < text.size() && std::isdigit(static_cast<unsigned char>(text[index])) != 0;
+}
+
+// A separator between fields: any byte but a digit (the degree byte, ":", "'", "*").
+bool SeparatorAt(std::string_view text, size_t index) { return index < text.size() && !DigitAt(text, index); }
+
+int Number(std::string_view text, size_t index, size_t count) {
+    int value = 0;
+    for (size_t i = index; i < index + count; ++i) value = value * 10 + (text[i] - '0');
+    return value;
+}
+
+// The field that ends just before the 0-based position `end` (a "#"), read strictly: `wholeDigits`
+// digits, a separator, two digits of minutes, and then either a separator and two digits of
+// seconds (`withSeconds`) or nothing; `signed` fields start with "+" or "-". Nothing when the
+// text does not read so, or the minutes or seconds are 60 or more. `from` is the first position
+// the field may use.
+std::optional<double> StrictField(std::string_view text, size_t from, size_t end, size_t wholeDigits,
+                                  bool withSeconds, bool isSigned) {
+    const size_t length = (isSigned ? 1 : 0) + wholeDigits + 3 + (withSeconds ? 3 : 0);
+    if (end < from + length) return std::nullopt;
+    size_t i = end - length;
+    bool negative = false;
+    if (isSigned) {
+        if (text[i] != '+' && text[i] != '-') return std::nullopt;
+        negative = text[i] == '-';
+        ++i;
+    }
+    for (size_t k = 0; k < wholeDigits; ++k)
+        if (!DigitAt(text, i + k)) return std::nullopt;
+    const size_t m = i + wholeDigits + 1;
+    if (!SeparatorAt(text, m - 1) || !DigitAt(text, m) || !DigitAt(text, m + 1)) return std::nullopt;
+    const int minutes = Number(text, m, 2);
+    int seconds = 0;
+    if (withSeconds) {
+        if (!SeparatorAt(text, m + 2) || !DigitAt(text, m + 3) || !DigitAt(text, m + 4)) return std::nullopt;
+        seconds = Number(text, m + 3, 2);
+    }
+    if (minutes >= 60 || seconds >= 60) return std::nullopt;
+    const double value = Number(text, i, wholeDigits) + minutes / 60.0 + seconds / 3600.0;
+    return negative ? -value : value;
+}
+
+// Short right ascension "HH:MM.T" ending before `end`.
+std::optional<double> StrictShortRa(std::string_view text, size_t from, size_t end) {
+    if (end < from + 7) return std::nullopt;
+    const size_t i = end - 7;
+    if (!DigitAt(text, i) || !DigitAt(text, i + 1) || !SeparatorAt(text, i + 2) || !DigitAt(text, i + 3) ||
+        !DigitAt(text, i + 4) || text[i + 5] != '.' || !DigitAt(text, i + 6))
+        return std::nullopt;
+    const double minutes = Number(text, i + 3, 2) + Number(text, i + 6, 1) / 10.0;
+    if (minutes >= 60.0) return std::nullopt;
+    return Number(text, i, 2) + minutes / 60.0;
+}
+
+}  // namespace
+
+// DEPARTURE: the two replies are read strictly (digits where digits belong, the minutes and
+// seconds below 60, the values in range); anything else is no reading at all, so line noise is
+// never taken for a mount position (it read as altitude 0 and azimuth 0).
 std::optional<AxisReading> ParseAltAzReply(std::string_view reply) {
     const HashPositions h = FindHashes(reply);
     if (h.p1 < 10 || h.p2 < 19) return std::nullopt;
-    const double altitude = FirstAngle(reply, h.p1);
-    const double azimuth = ThreeField(reply, h.p2 - 9, 3, h.p2 - 5, h.p2 - 2);
-    if (std::fabs(altitude) > 90.0 || azimuth < 0.0 || azimuth > 360.0) return std::nullopt;
-    return AxisReading{altitude, azimuth};
+    const auto altitude = StrictField(reply, 0, h.p1 - 1, 2, true, true);
+    const auto azimuth = StrictField(reply, h.p1, h.p2 - 1, 3, true, false);
+    if (!altitude || !azimuth || std::fabs(*altitude) > 90.0 || *azimuth >= 360.0) return std::nullopt;
+    return AxisReading{*altitude, *azimuth};
 }
 
 std::optional<AxisReading> ParseDecRaReply(std::string_view reply) {
     const HashPositions h = FindHashes(reply);
-    if (h.p1 < 10 || h.p2 < 19) return std::nullopt;
-    const double declination = FirstAngle(reply, h.p1);
-    const double ra = ThreeField(reply, h.p2 - 8, 2, h.p2 - 5, h.p2 - 2);
-    if (std::fabs(declination) > 90.0 || ra < 0.0 || ra > 24.0) return std::nullopt;
-    return AxisReading{declination, ra};
+    // The declination in long ("sDD*MM:SS") or short ("sDD*MM") format; the right ascension
+    // likewise ("HH:MM:SS" or "HH:MM.T").
+    if (h.p1 < 7 || h.p2 == 0) return std::nullopt;
+    auto declination = StrictField(reply, 0, h.p1 - 1, 2, true, true);
+    if (!declination) declination = StrictField(reply, 0, h.p1 - 1, 2, false, true);
+    auto ra = StrictField(reply, h.p1, h.p2 - 1, 2, true, false);
+    if (!ra) ra = StrictShortRa(reply, h.p1, h.p2 - 1);
+    if (!declination || !ra || std::fabs(*declination) > 90.0 || *ra >= 24.0) return std::nullopt;
+    return AxisReading{*declination, *ra};
+}
+
+bool DecRaReplyComplete(std::string_view reply) {
+    return PositionReplyComplete(reply) || ParseDecRaReply(reply).has_value();
 }
 
 std::optional<DistanceBars> ParseDistanceBars(std::string_view reply) {

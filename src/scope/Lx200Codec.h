@@ -65,11 +65,14 @@ struct AxisReading {
 };
 // Positions (1-based) of the first "#" and the next one; complete when p1 >= 10 and p2 >= 19.
 bool PositionReplyComplete(std::string_view reply);
-// "#:GA#:GZ#" reply in long format: altitude then azimuth. Nothing when incomplete, or when a
-// value lies outside its range (a garbled reply).
+// "#:GA#:GZ#" reply in long format: altitude then azimuth. Nothing when incomplete, or when it
+// does not read strictly as the two values in range (a garbled reply).
 std::optional<AxisReading> ParseAltAzReply(std::string_view reply);
-// "#:GD#:GR#" reply in long format: declination then right ascension (hours).
+// "#:GD#:GR#" reply: declination then right ascension (hours), each in long or short format.
 std::optional<AxisReading> ParseDecRaReply(std::string_view reply);
+// The polar reply is complete: in long format by the positions above, or as a readable reply
+// in short format.
+bool DecRaReplyComplete(std::string_view reply);
 
 // The distance-bar reply of "#:D#" split into the R.A. bar (characters 1-16) and the Dec. bar
 // (17-32), each trimmed of blanks; only for replies longer than 32 characters ending in "#".

@@ -10,6 +10,7 @@
 #include "core/Text.h"
 #include "scope/Lx200Codec.h"
 #include "scope/NexStarCodec.h"
+#include "scope/ReplyCheck.h"
 #include "scope/TrackingDriver.h"
 #include "scope/TrackingDriverParts.h"
 
@@ -74,7 +75,7 @@ bool TrackingDriver::GetScopePosition(bool altAz, const Site& site, ScopeReading
     for (int i = 0; i < 30; ++i) {
         if (!link_.Wait(30)) return false;
         reply += link_.ReadWaiting();
-        if (PositionReplyComplete(reply)) break;
+        if (altAz ? PositionReplyComplete(reply) : DecRaReplyComplete(reply)) break;
     }
     link_.AuditLog("GD:/GR: >" + reply + "< hplx200:" + (link_.LongFormat() ? "1" : "0"));
     reading.delay = clock_.MonotonicSeconds() - sentAt;
@@ -165,24 +166,39 @@ void TrackingDriver::Lx200GpsEngine() {
     buildTable();
     if (!trackingOn_.load()) return;
 
-    // The intercept: the mount goes to where the object will be in 25 s and waits for it.
+    // The intercept: the mount goes to where the object will be in 25 s and waits for it. The
+    // distance bars it is asked for tell a live mount from a dead line.
+    ReplyWatch watch(clock_);
+    auto barsDone = [&](const std::string& bars) {
+        // DEPARTURE: only an answer that reads as bars, none left, ends the slew; silence or
+        // noise does not.
+        const bool valid = IsPlausibleBarsReply(bars);
+        watch.Answer(bars, valid);
+        return valid && !HasBars(bars);
+    };
     int failures = 0;
     for (;;) {
         const double ti = utcNow(25.0);
         const CycleTarget target = ComputeCycleTarget(*catalogue, cycle.object, ti, cycle.site, steps, slot_);
         display_.SetBusy(true);
-        Send(std::string(kStop));
+        if (!Send(std::string(kStop))) break;
         if (!link_.Wait(800)) break;
         link_.ReadAvailable();
         const std::string setTarget =
             SetTargetCommand(target.raHours, target.decDegrees, cycle.settings.degChar);
-        Send(setTarget);
+        if (!Send(setTarget)) break;
         if (!link_.Wait(350)) break;
-        Send(std::string(kSlew));
+        if (!Send(std::string(kSlew))) break;
         if (!link_.Wait(900)) break;
         const std::string reply = link_.ReadAvailable();
         display_.SetBusy(false);
         if (!trackingOn_.load()) return;
+        if (target.ok && reply.find("110") == std::string::npos && !IsSlewReply(reply)) {
+            // DEPARTURE: no answer, or one that cannot be read, is a lost line, not a slew the
+            // mount could not make in time.
+            EndLostLine();
+            return;
+        }
         if (!target.ok || reply.find("110") == std::string::npos) {
             Lx200GpsFailure(kUnableText);
             return;
@@ -195,14 +211,16 @@ void TrackingDriver::Lx200GpsEngine() {
             if (!trackingOn_.load()) break;
             if (!link_.Wait(50)) break;
             if (!complete) {
-                if (!link_.Wait(200) || !Send(std::string(kDistanceBarsBare)) || !link_.Wait(400)) break;
+                if (!link_.Wait(200) || !Send(std::string(kDistanceBarsBare))) break;
+                watch.Asked();
+                if (!link_.Wait(400)) break;
                 const std::string bars = link_.ReadWaiting();
                 link_.AuditLog("Got >" + bars + "< tracking" + (trackingOn_.load() ? "1" : "0"));
-                // DEPARTURE: only an answer ("#") without a bar ends the slew; silence does not.
-                if (bars.find('#') != std::string::npos && !HasBars(bars)) {
+                if (barsDone(bars)) {
                     complete = true;
                     link_.AuditLog("Slew complete!");
                 }
+                if (LostCommunication(watch)) return;
             }
             if (!trackingOn_.load()) {
                 display_.SetProgress(0, 0);
@@ -220,16 +238,19 @@ void TrackingDriver::Lx200GpsEngine() {
             return;
         }
         for (int poll = 0; poll < 30; ++poll) {
-            if (!link_.Wait(200) || !Send(std::string(kDistanceBarsBare)) || !link_.Wait(400)) return;
-            const std::string bars = link_.ReadWaiting();
-            if (bars.find('#') != std::string::npos && !HasBars(bars)) break;
+            if (!link_.Wait(200) || !Send(std::string(kDistanceBarsBare))) return;
+            watch.Asked();
+            if (!link_.Wait(400)) return;
+            const bool done = barsDone(link_.ReadWaiting());
+            if (LostCommunication(watch)) return;
+            if (done) break;
         }
     }
     display_.SetBusy(false);
     if (!trackingOn_.load()) return;
 
-    // The rate loop.
-    ReplyWatch watch(clock_);
+    // The rate loop. The position queries steer only when their answer reads; silence or noise
+    // there leaves the rates to the table, and only a line that fails ends tracking.
     bool first = true;
     double correction1 = 0, correction2 = 0;
     int parity = 0;
@@ -275,13 +296,10 @@ void TrackingDriver::Lx200GpsEngine() {
         if (!link_.Wait(75)) break;
         link_.AuditLog(direction);
         Send(direction);
+        if (LostCommunication(watch)) return;
         if (!first) {
             ScopeReading reading;
-            watch.Asked();
             const bool read = GetScopePosition(altAz, cycle.site, reading);
-            watch.Judge(read);
-            // DEPARTURE: a mount that has not given its position for 10 s (or a dead line) ends
-            // tracking as on the other engines, instead of being driven blind until the table ends.
             if (LostCommunication(watch)) return;
             if (!read) {
                 if (!trackingOn_.load()) break;

@@ -84,6 +84,11 @@ bool TrackingDriver::GetNexStarPosition(NexStarMountPosition& position, const Si
 }
 
 void TrackingDriver::NexStarFailure(const std::string& text, const std::string& title) {
+    if (link_.LineFailed()) {
+        // A failed write or a closed line is a lost line, whatever step noticed it.
+        EndLostLine();
+        return;
+    }
     trackingOn_.store(false);
     NexStarGpsStop();
     ResetTrackingDisplay();
@@ -208,7 +213,8 @@ void TrackingDriver::NexStarGpsEngine() {
         if (cycle.object != previousObject) {
             rates = NexStarRates{};
             if (!GetNexStarPosition(mount, cycle.site)) {
-                if (!StopAsked()) NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
+                if (!StopAsked())
+                    NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
                 return;
             }
             resetGoto = 2;
@@ -224,7 +230,8 @@ void TrackingDriver::NexStarGpsEngine() {
             aim = PrepareCycle(cycle, 0.0, 0.0, 0.0, stop);
             if (!aim) break;
             if (!GetNexStarPosition(mount, cycle.site)) {
-                if (!StopAsked()) NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
+                if (!StopAsked())
+                    NexStarFailure("Cannot get NexStarGPS Current Position!", "Tracking Aborted");
                 return;
             }
             const CycleTarget& t = cycle.target;

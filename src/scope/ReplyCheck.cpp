@@ -76,4 +76,8 @@ bool IsNexStarShortReply(std::string_view reply) {
     return true;
 }
 
+bool IsPierSideOrShortReply(std::string_view reply) {
+    return reply == "E#" || reply == "W#" || IsNexStarShortReply(reply);
+}
+
 }  // namespace corvane

@@ -23,5 +23,8 @@ bool IsCoordinateReply(std::string_view reply);
 // A short NexStar reply: the "#" that acknowledges a command, or "0#"/"1#" of the goto
 // query; several may have piled up.
 bool IsNexStarShortReply(std::string_view reply);
+// The answer to the NexStar pier-side query ("E#" or "W#"), or a short reply of a hand control
+// that does not know the query.
+bool IsPierSideOrShortReply(std::string_view reply);
 
 }  // namespace corvane

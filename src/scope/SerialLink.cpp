@@ -4,10 +4,12 @@
 
 #include "core/ComPort.h"
 #include "scope/PosixSerialPort.h"
+#include "scope/ReplyCheck.h"
 
 namespace corvane {
 
 namespace {
+constexpr double kPollReadLimitSeconds = 10.0;
 bool EndsWithHash(const std::string& text) { return !text.empty() && text.back() == '#'; }
 bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 }  // namespace
@@ -115,7 +117,9 @@ bool SerialLink::IdentifyLx200Family() {
     SendCommand("#:GZ#");
     Wait(300);
     const std::string first = ReadReply();
-    if (first.size() < 3) return false;
+    // DEPARTURE: the answer must read as an azimuth, not merely have three characters: a noisy
+    // line is not a mount, and would otherwise fail later with a misleading message.
+    if (first.size() < 3 || !IsCoordinateReply(first)) return false;
     if (first.size() > 8) {
         longFormat_.store(true);
         return true;
@@ -131,7 +135,9 @@ bool SerialLink::IdentifyCompatible() {
     longFormat_.store(true);
     SendCommand("#:GD#");
     Wait(300);
-    return ReadReply().size() > 3;
+    const std::string reply = ReadReply();
+    // DEPARTURE: the answer must read as a declination (see IdentifyLx200Family).
+    return reply.size() > 3 && IsCoordinateReply(reply);
 }
 
 bool SerialLink::ProbeNexStarPosition() {
@@ -297,6 +303,7 @@ std::string SerialLink::ReadAvailable() {
 
 std::string SerialLink::PollRead(int maxTries, bool untilHashOnly) {
     if (connectedPort_.load() == 0) return {};
+    const double start = clock_.MonotonicSeconds();
     Wait(20);
     std::string text;
     int tries = 0;
@@ -310,7 +317,10 @@ std::string SerialLink::PollRead(int maxTries, bool untilHashOnly) {
         ++tries;
         // DEPARTURE: a line that reports itself closed cannot answer; give up at once instead of
         // polling it for up to a minute and a half.
-        if (tries > maxTries || Waiting() < 0 || StopRaised()) {
+        // DEPARTURE: no reply is waited for longer than 10 s; the slow AutoStar #494's reads
+        // made the 30 tries of an identification last more than a minute.
+        if (tries > maxTries || Waiting() < 0 || StopRaised() ||
+            clock_.MonotonicSeconds() - start >= kPollReadLimitSeconds) {
             text.clear();
             break;
         }

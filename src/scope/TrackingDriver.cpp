@@ -152,14 +152,44 @@ bool TrackingDriver::Pause(int milliseconds) {
 bool TrackingDriver::LostCommunication(const ReplyWatch& watch) {
     if (stop_.Raised() || !trackingOn_.load()) return false;
     if (!link_.LineFailed() && !watch.Expired()) return false;
-    // DEPARTURE: a dead line (closed, a refused write, or no valid answer for 10 s) ends tracking
-    // with a message; the engines otherwise only look for "BELOW" and would go on talking into
-    // the void.
-    link_.AuditLog(link_.LineFailed() ? "The line to the telescope failed."
-                                      : "The telescope stopped answering.");
-    SendStopSequence(link_.GetScopeType());
-    StopWithMessage("", "Lost communication with the telescope.", "Tracking Error");
+    EndLostLine();
     return true;
+}
+
+// DEPARTURE: a dead line (closed, a refused write, no valid answer for 10 s, or replies that
+// cannot be read) ends tracking with a message; the engines otherwise only look for "BELOW" and
+// would go on talking into the void.
+void TrackingDriver::EndLostLine() {
+    const bool failed = link_.LineFailed();
+    link_.AuditLog(failed ? "The line to the telescope failed." : "The telescope stopped answering.");
+    // The stop sequence goes out where the line still takes it.
+    if (!failed) SendStopSequence(link_.GetScopeType());
+    StopWithMessage("", "Lost communication with the telescope.", "Tracking Error");
+}
+
+bool TrackingDriver::Await(ReplyWatch& watch, int milliseconds) {
+    constexpr int kStepMs = 250;
+    while (milliseconds > 0) {
+        const int step = std::min(milliseconds, kStepMs);
+        if (!Pause(step) || LostCommunication(watch)) return false;
+        milliseconds -= step;
+    }
+    return !StopAsked();
+}
+
+bool TrackingDriver::Ask(ReplyWatch& watch, std::string_view command, int waitMs,
+                         bool (*valid)(std::string_view), std::string& reply, bool promised) {
+    reply.clear();
+    if (!Send(std::string(command))) return false;
+    if (promised) watch.Asked();
+    if (waitMs > 0 && !link_.Wait(waitMs)) return false;
+    reply = link_.ReadAvailable();
+    if (promised) {
+        watch.Answer(reply, valid(reply));
+    } else {
+        watch.Heard(reply, valid(reply));
+    }
+    return !LostCommunication(watch) && !StopAsked();
 }
 
 void TrackingDriver::RunTracking() {
@@ -179,6 +209,15 @@ void TrackingDriver::RunTracking() {
         }
     } else {
         RunEngine();
+    }
+    if (!StopAsked()) {
+        // An engine that gave up on a failed write ends here with the message; any other return
+        // with tracking still on is followed by the thread's 100 ms pause, never a spin.
+        if (link_.LineFailed()) {
+            EndLostLine();
+        } else {
+            link_.Wait(100);
+        }
     }
     trackingActive_.store(false);
 }
@@ -460,7 +499,7 @@ bool TrackingDriver::GeostationaryHold() {
         // DEPARTURE: no reply at all is not a finished slew: the hold asks again (and gives the
         // line up after 10 s) instead of taking silence for "no bars".
         const bool answered = IsPlausibleBarsReply(reply);
-        watch.Judge(answered);
+        watch.Answer(reply, answered);
         if (LostCommunication(watch)) return true;
         if (answered && !HasBars(reply) && passes > 0) {
             link_.AuditLog("Slew complete!");
@@ -512,16 +551,16 @@ void TrackingDriver::Lx200Engine() {
                 watch.Asked();
                 if (!(continuous && counter > 8)) {
                     reply = link_.ReadAvailable();
-                    watch.Judge(IsSlewReply(reply));
+                    watch.Answer(reply, IsSlewReply(reply));
                 } else if (const std::string pile = link_.ReadWaiting(); !pile.empty()) {
                     // Fast Continuous tracking reads no reply; what piled up still shows that
                     // the mount answers (and keeps the input from filling up).
-                    watch.Judge(IsSlewReplyPile(pile));
+                    watch.Answer(pile, IsSlewReplyPile(pile));
                 }
             }
             if (reslew) {
                 reply = Exchange(command, 0);
-                watch.Judge(IsSlewReply(reply));
+                watch.Answer(reply, IsSlewReply(reply));
                 reslew = false;
             }
         }
@@ -554,7 +593,7 @@ void TrackingDriver::Lx200Engine() {
                 if (type == ScopeType::LX200) {
                     watch.Asked();
                     const std::string bars = Exchange(std::string(kDistanceBars), 175);
-                    watch.Judge(IsPlausibleBarsReply(bars));
+                    watch.Answer(bars, IsPlausibleBarsReply(bars));
                     if (const auto parsed = ParseDistanceBars(bars)) {
                         raBar = parsed->ra;
                         decBar = parsed->dec;
@@ -564,7 +603,7 @@ void TrackingDriver::Lx200Engine() {
                 } else if (type == ScopeType::AP || type == ScopeType::GEMINI) {
                     watch.Asked();
                     const std::string ra = Exchange(std::string(kGetRa), 100);
-                    watch.Judge(IsCoordinateReply(ra));
+                    watch.Answer(ra, IsCoordinateReply(ra));
                     // DEPARTURE: the hour difference is taken the short way round 0/24 h, so a
                     // target near 0 h is not seen as 24 hours away (a spurious 8 s time-out).
                     double hours =
@@ -573,7 +612,7 @@ void TrackingDriver::Lx200Engine() {
                     if (hours > 12.0) hours = 24.0 - hours;
                     raLength = std::min(16, static_cast<int>(std::lround(hours * 1.5)));
                     const std::string dec = Exchange(std::string(kGetDec), 100);
-                    watch.Judge(IsCoordinateReply(dec));
+                    watch.Answer(dec, IsCoordinateReply(dec));
                     const double degrees =
                         std::fabs(std::fabs(t.decDegrees) -
                                   std::fabs(LeadingNumber(dec.substr(0, std::min<size_t>(3, dec.size())))));
@@ -590,13 +629,13 @@ void TrackingDriver::Lx200Engine() {
         if (trackingOn_.load() && !timedOut) {
             if (++counter > 1000) counter = 8;
             if (continuous) {
-                if (counter < 5) Pause(600);
+                if (counter < 5 && !Await(watch, 600)) break;
             } else {
                 const int wait = static_cast<int>(lead * 1.2 * 1000.0);
-                Pause(wait < 1000 ? 1200 : wait);
+                if (!Await(watch, wait < 1000 ? 1200 : wait)) break;
             }
         }
-        Pause(cycle.settings.trackAdjustMs);
+        if (!Await(watch, cycle.settings.trackAdjustMs)) break;
     }
 }
 

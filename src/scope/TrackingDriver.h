@@ -133,7 +133,7 @@ int NexStar58LeapPauseMs(int sliderPosition);
 
 // How long an engine waits for any valid reply to the requests it keeps sending before it
 // gives the line up for lost.
-inline constexpr double kReplyTimeoutSeconds = 10.0;
+inline constexpr double kReplyTimeoutSeconds = 9.0;
 
 class TrackingDriver {
 public:
@@ -218,7 +218,9 @@ private:
     struct NexStarRates;
     void NexStarRateStep(const Cycle& cycle, const NexStarMountPosition& mount, NexStarRates& rates,
                          bool altAz, int westSide);
-    bool GotoInProgress();
+    bool GotoInProgress(ReplyWatch& watch);
+    // The CGE's side of the pier after a goto: 1 west, 0 east; `aimedSide` when it cannot say.
+    int PierSideAfterGoto(ReplyWatch& watch, int aimedSide);
     bool GetScopePosition(bool altAz, const Site& site, ScopeReading& reading);
     void Lx200GpsFailure(const std::string& text);
     // Sends the pass-through rate for a motor; audit text names it.
@@ -232,6 +234,18 @@ private:
     // True (after ending tracking with its message) when the line failed or the mount has not
     // answered for kReplyTimeoutSeconds; never while a requested stop is under way.
     bool LostCommunication(const ReplyWatch& watch);
+    // Ends tracking for a dead line: the stop sequence where the line still takes it, then
+    // "Lost communication with the telescope.".
+    void EndLostLine();
+    // Sends `command`, waits `waitMs`, reads the reply into `reply` and judges it with `valid`:
+    // as an answer the protocol promises, or (`promised` false) as one it may leave out, where
+    // only unreadable bytes count against the line. False when the engine must end: the write
+    // failed, tracking was stopped, or the line was given up (tracking then already ended).
+    bool Ask(ReplyWatch& watch, std::string_view command, int waitMs, bool (*valid)(std::string_view),
+             std::string& reply, bool promised = true);
+    // A pause of the engine that keeps judging the line: false once tracking is off, a stop is
+    // raised or the line was given up (then already ended).
+    bool Await(ReplyWatch& watch, int milliseconds);
     void SendStopSequence(ScopeType type);
     void Lx200GpsStop();
     void NexStarRateStop(int modeByte);

@@ -18,25 +18,54 @@ struct TrackingDriver::Cycle {
     CycleTarget target;
 };
 
-// Counts the time the engine has been asking without a valid answer.
+// Judges whether the mount still answers. A question is open from Asked() until a valid answer
+// is judged; the line counts as lost when a question has been open for a moment and no valid
+// answer has come for kReplyTimeoutSeconds, or when replies keep arriving unreadable.
 class TrackingDriver::ReplyWatch {
 public:
-    explicit ReplyWatch(const Clock& clock) : clock_(clock) {}
+    explicit ReplyWatch(const Clock& clock) : clock_(clock), answeredAt_(clock.MonotonicSeconds()) {}
     void Asked() {
         if (!outstanding_) since_ = clock_.MonotonicSeconds();
         outstanding_ = true;
     }
     void Judge(bool valid) {
-        if (valid) outstanding_ = false;
+        if (valid) {
+            outstanding_ = false;
+            garbled_ = 0;
+            answeredAt_ = clock_.MonotonicSeconds();
+        }
+    }
+    // The reply to an open question: nothing yet, a valid answer, or bytes that cannot be read
+    // (noise, or a reply cut short).
+    void Answer(const std::string& reply, bool valid) {
+        if (valid) {
+            Judge(true);
+        } else if (!reply.empty()) {
+            ++garbled_;
+        }
+    }
+    // A reply to a command the protocol promises no answer to: silence says nothing, but bytes
+    // that arrive must read as an answer.
+    void Heard(const std::string& reply, bool valid) {
+        if (!reply.empty()) Answer(reply, valid);
     }
     bool Expired() const {
-        return outstanding_ && clock_.MonotonicSeconds() - since_ >= kReplyTimeoutSeconds;
+        if (garbled_ >= kGarbledReplies) return true;
+        const double now = clock_.MonotonicSeconds();
+        return outstanding_ && now - since_ >= kOpenQuestionSeconds &&
+               now - answeredAt_ >= kReplyTimeoutSeconds;
     }
 
 private:
+    // Unreadable replies in a row that give the line up at once.
+    static constexpr int kGarbledReplies = 2;
+    // A question just asked after a long quiet spell is given this long before it counts.
+    static constexpr double kOpenQuestionSeconds = 2.0;
     const Clock& clock_;
     bool outstanding_ = false;
     double since_ = 0.0;
+    double answeredAt_;
+    int garbled_ = 0;
 };
 
 // One sample of the object, as the rate step compares it with the one before.

@@ -69,14 +69,18 @@ TrackingDriver::LeapStep TrackingDriver::EarlyNexStarLeap(const EarlyNexStarDial
         return LeapStep::kEnd;
     }
 
-    watch.Asked();
-    if (!Send(dialect.stopText) || !link_.Wait(dialect.stopWaitMs)) return LeapStep::kEnd;
-    watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
+    // These mounts promise no answer to the cancel or the goto: silence is no fault, but what
+    // does arrive must read as their short replies. A failed write ends the engine (RunTracking
+    // then reports the lost line).
+    std::string reply;
+    if (!Ask(watch, dialect.stopText, dialect.stopWaitMs, IsNexStarShortReply, reply, false))
+        return LeapStep::kEnd;
     if (t.raHours != 0.0 && t.decDegrees != 0.0) {
-        if (!Send(dialect.gotoCommand(t.raHours, t.decDegrees)) || !link_.Wait(300)) return LeapStep::kEnd;
-        watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
+        if (!Ask(watch, dialect.gotoCommand(t.raHours, t.decDegrees), 300, IsNexStarShortReply, reply, false))
+            return LeapStep::kEnd;
     }
-    watch.Judge(IsNexStarShortReply(link_.ReadAvailable()));
+    reply = link_.ReadAvailable();
+    watch.Heard(reply, IsNexStarShortReply(reply));
     return LostCommunication(watch) ? LeapStep::kLost : LeapStep::kSent;
 }
 
@@ -95,20 +99,18 @@ void TrackingDriver::UltimaEngine() {
         if (newObject) {
             const double start = clock_.MonotonicSeconds();
             while (clock_.MonotonicSeconds() - start < 20.0) {
-                if (!link_.Wait(2000) || !Send("L")) break;
-                watch.Asked();
-                if (!link_.Wait(500)) break;
-                const std::string reply = link_.ReadAvailable();
-                watch.Judge(IsNexStarShortReply(reply));
-                if (LostCommunication(watch)) return;
-                if (reply.find('0') != std::string::npos) {
+                if (!Await(watch, 2000)) return;
+                std::string reply;
+                if (!Ask(watch, "L", 500, IsNexStarShortReply, reply, false)) return;
+                // Only a reply that reads as one says the goto has ended.
+                if (IsNexStarShortReply(reply) && reply.find('0') != std::string::npos) {
                     gotoEnded = true;
                     break;
                 }
             }
         }
         // After a goto that did not end within 20 s the next leap follows at once.
-        if (gotoEnded) Pause(UltimaLeapPauseMs(slider));
+        if (gotoEnded && !Await(watch, UltimaLeapPauseMs(slider))) return;
     }
 }
 
@@ -122,7 +124,7 @@ void TrackingDriver::NexStar58Engine() {
         const LeapStep step = EarlyNexStarLeap(dialect, watch, previousObject, newObject, slider);
         if (step == LeapStep::kIdle) continue;
         if (step != LeapStep::kSent) return;
-        Pause(newObject ? 2000 : NexStar58LeapPauseMs(slider));
+        if (!Await(watch, newObject ? 2000 : NexStar58LeapPauseMs(slider))) return;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -109,7 +110,10 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
             int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            rusage usage{};
+            if (::wait4(pid_, &status, WNOHANG, &usage) == pid_) {
+                cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                             (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
                 pid_ = -1;
                 return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, all};
             }
@@ -118,6 +122,9 @@ public:
         Stop();
         return {-1, all};
     }
+
+    // The processor time (user and system) the child used, known once Finish saw it exit.
+    double cpuSeconds = -1.0;
 
     // Ends the child's process group: SIGTERM, then SIGKILL after two seconds; reaps the group.
     void Stop() {

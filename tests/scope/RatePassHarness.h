@@ -8,9 +8,9 @@
 
 #include "TrackingFixture.h"
 #include "scope/SerialLink.h"
-#include "scope/SimulatedMount.h"
-#include "scope/SimulatedNexStar.h"
 #include "scope/TrackingDriver.h"
+#include "sim/SimulatedMount.h"
+#include "sim/SimulatedNexStar.h"
 #include "support/RecordingDisplay.h"
 #include "support/SteppingClock.h"
 

@@ -11,9 +11,9 @@
 
 #include "TrackingFixture.h"
 #include "scope/SerialLink.h"
-#include "scope/SimulatedEarlyNexStar.h"
-#include "scope/SimulatedMount.h"
 #include "scope/TrackingDriver.h"
+#include "sim/SimulatedEarlyNexStar.h"
+#include "sim/SimulatedMount.h"
 #include "support/RecordingDisplay.h"
 #include "support/SteppingClock.h"
 

@@ -152,6 +152,28 @@ TEST(Lx200Codec, PositionRepliesParseByTheirTerminators) {
     EXPECT_FALSE(ParseDecRaReply("+45" + kDeg + "00:00#99:00:00#"));
 }
 
+TEST(Lx200Codec, PositionRepliesAreReadStrictlyAndThePolarOneInEitherFormat) {
+    // Noise with the terminators in place reads as nothing, never as altitude 0 and azimuth 0.
+    EXPECT_FALSE(ParseAltAzReply("\x81\xF3\x07abcdef#\x90\x12ghijklmn#"));
+    EXPECT_FALSE(ParseAltAzReply("+4x" + kDeg + "30'15#123" + kDeg + "45'06#"));
+    EXPECT_FALSE(ParseAltAzReply("+45" + kDeg + "30'15#12" + kDeg + "345'06#"));
+    EXPECT_FALSE(ParseAltAzReply("+45" + kDeg + "60'15#123" + kDeg + "45'06#"));
+    EXPECT_FALSE(ParseDecRaReply("\x81\xF3\x07abcdef#\x90\x12ghijkl#"));
+
+    // The polar reply in short format: "sDD*MM#" and "HH:MM.T#", complete as soon as it reads.
+    const std::string shortReply = "-05" + kDeg + "30#12:34.5#";
+    ASSERT_TRUE(ParseDecRaReply(shortReply));
+    EXPECT_NEAR(ParseDecRaReply(shortReply)->first, -5.5, 1e-9);
+    EXPECT_NEAR(ParseDecRaReply(shortReply)->second, 12 + 34.5 / 60, 1e-9);
+    EXPECT_TRUE(DecRaReplyComplete(shortReply));
+    EXPECT_FALSE(DecRaReplyComplete("-05" + kDeg + "30#12:3"));
+    // A short declination with a long right ascension, and stale bytes in front.
+    const auto mixed = ParseDecRaReply("1+45" + kDeg + "30#06:07:08#");
+    ASSERT_TRUE(mixed);
+    EXPECT_NEAR(mixed->first, 45.5, 1e-9);
+    EXPECT_NEAR(mixed->second, 6 + 7.0 / 60 + 8.0 / 3600, 1e-9);
+}
+
 TEST(Lx200Codec, DistanceBarsAndSlewReplies) {
     std::string reply(32, ' ');
     reply.replace(0, 3, "\x7F\x7F\x7F");

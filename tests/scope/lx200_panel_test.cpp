@@ -9,7 +9,7 @@
 #include "scope/Lx200Panel.h"
 #include "scope/MountClock.h"
 #include "scope/SerialLink.h"
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 #include "support/RecordingDisplay.h"
 
 using namespace corvane;

@@ -9,9 +9,9 @@
 #include "TrackingFixture.h"
 #include "scope/NexStarCodec.h"
 #include "scope/SerialLink.h"
-#include "scope/SimulatedMount.h"
-#include "scope/SimulatedNexStar.h"
 #include "scope/TrackingDriver.h"
+#include "sim/SimulatedMount.h"
+#include "sim/SimulatedNexStar.h"
 #include "support/RecordingDisplay.h"
 #include "support/SteppingClock.h"
 
@@ -293,7 +293,7 @@ TEST(RateEngineFailures, Lx200GpsRefusedSlewAndExhaustedTableEndWithTheirMessage
         const auto c = rig.Commands();
         EXPECT_LT(IndexOf(c, ":RA08.00#"), c.size());  // the LX200GPS stop sequence went out
     }
-    // A silent mount gives the same message; nothing waits for it forever.
+    // A mount that falls silent during the intercept is a lost line, not a slow slew.
     {
         RateRig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::LX200GPS);
         rig.onSleep = [&] {
@@ -301,14 +301,12 @@ TEST(RateEngineFailures, Lx200GpsRefusedSlewAndExhaustedTableEndWithTheirMessage
         };
         rig.Run();
         ASSERT_EQ(rig.display.messages.size(), 1u);
-        // Silence during the intercept is no finished slew: the intercept fails and is retried.
-        EXPECT_EQ(
-            rig.display.messages[0].text,
-            "Unable to position telescope within time limits.\r\rMay need to increase maximum slew rate.");
+        EXPECT_EQ(rig.display.messages[0].text, "Lost communication with the telescope.");
         EXPECT_EQ(rig.display.messages[0].title, "Tracking Error");
-        EXPECT_LT(rig.Elapsed(), 60.0);
+        EXPECT_LT(rig.Elapsed(), 15.0);
     }
-    // A mount that falls silent in the rate loop: the line is given up after 10 s.
+    // Silence in the rate loop leaves the rates to the table until the object sets; a line
+    // that closes ends tracking at once.
     {
         RateRig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::LX200GPS);
         rig.onSleep = [&] {
@@ -316,8 +314,19 @@ TEST(RateEngineFailures, Lx200GpsRefusedSlewAndExhaustedTableEndWithTheirMessage
         };
         rig.Run();
         ASSERT_EQ(rig.display.messages.size(), 1u);
+        EXPECT_EQ(rig.display.messages[0].text,
+                  "Object Below Horizon or exceeded Tracking Limit set in Preferences!!");
+        EXPECT_GT(rig.Elapsed(), 300.0);
+    }
+    {
+        RateRig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::LX200GPS);
+        rig.onSleep = [&] {
+            if (rig.Elapsed() > 60.0) rig.mount->InjectFault(MountFault::ClosedLine);
+        };
+        rig.Run();
+        ASSERT_EQ(rig.display.messages.size(), 1u);
         EXPECT_EQ(rig.display.messages[0].text, "Lost communication with the telescope.");
-        EXPECT_LT(rig.Elapsed(), 80.0);
+        EXPECT_LT(rig.Elapsed(), 65.0);
     }
     // Ninety seconds before the ISS sets the table holds about 90 entries; the rate loop then
     // runs out of them and stops.
@@ -479,7 +488,7 @@ TEST(RateEngines, NexStarLineThatDiesAfterTheQueryIsGivenUpAtOnce) {
     rig.Run();
     ASSERT_GT(closedAt, 0.0);
     ASSERT_EQ(rig.display.messages.size(), 1u);
-    EXPECT_EQ(rig.display.messages[0].text, "Cannot get NexStarGPS Current Position!");
+    EXPECT_EQ(rig.display.messages[0].text, "Lost communication with the telescope.");
     EXPECT_LT(rig.Elapsed() - closedAt, 2.0);  // not 200 polls of a dead line
 }
 

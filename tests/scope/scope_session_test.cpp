@@ -14,7 +14,7 @@
 #include "scope/Lx200Codec.h"
 #include "scope/ReplyCheck.h"
 #include "scope/ScopeSession.h"
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 #include "support/RecordingDisplay.h"
 #include "support/ScriptedSerialPort.h"
 #include "support/SteppingClock.h"

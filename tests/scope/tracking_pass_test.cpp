@@ -7,8 +7,8 @@
 
 #include "TrackingFixture.h"
 #include "scope/SerialLink.h"
-#include "scope/SimulatedMount.h"
 #include "scope/TrackingDriver.h"
+#include "sim/SimulatedMount.h"
 #include "support/RecordingDisplay.h"
 #include "support/SteppingClock.h"
 

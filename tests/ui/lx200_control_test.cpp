@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 #include "support/SteppingClock.h"
 #include "ui/telescope/DateTimeDialog.h"
 #include "ui/telescope/Lx200ControlWindow.h"

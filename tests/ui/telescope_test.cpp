@@ -13,7 +13,7 @@
 
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 #include "support/SteppingClock.h"
 #include "ui/main/MainWindow.h"
 

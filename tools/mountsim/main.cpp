@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "core/Clock.h"
-#include "scope/SimulatedEarlyNexStar.h"
-#include "scope/SimulatedMount.h"
-#include "scope/SimulatedNexStar.h"
 #include "scope/ToolOptions.h"
+#include "sim/SimulatedEarlyNexStar.h"
+#include "sim/SimulatedMount.h"
+#include "sim/SimulatedNexStar.h"
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif

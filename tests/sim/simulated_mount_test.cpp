@@ -4,7 +4,7 @@
 
 #include "scope/Lx200Codec.h"
 #include "scope/SerialLink.h"
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 #include "support/RecordingDisplay.h"
 
 using namespace corvane;

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "scope/NexStarCodec.h"
-#include "scope/SimulatedNexStar.h"
+#include "sim/SimulatedNexStar.h"
 
 using namespace corvane;
 

@@ -1,4 +1,4 @@
-#include "scope/SimulatedEarlyNexStar.h"
+#include "sim/SimulatedEarlyNexStar.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 
 #include "core/Clock.h"
 #include "scope/NexStarCodec.h"
-#include "scope/SimulatedEarlyNexStar.h"
+#include "sim/SimulatedEarlyNexStar.h"
 
 using namespace corvane;
 

@@ -1,4 +1,4 @@
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "scope/MountSimulator.h"
+#include "sim/MountSimulator.h"
 
 namespace corvane {
 

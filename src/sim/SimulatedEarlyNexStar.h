@@ -25,8 +25,8 @@
 #include <vector>
 
 #include "core/Clock.h"
-#include "scope/MountSimulator.h"
-#include "scope/SimulatedReplyLine.h"
+#include "sim/MountSimulator.h"
+#include "sim/SimulatedReplyLine.h"
 
 namespace corvane {
 

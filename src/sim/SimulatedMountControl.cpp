@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "scope/SimulatedMount.h"
+#include "sim/SimulatedMount.h"
 
 namespace corvane {
 

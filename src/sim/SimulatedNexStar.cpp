@@ -1,4 +1,4 @@
-#include "scope/SimulatedNexStar.h"
+#include "sim/SimulatedNexStar.h"
 
 #include <algorithm>
 #include <cmath>
