@@ -118,4 +118,65 @@ KeyholePlan PlanKeyhole(const std::vector<AxisSample>& samples, double cap, doub
     return plan;
 }
 
+namespace {
+
+double Wrap180(double degrees) { return std::remainder(degrees, 360.0); }
+
+// The German mount's two axes for an hour angle and declination on a side of the pier.
+void GermanAxes(double hourAngle, double dec, bool flipped, double& a1, double& a2) {
+    a1 = flipped ? Wrap180(hourAngle) - 90.0 : Wrap180(Wrap180(hourAngle) + 90.0);
+    a2 = flipped ? 180.0 - dec : dec;
+}
+
+}  // namespace
+
+FlipPlan PlanFlip(const std::vector<AxisSample>& object, bool flipped, double limitDegrees, double gotoRate,
+                  double overhead) {
+    FlipPlan plan;
+    const size_t n = object.size();
+    if (n < 2 || !(gotoRate > 0) || !(overhead >= 0) || !std::isfinite(limitDegrees)) return plan;
+    const double dt = (object.back().t - object.front().t) / static_cast<double>(n - 1);
+    if (!(dt > 0)) return plan;
+    const double limit = std::max(0.0, limitDegrees);
+    // When the object's side changes, and when it passes the limit on the tube's side.
+    size_t crossing = n, deadline = n - 1;
+    for (size_t i = 0; i < n; ++i) {
+        const double ha = Wrap180(object[i].a1);
+        if (crossing == n && (ha >= 0.0) != flipped) crossing = i;
+        if (crossing != n && (flipped ? ha < -limit : ha > limit)) {
+            deadline = i;
+            break;
+        }
+    }
+    if (crossing == n) return plan;
+    plan.needed = true;
+    double best = 1e300;
+    for (size_t i = 0; i <= deadline; ++i) {
+        double a1 = 0, a2 = 0;
+        GermanAxes(object[i].a1, object[i].a2, flipped, a1, a2);
+        double duration = 30.0;
+        size_t arrival = i;
+        for (int round = 0; round < 6; ++round) {
+            arrival = std::min(n - 1, i + static_cast<size_t>(std::lround(duration / dt)));
+            double b1 = 0, b2 = 0;
+            GermanAxes(object[arrival].a1, object[arrival].a2, !flipped, b1, b2);
+            duration = std::max(std::fabs(b1 - a1), std::fabs(b2 - a2)) / gotoRate + overhead;
+        }
+        // The goto must aim at the other side of the meridian, and the mount must not run
+        // past its limit on this side first.
+        if (arrival <= crossing || arrival == n - 1) continue;
+        if (duration < best) {
+            best = duration;
+            plan.start = object[i].t;
+            plan.duration = duration;
+        }
+    }
+    if (best >= 1e299) {
+        // No moment within the samples: at once, allowing for half a turn.
+        plan.start = object.front().t;
+        plan.duration = 180.0 / gotoRate + overhead;
+    }
+    return plan;
+}
+
 }  // namespace corvane

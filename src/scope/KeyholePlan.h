@@ -31,4 +31,22 @@ struct KeyholePlan {
 // distance that keeps the object in the field grows as 1 / cos(axis 2).
 KeyholePlan PlanKeyhole(const std::vector<AxisSample>& object, double cap, double fieldDegrees = 0.5);
 
+// The meridian flip of a German mount: a goto that takes the tube to the other side of the pier,
+// where the object will be when the goto ends. The goto is shortest when the object itself
+// moves far in hour angle meanwhile, so the moment is chosen among those the mount's limit
+// allows: not before the object's side will have changed by the goto's end, not after the object
+// passes the limit (degrees of hour angle beyond the meridian) on the side the tube is on.
+struct FlipPlan {
+    bool needed = false;
+    double start = 0.0;     // when the goto should go out (seconds, as the samples)
+    double duration = 0.0;  // how long it will take
+};
+
+// `object`: hour angle (degrees, west positive) and declination at evenly spaced times.
+// `flipped`: the tube is on the side for objects west of the meridian. A goto takes the longer
+// axis's travel at `gotoRate` (degrees per second) plus `overhead` seconds (starting, stopping,
+// the reply that says it has ended).
+FlipPlan PlanFlip(const std::vector<AxisSample>& object, bool flipped, double limitDegrees, double gotoRate,
+                  double overhead);
+
 }  // namespace corvane

@@ -6,6 +6,7 @@
 // Every dialect talks through the serial link on the session's thread; every wait is the link's
 // stop-aware Wait, and the link refuses commands once a stop is raised.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "scope/PredictiveController.h"
@@ -45,6 +46,9 @@ public:
     virtual GotoReply Goto(const CycleTarget& target) = 0;
     // 1: the goto has ended; 0: it goes on; -1: no valid answer.
     virtual int GotoFinished() = 0;
+    // A German mount: whether the tube is on the side for objects west of the meridian; nothing
+    // for other mounts.
+    virtual std::optional<bool> PierFlipped() const { return std::nullopt; }
 };
 
 // A mount driven by gotos alone: it reads its position (as azimuth and altitude) and aims.

@@ -85,6 +85,9 @@ public:
         return l;
     }
     double GotoRate() const override { return kind_ == NexStarKind::Cge ? 5.0 : 4.0; }
+    std::optional<bool> PierFlipped() const override {
+        return kind_ == NexStarKind::Cge ? std::optional<bool>(west_) : std::nullopt;
+    }
     bool AltAz() const override { return kind_ == NexStarKind::AltAz; }
 
     AxisPair AxesOf(const CycleTarget& t) const override {
@@ -294,8 +297,8 @@ std::unique_ptr<RateDialect> MakeRateDialect(ScopeType type, const TrackingSetti
         case ScopeType::NEXSTARGPS:
             return std::make_unique<NexStarDialect>(
                 settings.ngpsMount == 1 ? NexStarKind::AltAz : NexStarKind::Wedge, link, clock);
-        // The CGE keeps the standard engine until the predictive one chooses its flip: rates alone
-        // would carry the tube past the meridian into the pier.
+        case ScopeType::CGE:
+            return std::make_unique<NexStarDialect>(NexStarKind::Cge, link, clock);
         case ScopeType::LX200GPS:
             return std::make_unique<Lx200GpsDialect>(settings.lgpsMount == 1, settings.degChar, link, clock);
         default:

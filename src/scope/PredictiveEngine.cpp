@@ -31,6 +31,9 @@ constexpr double kGotoLongestLead = 15.0;
 constexpr double kGotoLeadGain = 0.3;
 constexpr double kGotoNearDegrees = 1.0;
 constexpr double kPredictiveDegree = 3.14159265358979323846 / 180.0;
+// What a goto takes beyond its travel at the goto speed (starting, stopping, the polling of its
+// end), seconds.
+constexpr double kGotoOverhead = 4.5;
 // How far ahead the keyhole is looked for, and how often, seconds.
 constexpr double kKeyholeLookahead = 150.0;
 constexpr double kKeyholeEvery = 10.0;
@@ -88,7 +91,7 @@ bool TrackingDriver::PredictiveTarget(Cycle& cycle, double atSeconds, const std:
 // The first intercept: a goto to where the object will be when the mount gets there, then a wait
 // until the object arrives. A goto that took longer than foreseen is followed by a shorter one.
 TrackingDriver::AimResult TrackingDriver::PredictiveIntercept(RateDialect& dialect, Cycle& cycle,
-                                                              ReplyWatch& watch) {
+                                                              ReplyWatch& watch, double knownLead) {
     const ScopeType type = link_.GetScopeType();
     auto stop = [&] { SendStopSequence(type); };
     for (int attempt = 1; attempt <= 4; ++attempt) {
@@ -100,8 +103,8 @@ TrackingDriver::AimResult TrackingDriver::PredictiveIntercept(RateDialect& diale
         watch.Judge(read);
         if (LostCommunication(watch)) return AimResult::kEnd;
         if (StopAsked()) return AimResult::kEnd;
-        double lead = 30.0;
-        for (int refine = 0; refine < 3 && read; ++refine) {
+        double lead = knownLead > 0 && attempt == 1 ? knownLead : 30.0;
+        for (int refine = 0; refine < 3 && read && !(knownLead > 0 && attempt == 1); ++refine) {
             if (!PredictiveTarget(cycle, clock_.MonotonicSeconds() + lead, stop)) break;
             const AxisPair aim = dialect.AxesOf(cycle.target);
             const double gap =
@@ -119,6 +122,7 @@ TrackingDriver::AimResult TrackingDriver::PredictiveIntercept(RateDialect& diale
         display_.SetStatusLines("Intercepting Satellite.", "Intercepting Satellite.");
         link_.AuditLog("Predictive: goto " + PlainNumber(lead) + " s ahead, RA " +
                        PlainNumber(cycle.target.raHours) + " Dec " + PlainNumber(cycle.target.decDegrees));
+        const double sentAt = clock_.MonotonicSeconds();
         const GotoReply reply = dialect.Goto(cycle.target);
         if (StopAsked()) return AimResult::kEnd;
         if (reply == GotoReply::kRefused) {
@@ -133,7 +137,6 @@ TrackingDriver::AimResult TrackingDriver::PredictiveIntercept(RateDialect& diale
             if (!Pause(500)) return AimResult::kEnd;
             continue;
         }
-        const double start = clock_.MonotonicSeconds();
         for (;;) {
             if (!Pause(300)) return AimResult::kEnd;
             watch.Asked();
@@ -141,7 +144,7 @@ TrackingDriver::AimResult TrackingDriver::PredictiveIntercept(RateDialect& diale
             watch.Judge(finished >= 0);
             if (LostCommunication(watch)) return AimResult::kEnd;
             if (StopAsked()) return AimResult::kEnd;
-            if (finished == 1 || clock_.MonotonicSeconds() - start > kLongestGoto) break;
+            if (finished == 1 || clock_.MonotonicSeconds() - sentAt > kLongestGoto) break;
             const int bars = std::clamp(static_cast<int>(arrival - clock_.MonotonicSeconds()), 0, 16);
             display_.SetProgress(bars, bars);
         }
@@ -171,6 +174,8 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
     double keyholeCheckedAt = -1e9;
     double keyholeOutside = 0.0;  // seconds out of the field during the swing, as the readings show
     bool keyholeReported = false;
+    FlipPlan flip;
+    double flipCheckedAt = -1e9, flipLead = 0.0;
     // The object on the mount's axes at a monotonic time, for the look ahead.
     auto axesAt = [&](const Cycle& cycle, double t, AxisSample& sample) {
         const double jd =
@@ -195,7 +200,10 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
         if (cycle.object != previousObject) aimed = false;
         previousObject = cycle.object;
         if (!aimed) {
-            const AimResult aim = PredictiveIntercept(dialect, cycle, watch);
+            const AimResult aim = PredictiveIntercept(dialect, cycle, watch, flipLead);
+            flipLead = 0.0;
+            flip = FlipPlan{};
+            flipCheckedAt = -1e9;
             if (aim == AimResult::kEnd || !trackingOn_.load()) return;
             aimed = aim == AimResult::kAimed;
             controller.Reset();
@@ -205,8 +213,28 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
             continue;
         }
 
-        // A keyhole ahead: plan the swing once, and keep to it until the object is rejoined.
+        // A German mount: the flip across the meridian at the moment that costs least, within
+        // the mount's limit; planned afresh as the pass goes on.
         const double checkAt = clock_.MonotonicSeconds();
+        if (const auto flipped = dialect.PierFlipped(); flipped && checkAt - flipCheckedAt >= kKeyholeEvery) {
+            flipCheckedAt = checkAt;
+            std::vector<AxisSample> ahead;
+            AxisSample sample;
+            for (double t = checkAt; t <= checkAt + kKeyholeLookahead && axesAt(cycle, t, sample); t += 0.5)
+                ahead.push_back(sample);
+            flip = PlanFlip(ahead, *flipped, cycle.settings.meridianLimit, dialect.GotoRate(), kGotoOverhead);
+            if (flip.needed)
+                link_.AuditLog("Predictive: meridian flip in " + PlainNumber(flip.start - checkAt) +
+                               " s, taking " + PlainNumber(flip.duration) + " s");
+        }
+        if (flip.needed && checkAt >= flip.start) {
+            link_.AuditLog("Predictive: meridian flip");
+            flipLead = flip.duration;
+            aimed = false;
+            continue;
+        }
+
+        // A keyhole ahead: plan the swing once, and keep to it until the object is rejoined.
         const bool planned = !keyhole.path.empty() && checkAt < keyhole.rejoins + 10.0;
         if (checkAt - keyholeCheckedAt >= kKeyholeEvery && !planned) {
             keyholeCheckedAt = checkAt;

@@ -47,6 +47,7 @@ TrackingSettings TrackingSettingsFrom(const Settings& s) {
     t.minNxDeltaRate = std::max(0, s.MinNxDeltaRate);
     t.degChar = static_cast<unsigned char>(s.DegChar);
     t.predictive = s.PredictiveTracking == 1;
+    t.meridianLimit = std::clamp(s.MeridianLimit, 0, 45);
     return t;
 }
 

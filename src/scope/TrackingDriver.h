@@ -45,6 +45,7 @@ struct TrackingSettings {
     std::string elementFile;       // shown in the position log header
     std::string logFolder = ".";   // where the Log File interface writes
     bool predictive = false;       // PREDICTIVETRACKING: the predictive engines instead
+    int meridianLimit = 0;         // MERIDIANLIMIT: degrees a German mount may track past the meridian
 };
 
 // The engines' settings from the settings file (limits held to their ranges).
@@ -203,7 +204,8 @@ private:
     void PredictiveRateEngine(RateDialect& dialect);
     void PredictiveGotoEngine(GotoDialect& dialect);
     enum class AimResult { kAimed, kAgain, kEnd };
-    AimResult PredictiveIntercept(RateDialect& dialect, Cycle& cycle, ReplyWatch& watch);
+    // `lead`: how long the goto will take, seconds (0: from the distance).
+    AimResult PredictiveIntercept(RateDialect& dialect, Cycle& cycle, ReplyWatch& watch, double lead = 0.0);
     bool PredictiveTarget(Cycle& cycle, double atSeconds, const std::function<void()>& stop);
     // The INDI engine and its stop (IndiEngine.cpp).
     void IndiEngine();

@@ -201,3 +201,24 @@ TEST(KeyholePlan, NeverPlansBeyondTheCapAndFindsTheLeastTimeOutOfTheField) {
     EXPECT_FALSE(PlanKeyhole(slow, 3.0).needed);
     EXPECT_FALSE(PlanKeyhole(object, std::nan("")).needed);
 }
+
+TEST(KeyholePlan, TheFlipGoesWhenTheObjectMovesFastestAndWithinTheLimit) {
+    // West of the meridian and moving east (hour angle falling), fastest as it crosses.
+    std::vector<AxisSample> object;
+    for (double t = 0.0; t <= 150.0; t += 0.5)
+        object.push_back(AxisSample{t, -40.0 * std::tanh((t - 60.0) / 15.0), 30.0});
+    const FlipPlan plan = PlanFlip(object, true, 0.0, 5.0, 2.0);
+    ASSERT_TRUE(plan.needed);
+    // Over the meridian by the goto's end, never past it before it starts.
+    EXPECT_LE(plan.start, 60.0);
+    EXPECT_GE(plan.start + plan.duration, 60.0);
+    // The object's own motion shortens the half turn.
+    EXPECT_LT(plan.duration, 180.0 / 5.0 + 2.0);
+    // A mount that may track 20 degrees past the meridian may flip later, and no slower.
+    const FlipPlan later = PlanFlip(object, true, 20.0, 5.0, 2.0);
+    EXPECT_GE(later.start, plan.start);
+    EXPECT_LE(later.duration, plan.duration + 1e-9);
+    // No crossing, no flip; bad figures, no plan.
+    EXPECT_FALSE(PlanFlip(object, false, 0.0, 5.0, 2.0).needed && object.back().a1 > 0);
+    EXPECT_FALSE(PlanFlip(object, true, 0.0, 0.0, 2.0).needed);
+}

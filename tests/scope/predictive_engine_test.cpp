@@ -9,18 +9,31 @@ using namespace corvane::test;
 
 namespace {
 
+// Keeps every first status line shown.
+class LineKeepingDisplay : public RecordingDisplay {
+public:
+    void SetStatusLines(const std::string& ra, const std::string& dec) override {
+        RecordingDisplay::SetStatusLines(ra, dec);
+        shown.push_back(ra);
+    }
+    std::vector<std::string> shown;
+};
+
 struct EngineRig {
     std::shared_ptr<const ElementCatalogue> catalogue = TestCatalogue();
     SteppingClock clock{0.0};
-    std::unique_ptr<SimulatedNexStar> mount;
-    RecordingDisplay display;
+    std::unique_ptr<MountSimulator> mount;
+    LineKeepingDisplay display;
     std::unique_ptr<SerialLink> link;
     CatalogueStore store;
     LiveState live;
     std::unique_ptr<TrackingDriver> driver;
 
     explicit EngineRig(ScopeType type) : clock(StartOfPass()) {
-        mount = std::make_unique<SimulatedNexStar>(NexStarModel::NexStarGps, kMountSite, clock);
+        if (type == ScopeType::LX200)
+            mount = std::make_unique<SimulatedMount>(MountModel::LX200, kMountSite, clock);
+        else
+            mount = std::make_unique<SimulatedNexStar>(NexStarModel::NexStarGps, kMountSite, clock);
         mount->PointAt(180.0, 45.0);
         link = std::make_unique<SerialLink>(*mount, clock, display);
         link->SetScopeType(type);
@@ -92,16 +105,17 @@ TEST(PredictiveEngine, ADeadOrGarbledLineEndsTrackingWithTheStandardMessage) {
     }
 }
 
-TEST(PredictiveEngine, AnInterfaceWithoutOneRunsTheStandardEngineAndSaysSo) {
-    EngineRig rig(ScopeType::CGE);
-    bool said = false;
+TEST(PredictiveEngine, AMethodWithoutOneRunsTheStandardEngineAndSaysSo) {
+    // The LX200's leap frog has no predictive engine.
+    EngineRig rig(ScopeType::LX200);
+    rig.live.Update([](LiveValues& v) { v.trackingMethod = 2; });
     rig.Run([&](double now) {
-        said = said || rig.display.raLine == "Predictive tracking not available:";
         if (now > 20.0) rig.driver->RequestStop();
     });
-    EXPECT_TRUE(said);
-    // The standard CGE engine's meridian search and goto ran.
-    bool gotoSent = false;
-    for (const std::string& c : rig.mount->Commands()) gotoSent = gotoSent || c[0] == 'R';
-    EXPECT_TRUE(gotoSent);
+    const auto& shown = rig.display.shown;
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "Predictive tracking not available:"), shown.end());
+    // The standard engine's set-and-slew went out.
+    bool slewed = false;
+    for (const std::string& c : rig.mount->Commands()) slewed = slewed || c.find("MS#") != std::string::npos;
+    EXPECT_TRUE(slewed);
 }
