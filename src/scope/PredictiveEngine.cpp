@@ -25,7 +25,7 @@ constexpr double kLongestGoto = 180.0;
 const std::string kBelowText = "Object Below Horizon!!\r\r" + kRefresh;
 // Goto tracking: the lead of a first goto from afar, the longest lead, the share of the seen
 // offset (in seconds of the object's motion) each cycle takes into the lead, and the distance
-// within which the offset teaches the lead.
+// from the object's path within which the offset teaches the lead.
 constexpr double kGotoFirstLead = 4.0;
 constexpr double kGotoLongestLead = 15.0;
 constexpr double kGotoLeadGain = 0.3;
@@ -369,12 +369,17 @@ void TrackingDriver::PredictiveGotoEngine(GotoDialect& dialect) {
                          vy = later.elevationDeg - now.elevationDeg;
             const double dx = AngleGap(reading.axes.a1, now.azimuthDeg) * c,
                          dy = reading.axes.a2 - now.elevationDeg;
-            const double speed = std::hypot(vx, vy), off = std::hypot(dx, dy);
-            // Far off (a long slew, a keyhole the mount cannot follow) the offset says nothing about
-            // the lead.
-            if (off < kGotoNearDegrees && speed > 1e-4) {
-                const double ahead = (dx * vx + dy * vy) / speed / speed;  // seconds ahead of the object
-                lead = std::clamp(lead - kGotoLeadGain * ahead, 0.0, kGotoLongestLead);
+            const double speed = std::hypot(vx, vy);
+            if (speed > 1e-4) {
+                // Along the object's path (seconds ahead of it) and across it (degrees). Off the
+                // path (a long slew, a keyhole the mount cannot follow) the offset says nothing
+                // about the lead; along it, each cycle moves the lead a share of the way, at most
+                // a second.
+                const double ahead = (dx * vx + dy * vy) / speed / speed;
+                const double across = std::fabs(dx * vy - dy * vx) / speed;
+                if (across < kGotoNearDegrees && std::fabs(ahead) < kGotoLongestLead)
+                    lead = std::clamp(lead - std::clamp(kGotoLeadGain * ahead, -1.0, 1.0), 0.0,
+                                      kGotoLongestLead);
             }
         } else if (!trackingOn_.load()) {
             return;

@@ -207,7 +207,17 @@ TEST(MountsimRateTrack, PredictiveTrackingRunsWhereItExistsAndSaysSoWhereNot) {
     ASSERT_GT(lx200.separations.size(), 20u);
     EXPECT_LT(Median(lx200.separations), 0.3);
 
-    const RateRun cge = TrackAgainstMountsim("cge", "CGE", Utc(12, 41, 40), 15, 10, {}, predictive);
+    // After the culmination on the west side: no flip within the run.
+    const RateRun cge = TrackAgainstMountsim("cge", "CGE", Utc(12, 41, 40), 45, 36, {}, predictive);
     EXPECT_EQ(cge.exitCode, 0) << cge.output;
-    EXPECT_NE(cge.output.find("Predictive tracking not available"), std::string::npos) << cge.output;
+    EXPECT_NE(cge.output.find("Predictive tracking to"), std::string::npos) << cge.output;
+    ASSERT_GT(cge.separations.size(), 20u);
+    EXPECT_LT(Median(cge.separations), 0.1);
+
+    // The LX200's leap frog has no predictive engine: the standard one runs, and says so.
+    std::vector<std::string> leapFrog = predictive;
+    leapFrog.insert(leapFrog.end(), {"--method", "2"});
+    const RateRun leap = TrackAgainstMountsim("lx200", "LX200", Utc(12, 41, 40), 15, 10, {}, leapFrog);
+    EXPECT_EQ(leap.exitCode, 0) << leap.output;
+    EXPECT_NE(leap.output.find("Predictive tracking not available"), std::string::npos) << leap.output;
 }

@@ -119,3 +119,13 @@ TEST(PredictiveEngine, AMethodWithoutOneRunsTheStandardEngineAndSaysSo) {
     for (const std::string& c : rig.mount->Commands()) slewed = slewed || c.find("MS#") != std::string::npos;
     EXPECT_TRUE(slewed);
 }
+
+TEST(PredictiveEngine, TheSettingsChooseTheMethodAndHoldTheMeridianLimit) {
+    EXPECT_FALSE(TrackingSettingsFrom(ParseSettings("     ScopeType=CGE\r\n")).predictive);
+    const TrackingSettings t =
+        TrackingSettingsFrom(ParseSettings("PredictiveTracking=1\r\nMeridianLimit=12\r\n"));
+    EXPECT_TRUE(t.predictive);
+    EXPECT_EQ(t.meridianLimit, 12);
+    EXPECT_EQ(TrackingSettingsFrom(ParseSettings("MeridianLimit=400\r\n")).meridianLimit, 45);
+    EXPECT_EQ(TrackingSettingsFrom(ParseSettings("MeridianLimit=-3\r\n")).meridianLimit, 0);
+}
