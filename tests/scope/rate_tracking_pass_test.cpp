@@ -4,146 +4,14 @@
 // loses the object, not the accuracy goal itself.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <iostream>
-#include <memory>
 
-#include "TrackingFixture.h"
-#include "scope/SerialLink.h"
-#include "scope/TrackingDriver.h"
-#include "sim/SimulatedMount.h"
-#include "sim/SimulatedNexStar.h"
-#include "support/RecordingDisplay.h"
-#include "support/SteppingClock.h"
+#include "RatePassHarness.h"
 
 using namespace corvane;
 using namespace corvane::test;
 
 namespace {
-
-const MountSite kMountSite{kTestSite.latitude, kTestSite.longitude, kTestSite.altitude, kTestSite.utcOffset};
-
-struct PassFigures {
-    double rms = 0, max = 0, seconds = 0;
-    double settledRms = 0, settledMax = 0;  // from 30 s after the first intercept on
-    double flipMax = 0, flipSeconds = 0;    // while the CGE swings across the pier
-    bool intercepted = false, flipped = false;
-    double peak = 0;
-    std::vector<ShownMessage> messages;
-};
-
-enum class Rig { Lx200GpsAltAz, Lx200GpsPolar, NexStarAltAz, NexStarEq, Cge };
-
-PassFigures TrackPass(Rig rig, double minPeak, double maxPeak) {
-    const auto catalogue = TestCatalogue();
-    const int iss = catalogue->IssIndex();
-    const PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
-    EXPECT_GT(pass.losUtc, 0.0);
-    PropagationSlot probe(kSlotPassPrediction);
-    double startUtc = pass.aosUtc;
-    while (ComputeCycleTarget(*catalogue, iss, startUtc, kTestSite, 0, probe).elevationDeg < 10.0) {
-        startUtc += 1.0 / 86400.0;
-    }
-    SteppingClock clock(startUtc + kTestSite.utcOffset / 24.0);
-    std::unique_ptr<MountSimulator> mount;
-    SimulatedNexStar* nexstar = nullptr;
-    TrackingSettings settings;
-    ScopeType type = ScopeType::LX200GPS;
-    switch (rig) {
-        case Rig::Lx200GpsAltAz:
-        case Rig::Lx200GpsPolar: {
-            MountParameters p = DefaultMountParameters(MountModel::LX200GPS);
-            p.polar = rig == Rig::Lx200GpsPolar;
-            settings.lgpsMount = p.polar ? 2 : 1;
-            auto m = std::make_unique<SimulatedMount>(MountModel::LX200GPS, kMountSite, clock, p);
-            m->PointAt(180.0, 45.0);
-            mount = std::move(m);
-            break;
-        }
-        case Rig::NexStarAltAz:
-        case Rig::NexStarEq:
-        case Rig::Cge: {
-            const NexStarModel model = rig == Rig::Cge ? NexStarModel::Cge : NexStarModel::NexStarGps;
-            NexStarParameters p = DefaultNexStarParameters(model);
-            p.mounting = rig == Rig::NexStarEq ? NexStarMounting::EqNorth : NexStarMounting::AltAz;
-            settings.ngpsMount = rig == Rig::NexStarEq ? 2 : 1;
-            type = rig == Rig::Cge ? ScopeType::CGE : ScopeType::NEXSTARGPS;
-            auto m = std::make_unique<SimulatedNexStar>(model, kMountSite, clock, p);
-            m->PointAt(180.0, 45.0);
-            nexstar = m.get();
-            mount = std::move(m);
-            break;
-        }
-    }
-    RecordingDisplay display;
-    SerialLink link(*mount, clock, display);
-    link.SetScopeType(type);
-    link.SetDeviceResolver([](int) { return "sim"; });
-    CatalogueStore store;
-    store.Set(catalogue);
-    LiveState live;
-    SetSite(live, iss);
-    TrackingDriver driver(link, live, store, clock, display);
-    driver.SetSettings(settings);
-
-    PassFigures f;
-    f.peak = pass.maxElevation;
-    double sum = 0, lastSample = -1, interceptAt = 0, settledSum = 0;
-    int settledSamples = 0;
-    int samples = 0;
-    bool wasFlipped = nexstar != nullptr && nexstar->PierFlipped();
-    bool inFlip = false;  // a goto after the first intercept (only the CGE's flip)
-    PropagationSlot truth(kSlotPassPrediction);
-    clock.onSleep = [&] {
-        const double now = clock.MonotonicSeconds();
-        if (now - lastSample < 0.5) return;
-        lastSample = now;
-        const double utc = clock.LocalJulianDate() - kTestSite.utcOffset / 24.0;
-        const CycleTarget at = ComputeCycleTarget(*catalogue, iss, utc, kTestSite, 0, truth);
-        if (at.elevationDeg < 10.0 && utc > pass.culminationUtc) {
-            driver.RequestStop();
-            return;
-        }
-        const MountState s = mount->State();
-        const double error = Separation(s.azimuth, s.altitude, at.azimuthDeg, at.elevationDeg);
-        if (!f.intercepted && error < 0.5) {
-            f.intercepted = true;
-            interceptAt = now;
-        }
-        if (!f.intercepted) return;
-        // The CGE's flip: from the start of the goto across the pier until the rate loop has the
-        // object again (within 0.1 degree).
-        if (nexstar != nullptr && s.slewing) inFlip = true;
-        if (nexstar != nullptr && nexstar->PierFlipped() != wasFlipped) {
-            wasFlipped = !wasFlipped;
-            f.flipped = true;
-        }
-        if (inFlip && (s.slewing || error > 0.1)) {
-            f.flipMax = std::max(f.flipMax, error);
-            f.flipSeconds += 0.5;
-            return;
-        }
-        inFlip = false;
-        sum += error * error;
-        f.max = std::max(f.max, error);
-        if (now - interceptAt > 30.0) {
-            f.settledMax = std::max(f.settledMax, error);
-            settledSum += error * error;
-            ++settledSamples;
-        }
-        ++samples;
-    };
-    EXPECT_TRUE(link.Connect(1));
-    driver.StartStopTracking();
-    EXPECT_TRUE(driver.TrackingOn());
-    driver.RunTracking();
-    driver.FinishStop();
-    f.rms = samples > 0 ? std::sqrt(sum / samples) : 0;
-    f.settledRms = settledSamples > 0 ? std::sqrt(settledSum / settledSamples) : 0;
-    f.seconds = samples / 2.0;
-    f.messages = display.Messages();
-    return f;
-}
 
 void Report(const std::string& what, const PassFigures& f) {
     std::cout << what << " (peak " << std::lround(f.peak) << " deg): RMS " << f.rms << " deg, max " << f.max
