@@ -244,21 +244,21 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
     };
 
     int reportedBlocks = 0;
-    bool cut = false;  // a block in order was cut short: nothing after it is reported
+    // Blocks are reported in order. A block cut short by the stop is reported with what it did,
+    // and so is every block after it that another thread finished: what was found is kept.
     auto report = [&](bool final) {
         std::vector<BatchLine> lines;
         const int before = outcome.calculated;
-        while (!cut && reportedBlocks < blocks &&
+        while (reportedBlocks < blocks &&
                finished[static_cast<size_t>(reportedBlocks)].load(std::memory_order_acquire)) {
             const int b = reportedBlocks++;
-            const int first = b * kBlock + 1, last = std::min(total, (b + 1) * kBlock);
+            const int first = b * kBlock + 1;
             const int n = done[static_cast<size_t>(b)].load(std::memory_order_relaxed);
             for (int i = first; i < first + n; ++i) {
                 for (BatchLine& line : results[static_cast<size_t>(i)]) lines.push_back(std::move(line));
                 results[static_cast<size_t>(i)].clear();
             }
             outcome.calculated += n;
-            if (n < last - first + 1) cut = true;
         }
         outcome.lines += lines.size();
         if (progress && (outcome.calculated != before || final))

@@ -101,20 +101,20 @@ std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object
                                          BatchObjectStats* stats = nullptr,
                                          const InstantTable* table = nullptr);
 
-// Progress on the calling thread, in catalogue order: calculated objects so far (the first n of
-// the catalogue), the total, and the lines of the objects completed since the last call.
+// Progress on the calling thread, in catalogue order: objects searched so far, the total, and the
+// lines of the objects completed since the last call.
 using BatchProgress = std::function<void(int calculated, int total, std::vector<BatchLine>&& lines)>;
 
 struct BatchOutcome {
-    int calculated = 0;  // objects done (the first `calculated` of the catalogue)
+    int calculated = 0;  // objects searched
     int total = 0;
     bool aborted = false;
     size_t lines = 0;
 };
 
 // Searches every object; threads 0 means one per processor. `stop` is read before each object:
-// once it is set the run ends, reporting the objects done in catalogue order up to the first one
-// that was not. progress may be empty.
+// once it is set the run ends, reporting in catalogue order every object that was searched (after
+// a stop, several threads may leave gaps). progress may be empty.
 BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop,
                       const BatchProgress& progress = {}, int threads = 0);
 

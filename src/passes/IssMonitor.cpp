@@ -37,6 +37,16 @@ NextIssPass FindNextIssPass(const ElementCatalogue& catalogue, int station, Prop
 
 std::string CountdownHoursText(double hours) { return HourText(hours); }
 
+std::array<std::string, 8> NoIssPositionTexts(PropagationError error, double elementAgeDays) {
+    std::array<std::string, 8> texts;
+    texts[3] = "NO POSITION:";
+    texts[4] = PropagationErrorText(error);
+    if (std::isfinite(elementAgeDays))
+        texts[5] = "TLE " + std::to_string(static_cast<long long>(std::floor(std::fabs(elementAgeDays)))) +
+                   (elementAgeDays < 0.0 ? " days ahead" : " days old");
+    return texts;
+}
+
 IssMonitor::IssMonitor(Clock& clock, LiveState& live, CatalogueStore& catalogue, IssMonitorPort& port)
     : clock_(clock), live_(live), catalogue_(catalogue), port_(port) {}
 
@@ -125,26 +135,32 @@ void IssMonitor::TurnWith(const std::function<void()>& sleep) {
         }
         --countdown_;
         // The position now.
-        if (ConvertElementSet(*catalogue, station, positionSlot_)) {
-            PropagationResult r = PropagateSlot(now, positionSlot_);
-            if (r.Ok()) {
-                ConvertState(r);
-                GeodeticPoint sitePoint = SitePoint(site);
-                const LookAngles look = ComputeLookAngles(r.position, r.velocity, sitePoint, now);
-                const LookAngles radec = ComputeRADec(r.position, r.velocity, sitePoint, now);
-                const GeodeticPoint sub = ComputeSubPoint(r.position, now);
-                t.position[0] = FixedText(Degrees(look.azimuth), 3) + " \xB0";
-                t.position[1] = FixedText(Degrees(look.elevation), 3) + " \xB0";
-                t.position[2] = FixedText(look.range, 3) + " km";
-                t.position[3] = FixedText(Degrees(sub.latitude), 4) + " \xB0 N";
-                t.position[4] = FixedText(Degrees(sub.longitude), 4) + " \xB0 E";
-                t.position[5] = FixedText(sub.altitude, 3) + " km";
-                t.position[6] = HourText(Degrees(radec.azimuth) / 15.0);
-                t.position[7] = DegreeText(Degrees(radec.elevation));
-                t.latitude = Degrees(sub.latitude);
-                t.longitude = Degrees(sub.longitude);
-                t.sunlit = !IsEclipsed(r.position, ComputeSunVector(now));
-            }
+        PropagationResult r;
+        if (ConvertElementSet(*catalogue, station, positionSlot_)) r = PropagateSlot(now, positionSlot_);
+        if (!r.Ok()) {
+            // DEPARTURE: a station the model cannot place (elements years old, decayed) says why
+            // in the position fields instead of leaving them blank.
+            t.position = NoIssPositionTexts(r.error, positionSlot_.HasElements()
+                                                         ? ElementAgeDays(positionSlot_.Elements(), now)
+                                                         : std::nan(""));
+        } else {
+            ConvertState(r);
+            GeodeticPoint sitePoint = SitePoint(site);
+            const LookAngles look = ComputeLookAngles(r.position, r.velocity, sitePoint, now);
+            const LookAngles radec = ComputeRADec(r.position, r.velocity, sitePoint, now);
+            const GeodeticPoint sub = ComputeSubPoint(r.position, now);
+            t.position[0] = FixedText(Degrees(look.azimuth), 3) + " \xB0";
+            t.position[1] = FixedText(Degrees(look.elevation), 3) + " \xB0";
+            t.position[2] = FixedText(look.range, 3) + " km";
+            t.position[3] = FixedText(Degrees(sub.latitude), 4) + " \xB0 N";
+            t.position[4] = FixedText(Degrees(sub.longitude), 4) + " \xB0 E";
+            t.position[5] = FixedText(sub.altitude, 3) + " km";
+            t.position[6] = HourText(Degrees(radec.azimuth) / 15.0);
+            t.position[7] = DegreeText(Degrees(radec.elevation));
+            t.latitude = Degrees(sub.latitude);
+            t.longitude = Degrees(sub.longitude);
+            t.sunlit = !IsEclipsed(r.position, ComputeSunVector(now));
+            t.positionKnown = true;
         }
         const double toAos = (next.aos - now) * 24.0;
         const double toLos = (next.los - now) * 24.0;

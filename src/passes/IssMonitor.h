@@ -43,6 +43,11 @@ NextIssPass FindNextIssPass(const ElementCatalogue& catalogue, int station, Prop
 // "05 hr 34 m 31 s" for a time span in hours.
 std::string CountdownHoursText(double hours);
 
+// The position fields when the station cannot be placed: "NO POSITION:", the reason and the
+// elements' age ("TLE 3287 days old") in the Latitude, Longitude and Altitude fields, as the
+// panel says "ISS NOT FOUND"; the others empty. A NaN age is left out.
+std::array<std::string, 8> NoIssPositionTexts(PropagationError error, double elementAgeDays);
+
 // What the panel shows after a turn.
 struct IssPanelTexts {
     bool monitorOn = false;     // ISSMonitor = 1
@@ -53,6 +58,7 @@ struct IssPanelTexts {
     bool redrawMap = false;                        // a search ran: the small globe is redrawn
     double latitude = 0.0, longitude = 0.0;        // sub-point, degrees
     bool sunlit = false;
+    bool positionKnown = false;  // the position fields hold a position (and the globe a marker)
 };
 inline constexpr std::array<const char*, 8> kIssPositionCaptions = {
     "Azimuth:", "Elevation:", "Range:", "Latitude:", "Longitude:", "Altitude:", "R.A.:", "Dec.:"};

@@ -317,6 +317,19 @@ bool AddBatchLine(ViewPlan& plan, std::string_view batchLine, double nowLocal) {
     return AddToViewPlan(plan, batchLine, name, norad, nowLocal, kBatchViewPlanCapacity);
 }
 
+bool PlanHoldsPass(const ViewPlan& plan, std::string_view line, std::string_view norad) {
+    const std::optional<ViewPlanEntry> entry = EntryFromPassLine(line, "", norad);
+    if (!entry) return false;
+    const std::string number = Trim(entry->Norad());
+    return std::any_of(plan.entries.begin(), plan.entries.end(), [&](const ViewPlanEntry& e) {
+        return e.AosField() == entry->AosField() && Trim(e.Norad()) == number;
+    });
+}
+
+bool PlanHoldsBatchLine(const ViewPlan& plan, std::string_view batchLine) {
+    return batchLine.size() >= 92 && PlanHoldsPass(plan, batchLine, Column(batchLine, 88, 5));
+}
+
 int FindObjectByNorad(const ElementCatalogue& catalogue, std::string_view norad) {
     const std::string text = Trim(norad);
     if (text.empty()) return 0;

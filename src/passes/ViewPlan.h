@@ -125,6 +125,11 @@ bool AddToViewPlan(ViewPlan& plan, std::string_view line, std::string_view name,
                    double nowLocal, size_t capacity = kViewPlanCapacity);
 // A batch list line (number in columns 88-92, name in columns 96-119); at most 2000 entries.
 bool AddBatchLine(ViewPlan& plan, std::string_view batchLine, double nowLocal);
+// Whether the plan already holds the pass of the line: an entry of the same object (catalogue
+// number) with the same AOS. Such a pass is still added; the window says so.
+bool PlanHoldsPass(const ViewPlan& plan, std::string_view line, std::string_view norad);
+// The same for a batch list line.
+bool PlanHoldsBatchLine(const ViewPlan& plan, std::string_view batchLine);
 
 // Catalogue index of the object with the catalogue number of the text; 0 when not loaded.
 int FindObjectByNorad(const ElementCatalogue& catalogue, std::string_view norad);

@@ -239,6 +239,13 @@ SlewResult SlewToObject(SerialLink& link) {
     return out;
 }
 
+std::optional<PanelTarget> ReadPanelTarget(SerialLink& link) {
+    if (!PanelConnected(link)) return std::nullopt;
+    const std::string ra = Exchange(link, "#:Gr#");
+    if (ra.empty()) return std::nullopt;
+    return PanelTarget{RaReadoutText(ra), DecReadoutText(Exchange(link, "#:Gd#"))};
+}
+
 std::string LookUpObject(SerialLink& link, LibraryKind kind, int number) {
     if (!PanelConnected(link)) return {};
     link.SendCommand(LibraryCommand(kind, number));

@@ -130,6 +130,14 @@ struct SlewResult {
 };
 SlewResult SlewToObject(SerialLink& link);
 
+// The target's position after a look-up or a search ("#:Gr#", then "#:Gd#"), as read-out lines.
+// Nothing, and no "#:Gd#", when the mount leaves "#:Gr#" unanswered: some mounts do not keep
+// these, and each silent read costs the whole reply wait.
+struct PanelTarget {
+    std::string raText, decText;
+};
+std::optional<PanelTarget> ReadPanelTarget(SerialLink& link);
+
 // A catalogue or planet look-up, or the next/previous found object, followed by "#:LI#";
 // returns the information text (InformationText). Empty when not connected.
 std::string LookUpObject(SerialLink& link, LibraryKind kind, int number);

@@ -2,6 +2,7 @@
 // What every simulated mount offers besides its serial line: where it points, its command
 // history, its clock and the faults it can play. corvane-mountsim and the tests drive the
 // LX200 family and the NexStar family through it.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,25 @@ struct MountState {
     double raHours;        // where the mount points, of date
     double decDegrees;
     bool slewing;
+};
+
+// How far a simulated mount falls short of a perfect one. The defaults are a real mount's; tests
+// that check exact bytes or timings use Ideal().
+struct MountRealism {
+    double latencyJitter = 0.02;  // seconds: each command acts up to this much early or late
+    double backlash = 0.03;       // degrees of gear play taken up on each axis reversal
+    uint32_t seed = 1;            // of the jitter, so that a run can be repeated
+    static MountRealism Ideal() { return {0.0, 0.0, 1}; }
+};
+
+// The figures every model has: its motors' top speed and acceleration, and how long its
+// controller takes to act and to answer.
+struct MountFigures {
+    double maxGotoRate = 4.0;      // degrees per second, each axis
+    double acceleration = 2.0;     // degrees per second squared
+    double commandLatency = 0.05;  // seconds from a command's end until the motors act on it
+    double replyLatency = 0.06;    // seconds before the first byte of a reply
+    MountRealism realism;
 };
 
 enum class MountFault {

@@ -17,16 +17,14 @@
 // the model's goto speed; commands act after a short latency; replies leave after the hand
 // controller's delay at 9600 baud. Time: clock.LocalJulianDate() minus the site's UTC offset
 // plus the mount's own clock offset. Every public function is thread-safe.
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/Clock.h"
-#include "sim/MountSimulator.h"
-#include "sim/SimulatedReplyLine.h"
+#include "sim/SimulatedAxis.h"
+#include "sim/SimulatedSerialMount.h"
 
 namespace corvane {
 
@@ -35,73 +33,37 @@ enum class EarlyNexStarModel { Ultima2000, NexStar58 };
 // "ultima", "nexstar58".
 std::optional<EarlyNexStarModel> EarlyNexStarModelFromName(std::string_view name);
 
-struct EarlyNexStarParameters {
-    double maxGotoRate = 3.0;     // degrees per second, each axis
-    double acceleration = 1.5;    // degrees per second squared
-    double commandLatency = 0.1;  // seconds from a command's end until the motors act on it
-    double replyLatency = 0.1;    // seconds before the first byte of a reply
-    double busySeconds = 0.15;    // NexStar 5/8: deaf this long after each command
+struct EarlyNexStarParameters : MountFigures {
+    double busySeconds = 0.15;  // NexStar 5/8: deaf this long after each command
 };
 EarlyNexStarParameters DefaultEarlyNexStarParameters(EarlyNexStarModel model);
 
-class SimulatedEarlyNexStar final : public MountSimulator {
+class SimulatedEarlyNexStar final : public SimulatedSerialMount {
 public:
     SimulatedEarlyNexStar(EarlyNexStarModel model, const MountSite& site, Clock& clock);
     SimulatedEarlyNexStar(EarlyNexStarModel model, const MountSite& site, Clock& clock,
                           const EarlyNexStarParameters& parameters);
 
-    // SerialPort.
-    bool Open(const std::string& device) override;
-    bool IsOpen() const override;
-    int BytesWaiting() override;
-    std::string Read(int count) override;
-    bool Write(std::string_view bytes) override;
-    void Close() override;
-
-    // MountSimulator.
-    MountState State() override;
-    void InjectFault(MountFault fault, double stallSeconds = 60.0) override;
-    void SetClockOffsetDays(double days) override;
-    void PointAt(double azimuth, double altitude) override;
-    // Printable bytes as they are, others as "<n>": "R4000,0000", "R<64><0><0><0>"; bytes the
-    // NexStar 5/8 lost while busy as "(lost) " + them.
-    std::vector<std::string> Commands() const override;
-
     EarlyNexStarModel Model() const { return model_; }
     const EarlyNexStarParameters& Parameters() const { return parameters_; }
 
 private:
-    struct PendingAction {
-        double at;
-        std::string command;
-    };
+    // SimulatedSerialMount. The history keeps printable bytes as they are, others as "<n>":
+    // "R4000,0000", "R<64><0><0><0>"; bytes the NexStar 5/8 lost while busy as "(lost) " + them.
+    void Receive(char byte) override;
+    void AfterWrite() override;
+    void Act(const std::string& command) override;
+    void Step(double dt, double utc) override;
+    MountState CurrentState() override { return HorizontalState(gotoActive_); }
+    void OnPointAt(double azimuth, double altitude) override;
+    void OnClockSet() override;
 
-    double UtcNow() const;
-    double LocalSiderealDegrees(double utc) const;
-    void AltAzOf(double raHours, double decDeg, double utc, double& az, double& alt) const;
-    void RaDecOf(double az, double alt, double utc, double& raHours, double& decDeg) const;
-    void Advance();
-    void Step(double dt, double utc);
-    void Receive(char byte);
-    void Record(const std::string& command, const char* prefix = "");
     void Execute(const std::string& command);
-    void Act(const std::string& command);
-    void Reply(std::string text);
 
     const EarlyNexStarModel model_;
     const EarlyNexStarParameters parameters_;
-    Clock& clock_;
-    mutable std::mutex mutex_;
 
-    MountSite site_;
-    bool open_ = false;
-    MountFault fault_ = MountFault::None;
-    double stallSeconds_ = 60.0;
-    double simTime_;
-    double clockOffsetDays_ = 0.0;
-
-    double az_ = 180.0, alt_ = 45.0;  // the fork's axes, degrees
-    double vAz_ = 0.0, vAlt_ = 0.0;
+    // axis1_ azimuth, axis2_ altitude: the fork's axes, degrees.
     bool gotoActive_ = false;
     double targetRa_ = 0.0, targetDec_ = 0.0;  // the goto target, then what tracking follows
 
@@ -109,9 +71,6 @@ private:
     double commandStartedAt_ = 0.0;
     double busyUntil_ = -1.0;
     std::string lost_;
-    std::deque<PendingAction> pending_;
-    SimulatedReplyLine line_{1997};
-    std::vector<std::string> commands_;
 };
 
 }  // namespace corvane

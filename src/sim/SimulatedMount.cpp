@@ -11,31 +11,32 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDeg = kPi / 180.0;
-constexpr double kStep = 0.01;                  // seconds of axis motion per integration step
-constexpr double kArrived = 0.01;               // degrees: the goto has ended
-constexpr size_t kMaxCommandHistory = 200000;
+constexpr double kArrived = 0.01;  // degrees: the goto has ended
 
-struct ModelName {
+// Each model's name and figures: top goto speed (degrees per second), acceleration (degrees per
+// second squared), start lag of a goto, reply and command latency (seconds), precision at power-on.
+// The top speeds are the makers' (corvane-mountsim --help cites them); no maker publishes an
+// acceleration, so those are plausible values for servo-driven forks.
+struct ModelEntry {
     MountModel model;
     const char* name;
+    double maxGotoRate, acceleration, slewStartLag, replyLatency, commandLatency;
+    bool longFormat;
 };
-constexpr ModelName kModelNames[] = {
-    {MountModel::LX200, "lx200"},
-    {MountModel::LX200GPS, "lx200gps"},
-    {MountModel::AutoStar494, "autostar494"},
-    {MountModel::AutoStar497, "autostar497"},
-    {MountModel::LX200Compatible, "lx200compatible"},
-    {MountModel::Gemini, "gemini"},
+constexpr ModelEntry kModels[] = {
+    {MountModel::LX200, "lx200", 8.0, 4.0, 0.3, 0.02, 0.03, false},
+    {MountModel::LX200GPS, "lx200gps", 8.0, 5.0, 0.3, 0.03, 0.04, true},
+    {MountModel::AutoStar494, "autostar494", 3.0, 2.0, 0.8, 0.25, 0.1, false},
+    {MountModel::AutoStar497, "autostar497", 5.0, 3.0, 0.5, 0.06, 0.05, true},
+    {MountModel::LX200Compatible, "lx200compatible", 5.0, 4.0, 0.3, 0.01, 0.02, true},
+    {MountModel::Gemini, "gemini", 4.0, 3.0, 0.3, 0.015, 0.02, true},
 };
 
-double Wrap360(double degrees) {
-    degrees = std::fmod(degrees, 360.0);
-    return degrees < 0 ? degrees + 360.0 : degrees;
-}
-
-double Wrap180(double degrees) {
-    degrees = Wrap360(degrees);
-    return degrees > 180.0 ? degrees - 360.0 : degrees;
+const ModelEntry& EntryOf(MountModel model) {
+    for (const auto& entry : kModels) {
+        if (entry.model == model) return entry;
+    }
+    return kModels[0];
 }
 
 bool StartsWith(const std::string& text, std::string_view prefix) {
@@ -120,65 +121,23 @@ std::string Clock24(double dayFraction) {
 }  // namespace
 
 std::optional<MountModel> MountModelFromName(std::string_view name) {
-    for (const auto& entry : kModelNames) {
+    for (const auto& entry : kModels) {
         if (name == entry.name) return entry.model;
     }
     return std::nullopt;
 }
 
-const char* MountModelName(MountModel model) {
-    for (const auto& entry : kModelNames) {
-        if (entry.model == model) return entry.name;
-    }
-    return "lx200";
-}
+const char* MountModelName(MountModel model) { return EntryOf(model).name; }
 
 MountParameters DefaultMountParameters(MountModel model) {
+    const ModelEntry& e = EntryOf(model);
     MountParameters p;
-    switch (model) {
-        case MountModel::LX200:
-            p.maxSlewRate = 6.0;
-            p.replyLatency = 0.02;
-            p.commandLatency = 0.03;
-            p.startsLongFormat = false;
-            break;
-        case MountModel::LX200GPS:
-            p.maxSlewRate = 8.0;
-            p.acceleration = 5.0;
-            p.replyLatency = 0.03;
-            p.commandLatency = 0.04;
-            p.startsLongFormat = true;
-            break;
-        case MountModel::AutoStar494:
-            p.maxSlewRate = 3.0;
-            p.acceleration = 2.0;
-            p.slewStartLag = 0.8;
-            p.replyLatency = 0.25;
-            p.commandLatency = 0.1;
-            p.startsLongFormat = false;
-            break;
-        case MountModel::AutoStar497:
-            p.maxSlewRate = 5.0;
-            p.acceleration = 3.0;
-            p.slewStartLag = 0.5;
-            p.replyLatency = 0.06;
-            p.commandLatency = 0.05;
-            p.startsLongFormat = true;
-            break;
-        case MountModel::LX200Compatible:
-            p.maxSlewRate = 5.0;
-            p.replyLatency = 0.01;
-            p.commandLatency = 0.02;
-            p.startsLongFormat = true;
-            break;
-        case MountModel::Gemini:
-            p.maxSlewRate = 4.0;
-            p.acceleration = 3.0;
-            p.replyLatency = 0.015;
-            p.commandLatency = 0.02;
-            p.startsLongFormat = true;
-            break;
-    }
+    p.maxGotoRate = e.maxGotoRate;
+    p.acceleration = e.acceleration;
+    p.slewStartLag = e.slewStartLag;
+    p.replyLatency = e.replyLatency;
+    p.commandLatency = e.commandLatency;
+    p.startsLongFormat = e.longFormat;
     return p;
 }
 
@@ -187,94 +146,27 @@ SimulatedMount::SimulatedMount(MountModel model, const MountSite& site, Clock& c
 
 SimulatedMount::SimulatedMount(MountModel model, const MountSite& site, Clock& clock,
                                const MountParameters& parameters)
-    : model_(model),
+    : SimulatedSerialMount(site, clock, parameters, 12345, "#"),
+      model_(model),
       parameters_(parameters),
-      clock_(clock),
-      site_(site),
       longFormat_(parameters.startsLongFormat),
       alignment_(parameters.polar ? Alignment::Polar : Alignment::AltAz),
-      simTime_(clock.MonotonicSeconds()) {
-    CaptureHere(UtcNow());
+      slewLimit_(parameters.maxGotoRate) {
+    axis1_.Place(180.0);
+    axis2_.Place(45.0);
+    CaptureHere(sky_.UtcNow());
     pendingRa_ = targetRa_;
     pendingDec_ = targetDec_;
 }
 
-// ---- SerialPort ----
-
-bool SimulatedMount::Open(const std::string&) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (fault_ == MountFault::ClosedLine) return false;
-    open_ = true;
-    return true;
-}
-
-bool SimulatedMount::IsOpen() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return open_;
-}
-
-void SimulatedMount::Close() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = false;
-}
-
-int SimulatedMount::BytesWaiting() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_ || fault_ == MountFault::ClosedLine) return -1;
-    Advance();
-    return line_.Ready(clock_.MonotonicSeconds());
-}
-
-std::string SimulatedMount::Read(int count) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_ || fault_ == MountFault::ClosedLine) return {};
-    return line_.Take(count, clock_.MonotonicSeconds());
-}
-
-bool SimulatedMount::Write(std::string_view bytes) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_ || fault_ == MountFault::ClosedLine) return false;
-    Advance();
-    for (char c : bytes) Receive(c);
-    return true;
-}
-
 // ---- world side ----
 
-MountState SimulatedMount::State() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Advance();
-    MountState s{};
-    s.utcJulianDate = UtcNow();
-    s.azimuth = az_;
-    s.altitude = alt_;
-    AltAzToRaDec(az_, alt_, s.utcJulianDate, s.raHours, s.decDegrees);
-    s.slewing = slewing_;
-    return s;
-}
-
-void SimulatedMount::PointAt(double azimuth, double altitude) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Advance();
-    az_ = Wrap360(azimuth);
-    alt_ = std::clamp(altitude, -90.0, 90.0);
-    vAz_ = vAlt_ = 0.0;
+void SimulatedMount::OnPointAt(double azimuth, double altitude) {
+    axis1_.Place(Wrap360(azimuth));
+    axis2_.Place(std::clamp(altitude, -90.0, 90.0));
     slewing_ = false;
     moveAxis1_ = moveAxis2_ = 0;
-    CaptureHere(UtcNow());
-}
-
-void SimulatedMount::InjectFault(MountFault fault, double stallSeconds) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    fault_ = fault;
-    stallSeconds_ = stallSeconds;
-}
-
-void SimulatedMount::SetClockOffsetDays(double days) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Advance();
-    clockOffsetDays_ = std::isfinite(days) ? days : 0.0;
-    CaptureHere(UtcNow());
+    CaptureHere(sky_.UtcNow());
 }
 
 bool SimulatedMount::LongFormat() const {
@@ -287,72 +179,21 @@ void SimulatedMount::SetLongFormat(bool longFormat) {
     longFormat_ = longFormat;
 }
 
-std::vector<std::string> SimulatedMount::Commands() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return commands_;
-}
-
 double SimulatedMount::AltitudeOf(double raHours, double decDegrees) {
     std::lock_guard<std::mutex> lock(mutex_);
     double az = 0, alt = 0;
-    RaDecToAltAz(raHours, decDegrees, UtcNow(), az, alt);
+    sky_.AltAzOf(raHours, decDegrees, sky_.UtcNow(), az, alt);
     return alt;
 }
 
-// ---- sky ----
-
-double SimulatedMount::UtcNow() const {
-    return clock_.LocalJulianDate() - site_.utcOffsetHours / 24.0 + clockOffsetDays_;
-}
-
-double SimulatedMount::LocalSiderealDegrees(double utc) const {
-    // Mean sidereal time at Greenwich (IAU 1982), plus the east longitude.
-    const double d = utc - 2451545.0;
-    const double t = d / 36525.0;
-    const double gmst = 280.46061837 + 360.98564736629 * d + 0.000387933 * t * t - t * t * t / 38710000.0;
-    return Wrap360(gmst + site_.longitude);
-}
-
-void SimulatedMount::RaDecToAltAz(double raHours, double decDeg, double utc, double& az, double& alt) const {
-    const double h = (LocalSiderealDegrees(utc) - raHours * 15.0) * kDeg;
-    const double dec = decDeg * kDeg, lat = site_.latitude * kDeg;
-    const double sinAlt = std::sin(lat) * std::sin(dec) + std::cos(lat) * std::cos(dec) * std::cos(h);
-    alt = std::asin(std::clamp(sinAlt, -1.0, 1.0)) / kDeg;
-    az = Wrap360(std::atan2(-std::cos(dec) * std::sin(h),
-                            std::sin(dec) * std::cos(lat) - std::cos(dec) * std::sin(lat) * std::cos(h)) /
-                 kDeg);
-}
-
-void SimulatedMount::AltAzToRaDec(double az, double alt, double utc, double& raHours, double& decDeg) const {
-    const double a = az * kDeg, e = alt * kDeg, lat = site_.latitude * kDeg;
-    const double sinDec = std::sin(lat) * std::sin(e) + std::cos(lat) * std::cos(e) * std::cos(a);
-    decDeg = std::asin(std::clamp(sinDec, -1.0, 1.0)) / kDeg;
-    const double h = std::atan2(-std::sin(a) * std::cos(e),
-                                std::sin(e) * std::cos(lat) - std::cos(e) * std::sin(lat) * std::cos(a)) /
-                     kDeg;
-    raHours = Wrap360(LocalSiderealDegrees(utc) - h) / 15.0;
-}
-
 void SimulatedMount::CaptureHere(double utc) {
-    AltAzToRaDec(az_, alt_, utc, targetRa_, targetDec_);
+    sky_.RaDecOf(axis1_.Position(), axis2_.Position(), utc, targetRa_, targetDec_);
     targetKind_ = TargetKind::RaDec;
-    holdAz_ = az_;
-    holdAlt_ = alt_;
+    holdAz_ = axis1_.Position();
+    holdAlt_ = axis2_.Position();
 }
 
 // ---- motion ----
-
-namespace {
-// One axis towards an error `error` (degrees) with a speed limit and an acceleration limit,
-// braking in time to stop at the target.
-void DriveAxis(double& velocity, double error, double maxRate, double acceleration, double dt) {
-    double wanted = std::min(maxRate, std::sqrt(2.0 * acceleration * std::fabs(error)));
-    wanted = std::min(wanted, std::fabs(error) / dt);
-    if (error < 0) wanted = -wanted;
-    const double change = std::clamp(wanted - velocity, -acceleration * dt, acceleration * dt);
-    velocity += change;
-}
-}  // namespace
 
 double SimulatedMount::MoveRate(int axis) const {
     const std::optional<double>& custom = axis == 1 ? customRate1_ : customRate2_;
@@ -361,50 +202,26 @@ double SimulatedMount::MoveRate(int axis) const {
         rate = *custom;
     } else {
         static constexpr double kRates[] = {0.0, 1.0, 0.133, 0.00835};
-        rate = rateIndex_ == 0 ? parameters_.maxSlewRate : kRates[rateIndex_];
+        rate = rateIndex_ == 0 ? slewLimit_ : kRates[rateIndex_];
     }
-    return std::clamp(rate, 0.0, parameters_.maxSlewRate);
-}
-
-void SimulatedMount::Advance() {
-    const double now = clock_.MonotonicSeconds();
-    if (now <= simTime_) return;
-    const double gap = now - simTime_;
-    // Very long gaps (a program left idle) are covered in at most 60000 coarser steps.
-    const double step = gap > 600.0 ? gap / 60000.0 : kStep;
-    const double utcNow = UtcNow();
-    auto actOnPending = [this](double upTo) {
-        while (!pending_.empty() && pending_.front().first <= upTo) {
-            const std::string command = pending_.front().second;
-            pending_.pop_front();
-            Execute(command);
-        }
-    };
-    while (simTime_ < now) {
-        double h = std::min(step, now - simTime_);
-        if (!pending_.empty()) h = std::clamp(pending_.front().first - simTime_, 0.0, h);
-        if (h > 0) {
-            simTime_ += h;
-            Step(h, utcNow - (now - simTime_) / 86400.0);
-        }
-        actOnPending(simTime_);
-    }
-    actOnPending(now);
+    return std::clamp(rate, 0.0, slewLimit_);
 }
 
 void SimulatedMount::Step(double dt, double utc) {
     const double accel = parameters_.acceleration;
+    auto moveAxes = [&] {
+        axis1_.Move(dt);
+        axis1_.Relabel(Wrap360(axis1_.Position()));
+        axis2_.Move(dt);
+        axis2_.Limit(-90.0, 90.0);
+    };
     if (MovingAny() && !parameters_.polar) {
         // Moves run each axis at its rate (a stopped axis holds still), ramping with the acceleration.
-        auto ramp = [&](double& velocity, double wanted) {
-            velocity += std::clamp(wanted - velocity, -accel * dt, accel * dt);
-        };
-        ramp(vAz_, moveAxis1_ * MoveRate(1));
-        ramp(vAlt_, moveAxis2_ * MoveRate(2));
-        az_ = Wrap360(az_ + vAz_ * dt);
-        alt_ = std::clamp(alt_ + vAlt_ * dt, -90.0, 90.0);
-        holdAz_ = az_;
-        holdAlt_ = alt_;
+        axis1_.RampTo(moveAxis1_ * MoveRate(1), accel, dt);
+        axis2_.RampTo(moveAxis2_ * MoveRate(2), accel, dt);
+        moveAxes();
+        holdAz_ = axis1_.Position();
+        holdAlt_ = axis2_.Position();
         return;
     }
     if (MovingAny()) {  // polar: moves shift the tracked RA/Dec
@@ -412,24 +229,23 @@ void SimulatedMount::Step(double dt, double utc) {
         targetDec_ = std::clamp(targetDec_ + moveAxis2_ * MoveRate(2) * dt, -90.0, 90.0);
         targetKind_ = TargetKind::RaDec;
     }
-    if (slewing_ && simTime_ < slewStartAt_) return;
+    if (slewing_ && StepTime() < slewStartAt_) return;
 
     double wantAz = holdAz_, wantAlt = holdAlt_;
     if (slewing_ || (targetKind_ == TargetKind::RaDec && alignment_ != Alignment::Land)) {
-        RaDecToAltAz(targetRa_, targetDec_, utc, wantAz, wantAlt);
+        sky_.AltAzOf(targetRa_, targetDec_, utc, wantAz, wantAlt);
     }
-    const double errAz = Wrap180(wantAz - az_), errAlt = wantAlt - alt_;
-    DriveAxis(vAz_, errAz, parameters_.maxSlewRate, accel, dt);
-    DriveAxis(vAlt_, errAlt, parameters_.maxSlewRate, accel, dt);
-    az_ = Wrap360(az_ + vAz_ * dt);
-    alt_ = std::clamp(alt_ + vAlt_ * dt, -90.0, 90.0);
+    axis1_.DriveTowards(Wrap180(wantAz - axis1_.Position()), slewLimit_, accel, dt);
+    axis2_.DriveTowards(wantAlt - axis2_.Position(), slewLimit_, accel, dt);
+    moveAxes();
     // Arrived: close on both axes and no longer moving faster than the sky.
-    if (slewing_ && std::fabs(Wrap180(wantAz - az_)) < kArrived && std::fabs(wantAlt - alt_) < kArrived &&
-        std::fabs(vAz_) < 0.05 && std::fabs(vAlt_) < 0.05) {
+    if (slewing_ && std::fabs(Wrap180(wantAz - axis1_.Position())) < kArrived &&
+        std::fabs(wantAlt - axis2_.Position()) < kArrived && std::fabs(axis1_.Velocity()) < 0.05 &&
+        std::fabs(axis2_.Velocity()) < 0.05) {
         slewing_ = false;
         if (alignment_ == Alignment::Land) {
-            holdAz_ = az_;
-            holdAlt_ = alt_;
+            holdAz_ = axis1_.Position();
+            holdAlt_ = axis2_.Position();
             targetKind_ = TargetKind::AltAz;
         }
     }
@@ -438,12 +254,8 @@ void SimulatedMount::Step(double dt, double utc) {
 // ---- protocol ----
 
 void SimulatedMount::Receive(char byte) {
-    if (fault_ == MountFault::Silence) return;
-    auto record = [this](std::string text) {
-        if (commands_.size() < kMaxCommandHistory) commands_.push_back(std::move(text));
-    };
     if (byte == '\x06' && !inCommand_) {
-        record("<ACK>");
+        Record("<ACK>");
         switch (model_) {
             case MountModel::Gemini:
                 Reply("G");
@@ -464,14 +276,14 @@ void SimulatedMount::Receive(char byte) {
     if (byte == '#') {
         if (inCommand_) {
             inCommand_ = false;
-            record(":" + command_ + "#");
+            Record(":" + command_ + "#");
             // Moves and rates reach the motors after the controller's latency; a stop halts them
             // at once.
             const bool motion = (command_.size() == 2 && command_[0] == 'M' && command_ != "MS") ||
-                                StartsWith(command_, "RA") || StartsWith(command_, "RE") || command_ == "RS" ||
-                                command_ == "RM" || command_ == "RC" || command_ == "RG";
+                                StartsWith(command_, "RA") || StartsWith(command_, "RE") ||
+                                command_ == "RS" || command_ == "RM" || command_ == "RC" || command_ == "RG";
             if (motion && parameters_.commandLatency > 0.0) {
-                pending_.emplace_back(clock_.MonotonicSeconds() + parameters_.commandLatency, command_);
+                Later(command_, parameters_.commandLatency);
             } else {
                 Execute(command_);
             }
@@ -485,10 +297,6 @@ void SimulatedMount::Receive(char byte) {
             inCommand_ = false;  // runaway text: drop it
         }
     }
-}
-
-void SimulatedMount::Reply(std::string text) {
-    line_.Send(std::move(text), clock_.MonotonicSeconds(), parameters_.replyLatency, fault_, stallSeconds_, "#");
 }
 
 std::string SimulatedMount::FormatRa(double hours) const {
@@ -535,7 +343,7 @@ std::string SimulatedMount::DistanceBars(double utc) {
     int raBars = 0, decBars = 0;
     if (slewing_) {
         double ra = 0, dec = 0;
-        AltAzToRaDec(az_, alt_, utc, ra, dec);
+        sky_.RaDecOf(axis1_.Position(), axis2_.Position(), utc, ra, dec);
         const double raError = std::fabs(Wrap180((targetRa_ - ra) * 15.0));
         const double decError = std::fabs(targetDec_ - dec);
         raBars = static_cast<int>(std::min(16.0, std::ceil(raError)));
@@ -556,27 +364,27 @@ std::string SimulatedMount::DistanceBars(double utc) {
 }
 
 void SimulatedMount::Execute(const std::string& command) {
-    const double utc = UtcNow();
+    const double utc = sky_.UtcNow();
     const bool meade = model_ == MountModel::LX200 || model_ == MountModel::LX200GPS ||
                        model_ == MountModel::AutoStar494 || model_ == MountModel::AutoStar497;
     const std::string argument = command.size() > 2 ? command.substr(2) : std::string();
     auto localParts = [&](int& year, int& month, int& day, double& fraction) {
-        CivilFromJulianDate(utc + site_.utcOffsetHours / 24.0, year, month, day, fraction);
+        CivilFromJulianDate(utc + sky_.Site().utcOffsetHours / 24.0, year, month, day, fraction);
     };
     char text[64];
     if (ExecuteControl(command, utc)) return;
 
     // Queries.
-    if (command == "GZ") return Reply(FormatAzimuth(az_) + "#");
-    if (command == "GA") return Reply(FormatSigned(alt_) + "#");
+    if (command == "GZ") return Reply(FormatAzimuth(axis1_.Position()) + "#");
+    if (command == "GA") return Reply(FormatSigned(axis2_.Position()) + "#");
     if (command == "GR" || command == "GD") {
         double ra = 0, dec = 0;
-        AltAzToRaDec(az_, alt_, utc, ra, dec);
+        sky_.RaDecOf(axis1_.Position(), axis2_.Position(), utc, ra, dec);
         return Reply((command == "GR" ? FormatRa(ra) : FormatSigned(dec)) + "#");
     }
     if (command == "Gr") return Reply(FormatRa(pendingRa_) + "#");
     if (command == "Gd") return Reply(FormatSigned(pendingDec_) + "#");
-    if (command == "GS") return Reply(Clock24(LocalSiderealDegrees(utc) / 360.0) + "#");
+    if (command == "GS") return Reply(Clock24(sky_.LocalSiderealDegrees(utc) / 360.0) + "#");
     if (command == "GL" || command == "Ga") {
         int y, m, d;
         double f;
@@ -591,17 +399,17 @@ void SimulatedMount::Execute(const std::string& command) {
         return Reply(text);
     }
     if (command == "GG") {
-        std::snprintf(text, sizeof text, "%+05.1f#", -site_.utcOffsetHours);
+        std::snprintf(text, sizeof text, "%+05.1f#", -sky_.Site().utcOffsetHours);
         return Reply(text);
     }
     if (command == "Gt") {
-        const long long m = std::llround(std::fabs(site_.latitude) * 60.0);
-        std::snprintf(text, sizeof text, "%c%02lld\xDF%02lld#", site_.latitude < 0 ? '-' : '+', m / 60,
+        const long long m = std::llround(std::fabs(sky_.Site().latitude) * 60.0);
+        std::snprintf(text, sizeof text, "%c%02lld\xDF%02lld#", sky_.Site().latitude < 0 ? '-' : '+', m / 60,
                       m % 60);
         return Reply(text);
     }
     if (command == "Gg") {
-        const long long m = std::llround(Wrap360(-site_.longitude) * 60.0) % (360 * 60);
+        const long long m = std::llround(Wrap360(-sky_.Site().longitude) * 60.0) % (360 * 60);
         std::snprintf(text, sizeof text, "%03lld\xDF%02lld#", m / 60, m % 60);
         return Reply(text);
     }
@@ -622,7 +430,7 @@ void SimulatedMount::Execute(const std::string& command) {
     if (command == "Q") {
         slewing_ = false;
         moveAxis1_ = moveAxis2_ = 0;
-        vAz_ = vAlt_ = 0.0;
+        HaltAxes();
         CaptureHere(utc);
         return;
     }
@@ -630,7 +438,7 @@ void SimulatedMount::Execute(const std::string& command) {
         const bool wasMoving = MovingAny();
         (command[1] == 'n' || command[1] == 's' ? moveAxis2_ : moveAxis1_) = 0;
         if (wasMoving && !MovingAny()) {
-            if (!parameters_.polar) vAz_ = vAlt_ = 0.0;
+            if (!parameters_.polar) HaltAxes();
             CaptureHere(utc);
         }
         return;
@@ -656,9 +464,8 @@ void SimulatedMount::Execute(const std::string& command) {
     }
     if (command == "MS") {
         double az = 0, alt = 0;
-        RaDecToAltAz(pendingRa_, pendingDec_, utc, az, alt);
-        // The AutoStar #494 answers a refused goto with its code alone.
-        const bool bare = model_ == MountModel::AutoStar494;
+        sky_.AltAzOf(pendingRa_, pendingDec_, utc, az, alt);
+        const bool bare = parameters_.bareRefusal;
         if (alt < parameters_.minAltitude) {
             return Reply(bare                           ? "1"
                          : model_ == MountModel::Gemini ? "1Object below horizon.#"
@@ -671,14 +478,16 @@ void SimulatedMount::Execute(const std::string& command) {
         targetKind_ = TargetKind::RaDec;
         moveAxis1_ = moveAxis2_ = 0;
         // The start lag is the mount's reaction from rest; a goto during a goto redirects at once.
-        if (!slewing_) slewStartAt_ = clock_.MonotonicSeconds() + parameters_.slewStartLag;
+        if (!slewing_) slewStartAt_ = Now() + parameters_.slewStartLag;
         slewing_ = true;
         return;
     }
     if (command == "D") return Reply(DistanceBars(utc));
     if (command == "CM") {
-        RaDecToAltAz(pendingRa_, pendingDec_, utc, az_, alt_);
-        vAz_ = vAlt_ = 0.0;
+        double az = 0, alt = 0;
+        sky_.AltAzOf(pendingRa_, pendingDec_, utc, az, alt);
+        axis1_.Place(az);
+        axis2_.Place(alt);
         slewing_ = false;
         CaptureHere(utc);
         return Reply("Coordinates     matched.        #");
@@ -725,7 +534,7 @@ void SimulatedMount::Execute(const std::string& command) {
             int y, mo, d;
             double f;
             localParts(y, mo, d, f);
-            clockOffsetDays_ += ((h * 3600.0 + m * 60.0 + s) / 86400.0 - f);
+            sky_.ShiftClock((h * 3600.0 + m * 60.0 + s) / 86400.0 - f);
         }
         return Reply(ok ? "1" : "0");
     }
@@ -740,9 +549,9 @@ void SimulatedMount::Execute(const std::string& command) {
         int oy, om, od;
         double f;
         localParts(oy, om, od, f);
-        const double localNow = utc + site_.utcOffsetHours / 24.0;
+        const double localNow = utc + sky_.Site().utcOffsetHours / 24.0;
         const double wanted = CivilToJulianDate(2000 + y, mo, d, 0, 0, 0.0) + f;
-        clockOffsetDays_ += wanted - localNow;
+        sky_.ShiftClock(wanted - localNow);
         return Reply(meade ? "1Updating Planetary Data#                                #" : "1");
     }
     if (StartsWith(command, "SG")) {
@@ -750,24 +559,33 @@ void SimulatedMount::Execute(const std::string& command) {
         const double hours = std::strtod(argument.c_str(), &end);
         const bool ok = end != argument.c_str() && std::isfinite(hours) && std::fabs(hours) <= 14.0;
         if (ok) {
-            const double local = utc + site_.utcOffsetHours / 24.0;
-            site_.utcOffsetHours = -hours;
+            const double local = utc + sky_.Site().utcOffsetHours / 24.0;
+            sky_.Site().utcOffsetHours = -hours;
             // The mount keeps its local time; its idea of UTC moves with the offset.
-            clockOffsetDays_ += (local - site_.utcOffsetHours / 24.0) - utc;
+            sky_.ShiftClock((local - sky_.Site().utcOffsetHours / 24.0) - utc);
         }
         return Reply(ok ? "1" : "0");
     }
     if (StartsWith(command, "St")) {
         const auto latitude = ParseAngle(argument, 90);
-        if (latitude) site_.latitude = *latitude;
+        if (latitude) sky_.Site().latitude = *latitude;
         return Reply(latitude ? "1" : "0");
     }
     if (StartsWith(command, "Sg")) {
         const auto west = ParseAngle(argument, 360);
-        if (west) site_.longitude = Wrap180(-*west);
+        if (west) sky_.Site().longitude = Wrap180(-*west);
         return Reply(west ? "1" : "0");
     }
-    if (StartsWith(command, "Sw")) return Reply("1");
+    if (StartsWith(command, "Sw")) {
+        // The classic LX200 takes a top slew speed of 2 to 8 degrees per second; the others only
+        // acknowledge it.
+        if (model_ != MountModel::LX200) return Reply("1");
+        size_t pos = 0;
+        int n = 0;
+        const bool ok = ReadDigits(argument, pos, n, 1) && pos == argument.size() && n >= 2 && n <= 8;
+        if (ok) slewLimit_ = std::min<double>(n, parameters_.maxGotoRate);
+        return Reply(ok ? "1" : "0");
+    }
     // Anything unknown: no reply, as a real mount.
 }
 

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "core/Clock.h"
-#include "sim/MountSimulator.h"
-#include "sim/SimulatedReplyLine.h"
+#include "sim/SimulatedAxis.h"
+#include "sim/SimulatedSerialMount.h"
 
 namespace corvane {
 
@@ -33,45 +33,28 @@ enum class MountModel { LX200, LX200GPS, AutoStar494, AutoStar497, LX200Compatib
 std::optional<MountModel> MountModelFromName(std::string_view name);
 const char* MountModelName(MountModel model);
 
-struct MountParameters {
-    double maxSlewRate = 6.0;       // degrees per second, each axis
-    double acceleration = 4.0;      // degrees per second squared
+// commandLatency applies to moves, stops and rate commands.
+struct MountParameters : MountFigures {
     double slewStartLag = 0.3;      // seconds from an accepted :MS# to the first motion
-    double replyLatency = 0.02;     // seconds before the first byte of a reply
-    double commandLatency = 0.0;    // seconds before a move, stop or rate command acts
     bool startsLongFormat = false;  // precision at power-on
     double minAltitude = 0.0;       // goto targets below are refused ("Below Horizon")
     double maxAltitude = 90.0;      // goto targets above are refused ("Below Higher")
     bool polar = false;             // move commands drive RA/Dec instead of azimuth/altitude
+    // A refused goto is answered with its code alone ("1", "2") instead of the code and the
+    // mount's message, as some AutoStar #494 firmware is described to do.
+    bool bareRefusal = false;
 };
 MountParameters DefaultMountParameters(MountModel model);
 
-class SimulatedMount final : public MountSimulator {
+class SimulatedMount final : public SimulatedSerialMount {
 public:
     SimulatedMount(MountModel model, const MountSite& site, Clock& clock);
     SimulatedMount(MountModel model, const MountSite& site, Clock& clock, const MountParameters& parameters);
 
-    // SerialPort: the program's side of the line.
-    bool Open(const std::string& device) override;
-    bool IsOpen() const override;
-    int BytesWaiting() override;
-    std::string Read(int count) override;
-    bool Write(std::string_view bytes) override;
-    void Close() override;
-
-    // The world's side.
-    MountState State() override;
-    // Puts the axes at once at an azimuth and altitude, tracking the sky from there.
-    void PointAt(double azimuth, double altitude) override;
-    void InjectFault(MountFault fault, double stallSeconds = 60.0) override;
-    // Sets the mount's clock this many days ahead of the computer clock (as :SC/:SL would).
-    void SetClockOffsetDays(double days) override;
     bool LongFormat() const;
     void SetLongFormat(bool longFormat);
     MountModel Model() const { return model_; }
     const MountParameters& Parameters() const { return parameters_; }
-    // Every command received, as ":GZ#" (an ACK byte as "<ACK>"), oldest first.
-    std::vector<std::string> Commands() const override;
     // Altitude of an RA/Dec now, as the mount computes it.
     double AltitudeOf(double raHours, double decDegrees);
 
@@ -79,44 +62,41 @@ private:
     enum class Alignment { AltAz, Polar, Land };
     enum class TargetKind { RaDec, AltAz };
 
-    void Advance();
-    void Step(double dt, double utc);
-    double UtcNow() const;
-    double LocalSiderealDegrees(double utc) const;
-    void RaDecToAltAz(double raHours, double decDeg, double utc, double& az, double& alt) const;
-    void AltAzToRaDec(double az, double alt, double utc, double& raHours, double& decDeg) const;
+    // SimulatedSerialMount.
+    void Receive(char byte) override;
+    void Act(const std::string& command) override { Execute(command); }
+    void Step(double dt, double utc) override;
+    MountState CurrentState() override { return HorizontalState(slewing_); }
+    // Puts the axes at once at an azimuth and altitude, tracking the sky from there.
+    void OnPointAt(double azimuth, double altitude) override;
+    void OnClockSet() override { CaptureHere(sky_.UtcNow()); }
+
     void CaptureHere(double utc);
-    void Receive(char byte);
     void Execute(const std::string& command);
     // The hand-controller commands of the LX200 Control panel: the object library and its FIND
     // search, the four stored sites (SimulatedMountControl.cpp). False for any other command.
     bool ExecuteControl(const std::string& command, double utc);
     bool ControlObjectPasses(int index, double utc) const;
     void ControlSelect(int index, std::string label);
-    void Reply(std::string text);
     std::string DistanceBars(double utc);
     std::string FormatRa(double hours) const;
     std::string FormatSigned(double degrees) const;
     std::string FormatAzimuth(double degrees) const;
     bool MovingAny() const { return moveAxis1_ != 0 || moveAxis2_ != 0; }
     double MoveRate(int axis) const;
+    void HaltAxes() {
+        axis1_.Halt();
+        axis2_.Halt();
+    }
 
     const MountModel model_;
     const MountParameters parameters_;
-    Clock& clock_;
-    mutable std::mutex mutex_;
 
-    MountSite site_;
-    bool open_ = false;
     bool longFormat_;
     Alignment alignment_;
-    MountFault fault_ = MountFault::None;
-    double stallSeconds_ = 60.0;
+    double slewLimit_;  // top goto and move speed now (the classic LX200's :Sw lowers it)
 
-    double simTime_;                // monotonic seconds up to which the axes have moved
-    double clockOffsetDays_ = 0.0;  // set by :SC/:SL
-    double az_ = 180.0, alt_ = 45.0;
-    double vAz_ = 0.0, vAlt_ = 0.0;
+    // axis1_ azimuth, axis2_ altitude (degrees).
     TargetKind targetKind_ = TargetKind::RaDec;
     double targetRa_ = 0.0, targetDec_ = 0.0;    // goto or tracking target
     double holdAz_ = 0.0, holdAlt_ = 0.0;        // target in land alignment
@@ -129,15 +109,13 @@ private:
 
     bool inCommand_ = false;
     std::string command_;
-    SimulatedReplyLine line_{12345};
-    std::deque<std::pair<double, std::string>> pending_;  // motion commands waiting to act
-    std::vector<std::string> commands_;
 
     // What the hand controller keeps for the session: its four sites (the current one is site_),
     // the FIND filters and the library cursor (an index into its object table, -1 none).
     struct ControlState {
         int siteEntry = 1;
-        MountSite sites[4] = {{}, {51.48, -0.01, 46.0, 0.0}, {-33.93, 18.42, 10.0, 2.0}, {35.68, 139.77, 40.0, 9.0}};
+        MountSite sites[4] = {
+            {}, {51.48, -0.01, 46.0, 0.0}, {-33.93, 18.42, 10.0, 2.0}, {35.68, 139.77, 40.0, 9.0}};
         std::string names[4] = {"CVA", "CVB", "CVC", "CVD"};
         int quality = 3;  // "GD"
         std::string types = "GPDCO";

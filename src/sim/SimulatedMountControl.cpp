@@ -128,7 +128,7 @@ bool SimulatedMount::ControlObjectPasses(int index, double utc) const {
     if (o.size < control_.larger || o.size > control_.smaller) return false;
     if (o.mag < control_.fainter || o.mag > control_.brighter) return false;
     double az = 0, alt = 0;
-    RaDecToAltAz(o.ra, o.dec, utc, az, alt);
+    sky_.AltAzOf(o.ra, o.dec, utc, az, alt);
     return alt >= control_.higher;
 }
 
@@ -147,11 +147,11 @@ bool SimulatedMount::ExecuteControl(const std::string& command, double utc) {
     if (command.size() == 2 && command[0] == 'W' && command[1] >= '1' && command[1] <= '4') {
         const int entry = command[1] - '0';
         MountSite& current = control_.sites[control_.siteEntry - 1];
-        current.latitude = site_.latitude;
-        current.longitude = site_.longitude;
+        current.latitude = sky_.Site().latitude;
+        current.longitude = sky_.Site().longitude;
         control_.siteEntry = entry;
-        site_.latitude = control_.sites[entry - 1].latitude;
-        site_.longitude = control_.sites[entry - 1].longitude;
+        sky_.Site().latitude = control_.sites[entry - 1].latitude;
+        sky_.Site().longitude = control_.sites[entry - 1].longitude;
         CaptureHere(utc);
         return true;
     }

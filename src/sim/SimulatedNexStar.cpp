@@ -8,35 +8,9 @@ namespace corvane {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180.0;
-constexpr double kStep = 0.01;
 constexpr double kArrived = 0.01;            // degrees: the goto has ended
 constexpr double kCommandTimeout = 1.0;      // seconds: a command left unfinished is dropped
 constexpr double kUnitsPerDegree = 14400.0;  // pass-through rate units (quarter arcseconds)
-constexpr size_t kMaxCommandHistory = 200000;
-
-double Wrap360(double degrees) {
-    degrees = std::fmod(degrees, 360.0);
-    return degrees < 0 ? degrees + 360.0 : degrees;
-}
-
-double Wrap180(double degrees) {
-    degrees = Wrap360(degrees);
-    return degrees >= 180.0 ? degrees - 360.0 : degrees;
-}
-
-// Towards `error` with a speed limit, braking in time to stop at the target.
-void DriveAxis(double& velocity, double error, double maxRate, double acceleration, double dt) {
-    double wanted = std::min(maxRate, std::sqrt(2.0 * acceleration * std::fabs(error)));
-    wanted = std::min(wanted, std::fabs(error) / dt);
-    if (error < 0) wanted = -wanted;
-    velocity += std::clamp(wanted - velocity, -acceleration * dt, acceleration * dt);
-}
-
-void Ramp(double& velocity, double wanted, double acceleration, double dt) {
-    velocity += std::clamp(wanted - velocity, -acceleration * dt, acceleration * dt);
-}
 
 int HexValue(std::string_view text) {
     long value = 0;
@@ -93,8 +67,9 @@ std::string EncodePair(double firstTurns, double secondTurns, bool precise) {
     return text;
 }
 
-// Fixed slew rates 1 to 9 of the hand controller, degrees per second.
-constexpr double kFixedRates[] = {0.0, 0.0083, 0.0167, 0.0333, 0.0667, 0.133, 0.5, 1.0, 2.0, 4.0};
+// Fixed slew rates 1 to 9 of the hand controller, degrees per second: 2, 4, 8, 16 and 32 times
+// sidereal, then 0.5, 1, 3 and 5 degrees per second, as Celestron lists them.
+constexpr double kFixedRates[] = {0.0, 0.0083, 0.0167, 0.0333, 0.0667, 0.133, 0.5, 1.0, 3.0, 5.0};
 
 }  // namespace
 
@@ -113,12 +88,9 @@ std::optional<NexStarMounting> NexStarMountingFromName(std::string_view name) {
 
 NexStarParameters DefaultNexStarParameters(NexStarModel model) {
     NexStarParameters p;
-    if (model == NexStarModel::Cge) {
-        p.maxGotoRate = 5.0;
-        p.acceleration = 3.0;
-        p.commandLatency = 0.04;
-        p.replyLatency = 0.05;
-    }
+    // Top speed (rate 9 of the hand controller), acceleration, command and reply latency.
+    static_cast<MountFigures&>(p) =
+        model == NexStarModel::Cge ? MountFigures{5.0, 3.0, 0.04, 0.05} : MountFigures{5.0, 2.0, 0.05, 0.06};
     return p;
 }
 
@@ -127,110 +99,38 @@ SimulatedNexStar::SimulatedNexStar(NexStarModel model, const MountSite& site, Cl
 
 SimulatedNexStar::SimulatedNexStar(NexStarModel model, const MountSite& site, Clock& clock,
                                    const NexStarParameters& parameters)
-    : model_(model), parameters_(parameters), clock_(clock), site_(site), simTime_(clock.MonotonicSeconds()) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    double ra = 0, dec = 0;
-    // At power-on: pointing south, half way up.
-    RaDecOf(180.0, 45.0, UtcNow(), ra, dec);
-    AxesFromSky(ra, dec, UtcNow(), false, a1_, a2_);
-    CaptureHere(UtcNow());
-}
-
-// ---- SerialPort ----
-
-bool SimulatedNexStar::Open(const std::string&) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (fault_ == MountFault::ClosedLine) return false;
-    open_ = true;
-    return true;
-}
-
-bool SimulatedNexStar::IsOpen() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return open_;
-}
-
-void SimulatedNexStar::Close() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = false;
-}
-
-int SimulatedNexStar::BytesWaiting() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_ || fault_ == MountFault::ClosedLine) return -1;
-    Advance();
-    return line_.Ready(clock_.MonotonicSeconds());
-}
-
-std::string SimulatedNexStar::Read(int count) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_ || fault_ == MountFault::ClosedLine) return {};
-    return line_.Take(count, clock_.MonotonicSeconds());
-}
-
-bool SimulatedNexStar::Write(std::string_view bytes) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_ || fault_ == MountFault::ClosedLine) return false;
-    Advance();
-    for (char c : bytes) Receive(c);
-    return true;
+    : SimulatedSerialMount(site, clock, parameters, 2024, "#,"), model_(model), parameters_(parameters) {
+    OnPointAt(180.0, 45.0);  // at power-on: pointing south, half way up
 }
 
 // ---- world side ----
 
-MountState SimulatedNexStar::State() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Advance();
+MountState SimulatedNexStar::CurrentState() {
     MountState s{};
-    s.utcJulianDate = UtcNow();
-    SkyFromAxes(a1_, a2_, s.utcJulianDate, s.raHours, s.decDegrees);
-    AltAzOf(s.raHours, s.decDegrees, s.utcJulianDate, s.azimuth, s.altitude);
+    s.utcJulianDate = sky_.UtcNow();
+    SkyFromAxes(axis1_.Pointing(), axis2_.Pointing(), s.utcJulianDate, s.raHours, s.decDegrees);
+    sky_.AltAzOf(s.raHours, s.decDegrees, s.utcJulianDate, s.azimuth, s.altitude);
     if (AltAzMount()) {
-        s.azimuth = Wrap360(a1_);
-        s.altitude = a2_;
+        s.azimuth = Wrap360(axis1_.Pointing());
+        s.altitude = axis2_.Pointing();
     }
     s.slewing = gotoActive_;
     return s;
 }
 
-void SimulatedNexStar::InjectFault(MountFault fault, double stallSeconds) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    fault_ = fault;
-    stallSeconds_ = stallSeconds;
-}
-
-void SimulatedNexStar::SetClockOffsetDays(double days) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Advance();
+void SimulatedNexStar::OnPointAt(double azimuth, double altitude) {
+    const double utc = sky_.UtcNow();
     double ra = 0, dec = 0;
-    SkyFromAxes(a1_, a2_, UtcNow(), ra, dec);
-    double az = 0, alt = 0;
-    AltAzOf(ra, dec, UtcNow(), az, alt);
-    clockOffsetDays_ = std::isfinite(days) ? days : 0.0;
-    // The tube stays where it is on the ground.
-    RaDecOf(az, alt, UtcNow(), ra, dec);
-    AxesFromSky(ra, dec, UtcNow(), a2_ > 90.0, a1_, a2_);
-    CaptureHere(UtcNow());
-}
-
-std::vector<std::string> SimulatedNexStar::Commands() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return commands_;
-}
-
-void SimulatedNexStar::PointAt(double azimuth, double altitude) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Advance();
-    const double utc = UtcNow();
-    double ra = 0, dec = 0;
-    RaDecOf(azimuth, altitude, utc, ra, dec);
-    const double ha = Wrap180(LocalSiderealDegrees(utc) - ra * 15.0);
-    AxesFromSky(ra, dec, utc, German() && ha >= 0.0, a1_, a2_);
+    sky_.RaDecOf(azimuth, altitude, utc, ra, dec);
+    double p1 = 0, p2 = 0;
+    AxesFromSky(ra, dec, utc, FlipsFor(sky_.HourAngle(ra, utc)), p1, p2);
     if (AltAzMount()) {
-        a1_ = Wrap360(azimuth);
-        a2_ = altitude;
+        p1 = Wrap360(azimuth);
+        p2 = altitude;
     }
-    v1_ = v2_ = rate1_ = rate2_ = 0.0;
+    axis1_.Place(p1);
+    axis2_.Place(p2);
+    rate1_ = rate2_ = 0.0;
     gotoActive_ = false;
     CaptureHere(utc);
 }
@@ -238,7 +138,7 @@ void SimulatedNexStar::PointAt(double azimuth, double altitude) {
 bool SimulatedNexStar::PierFlipped() {
     std::lock_guard<std::mutex> lock(mutex_);
     Advance();
-    return German() && a2_ > 90.0;
+    return Flipped();
 }
 
 double SimulatedNexStar::VariableRate(int axis) {
@@ -255,51 +155,23 @@ int SimulatedNexStar::TrackingMode() {
 
 // ---- sky ----
 
-double SimulatedNexStar::UtcNow() const {
-    return clock_.LocalJulianDate() - site_.utcOffsetHours / 24.0 + clockOffsetDays_;
-}
-
-double SimulatedNexStar::LocalSiderealDegrees(double utc) const {
-    const double d = utc - 2451545.0;
-    const double t = d / 36525.0;
-    const double gmst = 280.46061837 + 360.98564736629 * d + 0.000387933 * t * t - t * t * t / 38710000.0;
-    return Wrap360(gmst + site_.longitude);
-}
-
-void SimulatedNexStar::AltAzOf(double raHours, double decDeg, double utc, double& az, double& alt) const {
-    const double h = (LocalSiderealDegrees(utc) - raHours * 15.0) * kDeg;
-    const double dec = decDeg * kDeg, lat = site_.latitude * kDeg;
-    const double sinAlt = std::sin(lat) * std::sin(dec) + std::cos(lat) * std::cos(dec) * std::cos(h);
-    alt = std::asin(std::clamp(sinAlt, -1.0, 1.0)) / kDeg;
-    az = Wrap360(std::atan2(-std::cos(dec) * std::sin(h),
-                            std::sin(dec) * std::cos(lat) - std::cos(dec) * std::sin(lat) * std::cos(h)) /
-                 kDeg);
-}
-
-void SimulatedNexStar::RaDecOf(double az, double alt, double utc, double& raHours, double& decDeg) const {
-    const double a = az * kDeg, e = alt * kDeg, lat = site_.latitude * kDeg;
-    const double sinDec = std::sin(lat) * std::sin(e) + std::cos(lat) * std::cos(e) * std::cos(a);
-    decDeg = std::asin(std::clamp(sinDec, -1.0, 1.0)) / kDeg;
-    const double h = std::atan2(-std::sin(a) * std::cos(e),
-                                std::sin(e) * std::cos(lat) - std::cos(e) * std::sin(lat) * std::cos(a)) /
-                     kDeg;
-    raHours = Wrap360(LocalSiderealDegrees(utc) - h) / 15.0;
-}
-
-// Alt-Az fork: axis 1 azimuth, axis 2 altitude. Fork on a wedge: axis 1 the hour angle (a
-// positive motor rate follows the sky), axis 2 the declination. German: axis 1 is the hour angle
-// plus 90 (tube east of the pier) or minus 90 (west of the pier), axis 2 the declination, or 180
-// minus it on the west side.
+// Alt-Az fork: axis 1 azimuth, axis 2 altitude. Fork on a northern wedge: axis 1 the hour angle
+// (a positive motor rate follows the sky), axis 2 the declination. On a southern wedge the polar
+// axis points at the south pole: both axes turn the other way round, so the sky needs a negative
+// rate on axis 1 and a positive one on axis 2 lowers the declination. German: axis 1 is the hour
+// angle plus 90 (tube east of the pier) or minus 90 (west of the pier), axis 2 the declination,
+// or 180 minus it on the west side.
 void SimulatedNexStar::AxesFromSky(double raHours, double decDeg, double utc, bool flipped, double& a1,
                                    double& a2) const {
     if (AltAzMount()) {
-        AltAzOf(raHours, decDeg, utc, a1, a2);
+        sky_.AltAzOf(raHours, decDeg, utc, a1, a2);
         return;
     }
-    const double ha = Wrap180(LocalSiderealDegrees(utc) - raHours * 15.0);
+    const double ha = sky_.HourAngle(raHours, utc);
     if (!German()) {
-        a1 = ha;
-        a2 = decDeg;
+        const double sense = SouthernWedge() ? -1.0 : 1.0;
+        a1 = sense * ha;
+        a2 = sense * decDeg;
     } else if (flipped) {
         a1 = ha - 90.0;
         a2 = 180.0 - decDeg;
@@ -311,11 +183,14 @@ void SimulatedNexStar::AxesFromSky(double raHours, double decDeg, double utc, bo
 
 void SimulatedNexStar::SkyFromAxes(double a1, double a2, double utc, double& raHours, double& decDeg) const {
     if (AltAzMount()) {
-        RaDecOf(a1, a2, utc, raHours, decDeg);
+        sky_.RaDecOf(a1, a2, utc, raHours, decDeg);
         return;
     }
     double ha = a1, dec = a2;
-    if (German()) {
+    if (SouthernWedge()) {
+        ha = -a1;
+        dec = -a2;
+    } else if (German()) {
         if (a2 > 90.0) {
             ha = a1 + 90.0;
             dec = 180.0 - a2;
@@ -323,100 +198,93 @@ void SimulatedNexStar::SkyFromAxes(double a1, double a2, double utc, double& raH
             ha = a1 - 90.0;
         }
     }
-    raHours = Wrap360(LocalSiderealDegrees(utc) - ha) / 15.0;
+    raHours = Wrap360(sky_.LocalSiderealDegrees(utc) - ha) / 15.0;
     decDeg = dec;
 }
 
-void SimulatedNexStar::CaptureHere(double utc) { SkyFromAxes(a1_, a2_, utc, holdRa_, holdDec_); }
+void SimulatedNexStar::CaptureHere(double utc) {
+    SkyFromAxes(axis1_.Position(), axis2_.Position(), utc, holdRa_, holdDec_);
+}
 
 // ---- motion ----
 
-void SimulatedNexStar::Advance() {
-    const double now = clock_.MonotonicSeconds();
-    if (now <= simTime_) return;
-    const double gap = now - simTime_;
-    const double step = gap > 600.0 ? gap / 60000.0 : kStep;
-    const double utcNow = UtcNow();
-    while (simTime_ < now) {
-        double h = std::min(step, now - simTime_);
-        if (!pending_.empty()) h = std::clamp(pending_.front().at - simTime_, 0.0, h);
-        if (h > 0) {
-            simTime_ += h;
-            Step(h, utcNow - (now - simTime_) / 86400.0);
-        }
-        while (!pending_.empty() && pending_.front().at <= simTime_) {
-            const std::string command = pending_.front().command;
-            pending_.pop_front();
-            Act(command);
-        }
+void SimulatedNexStar::GotoAxes(double utc, double& t1, double& t2) const {
+    if (gotoAltAz_ && AltAzMount()) {
+        t1 = gotoAz_;
+        t2 = gotoAlt_;
+        return;
     }
-    while (!pending_.empty() && pending_.front().at <= now) {
-        const std::string command = pending_.front().command;
-        pending_.pop_front();
-        Act(command);
-    }
+    double ra = gotoRa_, dec = gotoDec_;
+    if (gotoAltAz_) sky_.RaDecOf(gotoAz_, gotoAlt_, utc, ra, dec);
+    AxesFromSky(ra, dec, utc, gotoFlipped_, t1, t2);
 }
 
 void SimulatedNexStar::Step(double dt, double utc) {
     const double accel = parameters_.acceleration;
     const bool wrapsAxis1 = !German();  // the German RA axis cannot turn round and round
+    auto error1 = [&](double t1) {
+        return wrapsAxis1 ? Wrap180(t1 - axis1_.Position()) : t1 - axis1_.Position();
+    };
     if (gotoActive_) {
         double t1 = 0, t2 = 0;
-        if (gotoAltAz_ && AltAzMount()) {
-            t1 = gotoAz_;
-            t2 = gotoAlt_;
-        } else {
-            double ra = gotoRa_, dec = gotoDec_;
-            if (gotoAltAz_) RaDecOf(gotoAz_, gotoAlt_, utc, ra, dec);
-            AxesFromSky(ra, dec, utc, gotoFlipped_, t1, t2);
-        }
-        const double e1 = wrapsAxis1 ? Wrap180(t1 - a1_) : t1 - a1_;
-        const double e2 = t2 - a2_;
-        DriveAxis(v1_, e1, parameters_.maxGotoRate, accel, dt);
-        DriveAxis(v2_, e2, parameters_.maxGotoRate, accel, dt);
+        GotoAxes(utc, t1, t2);
+        axis1_.DriveTowards(error1(t1), parameters_.maxGotoRate, accel, dt);
+        axis2_.DriveTowards(t2 - axis2_.Position(), parameters_.maxGotoRate, accel, dt);
     } else if (rate1_ == 0.0 && rate2_ == 0.0 && trackingMode_ != 0) {
-        // Tracking: the motors follow the sky at up to the variable rate.
-        double t1 = 0, t2 = 0;
-        AxesFromSky(holdRa_, holdDec_, utc, German() && a2_ > 90.0, t1, t2);
-        DriveAxis(v1_, wrapsAxis1 ? Wrap180(t1 - a1_) : t1 - a1_, parameters_.maxVariableRate, accel, dt);
-        DriveAxis(v2_, t2 - a2_, parameters_.maxVariableRate, accel, dt);
+        Track(dt, utc);
     } else {
-        Ramp(v1_, rate1_, accel, dt);
-        Ramp(v2_, rate2_, accel, dt);
+        axis1_.RampTo(rate1_, accel, dt);
+        axis2_.RampTo(rate2_, accel, dt);
     }
-    a1_ += v1_ * dt;
-    a2_ += v2_ * dt;
+    axis1_.Move(dt);
+    axis2_.Move(dt);
     if (AltAzMount()) {
-        a1_ = Wrap360(a1_);
-        // The fork stops at the zenith and a little below the horizon.
-        if (a2_ > 90.0 || a2_ < -10.0) {
-            a2_ = std::clamp(a2_, -10.0, 90.0);
-            v2_ = 0.0;
-        }
+        axis1_.Relabel(Wrap360(axis1_.Position()));
+        axis2_.Limit(-10.0, 90.0);  // the fork stops at the zenith and a little below the horizon
     } else if (!German()) {
-        a1_ = Wrap180(a1_);
-        if (std::fabs(a2_) > 90.0) {
-            a2_ = std::clamp(a2_, -90.0, 90.0);
-            v2_ = 0.0;
-        }
+        axis1_.Relabel(Wrap180(axis1_.Position()));
+        axis2_.Limit(-90.0, 90.0);
+    } else if (!Flipped()) {
+        // East of the pier the right ascension axis stops where the hour angle reaches the limit
+        // (or the meridian, with a limit east of it).
+        axis1_.Limit(-270.0, std::max(parameters_.pierLimit, 0.0) + 90.0);
     }
     if (gotoActive_) {
         double t1 = 0, t2 = 0;
-        if (gotoAltAz_ && AltAzMount()) {
-            t1 = gotoAz_;
-            t2 = gotoAlt_;
-        } else {
-            double ra = gotoRa_, dec = gotoDec_;
-            if (gotoAltAz_) RaDecOf(gotoAz_, gotoAlt_, utc, ra, dec);
-            AxesFromSky(ra, dec, utc, gotoFlipped_, t1, t2);
-        }
-        const double e1 = wrapsAxis1 ? Wrap180(t1 - a1_) : t1 - a1_;
-        if (std::fabs(e1) < kArrived && std::fabs(t2 - a2_) < kArrived && std::fabs(v1_) < 0.05 &&
-            std::fabs(v2_) < 0.05) {
+        GotoAxes(utc, t1, t2);
+        if (std::fabs(error1(t1)) < kArrived && std::fabs(t2 - axis2_.Position()) < kArrived &&
+            std::fabs(axis1_.Velocity()) < 0.05 && std::fabs(axis2_.Velocity()) < 0.05) {
             gotoActive_ = false;
             CaptureHere(utc);
         }
     }
+}
+
+void SimulatedNexStar::Track(double dt, double utc) {
+    const double accel = parameters_.acceleration;
+    if (trackingMode_ != 1) {
+        // EQ North and EQ South: the controller turns axis 1 at the sidereal rate, the way a
+        // polar axis aimed at the north or the south pole follows the sky, and holds axis 2.
+        constexpr double kSiderealRate = 360.98564736629 / 86400.0;
+        axis1_.RampTo(trackingMode_ == 2 ? kSiderealRate : -kSiderealRate, accel, dt);
+        axis2_.RampTo(0.0, accel, dt);
+        return;
+    }
+    if (AltAzMount()) {
+        // Alt-Az on a fork: the motors follow the sky at up to the variable rate.
+        double t1 = 0, t2 = 0;
+        AxesFromSky(holdRa_, holdDec_, utc, false, t1, t2);
+        axis1_.DriveTowards(Wrap180(t1 - axis1_.Position()), parameters_.maxVariableRate, accel, dt);
+        axis2_.DriveTowards(t2 - axis2_.Position(), parameters_.maxVariableRate, accel, dt);
+        return;
+    }
+    // Alt-Az on an equatorial mounting: the controller drives the azimuth and altitude rates of the
+    // place it holds, but on axes that are not azimuth and altitude.
+    double az0 = 0, alt0 = 0, az1 = 0, alt1 = 0;
+    sky_.AltAzOf(holdRa_, holdDec_, utc, az0, alt0);
+    sky_.AltAzOf(holdRa_, holdDec_, utc + 1.0 / 86400.0, az1, alt1);
+    axis1_.RampTo(Wrap180(az1 - az0), accel, dt);
+    axis2_.RampTo(alt1 - alt0, accel, dt);
 }
 
 void SimulatedNexStar::StartGoto(double raHours, double decDeg, double utc) {
@@ -425,13 +293,14 @@ void SimulatedNexStar::StartGoto(double raHours, double decDeg, double utc) {
     gotoRa_ = raHours;
     gotoDec_ = decDeg;
     rate1_ = rate2_ = 0.0;
-    // A German mount takes the side of the pier that keeps the tube above the counterweight.
-    gotoFlipped_ = German() && Wrap180(LocalSiderealDegrees(utc) - raHours * 15.0) >= 0.0;
+    // A German mount chooses its side of the pier by its own rule, the target's hour angle against
+    // its limit; the program does not choose it.
+    gotoFlipped_ = FlipsFor(sky_.HourAngle(raHours, utc));
 }
 
 void SimulatedNexStar::StartGotoAltAz(double az, double alt, double utc) {
     double ra = 0, dec = 0;
-    RaDecOf(az, alt, utc, ra, dec);
+    sky_.RaDecOf(az, alt, utc, ra, dec);
     StartGoto(ra, dec, utc);
     gotoAltAz_ = true;
     gotoAz_ = Wrap360(az);
@@ -480,8 +349,7 @@ size_t SimulatedNexStar::CommandLength(char first) const {
 }
 
 void SimulatedNexStar::Receive(char byte) {
-    if (fault_ == MountFault::Silence) return;
-    const double now = clock_.MonotonicSeconds();
+    const double now = Now();
     if (!command_.empty() && now - commandStartedAt_ > kCommandTimeout) command_.clear();
     if (command_.empty()) {
         if (CommandLength(byte) == 0) return;
@@ -491,27 +359,13 @@ void SimulatedNexStar::Receive(char byte) {
     if (command_.size() < CommandLength(command_[0])) return;
     std::string command;
     command.swap(command_);
-    if (commands_.size() < kMaxCommandHistory) {
-        std::string readable;
-        for (unsigned char c : command) {
-            if (c >= 32 && c < 127)
-                readable += static_cast<char>(c);
-            else
-                readable += "<" + std::to_string(c) + ">";
-        }
-        commands_.push_back(readable);
-    }
+    RecordBytes(command);
     Execute(command);
 }
 
-void SimulatedNexStar::Reply(std::string text) {
-    line_.Send(std::move(text), clock_.MonotonicSeconds(), parameters_.replyLatency, fault_, stallSeconds_, "#,");
-}
-
 void SimulatedNexStar::Execute(const std::string& command) {
-    const double utc = UtcNow();
-    const double now = clock_.MonotonicSeconds();
-    auto later = [&] { pending_.push_back({now + parameters_.commandLatency, command}); };
+    const double utc = sky_.UtcNow();
+    auto later = [&] { Later(command, parameters_.commandLatency); };
     auto bytes = [](std::initializer_list<int> values) {
         std::string text;
         for (int v : values) text += static_cast<char>(v);
@@ -519,11 +373,11 @@ void SimulatedNexStar::Execute(const std::string& command) {
     };
     const auto at = [&](size_t i) { return static_cast<unsigned char>(command[i]); };
     double ra = 0, dec = 0, az = 0, alt = 0;
-    SkyFromAxes(a1_, a2_, utc, ra, dec);
-    AltAzOf(ra, dec, utc, az, alt);
+    SkyFromAxes(axis1_.Position(), axis2_.Position(), utc, ra, dec);
+    sky_.AltAzOf(ra, dec, utc, az, alt);
     if (AltAzMount()) {
-        az = a1_;
-        alt = a2_;
+        az = axis1_.Position();
+        alt = axis2_.Position();
     }
     switch (command[0]) {
         case 'E':
@@ -544,9 +398,8 @@ void SimulatedNexStar::Execute(const std::string& command) {
             return Reply("#");
         case 'L': {
             bool going = gotoActive_;
-            for (const auto& p : pending_)
-                going = going || p.command[0] == 'R' || p.command[0] == 'r' || p.command[0] == 'B' ||
-                        p.command[0] == 'b';
+            for (const auto& [at, queued] : Queued())
+                going = going || queued[0] == 'R' || queued[0] == 'r' || queued[0] == 'B' || queued[0] == 'b';
             return Reply(going ? "1#" : "0#");
         }
         case 't':
@@ -560,7 +413,7 @@ void SimulatedNexStar::Execute(const std::string& command) {
         case 'm':
             return Reply(bytes({model_ == NexStarModel::Cge ? 5 : 1}));
         case 'p':
-            return Reply(German() && a2_ > 90.0 ? "W#" : "E#");
+            return Reply(Flipped() ? "W#" : "E#");
         case 'x':
         case 'y':
             return Reply("#");
@@ -572,21 +425,21 @@ void SimulatedNexStar::Execute(const std::string& command) {
                 s = static_cast<int>(total % 60);
             };
             int d1, m1, s1, d2, m2, s2;
-            dms(site_.latitude, d1, m1, s1);
-            dms(site_.longitude, d2, m2, s2);
-            return Reply(
-                bytes({d1, m1, s1, site_.latitude < 0 ? 1 : 0, d2, m2, s2, site_.longitude < 0 ? 1 : 0}));
+            dms(sky_.Site().latitude, d1, m1, s1);
+            dms(sky_.Site().longitude, d2, m2, s2);
+            return Reply(bytes({d1, m1, s1, sky_.Site().latitude < 0 ? 1 : 0, d2, m2, s2,
+                                sky_.Site().longitude < 0 ? 1 : 0}));
         }
         case 'W':
-            site_.latitude = (at(1) + at(2) / 60.0 + at(3) / 3600.0) * (at(4) ? -1.0 : 1.0);
-            site_.longitude = (at(5) + at(6) / 60.0 + at(7) / 3600.0) * (at(8) ? -1.0 : 1.0);
+            sky_.Site().latitude = (at(1) + at(2) / 60.0 + at(3) / 3600.0) * (at(4) ? -1.0 : 1.0);
+            sky_.Site().longitude = (at(5) + at(6) / 60.0 + at(7) / 3600.0) * (at(8) ? -1.0 : 1.0);
             return Reply("#");
         case 'h': {
-            const double local = utc + site_.utcOffsetHours / 24.0 + 0.5;
+            const double local = utc + sky_.Site().utcOffsetHours / 24.0 + 0.5;
             const long long day = static_cast<long long>(std::floor(local));
             const long long s = std::llround((local - day) * 86400.0) % 86400;
             const CivilDate date = CivilFromDayNumber(day);
-            const int zone = static_cast<int>(std::lround(site_.utcOffsetHours));
+            const int zone = static_cast<int>(std::lround(sky_.Site().utcOffsetHours));
             return Reply(
                 bytes({static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60),
                        static_cast<int>(date.month), static_cast<int>(date.day),
@@ -597,8 +450,8 @@ void SimulatedNexStar::Execute(const std::string& command) {
             const double wanted = CivilToJulianDate(2000 + at(6), at(4), at(5), at(1), at(2), at(3)) -
                                   zone / 24.0 - at(8) / 24.0;
             if (std::isfinite(wanted)) {
-                site_.utcOffsetHours = zone + at(8);
-                clockOffsetDays_ += wanted - UtcNow();
+                sky_.Site().utcOffsetHours = zone + at(8);
+                sky_.ShiftClock(wanted - sky_.UtcNow());
             }
             return Reply("#");
         }
@@ -619,7 +472,7 @@ void SimulatedNexStar::Execute(const std::string& command) {
 }
 
 void SimulatedNexStar::Act(const std::string& command) {
-    const double utc = UtcNow();
+    const double utc = sky_.UtcNow();
     const auto at = [&](size_t i) { return static_cast<unsigned char>(command[i]); };
     double first = 0, second = 0;
     switch (command[0]) {
@@ -646,7 +499,10 @@ void SimulatedNexStar::Act(const std::string& command) {
                 double dec = second * 360.0;
                 if (dec > 180.0) dec -= 360.0;
                 if (std::fabs(dec) <= 90.0) {
-                    AxesFromSky(first * 24.0, dec, utc, German() && a2_ > 90.0, a1_, a2_);
+                    double p1 = 0, p2 = 0;
+                    AxesFromSky(first * 24.0, dec, utc, Flipped(), p1, p2);
+                    axis1_.Place(p1);
+                    axis2_.Place(p2);
                     CaptureHere(utc);
                 }
             }

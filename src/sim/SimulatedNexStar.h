@@ -9,22 +9,26 @@
 // motion when tracking is on and no variable rate is set. Commands act after a short command
 // latency; replies start after the hand controller's reply delay and trickle out at 9600 baud.
 //
-// On the CGE the declination axis is mechanical: a goto to a target west of the meridian puts
-// the tube on the other side of the pier, where a positive declination motor rate lowers the
-// declination. Rate tracking across the meridian keeps the side it has.
+// On the CGE the declination axis is mechanical: a goto to a target west of the mount's pier
+// limit (an hour angle, the meridian unless set) puts the tube on the other side of the pier,
+// where a positive declination motor rate lowers the declination. Tracking keeps the side it
+// has, past the meridian up to the limit, where the right ascension axis stops.
+//
+// The "T" tracking modes act as the controller takes them: Alt-Az follows the sky on a fork and
+// drives azimuth and altitude rates on the axes of any other mounting; EQ North and EQ South
+// turn axis 1 at the sidereal rate one way or the other and hold axis 2. Only the mode that
+// matches the mounting tracks; the others drift.
 //
 // Time: the mount's sky uses clock.LocalJulianDate() minus the site's UTC offset plus its own
 // clock offset. Every public function is thread-safe.
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/Clock.h"
-#include "sim/MountSimulator.h"
-#include "sim/SimulatedReplyLine.h"
+#include "sim/SimulatedAxis.h"
+#include "sim/SimulatedSerialMount.h"
 
 namespace corvane {
 
@@ -36,39 +40,22 @@ std::optional<NexStarModel> NexStarModelFromName(std::string_view name);
 // "altaz", "eqn", "eqs".
 std::optional<NexStarMounting> NexStarMountingFromName(std::string_view name);
 
-struct NexStarParameters {
+struct NexStarParameters : MountFigures {
     NexStarMounting mounting = NexStarMounting::AltAz;  // the CGE is always a German equatorial
-    double maxGotoRate = 4.0;                           // degrees per second, each axis
     double maxVariableRate = 3.0;                       // degrees per second (43200 rate units)
-    double acceleration = 2.0;                          // degrees per second squared
-    double commandLatency = 0.05;  // seconds from a command's last byte until the motors act on it
-    double replyLatency = 0.06;    // seconds before the first byte of a reply
+    // CGE: the hour angle (degrees, positive west) at which a goto chooses the west side of the
+    // pier; a tube east of the pier tracks on past the meridian up to it, where the right
+    // ascension axis stops.
+    double pierLimit = 0.0;
 };
 NexStarParameters DefaultNexStarParameters(NexStarModel model);
 
-class SimulatedNexStar final : public MountSimulator {
+class SimulatedNexStar final : public SimulatedSerialMount {
 public:
     SimulatedNexStar(NexStarModel model, const MountSite& site, Clock& clock);
     SimulatedNexStar(NexStarModel model, const MountSite& site, Clock& clock,
                      const NexStarParameters& parameters);
 
-    // SerialPort.
-    bool Open(const std::string& device) override;
-    bool IsOpen() const override;
-    int BytesWaiting() override;
-    std::string Read(int count) override;
-    bool Write(std::string_view bytes) override;
-    void Close() override;
-
-    // MountSimulator.
-    MountState State() override;
-    void InjectFault(MountFault fault, double stallSeconds = 60.0) override;
-    void SetClockOffsetDays(double days) override;
-    // Printable bytes as they are, others as "<n>": "R4000,0000", "P<3><16><6><0><0><0><0>".
-    std::vector<std::string> Commands() const override;
-
-    // Puts the tube at once at an azimuth and altitude, motors at rest (tracking mode kept).
-    void PointAt(double azimuth, double altitude) override;
     // True while the tube is on the west side of the pier (CGE after a goto west of the meridian).
     bool PierFlipped();
     // The motor rate last set by a pass-through command, degrees per second (axis 1 or 2).
@@ -78,46 +65,38 @@ public:
     const NexStarParameters& Parameters() const { return parameters_; }
 
 private:
-    struct PendingAction {
-        double at;
-        std::string command;
-    };
+    // SimulatedSerialMount. The history keeps printable bytes as they are, others as "<n>":
+    // "R4000,0000", "P<3><16><6><0><0><0><0>".
+    void Receive(char byte) override;
+    void Act(const std::string& command) override;
+    void Step(double dt, double utc) override;
+    MountState CurrentState() override;
+    // Puts the tube at once at an azimuth and altitude, motors at rest (tracking mode kept).
+    void OnPointAt(double azimuth, double altitude) override;
+    void OnClockSet() override { CaptureHere(sky_.UtcNow()); }
 
-    double UtcNow() const;
-    double LocalSiderealDegrees(double utc) const;
-    void Advance();
-    void Step(double dt, double utc);
     // Mechanical axes <-> hour angle and declination or azimuth and altitude.
     void AxesFromSky(double raHours, double decDeg, double utc, bool flipped, double& a1, double& a2) const;
     void SkyFromAxes(double a1, double a2, double utc, double& raHours, double& decDeg) const;
-    void AltAzOf(double raHours, double decDeg, double utc, double& az, double& alt) const;
-    void RaDecOf(double az, double alt, double utc, double& raHours, double& decDeg) const;
     bool German() const { return model_ == NexStarModel::Cge; }
     bool AltAzMount() const { return !German() && parameters_.mounting == NexStarMounting::AltAz; }
-    void Receive(char byte);
+    bool SouthernWedge() const { return !German() && parameters_.mounting == NexStarMounting::EqSouth; }
+    bool Flipped() const { return German() && axis2_.Position() > 90.0; }
+    // The side a goto to this hour angle takes.
+    bool FlipsFor(double hourAngle) const { return German() && hourAngle >= parameters_.pierLimit; }
+    // Tracking with no pass-through rate set, by the tracking mode the controller was given.
+    void Track(double dt, double utc);
     size_t CommandLength(char first) const;
     void Execute(const std::string& command);
-    void Act(const std::string& command);
-    void Reply(std::string text);
     void StartGoto(double raHours, double decDeg, double utc);
     void StartGotoAltAz(double az, double alt, double utc);
+    void GotoAxes(double utc, double& t1, double& t2) const;
     void CaptureHere(double utc);
 
     const NexStarModel model_;
     const NexStarParameters parameters_;
-    Clock& clock_;
-    mutable std::mutex mutex_;
 
-    MountSite site_;
-    bool open_ = false;
-    MountFault fault_ = MountFault::None;
-    double stallSeconds_ = 60.0;
-    double simTime_;
-    double clockOffsetDays_ = 0.0;
-
-    // Axis 1: azimuth (Alt-Az) or the right ascension axis; axis 2: altitude or declination.
-    double a1_ = 0.0, a2_ = 0.0;
-    double v1_ = 0.0, v2_ = 0.0;
+    // axis1_: azimuth (Alt-Az) or the right ascension axis; axis2_: altitude or declination.
     double rate1_ = 0.0, rate2_ = 0.0;  // pass-through variable rates, degrees per second
     int trackingMode_ = 0;
     bool gotoActive_ = false;
@@ -128,9 +107,6 @@ private:
 
     std::string command_;
     double commandStartedAt_ = 0.0;
-    std::deque<PendingAction> pending_;
-    SimulatedReplyLine line_{2024};
-    std::vector<std::string> commands_;
 };
 
 }  // namespace corvane

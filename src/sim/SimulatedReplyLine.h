@@ -35,7 +35,8 @@ public:
         if (!bytes_.empty()) t = std::max(t, bytes_.back().at);
         for (size_t i = 0; i < text.size(); ++i) {
             t += kByteSeconds;
-            const double at = fault == MountFault::StalledReply && i >= text.size() / 2 ? t + stallSeconds : t;
+            const double at =
+                fault == MountFault::StalledReply && i >= text.size() / 2 ? t + stallSeconds : t;
             bytes_.push_back({text[i], at});
         }
     }

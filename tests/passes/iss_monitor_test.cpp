@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -91,6 +92,30 @@ TEST_F(IssMonitorTest, StationMissingFromTheFile) {
     EXPECT_TRUE(t.position[0].empty());
     EXPECT_TRUE(t.aos.empty() && t.los.empty());
     EXPECT_EQ(clock.SleptMilliseconds(), 100);
+}
+
+TEST_F(IssMonitorTest, StationThatCannotBePlacedSaysWhy) {
+    // Nine years after the epoch the station's elements no longer give a position.
+    ManualClock clock(Local(start + 9 * 365.25));
+    IssMonitor monitor(clock, live, store, port);
+    monitor.SetSettings(settings);
+    monitor.Turn();
+    ASSERT_EQ(port.shown.size(), 1u);
+    const IssPanelTexts& t = port.shown[0];
+    EXPECT_TRUE(t.stationKnown);
+    EXPECT_FALSE(t.positionKnown);
+    EXPECT_EQ(t.position[3], "NO POSITION:");
+    EXPECT_FALSE(t.position[4].empty());
+    EXPECT_EQ(t.position[5].rfind("TLE 328", 0), 0u) << t.position[5];
+    EXPECT_TRUE(t.position[0].empty() && t.position[1].empty() && t.position[6].empty());
+    EXPECT_EQ(t.aos, "No pass in 24hr.");
+
+    // The texts for each case: the age left out when unknown, elements from the future said so.
+    EXPECT_EQ(NoIssPositionTexts(PropagationError::kDecayed, 12.7)[5], "TLE 12 days old");
+    EXPECT_EQ(NoIssPositionTexts(PropagationError::kDecayed, -3.2)[5], "TLE 3 days ahead");
+    EXPECT_TRUE(NoIssPositionTexts(PropagationError::kNoElements, std::nan(""))[5].empty());
+    EXPECT_EQ(NoIssPositionTexts(PropagationError::kDecayed, 1.0)[4],
+              PropagationErrorText(PropagationError::kDecayed));
 }
 
 TEST_F(IssMonitorTest, MonitorOffOnlySleeps) {

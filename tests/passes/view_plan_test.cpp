@@ -167,6 +167,22 @@ TEST(ViewPlanAdd, SortsByAosAndRefusesWhenFull) {
     EXPECT_FALSE(AddBatchLine(fromBatch, batch, kBefore));
 }
 
+TEST(ViewPlanAdd, APassAlreadyPlannedIsKnownByObjectAndAos) {
+    ViewPlan plan;
+    EXPECT_FALSE(PlanHoldsPass(plan, kLine, "25544"));
+    ASSERT_TRUE(AddToViewPlan(plan, kLine, "ISS (ZARYA)", "25544", kBefore));
+    EXPECT_TRUE(PlanHoldsPass(plan, kLine, "25544"));
+    EXPECT_TRUE(PlanHoldsPass(plan, kLine, " 25544 "));
+    EXPECT_FALSE(PlanHoldsPass(plan, kLine, "25545"));           // another object
+    EXPECT_FALSE(PlanHoldsPass(plan, Line(28, 9, 0), "25544"));  // another pass
+    EXPECT_FALSE(PlanHoldsPass(plan, "not a pass line", "25544"));
+    EXPECT_TRUE(PlanHoldsBatchLine(plan, kLine + "   25544   ISS (ZARYA)             "));
+    EXPECT_FALSE(PlanHoldsBatchLine(plan, kLine));
+    // It is still added.
+    EXPECT_TRUE(AddToViewPlan(plan, kLine, "ISS (ZARYA)", "25544", kBefore));
+    EXPECT_EQ(plan.Count(), 2u);
+}
+
 TEST(ViewPlanFile, SaveWritesLiveEntriesAndKeepsThePlanWhenItCannot) {
     TempDir dir;
     const std::string path = dir.file("vplan.log");

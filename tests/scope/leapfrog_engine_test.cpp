@@ -111,10 +111,11 @@ PortFactory Answering() {
     return [](SteppingClock& clock) { return std::make_unique<AnsweringPort>(clock); };
 }
 
-PortFactory AutoStar(MountModel model, double minAltitude = 0.0) {
-    return [model, minAltitude](SteppingClock& clock) {
+PortFactory AutoStar(MountModel model, double minAltitude = 0.0, bool bareRefusal = false) {
+    return [model, minAltitude, bareRefusal](SteppingClock& clock) {
         MountParameters p = DefaultMountParameters(model);
         p.minAltitude = minAltitude;
+        p.bareRefusal = bareRefusal;
         auto mount = std::make_unique<SimulatedMount>(model, kMountSite, clock, p);
         mount->PointAt(180.0, 45.0);
         return mount;
@@ -224,7 +225,7 @@ TEST(LeapFrogEngines, AutoStar497AlwaysAimsTwoSecondsBeyondItsFiveSecondLead) {
 TEST(LeapFrogEngines, AutoStarRefusalsAndBelowRepliesEndTracking) {
     // Every goto refused: the #494 answers "1" alone and the second refusal ends tracking.
     {
-        Rig rig(IssPass().culminationUtc, ScopeType::ETX494, AutoStar(MountModel::AutoStar494, 89.0));
+        Rig rig(IssPass().culminationUtc, ScopeType::ETX494, AutoStar(MountModel::AutoStar494, 89.0, true));
         rig.Run();
         ASSERT_EQ(rig.display.messages.size(), 1u);
         EXPECT_EQ(rig.display.messages[0].text, kBelow2);

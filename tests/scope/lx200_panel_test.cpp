@@ -10,6 +10,7 @@
 #include "scope/MountClock.h"
 #include "scope/SerialLink.h"
 #include "sim/SimulatedMount.h"
+#include "support/DeafPort.h"
 #include "support/RecordingDisplay.h"
 
 using namespace corvane;
@@ -182,6 +183,28 @@ TEST(Lx200Panel, LibraryLookUpsMakeTheObjectTheTarget) {
     EXPECT_NEAR(s.decDegrees, -5.39, 0.05);
     // The sync's own answer does not pass for the next reply.
     EXPECT_NE(ReadPanelPointing(f.link, false).decText, kDecNotAvailable);
+}
+
+TEST(Lx200Panel, TheTargetIsReadBackUnlessTheMountLeavesItUnanswered) {
+    PanelFixture f;
+    LookUpObject(f.link, LibraryKind::Messier, 42);
+    const auto target = ReadPanelTarget(f.link);
+    ASSERT_TRUE(target);
+    EXPECT_EQ(target->raText.rfind("  R.A.:  05:3", 0), 0u) << target->raText;
+    EXPECT_EQ(target->decText.rfind("   DEC: -05", 0), 0u) << target->decText;
+
+    // A mount that does not answer "#:Gr#" is not asked "#:Gd#" as well.
+    ManualClock clock{kLocalStart};
+    SimulatedMount mount(MountModel::LX200, kSite, clock);
+    test::DeafPort deaf(mount, {"#:Gr#", "#:Gd#"});
+    RecordingDisplay display;
+    SerialLink link(deaf, clock, display);
+    link.SetScopeType(ScopeType::LX200);
+    ASSERT_TRUE(link.Connect(1));
+    LookUpObject(link, LibraryKind::Messier, 42);
+    EXPECT_FALSE(ReadPanelTarget(link));
+    EXPECT_EQ(deaf.Written("#:Gr#"), 1u);
+    EXPECT_EQ(deaf.Written("#:Gd#"), 0u);
 }
 
 TEST(Lx200Panel, SitesAreReadSavedAndKeptPerEntry) {

@@ -18,13 +18,16 @@ double AngleGap(double a, double b) {
 }
 
 struct NexStarFixture {
-    explicit NexStarFixture(NexStarModel model, NexStarMounting mounting = NexStarMounting::AltAz)
-        : mount(model, kSite, clock, Parameters(model, mounting)) {
+    explicit NexStarFixture(NexStarModel model, NexStarMounting mounting = NexStarMounting::AltAz,
+                            const MountRealism& realism = {})
+        : mount(model, kSite, clock, Parameters(model, mounting, realism)) {
         mount.Open("sim");
     }
-    static NexStarParameters Parameters(NexStarModel model, NexStarMounting mounting) {
+    static NexStarParameters Parameters(NexStarModel model, NexStarMounting mounting,
+                                        const MountRealism& realism) {
         NexStarParameters p = DefaultNexStarParameters(model);
         p.mounting = mounting;
+        p.realism = realism;
         return p;
     }
     std::string Ask(const std::string& command, double seconds = 0.3) {
@@ -82,7 +85,8 @@ TEST(SimulatedNexStar, PositionRepliesAndGotoFollowTheProtocol) {
 }
 
 TEST(SimulatedNexStar, PassThroughRatesDriveOneMotorWithAcceleration) {
-    NexStarFixture f(NexStarModel::NexStarGps);
+    // Exact timings and places: no jitter, no backlash.
+    NexStarFixture f(NexStarModel::NexStarGps, NexStarMounting::AltAz, MountRealism::Ideal());
     f.mount.PointAt(100.0, 40.0);
     f.Ask(NexStarTrackingModeCommand(0));
     f.Ask(NexStarRateCommand(kNexStarAzimuthMotor, 14400));  // 1 degree per second east

@@ -105,7 +105,7 @@ private slots:
 
         BatchRequest r;
         r.catalogue = f.catalogue.Get();
-        r.site = Site{40.0, -75.0, 100.0, -4.0};
+        r.site = f.windows->context().CurrentSite();
         r.startLocal = CivilToJulianDate(2017, 4, 27, 21, 30, 0);
         r.options = BatchOptionsFromSettings(f.settings);
         QStringList expected;
@@ -155,6 +155,68 @@ private slots:
         w->close();
     }
 
+    void AbortKeepsWhatTheRunFoundAfterThePress() {
+        // One worker thread, so that the objects searched are the first ones of the catalogue.
+        Fixture f(LoadElementFile(kCatalogue).catalogue);
+        f.settings.BatchIncludeMod = f.settings.BatchIncludeHigh = 1;
+        f.settings.BatchPeriod = 300;
+        BatchPredictionsWindow* w = f.Open();
+        w->SetThreads(1);
+        w->calculateButton->click();
+        // The worker searches while the window's events wait; then Abort, before any of its
+        // reports has been shown.
+        QTest::qSleep(300);
+        w->calculateButton->click();
+        QVERIFY(!w->Running());
+        QTRY_VERIFY_WITH_TIMEOUT(w->Idle(), 10000);
+        const QString status = w->statusLabel->text();
+        const int searched = status.section(' ', 1, 1).toInt();
+        QVERIFY2(searched > 0, qPrintable(status));
+        BatchRequest r;
+        r.catalogue = f.catalogue.Get();
+        r.site = f.windows->context().CurrentSite();
+        r.passSettings = f.windows->context().CurrentPassSettings();
+        r.options = w->OptionsOnScreen();
+        r.startLocal = w->StartOnScreen();
+        QStringList expected;
+        for (const BatchLine& l : ComputeBatch(r, 1))
+            if (l.object <= searched) expected << QString::fromLatin1(l.line.c_str());
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(Items(w->passList), expected);
+        w->close();
+    }
+
+    void CalculatesFromTheDateShownAfterMidnight() {
+        // Opened at 23:50; Calculate is pressed at 00:10 the next day.
+        ManualClock clock(CivilToJulianDate(2017, 4, 27, 23, 50, 0));
+        LiveState live;
+        live.Update([](LiveValues& v) {
+            v.siteLatitude = "40.0";
+            v.siteLongitude = "-75.0";
+            v.siteAltitude = "100";
+            v.siteUtcOffset = "-4";
+        });
+        Settings settings;
+        settings.BatchIncludeMod = settings.BatchIncludeHigh = 1;
+        CatalogueStore catalogue;
+        catalogue.Set(LoadElementFile(kCatalogue).catalogue);
+        QWidget main;
+        PlanWindows windows(clock, live, settings, catalogue, &main);
+        windows.OpenBatchPredictions();
+        BatchPredictionsWindow* w = windows.batchPredictions();
+        QCOMPARE(w->dateList->currentText(), QStringLiteral("Apr 27 2017"));
+        QCOMPARE(w->timeList->currentText(), QStringLiteral("23:30"));
+        clock.Advance(20 * 60);
+        QCOMPARE(w->StartOnScreen(), CivilToJulianDate(2017, 4, 27, 23, 30, 0));
+        w->calculateButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(w->Idle() && !w->Running(), 30000);
+        // Every pass found starts between 23:30 and 23:58 on the date shown.
+        QVERIFY(w->passList->count() > 0);
+        for (const QString& line : Items(w->passList))
+            QVERIFY2(line.startsWith(QStringLiteral("Apr 27 2017  23:")), qPrintable(line));
+        w->close();
+    }
+
     void AbortOverTwentyThousandObjectsAnswersAtOnce() {
         Fixture f(BigCatalogue());
         f.settings.BatchIncludeMod = f.settings.BatchIncludeHigh = 1;
@@ -172,7 +234,8 @@ private slots:
         qint64 best = RoundTripMs();
         for (int i = 0; i < 2; ++i) best = std::min(best, RoundTripMs());
         QVERIFY2(best < 100, qPrintable(QString::number(best) + " ms"));
-        // Nothing more arrives from the stopped run.
+        // Once the stopped run has ended, nothing more arrives from it.
+        QTRY_VERIFY_WITH_TIMEOUT(w->Idle(), 10000);
         const QString status = w->statusLabel->text();
         const int lines = w->passList->count();
         QTest::qWait(200);

@@ -14,26 +14,29 @@
 
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
-#include "ui/telescope/InterfaceDialog.h"
-#include "ui/main/MainWindow.h"
 #include "ui/common/NightVision.h"
+#include "ui/main/MainWindow.h"
 #include "ui/main/PreferencesDialog.h"
+#include "ui/main/SitePanel.h"
+#include "ui/telescope/AdjustmentPanel.h"
+#include "ui/telescope/InterfaceDialog.h"
+#include "ui/telescope/TelescopePanel.h"
 
 using namespace corvane;
 using namespace corvane::ui;
-
 
 class DialogsTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        qputenv("CORVANE_INSTANCE_NAME", QByteArray("corvane-dialogs-") + QByteArray::number(QCoreApplication::applicationPid()));
+        qputenv("CORVANE_INSTANCE_NAME",
+                QByteArray("corvane-dialogs-") + QByteArray::number(QCoreApplication::applicationPid()));
     }
 
     void preferencesShowStoredValuesAndHoldRangesOnSave() {
         Settings s;
-        s.CoarseTimingIncr = 3;      // not in the list: "1.0"
-        s.FineTimingIncr = 0.12;     // "0.10"
+        s.CoarseTimingIncr = 3;   // not in the list: "1.0"
+        s.FineTimingIncr = 0.12;  // "0.10"
         s.AlignmentIncr = 0.5;
         s.TrackingLimit = 45;
         s.TrackingLimitEnable = 1;
@@ -77,7 +80,7 @@ private slots:
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
-        QVERIFY(!w.lx200ControlButton->isHidden());
+        QVERIFY(!w.Telescope()->lx200ControlButton->isHidden());
 
         QString noteSeen;
         bool polarVisible = false;
@@ -96,9 +99,10 @@ private slots:
         });
         w.RunCommand(kCmdInterface);
         QVERIFY(polarVisible);
-        QVERIFY(noteSeen.startsWith(" Use this setting for continuous tracking with Celestron CGE telescopes."));
+        QVERIFY(
+            noteSeen.startsWith(" Use this setting for continuous tracking with Celestron CGE telescopes."));
         QCOMPARE(w.windowTitle(), QString("Corvane v2.6.1") + QString(14, ' ') + "Celestron CGE");
-        QVERIFY(w.lx200ControlButton->isHidden());
+        QVERIFY(w.Telescope()->lx200ControlButton->isHidden());
         QVERIFY(!w.CommandAction(kCmdLX200Control)->isEnabled());
         QCOMPARE(w.settings().LGPSMount, 2);  // the mount buttons are read when the dialog closes
 
@@ -131,7 +135,8 @@ private slots:
             for (auto* b : d->interfaceButtons)
                 if (b->text() == "INDI Server") b->click();
             shownAfter = !d->indiBox->isHidden();
-            defaults = d->indiHost->text() + ":" + QString::number(d->indiPort->value()) + " " + d->indiDevice->text();
+            defaults = d->indiHost->text() + ":" + QString::number(d->indiPort->value()) + " " +
+                       d->indiDevice->text();
             d->indiHost->setText(" scope.local ");
             d->indiPort->setValue(7625);
             d->indiDevice->setText("EQMod Mount");
@@ -164,7 +169,7 @@ private slots:
             QVERIFY(nv->isChecked());
             QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(0, 0, 0));
             QCOMPARE(QApplication::palette().color(QPalette::WindowText), QColor(168, 0, 0));
-            QCOMPARE(w.siteName->palette().color(QPalette::Base), QColor(0, 0, 0));
+            QCOMPARE(w.Sites()->siteName->palette().color(QPalette::Base), QColor(0, 0, 0));
             w.RunCommand(kCmdNightVision);
             QVERIFY(!nv->isChecked());
             QCOMPARE(QApplication::palette().color(QPalette::Window), normalWindow);
@@ -204,40 +209,43 @@ private slots:
 
     void adjustmentButtonsStepAndRoundAndTreatTextAsZero() {
         guitest::WorkingFolder folder;
-        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "CoarseTimingIncr=1.5\r\nFineTimingIncr=0.07\r\nAlignmentIncr=0.2\r\n"));
+        QVERIFY(guitest::WriteAcceptedSettings(
+            folder.file("ConfigFile.ini"),
+            "CoarseTimingIncr=1.5\r\nFineTimingIncr=0.07\r\nAlignmentIncr=0.2\r\n"));
         ManualClock clock;
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
-        w.timingOffset->setText("abc");
-        w.timingButtons[3]->click();  // + coarse
-        QCOMPARE(w.timingOffset->text(), QString("1.5"));
-        w.timingButtons[1]->click();  // - fine
-        w.timingButtons[1]->click();
-        QCOMPARE(w.timingOffset->text(), QString("1.36"));
+        w.Adjustments()->timingOffset->setText("abc");
+        w.Adjustments()->timingButtons[3]->click();  // + coarse
+        QCOMPARE(w.Adjustments()->timingOffset->text(), QString("1.5"));
+        w.Adjustments()->timingButtons[1]->click();  // - fine
+        w.Adjustments()->timingButtons[1]->click();
+        QCOMPARE(w.Adjustments()->timingOffset->text(), QString("1.36"));
         QCOMPARE(live.Snapshot().timingOffsetText, std::string("1.36"));
-        w.alignmentAdjust->setText("0.05");
-        w.alignmentMinus->click();
-        QCOMPARE(w.alignmentAdjust->text(), QString("-0.2"));
+        w.Adjustments()->alignmentAdjust->setText("0.05");
+        w.Adjustments()->alignmentMinus->click();
+        QCOMPARE(w.Adjustments()->alignmentAdjust->text(), QString("-0.2"));
         w.ShutDown();
     }
 
     void siteButtonsKeepWhatWasTyped() {
         guitest::WorkingFolder folder;
-        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "LocationName2=Hill\r\nLocationLatitude2=47.1\r\n"));
+        QVERIFY(guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"),
+                                               "LocationName2=Hill\r\nLocationLatitude2=47.1\r\n"));
         ManualClock clock;
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
-        w.siteName->setText("Home");
-        w.siteLatitude->setText("45.25");
-        w.siteButtons[2]->click();
-        QCOMPARE(w.siteName->text(), QString("Hill"));
+        w.Sites()->siteName->setText("Home");
+        w.Sites()->siteLatitude->setText("45.25");
+        w.Sites()->siteButtons[2]->click();
+        QCOMPARE(w.Sites()->siteName->text(), QString("Hill"));
         QCOMPARE(live.Snapshot().siteLatitude, std::string("47.1"));
-        w.siteButtons[1]->click();
-        QCOMPARE(w.siteName->text(), QString("Home"));
-        QCOMPARE(w.siteLatitude->text(), QString("45.25"));
-        w.siteButtons[2]->click();
+        w.Sites()->siteButtons[1]->click();
+        QCOMPARE(w.Sites()->siteName->text(), QString("Home"));
+        QCOMPARE(w.Sites()->siteLatitude->text(), QString("45.25"));
+        w.Sites()->siteButtons[2]->click();
         w.RunCommand(kCmdExit);
         const Settings s = LoadSettingsFile(folder.file("ConfigFile.ini").toStdString());
         QCOMPARE(s.LastLocation, 2);

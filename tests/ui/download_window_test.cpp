@@ -15,6 +15,7 @@
 #include "passes/ViewPlan.h"
 #include "support/LocalHttp.h"
 #include "ui/main/DownloadWindow.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
 #include "ui/passes/PlanWindows.h"
 
@@ -56,7 +57,7 @@ struct Started {
         WriteFile(folder.file("site/gp.php"), Sets(30));
         window = std::make_unique<MainWindow>(clock, live);
         window->Initialise();
-        window->LoadElements(QString::fromLatin1(kCatalogue), window->elementFileStatus);
+        window->LoadElements(QString::fromLatin1(kCatalogue), window->Elements()->elementFileStatus);
         ViewPlanEntry entry;
         entry.SetAos(CivilToJulianDate(2017, 4, 28, 12, 0, 0));
         entry.SetLos(CivilToJulianDate(2017, 4, 28, 12, 5, 0));
@@ -104,7 +105,7 @@ private slots:
         QVERIFY(w->Running());
         QTRY_VERIFY_WITH_TIMEOUT(s.window->downloadWindow() == nullptr, 20000);
         QCOMPARE(s.window->catalogue().Get()->Count(), 30);
-        QCOMPARE(s.window->elementFileName->text(), QStringLiteral("visual.txt"));
+        QCOMPARE(s.window->Elements()->elementFileName->text(), QStringLiteral("visual.txt"));
         QCOMPARE(ReadFile(s.folder.file("visual.txt")), Sets(30));
         QCOMPARE(s.window->planWindows().plan().Count(), size_t{0});
         QCOMPARE(ReadFile(s.folder.file("vplan.log")).size(), 0);

@@ -11,6 +11,7 @@
 #include "passes/ViewPlan.h"
 #include "support/Unprivileged.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ObjectListPanel.h"
 
 using namespace corvane;
 using namespace corvane::ui;
@@ -109,7 +110,7 @@ private slots:
             Answers answers(QMessageBox::No);
             MainWindow w(clock, live);
             QVERIFY(InitialiseUnprivileged(w));
-            w.elevationLimit->setValue(25);
+            w.Objects()->elevationLimit->setValue(25);
             w.RunCommand(kCmdExit);
             QVERIFY(answers.names.contains("replaceSettings"));
         }
@@ -119,7 +120,7 @@ private slots:
             Answers answers(QMessageBox::Yes);
             MainWindow w(clock, live);
             QVERIFY(InitialiseUnprivileged(w));
-            w.elevationLimit->setValue(25);
+            w.Objects()->elevationLimit->setValue(25);
             w.RunCommand(kCmdExit);
         }
         const Settings saved = ParseSettings(ReadFile(path).toStdString());

@@ -9,15 +9,20 @@
 #include <QRadioButton>
 #include <QtTest>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "GuiTestSupport.h"
 #include "sim/SimulatedMount.h"
+#include "support/DeafPort.h"
 #include "support/SteppingClock.h"
+#include "ui/main/MainWindow.h"
 #include "ui/telescope/DateTimeDialog.h"
 #include "ui/telescope/Lx200ControlWindow.h"
-#include "ui/main/MainWindow.h"
+#include "ui/telescope/TelescopePanel.h"
 
 using namespace corvane;
 using namespace corvane::ui;
@@ -34,6 +39,13 @@ bool Received(const SimulatedMount& mount, const std::string& command) {
 size_t CountOf(const SimulatedMount& mount, const std::string& command) {
     const auto all = mount.Commands();
     return static_cast<size_t>(std::count(all.begin(), all.end(), command));
+}
+
+// Commands from position `from` on.
+size_t CountSince(const SimulatedMount& mount, size_t from, const std::string& command) {
+    const auto all = mount.Commands();
+    return static_cast<size_t>(std::count(
+        all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end(), command));
 }
 
 bool ReceivedStarting(const SimulatedMount& mount, const std::string& prefix) {
@@ -54,6 +66,28 @@ QByteArray Config() {
     return "ScopeType=LX200\r\nComPort=1\r\nLocationLatitude1=45.5\r\nLocationLongitude1=-73.6\r\n"
            "LocationAltitude1=50\r\nLocationUTCOffset1=-4\r\n";
 }
+
+// The main window at 22:00 on 28 April 2017 with the simulated LX200, reached through a line that
+// loses the commands in `lost` (none: the mount itself), and the LX200 Control window open.
+struct OpenPanel {
+    explicit OpenPanel(std::vector<std::string> lost = {})
+        : time(CivilToJulianDate(2017, 4, 28, 22, 0, 0)), mount(MountModel::LX200, kSite, time.clock) {
+        folder.AddMapData();
+        guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), Config());
+        line = std::make_unique<test::DeafPort>(mount, std::move(lost));
+        w = std::make_unique<MainWindow>(time.clock, live, nullptr, line.get());
+        if (!w->Initialise()) return;
+        w->RunCommand(kCmdLX200Control);
+        panel = w->lx200Control();
+    }
+    guitest::WorkingFolder folder;
+    VirtualTime time;
+    SimulatedMount mount;
+    std::unique_ptr<test::DeafPort> line;
+    LiveState live;
+    std::unique_ptr<MainWindow> w;
+    Lx200ControlWindow* panel = nullptr;
+};
 
 }  // namespace
 
@@ -80,7 +114,7 @@ private slots:
         Lx200ControlWindow* panel = w.lx200Control();
         QVERIFY(panel && panel->isVisible());
         QCOMPARE(panel->windowTitle(), QString("LX200 Control"));
-        QTRY_COMPARE_WITH_TIMEOUT(w.connectButton->text(), QString("Dis&connect"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.Telescope()->connectButton->text(), QString("Dis&connect"), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(panel->telescopeRa->text().startsWith("  R.A.:  "), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(panel->telescopeDec->text().startsWith("   DEC: "), 5000);
         QVERIFY(Received(mount, ":RS#"));
@@ -150,6 +184,61 @@ private slots:
         w.ShutDown();
     }
 
+    void closingEndsTheReadoutsStillQueued() {
+        OpenPanel f;
+        QVERIFY(f.panel);
+        Lx200ControlWindow* panel = f.panel;
+        SimulatedMount& mount = f.mount;
+        QTRY_VERIFY_WITH_TIMEOUT(panel->PollCount() > 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
+        // The session is held up (as by a slow mount) while a read-out and a site read queue
+        // behind it; then the window closes.
+        std::atomic<bool> release{false};
+        f.w->session().Post([&release](SerialLink& link) {
+            while (!release.load()) link.Wait(10);
+        });
+        QTest::qWait(700);  // a poll comes due and waits its turn
+        panel->ReadSite();
+        panel->close();
+        QVERIFY(!panel->PollTimer().isActive());
+        const size_t atClose = mount.Commands().size();
+        release.store(true);
+        QTRY_VERIFY_WITH_TIMEOUT(CountSince(mount, atClose, ":W1#") == 1, 5000);  // the user's command runs
+        QTest::qWait(1200);
+        QCOMPARE(CountSince(mount, atClose, ":GR#"), size_t(0));
+        QCOMPARE(CountSince(mount, atClose, ":GD#"), size_t(0));
+        f.w->ShutDown();
+    }
+
+    void goToObjectSlewsToTheObjectLookedUp() {
+        // A mount that does not keep the target's position: "#:Gr#" and "#:Gd#" go unanswered.
+        OpenPanel f({"#:Gr#", "#:Gd#"});
+        QVERIFY(f.panel);
+        Lx200ControlWindow* panel = f.panel;
+        SimulatedMount& mount = f.mount;
+        test::DeafPort& line = *f.line;
+        QTRY_VERIFY_WITH_TIMEOUT(panel->PollCount() > 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
+        panel->libraryType->setCurrentIndex(0);
+        panel->libraryObject->setEditText("42");
+        panel->goToButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Received(mount, ":LM 0042#"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Received(mount, ":MS#"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
+        QVERIFY2(panel->objectText->text().contains("M42"), qPrintable(panel->objectText->text()));
+        QCOMPARE(panel->objectRa->text(), QString("  R.A.: N/A"));
+        // The silent "#:Gr#" is asked once, "#:Gd#" never; the next look-up asks neither.
+        QCOMPARE(line.Written("#:Gr#"), size_t(1));
+        QCOMPARE(line.Written("#:Gd#"), size_t(0));
+        panel->libraryObject->setEditText("31");
+        panel->goToButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Received(mount, ":LM 0031#"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(CountOf(mount, ":MS#"), size_t(2), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->Busy(), 5000);
+        QCOMPARE(line.Written("#:Gr#"), size_t(1));
+        f.w->ShutDown();
+    }
+
     void theDateTimeDialogShiftsTheProgramClockAndSetsTheMount() {
         guitest::WorkingFolder folder;
         QVERIFY(folder.AddMapData());
@@ -159,8 +248,8 @@ private slots:
         LiveState live;
         MainWindow w(time.clock, live, nullptr, &mount);
         QVERIFY(w.Initialise());
-        w.connectButton->click();
-        QTRY_COMPARE_WITH_TIMEOUT(w.connectButton->text(), QString("Dis&connect"), 5000);
+        w.Telescope()->connectButton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(w.Telescope()->connectButton->text(), QString("Dis&connect"), 5000);
 
         // Three days ahead at the current hour and minute, "LX200" unticked: only the program
         // clock moves.
@@ -181,25 +270,25 @@ private slots:
             }
         });
         const size_t sentBefore = mount.Commands().size();
-        w.setClockButton->click();
+        w.SetClockButton()->click();
         const double correction = time.clock.Correction();
         QVERIFY2(correction > 3.0 - 31.0 / 86400 && correction < 3.0 - 29.0 / 86400,
                  qPrintable(QString::number(correction, 'f', 8)));
-        QVERIFY(w.clockLine->text().startsWith("(Adjusted) "));
+        QVERIFY(w.ClockLine()->text().startsWith("(Adjusted) "));
         QTest::qWait(200);
         QCOMPARE(mount.Commands().size(), sentBefore);
         QCOMPARE(w.settings().LX200TimeAdjust, 0);
 
         // Reset returns to the computer clock.
         chosenDay = -1;
-        w.setClockButton->click();
+        w.SetClockButton()->click();
         QCOMPARE(time.clock.Correction(), 0.0);
-        QVERIFY(!w.clockLine->text().startsWith("(Adjusted) "));
+        QVERIFY(!w.ClockLine()->text().startsWith("(Adjusted) "));
 
         // Ticked: the mount gets the shifted date.
         tick = true;
         chosenDay = 3;
-        w.setClockButton->click();
+        w.SetClockButton()->click();
         QCOMPARE(w.settings().LX200TimeAdjust, 1);
         QTRY_VERIFY_WITH_TIMEOUT(Received(mount, ":SC 05/01/17#"), 5000);
         QVERIFY(ReceivedStarting(mount, ":SL 22:10:"));
@@ -209,7 +298,7 @@ private slots:
         // A mount that no longer answers: the message, and the correction stays.
         mount.InjectFault(MountFault::Silence);
         chosenDay = 2;
-        w.setClockButton->click();
+        w.SetClockButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(!w.findChildren<QMessageBox*>().isEmpty(), 10000);
         QMessageBox* box = w.findChildren<QMessageBox*>().first();
         QCOMPARE(box->text(), QString("Unable to set LX200 Date/Time."));

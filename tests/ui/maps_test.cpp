@@ -1,6 +1,7 @@
 // The world map, the View Plan map, the sky view and the ISS monitor panel, in a temporary
 // working folder. With CORVANE_SCREENSHOT_DIR set, each picture is also saved there as PNG.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,13 +10,16 @@
 #include "GuiTestSupport.h"
 #include "orbit/ElementCatalogue.h"
 #include "passes/ViewPlan.h"
-#include "ui/passes/IssMonitorPanel.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
+#include "ui/maps/IssMonitorPanel.h"
 #include "ui/maps/MapCanvas.h"
-#include "ui/passes/PlanWindows.h"
+#include "ui/maps/MapWindows.h"
 #include "ui/maps/SkyViewWindow.h"
 #include "ui/maps/ViewPlanMapWindow.h"
 #include "ui/maps/WorldMapWindow.h"
+#include "ui/passes/PlanWindows.h"
+#include "ui/telescope/DateTimeDialog.h"
 
 using namespace corvane;
 using namespace corvane::ui;
@@ -66,7 +70,7 @@ struct MapsFixture {
                 extra);
         w = std::make_unique<MainWindow>(clock, live);
         w->Initialise();
-        w->LoadElements("cat.tle", w->elementFileStatus);
+        w->LoadElements("cat.tle", w->Elements()->elementFileStatus);
         w->SelectPlanObject(w->catalogue().Get()->IssIndex());
     }
 };
@@ -89,23 +93,23 @@ private slots:
         QCOMPARE(box->windowTitle(), QString("File Error"));
         box->close();
         guitest::ModalAnswerer answer([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
-        f.w->worldMapButton->click();
-        f.w->OpenViewPlanMap();
+        f.w->Elements()->worldMapButton->click();
+        f.w->Maps().OpenViewPlanMap();
         QCOMPARE(answer.seen,
                  QStringList({"Map4.dat is missing or corrupted!", "Map4.dat is missing or corrupted!"}));
-        QVERIFY(!f.w->worldMapWindow);
-        QVERIFY(!f.w->viewPlanMapWindow);
+        QVERIFY(!f.w->Maps().worldMapWindow);
+        QVERIFY(!f.w->Maps().viewPlanMapWindow);
         // The sky view needs no map data.
-        f.w->skyMapButton->click();
-        QVERIFY(f.w->skyViewWindow);
+        f.w->Elements()->skyMapButton->click();
+        QVERIFY(f.w->Maps().skyViewWindow);
     }
 
     void worldMapFlatZoomedAndOrthographic() {
         MapsFixture f(true, "WorldMap=1\r\nZoomMap=0\r\n");
         guitest::ModalAnswerer ok([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
         QVERIFY(!f.w->findChild<QMessageBox*>("mapMissing"));
-        f.w->worldMapButton->click();
-        WorldMapWindow* m = f.w->worldMapWindow;
+        f.w->Elements()->worldMapButton->click();
+        WorldMapWindow* m = f.w->Maps().worldMapWindow;
         QVERIFY(m);
         QCOMPARE(m->windowTitle(), QString("World Map ISS (ZARYA)"));
         QVERIFY(m->titleField->text().startsWith("ISS (ZARYA)  NORAD: 25544   Apr 28 2017 08:42:"));
@@ -155,11 +159,56 @@ private slots:
         m->close();
     }
 
+    void flatMapAtNightKeepsTrackFootprintAndSiteApart() {
+        MapsFixture f(true, "WorldMap=1\r\nZoomMap=0\r\n");
+        guitest::ModalAnswerer ok([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
+        f.w->RunCommand(kCmdNightVision);
+        f.w->Elements()->worldMapButton->click();
+        WorldMapWindow* m = f.w->Maps().worldMapWindow;
+        QVERIFY(m && m->position.ok);
+        const QImage night = m->Render();
+        Save(night, "worldmap-flat-night");
+        const QRect map(13, 13, 612, 306);
+        // Only red at night: no green or blue in any pixel.
+        for (int y = map.top(); y <= map.bottom(); ++y)
+            for (int x = map.left(); x <= map.right(); ++x)
+                QVERIFY(qGreen(night.pixel(x, y)) == 0 && qBlue(night.pixel(x, y)) == 0);
+        // The outlines at 168, the footprint at 220 and the track at full red, each plentiful.
+        QVERIFY(Count(night, map, qRgb(168, 0, 0)) > 1000);
+        QVERIFY(Count(night, map, qRgb(220, 0, 0)) > 100);
+        QVERIFY(Count(night, map, qRgb(255, 0, 0)) > 300);
+        // The object's cross, in full red and wider than the track.
+        const maps::MapPoint p = maps::FlatMapPoint(m->position.latitude, m->position.longitude);
+        QVERIFY(Count(night, QRect(p.x - 6, p.y - 7, 13, 15), qRgb(255, 0, 0)) >= 20);
+        // The observer's site (Montreal) is marked.
+        const maps::MapPoint site = maps::FlatMapPoint(45.5, -73.6);
+        QVERIFY(Count(night, QRect(site.x - 5, site.y - 5, 11, 11), qRgb(255, 0, 0)) >= 10);
+        f.w->RunCommand(kCmdNightVision);
+        const QImage day = m->Render();
+        QVERIFY(Count(day, QRect(site.x - 5, site.y - 5, 11, 11), qRgb(0, 255, 255)) >= 10);
+        m->close();
+    }
+
+    void skyViewKeepsTheConstellationSetting() {
+        MapsFixture f(true, "DrawConLines=0\r\n");
+        f.w->Elements()->skyMapButton->click();
+        SkyViewWindow* s = f.w->Maps().skyViewWindow;
+        QVERIFY(s);
+        QVERIFY(!s->drawConstellations->isChecked());
+        QVERIFY(s->chart().constellations.empty());
+        s->drawConstellations->setChecked(true);
+        QCOMPARE(f.w->settings().DrawConLines, 1);
+        QVERIFY(!s->chart().constellations.empty());
+        s->close();
+        f.w->Elements()->skyMapButton->click();
+        QVERIFY(f.w->Maps().skyViewWindow->drawConstellations->isChecked());
+    }
+
     void skyViewChartAndTexts() {
         MapsFixture f;
         guitest::ModalAnswerer ok([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
-        f.w->skyMapButton->click();
-        SkyViewWindow* s = f.w->skyViewWindow;
+        f.w->Elements()->skyMapButton->click();
+        SkyViewWindow* s = f.w->Maps().skyViewWindow;
         QVERIFY(s);
         QCOMPARE(s->windowTitle(), QString("Sky View "));
         QCOMPARE(s->redrawTimer.interval(), 10000);
@@ -189,8 +238,8 @@ private slots:
 
         // 14:06 local (18:06 UTC): between two passes, the station is below the horizon for the
         // whole 50 minutes.
-        f.w->OpenSkyView(CivilToJulianDate(2017, 4, 28, 18, 6, 0));
-        SkyViewWindow* later = f.w->skyViewWindow;
+        f.w->Maps().OpenSkyView(CivilToJulianDate(2017, 4, 28, 18, 6, 0));
+        SkyViewWindow* later = f.w->Maps().skyViewWindow;
         QVERIFY(later && later != s);
         QVERIFY(later->chart().objectBelowHorizon);
         QVERIFY(later->chart().path.empty());
@@ -211,8 +260,8 @@ private slots:
             e.SetField(80, 10, norad);
             plan.entries.push_back(e);
         }
-        f.w->OpenViewPlanMap();
-        ViewPlanMapWindow* m = f.w->viewPlanMapWindow;
+        f.w->Maps().OpenViewPlanMap();
+        ViewPlanMapWindow* m = f.w->Maps().viewPlanMapWindow;
         QVERIFY(m);
         QCOMPARE(m->windowTitle(), QString("View Plan Map "));
         QCOMPARE(f.w->settings().ShowViewPlanMap, 1);
@@ -265,8 +314,8 @@ private slots:
         e.SetField(55, 25, "ISS (ZARYA)");
         e.SetField(80, 10, "25544");
         plan.entries.push_back(e);
-        f.w->OpenViewPlanMap();
-        QPointer<ViewPlanMapWindow> m = f.w->viewPlanMapWindow.data();
+        f.w->Maps().OpenViewPlanMap();
+        QPointer<ViewPlanMapWindow> m = f.w->Maps().viewPlanMapWindow.data();
         m->removeAfterSelected->setChecked(true);
         QCOMPARE(m->markers().size(), size_t(1));
         m->DoubleClickAt(QPointF(m->markers()[0].x, m->markers()[0].y));
@@ -282,7 +331,7 @@ private slots:
                       "LocationAltitude1=100\r\nLocationUTCOffset1=10\r\nIgnoreEclipse=1\r\nISSMonitor=1\r\n"
                       "ScopeType=LOGFILE\r\n",
                       CivilToJulianDate(2017, 4, 28, 18, 45, 0));
-        IssMonitorPanel* p = f.w->issMonitorPanel;
+        IssMonitorPanel* p = f.w->IssPanel();
         QVERIFY(p->isVisibleTo(f.w.get()));
         QTRY_VERIFY_WITH_TIMEOUT(p->fields.value("Latitude:")->text().endsWith(QString::fromUtf8(" ° N")),
                                  5000);
@@ -308,7 +357,7 @@ private slots:
 
         // The alert: asked once on the window thread; "No" leaves tracking alone.
         int asked = 0;
-        f.w->confirmIssAlert = [&asked] {
+        f.w->IssPanel()->confirmAlert = [&asked] {
             ++asked;
             return false;
         };
@@ -321,7 +370,7 @@ private slots:
 
         // "Yes" selects the station and starts tracking it (here into the Log File interface).
         f.w->SelectPlanObject(0);
-        f.w->confirmIssAlert = [&asked] {
+        f.w->IssPanel()->confirmAlert = [&asked] {
             ++asked;
             return true;
         };
@@ -334,6 +383,46 @@ private slots:
         QVERIFY(!f.w->session().TrackingOn());
     }
 
+    void issMonitorFollowsTheClockSetThroughSet() {
+        // Sydney at noon: the station is not up. "Set" moves the program clock to 18:45, during
+        // a night pass, and the panel follows.
+        MapsFixture f(true,
+                      "LocationName1=Sydney\r\nLocationLatitude1=-35\r\nLocationLongitude1=150\r\n"
+                      "LocationAltitude1=100\r\nLocationUTCOffset1=10\r\nIgnoreEclipse=1\r\nISSMonitor=1\r\n"
+                      "ScopeType=LOGFILE\r\n",
+                      CivilToJulianDate(2017, 4, 28, 12, 0, 0));
+        IssMonitorPanel* p = f.w->IssPanel();
+        QTRY_VERIFY_WITH_TIMEOUT(p->fields.value("Elevation:")->text().startsWith('-'), 5000);
+        QVERIFY(p->fields.value("AOS:")->text().contains(" hr "));
+        guitest::ModalAnswerer answer([](QWidget* modal) {
+            if (auto* d = qobject_cast<DateTimeDialog*>(modal)) {
+                d->dateList->setCurrentIndex(0);
+                d->hours->setCurrentText("18");
+                d->minutes->setCurrentText("45");
+                d->adjustButton->click();
+            }
+        });
+        f.w->SetClockButton()->click();
+        QVERIFY(f.w->ClockLine()->text().startsWith("(Adjusted) "));
+        QTRY_COMPARE_WITH_TIMEOUT(p->fields.value("AOS:")->text(), QString("Currently Visible"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!p->fields.value("Elevation:")->text().startsWith('-'), 5000);
+        QVERIFY(p->fields.value("Elevation:")->text().endsWith(QString::fromUtf8(" °")));
+        QVERIFY(p->fields.value("Latitude:")->text().endsWith(QString::fromUtf8(" ° N")));
+        QVERIFY(p->fields.value("LOS:")->text().contains(" m "));
+        QVERIFY(p->fields.value("Max. Elev.:")->text().contains(" at "));
+        SaveWindow(f.w.get(), "issmonitor-adjusted");
+
+        // Nine years on, the elements no longer place the station: the fields say why.
+        f.clock.SetCorrection(f.clock.Correction() + 9 * 365.25);
+        QTRY_COMPARE_WITH_TIMEOUT(p->fields.value("Latitude:")->text(), QString("NO POSITION:"), 5000);
+        QVERIFY(!p->fields.value("Longitude:")->text().isEmpty());
+        QVERIFY(p->fields.value("Altitude:")->text().startsWith("TLE "));
+        QVERIFY(p->fields.value("Altitude:")->text().endsWith(" days old"));
+        QCOMPARE(p->fields.value("Azimuth:")->text(), QString());
+        SaveWindow(p, "issmonitor-noposition");
+        f.w->RunCommand(kCmdExit);
+    }
+
     void issMonitorWithoutTheStation() {
         guitest::WorkingFolder folder;
         guitest::WriteAcceptedSettings(folder.file("ConfigFile.ini"), "ISSMonitor=1\r\n");
@@ -341,7 +430,7 @@ private slots:
         LiveState live;
         MainWindow w(clock, live);
         w.Initialise();
-        IssMonitorPanel* p = w.issMonitorPanel;
+        IssMonitorPanel* p = w.IssPanel();
         QTRY_COMPARE_WITH_TIMEOUT(p->fields.value("Latitude:")->text(), QString("ISS NOT"), 5000);
         QCOMPARE(p->fields.value("Longitude:")->text(), QString("FOUND IN"));
         QCOMPARE(p->fields.value("Altitude:")->text(), QString("CURRENT TLE"));

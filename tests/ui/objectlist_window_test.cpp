@@ -13,7 +13,11 @@
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
 #include "ui/main/ElementDataWindow.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ObjectListPanel.h"
+#include "ui/main/PositionPanel.h"
+#include "ui/telescope/AdjustmentPanel.h"
 
 using namespace corvane;
 using namespace corvane::ui;
@@ -22,12 +26,14 @@ class ObjectListWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        qputenv("CORVANE_INSTANCE_NAME", QByteArray("corvane-objlist-") + QByteArray::number(QCoreApplication::applicationPid()));
+        qputenv("CORVANE_INSTANCE_NAME",
+                QByteArray("corvane-objlist-") + QByteArray::number(QCoreApplication::applicationPid()));
     }
 
     void filteredListSelectionAndPanel() {
         guitest::WorkingFolder folder;
-        QVERIFY(QFile::copy(QString(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle", folder.file("cat.tle")));
+        QVERIFY(
+            QFile::copy(QString(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle", folder.file("cat.tle")));
         QVERIFY(guitest::WriteAcceptedSettings(
             folder.file("ConfigFile.ini"),
             "LocationName1=Montreal\r\nLocationLatitude1=45.5\r\nLocationLongitude1=-73.6\r\n"
@@ -37,57 +43,60 @@ private slots:
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
-        w.LoadElements("cat.tle", w.elementFileStatus);
-        QVERIFY(w.listStatus->text().endsWith(" object(s) available."));
-        const int aboveHorizon = w.objectList->count();
+        w.LoadElements("cat.tle", w.Elements()->elementFileStatus);
+        QVERIFY(w.Objects()->listStatus->text().endsWith(" object(s) available."));
+        const int aboveHorizon = w.Objects()->objectList->count();
         QVERIFY(aboveHorizon > 0 && aboveHorizon < 1889);
 
         // The hidden catalogue position stays out of sight and selects the object.
         int issRow = -1;
-        for (int i = 0; i < w.objectList->count(); ++i) {
-            QVERIFY(!w.objectList->itemText(i).contains("~~"));
-            if (w.objectList->itemText(i).startsWith("*** ISS (ZARYA)")) issRow = i;
+        for (int i = 0; i < w.Objects()->objectList->count(); ++i) {
+            QVERIFY(!w.Objects()->objectList->itemText(i).contains("~~"));
+            if (w.Objects()->objectList->itemText(i).startsWith("*** ISS (ZARYA)")) issRow = i;
         }
         QVERIFY(issRow >= 0);
-        w.alignmentAdjust->setText("2.5");
-        QVERIFY(w.predictPassButton->isHidden());
+        w.Adjustments()->alignmentAdjust->setText("2.5");
+        QVERIFY(w.Elements()->predictPassButton->isHidden());
         w.SelectObjectFromList(issRow);
         QCOMPARE(live.Snapshot().selectedObject, w.catalogue().Get()->IssIndex());
-        QCOMPARE(w.alignmentAdjust->text(), QString("0"));  // ResetAlignment is on by default
-        QVERIFY(!w.predictPassButton->isHidden());
-        QVERIFY(!w.tleDataButton->isHidden());
+        QCOMPARE(w.Adjustments()->alignmentAdjust->text(), QString("0"));  // ResetAlignment is on by default
+        QVERIFY(!w.Elements()->predictPassButton->isHidden());
+        QVERIFY(!w.Elements()->tleDataButton->isHidden());
 
         // Two passes: the second one knows whether the object climbs.
         w.DisplayPass();
-        QCOMPARE(w.panelFields["Satellite Name:"]->text().trimmed(), QString("ISS (ZARYA)"));
-        QCOMPARE(w.panelFields["NORAD No.:"]->text(), QString("25544"));
-        QVERIFY(w.panelFields["Azimuth:"]->text().endsWith(QString::fromUtf8(" \u00B0")));
-        QVERIFY(!w.directionLine->text().contains("Ascending") && !w.directionLine->text().contains("Descending"));
-        QVERIFY(w.clockLine->text().startsWith("Apr 28 2017  08:42:00"));
+        QCOMPARE(w.Position()->panelFields["Satellite Name:"]->text().trimmed(), QString("ISS (ZARYA)"));
+        QCOMPARE(w.Position()->panelFields["NORAD No.:"]->text(), QString("25544"));
+        QVERIFY(w.Position()->panelFields["Azimuth:"]->text().endsWith(QString::fromUtf8(" \u00B0")));
+        QVERIFY(!w.Position()->directionLine->text().contains("Ascending") &&
+                !w.Position()->directionLine->text().contains("Descending"));
+        QVERIFY(w.ClockLine()->text().startsWith("Apr 28 2017  08:42:00"));
         w.DisplayPass();
-        QVERIFY(w.directionLine->text().endsWith(", Ascending") || w.directionLine->text().endsWith(", Descending"));
-        for (QLineEdit* box : w.panelFields) QVERIFY(!box->text().contains("nan", Qt::CaseInsensitive));
+        QVERIFY(w.Position()->directionLine->text().endsWith(", Ascending") ||
+                w.Position()->directionLine->text().endsWith(", Descending"));
+        for (QLineEdit* box : w.Position()->panelFields)
+            QVERIFY(!box->text().contains("nan", Qt::CaseInsensitive));
 
         // "Geostationary Only" clears "Ascending Only" when the list is built.
-        w.ascendingOnly->setChecked(true);
-        w.geostationaryOnly->setChecked(true);
-        w.visAll->setChecked(true);
-        w.refreshListButton->click();
-        QVERIFY(!w.ascendingOnly->isChecked());
-        const int geostationary = w.objectList->count();
+        w.Objects()->ascendingOnly->setChecked(true);
+        w.Objects()->geostationaryOnly->setChecked(true);
+        w.Objects()->visAll->setChecked(true);
+        w.Objects()->refreshListButton->click();
+        QVERIFY(!w.Objects()->ascendingOnly->isChecked());
+        const int geostationary = w.Objects()->objectList->count();
         QVERIFY(geostationary > 0 && geostationary < aboveHorizon + 1889);
 
         // "R&eset Filters" clears them and leaves the list alone.
-        w.resetFiltersButton->click();
-        QVERIFY(!w.geostationaryOnly->isChecked());
-        QVERIFY(w.visAll->isChecked());
-        QCOMPARE(w.objectList->count(), geostationary);
+        w.Objects()->resetFiltersButton->click();
+        QVERIFY(!w.Objects()->geostationaryOnly->isChecked());
+        QVERIFY(w.Objects()->visAll->isChecked());
+        QCOMPARE(w.Objects()->objectList->count(), geostationary);
 
         // Typed text that is no entry selects nothing.
-        w.objectList->setEditText("not an object");
+        w.Objects()->objectList->setEditText("not an object");
         w.SelectObjectFromList(-1);
         QCOMPARE(live.Snapshot().selectedObject, 0);
-        QVERIFY(w.predictPassButton->isHidden());
+        QVERIFY(w.Elements()->predictPassButton->isHidden());
         w.RunCommand(kCmdExit);
         QVERIFY(QFile::exists(folder.file("observed.dat")));  // written at exit
     }
@@ -108,16 +117,18 @@ private slots:
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
-        w.LoadElements("old.tle", w.elementFileStatus);
-        QCOMPARE(w.objectList->count(), 1);
-        const QString entry = w.objectList->itemText(0);
+        w.LoadElements("old.tle", w.Elements()->elementFileStatus);
+        QCOMPARE(w.Objects()->objectList->count(), 1);
+        const QString entry = w.Objects()->objectList->itemText(0);
         QVERIFY(!entry.contains(QChar(0x1B)));
         QVERIFY(entry.startsWith(QString("ISS") + QChar(0xFFFD) + "[31m"));
         w.SelectObjectFromList(0);
         w.DisplayPass();
-        QCOMPARE(w.directionLine->text(), QString("No position: orbit decayed\nElements are 3290 days old"));
-        QVERIFY(w.panelFields["Range:"]->text().isEmpty());
-        QVERIFY(w.panelFields["Satellite Name:"]->text().startsWith(QString("ISS") + QChar(0xFFFD)));
+        QCOMPARE(w.Position()->directionLine->text(),
+                 QString("No position: orbit decayed\nElements are 3290 days old"));
+        QVERIFY(w.Position()->panelFields["Range:"]->text().isEmpty());
+        QVERIFY(
+            w.Position()->panelFields["Satellite Name:"]->text().startsWith(QString("ISS") + QChar(0xFFFD)));
 
         w.ShowElementData();
         ElementDataWindow* data = nullptr;
@@ -133,7 +144,7 @@ private slots:
         // Within 30 days of the epoch there is no flag.
         clock.Set(CivilToJulianDate(2017, 4, 28, 8, 42, 0));
         w.DisplayPass();
-        QVERIFY(!w.directionLine->text().contains("Elements are"));
+        QVERIFY(!w.Position()->directionLine->text().contains("Elements are"));
         w.ShowElementData();
         data = nullptr;
         for (QWidget* t : QApplication::topLevelWidgets())
@@ -147,10 +158,10 @@ private slots:
         for (char& c : garbage) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
         WriteBytes(folder.file("random.tle"), garbage);
         guitest::ModalAnswerer answer([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
-        w.LoadElements("random.tle", w.elementFileStatus);
+        w.LoadElements("random.tle", w.Elements()->elementFileStatus);
         QCOMPARE(answer.seen, QStringList{"No element sets found in random.tle"});
-        QCOMPARE(w.elementFileStatus->text(), QString("No objects."));
-        QCOMPARE(w.objectList->count(), 0);
+        QCOMPARE(w.Elements()->elementFileStatus->text(), QString("No objects."));
+        QCOMPARE(w.Objects()->objectList->count(), 0);
         w.ShutDown();
     }
 

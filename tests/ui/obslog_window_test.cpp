@@ -13,11 +13,13 @@
 #include "GuiTestSupport.h"
 #include "core/AtomicFile.h"
 #include "obslog/ObsLog.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
 #include "ui/obslog/ObsLogWindow.h"
 #include "ui/obslog/ObsReportWindow.h"
 #include "ui/passes/PlanContext.h"
 #include "ui/passes/PlanWindows.h"
+#include "ui/telescope/AdjustmentPanel.h"
 
 using namespace corvane;
 using namespace corvane::ui;
@@ -51,13 +53,13 @@ private slots:
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
-        w.LoadElements("cat.tle", w.elementFileStatus);
-        QVERIFY(w.observationLogButton->isHidden());
+        w.LoadElements("cat.tle", w.Elements()->elementFileStatus);
+        QVERIFY(w.Elements()->observationLogButton->isHidden());
         w.SelectPlanObject(w.catalogue().Get()->FindCatalogueNumber(25544));
-        QVERIFY(!w.observationLogButton->isHidden());
-        w.timingOffset->setText("0.5");
+        QVERIFY(!w.Elements()->observationLogButton->isHidden());
+        w.Adjustments()->timingOffset->setText("0.5");
 
-        w.observationLogButton->click();
+        w.Elements()->observationLogButton->click();
         ObsLogWindow* log = w.obsLogWindow();
         QVERIFY(log);
         QCOMPARE(log->windowTitle(), QString("Observation Log "));

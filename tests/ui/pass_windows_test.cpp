@@ -9,11 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QtTest>
-
 #include <chrono>
 #include <thread>
 
@@ -22,8 +22,10 @@
 #include "core/Clock.h"
 #include "passes/PassLog.h"
 #include "passes/ViewPlan.h"
-#include "ui/passes/InformationWindow.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ViewPlanPanel.h"
+#include "ui/passes/InformationWindow.h"
 #include "ui/passes/PassPredictionsWindow.h"
 #include "ui/passes/PlanWindows.h"
 #include "ui/passes/ViewPlanTleWindow.h"
@@ -172,6 +174,19 @@ private slots:
         QCOMPARE(QString::fromStdString(e.Name()), QString("ISS (ZARYA)              "));
         QCOMPARE(QString::fromStdString(e.Norad()), QString("25544     "));
         QCOMPARE(e.Duration(), w->lines()[1].substr(57, 8));
+        QVERIFY(w->findChild<QMessageBox*>("alreadyPlanned") == nullptr);
+        // The same pass again: added again, and the window says it was planned already.
+        w->addButton->click();
+        QCOMPARE(f.windows->plan().Count(), size_t(2));
+        QMessageBox* twice = w->findChild<QMessageBox*>("alreadyPlanned");
+        QVERIFY(twice != nullptr);
+        QVERIFY(twice->text().contains("already in the View Plan"));
+        twice->close();
+        // Another pass of the object is not the same pass.
+        w->passList->setCurrentRow(0);
+        w->addButton->click();
+        QCOMPARE(f.windows->plan().Count(), size_t(3));
+        QTRY_VERIFY(w->findChild<QMessageBox*>("alreadyPlanned") == nullptr);
 
         w->copyAction->trigger();
         const QString copied = QApplication::clipboard()->text();
@@ -372,22 +387,22 @@ private slots:
             QVERIFY2(answer.seen[0].contains("2 passes were read"), qPrintable(answer.seen[0]));
         }
         QCOMPARE(ReadFile(folder.file("vplan.log.bad")), QByteArray::fromStdString(bytes));
-        QCOMPARE(w.viewPlanList->count(), 1);
-        QVERIFY(w.viewPlanList->item(0)->text().contains("ISS (ZARYA)"));
+        QCOMPARE(w.PlanList()->viewPlanList->count(), 1);
+        QVERIFY(w.PlanList()->viewPlanList->item(0)->text().contains("ISS (ZARYA)"));
         QVERIFY(w.planWindows().plan().Count() == 2);
 
-        w.viewPlanList->setCurrentRow(0);
-        emit w.viewPlanList->itemClicked(w.viewPlanList->item(0));
-        QVERIFY(!w.viewPlanSelect->isHidden());
-        w.viewPlanSelect->click();
+        w.PlanList()->viewPlanList->setCurrentRow(0);
+        emit w.PlanList()->viewPlanList->itemClicked(w.PlanList()->viewPlanList->item(0));
+        QVERIFY(!w.PlanList()->viewPlanSelect->isHidden());
+        w.PlanList()->viewPlanSelect->click();
         QCOMPARE(live.Snapshot().selectedObject, w.catalogue().Get()->FindCatalogueNumber(25544));
-        QVERIFY(!w.predictPassButton->isHidden());
+        QVERIFY(!w.Elements()->predictPassButton->isHidden());
         QCOMPARE(w.planWindows().plan().Count(), size_t(1));  // RemoveAfterSelect
-        QCOMPARE(w.viewPlanList->count(), 0);
+        QCOMPARE(w.PlanList()->viewPlanList->count(), 0);
 
         // "&Info" for the selected object.
-        QVERIFY(!w.infoButton->isHidden());
-        w.infoButton->click();
+        QVERIFY(!w.Elements()->infoButton->isHidden());
+        w.Elements()->infoButton->click();
         InformationWindow* info1 = w.planWindows().informationWindow();
         QVERIFY(info1);
         QCOMPARE(info1->windowTitle(), QString("Information - International Space Station"));
@@ -397,9 +412,9 @@ private slots:
         w.RunCommand(kCmdCreateViewPlanTle);
         QVERIFY(w.planWindows().viewPlanTleWindow());
         // "&Predict Pass" for the selected object; "&View Plan" opens the plan window.
-        w.predictPassButton->click();
+        w.Elements()->predictPassButton->click();
         QVERIFY(w.planWindows().passPredictions());
-        w.viewPlanButton->click();
+        w.Elements()->viewPlanButton->click();
         QVERIFY(w.planWindows().viewPlanWindow());
 
         w.RunCommand(kCmdExit);

@@ -2,7 +2,6 @@
 #include <QLabel>
 #include <QThread>
 #include <QtTest>
-
 #include <atomic>
 #include <thread>
 

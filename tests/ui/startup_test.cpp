@@ -1,10 +1,10 @@
 // Start-up, exit, the disclaimer gate, menus and the window title, in a temporary working folder.
 #include <QAction>
 #include <QFile>
-#include <QMenuBar>
-#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -13,7 +13,11 @@
 #include "GuiTestSupport.h"
 #include "core/Settings.h"
 #include "orbit/ElementDownload.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/SitePanel.h"
+#include "ui/main/ViewPlanPanel.h"
+#include "ui/telescope/TelescopePanel.h"
 
 using namespace corvane;
 using namespace corvane::ui;
@@ -35,7 +39,10 @@ const QByteArray kAcceptedHeader = "; a\r\n; b\r\n; c\r\n; d\r\n;\r\n; Disclaime
 class StartupTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { qputenv("CORVANE_INSTANCE_NAME", QByteArray("corvane-test-") + QByteArray::number(QCoreApplication::applicationPid())); }
+    void initTestCase() {
+        qputenv("CORVANE_INSTANCE_NAME",
+                QByteArray("corvane-test-") + QByteArray::number(QCoreApplication::applicationPid()));
+    }
 
     void decliningTheDisclaimerWritesSettingsWithoutAcceptanceAndEnds() {
         guitest::WorkingFolder folder;
@@ -48,7 +55,7 @@ private slots:
             QCOMPARE(answer.seen.size(), 1);
             QVERIFY(answer.seen[0].endsWith("Click YES to agree with terms or NO to cancel"));
             // A first start names the ways to get an element file.
-            QCOMPARE(w.elementFileStatus->text(),
+            QCOMPARE(w.Elements()->elementFileStatus->text(),
                      QString("  No file loaded. Get visual.txt with \"Download TLE\",\n  or \"Open TLE\" the "
                              "sample sample-2017-04-27.tle."));
         }
@@ -80,7 +87,8 @@ private slots:
         QStringList menus;
         for (QAction* m : w.menuBar()->actions()) {
             QString line = m->text() + ":";
-            for (QAction* a : m->menu()->actions()) line += " " + a->text() + "=" + QString::number(a->data().toInt());
+            for (QAction* a : m->menu()->actions())
+                line += " " + a->text() + "=" + QString::number(a->data().toInt());
             menus << line;
         }
         const QStringList expected = {
@@ -94,49 +102,48 @@ private slots:
         QCOMPARE(menus, expected);
         // Not LX200: the LX200-only controls are away.
         QVERIFY(!w.CommandAction(kCmdLX200Control)->isEnabled());
-        QVERIFY(w.lx200ControlButton->isHidden());
+        QVERIFY(w.Telescope()->lx200ControlButton->isHidden());
         // Buttons that need an object are hidden until one is selected.
-        QVERIFY(w.predictPassButton->isHidden());
-        QVERIFY(w.tleDataButton->isHidden());
-        QVERIFY(!w.issMonitorButton->isHidden());
-        QCOMPARE(w.issMonitorButton->text(), QString("ISS Monitor >>"));
+        QVERIFY(w.Elements()->predictPassButton->isHidden());
+        QVERIFY(w.Elements()->tleDataButton->isHidden());
+        QVERIFY(!w.PlanList()->issMonitorButton->isHidden());
+        QCOMPARE(w.PlanList()->issMonitorButton->text(), QString("ISS Monitor >>"));
         w.ShutDown();
     }
 
     void messySettingsAreWrittenBackCorrectedInOrderAtExit() {
         guitest::WorkingFolder folder;
-        WriteFile(folder.file("ConfigFile.ini"),
-                  kAcceptedHeader +
-                      "  scopetype = lx200 ; my telescope\r\n"
-                      "trackinglimit = 120\n"
-                      "TrackingLimit=95\n"
-                      "lastlocation=2\n"
-                      "LocationName2 = Back garden\n"
-                      "locationlatitude2=51.5\n"
-                      "LocationLongitude2=-0.12\n"
-                      "LocationAltitude2=35\n"
-                      "LocationUTCOffset2=0\n"
-                      "direction=ne\n"
-                      "ObjAlt=MOD\n"
-                      "TrackMethod=LEAP\n"
-                      "BatchMinPass=1\n"
-                      "CoarseTimingIncr=0\n"
-                      "LXRateChangeDelay=5\n"
-                      "AOSElevation=7.6\n"
-                      "DegChar=223\n"
-                      "ComPort=3\n"
-                      "SunOnly=1\n"
-                      "TimingOffset= -0.25 \n"
-                      "garbage line without equals\n");
+        WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader +
+                                                     "  scopetype = lx200 ; my telescope\r\n"
+                                                     "trackinglimit = 120\n"
+                                                     "TrackingLimit=95\n"
+                                                     "lastlocation=2\n"
+                                                     "LocationName2 = Back garden\n"
+                                                     "locationlatitude2=51.5\n"
+                                                     "LocationLongitude2=-0.12\n"
+                                                     "LocationAltitude2=35\n"
+                                                     "LocationUTCOffset2=0\n"
+                                                     "direction=ne\n"
+                                                     "ObjAlt=MOD\n"
+                                                     "TrackMethod=LEAP\n"
+                                                     "BatchMinPass=1\n"
+                                                     "CoarseTimingIncr=0\n"
+                                                     "LXRateChangeDelay=5\n"
+                                                     "AOSElevation=7.6\n"
+                                                     "DegChar=223\n"
+                                                     "ComPort=3\n"
+                                                     "SunOnly=1\n"
+                                                     "TimingOffset= -0.25 \n"
+                                                     "garbage line without equals\n");
         ManualClock clock;
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
         QCOMPARE(w.windowTitle(), QString("Corvane v2.6.1") + QString(14, ' ') + "Meade LX200");
-        QVERIFY(!w.lx200ControlButton->isHidden());
+        QVERIFY(!w.Telescope()->lx200ControlButton->isHidden());
         QVERIFY(w.CommandAction(kCmdLX200Control)->isEnabled());
-        QCOMPARE(w.siteName->text(), QString("Back garden"));
-        QVERIFY(w.siteButtons[2]->isChecked());
+        QCOMPARE(w.Sites()->siteName->text(), QString("Back garden"));
+        QVERIFY(w.Sites()->siteButtons[2]->isChecked());
         QCOMPARE(w.live().Snapshot().siteLatitude, std::string("51.5"));
         w.RunCommand(kCmdExit);
 
@@ -160,8 +167,8 @@ private slots:
                 sawDialog = true;
                 bool anyChecked = false;
                 for (auto* b : modal->findChildren<QRadioButton*>())
-                    if (b->isChecked() && b->text() != "Alt-Az" && b->text() != "EQ N" && b->text() != "EQ S" &&
-                        b->text() != "Polar")
+                    if (b->isChecked() && b->text() != "Alt-Az" && b->text() != "EQ N" &&
+                        b->text() != "EQ S" && b->text() != "Polar")
                         anyChecked = true;
                 QVERIFY(!anyChecked);
                 for (auto* p : modal->findChildren<QPushButton*>())
@@ -177,17 +184,18 @@ private slots:
 
     void viewPlanTimerPausesWhileTrackingWhenAsked() {
         guitest::WorkingFolder folder;
-        WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader + "CalcVPWhenTracking=1\r\nScopeType=LOGFILE\r\n");
+        WriteFile(folder.file("ConfigFile.ini"),
+                  kAcceptedHeader + "CalcVPWhenTracking=1\r\nScopeType=LOGFILE\r\n");
         guitest::FixedClock clock(CivilToJulianDate(2017, 4, 28, 8, 42, 0));
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
         const int start = w.viewPlanRefreshCount();
-        w.trackButton->click();  // the Log File engine, with no object: it only waits
+        w.Telescope()->trackButton->click();  // the Log File engine, with no object: it only waits
         QTRY_VERIFY(w.session().TrackingActive());
         w.OnViewPlanTimer();
         QCOMPARE(w.viewPlanRefreshCount(), start);
-        w.trackButton->click();
+        w.Telescope()->trackButton->click();
         QTRY_VERIFY(!w.session().TrackingActive());
         QTRY_VERIFY(w.viewPlanRefreshCount() > start);  // the stop refreshes the plan
         const int afterStop = w.viewPlanRefreshCount();
@@ -198,38 +206,41 @@ private slots:
 
     void configuredElementFileIsLoadedAtStartAndAMissingOneIsSkipped() {
         guitest::WorkingFolder folder;
-        QVERIFY(QFile::copy(QString(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle", folder.file("cat.tle")));
+        QVERIFY(
+            QFile::copy(QString(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle", folder.file("cat.tle")));
         WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader + "ElementsFile=cat.tle\r\n");
         ManualClock clock;
         LiveState live;
         {
             MainWindow w(clock, live);
             QVERIFY(w.Initialise());
-            QCOMPARE(w.elementFileStatus->text(), QString("1889 total."));
-            QCOMPARE(w.elementFileName->text(), QString("cat.tle"));
+            QCOMPARE(w.Elements()->elementFileStatus->text(), QString("1889 total."));
+            QCOMPARE(w.Elements()->elementFileName->text(), QString("cat.tle"));
             QCOMPARE(w.catalogue().Get()->Count(), 1889);
             QVERIFY(clock.SleptMilliseconds() >= 4000);  // the loading window's two pauses
             w.RunCommand(kCmdExit);
         }
-        QCOMPARE(QString::fromStdString(LoadSettingsFile(folder.file("ConfigFile.ini").toStdString()).ElementsFile),
+        QCOMPARE(QString::fromStdString(
+                     LoadSettingsFile(folder.file("ConfigFile.ini").toStdString()).ElementsFile),
                  QString("cat.tle"));
 
         WriteFile(folder.file("ConfigFile.ini"), kAcceptedHeader + "ElementsFile=gone.tle\r\n");
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
-        QCOMPARE(w.elementFileStatus->text(), QString::fromStdString(NoElementFileText("gone.tle")));
+        QCOMPARE(w.Elements()->elementFileStatus->text(),
+                 QString::fromStdString(NoElementFileText("gone.tle")));
         QCOMPARE(w.catalogue().Get()->Count(), 0);
 
         // Loading a file that cannot be opened says so and leaves an empty catalogue.
         guitest::ModalAnswerer answer([](QWidget* m) { guitest::Click(m, QMessageBox::Ok); });
-        w.LoadElements(folder.file("nowhere/x.tle"), w.elementFileStatus);
+        w.LoadElements(folder.file("nowhere/x.tle"), w.Elements()->elementFileStatus);
         QCOMPARE(answer.seen.size(), 1);
         QCOMPARE(answer.seen[0], "Could not open " + folder.file("nowhere/x.tle"));
-        QCOMPARE(w.elementFileStatus->text(), QString("No objects."));
-        QVERIFY(w.elementFileName->text().isEmpty());
+        QCOMPARE(w.Elements()->elementFileStatus->text(), QString("No objects."));
+        QVERIFY(w.Elements()->elementFileName->text().isEmpty());
 
         // The element data of the ISS (the later of its two copies).
-        w.LoadElements(folder.file("cat.tle"), w.elementFileStatus);
+        w.LoadElements(folder.file("cat.tle"), w.Elements()->elementFileStatus);
         const int iss = w.catalogue().Get()->IssIndex();
         QVERIFY(iss > 0);
         live.Update([iss](LiveValues& v) { v.selectedObject = iss; });
@@ -260,7 +271,8 @@ private slots:
         const QString program = QString(CORVANE_BIN_DIR) + "/src/corvane";
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("CORVANE_INSTANCE_NAME", "corvane-test-second-" + QString::number(QCoreApplication::applicationPid()));
+        env.insert("CORVANE_INSTANCE_NAME",
+                   "corvane-test-second-" + QString::number(QCoreApplication::applicationPid()));
         QProcess first;
         first.setProcessEnvironment(env);
         first.setWorkingDirectory(folder.path());

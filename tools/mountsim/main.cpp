@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <memory>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -64,39 +64,64 @@ std::string UtcText(double jd) {
     const CivilInstant t = CivilFromJulianDateMs(jd);
     const long long ms = t.millisecondOfDay;
     char text[96];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%03lld", t.date.year, t.date.month,
-                  t.date.day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%03lld", t.date.year,
+                  t.date.month, t.date.day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
     return text;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"corvane-mountsim: a simulated LX200-family or NexStar-family telescope mount on a pseudo-terminal"};
+    CLI::App app{
+        "corvane-mountsim: a simulated LX200-family or NexStar-family telescope mount on a pseudo-terminal"};
     app.footer(
         "Dynamics of the models (each axis):\n"
-        "  lx200            goto 6 deg/s, acceleration 4 deg/s2, moves act after 30 ms, reply after 20 ms\n"
-        "  lx200gps         goto and :RA/:RE rates up to 8 deg/s, acceleration 5 deg/s2, moves act after\n                   40 ms, reply after 30 ms\n"
+        "  lx200            goto 8 deg/s (:Sw2# to :Sw8# lower it), acceleration 4 deg/s2, moves act after\n"
+        "                   30 ms, reply after 20 ms\n"
+        "  lx200gps         goto and :RA/:RE rates up to 8 deg/s, acceleration 5 deg/s2, moves act after\n"
+        "                   40 ms, reply after 30 ms; a rate is taken as written (the program's three\n"
+        "                   decimals give steps of 0.001 deg/s)\n"
         "  autostar494      goto 3 deg/s, acceleration 2 deg/s2, moves act after 100 ms, reply after 250 ms\n"
         "  autostar497      goto 5 deg/s, acceleration 3 deg/s2, moves act after 50 ms, reply after 60 ms\n"
         "  lx200compatible  goto 5 deg/s, acceleration 4 deg/s2, moves act after 20 ms, reply after 10 ms\n"
         "  gemini           goto 4 deg/s, acceleration 3 deg/s2, moves act after 20 ms, reply after 15 ms\n"
-        "  nexstargps       goto 4 deg/s, variable rate up to 43200 units (3 deg/s), acceleration\n"
-        "                   2 deg/s2, commands act after 50 ms, reply after 60 ms (--mount altaz|eqn|eqs)\n"
-        "  cge              German equatorial: goto 5 deg/s, variable rate up to 3 deg/s, acceleration\n"
-        "                   3 deg/s2, commands act after 40 ms, reply after 50 ms; a goto west of the\n"
-        "                   meridian puts the tube west of the pier, where the declination motor runs reversed\n"
+        "  nexstargps       goto 5 deg/s, variable rate up to 43200 units (3 deg/s) in steps of 1/4\n"
+        "                   arcsec/s, acceleration 2 deg/s2, commands act after 50 ms, reply after 60 ms\n"
+        "                   (--mount altaz|eqn|eqs)\n"
+        "  cge              German equatorial: goto 5 deg/s, variable rate up to 3 deg/s in steps of 1/4\n"
+        "                   arcsec/s, acceleration 3 deg/s2, commands act after 40 ms, reply after 50 ms;\n"
+        "                   the mount chooses its pier side: a goto west of --pier-limit (an hour angle,\n"
+        "                   the meridian by default) puts the tube west of the pier, where the\n"
+        "                   declination motor runs reversed; east of the pier it tracks on past the\n"
+        "                   meridian up to the limit, where its right ascension axis stops\n"
+        "  \"T\" modes (nexstargps, cge): 1 Alt-Az follows the sky on a fork; 2 EQ North and 3 EQ South\n"
+        "                   turn axis 1 at the sidereal rate one way or the other; a mode that does not\n"
+        "                   match the mounting drifts. eqs is a southern wedge: the polar axis points at\n"
+        "                   the south pole, so both motors run the other way round from eqn\n"
         "  ultima           Ultima 2000, Alt-Az fork: hexadecimal gotos, each command ends with CR LF;\n"
         "                   goto 3 deg/s, acceleration 1.5 deg/s2, commands act after 100 ms,\n"
         "                   reply after 100 ms\n"
         "  nexstar58        NexStar 5/8, Alt-Az fork: byte-coded gotos, \"?\" cancels, one command at a\n"
         "                   time (bytes sent within 250 ms of a command are lost); goto 3 deg/s,\n"
         "                   acceleration 2 deg/s2, commands act after 150 ms, reply after 80 ms\n"
-        "A refused goto (target below the horizon) is answered \"1\" alone by autostar494, and \"1\" with\n"
-        "the mount's message by the other LX200-family models; the AutoStars' :D# shows one bar while\n"
-        "they slew.\n"
+        "Every mount is as real ones are unless --ideal: each command acts up to 20 ms early or late\n"
+        "(--seed repeats a run), each axis has 0.03 deg of backlash taken up on every reversal (the\n"
+        "pointing log shows where the tube truly points; position replies show the encoders), and\n"
+        "positions are answered at the resolution of the reply (LX200 short or long format; NexStar\n"
+        "16-bit \"E\"/\"Z\" or 24-bit \"e\"/\"z\").\n"
+        "A refused goto is answered as the LX200 command set gives it: \"1\" or \"2\" followed by the\n"
+        "mount's message and \"#\" (\"1Object Below Horizon#\"), by every model including autostar494\n"
+        "(--bare-refusal: the code alone); the AutoStars' :D# shows one bar while they slew.\n"
         "LX200-family gotos start 0.3 s after :MS# (autostar494 0.8 s, autostar497 0.5 s); stops act at\n"
-        "once. Replies go out at 9600 baud (about 1 ms a byte).");
+        "once. Replies go out at 9600 baud (about 1 ms a byte).\n"
+        "Sources of the figures: top slew speeds as the makers publish them: Meade's LX200 command set\n"
+        "(:Sw, 2 to 8 deg/s, classic LX200) and LX200GPS manual (8 deg/s); Celestron's NexStar GPS and\n"
+        "CGE hand-controller rate table (rate 9: 5 deg/s; rates 6 to 8: 0.5, 1, 3 deg/s) and the\n"
+        "pass-through variable rate of the NexStar protocol (1/4 arcsec/s units, 3 deg/s used); the\n"
+        "AutoStar, Ultima, NexStar 5/8, LX200-compatible and Gemini speeds are the top rates of those\n"
+        "hand controllers as commonly given. No maker publishes an acceleration: the values above let\n"
+        "a motor reach full speed in one to two seconds, as these servo mounts are seen to do. Reply\n"
+        "and command latencies are plausible values too: no maker publishes them.");
     app.set_version_flag("--version", std::string("corvane-mountsim ") + CORVANE_VERSION);
     std::string modelName = "lx200";
     std::string siteText;
@@ -108,6 +133,8 @@ int main(int argc, char** argv) {
     std::vector<double> pointAt;
     bool polar = false;
     bool exitWithParent = false;
+    bool ideal = false;
+    unsigned seed = 1;
     app.add_option("--model", modelName,
                    "lx200, lx200gps, autostar494, autostar497, lx200compatible, gemini, nexstargps, cge, "
                    "ultima or nexstar58")
@@ -133,6 +160,17 @@ int main(int argc, char** argv) {
     app.add_option("--max-runtime", maxRuntime, "exit after this many seconds (0: run until stopped)");
     app.add_flag("--polar", polar, "move commands drive RA and Dec (a polar-aligned mount)");
     app.add_flag("--exit-with-parent", exitWithParent, "exit when the starting process ends");
+    bool bareRefusal = false;
+    double pierLimit = 0.0;
+    app.add_option(
+           "--pier-limit", pierLimit,
+           "cge: hour angle in degrees (west positive) where a goto takes the west side of the pier and "
+           "past which tracking east of the pier stops")
+        ->capture_default_str();
+    app.add_flag("--bare-refusal", bareRefusal, "LX200 family: answer a refused goto with its code alone");
+    app.add_flag("--ideal", ideal, "a perfect mount: no latency jitter, no backlash");
+    app.add_option("--seed", seed, "seed of the latency jitter (the same seed repeats a run)")
+        ->capture_default_str();
     CLI11_PARSE(app, argc, argv);
 
     const auto model = MountModelFromName(modelName);
@@ -140,6 +178,10 @@ int main(int argc, char** argv) {
     const auto mounting = NexStarMountingFromName(mountingName);
     if (!mounting) {
         std::cerr << "corvane-mountsim: --mount wants altaz, eqn or eqs\n";
+        return 2;
+    }
+    if (!(std::fabs(pierLimit) <= 90.0)) {
+        std::cerr << "corvane-mountsim: --pier-limit wants an hour angle of -90 to 90 degrees\n";
         return 2;
     }
     const auto earlyModel = EarlyNexStarModelFromName(modelName);
@@ -233,41 +275,45 @@ int main(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
 
     SystemClock clock;
-    std::unique_ptr<MountSimulator> simulator;
+    MountRealism realism = ideal ? MountRealism::Ideal() : MountRealism{};
+    realism.seed = seed;
+    std::unique_ptr<SimulatedSerialMount> simulator;
     if (model) {
         MountParameters parameters = DefaultMountParameters(*model);
         parameters.polar = polar;
+        parameters.bareRefusal = bareRefusal;
+        parameters.realism = realism;
         simulator = std::make_unique<SimulatedMount>(*model, site, clock, parameters);
     } else if (earlyModel) {
-        simulator = std::make_unique<SimulatedEarlyNexStar>(*earlyModel, site, clock);
+        EarlyNexStarParameters parameters = DefaultEarlyNexStarParameters(*earlyModel);
+        parameters.realism = realism;
+        simulator = std::make_unique<SimulatedEarlyNexStar>(*earlyModel, site, clock, parameters);
     } else {
         NexStarParameters parameters = DefaultNexStarParameters(*nexstarModel);
         parameters.mounting = *mounting;
+        parameters.pierLimit = pierLimit;
+        parameters.realism = realism;
         simulator = std::make_unique<SimulatedNexStar>(*nexstarModel, site, clock, parameters);
     }
-    MountSimulator& mount = *simulator;
+    SimulatedSerialMount& mount = *simulator;
     mount.Open(device);
     if (startUtc)
         mount.SetClockOffsetDays(*startUtc - (clock.LocalJulianDate() - site.utcOffsetHours / 24.0));
 
     if (pointAt.size() == 2) mount.PointAt(pointAt[0], pointAt[1]);
+    if (fault != MountFault::None) mount.InjectFaultAfter(fault, faultAfter);
 
     std::cout << "ready on " << device << std::endl;
 
     const double start = clock.MonotonicSeconds();
     double nextLog = start;
-    bool faultInjected = fault == MountFault::None;
     int exitCode = 0;
     while (!stopRequested) {
         const double now = clock.MonotonicSeconds();
         if (maxRuntime > 0 && now - start >= maxRuntime) break;
-        if (!faultInjected && now - start >= faultAfter) {
-            faultInjected = true;
-            if (fault == MountFault::ClosedLine) {
-                std::cout << "line closed" << std::endl;
-                break;
-            }
-            mount.InjectFault(fault);
+        if (mount.ActiveFault() == MountFault::ClosedLine) {
+            std::cout << "line closed" << std::endl;
+            break;
         }
         pollfd p{master, POLLIN, 0};
         const int ready = ::poll(&p, 1, 10);
@@ -279,7 +325,8 @@ int main(int argc, char** argv) {
         if (commands != nullptr) {
             const auto received = mount.Commands();
             for (; commandsLogged < received.size(); ++commandsLogged)
-                std::fprintf(commands, "%.3f %s\n", clock.MonotonicSeconds(), received[commandsLogged].c_str());
+                std::fprintf(commands, "%.3f %s\n", clock.MonotonicSeconds(),
+                             received[commandsLogged].c_str());
             std::fflush(commands);
         }
         const int waiting = mount.BytesWaiting();

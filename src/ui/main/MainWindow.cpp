@@ -18,24 +18,33 @@
 #include <QTimerEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
-
 #include <cmath>
 
 #include "core/Legal.h"
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "orbit/ElementDownload.h"
+#include "passes/IssMonitor.h"
 #include "scope/PosixSerialPort.h"
 #include "ui/common/GuiPost.h"
-#include "ui/telescope/GuiTrackingDisplay.h"
 #include "ui/common/Icons.h"
-#include "ui/passes/IssMonitorPanel.h"
+#include "ui/common/TabStopDelegate.h"
+#include "ui/common/Widgets.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/LoadingWindow.h"
-#include "ui/telescope/Lx200ControlWindow.h"
+#include "ui/main/ObjectListPanel.h"
+#include "ui/main/PositionPanel.h"
+#include "ui/main/SitePanel.h"
+#include "ui/main/ViewPlanPanel.h"
+#include "ui/maps/IssMonitorPanel.h"
+#include "ui/maps/MapWindows.h"
 #include "ui/obslog/ObsLogWindow.h"
 #include "ui/passes/PlanContext.h"
 #include "ui/passes/PlanWindows.h"
-#include "ui/common/TabStopDelegate.h"
+#include "ui/telescope/AdjustmentPanel.h"
+#include "ui/telescope/GuiTrackingDisplay.h"
+#include "ui/telescope/Lx200ControlWindow.h"
+#include "ui/telescope/TelescopePanel.h"
 
 namespace corvane::ui {
 
@@ -50,29 +59,35 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent, SerialPor
     setAttribute(Qt::WA_DeleteOnClose, false);
     // Pass predictions and the View Plan.
     plans_ = new PlanWindows(clock_, live_, settings_, catalogue_, this);
+    maps_ = new MapWindows(
+        clock_, live_, settings_, catalogue_, *plans_, [this] { return nightVision_.IsOn(); }, this);
+    maps_->keepSecondary = [this](QWidget* window) { KeepSecondary(window); };
     PlanContext& plan = plans_->context();
-    plan.elementFileName = [this] { return elementFileName ? elementFileName->text() : QString(); };
+    plan.elementFileName = [this] {
+        return elements_->elementFileName ? elements_->elementFileName->text() : QString();
+    };
     plan.refreshMainPlan = [this] { RefreshViewPlan(); };
     plan.selectObject = [this](int index) { SelectPlanObject(index); };
     plan.closeSecondaryWindows = [this] { CloseSecondaryWindows(); };
-    plan.openSkyMap = [this](double utc) { OpenSkyView(utc); };
-    plan.openWorldMap = [this] { OpenWorldMap(); };
+    plan.openSkyMap = [this](double utc) { maps_->OpenSkyView(utc); };
+    plan.openWorldMap = [this] { maps_->OpenWorldMap(); };
     plan.openBatchPredictions = [this] { plans_->OpenBatchPredictions(); };
     plan.observed = &observed_;
     plan.altitudeHeights = [this] { return altitudeCache_.Heights(catalogue_.Get()->Count()); };
-    plan.openViewPlanMap = [this] { OpenViewPlanMap(); };
+    plan.openViewPlanMap = [this] { maps_->OpenViewPlanMap(); };
 }
 
 MainWindow::~MainWindow() {
     // The session's thread must be gone before the window it reports to.
-    if (issMonitor_) issMonitor_->Stop();
+    if (issPanel_) issPanel_->Monitor().Stop();
     if (session_) session_->Shutdown();
 }
 
 QSize MainWindow::DialogUnits(int w, int h) const {
     // A dialog unit is a quarter of the average letter width across and an eighth of the
     // character height down.
-    return QSize(DialogUnitsX(this, w), static_cast<int>(std::lround(h * QFontMetrics(font()).height() / 8.0)));
+    return QSize(DialogUnitsX(this, w),
+                 static_cast<int>(std::lround(h * QFontMetrics(font()).height() / 8.0)));
 }
 // ---------------------------------------------------------------------------------------------
 // Start-up
@@ -85,7 +100,7 @@ bool MainWindow::Initialise() {
     settings_ = Settings{};
     // M4: the saved View Plan, the sky view's tables and the observed list.
     plans_->LoadAtStart();
-    skyTables_ = maps::LoadSkyTables();
+    maps_->LoadSkyTables();
     {
         std::string error;
         if (!observed_.Load("observed.dat", &error)) {
@@ -111,14 +126,15 @@ bool MainWindow::Initialise() {
                                                 "it at exit only if you agree."));
     }
     ApplySettingsToControls();
-    telescopePanel->ShowComDevice();
+    telescope_->ShowComDevice();
     session_->Start();
     ApplyInterface();
     // M8: the disclaimer gate.
     bool endRun = false;
     if (!settings_.disclaimerAccepted) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kLegalTitle),
-                        QString::fromLatin1(LegalText(true).c_str()), QMessageBox::Yes | QMessageBox::No, this);
+                        QString::fromLatin1(LegalText(true).c_str()), QMessageBox::Yes | QMessageBox::No,
+                        this);
         box.setObjectName(QStringLiteral("disclaimer"));
         if (box.exec() == QMessageBox::Yes) {
             settings_.disclaimerAccepted = true;
@@ -129,30 +145,30 @@ bool MainWindow::Initialise() {
         }
     }
     // M9. A first start without the element file says how to get one.
-    elementFileStatus->setText(QFileInfo(FromFile(settings_.ElementsFile)).isFile()
-                                   ? QStringLiteral("  No file loaded.")
-                                   : FromFile(NoElementFileText(settings_.ElementsFile)));
+    elements_->elementFileStatus->setText(QFileInfo(Latin1(settings_.ElementsFile)).isFile()
+                                              ? QStringLiteral("  No file loaded.")
+                                              : Latin1(NoElementFileText(settings_.ElementsFile)));
     // M10: the position panel's pass every 100 ms (on the GUI thread: a pass takes microseconds).
     connect(&displayTimer_, &QTimer::timeout, this, [this] { DisplayPass(); });
     displayTimer_.start(100);
     // M11: pictures, the elevation spinner, the object buttons hidden, "List by NORAD" and the
     // current site.
     RefreshPictures();
-    elevationLimit->setRange(0, 90);
-    elementsPanel->ShowObjectButtons(false);
-    tleDataButton->setVisible(false);
-    infoButton->setVisible(false);
-    listByNorad->setChecked(settings_.NoradSort != 0);
-    sitePanel->ShowSite(settings_.CurrentSite());
-    sitePanel->ShowCurrent(settings_.LastLocation);
+    objects_->elevationLimit->setRange(0, 90);
+    elements_->ShowObjectButtons(false);
+    elements_->tleDataButton->setVisible(false);
+    elements_->infoButton->setVisible(false);
+    objects_->listByNorad->setChecked(settings_.NoradSort != 0);
+    sites_->ShowSite(settings_.CurrentSite());
+    sites_->ShowCurrent(settings_.LastLocation);
     PublishLiveValues();
     // M12: the element file named in the settings, with the small loading window.
     if (!settings_.ElementsFile.empty() && settings_.disclaimerAccepted &&
-        QFileInfo(FromFile(settings_.ElementsFile)).isFile()) {
+        QFileInfo(Latin1(settings_.ElementsFile)).isFile()) {
         LoadingWindow loading(this);
         loading.show();
         WaitPainted(1000);
-        LoadElements(FromFile(settings_.ElementsFile), loading.secondLine);
+        LoadElements(Latin1(settings_.ElementsFile), loading.secondLine);
         WaitPainted(3000);
         loading.close();
     }
@@ -161,14 +177,15 @@ bool MainWindow::Initialise() {
         shutDown_ = true;
         return false;
     }
-    LoadMapData();
+    maps_->LoadWorldMap();
     // M14: refresh the View Plan once and start its timer.
     RefreshViewPlan();
     viewPlanTimer_ = startTimer(kViewPlanPeriodMs);
     // M15: tab stops of the View Plan list (15 and 100 dialog units).
-    viewPlanList->setProperty("tabStops", QVariantList{DialogUnits(15, 0).width(), DialogUnits(100, 0).width()});
-    viewPlanList->setItemDelegate(
-        new TabStopDelegate({DialogUnits(15, 0).width(), DialogUnits(100, 0).width()}, viewPlanList));
+    planList_->viewPlanList->setProperty(
+        "tabStops", QVariantList{DialogUnits(15, 0).width(), DialogUnits(100, 0).width()});
+    planList_->viewPlanList->setItemDelegate(new TabStopDelegate(
+        {DialogUnits(15, 0).width(), DialogUnits(100, 0).width()}, planList_->viewPlanList));
     // M16: the audit file.
     if (settings_.Audit == 1 && !session_->OpenAuditLog("output.txt"))
         QMessageBox::warning(this, QStringLiteral("File Error"), QStringLiteral("Cannot create output.txt."));
@@ -177,10 +194,9 @@ bool MainWindow::Initialise() {
     // M18: the ISS monitor's thread; the telescope session's thread runs from M7 on.
     PushTrackingSettings();
     PushIssSettings();
-    issMonitor_->Start();
+    issPanel_->Monitor().Start();
     // M19: idle pictures on the picture buttons.
     RefreshPictures();
-    initialised_ = true;
     return true;
 }
 
@@ -192,36 +208,36 @@ void MainWindow::BuildControls() {
     outer->setSpacing(4);
     // Clock line with its "&Set" button.
     auto* top = new QHBoxLayout;
-    clockLine = new QLabel;
-    clockLine->setAlignment(Qt::AlignCenter);
-    QFont clockFont = clockLine->font();
+    clockLine_ = new QLabel;
+    clockLine_->setAlignment(Qt::AlignCenter);
+    QFont clockFont = clockLine_->font();
     clockFont.setBold(true);
-    clockLine->setFont(clockFont);
-    setClockButton = SmallButton(QStringLiteral("&Set"));
+    clockLine_->setFont(clockFont);
+    setClockButton_ = SmallButton(QStringLiteral("&Set"));
     top->addStretch();
-    top->addWidget(clockLine);
-    top->addWidget(setClockButton);
+    top->addWidget(clockLine_);
+    top->addWidget(setClockButton_);
     top->addStretch();
     outer->addLayout(top);
 
     auto* columns = new QHBoxLayout;
     outer->addLayout(columns, 1);
-    positionPanel = new PositionPanel;
-    columns->addWidget(positionPanel);
+    position_ = new PositionPanel;
+    columns->addWidget(position_);
     auto* middle = new QVBoxLayout;
-    objectPanel = new ObjectListPanel;
-    elementsPanel = new ElementsPanel;
-    middle->addWidget(objectPanel);
-    middle->addWidget(elementsPanel);
+    objects_ = new ObjectListPanel;
+    elements_ = new ElementsPanel;
+    middle->addWidget(objects_);
+    middle->addWidget(elements_);
     middle->addStretch();
     columns->addLayout(middle);
     auto* right = new QVBoxLayout;
-    sitePanel = new SitePanel;
-    adjustPanel = new AdjustmentPanel(settings_);
+    sites_ = new SitePanel;
+    adjustments_ = new AdjustmentPanel(settings_);
     display_ = std::make_unique<GuiTrackingDisplay>(nullptr, [this] { RefreshViewPlan(); });
     session_ = std::make_unique<ScopeSession>(*port_, clock_, live_, catalogue_, *display_);
-    telescopePanel = new TelescopePanel(*session_);
-    display_->SetPanel(telescopePanel);
+    telescope_ = new TelescopePanel(*session_);
+    display_->SetPanel(telescope_);
     session_->SetAuditFailureHandler([this](const std::string& reason) {
         PostToGui(this, [this, reason] {
             QMessageBox::warning(this, QStringLiteral("File Error"),
@@ -230,147 +246,122 @@ void MainWindow::BuildControls() {
         });
     });
 
-    telescopePanel->beforeMount = [this] { PushTrackingSettings(); };
-    telescopePanel->nightVision = [this] { return nightVision_.IsOn(); };
-    right->addWidget(sitePanel);
-    right->addWidget(adjustPanel);
-    right->addWidget(telescopePanel);
+    telescope_->beforeMount = [this] { PushTrackingSettings(); };
+    telescope_->nightVision = [this] { return nightVision_.IsOn(); };
+    right->addWidget(sites_);
+    right->addWidget(adjustments_);
+    right->addWidget(telescope_);
     columns->addLayout(right);
-    planPanel = new ViewPlanPanel;
-    columns->addWidget(planPanel);
-    issMonitorPanel = new IssMonitorPanel(worldMap_, [this] { return nightVision_.IsOn(); });
-    issPanel = issMonitorPanel;
-    columns->addWidget(issPanel);
-    NameControls();
+    planList_ = new ViewPlanPanel;
+    columns->addWidget(planList_);
+    issPanel_ = new IssMonitorPanel(
+        maps_->worldMap(), [this] { return nightVision_.IsOn(); }, clock_, live_, catalogue_);
+    columns->addWidget(issPanel_);
     WireControls();
-    WireMaps();
-}
-
-void MainWindow::NameControls() {
-    panelFields = positionPanel->panelFields;
-    directionLine = positionPanel->directionLine;
-    sunIcon = positionPanel->sunIcon;
-    sunLine = positionPanel->sunLine;
-    ObjectListPanel& o = *objectPanel;
-    objectList = o.objectList, listStatus = o.listStatus, refreshListButton = o.refreshListButton;
-    resetFiltersButton = o.resetFiltersButton, visAll = o.visAll, visAboveHorizon = o.visAboveHorizon;
-    elevationFilter = o.elevationFilter, elevationLimit = o.elevationLimit, ascendingOnly = o.ascendingOnly;
-    sunOnly = o.sunOnly, favorites = o.favorites, neverObserved = o.neverObserved;
-    geostationaryOnly = o.geostationaryOnly, directionFilter = o.directionFilter;
-    altitudeFilter = o.altitudeFilter, listByNorad = o.listByNorad;
-    ElementsPanel& e = *elementsPanel;
-    openTleButton = e.openTleButton, downloadTleButton = e.downloadTleButton, elementFileName = e.elementFileName;
-    elementFileStatus = e.elementFileStatus, predictPassButton = e.predictPassButton;
-    batchPredictButton = e.batchPredictButton, viewPlanButton = e.viewPlanButton, infoButton = e.infoButton;
-    tleDataButton = e.tleDataButton, skyMapButton = e.skyMapButton, worldMapButton = e.worldMapButton;
-    observationLogButton = e.observationLogButton;
-    for (int i = 1; i <= 3; ++i) siteButtons[i] = sitePanel->siteButtons[i];
-    siteName = sitePanel->siteName, siteLatitude = sitePanel->siteLatitude;
-    siteLongitude = sitePanel->siteLongitude, siteAltitude = sitePanel->siteAltitude;
-    siteUtcOffset = sitePanel->siteUtcOffset;
-    AdjustmentPanel& a = *adjustPanel;
-    timingOffset = a.timingOffset, alignmentAdjust = a.alignmentAdjust, alignmentMinus = a.alignmentMinus;
-    alignmentPlus = a.alignmentPlus, joystickAdjust = a.joystickAdjust, mouseAdjustButton = a.mouseAdjustButton;
-    findTimingButton = a.findTimingButton;
-    for (int i = 0; i < 4; ++i) timingButtons[i] = a.timingButtons[i];
-    TelescopePanel& t = *telescopePanel;
-    comPort = t.comPort, comDevice = t.comDevice, connectButton = t.connectButton, trackButton = t.trackButton;
-    trackingMethod = t.trackingMethod, raStatus = t.raStatus, decStatus = t.decStatus, raBar = t.raBar;
-    decBar = t.decBar, lx200ControlButton = t.lx200ControlButton;
-    viewPlanList = planPanel->viewPlanList, viewPlanSelect = planPanel->viewPlanSelect;
-    issMonitorButton = planPanel->issMonitorButton;
+    WireIssMonitor();
 }
 
 void MainWindow::WireControls() {
-    for (QLineEdit* box : {siteName, siteLatitude, siteLongitude, siteAltitude, siteUtcOffset, timingOffset, alignmentAdjust})
+    for (QLineEdit* box :
+         {sites_->siteName, sites_->siteLatitude, sites_->siteLongitude, sites_->siteAltitude,
+          sites_->siteUtcOffset, adjustments_->timingOffset, adjustments_->alignmentAdjust})
         connect(box, &QLineEdit::textChanged, this, [this] { PublishLiveValues(); });
-    connect(trackingMethod, &QSlider::valueChanged, this, [this] { PublishLiveValues(); });
-    connect(elevationLimit, &QSpinBox::textChanged, this, [this] { PublishLiveValues(); });
-    connect(comPort, &QComboBox::currentTextChanged, this, [this] { PublishLiveValues(); });
-    for (int i = 1; i <= 3; ++i) connect(siteButtons[i], &QPushButton::clicked, this, [this, i] { SwitchSite(i); });
-    adjustPanel->startStopTracking = [this] { StartStopTracking(); };
-    connect(refreshListButton, &QPushButton::clicked, this, [this] { BuildObjectList(); });
-    connect(objectList, QOverload<int>::of(&QComboBox::activated), this, [this](int row) { SelectObjectFromList(row); });
-    connect(objectList->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    connect(telescope_->trackingMethod, &QSlider::valueChanged, this, [this] { PublishLiveValues(); });
+    connect(objects_->elevationLimit, &QSpinBox::textChanged, this, [this] { PublishLiveValues(); });
+    connect(telescope_->comPort, &QComboBox::currentTextChanged, this, [this] { PublishLiveValues(); });
+    for (int i = 1; i <= 3; ++i)
+        connect(sites_->siteButtons[i], &QPushButton::clicked, this, [this, i] { SwitchSite(i); });
+    adjustments_->startStopTracking = [this] { StartStopTracking(); };
+    connect(objects_->refreshListButton, &QPushButton::clicked, this, [this] { BuildObjectList(); });
+    connect(objects_->objectList, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int row) { SelectObjectFromList(row); });
+    connect(objects_->objectList->lineEdit(), &QLineEdit::returnPressed, this, [this] {
         // Typed text: an entry of the list when it matches one, else nothing is selected.
-        SelectObjectFromList(objectList->findText(objectList->currentText(), Qt::MatchFixedString));
+        SelectObjectFromList(
+            objects_->objectList->findText(objects_->objectList->currentText(), Qt::MatchFixedString));
     });
-    connect(observationLogButton, &QPushButton::clicked, this, [this] { OpenObslog(); });
-    connect(resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
-    connect(openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
-    connect(downloadTleButton, &QPushButton::clicked, this, [this] { OpenDownloadWindow(); });
-    connect(tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
-    connect(issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
-    connect(lx200ControlButton, &QPushButton::clicked, this, [this] { RunCommand(kCmdLX200Control); });
-    connect(setClockButton, &QPushButton::clicked, this, [this] { OpenDateTimeDialog(); });
+    connect(elements_->observationLogButton, &QPushButton::clicked, this, [this] { OpenObslog(); });
+    connect(objects_->resetFiltersButton, &QPushButton::clicked, this, [this] { ResetFilters(); });
+    connect(elements_->openTleButton, &QPushButton::clicked, this, [this] { OpenTle(); });
+    connect(elements_->downloadTleButton, &QPushButton::clicked, this, [this] { OpenDownloadWindow(); });
+    connect(elements_->worldMapButton, &QPushButton::clicked, this, [this] { maps_->OpenWorldMap(); });
+    connect(elements_->skyMapButton, &QPushButton::clicked, this, [this] { maps_->OpenSkyView(); });
+    connect(elements_->tleDataButton, &QPushButton::clicked, this, [this] { ShowElementData(); });
+    connect(planList_->issMonitorButton, &QPushButton::clicked, this, [this] { ToggleIssMonitor(); });
+    connect(telescope_->lx200ControlButton, &QPushButton::clicked, this,
+            [this] { RunCommand(kCmdLX200Control); });
+    connect(setClockButton_, &QPushButton::clicked, this, [this] { OpenDateTimeDialog(); });
     // Pass predictions and the View Plan.
-    connect(viewPlanList, &QListWidget::itemDoubleClicked, this,
+    connect(planList_->viewPlanList, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { plans_->SelectFromMainList(item); });
-    connect(viewPlanSelect, &QPushButton::clicked, this,
-            [this] { plans_->SelectFromMainList(viewPlanList->currentItem()); });
-    connect(batchPredictButton, &QPushButton::clicked, this, [this] { plans_->OpenBatchPredictions(); });
-    connect(predictPassButton, &QPushButton::clicked, this,
+    connect(planList_->viewPlanSelect, &QPushButton::clicked, this,
+            [this] { plans_->SelectFromMainList(planList_->viewPlanList->currentItem()); });
+    connect(elements_->batchPredictButton, &QPushButton::clicked, this,
+            [this] { plans_->OpenBatchPredictions(); });
+    connect(elements_->predictPassButton, &QPushButton::clicked, this,
             [this] { plans_->OpenPassPredictions(live_.Snapshot().selectedObject); });
-    connect(viewPlanButton, &QPushButton::clicked, this, [this] {
+    connect(elements_->viewPlanButton, &QPushButton::clicked, this, [this] {
         if (settings_.ShowViewPlanMap == 1 && plans_->context().openViewPlanMap) {
             plans_->context().openViewPlanMap();
         } else {
             plans_->OpenViewPlan();
         }
     });
-    connect(infoButton, &QPushButton::clicked, this, [this] {
+    connect(elements_->infoButton, &QPushButton::clicked, this, [this] {
         if (live_.Snapshot().selectedObject != 0) plans_->OpenInformation();
     });
 }
 
 void MainWindow::SetNeutralValues() {
-    elevationLimit->setValue(10);
-    trackingMethod->setValue(0);
-    alignmentAdjust->setText(QStringLiteral("0"));
-    altitudeFilter->setCurrentIndex(0);
-    directionFilter->setCurrentIndex(0);
-    visAll->setChecked(true);
-    comPort->setCurrentIndex(0);
+    objects_->elevationLimit->setValue(10);
+    telescope_->trackingMethod->setValue(0);
+    adjustments_->alignmentAdjust->setText(QStringLiteral("0"));
+    objects_->altitudeFilter->setCurrentIndex(0);
+    objects_->directionFilter->setCurrentIndex(0);
+    objects_->visAll->setChecked(true);
+    telescope_->comPort->setCurrentIndex(0);
 }
 
 void MainWindow::SwitchSite(int site) {
-    sitePanel->ShowSite(SiteSwitch(settings_, sitePanel->SiteOnScreen(), site));
-    sitePanel->ShowCurrent(settings_.LastLocation);
+    sites_->ShowSite(SiteSwitch(settings_, sites_->SiteOnScreen(), site));
+    sites_->ShowCurrent(settings_.LastLocation);
     PublishLiveValues();
 }
 
 void MainWindow::PublishLiveValues() {
-    if (!siteName || !timingOffset || !alignmentAdjust || !trackingMethod || !elevationLimit || !comPort) return;
+    if (!sites_->siteName || !adjustments_->timingOffset || !adjustments_->alignmentAdjust ||
+        !telescope_->trackingMethod || !objects_->elevationLimit || !telescope_->comPort)
+        return;
     LiveValues v = live_.Snapshot();
-    v.siteName = ToFile(siteName->text());
-    v.siteLatitude = ToFile(siteLatitude->text());
-    v.siteLongitude = ToFile(siteLongitude->text());
-    v.siteAltitude = ToFile(siteAltitude->text());
-    v.siteUtcOffset = ToFile(siteUtcOffset->text());
-    v.timingOffsetText = ToFile(timingOffset->text());
-    v.alignmentText = ToFile(alignmentAdjust->text());
-    v.trackingMethod = trackingMethod->value();
-    v.elevationLimitText = ToFile(elevationLimit->text());
-    v.comPort = telescopePanel->PortNumber();
+    v.siteName = ToLatin1(sites_->siteName->text());
+    v.siteLatitude = ToLatin1(sites_->siteLatitude->text());
+    v.siteLongitude = ToLatin1(sites_->siteLongitude->text());
+    v.siteAltitude = ToLatin1(sites_->siteAltitude->text());
+    v.siteUtcOffset = ToLatin1(sites_->siteUtcOffset->text());
+    v.timingOffsetText = ToLatin1(adjustments_->timingOffset->text());
+    v.alignmentText = ToLatin1(adjustments_->alignmentAdjust->text());
+    v.trackingMethod = telescope_->trackingMethod->value();
+    v.elevationLimitText = ToLatin1(objects_->elevationLimit->text());
+    v.comPort = telescope_->PortNumber();
     live_.Update([&v](LiveValues& target) { target = v; });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-void MainWindow::StartStopTracking() { telescopePanel->StartStopTracking(); }
+void MainWindow::StartStopTracking() { telescope_->StartStopTracking(); }
 
 void MainWindow::RefreshPictures() {
-    if (telescopePanel) telescopePanel->ShowTrackingPicture(session_->TrackingOn());
+    if (telescope_) telescope_->ShowTrackingPicture(session_->TrackingOn());
 }
 
 void MainWindow::ResetFilters() {
-    ObjectFilters f = objectPanel->Filters();
+    ObjectFilters f = objects_->Filters();
     corvane::ResetFilters(f);
-    objectPanel->ShowFilters(f);
+    objects_->ShowFilters(f);
 }
 
-void MainWindow::StopTracking() { telescopePanel->StopIfTracking(); }
+void MainWindow::StopTracking() { telescope_->StopIfTracking(); }
 
 void MainWindow::BringToFront() {
     if (isMinimized()) showNormal();
@@ -387,17 +378,17 @@ void MainWindow::DisplayPass() {
     const LiveValues v = live_.Snapshot();
     const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
     const auto catalogue = catalogue_.Get();
-    lastDisplay_ = ComputeDisplayPass(*catalogue, v.selectedObject, site, clock_, LeadingNumber(v.timingOffsetText),
-                                      panelState_);
+    lastDisplay_ = ComputeDisplayPass(*catalogue, v.selectedObject, site, clock_,
+                                      LeadingNumber(v.timingOffsetText), panelState_);
     const DisplayTexts& d = lastDisplay_;
-    clockLine->setText(FromFile(d.topLine));
+    clockLine_->setText(Latin1(d.topLine));
     if (!d.objectShown) return;
     if (d.selectionChanged) {
         const bool info = plans_->UpdateInfo(v.selectedObject);
-        infoButton->setVisible(info);
-        infoButton->setEnabled(info);
+        elements_->infoButton->setVisible(info);
+        elements_->infoButton->setEnabled(info);
     }
-    positionPanel->Show(d, nightVision_.IsOn());
+    position_->Show(d, nightVision_.IsOn());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -415,16 +406,17 @@ void MainWindow::ShutDown() {
     // S4: the site fields on screen go into the current site's record.
     // DEPARTURE: the current site stays current rather than switching to site 1, so that
     // LastLocation keeps the site the observer was using.
-    sitePanel->ShowSite(SiteSwitch(settings_, sitePanel->SiteOnScreen(), settings_.LastLocation));
+    sites_->ShowSite(SiteSwitch(settings_, sites_->SiteOnScreen(), settings_.LastLocation));
     const int current = settings_.LastLocation;
     // S5: release the joystick.
-    adjustPanel->StopJoystick();
+    adjustments_->StopJoystick();
     displayTimer_.stop();
     // S6: the colours saved at start-up come back.
     if (nightVision_.IsOn()) {
         const bool ok = nightVision_.Restore();
         QMessageBox box(QMessageBox::NoIcon, QString(),
-                        QString::fromLatin1(ok ? "All is okay 2 with SETSYSCOLORS" : "All is not okay 2 with SETSYSCOLORS"),
+                        QString::fromLatin1(ok ? "All is okay 2 with SETSYSCOLORS"
+                                               : "All is not okay 2 with SETSYSCOLORS"),
                         QMessageBox::Ok, this);
         box.setObjectName(QStringLiteral("nightVisionMessage"));
         box.exec();
@@ -446,7 +438,7 @@ void MainWindow::ShutDown() {
     // S10: stop the worker threads.
     // The session stops tracking, disconnects (stop sequence, port closed) and ends its thread.
     live_.shuttingDown.store(true);
-    issMonitor_->Stop();
+    issPanel_->Monitor().Stop();
     session_->Shutdown();
     if (viewPlanTimer_) killTimer(viewPlanTimer_), viewPlanTimer_ = 0;
     // S11: files are closed with their owners. S12: a short pause before the window closes.

@@ -1,87 +1,54 @@
 #pragma once
-// The main window: menus, the object list and its filters, the position panel, the site fields,
-// the timing and alignment corrections, the telescope controls, the View Plan list and the ISS
-// monitor panel. Initialise() runs the start-up steps, ShutDown() the exit steps.
+// The main window: its menus and panels, the telescope session, the ISS monitor's worker, and the
+// secondary windows it opens. Initialise() runs the start-up steps, ShutDown() the exit steps.
 // GUI thread only.
-#include <QMainWindow>
 #include <QList>
+#include <QMainWindow>
 #include <QMap>
 #include <QPointer>
 #include <QTimer>
-
 #include <functional>
 #include <memory>
 
 #include "core/Clock.h"
 #include "core/LiveState.h"
 #include "core/Settings.h"
-#include "maps/SkyTables.h"
-#include "maps/WorldMap.h"
 #include "obslog/ObservedList.h"
 #include "orbit/ElementCatalogue.h"
-#include "passes/Adjustments.h"
 #include "passes/DisplayPanel.h"
-#include "passes/IssMonitor.h"
 #include "passes/ObjectList.h"
 #include "scope/ScopeSession.h"
 #include "scope/SerialPort.h"
-#include "ui/main/MainPanels.h"
 #include "ui/common/NightVision.h"
-#include "ui/telescope/TelescopePanel.h"
+#include "ui/main/Commands.h"
 
 class QAction;
-class QCheckBox;
-class QComboBox;
-class QFrame;
 class QLabel;
-class QLineEdit;
-class QListWidget;
-class QMenu;
-class QProgressBar;
 class QPushButton;
-class QRadioButton;
-class QSlider;
-class QSpinBox;
-class QToolButton;
 
 namespace corvane::ui {
 
+class AdjustmentPanel;
 class DownloadWindow;
-class InterfaceDialog;
-class Lx200ControlWindow;
+class ElementsPanel;
 class GuiTrackingDisplay;
+class InterfaceDialog;
+class IssMonitorPanel;
+class Lx200ControlWindow;
+class MapWindows;
+class ObjectListPanel;
 class ObsLogWindow;
 class ObsReportWindow;
-
-class GuiIssPort;
-class IssMonitorPanel;
-class SkyViewWindow;
-class ViewPlanMapWindow;
-class WorldMapWindow;
-class JoystickAdjuster;
 class PlanWindows;
-
-// Menu command numbers.
-enum Command {
-    kCmdHelpTopics = 40005,
-    kCmdNightVision = 40006,
-    kCmdLX200Control = 40008,
-    kCmdExit = 40009,
-    kCmdPreferences = 40012,
-    kCmdLegal = 40013,
-    kCmdInterface = 40015,
-    kCmdCreateViewPlanTle = 40016,
-    kCmdObservationReport = 40017,
-};
-
-inline constexpr int kViewPlanTimerId = 5096;
-inline constexpr int kViewPlanPeriodMs = 15000;
+class PositionPanel;
+class SitePanel;
+class TelescopePanel;
+class ViewPlanPanel;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // `port` is the mount's line (a simulated mount in tests); null: the serial device of the
-    // chosen COM port.
+    // `port`: the mount's line (a simulated mount in tests); null: the chosen COM port's device.
     MainWindow(Clock& clock, LiveState& live, QWidget* parent = nullptr, SerialPort* port = nullptr);
     ~MainWindow() override;
 
@@ -102,43 +69,32 @@ public:
 
     Settings& settings() { return settings_; }
     CatalogueStore& catalogue() { return catalogue_; }
-    // Replaces the catalogue from an element file, with progress and the result in `status`
-    // (and the main window's status field) and the file name in the file-name field.
+    // Replaces the catalogue from an element file, with progress and the result in `status`.
     void LoadElements(const QString& fileName, QLabel* status);
-    void OpenTle();
-    // "Download TLE": the "Download TLE File" window (single), and what a successful download
-    // does: load the element file as the catalogue and start an empty View Plan.
+    // "Download TLE": the "Download TLE File" window (single).
     void OpenDownloadWindow();
-    void LoadDownloadedFile(const std::string& elementFile);
     DownloadWindow* downloadWindow() const;
     void ShowElementData();
     // Telescope: the Start/Stop Tracking button (also the joystick's).
     void StartStopTracking();
-    // The object list: rebuilt from the catalogue with the filters ("&Refresh List"), and the
-    // choice of an entry.
+    // The object list: "&Refresh List", and the choice of an entry.
     void BuildObjectList();
     void SelectObjectFromList(int row);
     // One pass of the position panel (every 100 ms).
     void DisplayPass();
-    ObservedList& observed() { return observed_; }
-    const DisplayTexts& lastDisplay() const { return lastDisplay_; }
     ScopeSession& session() { return *session_; }
     LiveState& live() { return live_; }
-    NightVision& nightVision() { return nightVision_; }
-    bool disclaimerAccepted() const { return settings_.disclaimerAccepted; }
     int viewPlanRefreshCount() const { return viewPlanRefreshes_; }
     // What timer 5096 does every 15 s.
     void OnViewPlanTimer();
 
     // ---- pass predictions and the View Plan ----
-    Clock& clock() { return clock_; }
     PlanWindows& planWindows() { return *plans_; }
     // Makes a catalogue index (0 = none) the selected object, as selecting a plan entry does.
     void SelectPlanObject(int index);
 
     // ---- the observation log and its reports ----
-    // OpenObslog: the "Observation Log " window of the selected object (brought to the front when
-    // open). OpenObsReport: the "Observation Reports " window.
+    // The "Observation Log " window of the selected object, and the "Observation Reports " window.
     void OpenObslog();
     void OpenObsReport();
     ObsLogWindow* obsLogWindow() const;
@@ -146,112 +102,31 @@ public:
     // Opens a report in the desktop's viewer; replaceable so tests start no viewer.
     std::function<bool(const QString&)> openInViewer;
 
-    // Window size in dialog units, converted with the window's font.
-    QSize DialogUnits(int width, int height) const;
-
-    // ---- maps and the ISS monitor ----
-    // "&World Map", "S&ky Map" (at a UTC instant, 0: now) and the View Plan map; the two world
-    // maps refuse to open without the map data.
-    void OpenWorldMap();
-    void OpenSkyView(double fixedUtc = 0.0);
-    void OpenViewPlanMap();
-    const maps::WorldMapTable& worldMap() const { return worldMap_; }
-    IssMonitor& issMonitor() { return *issMonitor_; }
-    // The alert's question; true for Yes (tests replace it).
-    std::function<bool()> confirmIssAlert;
-    // The station became visible with "Alert when visible" ticked: ask, and on Yes track it.
-    void AnswerIssAlert();
-    QPointer<WorldMapWindow> worldMapWindow;
-    QPointer<SkyViewWindow> skyViewWindow;
-    QPointer<ViewPlanMapWindow> viewPlanMapWindow;
-    IssMonitorPanel* issMonitorPanel = nullptr;
-
-    // ---- panels, and their controls under the names tests and the user know ----
-    PositionPanel* positionPanel = nullptr;
-    ObjectListPanel* objectPanel = nullptr;
-    ElementsPanel* elementsPanel = nullptr;
-    SitePanel* sitePanel = nullptr;
-    AdjustmentPanel* adjustPanel = nullptr;
-    TelescopePanel* telescopePanel = nullptr;
-    ViewPlanPanel* planPanel = nullptr;
-
-    QLabel* clockLine = nullptr;
-    QPushButton* setClockButton = nullptr;
-    QMap<QString, QLineEdit*> panelFields;
-    QLabel* directionLine = nullptr;
-    QLabel* sunIcon = nullptr;
-    QLabel* sunLine = nullptr;
-
-    QComboBox* objectList = nullptr;
-    QLabel* listStatus = nullptr;
-    QPushButton* refreshListButton = nullptr;
-    QPushButton* resetFiltersButton = nullptr;
-    QRadioButton* visAll = nullptr;
-    QRadioButton* visAboveHorizon = nullptr;
-    QCheckBox* elevationFilter = nullptr;
-    QSpinBox* elevationLimit = nullptr;
-    QCheckBox* ascendingOnly = nullptr;
-    QCheckBox* sunOnly = nullptr;
-    QCheckBox* favorites = nullptr;
-    QCheckBox* neverObserved = nullptr;
-    QCheckBox* geostationaryOnly = nullptr;
-    QComboBox* directionFilter = nullptr;
-    QComboBox* altitudeFilter = nullptr;
-    QCheckBox* listByNorad = nullptr;
-
-    QPushButton* openTleButton = nullptr;
-    QPushButton* downloadTleButton = nullptr;
-    QLineEdit* elementFileName = nullptr;
-    QLabel* elementFileStatus = nullptr;
-    QPushButton* predictPassButton = nullptr;
-    QPushButton* batchPredictButton = nullptr;
-    QPushButton* viewPlanButton = nullptr;
-    QPushButton* infoButton = nullptr;
-    QPushButton* tleDataButton = nullptr;
-    QPushButton* skyMapButton = nullptr;
-    QPushButton* worldMapButton = nullptr;
-    QPushButton* observationLogButton = nullptr;
-
-    QPushButton* siteButtons[4] = {nullptr, nullptr, nullptr, nullptr};  // 1..3
-    QLineEdit* siteName = nullptr;
-    QLineEdit* siteLatitude = nullptr;
-    QLineEdit* siteLongitude = nullptr;
-    QLineEdit* siteAltitude = nullptr;
-    QLineEdit* siteUtcOffset = nullptr;
-
-    QLineEdit* timingOffset = nullptr;
-    QPushButton* timingButtons[4] = {nullptr, nullptr, nullptr, nullptr};
-    QLineEdit* alignmentAdjust = nullptr;
-    QPushButton* alignmentMinus = nullptr;
-    QPushButton* alignmentPlus = nullptr;
-    QCheckBox* joystickAdjust = nullptr;
-    QPushButton* mouseAdjustButton = nullptr;
-    QPushButton* findTimingButton = nullptr;
-
-    QComboBox* comPort = nullptr;
-    QLabel* comDevice = nullptr;
-    QPushButton* connectButton = nullptr;
-    QToolButton* trackButton = nullptr;
-    QSlider* trackingMethod = nullptr;
-    QLabel* raStatus = nullptr;
-    QLabel* decStatus = nullptr;
-    QProgressBar* raBar = nullptr;
-    QProgressBar* decBar = nullptr;
-    QPushButton* lx200ControlButton = nullptr;
-
-    QListWidget* viewPlanList = nullptr;
-    QPushButton* viewPlanSelect = nullptr;
-    QPushButton* issMonitorButton = nullptr;
-    QFrame* issPanel = nullptr;
+    // The map windows, and the panels (tests reach the controls through them).
+    MapWindows& Maps() { return *maps_; }
+    QLabel* ClockLine() const { return clockLine_; }
+    QPushButton* SetClockButton() const { return setClockButton_; }
+    PositionPanel* Position() const { return position_; }
+    ObjectListPanel* Objects() const { return objects_; }
+    ElementsPanel* Elements() const { return elements_; }
+    SitePanel* Sites() const { return sites_; }
+    AdjustmentPanel* Adjustments() const { return adjustments_; }
+    TelescopePanel* Telescope() const { return telescope_; }
+    ViewPlanPanel* PlanList() const { return planList_; }
+    IssMonitorPanel* IssPanel() const { return issPanel_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // Window size in dialog units, converted with the window's font.
+    QSize DialogUnits(int width, int height) const;
+    void OpenTle();
+    // A successful download: the file becomes the catalogue and the View Plan starts empty.
+    void LoadDownloadedFile(const std::string& elementFile);
     void BuildMenus();
     void BuildControls();
-    void NameControls();
     void WireControls();
     void SetNeutralValues();
     void ApplySettingsToControls();
@@ -271,17 +146,13 @@ private:
     void OpenInterfaceDialog();
     void SaveSettingsNow();
     void PushTrackingSettings();
-    void ShowComDevice();
     void WaitPainted(int milliseconds);
     void CloseSecondaryWindows();
     void RebuildObjectList();
     void KeepSecondary(QWidget* window);
     void ObservationSaved(long catalogueNumber, bool favourite);
-
-    void LoadMapData();
-    void WireMaps();
+    void WireIssMonitor();
     void PushIssSettings();
-    void RefreshMapPictures();
 
     Clock& clock_;
     LiveState& live_;
@@ -303,7 +174,6 @@ private:
     QMap<int, QAction*> actions_;
     InterfaceDialog* interfaceDialog_ = nullptr;  // while the dialog is open
     Lx200ControlWindow* lx200Control_ = nullptr;  // child, made at the first opening
-
     QPointer<DownloadWindow> download_;
     PlanWindows* plans_ = nullptr;  // child object
     QPointer<ObsLogWindow> obsLog_;
@@ -311,11 +181,18 @@ private:
     int viewPlanTimer_ = 0;
     int viewPlanRefreshes_ = 0;
     bool shutDown_ = false;
-    bool initialised_ = false;
-    maps::WorldMapTable worldMap_;
-    maps::SkyTables skyTables_;
-    std::unique_ptr<GuiIssPort> issPort_;
-    std::unique_ptr<IssMonitor> issMonitor_;  // stopped before the port and the panel go
+    MapWindows* maps_ = nullptr;  // child object
+
+    QLabel* clockLine_ = nullptr;
+    QPushButton* setClockButton_ = nullptr;
+    PositionPanel* position_ = nullptr;
+    ObjectListPanel* objects_ = nullptr;
+    ElementsPanel* elements_ = nullptr;
+    SitePanel* sites_ = nullptr;
+    AdjustmentPanel* adjustments_ = nullptr;
+    TelescopePanel* telescope_ = nullptr;
+    ViewPlanPanel* planList_ = nullptr;
+    IssMonitorPanel* issPanel_ = nullptr;
 };
 
 }  // namespace corvane::ui

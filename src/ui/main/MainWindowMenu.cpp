@@ -1,6 +1,4 @@
 // The main window's menus and the commands they run (menu items, and the dialogs they open).
-#include "ui/main/MainWindow.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -21,10 +19,14 @@
 #include "core/Text.h"
 #include "scope/ScopeType.h"
 #include "ui/main/ElementDataWindow.h"
+#include "ui/main/MainWindow.h"
+#include "ui/main/PreferencesDialog.h"
+#include "ui/maps/IssMonitorPanel.h"
+#include "ui/maps/MapWindows.h"
+#include "ui/passes/PlanWindows.h"
 #include "ui/telescope/InterfaceDialog.h"
 #include "ui/telescope/Lx200ControlWindow.h"
-#include "ui/passes/PlanWindows.h"
-#include "ui/main/PreferencesDialog.h"
+#include "ui/telescope/TelescopePanel.h"
 
 namespace corvane::ui {
 
@@ -101,10 +103,10 @@ void MainWindow::ApplyInterface() {
     session_->SetScopeType(ScopeTypeFromCode(settings_.ScopeType));
     // 4. The LX200-only controls.
     const bool lx200 = settings_.ScopeType == "LX200";
-    if (raBar) {
-        raBar->setVisible(lx200);
-        decBar->setVisible(lx200);
-        lx200ControlButton->setVisible(lx200);
+    if (telescope_->raBar) {
+        telescope_->raBar->setVisible(lx200);
+        telescope_->decBar->setVisible(lx200);
+        telescope_->lx200ControlButton->setVisible(lx200);
     }
     if (QAction* a = CommandAction(kCmdLX200Control)) a->setEnabled(lx200);
     if (lx200Control_ && !lx200) lx200Control_->close();
@@ -135,23 +137,24 @@ void MainWindow::ToggleNightVision() {
     } else {
         ok = nightVision_.Restore();
     }
-    QMessageBox box(QMessageBox::NoIcon, QString(),
-                    QString::fromLatin1(turningOn ? (ok ? "All is okay 1 with SETSYSCOLORS"
-                                                        : "All is not okay 1 with SETSYSCOLORS")
-                                                  : (ok ? "All is okay 2 with SETSYSCOLORS"
-                                                        : "All is not okay 2 with SETSYSCOLORS")),
-                    QMessageBox::Ok, this);
+    QMessageBox box(
+        QMessageBox::NoIcon, QString(),
+        QString::fromLatin1(
+            turningOn ? (ok ? "All is okay 1 with SETSYSCOLORS" : "All is not okay 1 with SETSYSCOLORS")
+                      : (ok ? "All is okay 2 with SETSYSCOLORS" : "All is not okay 2 with SETSYSCOLORS")),
+        QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("nightVisionMessage"));
     box.exec();
     if (action) action->setChecked(nightVision_.IsOn());
     RefreshPictures();
-    RefreshMapPictures();
+    maps_->Redraw();
+    issPanel_->RedrawGlobe();
     update();
 }
 
 void MainWindow::ShowLegal() {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kLegalTitle), QString::fromLatin1(LegalText(false).c_str()),
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kLegalTitle),
+                    QString::fromLatin1(LegalText(false).c_str()), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("legal"));
     box.exec();
 }

@@ -21,14 +21,21 @@
 #include "core/ScopeInterface.h"
 #include "core/Text.h"
 #include "scope/ScopeType.h"
+#include "ui/common/Widgets.h"
 #include "ui/main/DownloadWindow.h"
 #include "ui/main/ElementDataWindow.h"
-#include "ui/telescope/InterfaceDialog.h"
-#include "ui/main/MainPanels.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ObjectListPanel.h"
+#include "ui/main/PositionPanel.h"
+#include "ui/main/PreferencesDialog.h"
+#include "ui/main/SitePanel.h"
+#include "ui/main/ViewPlanPanel.h"
+#include "ui/maps/IssMonitorPanel.h"
 #include "ui/obslog/ObsLogWindow.h"
 #include "ui/passes/PlanWindows.h"
-#include "ui/main/PreferencesDialog.h"
+#include "ui/telescope/AdjustmentPanel.h"
+#include "ui/telescope/InterfaceDialog.h"
 
 namespace corvane::ui {
 
@@ -83,16 +90,16 @@ void MainWindow::LoadElements(const QString& fileName, QLabel* status) {
     // goes on with an object index of the old catalogue.
     StopTracking();
     live_.Update([](LiveValues& v) { v.selectedObject = 0; });
-    elementFileName->clear();
-    LabelLoadObserver observer(this, status, elementFileStatus);
+    elements_->elementFileName->clear();
+    LabelLoadObserver observer(this, status, elements_->elementFileStatus);
     const LoadResult result = LoadElementFile(fileName.toLocal8Bit().toStdString(), &observer);
     catalogue_.Set(result.catalogue);
     if (status) status->setText(QString::fromLatin1(result.status.c_str()));
-    elementFileStatus->setText(QString::fromLatin1(result.status.c_str()));
-    elementFileName->setText(QString::fromLocal8Bit(result.fileName.c_str()));
-    elementsPanel->ShowObjectButtons(false);
-    tleDataButton->setVisible(false);
-    infoButton->setVisible(false);
+    elements_->elementFileStatus->setText(QString::fromLatin1(result.status.c_str()));
+    elements_->elementFileName->setText(QString::fromLocal8Bit(result.fileName.c_str()));
+    elements_->ShowObjectButtons(false);
+    elements_->tleDataButton->setVisible(false);
+    elements_->infoButton->setVisible(false);
     RebuildObjectList();
     QApplication::restoreOverrideCursor();
 }
@@ -106,7 +113,7 @@ void MainWindow::OpenTle() {
     if (file.isEmpty()) return;
     // Files in the working folder are remembered by name, others by their full path.
     const QString relative = QDir::current().relativeFilePath(file);
-    LoadElements(relative.contains('/') ? file : relative, elementFileStatus);
+    LoadElements(relative.contains('/') ? file : relative, elements_->elementFileStatus);
     // A newly opened element file starts with an empty View Plan ("vplan.log" deleted).
     plans_->StartEmptyPlan();
     RefreshViewPlan();
@@ -129,12 +136,12 @@ DownloadWindow* MainWindow::downloadWindow() const {
 }
 
 void MainWindow::LoadDownloadedFile(const std::string& elementFile) {
-    LoadElements(FromFile(elementFile), elementFileStatus);
+    LoadElements(Latin1(elementFile), elements_->elementFileStatus);
     // A downloaded element file starts with an empty View Plan ("vplan.log" deleted).
     plans_->StartEmptyPlan();
     RefreshViewPlan();
     // The object-dependent commands follow the selection (none after a load).
-    elementsPanel->ShowObjectButtons(live_.Snapshot().selectedObject != 0);
+    elements_->ShowObjectButtons(live_.Snapshot().selectedObject != 0);
 }
 
 void MainWindow::ShowElementData() {
@@ -148,7 +155,7 @@ void MainWindow::ShowElementData() {
     const double jd = UtcNow(clock_, site) + LeadingNumber(v.timingOffsetText) / 86400.0;
     const std::string age =
         ElementAgeNote(ElementAgeDays(ConvertElementText("", entry->line1, entry->line2), jd));
-    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this, FromFile(age));
+    auto* window = new ElementDataWindow(name, entry->line1, entry->line2, this, Latin1(age));
     KeepSecondary(window);
     window->show();
 }
@@ -163,40 +170,41 @@ void MainWindow::RebuildObjectList() {
 // Object list and position panel
 
 void MainWindow::BuildObjectList() {
-    settings_.NoradSort = listByNorad->isChecked() ? 1 : 0;
+    settings_.NoradSort = objects_->listByNorad->isChecked() ? 1 : 0;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const LiveValues v = live_.Snapshot();
     const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
     const double jd = ObjectListInstant(clock_, site, LeadingNumber(v.timingOffsetText));
     const auto catalogue = catalogue_.Get();
     const ObjectListResult result =
-        corvane::BuildObjectList(*catalogue, objectPanel->Filters(), site, jd, observed_, altitudeCache_,
+        corvane::BuildObjectList(*catalogue, objects_->Filters(), site, jd, observed_, altitudeCache_,
                                  [this](const std::string& text) {
-                                     listStatus->setText(QString::fromLatin1(text.c_str()));
-                                     listStatus->repaint();
+                                     objects_->listStatus->setText(QString::fromLatin1(text.c_str()));
+                                     objects_->listStatus->repaint();
                                  });
-    objectPanel->ShowEntries(result);
+    objects_->ShowEntries(result);
     QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::SelectObjectFromList(int row) {
     // The whole entry text, hidden "~~<index>" included, is kept with the item.
-    const std::string entry = objectPanel->EntryText(row);
+    const std::string entry = objects_->EntryText(row);
     const ObjectSelection sel =
         corvane::SelectObjectFromList(entry, catalogue_.Get()->Count(), settings_.ResetAlignment == 1);
-    objectList->setEditText(row >= 0 ? objectList->itemText(row) : FromFile(sel.shownText));
+    objects_->objectList->setEditText(row >= 0 ? objects_->objectList->itemText(row) : Latin1(sel.shownText));
     StopTracking();
     live_.Update([&sel](LiveValues& v) { v.selectedObject = sel.selectedObject; });
     CloseSecondaryWindows();
-    if (sel.resetAlignment) alignmentAdjust->setText(QStringLiteral("0"));
-    tleDataButton->setVisible(sel.showTleDataButton && sel.selectedObject != 0);
-    elementsPanel->ShowObjectButtons(sel.showObjectButtons);
+    if (sel.resetAlignment) adjustments_->alignmentAdjust->setText(QStringLiteral("0"));
+    elements_->tleDataButton->setVisible(sel.showTleDataButton && sel.selectedObject != 0);
+    elements_->ShowObjectButtons(sel.showObjectButtons);
 }
 
 void MainWindow::SizeForIssMonitor() {
     const bool open = settings_.ISSMonitor != 0;
-    issPanel->setVisible(open);
-    issMonitorButton->setText(open ? QStringLiteral("<< Close Monitor") : QStringLiteral("ISS Monitor >>"));
+    issPanel_->setVisible(open);
+    planList_->issMonitorButton->setText(open ? QStringLiteral("<< Close Monitor")
+                                              : QStringLiteral("ISS Monitor >>"));
     const QSize wanted = DialogUnits(open ? 535 : 425, 275);
     adjustSize();
     resize(std::max(wanted.width(), minimumSizeHint().width()),
@@ -213,7 +221,8 @@ void MainWindow::RefreshViewPlan() {
     // preference can be checked.
     if (settings_.CalcVPWhenTracking != 0 && session_->TrackingActive()) return;
     ++viewPlanRefreshes_;
-    if (viewPlanList) plans_->RefreshMainViewPlan(viewPlanList, viewPlanSelect);
+    if (planList_->viewPlanList)
+        plans_->RefreshMainViewPlan(planList_->viewPlanList, planList_->viewPlanSelect);
 }
 
 void MainWindow::SelectPlanObject(int index) {
@@ -221,13 +230,13 @@ void MainWindow::SelectPlanObject(int index) {
     // The log window shows one object's records.
     if (obsLog_) obsLog_->close();
     live_.Update([index](LiveValues& v) { v.selectedObject = index; });
-    if (objectList && objectList->count() > 0) objectList->setCurrentIndex(0);
-    elementsPanel->ShowObjectButtons(index != 0);
-    tleDataButton->setVisible(index != 0);
+    if (objects_->objectList && objects_->objectList->count() > 0) objects_->objectList->setCurrentIndex(0);
+    elements_->ShowObjectButtons(index != 0);
+    elements_->tleDataButton->setVisible(index != 0);
     const bool info = index != 0 && plans_->UpdateInfo(index);
-    infoButton->setVisible(info);
-    infoButton->setEnabled(info);
-    if (settings_.ResetAlignment == 1) alignmentAdjust->setText(QStringLiteral("0"));
+    elements_->infoButton->setVisible(info);
+    elements_->infoButton->setEnabled(info);
+    if (settings_.ResetAlignment == 1) adjustments_->alignmentAdjust->setText(QStringLiteral("0"));
 }
 
 void MainWindow::OnViewPlanTimer() {

@@ -10,11 +10,13 @@
 #include "core/Text.h"
 #include "obslog/NewObservation.h"
 #include "passes/PassPredictions.h"
+#include "ui/main/ElementsPanel.h"
 #include "ui/main/MainWindow.h"
 #include "ui/obslog/ObsLogWindow.h"
 #include "ui/obslog/ObsReportWindow.h"
 #include "ui/passes/PlanContext.h"
 #include "ui/passes/PlanWindows.h"
+#include "ui/telescope/AdjustmentPanel.h"
 
 namespace corvane::ui {
 
@@ -67,13 +69,13 @@ void MainWindow::OpenObslog() {
         in.nowLocal = clock_.JulianDateNow();
         in.siteName = v.siteName, in.siteLatitude = v.siteLatitude;
         in.siteLongitude = v.siteLongitude, in.siteAltitude = v.siteAltitude;
-        in.elementFile = TrimRight(ToLatin1(elementFileName->text()));
+        in.elementFile = TrimRight(ToLatin1(elements_->elementFileName->text()));
         const ObjectIdentity id = IdentityOf(*cat, selected);
         in.objectName = id.name, in.catalogueNumber = id.number;
         if (lastDisplay_.Field("T+Epoch:").empty()) DisplayPass();
         in.tPlusEpoch = lastDisplay_.Field("T+Epoch:");
-        in.timingOffset = ToLatin1(timingOffset->text());
-        in.alignment = ToLatin1(alignmentAdjust->text());
+        in.timingOffset = ToLatin1(adjustments_->timingOffset->text());
+        in.alignment = ToLatin1(adjustments_->alignmentAdjust->text());
         in.scopeCode = settings_.ScopeType;
         // The object's pass around now, searched as the pass predictions search.
         const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);

@@ -1,38 +1,44 @@
 // The main window's settings: the controls filled from "ConfigFile.ini" and copied back, the
 // values the telescope session reads, and saving the file (never over one that could not be read
 // unless the user says so).
-#include "ui/main/MainWindow.h"
-
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSlider>
 
-#include "ui/main/MainPanels.h"
+#include "ui/common/Widgets.h"
+#include "ui/main/ElementsPanel.h"
+#include "ui/main/MainWindow.h"
+#include "ui/main/ObjectListPanel.h"
+#include "ui/main/PositionPanel.h"
+#include "ui/main/SitePanel.h"
+#include "ui/main/ViewPlanPanel.h"
+#include "ui/telescope/AdjustmentPanel.h"
+#include "ui/telescope/TelescopePanel.h"
 
 namespace corvane::ui {
 
 void MainWindow::ApplySettingsToControls() {
     const Settings& s = settings_;
-    objectPanel->ApplySettings(s);
-    timingOffset->setText(FromFile(s.TimingOffset));
-    elementFileName->setText(FromFile(s.ElementsFile));
-    comPort->setCurrentText(QString::number(s.ComPort));
-    trackingMethod->setValue(std::min(5, std::max(0, s.TrackMethod)));
+    objects_->ApplySettings(s);
+    adjustments_->timingOffset->setText(Latin1(s.TimingOffset));
+    elements_->elementFileName->setText(Latin1(s.ElementsFile));
+    telescope_->comPort->setCurrentText(QString::number(s.ComPort));
+    telescope_->trackingMethod->setValue(std::min(5, std::max(0, s.TrackMethod)));
 }
 
 void MainWindow::CopyControlsToSettings() {
     Settings& s = settings_;
-    objectPanel->CopyToSettings(s);
-    s.TimingOffset = ToFile(timingOffset->text());
-    s.ElementsFile = ToFile(elementFileName->text());
-    s.ComPort = telescopePanel->PortNumber();
-    s.TrackMethod = trackingMethod->value();
+    objects_->CopyToSettings(s);
+    s.TimingOffset = ToLatin1(adjustments_->timingOffset->text());
+    s.ElementsFile = ToLatin1(elements_->elementFileName->text());
+    s.ComPort = telescope_->PortNumber();
+    s.TrackMethod = telescope_->trackingMethod->value();
 }
 
 void MainWindow::PushTrackingSettings() {
     TrackingSettings t = TrackingSettingsFrom(settings_);
-    t.elementFile = ToFile(elementFileName->text());
+    t.elementFile = ToLatin1(elements_->elementFileName->text());
     session_->SetSettings(t);
 }
 
@@ -53,7 +59,8 @@ void MainWindow::SaveSettingsNow() {
         loadedSettings_.state = SettingsFileState::kRead;  // saved: ours to write from now on
     } else {
         QMessageBox::warning(this, QStringLiteral("File Error"),
-                             QStringLiteral("The settings could not be saved (") + QString::fromLocal8Bit(error.c_str()) +
+                             QStringLiteral("The settings could not be saved (") +
+                                 QString::fromLocal8Bit(error.c_str()) +
                                  QStringLiteral("). The previous ConfigFile.ini is unchanged."));
     }
 }

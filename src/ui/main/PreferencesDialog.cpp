@@ -1,8 +1,5 @@
 #include "ui/main/PreferencesDialog.h"
 
-#include "core/Text.h"
-#include "ui/common/InlineField.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -14,6 +11,9 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include "core/Text.h"
+#include "ui/common/InlineField.h"
 
 namespace corvane::ui {
 
@@ -41,7 +41,8 @@ QLabel* Note(const char* text) {
 }
 }  // namespace
 
-PreferencesDialog::PreferencesDialog(Settings& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
+PreferencesDialog::PreferencesDialog(Settings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
     setWindowTitle(QStringLiteral("Corvane Preferences"));
     setModal(true);
 
@@ -49,7 +50,8 @@ PreferencesDialog::PreferencesDialog(Settings& settings, QWidget* parent) : QDia
     coarse = List(kCoarseIncrements);
     fine = List(kFineIncrements);
     alignment = List(kAlignmentIncrements);
-    resetAlignment = new QCheckBox(QStringLiteral("Reset Alignment Adjustment to zero when selecting a new object."));
+    resetAlignment =
+        new QCheckBox(QStringLiteral("Reset Alignment Adjustment to zero when selecting a new object."));
     trackingLimitEnable = new QCheckBox(QStringLiteral("Enable Tracking Limit"));
     trackingLimit = NumberBox(0, 90);
     limitElevation = new QRadioButton(QString::fromUtf8("\u00B0 Elevation"));
@@ -75,35 +77,43 @@ PreferencesDialog::PreferencesDialog(Settings& settings, QWidget* parent) : QDia
 
     auto* incr = new QGroupBox;
     auto* il = new QGridLayout(incr);
-    il->addWidget(new InlineField(QStringLiteral("Timing Offset Increments:   Coarse                  second(s)"), coarse),
-                  0, 0, Qt::AlignLeft);
+    il->addWidget(
+        new InlineField(QStringLiteral("Timing Offset Increments:   Coarse                  second(s)"),
+                        coarse),
+        0, 0, Qt::AlignLeft);
     auto* fineRow = new InlineField(QStringLiteral("Fine                  second(s)"), fine);
     il->addWidget(fineRow, 1, 0, Qt::AlignRight);
-    il->addWidget(new InlineField(QStringLiteral("Alignment Adjustment Increments:                   step(s)"), alignment),
-                  2, 0, Qt::AlignLeft);
+    il->addWidget(
+        new InlineField(QStringLiteral("Alignment Adjustment Increments:                   step(s)"),
+                        alignment),
+        2, 0, Qt::AlignLeft);
     il->addWidget(resetAlignment, 3, 0);
     layout->addWidget(incr);
 
     auto* limit = new QGroupBox;
     auto* ll = new QGridLayout(limit);
     ll->addWidget(trackingLimitEnable, 0, 0, 1, 3);
-    ll->addWidget(new InlineField(QStringLiteral("Tracking Limit                 "), trackingLimit), 1, 0, 1, 2);
+    ll->addWidget(new InlineField(QStringLiteral("Tracking Limit                 "), trackingLimit), 1, 0, 1,
+                  2);
     auto* radios = new QVBoxLayout;
     radios->addWidget(limitElevation);
     radios->addWidget(limitDeclination);
     ll->addLayout(radios, 1, 2);
-    ll->addWidget(Note("The Tracking Limit will prevent the scope from slewing higher than the specified limit "
-                       "during satellite tracking"),
-                  2, 0, 1, 3);
+    ll->addWidget(
+        Note("The Tracking Limit will prevent the scope from slewing higher than the specified limit "
+             "during satellite tracking"),
+        2, 0, 1, 3);
     layout->addWidget(limit);
 
     auto* plan = new QGroupBox;
     auto* pl = new QVBoxLayout(plan);
     pl->addWidget(ignoreEclipse);
     pl->addWidget(calcVPWhenTracking);
-    pl->addWidget(Note("The View Plan on the main dialog automatically refreshes every 15 seconds. "
-                       "The refreshing of a large plan may affect smooth tracking."));
-    pl->addWidget(new InlineField(QString::fromUtf8("  AOS/LOS at                 \u00B0 Elevation"), aosElevation));
+    pl->addWidget(
+        Note("The View Plan on the main dialog automatically refreshes every 15 seconds. "
+             "The refreshing of a large plan may affect smooth tracking."));
+    pl->addWidget(
+        new InlineField(QString::fromUtf8("  AOS/LOS at                 \u00B0 Elevation"), aosElevation));
     pl->addWidget(Note("For satellite pass predictions, sets the elevation for AOS/LOS. "));
     layout->addWidget(plan);
 

@@ -10,8 +10,8 @@
 #include "core/Clock.h"
 #include "core/LiveState.h"
 #include "core/UserFolder.h"
-#include "ui/main/MainWindow.h"
 #include "ui/common/SingleInstance.h"
+#include "ui/main/MainWindow.h"
 
 namespace corvane::ui {
 

@@ -15,11 +15,20 @@ MapColours MapColours::For(bool night) {
     c.globeBackground = night ? QColor(64, 0, 0) : QColor(0, 0, 0);
     c.globeDisc = night ? QColor(0, 0, 0) : QColor(0, 0, 255);
     c.flatBackground = night ? QColor(0, 0, 0) : QColor(0, 0, 96);
-    c.graticule = night ? QColor(96, 0, 0) : QColor(90, 90, 160);
-    c.track = night ? QColor(200, 0, 0) : QColor(255, 255, 0);
-    c.trackShadow = night ? QColor(120, 0, 0) : QColor(160, 160, 160);
-    c.marker = night ? QColor(220, 0, 0) : QColor(255, 255, 255);
-    c.footprint = night ? QColor(200, 0, 0) : QColor(255, 0, 0);
+    c.graticule = night ? QColor(72, 0, 0) : QColor(90, 90, 160);
+    c.track = night ? QColor(255, 0, 0) : QColor(255, 255, 0);
+    c.trackShadow = night ? QColor(255, 0, 0) : QColor(160, 160, 160);
+    c.marker = night ? QColor(255, 0, 0) : QColor(255, 255, 255);
+    c.footprint = night ? QColor(220, 0, 0) : QColor(255, 0, 0);
+    c.site = night ? QColor(255, 0, 0) : QColor(0, 255, 255);
+    if (night) {
+        // Outlines and water stay at 168; the track is brighter and wider (dotted in the Earth's
+        // shadow), the footprint dashed, the object's cross the widest.
+        c.trackWidth = 2;
+        c.markerWidth = 3;
+        c.shadowStyle = Qt::DotLine;
+        c.footprintStyle = Qt::DashLine;
+    }
     return c;
 }
 
@@ -82,10 +91,19 @@ void PaintGlobe(QPainter& painter, const maps::WorldMapTable& table, double lati
     }
 }
 
-void PaintCrossMarker(QPainter& painter, QPointF at, const QColor& colour) {
-    painter.setPen(QPen(colour, 2));
+void PaintCrossMarker(QPainter& painter, QPointF at, const QColor& colour, int width) {
+    painter.setPen(QPen(colour, width));
     painter.drawLine(at + QPointF(-4, -5), at + QPointF(4, 5));
     painter.drawLine(at + QPointF(-4, 5), at + QPointF(4, -5));
+}
+
+void PaintSiteMarker(QPainter& painter, QPointF at, const QColor& colour) {
+    painter.setPen(QPen(colour, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(at, 6, 6);
+    painter.setBrush(colour);
+    painter.drawEllipse(at, 2.5, 2.5);
+    painter.setBrush(Qt::NoBrush);
 }
 
 void PaintSkyChart(QPainter& painter, const maps::SkyChart& chart, bool night) {

@@ -12,7 +12,15 @@ namespace corvane::ui {
 
 struct MapColours {
     QColor outline, waterFlat, waterGlobe, globeBackground, globeDisc, flatBackground, graticule, track,
-        trackShadow, marker, footprint;
+        trackShadow, marker, footprint, site;
+    // At night every pen is red alone; the track, the footprint and the object then stay apart from
+    // the outlines by brightness, width and dashes rather than by hue.
+    int trackWidth = 1, markerWidth = 2;
+    Qt::PenStyle shadowStyle = Qt::SolidLine, footprintStyle = Qt::SolidLine;
+    QPen TrackPen(bool sunlit) const {
+        return QPen(sunlit ? track : trackShadow, trackWidth, sunlit ? Qt::SolidLine : shadowStyle);
+    }
+    QPen FootprintPen() const { return QPen(footprint, 1, footprintStyle); }
     static MapColours For(bool nightVision);
 };
 
@@ -29,6 +37,8 @@ void PaintGlobe(QPainter& painter, const maps::WorldMapTable& table, double lati
 void PaintSkyChart(QPainter& painter, const maps::SkyChart& chart, bool nightVision);
 
 // A small X of two diagonal strokes about 8 x 10 pixels.
-void PaintCrossMarker(QPainter& painter, QPointF at, const QColor& colour);
+void PaintCrossMarker(QPainter& painter, QPointF at, const QColor& colour, int width = 2);
+// The observer's site: a ring around a dot.
+void PaintSiteMarker(QPainter& painter, QPointF at, const QColor& colour);
 
 }  // namespace corvane::ui

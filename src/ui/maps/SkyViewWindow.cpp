@@ -11,8 +11,8 @@
 namespace corvane::ui {
 
 SkyViewWindow::SkyViewWindow(const maps::SkyTables& tables, CatalogueStore& catalogue, LiveState& live,
-                             Clock& clock, std::function<bool()> nightVision, double fixedUtc,
-                             QWidget* parent)
+                             Clock& clock, Settings& settings, std::function<bool()> nightVision,
+                             double fixedUtc, QWidget* parent)
     : QDialog(parent),
       tables_(tables),
       catalogue_(catalogue),
@@ -29,7 +29,7 @@ SkyViewWindow::SkyViewWindow(const maps::SkyTables& tables, CatalogueStore& cata
     outer->addWidget(canvas);
     auto* row = new QHBoxLayout;
     drawConstellations = new QCheckBox(QStringLiteral("Draw Constellations"));
-    drawConstellations->setChecked(true);
+    drawConstellations->setChecked(settings.DrawConLines != 0);
     closeButton = new QPushButton(QStringLiteral("Close"));
     closeButton->setAutoDefault(false);
     row->addWidget(drawConstellations);
@@ -37,7 +37,10 @@ SkyViewWindow::SkyViewWindow(const maps::SkyTables& tables, CatalogueStore& cata
     row->addWidget(closeButton);
     outer->addLayout(row);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
-    connect(drawConstellations, &QCheckBox::toggled, this, [this] { DrawSkyChart(); });
+    connect(drawConstellations, &QCheckBox::toggled, this, [this, &settings](bool on) {
+        settings.DrawConLines = on ? 1 : 0;
+        DrawSkyChart();
+    });
     connect(&redrawTimer, &QTimer::timeout, this, [this] { DrawSkyChart(); });
     redrawTimer.start(10000);
     DrawSkyChart();

@@ -8,6 +8,7 @@
 
 #include "core/Clock.h"
 #include "core/LiveState.h"
+#include "core/Settings.h"
 #include "maps/SkyChart.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/PropagationSlot.h"
@@ -22,9 +23,11 @@ class MapCanvas;
 class SkyViewWindow : public QDialog {
     Q_OBJECT
 public:
-    // fixedUtc: draw that instant instead of now (0: now).
+    // fixedUtc: draw that instant instead of now (0: now). "Draw Constellations" shows and keeps
+    // the setting DrawConLines.
     SkyViewWindow(const maps::SkyTables& tables, CatalogueStore& catalogue, LiveState& live, Clock& clock,
-                  std::function<bool()> nightVision, double fixedUtc = 0.0, QWidget* parent = nullptr);
+                  Settings& settings, std::function<bool()> nightVision, double fixedUtc = 0.0,
+                  QWidget* parent = nullptr);
 
     void DrawSkyChart();
     QImage Render() const;

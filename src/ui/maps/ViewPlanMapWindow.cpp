@@ -89,12 +89,16 @@ void ViewPlanMapWindow::Paint(QPainter& painter) {
     const MapColours c = MapColours::For(night);
     // The site, then one marker per planned object.
     const maps::MapPoint home = view.OrthographicPoint(Radians(site.latitude), Radians(site.longitude));
-    painter.setPen(QPen(c.footprint, 1));
-    painter.drawEllipse(QPointF(home.x, home.y), 3, 3);
+    PaintSiteMarker(painter, QPointF(home.x, home.y), c.site);
     for (const maps::PlanMarker& m : markers_) {
-        const bool clicked = m.object == clickedObject_;
-        PaintCrossMarker(painter, QPointF(m.x, m.y),
-                         clicked ? c.track : (m.sunlit ? c.marker : c.trackShadow));
+        const QPointF at(m.x, m.y);
+        // Sunlit objects wide, eclipsed ones thin; the clicked one ringed as well.
+        PaintCrossMarker(painter, at, m.sunlit ? c.marker : c.trackShadow, m.sunlit ? c.markerWidth : 1);
+        if (m.object == clickedObject_) {
+            painter.setPen(QPen(c.track, 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(at, 8, 8);
+        }
     }
 }
 

@@ -6,9 +6,9 @@
 #include <QVBoxLayout>
 
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 #include "ui/maps/MapCanvas.h"
 #include "ui/maps/MapPainting.h"
-#include "orbit/CatalogueNumber.h"
 
 namespace corvane::ui {
 
@@ -87,8 +87,8 @@ void WorldMapWindow::Redraw() {
         position = ahead_.front();
         quarter = position.ok ? maps::ZoomQuarter(position.latitude, position.longitude) : 1;
         const ElementSet& el = slot_.Elements();
-        title = QString::fromLatin1((Trim(el.name) + "  NORAD: " + CatalogueNumberText(el.catalogueNumber) + "   " +
-                                     CalendarDateText(local) + " " + TimeOfDayText(local, true, 0))
+        title = QString::fromLatin1((Trim(el.name) + "  NORAD: " + CatalogueNumberText(el.catalogueNumber) +
+                                     "   " + CalendarDateText(local) + " " + TimeOfDayText(local, true, 0))
                                         .c_str());
         setWindowTitle(QStringLiteral("World Map ") + QString::fromLatin1(Trim(el.name).c_str()));
     } else {
@@ -124,18 +124,28 @@ void WorldMapWindow::Paint(QPainter& painter) {
                    position.ok ? position.longitude : 0.0, night, view);
         projector = {maps::Projection::kOrthographic, 1, &view};
     }
+    if (flat) {
+        // The observer's site, so that the track can be read against it.
+        const LiveValues v = live_.Snapshot();
+        const Site site = ParseSite(v.siteLatitude, v.siteLongitude, v.siteAltitude, v.siteUtcOffset);
+        const maps::MapPoint home = projector(site.latitude, site.longitude);
+        if (home.visible) PaintSiteMarker(painter, QPointF(home.x, home.y), c.site);
+    }
     if (!hasObject || !position.ok) return;
     for (const auto* track : {&ahead_, &behind_}) {
         for (const maps::TrackSegment& s : maps::TrackSegments(*track, projector, maxJump)) {
-            painter.setPen(QPen(s.sunlit ? c.track : c.trackShadow, 1));
+            // The flat map's track runs over a dozen orbits: one pixel wide, so the coast shows.
+            QPen pen = c.TrackPen(s.sunlit);
+            if (flat) pen.setWidth(1);
+            painter.setPen(pen);
             painter.drawLine(QPointF(s.from.x, s.from.y), QPointF(s.to.x, s.to.y));
         }
     }
     const maps::MapPoint here = projector(position.latitude, position.longitude);
-    if (here.visible) PaintCrossMarker(painter, QPointF(here.x, here.y), c.marker);
+    if (here.visible) PaintCrossMarker(painter, QPointF(here.x, here.y), c.marker, c.markerWidth);
     const auto circle =
         maps::FootprintCircle(position.latitude, position.longitude, position.height, flat ? 361 : 181);
-    painter.setPen(QPen(c.footprint, 1));
+    painter.setPen(c.FootprintPen());
     for (const maps::TrackSegment& s : maps::CircleSegments(circle, projector, flat ? 300.0 : 1e9))
         painter.drawLine(QPointF(s.from.x, s.from.y), QPointF(s.to.x, s.to.y));
 }

@@ -15,7 +15,7 @@
 #include <cstdio>
 
 #include "core/Text.h"
-#include "ui/passes/PlanContext.h"
+#include "ui/common/Widgets.h"
 
 namespace corvane::ui {
 

@@ -15,7 +15,7 @@
 #include "core/AtomicFile.h"
 #include "core/Text.h"
 #include "obslog/NewObservation.h"
-#include "ui/passes/PlanContext.h"
+#include "ui/common/Widgets.h"
 
 namespace corvane::ui {
 
@@ -191,10 +191,10 @@ void ObsReportWindow::ExecuteReport() {
     if (context_.settings) context_.settings->ViewObsReport = viewReportCheck->isChecked() ? 1 : 0;
     // 2. The output file; cancelling ends the command.
     if (!context_.saveFileName) return;
-    const QString file = context_.saveFileName(
-        this, QStringLiteral("Save Observation Log ASC Tab Delimted File"),
-        QString::fromLatin1(kObsReportDefaultName),
-        QStringLiteral("Text Files(*.txt);;All Files (*)"), QStringLiteral("txt"));
+    const QString file =
+        context_.saveFileName(this, QStringLiteral("Save Observation Log ASC Tab Delimted File"),
+                              QString::fromLatin1(kObsReportDefaultName),
+                              QStringLiteral("Text Files(*.txt);;All Files (*)"), QStringLiteral("txt"));
     if (file.isEmpty()) return;
     // 3-5. Select, sort and write.
     QApplication::setOverrideCursor(Qt::WaitCursor);

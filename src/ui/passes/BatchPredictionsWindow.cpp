@@ -121,6 +121,7 @@ BatchPredictionsWindow::BatchPredictionsWindow(PlanContext& context, QWidget* pa
     dateList = new QComboBox;
     timeList = new QComboBox;
     const double now = context_.NowLocal();
+    listedFrom_ = now;
     for (const std::string& d : BatchStartDates(now)) dateList->addItem(Latin1(d));
     for (const std::string& t : BatchStartTimes()) timeList->addItem(Latin1(t));
     dateList->setCurrentIndex(0);
@@ -216,8 +217,7 @@ void BatchPredictionsWindow::StartCalculation() {
     request.site = context_.CurrentSite();
     request.passSettings = context_.CurrentPassSettings();
     request.options = OptionsOnScreen();
-    request.startLocal =
-        BatchStartLocal(context_.NowLocal(), dateList->currentIndex(), timeList->currentIndex());
+    request.startLocal = StartOnScreen();
     if (context_.altitudeHeights) request.heights = context_.altitudeHeights();
     if (context_.observed) request.observed = *context_.observed;
     StoreSettings();
@@ -241,17 +241,22 @@ void BatchPredictionsWindow::StartCalculation() {
     });
 }
 
+double BatchPredictionsWindow::StartOnScreen() const {
+    // From the day the list was built: after midnight the first item still names that day.
+    return BatchStartLocal(listedFrom_, dateList->currentIndex(), timeList->currentIndex());
+}
+
 void BatchPredictionsWindow::AbortCalculation() {
+    // The worker stops before its next object; what it found until then still comes in.
     if (stop_) stop_->store(true);
-    ++generation_;  // what the stopped run still posts is not shown
     running_ = false;
     calculateButton->setText(QStringLiteral("Calculate"));
 }
 
 void BatchPredictionsWindow::Received(int generation, int calculated, int total,
                                       std::vector<BatchLine> lines) {
-    if (generation != generation_) return;
-    statusLabel->setText(Latin1(BatchStatusText(calculated, total)));
+    // Lines of an older run are kept too: they were found, and they come before the new run's.
+    if (generation == generation_) statusLabel->setText(Latin1(BatchStatusText(calculated, total)));
     if (lines.empty()) return;
     QStringList items;
     items.reserve(static_cast<qsizetype>(lines.size()));
@@ -264,6 +269,7 @@ void BatchPredictionsWindow::Received(int generation, int calculated, int total,
 }
 
 void BatchPredictionsWindow::Finished(int generation) {
+    finishedGeneration_ = generation;
     if (generation != generation_) return;
     running_ = false;
     calculateButton->setText(QStringLiteral("Calculate"));
@@ -288,7 +294,9 @@ void BatchPredictionsWindow::AfterRemoval(int row) {
 void BatchPredictionsWindow::AddSelectedToViewPlan() {
     const int row = passList->currentRow();
     if (row < 0 || row >= static_cast<int>(lines_.size())) return;
+    const bool planned = PlanHoldsBatchLine(context_.plan, lines_[static_cast<size_t>(row)]);
     if (AddBatchLine(context_.plan, lines_[static_cast<size_t>(row)], context_.NowLocal())) {
+        TellAlreadyPlanned(this, planned ? 1 : 0);
         lines_.erase(lines_.begin() + row);
         delete passList->takeItem(row);
         AfterRemoval(row);
@@ -299,10 +307,16 @@ void BatchPredictionsWindow::AddSelectedToViewPlan() {
 
 void BatchPredictionsWindow::AddAllToViewPlan() {
     BusyCursor busy;
+    std::vector<bool> planned;
+    planned.reserve(lines_.size());
+    for (const std::string& line : lines_) planned.push_back(PlanHoldsBatchLine(context_.plan, line));
     const size_t added = AddAllBatchLines(context_.plan, lines_, context_.NowLocal());
     for (size_t i = 0; i < added; ++i) delete passList->takeItem(0);
     AfterRemoval(0);
     if (context_.refreshMainPlan) context_.refreshMainPlan();
+    TellAlreadyPlanned(
+        this, static_cast<int>(
+                  std::count(planned.begin(), planned.begin() + static_cast<std::ptrdiff_t>(added), true)));
 }
 
 void BatchPredictionsWindow::RemoveSelected() {

@@ -31,6 +31,8 @@ public:
     ~BatchPredictionsWindow() override;
 
     bool Running() const { return running_; }
+    // The last run's worker has reported its end (after an abort, too).
+    bool Idle() const { return finishedGeneration_ == generation_; }
     // "Calculate" / "Abort Calculating".
     void StartCalculation();
     void AbortCalculation();
@@ -39,8 +41,9 @@ public:
     void RemoveSelected();
     void RemoveAll();
     void CopySelected();
-    // The options the controls show.
+    // The options the controls show, and the local date and time "Calculate From" shows.
     BatchOptions OptionsOnScreen() const;
+    double StartOnScreen() const;
     // Threads of the next calculation (0: one per core).
     void SetThreads(int threads) { threads_ = threads; }
 
@@ -88,7 +91,9 @@ private:
     std::vector<std::string> lines_;  // the list's lines, Latin-1, in list order
     std::thread worker_;
     std::shared_ptr<std::atomic<bool>> stop_;
-    int generation_ = 0;  // results of older runs are dropped
+    int generation_ = 0;          // the status of older runs is not shown
+    int finishedGeneration_ = 0;  // the last run whose worker has ended
+    double listedFrom_ = 0.0;     // the local time the date list was built from
     bool running_ = false;
     int threads_ = 0;
 };

@@ -187,9 +187,12 @@ void PassPredictionsWindow::StepDuration(int delta) {
 void PassPredictionsWindow::AddSelectedToViewPlan() {
     const int row = passList->currentRow();
     if (row < 0 || row >= static_cast<int>(result_.lines.size())) return;
-    AddToViewPlan(context_.plan, result_.lines[static_cast<size_t>(row)], identity_.name, identity_.field,
-                  context_.NowLocal());
+    const std::string& line = result_.lines[static_cast<size_t>(row)];
+    const bool planned = PlanHoldsPass(context_.plan, line, identity_.field);
+    const bool added =
+        AddToViewPlan(context_.plan, line, identity_.name, identity_.field, context_.NowLocal());
     if (context_.refreshMainPlan) context_.refreshMainPlan();
+    if (added && planned) TellAlreadyPlanned(this, 1);
 }
 
 void PassPredictionsWindow::CopySelected() {

@@ -18,6 +18,7 @@
 #include "passes/PassSearch.h"
 #include "passes/PassText.h"
 #include "passes/ViewPlan.h"
+#include "ui/common/Widgets.h"
 
 class QPrinter;
 class QWidget;
@@ -69,19 +70,8 @@ struct PlanContext {
     PlanHeader CurrentPlanHeader() const;
 };
 
-// Latin-1 file text to the window and back.
-QString Latin1(const std::string& text);
-std::string ToLatin1(const QString& text);
-
-// Shows the busy cursor for its lifetime.
-struct BusyCursor {
-    BusyCursor();
-    ~BusyCursor();
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-// Width of dialog units in pixels for a widget's font (a quarter of the average character).
-int DialogUnitsX(const QWidget* widget, int units);
+// Says, without holding up the window, that `passes` of the passes just added were in the View
+// Plan already (they are added all the same).
+void TellAlreadyPlanned(QWidget* parent, int passes);
 
 }  // namespace corvane::ui

@@ -52,22 +52,22 @@ void Raise(W* window) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// PlanContext helpers
+// PlanContext
 
-QString Latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string ToLatin1(const QString& text) { return text.toLatin1().toStdString(); }
-
-BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
-
-int DialogUnitsX(const QWidget* widget, int units) {
-    // The dialog-unit base of the platform the layout was made for: the mean advance of the 52
-    // letters (a font's own "average" width often counts wide glyphs too).
-    static const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const double base = widget->fontMetrics().horizontalAdvance(kLetters) / 52.0;
-    return static_cast<int>(units * base / 4.0 + 0.5);
+void TellAlreadyPlanned(QWidget* parent, int passes) {
+    if (passes <= 0) return;
+    // DEPARTURE: a pass already in the plan is still added, as before, but no longer silently.
+    const QString text =
+        passes == 1
+            ? QStringLiteral("This pass was already in the View Plan; it is now listed twice.")
+            : QString::number(passes) + QStringLiteral(
+                                            " of these passes were already in the View Plan; they are "
+                                            "now listed twice.");
+    auto* box =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("View Plan"), text, QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("alreadyPlanned"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 std::string PlanContext::ElementFileText() const {

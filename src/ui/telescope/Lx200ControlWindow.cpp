@@ -149,12 +149,12 @@ void Lx200ControlWindow::BuildControls() {
                            QStringLiteral("Planet")});
     libraryObject = new QComboBox;
     libraryObject->setEditable(true);
-    lookUpButton = new QPushButton(QStringLiteral("&Go To Object"));
+    goToButton = new QPushButton(QStringLiteral("&Go To Object"));
     ll->addWidget(new QLabel(QStringLiteral("Type")), 0, 0);
     ll->addWidget(libraryType, 0, 1);
     ll->addWidget(new QLabel(QStringLiteral("Object")), 1, 0);
     ll->addWidget(libraryObject, 1, 1);
-    ll->addWidget(lookUpButton, 2, 0, 1, 2);
+    ll->addWidget(goToButton, 2, 0, 1, 2);
     left->addWidget(library);
     FillLibraryObjects();
 
@@ -222,7 +222,7 @@ void Lx200ControlWindow::BuildControls() {
     right->addStretch();
 
     for (QPushButton* b : {slewButton, syncButton, north, south, west, east, saveSiteButton, previousButton,
-                           nextButton, lookUpButton, dateTimeButton})
+                           nextButton, goToButton, dateTimeButton})
         b->setAutoDefault(false);
 
     connect(slewButton, &QPushButton::clicked, this, [this] { SlewOrSearch(); });
@@ -250,8 +250,7 @@ void Lx200ControlWindow::BuildControls() {
     connect(nextButton, &QPushButton::clicked, this, [this] { NextFound(false); });
     connect(libraryType, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this] { FillLibraryObjects(); });
-    connect(lookUpButton, &QPushButton::clicked, this, [this] { LookUp(); });
-    connect(libraryObject, QOverload<int>::of(&QComboBox::activated), this, [this] { LookUp(); });
+    connect(goToButton, &QPushButton::clicked, this, [this] { GoToObject(); });
     connect(dateTimeButton, &QPushButton::clicked, this, [this] { SetDateAndTime(); });
     // Any change of the FIND fields disarms the search.
     for (QCheckBox* box : typeBoxes) connect(box, &QCheckBox::toggled, this, [this] { Disarm(); });
@@ -277,6 +276,8 @@ bool Lx200ControlWindow::Connected() const { return session_.ConnectedPort() != 
 
 void Lx200ControlWindow::Start() {
     started_ = true;
+    opening_->open.store(false);
+    opening_ = std::make_shared<Opening>();
     // The slew rate the radio buttons show, and the site of "Entry#".
     rateSlew->blockSignals(true);
     rateSlew->setChecked(true);
@@ -293,6 +294,7 @@ void Lx200ControlWindow::Start() {
 void Lx200ControlWindow::hideEvent(QHideEvent* event) {
     pollTimer_.stop();
     started_ = false;
+    opening_->open.store(false);
     QDialog::hideEvent(event);
 }
 
@@ -305,7 +307,12 @@ void Lx200ControlWindow::Poll() {
     if (pollInFlight_ || busy_ || session_.TrackingOn()) return;
     pollInFlight_ = true;
     const bool armed = searchArmed_;
-    session_.Post([this, armed](SerialLink& link) {
+    session_.Post([this, armed, opening = opening_](SerialLink& link) {
+        // The window closed while the read-out waited its turn: nothing is asked.
+        if (!opening->open.load()) {
+            PostToGui(this, [this] { pollInFlight_ = false; });
+            return;
+        }
         const PanelReadout readout = ReadPanelPointing(link, armed);
         PostToGui(this, [this, readout] {
             pollInFlight_ = false;
@@ -334,11 +341,13 @@ void Lx200ControlWindow::RunSequence(std::function<void(SerialLink&)> work, bool
     ++sequences_;
     if (waitCursor) QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool armed = searchArmed_;
-    session_.Post([this, armed, waitCursor, work = std::move(work)](SerialLink& link) {
+    session_.Post([this, armed, waitCursor, opening = opening_, work = std::move(work)](SerialLink& link) {
         if (PanelConnected(link)) {
-            const PanelReadout readout = ReadPanelPointing(link, armed);
-            PostToGui(this, [this, readout] { ShowReadout(readout); });
-            link.Wait(50);
+            if (opening->open.load()) {
+                const PanelReadout readout = ReadPanelPointing(link, armed);
+                PostToGui(this, [this, readout] { ShowReadout(readout); });
+                link.Wait(50);
+            }
             work(link);
         }
         PostToGui(this, [this, waitCursor] {
@@ -400,24 +409,26 @@ void Lx200ControlWindow::SlewOrSearch() {
         RunSearch();
         return;
     }
-    RunSequence([this](SerialLink& link) {
-        const SlewResult slew = SlewToObject(link);
-        if (slew.belowHorizon) {
-            PostToGui(this, [this] {
-                ShowBox(this, QMessageBox::Warning, QStringLiteral("Slew Error."),
-                        QStringLiteral("Object Below Horizon!"));
-            });
-        }
-    });
+    RunSequence([this](SerialLink& link) { PostSlew(link); });
+}
+
+void Lx200ControlWindow::PostSlew(SerialLink& link) {
+    const SlewResult slew = SlewToObject(link);
+    if (slew.belowHorizon) {
+        PostToGui(this, [this] {
+            ShowBox(this, QMessageBox::Warning, QStringLiteral("Slew Error."),
+                    QStringLiteral("Object Below Horizon!"));
+        });
+    }
 }
 
 void Lx200ControlWindow::RunSearch() {
     if (!Connected()) return;
     const FindFilters filters = FiltersOnScreen();
     RunSequence(
-        [this, filters](SerialLink& link) {
+        [this, filters, opening = opening_](SerialLink& link) {
             const FindResult result = RunFindSearch(link, filters);
-            PostChosenObject(link, result.information);
+            PostChosenObject(link, result.information, *opening);
             PostToGui(this, [this, armed = result.Armed()] {
                 searchArmed_ = armed;
                 objectChosen_ = objectChosen_ || armed;
@@ -427,12 +438,15 @@ void Lx200ControlWindow::RunSearch() {
         true);
 }
 
-void Lx200ControlWindow::PostChosenObject(SerialLink& link, const std::string& information) {
-    link.SendCommand("#:Gr#");
-    const std::string ra = RaReadoutText(link.ReadReply());
-    link.SendCommand("#:Gd#");
-    const std::string dec = DecReadoutText(link.ReadReply());
-    PostToGui(this, [this, information, ra, dec] { ShowInformation(information, ra, dec); });
+void Lx200ControlWindow::PostChosenObject(SerialLink& link, const std::string& information,
+                                          Opening& opening) {
+    std::optional<PanelTarget> target;
+    if (opening.open.load() && !opening.targetUnanswered.load()) {
+        target = ReadPanelTarget(link);
+        if (!target) opening.targetUnanswered.store(true);
+    }
+    if (!target) target = PanelTarget{kRaNotAvailable, kDecNotAvailable};
+    PostToGui(this, [this, information, t = *target] { ShowInformation(information, t.raText, t.decText); });
 }
 
 void Lx200ControlWindow::ShowInformation(const std::string& text, const std::string& ra,
@@ -447,28 +461,32 @@ void Lx200ControlWindow::Sync() {
     RunSequence([](SerialLink& link) { SyncToObject(link); });
 }
 
-void Lx200ControlWindow::LookUp() {
+void Lx200ControlWindow::GoToObject() {
     if (!Connected()) return;
     const int type = libraryType->currentIndex();
     const int planet = libraryObject->currentIndex();
     const int number = LeadingInt(libraryObject->currentText().toStdString());
     objectChosen_ = true;
     RefreshActionButtons();
-    RunSequence([this, type, planet, number](SerialLink& link) {
+    RunSequence([this, type, planet, number, opening = opening_](SerialLink& link) {
         const std::string text = type == 3 ? LookUpPlanet(link, planet)
                                            : LookUpObject(link,
                                                           type == 0   ? LibraryKind::Messier
                                                           : type == 1 ? LibraryKind::Star
                                                                       : LibraryKind::Cngc,
                                                           number);
-        PostChosenObject(link, text);
+        PostChosenObject(link, text, *opening);
+        // DEPARTURE: the looked-up object is also slewed to. A look-up alone left "&Slew to Object"
+        // to run the FIND search, which may send the mount to a different object.
+        PostSlew(link);
     });
 }
 
 void Lx200ControlWindow::NextFound(bool previous) {
     if (!Connected()) return;
-    RunSequence(
-        [this, previous](SerialLink& link) { PostChosenObject(link, NextFoundObject(link, previous)); });
+    RunSequence([this, previous, opening = opening_](SerialLink& link) {
+        PostChosenObject(link, NextFoundObject(link, previous), *opening);
+    });
 }
 
 void Lx200ControlWindow::ShowSite(const PanelSite& site) {

@@ -9,7 +9,9 @@
 #include <QDialog>
 #include <QTimer>
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 #include "core/Clock.h"
 #include "scope/Lx200Panel.h"
@@ -40,7 +42,8 @@ public:
     void SlewOrSearch();
     void RunSearch();
     void Sync();
-    void LookUp();
+    // "&Go To Object": the library look-up, then the slew to that object.
+    void GoToObject();
     void NextFound(bool previous);
     void ReadSite();
     void SaveSite();
@@ -93,7 +96,7 @@ public:
     QPushButton* nextButton = nullptr;
     QComboBox* libraryType = nullptr;
     QComboBox* libraryObject = nullptr;
-    QPushButton* lookUpButton = nullptr;
+    QPushButton* goToButton = nullptr;
     QPushButton* dateTimeButton = nullptr;
 
 protected:
@@ -118,8 +121,16 @@ private:
     void Disarm();
     void RefreshActionButtons();
     void FillLibraryObjects();
-    // Reads the target's position after a choice ("#:Gr#", "#:Gd#") and posts the texts.
-    void PostChosenObject(SerialLink& link, const std::string& information);
+    // What queued jobs read on the session thread. `open` ends with the window, so that read-outs
+    // still waiting in the session's queue are dropped; a mount that left "#:Gr#" unanswered is
+    // not asked for the target again until the next opening.
+    struct Opening {
+        std::atomic<bool> open{true};
+        std::atomic<bool> targetUnanswered{false};
+    };
+    // Reads the target's position after a choice and posts the texts with the information.
+    void PostChosenObject(SerialLink& link, const std::string& information, Opening& opening);
+    void PostSlew(SerialLink& link);
 
     ScopeSession& session_;
     Clock& clock_;
@@ -132,6 +143,7 @@ private:
     int polls_ = 0;
     int sequences_ = 0;  // sequences posted and not yet finished
     bool showingSite_ = false;
+    std::shared_ptr<Opening> opening_ = std::make_shared<Opening>();
 };
 
 }  // namespace corvane::ui

@@ -1,17 +1,18 @@
-#include "ui/passes/IssMonitorPanel.h"
+#include "ui/maps/IssMonitorPanel.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "astro/MathUtil.h"
 #include "ui/common/GuiPost.h"
+#include "ui/common/Widgets.h"
 #include "ui/maps/MapCanvas.h"
 #include "ui/maps/MapPainting.h"
-#include "ui/passes/PlanContext.h"
 
 namespace corvane::ui {
 
@@ -21,7 +22,7 @@ constexpr double kGlobeScale = 0.4;
 }  // namespace
 
 IssMonitorPanel::IssMonitorPanel(const maps::WorldMapTable& table, std::function<bool()> nightVision,
-                                 QWidget* parent)
+                                 Clock& clock, LiveState& live, CatalogueStore& catalogue, QWidget* parent)
     : QFrame(parent), table_(table), nightVision_(std::move(nightVision)) {
     setFrameShape(QFrame::StyledPanel);
     setObjectName(QStringLiteral("issMonitorPanel"));
@@ -52,6 +53,28 @@ IssMonitorPanel::IssMonitorPanel(const maps::WorldMapTable& table, std::function
     globe->paint = [this](QPainter& p) { PaintGlobe(p); };
     outer->addWidget(globe, 0, Qt::AlignHCenter);
     outer->addStretch();
+
+    port_ = std::make_unique<GuiIssPort>(this, [this] { AnswerAlert(); });
+    monitor_ = std::make_unique<IssMonitor>(clock, live, catalogue, *port_);
+    connect(alertWhenVisible, &QCheckBox::toggled, this, [this](bool on) { monitor_->SetAlert(on); });
+    confirmAlert = [this] {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("ISS Visible"),
+                        QStringLiteral("International Space Station is visible now!\r\n Start Tracking?"),
+                        QMessageBox::Yes | QMessageBox::No, window());
+        box.setObjectName(QStringLiteral("issVisible"));
+        return box.exec() == QMessageBox::Yes;
+    };
+}
+
+IssMonitorPanel::~IssMonitorPanel() { monitor_->Stop(); }
+
+void IssMonitorPanel::AnswerAlert() {
+    // The worker has cleared its flag; the box follows.
+    {
+        const QSignalBlocker block(alertWhenVisible);
+        alertWhenVisible->setChecked(false);
+    }
+    if (confirmAlert && confirmAlert() && trackStation) trackStation();
 }
 
 void IssMonitorPanel::Show(const IssPanelTexts& t) {
@@ -63,7 +86,7 @@ void IssMonitorPanel::Show(const IssPanelTexts& t) {
         fields.value(QString::fromLatin1(kPassCaptions[i]))->setText(Latin1(*pass[i]));
     if (!t.stationKnown) {
         picture_ = QImage();
-    } else if (t.redrawMap || picture_.isNull()) {
+    } else if ((t.redrawMap || picture_.isNull()) && t.positionKnown) {
         pictureLatitude_ = t.latitude;
         pictureLongitude_ = t.longitude;
         RedrawGlobe();
@@ -92,6 +115,7 @@ void IssMonitorPanel::PaintGlobe(QPainter& painter) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(area, picture_);
     // The station now, on the globe drawn at the last search.
+    if (!last_.positionKnown) return;
     maps::OrthographicView view;
     view.SetOrthographicView(pictureLatitude_, pictureLongitude_, maps::OrthographicView::kFarHeight);
     const maps::MapPoint p = view.OrthographicPoint(Radians(last_.latitude), Radians(last_.longitude));
