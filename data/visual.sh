@@ -15,9 +15,12 @@ url="$base/gp.php?GROUP=visual&FORMAT=$format"
 tmp="$out.download"
 
 # The element file appears only once the whole download has arrived and holds element lines:
-# an error page, a cut connection or an empty answer leaves no file behind.
+# an error page, a cut connection (a last line without its end) or an empty answer leaves no
+# file behind, and neither does Ctrl-C or a cancel from Corvane.
 rm -f "$tmp"
+trap 'rm -f "$tmp"; exit 130' INT TERM HUP
 if curl --fail --silent --show-error --location --max-time 300 --output "$tmp" "$url" &&
+   [ -s "$tmp" ] && [ -z "$(tail -c 1 "$tmp")" ] &&
    if [ "$format" = csv ]; then
      head -n 1 "$tmp" | grep -q 'NORAD_CAT_ID' && [ "$(wc -l < "$tmp")" -gt 1 ]
    else

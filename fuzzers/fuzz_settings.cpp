@@ -18,7 +18,8 @@ namespace {
 bool NumbersFinite(const Settings& s) {
     return std::isfinite(s.TestTimingIncrement) && std::isfinite(s.TestTimingIncrementFrequency) &&
            std::isfinite(s.CoarseTimingIncr) && std::isfinite(s.FineTimingIncr) &&
-           std::isfinite(s.AlignmentIncr) && std::isfinite(s.AOSElevation) && std::isfinite(s.LXRateChangeDelay);
+           std::isfinite(s.AlignmentIncr) && std::isfinite(s.AOSElevation) &&
+           std::isfinite(s.LXRateChangeDelay);
 }
 
 // The settings with every free text emptied: what remains of the written file comes from numbers.
@@ -29,7 +30,32 @@ Settings WithoutTexts(Settings s) {
     s.ScopeType.clear();
     for (SiteRecord& site : s.sites) site = SiteRecord{};
     for (std::string& name : s.TleName) name.clear();
+    s.IndiHost.clear();
+    s.IndiDevice.clear();
     return s;
+}
+
+// Every key of the file given the text "inf": numbers read it as 0 or their default, so whatever
+// still spells it after WithoutTexts is a free-text key that WithoutTexts has not learnt about.
+void CheckEveryTextKeyIsKnown() {
+    static const bool checked = [] {
+        std::string file;
+        const std::string defaults = FormatSettings(Settings{});
+        for (size_t at = 0; at < defaults.size();) {
+            size_t end = defaults.find('\n', at);
+            if (end == std::string::npos) end = defaults.size();
+            const std::string line = defaults.substr(at, end - at);
+            const size_t equals = line.find('=');
+            file += (equals == std::string::npos ? line : line.substr(0, equals + 1) + "inf\r") + "\n";
+            at = end + 1;
+        }
+        const std::string written = FormatSettings(WithoutTexts(ParseSettings(file)));
+        if (fuzz::SpellsNonNumber(written))
+            std::fprintf(stderr, "a free-text key is not emptied:\n%s\n", written.c_str());
+        FUZZ_CHECK(!fuzz::SpellsNonNumber(written));
+        return true;
+    }();
+    (void)checked;
 }
 
 void CheckPanel(const Settings& s) {
@@ -55,6 +81,7 @@ void CheckPanel(const Settings& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view contents(reinterpret_cast<const char*>(data), size);
+    CheckEveryTextKeyIsKnown();
     const Settings s = ParseSettings(contents);
     FUZZ_CHECK(NumbersFinite(s));
     FUZZ_CHECK(s.LastLocation >= 1 && s.LastLocation <= 3);

@@ -161,7 +161,7 @@ void AddObjectOptions(CLI::App& app, ObjectOptions& options, bool needObject) {
     options.noradOption->excludes(options.indexOption);
 }
 
-std::shared_ptr<const ElementCatalogue> LoadCatalogue(const std::string& path) {
+LoadResult LoadElementFileOrThrow(const std::string& path, bool announceLimits) {
     struct Failure : LoadObserver {
         std::string message;
         void OpenFailed(const std::string& m, const std::string&) override { message = m; }
@@ -172,18 +172,26 @@ std::shared_ptr<const ElementCatalogue> LoadCatalogue(const std::string& path) {
     if (!result.opened)
         throw DataError(observer.message.empty() ? "Could not open " + path : observer.message);
     if (result.noElementSets) throw DataError("No element sets found in " + path);
-    return result.catalogue;
+    // Objects beyond the capacity and records refused are said aloud, never left out silently.
+    const size_t note = result.status.find(" total. ");
+    if (announceLimits && note != std::string::npos)
+        std::fprintf(stderr, "corvane-cli: %s: %s\n", path.c_str(), result.status.substr(note + 8).c_str());
+    return result;
 }
 
-CLI::Option* AddNoradOption(CLI::App& app, const std::string& help) {
-    CLI::Option* option = app.add_option("--norad", help);
+std::shared_ptr<const ElementCatalogue> LoadCatalogue(const std::string& path) {
+    return LoadElementFileOrThrow(path, true).catalogue;
+}
+
+CLI::Option* AddNoradOption(CLI::App& app, const std::string& help, const std::string& name) {
+    CLI::Option* option = app.add_option(name, help);
     option->type_name("NUMBER");
     option->transform(
-        [](std::string text) {
+        [name](std::string text) {
             const std::optional<long> n = ParseUserCatalogueNumber(text);
             if (!n)
                 throw CLI::ValidationError(
-                    "--norad wants a catalogue number (digits or A0000..Z9999), got \"" + text + "\"");
+                    name + " wants a catalogue number (digits or A0000..Z9999), got \"" + text + "\"");
             return std::to_string(*n);
         },
         "", "");
@@ -206,6 +214,10 @@ SelectedObject SelectObject(const ObjectOptions& options) {
         selected.index = options.index;
     } else {
         selected.index = c.FindCatalogueNumber(static_cast<long>(options.norad));
+        if (selected.index == 0 && c.LeftOut(static_cast<long>(options.norad)))
+            throw DataError("object " + std::to_string(options.norad) + " is in " + options.tle +
+                            " but was not kept: the catalogue holds the first " + std::to_string(c.Count()) +
+                            " of its " + std::to_string(c.Count() + c.LeftOutCount()) + " objects");
         if (selected.index == 0)
             throw DataError("no object " + std::to_string(options.norad) + " in " + options.tle);
     }

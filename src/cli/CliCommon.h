@@ -56,8 +56,11 @@ struct ObjectOptions {
 };
 void AddObjectOptions(CLI::App& app, ObjectOptions& options, bool needObject = true);
 // A --norad option that takes the number in digits or in the Alpha-5 form ("A0000", "a0000").
-CLI::Option* AddNoradOption(CLI::App& app, const std::string& help);
-// Loads the element file (DataError when it cannot be opened or holds no element set).
+CLI::Option* AddNoradOption(CLI::App& app, const std::string& help, const std::string& name = "--norad");
+// Loads the element file (DataError when it cannot be opened or holds no element set). Objects
+// left out beyond the capacity and records refused are said on standard error
+// ("Kept 100000 of 150000 objects.") unless announceLimits is false.
+LoadResult LoadElementFileOrThrow(const std::string& path, bool announceLimits);
 std::shared_ptr<const ElementCatalogue> LoadCatalogue(const std::string& path);
 struct SelectedObject {
     std::shared_ptr<const ElementCatalogue> catalogue;

@@ -16,6 +16,15 @@
 namespace corvane::cli {
 namespace {
 
+// A batch line for the terminal: the columns the program writes (the tab between AOS and LOS is
+// part of the line) as they are, the name from the element file (columns 96-119) with its control
+// characters shown as U+FFFD, so that it cannot steer the terminal or add a field.
+std::string ShownLine(std::string_view line) {
+    constexpr size_t kName = 95;
+    if (line.size() <= kName) return Latin1ToUtf8(line);
+    return Latin1ToUtf8(line.substr(0, kName)) + Latin1ToUtf8Printable(line.substr(kName));
+}
+
 struct BatchCommand {
     std::string tle;
     SiteOptions site;
@@ -105,11 +114,11 @@ struct BatchCommand {
                                 {"duration", l.pass.losSecond - l.pass.aosSecond},
                                 {"max_elevation", l.pass.maxElevation},
                                 {"range_at_max", l.pass.rangeAtMax},
-                                {"line", Latin1ToUtf8(l.line)}});
+                                {"line", ShownLine(l.line)}});
             }
             std::cout << list.dump(2) << "\n";
         } else {
-            for (const BatchLine& l : lines) std::cout << Latin1ToUtf8(l.line) << "\n";
+            for (const BatchLine& l : lines) std::cout << ShownLine(l.line) << "\n";
         }
         std::cout.flush();
         if (!std::cout) throw DataError("the output could not be written");

@@ -1,6 +1,7 @@
 // corvane-cli download SET: runs the download script of one of the seven element sets in the
 // working folder, exactly as the "Download TLE File" window does (the previous file is kept until
 // the new one has arrived), and reports the element sets it holds. Ctrl-C cancels the script.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -26,7 +27,8 @@ extern "C" void OnDownloadInterrupt(int signal) {
 
 struct DownloadCommand {
     std::string set;
-    int maxSeconds = -1;
+    int maxSeconds = 0;
+    CLI::Option* maxTimeOption = nullptr;
 
     int Run() {
         const LoadedSettings loaded = ReadSettingsFile(kConfigFileName);
@@ -48,8 +50,10 @@ struct DownloadCommand {
             throw UsageError("SET wants 1 to 7 or an element file name (" + names + "), got \"" + set + "\"");
         }
         DownloadOptions options;
-        options.maxDownloadSeconds = maxSeconds >= 0 ? maxSeconds : settings.MaxTLEDownloadTime;
-        if (options.maxDownloadSeconds > 3600) throw UsageError("--max-time wants 0 to 3600 seconds");
+        if (maxTimeOption->count() > 0 && (maxSeconds < 0 || maxSeconds > 3600))
+            throw UsageError("--max-time wants 0 to 3600 seconds, got " + std::to_string(maxSeconds));
+        options.maxDownloadSeconds =
+            maxTimeOption->count() > 0 ? maxSeconds : std::clamp(settings.MaxTLEDownloadTime, 0, 3600);
         const DownloadSet chosen = DownloadSetOf(settings, index);
 
         struct sigaction action {};
@@ -71,8 +75,8 @@ struct DownloadCommand {
         }
         if (outcome.status != DownloadStatus::kSuccess)
             throw DataError(std::string(kDownloadErrorMessage) + " (" + outcome.detail + ")");
-        const auto catalogue = LoadCatalogue(outcome.elementPath);
-        std::cout << chosen.elementFile << ": " << catalogue->Count() << " total." << std::endl;
+        const LoadResult result = LoadElementFileOrThrow(outcome.elementPath, false);
+        std::cout << chosen.elementFile << ": " << result.status << std::endl;
         return kExitOk;
     }
 };
@@ -87,9 +91,10 @@ const CommandRegistrar registrar(
                        "1 visual.txt, 2 iridium.txt, 3 ISS-Last5.txt, 4 stations.txt, 5 sp-interest.txt, "
                        "6 full-catalog.txt, 7 user-defined.txt (or the names of ConfigFile.ini)")
             ->required();
-        app.add_option("--max-time", cmd->maxSeconds,
-                       "Seconds to wait for the element file after the script ends (default: "
-                       "MaxTLEDownloadTime of ConfigFile.ini, 10)");
+        cmd->maxTimeOption =
+            app.add_option("--max-time", cmd->maxSeconds,
+                           "Seconds to wait for the element file after the script ends (default: "
+                           "MaxTLEDownloadTime of ConfigFile.ini, 10)");
         return [cmd] { return cmd->Run(); };
     });
 

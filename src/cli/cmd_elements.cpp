@@ -1,4 +1,5 @@
 // corvane-cli elements --tle FILE: the entries of an element file as the loader counts them.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -18,8 +19,8 @@ struct ElementsCommand {
 
     int Run() {
         const OutputFormat fmt = ResolveFormat(format);
-        const auto catalogue = LoadCatalogue(object.tle);
-        const ElementCatalogue& c = *catalogue;
+        const LoadResult loaded = LoadElementFileOrThrow(object.tle, false);
+        const ElementCatalogue& c = *loaded.catalogue;
         // The age of each set now, as the window would use it.
         SystemClock clock;
         Site here;
@@ -33,7 +34,13 @@ struct ElementsCommand {
                 AddAgeKeys(j, EntryAgeDays(c, i, now));
                 objects.push_back(std::move(j));
             }
-            std::cout << nlohmann::ordered_json{{"count", c.Count()}, {"objects", objects}}.dump(2) << "\n";
+            std::cout << nlohmann::ordered_json{{"count", c.Count()},
+                                                {"objects_in_file",
+                                                 std::max(loaded.objectsInFile, c.Count())},
+                                                {"refused_records", loaded.unreadableRecords},
+                                                {"objects", objects}}
+                             .dump(2)
+                      << "\n";
             return kExitOk;
         }
         std::string out;
@@ -44,7 +51,8 @@ struct ElementsCommand {
             out += ObjectName(c, i);
             out += '\n';
         }
-        out += c.Count() > 0 ? std::to_string(c.Count()) + " total.\n" : "No objects.\n";
+        // The loader's status: "<n> total.", with what was left out or refused.
+        out += loaded.status + "\n";
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fflush(stdout);
         int stale = 0;

@@ -24,7 +24,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         std::string oneLine;
         for (char c : text) oneLine += (c == '\r' || c == '\n') ? ' ' : c;
-        std::cerr << Latin1ToUtf8(title) << ": " << Latin1ToUtf8(oneLine) << std::endl;
+        std::cerr << Latin1ToUtf8Printable(title) << ": " << Latin1ToUtf8Printable(oneLine) << std::endl;
     }
 
 private:
@@ -43,7 +43,14 @@ int RunMountTime(const std::string& device, const std::string& adjust) {
                          "\"");
     SystemClock clock;
     // The program clock runs from the given instant: local time of this computer.
-    if (adjustUtc) clock.SetCorrection(*adjustUtc + LocalUtcOffsetHours() / 24.0 - clock.LocalJulianDate());
+    if (adjustUtc) {
+        const double local = *adjustUtc + LocalUtcOffsetHours() / 24.0;
+        if (!MountCanHoldDate(local))
+            throw UsageError(
+                "--adjust wants a date from 2000 to 2099 (the LX200 keeps a two-digit year), got \"" +
+                adjust + "\"");
+        clock.SetCorrection(local - clock.LocalJulianDate());
+    }
 
     PosixSerialPort port;
     MessageDisplay display;

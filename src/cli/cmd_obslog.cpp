@@ -1,6 +1,7 @@
 // corvane-cli obslog: the observation log "obslog.dat" without a window. "list" prints its
 // records; "report" writes the tab-delimited report of the "Observation Reports " window, the
 // same selection and the same bytes. The log is only read.
+#include <functional>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -14,17 +15,25 @@
 namespace corvane::cli {
 namespace {
 
-ObsLogContents ReadLog(const std::string& path) {
-    ObsLogContents contents;
+// Hands every record of the log to visit, read piece by piece (a log of any length costs
+// little memory). A log that is not there is a data error: a mistyped --log is not an empty log.
+void ReadLog(const std::string& path, const std::function<void(long, std::string_view)>& visit) {
     std::string error;
-    if (!ObsLogFile(path).ReadAll(contents, &error)) throw DataError(error);
-    if (contents.tailBytes != 0)
-        std::cerr << "corvane-cli: " << path << ": the last " << contents.tailBytes
+    size_t tailBytes = 0;
+    switch (ObsLogFile(path).ForEachRecord(visit, &tailBytes, &error)) {
+        case FileRead::kMissing:
+            throw DataError("no observation log " + path);
+        case FileRead::kUnreadable:
+            throw DataError(error);
+        case FileRead::kRead:
+            break;
+    }
+    if (tailBytes != 0)
+        std::cerr << "corvane-cli: " << path << ": the last " << tailBytes
                   << " bytes are not a whole record and were not read\n";
-    return contents;
 }
 
-const char* StatusOf(const std::string& record) {
+const char* StatusOf(std::string_view record) {
     if (IsBlankObsRecord(record)) return "deleted";
     return IsReadableObsRecord(record) ? "ok" : "damaged";
 }
@@ -48,20 +57,17 @@ struct ListCommand {
         const OutputFormat fmt = ResolveFormat(format);
         if (noradOption->count() > 0 && (norad < 1 || norad > 999999))
             throw UsageError("--norad wants a catalogue number from 1 to 999999");
-        const ObsLogContents contents = ReadLog(log);
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (size_t i = 0; i < contents.records.size(); ++i) {
-            const std::string& r = contents.records[i];
-            if (noradOption->count() > 0 && ObsRecordNumber(r) != norad) continue;
+        ReadLog(log, [&](long number, std::string_view r) {
+            if (noradOption->count() > 0 && ObsRecordNumber(r) != norad) return;
             const char* status = StatusOf(r);
-            const long number = static_cast<long>(i + 1);
             if (fmt == OutputFormat::kJson) {
                 nlohmann::ordered_json o{{"record", number}, {"status", status}};
                 for (size_t f = 0; f < kObsFieldCount; ++f)
                     o[kJsonKeys[f]] = Shown(ObsFieldText(r, static_cast<ObsField>(f)));
                 if (std::string(status) == "damaged") o["raw"] = RawObsRecordText(r);
                 list.push_back(std::move(o));
-                continue;
+                return;
             }
             // record, status, number, name, date, time, site, AOS, LOS, maximum elevation,
             // minimum range, telescope, remarks: tab-separated.
@@ -72,8 +78,10 @@ struct ListCommand {
                     std::cout << '\t' << Shown(ObsFieldText(r, f));
             }
             std::cout << '\n';
-        }
+        });
         if (fmt == OutputFormat::kJson) std::cout << list.dump(2) << "\n";
+        std::cout.flush();
+        if (!std::cout) throw DataError("the output could not be written");
         return kExitOk;
     }
 };
@@ -125,8 +133,9 @@ struct ReportCommand {
                 c.secondary = *secondary;
             }
         }
-        const ObsLogContents contents = ReadLog(log);
-        const std::string report = BuildObsReport(contents.records, c);
+        ObsReportBuilder builder(c);
+        ReadLog(log, [&builder](long, std::string_view r) { builder.Add(r); });
+        const std::string report = builder.Finish();
         std::string error;
         if (!WriteFileAtomically(output, report, &error)) throw DataError(error);
         return kExitOk;
@@ -151,7 +160,9 @@ const CommandRegistrar registrar(
         reportApp->add_option("--log", report->log, "The log file")->capture_default_str();
         reportApp->add_option("--from", report->from, "First date, YYYYMMDD")->required();
         reportApp->add_option("--to", report->to, "Last date, YYYYMMDD")->required();
-        report->satelliteOption = reportApp->add_option("--satellite", report->satellite, "Catalogue number");
+        report->satelliteOption =
+            AddNoradOption(*reportApp, "Catalogue number (digits or A0000..Z9999)", "--satellite");
+        report->satelliteOption->each([report](const std::string& s) { report->satellite = std::stoll(s); });
         report->siteOption = reportApp->add_option("--site", report->site, "Site name");
         report->telescopeOption =
             reportApp->add_option("--telescope", report->telescope, "Telescope interface name");

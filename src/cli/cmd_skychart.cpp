@@ -32,8 +32,7 @@ struct SkyChartCommand {
         PropagationSlot slot(kSlotSkyView);
         const maps::SkyChart chart = maps::BuildSkyChart(maps::LoadSkyTables(), *selected.catalogue, slot, r);
         std::string error;
-        if (!WriteFileAtomically(svg, maps::SkyChartSvg(chart), &error))
-            throw DataError("cannot write " + svg + ": " + error);
+        if (!WriteFileAtomically(svg, maps::SkyChartSvg(chart), &error)) throw DataError(error);
         std::printf("%s: %zu stars, %zu constellation lines, %zu path segments%s\n", svg.c_str(),
                     chart.stars.size(), chart.constellations.size(), chart.path.size(),
                     chart.objectBelowHorizon ? "; Object below horizon." : "");

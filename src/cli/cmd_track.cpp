@@ -64,7 +64,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         std::string oneLine;
         for (char c : text) oneLine += (c == '\r' || c == '\n') ? ' ' : c;
-        std::cerr << Latin1ToUtf8(title) << ": " << Latin1ToUtf8(oneLine) << std::endl;
+        std::cerr << Latin1ToUtf8Printable(title) << ": " << Latin1ToUtf8Printable(oneLine) << std::endl;
         ++messages;
     }
     void SetStatusLines(const std::string& ra, const std::string& dec) override {
@@ -72,7 +72,7 @@ public:
         const std::string line = ra + " | " + dec;
         if (line == last_) return;
         last_ = line;
-        std::cout << Latin1ToUtf8(line) << std::endl;
+        std::cout << Latin1ToUtf8Printable(line) << std::endl;
     }
     void SetProgress(int, int) override {}
     void SetStartButtonTracking(bool) override {}

@@ -1,14 +1,15 @@
 // corvane-cli: the headless companion of Corvane over the same library.
-#include "cli/Command.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
+
+#include "cli/Command.h"
 
 namespace corvane::cli {
 std::vector<CommandInfo>& CommandTable() {
@@ -43,7 +44,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(0, 1);
 
     auto& table = CommandTable();
-    std::sort(table.begin(), table.end(), [](const CommandInfo& a, const CommandInfo& b) { return a.name < b.name; });
+    std::sort(table.begin(), table.end(),
+              [](const CommandInfo& a, const CommandInfo& b) { return a.name < b.name; });
     std::map<CLI::App*, CommandRunner> runners;
     for (auto& info : table) {
         CLI::App* sub = app.add_subcommand(info.name, info.description);
@@ -84,6 +86,10 @@ int main(int argc, char** argv) {
             } catch (const CliError& e) {
                 std::cerr << "corvane-cli: " << e.what() << "\n";
                 return e.exitCode;
+            } catch (const std::bad_alloc&) {
+                std::cerr << "corvane-cli: not enough memory for this input (a file far larger than it "
+                             "should be?)\n";
+                return kExitDataError;
             } catch (const std::exception& e) {
                 std::cerr << "corvane-cli: " << e.what() << "\n";
                 return kExitDataError;

@@ -1,11 +1,12 @@
 #include "core/AtomicFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace corvane {
 
@@ -49,19 +50,27 @@ void SyncFolder(const std::string& path) {
     ::close(dir);
 }
 
-// Creates a temporary file beside path holding contents, flushed to disk. Returns its name, or
-// "" with *error set.
-std::string WriteTemporary(const std::string& path, std::string_view contents, std::string* error) {
+// Creates a temporary file beside path holding contents, flushed to disk, with the given
+// permissions (and owner, where the system allows). Returns its name, or "" with *error set.
+std::string WriteTemporary(const std::string& path, std::string_view contents, std::string* error,
+                           const struct stat* like = nullptr) {
     std::string tmp = path + ".tmp-XXXXXX";
     const int fd = mkstemp(tmp.data());
     if (fd < 0) {
         SetError(error, "cannot create a temporary file for " + path, errno);
         return "";
     }
-    // Keep the permissions an ordinary file would get.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    if (like != nullptr) {
+        // The file being replaced keeps its owner (where we may give it) and its permissions.
+        if (::fchown(fd, like->st_uid, like->st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), like->st_gid);
+        fchmod(fd, like->st_mode & 07777);
+    } else {
+        // Keep the permissions an ordinary new file would get.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
 
     if (!WriteAll(fd, contents)) {
         SetError(error, "cannot write " + path, errno);
@@ -83,17 +92,113 @@ std::string WriteTemporary(const std::string& path, std::string_view contents, s
     return tmp;
 }
 
+// Follows symbolic links from path to the name that holds the file (which need not exist yet).
+// False with *error on a loop or an unreadable link.
+bool ResolveLinks(const std::string& path, std::string& resolved, std::string* error) {
+    resolved = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(resolved.c_str(), target.data(), target.size());
+        if (n < 0) {
+            SetError(error, "cannot follow the link " + resolved, errno);
+            return false;
+        }
+        target.resize(static_cast<size_t>(n));
+        // A relative target is relative to the folder holding the link.
+        resolved = target.empty() || target[0] == '/' || resolved.find('/') == std::string::npos
+                       ? target
+                       : FolderOf(resolved) + "/" + target;
+        if (resolved.empty()) {
+            if (error) *error = "cannot follow the link " + path + ": it is empty";
+            return false;
+        }
+    }
+    if (error) *error = "cannot write " + path + ": too many levels of symbolic links";
+    return false;
+}
+
+// What a name that is there but is not a plain file is, for a message.
+std::string KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+// Overwrites a file with other hard links in place, so that every name keeps the new contents.
+// The space is reserved first, so a full disk is found before the old contents are touched; a
+// failure after that puts the old contents back as far as the disk allows.
+bool RewriteInPlace(const std::string& path, std::string_view contents, std::string* error) {
+    std::string old;
+    if (ReadFileBytes(path, old, error) != FileRead::kRead) return false;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        SetError(error, "cannot write " + path, errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error) *error = "cannot write " + path + ": it changed while it was being written";
+        ::close(fd);
+        return false;
+    }
+    const int reserved = contents.empty() ? 0 : ::posix_fallocate(fd, 0, static_cast<off_t>(contents.size()));
+    if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
+        SetError(error, "cannot write " + path, reserved);
+        ::close(fd);
+        return false;
+    }
+    auto writeFrom = [fd](std::string_view bytes) {
+        return ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, bytes) &&
+               ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 &&
+               (::fsync(fd) == 0 || errno == EINVAL);
+    };
+    if (!writeFrom(contents)) {
+        SetError(error, "cannot write " + path, errno);
+        (void)writeFrom(old);
+        ::close(fd);
+        return false;
+    }
+    if (::close(fd) != 0) {
+        SetError(error, "cannot close " + path, errno);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error) {
-    const std::string tmp = WriteTemporary(path, contents, error);
+    // The file is replaced where it lives: a symbolic link is written through, not replaced.
+    std::string target;
+    if (!ResolveLinks(path, target, error)) return false;
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT) {
+        SetError(error, "cannot write " + path, errno);
+        return false;
+    }
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A pipe would block for ever, and a device or folder must never become a plain file.
+        if (error) *error = "cannot write " + path + ": it is " + KindOf(st.st_mode) + ", not a file";
+        return false;
+    }
+    // DEPARTURE: a file with other hard links is rewritten in place (space reserved first, the old
+    // contents put back on failure) instead of being replaced by a rename, which would leave the
+    // other names holding the old contents.
+    if (exists && st.st_nlink > 1) return RewriteInPlace(target, contents, error);
+
+    const std::string tmp = WriteTemporary(target, contents, error, exists ? &st : nullptr);
     if (tmp.empty()) return false;
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (std::rename(tmp.c_str(), target.c_str()) != 0) {
         SetError(error, "cannot replace " + path, errno);
         ::unlink(tmp.c_str());
         return false;
     }
-    SyncFolder(path);
+    SyncFolder(target);
     return true;
 }
 
@@ -193,11 +298,17 @@ bool OutputFile::Create(const std::string& path) {
     Close();
     path_ = path;
     error_.clear();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Opened without waiting: a pipe nobody reads would otherwise block here for ever.
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd_ < 0) {
-        SetError(&error_, "cannot create " + path, errno);
+        if (errno == ENXIO)
+            error_ = "cannot create " + path + ": it is a pipe that nothing reads";
+        else
+            SetError(&error_, "cannot create " + path, errno);
         return false;
     }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
     return true;
 }
 

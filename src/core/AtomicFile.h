@@ -17,6 +17,11 @@ namespace corvane {
 
 // Returns true on success. On failure the old file is untouched, the temporary file is removed
 // and *error (when given) says why.
+//
+// The file is replaced where it lives: a symbolic link is followed to its file, which keeps its
+// permissions (and owner, where the system allows). A pipe, a device or a folder of that name is
+// refused with a message. A file with other hard links is rewritten in place, so all its names
+// see the new contents.
 bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error = nullptr);
 
 // Writes a file that must not exist yet, all or nothing: on failure (the name is taken, the
@@ -53,7 +58,8 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates the file, replacing an older one. False (and Error()) when it cannot.
+    // Creates the file, replacing an older one (written through a symbolic link). False (and
+    // Error()) when it cannot, or when the name is a pipe that nothing reads.
     bool Create(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
     // Writes all bytes. False (and Error()) when they could not all be written; the file stays

@@ -45,13 +45,15 @@ int LeadingInt(std::string_view text) {
 std::string Trim(std::string_view text) {
     size_t b = 0, e = text.size();
     while (b < e && (text[b] == ' ' || text[b] == '\t' || text[b] == '\r' || text[b] == '\n')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n')) --e;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n'))
+        --e;
     return std::string(text.substr(b, e - b));
 }
 
 std::string TrimRight(std::string_view text) {
     size_t e = text.size();
-    while (e > 0 && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n')) --e;
+    while (e > 0 && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n'))
+        --e;
     return std::string(text.substr(0, e));
 }
 
@@ -78,19 +80,65 @@ std::string Latin1ToUtf8(std::string_view latin1) {
 
 bool IsControlByte(unsigned char c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
-std::string Latin1ToUtf8Printable(std::string_view latin1) {
+namespace {
+
+// Length of the well-formed UTF-8 sequence at the start of text (2 to 4 bytes, shortest form, no
+// surrogates, at most U+10FFFF) and its code point; 0 when the bytes do not form one.
+size_t Utf8Sequence(std::string_view text, char32_t& code) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() < length) return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(i) & 0x3F);
+    }
+    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string Latin1ToUtf8Printable(std::string_view text) {
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
     std::string out;
-    out.reserve(latin1.size() + 4);
-    for (char ch : latin1) {
-        const unsigned char c = static_cast<unsigned char>(ch);
+    out.reserve(text.size() + 4);
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        char32_t code = 0;
+        if (const size_t n = c >= 0x80 ? Utf8Sequence(text.substr(i), code) : 0; n > 0) {
+            // Names from UTF-8 files (OMM XML, most of today's files) pass as they are; the C1
+            // controls steer a terminal in this form too.
+            if (code < 0xA0)
+                out += kReplacement;
+            else
+                out.append(text.substr(i, n));
+            i += n;
+            continue;
+        }
         if (IsControlByte(c)) {
-            out += "\xEF\xBF\xBD";
+            out += kReplacement;
         } else if (c < 0x80) {
-            out.push_back(ch);
+            out.push_back(static_cast<char>(c));
         } else {
             out.push_back(static_cast<char>(0xC0 | (c >> 6)));
             out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
         }
+        ++i;
     }
     return out;
 }

@@ -30,7 +30,9 @@ std::string Latin1ToUtf8(std::string_view latin1);
 bool IsControlByte(unsigned char c);
 // The same conversion for text that comes from a file and goes to a terminal: every control
 // byte becomes U+FFFD, so an element file cannot move the cursor or reprogram the terminal.
-std::string Latin1ToUtf8Printable(std::string_view latin1);
+// Bytes that already form UTF-8 characters (a name from a UTF-8 file) are kept as they are; any
+// other byte is read as Latin-1.
+std::string Latin1ToUtf8Printable(std::string_view text);
 
 // Rounds half away from zero to the given number of decimals.
 double RoundTo(double value, int decimals);

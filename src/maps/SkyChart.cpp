@@ -7,10 +7,11 @@
 #include "astro/MathUtil.h"
 #include "astro/Sun.h"
 #include "core/Text.h"
+#include "orbit/CatalogueNumber.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
-#include "orbit/CatalogueNumber.h"
+#include "orbit/Sgp4Batch.h"
 
 namespace corvane::maps {
 
@@ -67,11 +68,8 @@ struct ObjectPlace {
     ChartPoint at;
 };
 
-ObjectPlace PlaceObject(const ElementCatalogue& catalogue, int object, PropagationSlot& slot,
-                        GeodeticPoint& site, double jd) {
+ObjectPlace PlaceObject(PropagationResult r, GeodeticPoint& site, double jd) {
     ObjectPlace out;
-    if (!ConvertElementSet(catalogue, object, slot)) return out;
-    PropagationResult r = PropagateSlot(jd, slot);
     if (!r.Ok()) return out;
     ConvertState(r);
     const LookAngles look = ComputeLookAngles(r.position, r.velocity, site, jd);
@@ -81,6 +79,8 @@ ObjectPlace PlaceObject(const ElementCatalogue& catalogue, int object, Propagati
     if (out.above) out.at = SkyChartPoint(elevation, Degrees(look.azimuth));
     return out;
 }
+
+constexpr int kPathSteps = 300;  // each way, 5 seconds apart
 
 }  // namespace
 
@@ -119,12 +119,20 @@ SkyChart BuildSkyChart(const SkyTables& tables, const ElementCatalogue& catalogu
     const CatalogueEntry* entry = catalogue.Entry(request.object);
     if (entry == nullptr) return chart;
     GeodeticPoint sitePoint = SitePoint(site);
+    // The whole path in one batched call: now and forwards (k = i), then backwards (k = 300 + i).
+    std::vector<double> times;
+    for (int direction : {1, -1})
+        for (int i = direction == 1 ? 0 : 1; i <= kPathSteps; ++i)
+            times.push_back(request.jdUtc + direction * i * 5.0 / 86400.0);
+    BatchStates states;
+    ConvertElementSet(catalogue, request.object, slot);
+    PropagateSlotTimes(slot, times.data(), times.size(), states);
     // Forwards from now (with the marker), then backwards.
     for (int direction : {1, -1}) {
         ObjectPlace previous;
-        for (int i = direction == 1 ? 0 : 1; i <= 300; ++i) {
-            const double jd = request.jdUtc + direction * i * 5.0 / 86400.0;
-            ObjectPlace p = PlaceObject(catalogue, request.object, slot, sitePoint, jd);
+        for (int i = direction == 1 ? 0 : 1; i <= kPathSteps; ++i) {
+            const size_t k = static_cast<size_t>(direction == 1 ? i : kPathSteps + i);
+            ObjectPlace p = PlaceObject(states.Result(k), sitePoint, times[k]);
             if (i == 0) {
                 chart.objectBelowHorizon = !p.above;
                 if (p.above) chart.marker = PathMarker{p.at, p.sunlit};
@@ -135,7 +143,8 @@ SkyChart BuildSkyChart(const SkyTables& tables, const ElementCatalogue& catalogu
             previous = p;
         }
     }
-    chart.label = Trim(slot.Elements().name) + "  NORAD: " + CatalogueNumberText(slot.Elements().catalogueNumber) + "   ";
+    chart.label = Trim(slot.Elements().name) +
+                  "  NORAD: " + CatalogueNumberText(slot.Elements().catalogueNumber) + "   ";
     return chart;
 }
 
@@ -147,19 +156,19 @@ std::string Num(double v) {
     return buf;
 }
 
-std::string XmlText(const std::string& latin1) {
+// A name as XML character data of the (UTF-8) picture: control bytes, which XML cannot hold even
+// as references, become U+FFFD; UTF-8 names stay UTF-8, other bytes are read as Latin-1.
+std::string XmlText(const std::string& name) {
     std::string out;
-    for (unsigned char c : latin1) {
+    for (char c : Latin1ToUtf8Printable(name)) {
         if (c == '&')
             out += "&amp;";
         else if (c == '<')
             out += "&lt;";
         else if (c == '>')
             out += "&gt;";
-        else if (c < 0x80)
-            out += static_cast<char>(c);
         else
-            out += "&#" + std::to_string(c) + ";";
+            out += c;
     }
     return out;
 }

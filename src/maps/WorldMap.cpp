@@ -9,6 +9,7 @@
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
+#include "orbit/Sgp4Batch.h"
 
 namespace corvane::maps {
 
@@ -249,11 +250,12 @@ std::vector<LatLon> FootprintCircle(double lat, double lon, double heightKm, int
     return out;
 }
 
-TrackPoint PlaceSubPoint(const ElementCatalogue& catalogue, int index, PropagationSlot& slot, double jd) {
+namespace {
+
+// The track point of a state (model units) at jd.
+TrackPoint SubPointOf(PropagationResult r, double jd) {
     TrackPoint t;
     t.jd = jd;
-    if (!ConvertElementSet(catalogue, index, slot)) return t;
-    PropagationResult r = PropagateSlot(jd, slot);
     if (!r.Ok()) return t;
     ConvertState(r);
     const GeodeticPoint sub = ComputeSubPoint(r.position, jd);
@@ -265,12 +267,33 @@ TrackPoint PlaceSubPoint(const ElementCatalogue& catalogue, int index, Propagati
     return t;
 }
 
+}  // namespace
+
+TrackPoint PlaceSubPoint(const ElementCatalogue& catalogue, int index, PropagationSlot& slot, double jd) {
+    if (!ConvertElementSet(catalogue, index, slot)) {
+        TrackPoint t;
+        t.jd = jd;
+        return t;
+    }
+    return SubPointOf(PropagateSlot(jd, slot), jd);
+}
+
 std::vector<TrackPoint> GroundTrack(const ElementCatalogue& catalogue, int index, PropagationSlot& slot,
                                     double startUtc, double stepSeconds, int count) {
     std::vector<TrackPoint> out;
-    out.reserve(static_cast<size_t>(std::max(0, count)));
-    for (int i = 0; i < count; ++i)
-        out.push_back(PlaceSubPoint(catalogue, index, slot, startUtc + i * stepSeconds / 86400.0));
+    const size_t n = static_cast<size_t>(std::max(0, count));
+    out.reserve(n);
+    std::vector<double> times(n);
+    for (size_t i = 0; i < n; ++i) times[i] = startUtc + static_cast<int>(i) * stepSeconds / 86400.0;
+    // Every point of the track in one batched call.
+    BatchStates states;
+    if (ConvertElementSet(catalogue, index, slot)) {
+        PropagateSlotTimes(slot, times.data(), n, states);
+    } else {
+        states.Resize(n);
+        for (size_t i = 0; i < n; ++i) states.error[i] = PropagationError::kNoElements;
+    }
+    for (size_t i = 0; i < n; ++i) out.push_back(SubPointOf(states.Result(i), times[i]));
     return out;
 }
 

@@ -204,16 +204,68 @@ bool ObsLogFile::EnsureExists(std::string* error) const {
     return CloseChecked(fd, path_, error);
 }
 
+FileRead ObsLogFile::ForEachRecord(const std::function<void(long, std::string_view)>& visit,
+                                   size_t* tailBytes, std::string* error) const {
+    if (tailBytes) *tailBytes = 0;
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT) return FileRead::kMissing;
+        SetError(error, "cannot read " + path_, errno);
+        return FileRead::kUnreadable;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error)
+            *error = "cannot read " + path_ + ": " + (S_ISDIR(st.st_mode) ? "it is a folder" : "not a file");
+        ::close(fd);
+        return FileRead::kUnreadable;
+    }
+    // Records are read a thousand at a time, so a file of any length costs little memory.
+    std::string chunk(kObsRecordSize * 1000, ' ');
+    size_t held = 0;
+    long number = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk.data() + held, chunk.size() - held);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            SetError(error, "cannot read " + path_, errno);
+            ::close(fd);
+            return FileRead::kUnreadable;
+        }
+        held += static_cast<size_t>(n);
+        const size_t whole = held / kObsRecordSize * kObsRecordSize;
+        if (n > 0 && held < chunk.size()) continue;  // fill the chunk first
+        for (size_t at = 0; at < whole; at += kObsRecordSize)
+            visit(++number, std::string_view(chunk).substr(at, kObsRecordSize));
+        std::memmove(chunk.data(), chunk.data() + whole, held - whole);
+        held -= whole;
+        if (n == 0) break;
+    }
+    ::close(fd);
+    if (tailBytes) *tailBytes = held;
+    return FileRead::kRead;
+}
+
 bool ObsLogFile::ReadAll(ObsLogContents& contents, std::string* error) const {
     contents = ObsLogContents{};
-    std::string bytes;
-    const FileRead r = ReadFileBytes(path_, bytes, error);
-    if (r == FileRead::kUnreadable) return false;
-    const size_t whole = bytes.size() / kObsRecordSize;
-    contents.records.reserve(whole);
-    for (size_t i = 0; i < whole; ++i)
-        contents.records.push_back(bytes.substr(i * kObsRecordSize, kObsRecordSize));
-    contents.tailBytes = bytes.size() % kObsRecordSize;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<unsigned long long>(st.st_size) / kObsRecordSize > kObsLogRecordLimit) {
+        // DEPARTURE: a log read whole is held to a limit (a damaged or sparse file of gigabytes
+        // would otherwise take all the memory), and refused with a message beyond it.
+        if (error)
+            *error = path_ + " holds " + std::to_string(st.st_size / kObsRecordSize) +
+                     " records, more than the " + std::to_string(kObsLogRecordLimit) +
+                     " an observation log may hold; it was not read";
+        return false;
+    }
+    const FileRead r =
+        ForEachRecord([&](long, std::string_view bytes) { contents.records.emplace_back(bytes); },
+                      &contents.tailBytes, error);
+    if (r == FileRead::kUnreadable) {
+        contents = ObsLogContents{};
+        return false;
+    }
     return true;
 }
 

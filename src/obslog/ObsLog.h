@@ -10,15 +10,20 @@
 // Nothing here is shared between threads; the log window uses it on the GUI thread.
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/AtomicFile.h"
 
 namespace corvane {
 
 inline constexpr const char* kObslogFileName = "obslog.dat";
 inline constexpr size_t kObsRecordSize = 822;
 inline constexpr size_t kObsIndexCapacity = 10000;
+// The most records a log read whole (the log and report windows) may hold: 205.5 MB.
+inline constexpr size_t kObsLogRecordLimit = 250000;
 
 // The fields of a record, in file order.
 enum ObsField {
@@ -107,8 +112,12 @@ public:
     // when something of that name is there but cannot be opened.
     bool EnsureExists(std::string* error = nullptr) const;
     // Reads every whole record; a missing file reads as empty. False (and *error) when the file
-    // is there but cannot be read.
+    // is there but cannot be read, or holds more than kObsLogRecordLimit records.
     bool ReadAll(ObsLogContents& contents, std::string* error = nullptr) const;
+    // Hands every whole record to visit (number from 1, the 822 bytes) without holding the file
+    // in memory; *tailBytes gets the bytes after the last whole record.
+    FileRead ForEachRecord(const std::function<void(long, std::string_view)>& visit,
+                           size_t* tailBytes = nullptr, std::string* error = nullptr) const;
     // Reads record n (1-based). False when it is not a whole record of the file, or on a read
     // error.
     bool Read(long recordNumber, std::string& bytes, std::string* error = nullptr) const;

@@ -95,11 +95,16 @@ std::string ObsReportLine(std::string_view record) {
     for (int f = kObsNorad; f <= kObsVersion; ++f) {
         const auto field = static_cast<ObsField>(f);
         if (f != kObsNorad) line += '\t';
+        const size_t from = line.size();
         if (field == kObsName || field == kObsTleFile || field == kObsTelescope) {
             line += Raw(record, field);
         } else {
             line += ObsFieldText(record, field);
         }
+        // DEPARTURE: a tab or line break inside a field (a name from an element file) becomes a
+        // blank, so it cannot add a field or split the line of a tab-delimited file.
+        for (size_t i = from; i < line.size(); ++i)
+            if (line[i] == '\t' || line[i] == '\r' || line[i] == '\n') line[i] = ' ';
     }
     return line;
 }
@@ -120,23 +125,30 @@ std::string ObsSortKeyText(std::string_view record, ObsSortKey key) {
     return {};
 }
 
-std::string BuildObsReport(const std::vector<std::string>& records, const ObsReportCriteria& criteria) {
-    std::vector<std::pair<std::string, std::string>> lines;  // key prefix + line, line
-    for (const std::string& r : records) {
-        if (!ObsRecordSelected(r, criteria)) continue;
-        std::string line = ObsReportLine(r);
-        std::string sortText =
-            ObsSortKeyText(r, criteria.primary) + ObsSortKeyText(r, criteria.secondary) + line;
-        lines.emplace_back(std::move(sortText), std::move(line));
-    }
-    std::stable_sort(lines.begin(), lines.end(),
+void ObsReportBuilder::Add(std::string_view record) {
+    if (!ObsRecordSelected(record, criteria_)) return;
+    std::string line = ObsReportLine(record);
+    std::string sortText =
+        ObsSortKeyText(record, criteria_.primary) + ObsSortKeyText(record, criteria_.secondary) + line;
+    lines_.emplace_back(std::move(sortText), std::move(line));
+}
+
+std::string ObsReportBuilder::Finish() {
+    std::stable_sort(lines_.begin(), lines_.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::string out;
-    for (const auto& [key, line] : lines) {
+    for (const auto& [key, line] : lines_) {
         out += line;
         out += "\r\n";
     }
+    lines_.clear();
     return out;
+}
+
+std::string BuildObsReport(const std::vector<std::string>& records, const ObsReportCriteria& criteria) {
+    ObsReportBuilder builder(criteria);
+    for (const std::string& r : records) builder.Add(r);
+    return builder.Finish();
 }
 
 ObsReportChoices CollectObsReportChoices(const std::vector<std::string>& records) {

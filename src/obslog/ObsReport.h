@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -52,6 +53,19 @@ std::string ObsSortKeyText(std::string_view record, ObsSortKey key);
 // The whole report file: the selected records' lines sorted by key prefix and line text,
 // each ended by CR LF. Empty when nothing is selected.
 std::string BuildObsReport(const std::vector<std::string>& records, const ObsReportCriteria& criteria);
+
+// The same report built record by record (a log read piece by piece): only the selected lines
+// are held.
+class ObsReportBuilder {
+public:
+    explicit ObsReportBuilder(const ObsReportCriteria& criteria) : criteria_(criteria) {}
+    void Add(std::string_view record);
+    std::string Finish();
+
+private:
+    ObsReportCriteria criteria_;
+    std::vector<std::pair<std::string, std::string>> lines_;  // key prefix + line, line
+};
 
 // The distinct values the report window offers, in the order first met in the log: objects
 // (six-character catalogue number followed by the name; at most 20000), site names (at most

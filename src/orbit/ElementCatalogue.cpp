@@ -1,8 +1,8 @@
 #include "orbit/ElementCatalogue.h"
 
+#include <algorithm>
 #include <deque>
 #include <fstream>
-#include <iterator>
 
 #include "core/Text.h"
 #include "orbit/CatalogueNumber.h"
@@ -36,10 +36,17 @@ int ElementCatalogue::FindCatalogueNumber(long number) const {
     return 0;
 }
 
+bool ElementCatalogue::LeftOut(long number) const {
+    return number > 0 && std::find(leftOut_.begin(), leftOut_.end(), number) != leftOut_.end();
+}
+
 void ElementCatalogue::Add(CatalogueEntry entry) {
-    if (Count() >= kCapacity) return;
-    const bool iss = Column(entry.line1, 3, 5) == "25544";
     entry.number = ParseCatalogueNumber(Column(entry.line1, 3, 5)).value_or(0);
+    if (Count() >= kCapacity) {
+        leftOut_.push_back(entry.number);
+        return;
+    }
+    const bool iss = Column(entry.line1, 3, 5) == "25544";
     entries_.push_back(std::move(entry));
     if (iss) issIndex_ = Count();
 }
@@ -116,6 +123,11 @@ bool HasText(const std::string& line) { return line.find_first_not_of(" \t") != 
 
 }  // namespace
 
+std::string RefusedRecordsText(int count) {
+    return " Refused " + std::to_string(count) +
+           (count == 1 ? " unreadable record." : " unreadable records.");
+}
+
 LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) {
     LoadResult result;
     auto catalogue = std::make_shared<ElementCatalogue>();
@@ -139,8 +151,9 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
             // DEPARTURE: sets beyond the capacity are counted, not dropped unseen, so that the
             // status can say how many of the file's objects were kept.
             ++result.objectsInFile;
-            if (catalogue->Count() >= ElementCatalogue::kCapacity) return;
-            catalogue->Add(std::move(entry));
+            const bool full = catalogue->Count() >= ElementCatalogue::kCapacity;
+            catalogue->Add(std::move(entry));  // beyond the capacity only its number is kept
+            if (full) return;
             if (catalogue->Count() % 100 == 0)
                 status(std::to_string(catalogue->Count()) + " object(s) loaded.");
         };
@@ -152,12 +165,16 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
         in.clear();
         in.seekg(0);
         if (format != ElementFileFormat::kTwoLine) {
-            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            OmmReadResult omm = format == ElementFileFormat::kOmmCsv ? ReadOmmCsv(text) : ReadOmmXml(text);
-            result.unreadableRecords = omm.unreadable;
-            for (CatalogueEntry& entry : omm.entries) accept(std::move(entry));
+            // Read piece by piece: a file far beyond the capacity costs no more memory than the
+            // objects kept.
+            OmmStreamReader omm(format, [&](CatalogueEntry&& entry) { accept(std::move(entry)); });
+            std::vector<char> chunk(1 << 20);
+            while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+                omm.Feed(std::string_view(chunk.data(), static_cast<size_t>(in.gcount())));
+            omm.Finish();
+            result.unreadableRecords = omm.Unreadable();
             // Markup without one OMM record (a web page): read as lines, which reports it.
-            if (omm.records == 0) {
+            if (omm.Records() == 0) {
                 format = ElementFileFormat::kTwoLine;
                 in.clear();
                 in.seekg(0);
@@ -201,8 +218,7 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
                              std::to_string(result.objectsInFile) + " objects.";
         result.fileName = TrimRight(fileName);
     }
-    if (result.unreadableRecords > 0)
-        result.status += " " + std::to_string(result.unreadableRecords) + " record(s) could not be read.";
+    if (result.unreadableRecords > 0) result.status += RefusedRecordsText(result.unreadableRecords);
     result.noElementSets =
         result.opened && !foundElementSet && (result.skippedLines > 0 || result.unreadableRecords > 0);
     if (result.noElementSets && observer)

@@ -34,12 +34,17 @@ public:
     // is number; 0 when none is.
     int FindCatalogueNumber(long number) const;
 
-    // Builds a catalogue: entries beyond the capacity are ignored; a "DECAYED" name is kept
-    // (the loader filters those).
+    // Builds a catalogue: entries beyond the capacity are not kept, only their catalogue numbers
+    // (see LeftOut); a "DECAYED" name is kept (the loader filters those).
     void Add(CatalogueEntry entry);
+    // How many entries were offered beyond the capacity, and whether one of them had this
+    // catalogue number: "not in the file" and "not kept" are different answers.
+    int LeftOutCount() const { return static_cast<int>(leftOut_.size()); }
+    bool LeftOut(long number) const;
 
 private:
     std::vector<CatalogueEntry> entries_;
+    std::vector<long> leftOut_;  // catalogue numbers of the entries beyond the capacity
     int issIndex_ = 0;
 };
 
@@ -69,7 +74,7 @@ struct LoadResult {
     std::string fileName;       // the element-file name to show (trailing blanks removed),
                                 // empty when nothing was loaded
     int skippedLines = 0;       // lines with text that belong to no element set
-    int unreadableRecords = 0;  // OMM records skipped (a field missing or not a number)
+    int unreadableRecords = 0;  // OMM records refused (a field missing or not a number)
     int objectsInFile = 0;      // element sets read, "DECAYED" ones left out; above the count when
                                 // the file holds more than the catalogue keeps
     // The file holds text but not one element set (random bytes, a two-line file, a web page).
@@ -86,10 +91,13 @@ int ElementLineChecksum(std::string_view line);
 // Reads an element file: a name line followed by the two lines of an element set (see
 // LooksLikeElementLines); line ends LF, CR LF or CR. A group whose name line contains "DECAYED"
 // (any case) is skipped; a group cut short by the end of the file is dropped; the catalogue keeps
-// the first kCapacity entries and the status says "Kept <n> of <m> objects." beyond that. A line that does
+// the first kCapacity entries and the status says "Kept <n> of <m> objects." beyond that (OMM files
+// are read piece by piece, so their size does not matter). A line that does
 // not start such a group is passed over (and a line 1 / line 2 pair without a name line with it), so a stray
 // line does not shift every later entry.
 LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer = nullptr);
+// The status's note on OMM records that could not be read: " Refused 3 unreadable records.".
+std::string RefusedRecordsText(int count);
 
 // The process-wide current catalogue, swapped whole by a load; safe from any thread.
 class CatalogueStore {

@@ -8,15 +8,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
+#include <vector>
 
 #include "core/AtomicFile.h"
 #include "core/Clock.h"
 #include "core/Settings.h"
 #include "orbit/ElementCatalogue.h"
+#include "orbit/OmmReader.h"
 
 extern char** environ;
 
@@ -133,12 +138,88 @@ ScriptRun RunScript(const std::string& folder, const std::string& script, const 
     return WaitForScript(pid, clock, cancel);
 }
 
-bool HoldsElementSets(const std::string& path) {
-    const LoadResult r = LoadElementFile(path);
-    return r.opened && r.catalogue->Count() > 0;
+// Puts the file set aside back under its name, never over a file that has arrived meanwhile.
+// False when the name was taken (the set-aside copy then stays as it is).
+bool PutBack(const std::string& aside, const std::string& element) {
+    std::error_code ec;
+    if (!fs::exists(aside, ec)) return true;
+    if (::link(aside.c_str(), element.c_str()) == 0) {
+        ::unlink(aside.c_str());
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    // A file system without hard links: the same, with a look first.
+    if (fs::exists(element, ec)) return false;
+    fs::rename(aside, element, ec);
+    return !ec;
 }
 
 }  // namespace
+
+namespace {
+
+// What the loader keeps: an entry whose name does not say "DECAYED".
+bool Kept(std::string_view name) {
+    std::string upper;
+    for (char c : name) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper.find("DECAYED") == std::string::npos;
+}
+
+bool AnyKept(const OmmReadResult& omm) {
+    return std::any_of(omm.entries.begin(), omm.entries.end(),
+                       [](const CatalogueEntry& e) { return Kept(e.name); });
+}
+
+}  // namespace
+
+std::string ElementDownloadProblem(std::string_view contents) {
+    if (contents.empty()) return "it is empty";
+    const ElementFileFormat format = DetectElementFileFormat(contents.substr(0, 4096));
+    if (format == ElementFileFormat::kOmmXml) {
+        const OmmReadResult omm = ReadOmmXml(contents);
+        if (omm.records == 0) return "it holds no element sets";
+        // The document must end with the closing tag of its first element: a connection cut
+        // inside it leaves none.
+        auto upper = [](std::string_view text) {
+            std::string out;
+            for (char c : text) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            return out;
+        };
+        size_t first = contents.find('<');
+        while (first != std::string_view::npos && first + 1 < contents.size() &&
+               !std::isalpha(static_cast<unsigned char>(contents[first + 1])))
+            first = contents.find('<', first + 1);
+        const size_t last = contents.find_last_not_of(" \t\r\n");
+        const size_t close = contents.rfind("</");
+        bool whole = false;
+        if (first != std::string_view::npos && close != std::string_view::npos && contents[last] == '>') {
+            const size_t nameEnd = contents.find_first_of(" \t\r\n/>", first + 1);
+            whole = upper(contents.substr(first + 1, nameEnd - first - 1)) ==
+                    upper(contents.substr(close + 2, last - close - 2));
+        }
+        if (!whole) return "it ends inside its markup (the download was cut short)";
+        return AnyKept(omm) ? "" : "it holds no element sets";
+    }
+    if (contents.back() != '\n' && contents.back() != '\r') return "its last line is cut short";
+    if (format == ElementFileFormat::kOmmCsv)
+        return AnyKept(ReadOmmCsv(contents)) ? "" : "it holds no element sets";
+    // Three-line form: the last line with text must close an element set.
+    std::vector<std::string_view> lines;
+    for (size_t at = 0; at < contents.size();) {
+        size_t end = contents.find_first_of("\r\n", at);
+        if (end == std::string_view::npos) end = contents.size();
+        const std::string_view line = contents.substr(at, end - at);
+        if (line.find_first_not_of(" \t") != std::string_view::npos) lines.push_back(line);
+        at = end + 1;
+    }
+    bool any = false;
+    for (size_t i = 2; i < lines.size() && !any; ++i)
+        any = LooksLikeElementLines(lines[i - 1], lines[i]) && Kept(lines[i - 2]);
+    if (!any) return "it holds no element sets";
+    if (lines.size() < 3 || !LooksLikeElementLines(lines[lines.size() - 2], lines.back()))
+        return "its last element set is incomplete";
+    return "";
+}
 
 DownloadOutcome DownloadElementSet(const DownloadSet& set, const DownloadOptions& options, Clock& clock,
                                    const std::atomic<bool>& cancel) {
@@ -158,9 +239,14 @@ DownloadOutcome DownloadElementSet(const DownloadSet& set, const DownloadOptions
             return outcome;
         }
     }
+    // The script's own temporary file (our scripts download into "<file>.download").
+    const std::string partial = element + ".download";
     auto restore = [&] {
         std::error_code e;
-        if (fs::exists(aside, e)) fs::rename(aside, element, e);
+        fs::remove(partial, e);
+        if (!PutBack(aside, element))
+            outcome.detail +=
+                (outcome.detail.empty() ? "" : "; ") + std::string("the previous file is kept as ") + aside;
     };
 
     const std::string script = DownloadScriptPath(options.folder, set.batchFile);
@@ -185,18 +271,24 @@ DownloadOutcome DownloadElementSet(const DownloadSet& set, const DownloadOptions
         }
     }
 
+    // DEPARTURE: a script that failed is not waited for, and the file is looked for at once when
+    // the script ends, then once a second for maxDownloadSeconds more: a time of 0 no longer
+    // throws away a download that has arrived.
+    const bool scriptFailed = !outcome.detail.empty();
     bool found = false;
-    if (PauseUnlessCancelled(clock, 100, cancel)) {
-        for (int i = 1; i <= options.maxDownloadSeconds; ++i) {
+    if (!scriptFailed && PauseUnlessCancelled(clock, 100, cancel)) {
+        for (int i = 0;; ++i) {
             ++outcome.polls;
             if (fs::exists(element, ec)) {
                 found = true;
                 break;
             }
-            if (!PauseUnlessCancelled(clock, 1000, cancel)) break;
+            if (i >= options.maxDownloadSeconds || !PauseUnlessCancelled(clock, 1000, cancel)) break;
         }
+        if (!cancel.load()) PauseUnlessCancelled(clock, 1500, cancel);
+        // A file that arrived during the last pause counts too.
+        if (!found && !cancel.load()) found = fs::exists(element, ec);
     }
-    if (!cancel.load()) PauseUnlessCancelled(clock, 1500, cancel);
     if (cancel.load()) {
         if (fs::exists(aside, ec)) fs::remove(element, ec);
         restore();
@@ -204,18 +296,24 @@ DownloadOutcome DownloadElementSet(const DownloadSet& set, const DownloadOptions
         outcome.detail = "cancelled";
         return outcome;
     }
-    if (found && !HoldsElementSets(element)) {
-        // DEPARTURE: a file without a single element set (an error page) is a failed download,
-        // not a success that empties the catalogue.
-        found = false;
-        outcome.detail = element + " holds no element sets";
-        if (fs::exists(aside, ec)) fs::remove(element, ec);
+    if (found) {
+        // DEPARTURE: the new file must be whole and hold element sets: a connection cut short (the
+        // last line cut) or an error page is a failed download that keeps the previous file.
+        std::string contents, why;
+        const FileRead read = ReadFileBytes(element, contents, &why);
+        const std::string problem = read == FileRead::kRead ? ElementDownloadProblem(contents) : why;
+        if (!problem.empty()) {
+            found = false;
+            outcome.detail = element + " was refused: " + problem;
+            fs::remove(element, ec);
+        }
     }
     if (!found) {
         if (outcome.detail.empty()) outcome.detail = element + " did not appear";
         restore();
         return outcome;
     }
+    fs::remove(partial, ec);
     fs::remove(aside, ec);
     outcome.status = DownloadStatus::kSuccess;
     outcome.detail.clear();

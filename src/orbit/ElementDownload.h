@@ -10,6 +10,7 @@
 // until the new one has arrived.
 #include <atomic>
 #include <string>
+#include <string_view>
 
 namespace corvane {
 
@@ -48,21 +49,28 @@ struct DownloadOutcome {
     DownloadStatus status = DownloadStatus::kFailed;
     std::string elementPath;  // folder + element file
     std::string detail;       // what went wrong, for the audit file and the command line
-    int polls = 0;            // one-second polls made for the element file
+    int polls = 0;            // looks for the element file (the first as the script ends)
 };
 
 struct DownloadOptions {
     std::string folder = ".";     // the working folder: the script runs there and writes there
-    int maxDownloadSeconds = 10;  // MaxTLEDownloadTime: one-second polls after the script ended
+    int maxDownloadSeconds = 10;  // MaxTLEDownloadTime: seconds of one-second polls after the first look
     bool quietScript = false;     // the script's output goes to /dev/null instead of ours
 };
 
+// Why a downloaded element file cannot replace the previous one ("" when it can): it is empty,
+// its last line is cut short (or, for OMM XML, it does not end with its closing tag), its last
+// element set is incomplete, or it holds no element set.
+std::string ElementDownloadProblem(std::string_view contents);
+
 // Runs the set's script and waits for the element file. Steps: the previous element file is
 // moved aside (so a stale file never counts as success); the script runs and is waited for,
-// cancel checked every 50 ms (a cancel ends the script's whole process group); 100 ms later the
-// element file is looked for once a second, at most maxDownloadSeconds times; then a last pause of
-// 1500 ms. On success the file set aside is deleted; otherwise it is put back. All pauses go
-// through clock.
+// cancel checked every 50 ms (a cancel ends the script's whole process group at once). A script
+// that ends with a non-zero status has failed. Otherwise, 100 ms later, the element file is
+// looked for, then once a second for up to maxDownloadSeconds more; after a last pause of 1500
+// ms it is looked for once more. A file that arrived must pass ElementDownloadProblem. On
+// success the file set aside is deleted; otherwise it is put back (never over a file that has
+// arrived meanwhile) and the script's "<file>.download" is removed. All pauses go through clock.
 DownloadOutcome DownloadElementSet(const DownloadSet& set, const DownloadOptions& options, Clock& clock,
                                    const std::atomic<bool>& cancel);
 

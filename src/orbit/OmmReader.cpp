@@ -130,6 +130,13 @@ std::string DesignatorField(const std::string* objectId) {
     return field;
 }
 
+// Control bytes of a name as stored: a line break or tab (pretty-printed markup, a stray one in
+// a CSV field) becomes a blank, since a name line is one line of the element file.
+void MakeOneLine(std::string& name) {
+    for (char& c : name)
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+}
+
 void AppendChecksum(std::string& line) { line += static_cast<char>('0' + ElementLineChecksum(line)); }
 
 }  // namespace
@@ -200,6 +207,7 @@ bool OmmToElementLines(const OmmFields& fields, CatalogueEntry& entry) {
 
     const std::string* name = Find(fields, "OBJECT_NAME");
     entry.name = name ? *name : Trimmed(field);
+    MakeOneLine(entry.name);
     if (entry.name.size() < 24) entry.name.resize(24, ' ');
     entry.line1 = std::move(l1);
     entry.line2 = std::move(l2);
@@ -224,7 +232,9 @@ namespace {
 struct CsvState {
     std::vector<std::string> header;
     std::vector<std::string> row;
-    OmmReadResult* result = nullptr;
+    OmmStreamReader::Sink* sink = nullptr;
+    int records = 0;
+    int unreadable = 0;
     bool inHeader = true;
 };
 
@@ -246,7 +256,7 @@ void CsvRowEnd(int, void* state) {
         }
         return;
     }
-    ++s->result->records;
+    ++s->records;
     CatalogueEntry entry;
     bool ok = row.size() == s->header.size();
     if (ok) {
@@ -255,60 +265,28 @@ void CsvRowEnd(int, void* state) {
         ok = OmmToElementLines(fields, entry);
     }
     if (ok) {
-        s->result->entries.push_back(std::move(entry));
+        (*s->sink)(std::move(entry));
     } else {
-        ++s->result->unreadable;
+        ++s->unreadable;
     }
 }
 
-}  // namespace
-
-OmmReadResult ReadOmmCsv(std::string_view text) {
-    OmmReadResult result;
-    CsvState state;
-    state.result = &result;
-    csv_parser parser;
-    if (csv_init(&parser, CSV_APPEND_NULL) != 0) return result;
-    // Rows of a damaged file are read as far as they go; a row that does not fit the header is
-    // counted as unreadable rather than ending the file.
-    const size_t parsed = csv_parse(&parser, text.data(), text.size(), CsvField, CsvRowEnd, &state);
-    if (parsed != text.size()) {
-        // Only a memory failure stops libcsv in its relaxed mode.
-        ++result.unreadable;
-    } else {
-        csv_fini(&parser, CsvField, CsvRowEnd, &state);
-    }
-    csv_free(&parser);
-    return result;
-}
-
-namespace {
-
-std::string LocalName(const char* name) {
+std::string LocalName(std::string_view name) {
     std::string key(name);
     if (const size_t colon = key.find(':'); colon != std::string::npos) key.erase(0, colon + 1);
     return key;
 }
 
-// Every <omm> element, in document order (an <ndm> of many, or one on its own). Iterative: a
-// deeply nested damaged file must not exhaust the stack.
-void CollectRecords(pugi::xml_node root, std::vector<pugi::xml_node>& records) {
-    std::vector<pugi::xml_node> pending{root};
-    while (!pending.empty()) {
-        const pugi::xml_node node = pending.back();
-        pending.pop_back();
-        if (node.type() == pugi::node_element && Upper(LocalName(node.name())) == "OMM") {
-            records.push_back(node);
-            continue;
-        }
-        std::vector<pugi::xml_node> children;
-        for (pugi::xml_node child : node.children())
-            if (child.type() == pugi::node_element) children.push_back(child);
-        pending.insert(pending.end(), children.rbegin(), children.rend());
-    }
+// The text of a leaf element, comments left out: "ISS <!-- note --> (ZARYA)" is "ISS  (ZARYA)".
+std::string ElementText(pugi::xml_node node) {
+    std::string text;
+    for (pugi::xml_node child : node.children())
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) text += child.value();
+    return text;
 }
 
 // The leaf elements of a record by name: <EPOCH>, <MEAN_MOTION>, ... wherever they sit.
+// Iterative: a deeply nested damaged record must not exhaust the stack.
 void CollectFields(pugi::xml_node record, OmmFields& fields) {
     std::vector<pugi::xml_node> pending{record};
     while (!pending.empty()) {
@@ -321,33 +299,235 @@ void CollectFields(pugi::xml_node record, OmmFields& fields) {
             pending.push_back(child);
         }
         if (!hasElement && node != record)
-            fields.emplace(Upper(LocalName(node.name())), Trimmed(node.child_value()));
+            fields.emplace(Upper(LocalName(node.name())), Trimmed(ElementText(node)));
     }
+}
+
+// A record larger than this is damage (a real one is about a kilobyte), not something to hold.
+constexpr size_t kLargestXmlRecord = 1 << 20;
+
+// Cuts an XML document into its <omm> elements as the bytes arrive, so that a file of any size
+// is read with one record in memory at a time. A record runs from <omm> to the next </omm> (any
+// namespace prefix, any case). Comments, CDATA sections, processing instructions and quoted
+// attribute values are stepped over, so markup inside them does not count.
+class XmlRecordSplitter {
+public:
+    XmlRecordSplitter(OmmStreamReader::Sink& sink, int& records, int& unreadable)
+        : sink_(sink), records_(records), unreadable_(unreadable) {}
+
+    void Feed(std::string_view bytes) {
+        buffer_.append(bytes);
+        Scan(false);
+    }
+    void Finish() {
+        Scan(true);
+        if (inRecord_) ++unreadable_;  // cut off by the end of the file
+        inRecord_ = false;
+        buffer_.clear();
+    }
+
+private:
+    static bool StartsWith(std::string_view text, size_t at, std::string_view prefix) {
+        return text.compare(at, prefix.size(), prefix) == 0;
+    }
+
+    // The end of the markup that starts with '<' at `at` (index of its last byte), or npos when
+    // it has not all arrived.
+    size_t MarkupEnd(size_t at) const {
+        const std::string_view b(buffer_);
+        auto after = [&](std::string_view close) {
+            const size_t end = b.find(close, at + 2);
+            return end == std::string_view::npos ? end : end + close.size() - 1;
+        };
+        if (StartsWith(b, at, "<!--")) return after("-->");
+        if (StartsWith(b, at, "<![CDATA[")) return after("]]>");
+        if (StartsWith(b, at, "<?")) return after("?>");
+        char quote = 0;
+        for (size_t i = at + 1; i < b.size(); ++i) {
+            const char c = b[i];
+            if (quote != 0) {
+                if (c == quote) quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '>') {
+                return i;
+            }
+        }
+        return std::string_view::npos;
+    }
+
+    void Scan(bool final) {
+        size_t pos = scanned_;
+        for (;;) {
+            const size_t lt = buffer_.find('<', pos);
+            if (lt == std::string::npos) {
+                pos = buffer_.size();
+                break;
+            }
+            // Room to tell "<!--" and "<![CDATA[" from a tag.
+            if (!final && buffer_.size() - lt < 9) {
+                pos = lt;
+                break;
+            }
+            const size_t end = MarkupEnd(lt);
+            if (end == std::string::npos) {
+                pos = lt;
+                if (final || buffer_.size() - (inRecord_ ? start_ : lt) > kLargestXmlRecord) {
+                    // Never closed: what follows cannot be read.
+                    if (inRecord_) ++unreadable_;
+                    inRecord_ = false;
+                    pos = buffer_.size();
+                }
+                break;
+            }
+            Markup(lt, end);
+            pos = end + 1;
+            if (inRecord_ && pos - start_ > kLargestXmlRecord) {
+                ++unreadable_;
+                inRecord_ = false;
+            }
+        }
+        const size_t keep = inRecord_ ? start_ : pos;
+        buffer_.erase(0, keep);
+        start_ = 0;
+        scanned_ = pos - keep;
+    }
+
+    void Markup(size_t lt, size_t end) {
+        const std::string_view tag = std::string_view(buffer_).substr(lt, end - lt + 1);
+        if (StartsWith(tag, 0, "<?")) {
+            if (!inRecord_ && declaration_.empty() && StartsWith(tag, 0, "<?xml")) declaration_ = tag;
+            return;
+        }
+        if (StartsWith(tag, 0, "<!")) return;  // a comment, CDATA or a document type
+        const bool closing = tag.size() > 1 && tag[1] == '/';
+        const bool empty = tag.size() > 2 && tag[tag.size() - 2] == '/';
+        const size_t nameStart = closing ? 2 : 1;
+        const size_t nameEnd = tag.find_first_of(" \t\r\n/>", nameStart);
+        const bool omm = Upper(LocalName(tag.substr(nameStart, nameEnd - nameStart))) == "OMM";
+        if (!omm) return;
+        if (closing) {
+            if (!inRecord_) return;
+            inRecord_ = false;
+            Record(std::string_view(buffer_).substr(start_, end + 1 - start_));
+            return;
+        }
+        // A record opened inside another: the one before was never closed.
+        if (inRecord_) ++unreadable_;
+        inRecord_ = false;
+        ++records_;
+        if (empty) {
+            ++unreadable_;
+            return;
+        }
+        inRecord_ = true;
+        start_ = lt;
+    }
+
+    // One <omm> element, parsed on its own; the document's declaration goes with it, so that its
+    // encoding is known.
+    void Record(std::string_view text) {
+        std::string document = declaration_;
+        document += text;
+        pugi::xml_document parsed;
+        CatalogueEntry entry;
+        OmmFields fields;
+        if (parsed.load_buffer(document.data(), document.size(), pugi::parse_default)) {
+            CollectFields(parsed.document_element(), fields);
+            if (OmmToElementLines(fields, entry)) {
+                sink_(std::move(entry));
+                return;
+            }
+        }
+        ++unreadable_;
+    }
+
+    OmmStreamReader::Sink& sink_;
+    int& records_;
+    int& unreadable_;
+    std::string buffer_;
+    std::string declaration_;
+    bool inRecord_ = false;
+    size_t start_ = 0;    // where the open record starts in buffer_
+    size_t scanned_ = 0;  // where the next Scan goes on
+};
+
+}  // namespace
+
+struct OmmStreamReader::Impl {
+    Impl(ElementFileFormat f, Sink s) : format(f), sink(std::move(s)), xml(sink, records, unreadable) {}
+    ElementFileFormat format;
+    Sink sink;
+    int records = 0;
+    int unreadable = 0;
+    csv_parser parser{};
+    CsvState csv;
+    bool csvReady = false;
+    bool csvFailed = false;
+    XmlRecordSplitter xml;
+};
+
+OmmStreamReader::OmmStreamReader(ElementFileFormat format, Sink sink)
+    : impl_(std::make_unique<Impl>(format, std::move(sink))) {
+    if (format == ElementFileFormat::kOmmCsv) {
+        impl_->csv.sink = &impl_->sink;
+        impl_->csvReady = csv_init(&impl_->parser, CSV_APPEND_NULL) == 0;
+        impl_->csvFailed = !impl_->csvReady;
+    }
+}
+
+OmmStreamReader::~OmmStreamReader() {
+    if (impl_->csvReady) csv_free(&impl_->parser);
+}
+
+void OmmStreamReader::Feed(std::string_view bytes) {
+    Impl& m = *impl_;
+    if (m.format == ElementFileFormat::kOmmXml) {
+        m.xml.Feed(bytes);
+    } else if (m.format == ElementFileFormat::kOmmCsv && m.csvReady && !m.csvFailed) {
+        // Rows of a damaged file are read as far as they go; a row that does not fit the header
+        // is counted as unreadable rather than ending the file. Only a memory failure stops
+        // libcsv in its relaxed mode.
+        if (csv_parse(&m.parser, bytes.data(), bytes.size(), CsvField, CsvRowEnd, &m.csv) != bytes.size())
+            m.csvFailed = true;
+    }
+}
+
+void OmmStreamReader::Finish() {
+    Impl& m = *impl_;
+    if (m.format == ElementFileFormat::kOmmXml) {
+        m.xml.Finish();
+    } else if (m.format == ElementFileFormat::kOmmCsv) {
+        if (m.csvReady && !m.csvFailed) csv_fini(&m.parser, CsvField, CsvRowEnd, &m.csv);
+        if (m.csvFailed) ++m.csv.unreadable;
+        m.records = m.csv.records;
+        m.unreadable = m.csv.unreadable;
+    }
+}
+
+int OmmStreamReader::Records() const {
+    return impl_->format == ElementFileFormat::kOmmCsv ? impl_->csv.records : impl_->records;
+}
+int OmmStreamReader::Unreadable() const {
+    return impl_->format == ElementFileFormat::kOmmCsv ? impl_->csv.unreadable : impl_->unreadable;
+}
+
+namespace {
+
+OmmReadResult ReadWhole(ElementFileFormat format, std::string_view text) {
+    OmmReadResult result;
+    OmmStreamReader reader(format,
+                           [&result](CatalogueEntry&& entry) { result.entries.push_back(std::move(entry)); });
+    reader.Feed(text);
+    reader.Finish();
+    result.records = reader.Records();
+    result.unreadable = reader.Unreadable();
+    return result;
 }
 
 }  // namespace
 
-OmmReadResult ReadOmmXml(std::string_view text) {
-    OmmReadResult result;
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size(), pugi::parse_default);
-    // A damaged document keeps what was read before the damage; the rest counts as one record.
-    bool damaged = !parsed;
-    std::vector<pugi::xml_node> records;
-    CollectRecords(document, records);
-    result.records = static_cast<int>(records.size());
-    if (damaged && !records.empty()) ++result.unreadable;
-    for (pugi::xml_node record : records) {
-        OmmFields fields;
-        CollectFields(record, fields);
-        CatalogueEntry entry;
-        if (OmmToElementLines(fields, entry)) {
-            result.entries.push_back(std::move(entry));
-        } else {
-            ++result.unreadable;
-        }
-    }
-    return result;
-}
+OmmReadResult ReadOmmCsv(std::string_view text) { return ReadWhole(ElementFileFormat::kOmmCsv, text); }
+OmmReadResult ReadOmmXml(std::string_view text) { return ReadWhole(ElementFileFormat::kOmmXml, text); }
 
 }  // namespace corvane

@@ -28,15 +28,19 @@ void PropagationSlot::Clear() {
 }
 
 PropagationResult PropagationSlot::PropagateMinutes(double tsince) {
-    PropagationResult result;
-    if (!hasElements_) return result;
+    if (!hasElements_) return PropagationResult{};
     if (!initialised_ || !cacheEnabled_) {
         InitialiseModel(elements_, model_, variant_);
         resonance_ = ResonanceState{};
         initialised_ = true;
     }
-    if (model_.error != PropagationError::kNone) {
-        result.error = model_.error;
+    return PropagateModel(model_, resonance_, tsince);
+}
+
+PropagationResult PropagateModel(const ModelInit& model, ResonanceState& resonance, double tsince) {
+    PropagationResult result;
+    if (model.error != PropagationError::kNone) {
+        result.error = model.error;
         return result;
     }
     // Far beyond any use of an element set, and the resonance integration of deep-space objects
@@ -45,8 +49,8 @@ PropagationResult PropagationSlot::PropagateMinutes(double tsince) {
         result.error = PropagationError::kTimeOutOfRange;
         return result;
     }
-    result.error = model_.deepSpace ? SDP4(model_, resonance_, tsince, result.position, result.velocity)
-                                    : SGP4(model_, tsince, result.position, result.velocity);
+    result.error = model.deepSpace ? SDP4(model, resonance, tsince, result.position, result.velocity)
+                                   : SGP4(model, tsince, result.position, result.velocity);
     return result;
 }
 

@@ -70,6 +70,7 @@ public:
     bool CacheEnabled() const { return cacheEnabled_; }
 
     // The model variant (the program uses the 1980 report; tests also check the 2006 revision).
+    ModelVariant Variant() const { return variant_; }
     void SetModelVariant(ModelVariant variant) {
         if (variant != variant_) initialised_ = false;
         variant_ = variant;
@@ -92,6 +93,11 @@ private:
     ModelInit model_;
     ResonanceState resonance_;
 };
+
+// A model at tsince minutes from its epoch, as a slot propagates it: its error when it cannot be
+// propagated, kTimeOutOfRange beyond kMaxMinutesFromEpoch, else SGP4 or SDP4 (resonance: the
+// deep-space integration carried between calls).
+PropagationResult PropagateModel(const ModelInit& model, ResonanceState& resonance, double tsince);
 
 // Converts catalogue entry index (1..count) into the slot. False (slot emptied) when the index
 // is outside the catalogue.

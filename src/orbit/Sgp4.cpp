@@ -4,6 +4,8 @@
 
 #include "astro/Constants.h"
 #include "astro/Time.h"
+#include "orbit/Sgp4Steps.h"
+#include "orbit/SinCos.h"
 
 namespace corvane {
 
@@ -385,16 +387,12 @@ void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, 
     }
 }
 
-// sin and cos of x. A small angle (the short-period corrections) takes the Taylor series, which
-// at |x| < 1e-2 is as exact as the library functions and much cheaper.
+// The series below kSmallAngle, else the full sine and cosine.
 inline void SinCosSmall(double x, double& s, double& c) {
-    if (std::fabs(x) < 1e-2) {
-        const double x2 = x * x;
-        s = x * (1.0 - x2 / 6.0 * (1.0 - x2 / 20.0 * (1.0 - x2 / 42.0)));
-        c = 1.0 - x2 / 2.0 * (1.0 - x2 / 12.0 * (1.0 - x2 / 30.0 * (1.0 - x2 / 56.0)));
+    if (std::fabs(x) < kSmallAngle) {
+        SinCosSeries(x, s, c);
     } else {
-        s = std::sin(x);
-        c = std::cos(x);
+        SinCos(x, s, c);
     }
 }
 
@@ -425,12 +423,14 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
     const double beta = std::sqrt(1.0 - e * e);
     const double xn = kXke / (a * std::sqrt(a));
     // Long-period periodics.
-    const double axn = e * std::cos(mean.omega);
+    double sinw, cosw;
+    SinCos(mean.omega, sinw, cosw);
+    const double axn = e * cosw;
     double temp = 1.0 / (a * beta * beta);
     const double xll = temp * xlcof * axn;
     const double aynl = temp * aycof;
     const double xlt = mean.xl + xll;
-    const double ayn = e * std::sin(mean.omega) + aynl;
+    const double ayn = e * sinw + aynl;
 
     // Kepler's equation: at most 10 rounds; the sine and cosine are those of the last value
     // accepted before the converged update.
@@ -439,8 +439,7 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
     double sinepw = 0.0, cosepw = 0.0, temp3 = 0.0, temp4 = 0.0, temp5 = 0.0, temp6 = 0.0;
     bool converged = false;
     for (int i = 0; i < 10 && !m.revised; ++i) {
-        sinepw = std::sin(temp2);
-        cosepw = std::cos(temp2);
+        SinCos(temp2, sinepw, cosepw);
         temp3 = axn * sinepw;
         temp4 = ayn * cosepw;
         temp5 = axn * cosepw;
@@ -457,8 +456,7 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
         // and return a wrong position; the revised model's step-limited iteration is used then.
         double eo1 = capu, step = 9999.9;
         for (int k = 0; k < 10 && std::fabs(step) >= 1.0e-12; ++k) {
-            sinepw = std::sin(eo1);
-            cosepw = std::cos(eo1);
+            SinCos(eo1, sinepw, cosepw);
             step = (capu - ayn * cosepw + axn * sinepw - eo1) / (1.0 - cosepw * axn - sinepw * ayn);
             if (std::fabs(step) >= 0.95) step = step > 0.0 ? 0.95 : -0.95;
             eo1 += step;
@@ -492,12 +490,10 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
     temp2 = temp1 * temp;
 
     // Short-period periodics.
-    const double rk = r * (1.0 - 1.5 * temp2 * betal * x3thm1) + 0.5 * temp1 * x1mth2 * cos2u;
-    const double duk = -0.25 * temp2 * x7thm1 * sin2u;
-    const double xnodek = mean.xnode + 1.5 * temp2 * cosio * sin2u;
-    const double dik = 1.5 * temp2 * cosio * sinio * cos2u;
-    const double rdotk = rdot - xn * temp1 * x1mth2 * sin2u;
-    const double rfdotk = rfdot + xn * temp1 * (x1mth2 * cos2u + 1.5 * x3thm1);
+    const ShortPeriodics sp = ShortPeriodTerms(r, betal, temp1, temp2, x3thm1, x1mth2, x7thm1, cosio, sinio,
+                                               sin2u, cos2u, mean.xnode, rdot, rfdot, xn);
+    const double rk = sp.rk, duk = sp.duk, xnodek = sp.xnodek, dik = sp.dik, rdotk = sp.rdotk,
+                 rfdotk = sp.rfdotk;
 
     // Orientation vectors. uk = u + duk with u the angle of (cosu, sinu), a unit vector: its sine
     // and cosine follow from the sum formulas; likewise for the constant inclination of the
@@ -512,25 +508,12 @@ PropagationError FinishState(const ModelInit& m, const Mean& mean, StateVector& 
         sinik = m.sinio * cd + m.cosio * sd;
         cosik = m.cosio * cd - m.sinio * sd;
     } else {
-        sinik = std::sin(mean.xinc + dik);
-        cosik = std::cos(mean.xinc + dik);
+        SinCos(mean.xinc + dik, sinik, cosik);
     }
-    const double sinnok = std::sin(xnodek), cosnok = std::cos(xnodek);
-    const double xmx = -sinnok * cosik;
-    const double xmy = cosnok * cosik;
-    const double ux = xmx * sinuk + cosnok * cosuk;
-    const double uy = xmy * sinuk + sinnok * cosuk;
-    const double uz = sinik * sinuk;
-    const double vx = xmx * cosuk - cosnok * sinuk;
-    const double vy = xmy * cosuk - sinnok * sinuk;
-    const double vz = sinik * cosuk;
-
-    pos.x = rk * ux;
-    pos.y = rk * uy;
-    pos.z = rk * uz;
-    vel.x = rdotk * ux + rfdotk * vx;
-    vel.y = rdotk * uy + rfdotk * vy;
-    vel.z = rdotk * uz + rfdotk * vz;
+    double sinnok, cosnok;
+    SinCos(xnodek, sinnok, cosnok);
+    OrientState(rk, rdotk, rfdotk, sinuk, cosuk, sinik, cosik, sinnok, cosnok, pos.x, pos.y, pos.z, vel.x,
+                vel.y, vel.z);
     Magnitude(pos);
     Magnitude(vel);
     if (!std::isfinite(pos.magnitude) || !std::isfinite(vel.magnitude)) return PropagationError::kNumerical;
@@ -649,9 +632,11 @@ void InitialiseModel(const ElementSet& el, ModelInit& m, ModelVariant variant) {
         m.c5 = 2.0 * coef1 * m.aodp * betao2 * (1.0 + 2.75 * (etasq + eeta) + eeta * etasq);
         m.omgcof = m.bstar * c3 * cosg;
         m.xmcof = eeta != 0.0 ? -kTwoThirds * coef * m.bstar * kAe / eeta : 0.0;
-        const double delmoBase = 1.0 + m.eta * std::cos(m.xmo);
+        // With the propagation's own sine and cosine, so that tsince 0 gives the epoch exactly.
+        double cosmo;
+        SinCos(m.xmo, m.sinmo, cosmo);
+        const double delmoBase = 1.0 + m.eta * cosmo;
         m.delmo = delmoBase * delmoBase * delmoBase;
-        m.sinmo = std::sin(m.xmo);
         if (!m.simple) {
             const double c1sq = m.c1 * m.c1;
             m.d2 = 4.0 * m.aodp * tsi * c1sq;
@@ -682,19 +667,14 @@ PropagationError SGP4(const ModelInit& m, double tsince, StateVector& pos, State
     double templ = m.t2cof * tsq;
     if (!m.simple) {
         const double delomg = m.omgcof * tsince;
-        const double sinmdf = std::sin(xmdf), cosmdf = std::cos(xmdf);
+        double sinmdf, cosmdf;
+        SinCos(xmdf, sinmdf, cosmdf);
         const double base = 1.0 + m.eta * cosmdf;
         const double delm = m.xmcof * (base * base * base - m.delmo);
         const double temp = delomg + delm;
         xmp = xmdf + temp;
-        double sinmp;
-        if (std::fabs(temp) < 1e-2) {
-            double st, ct;
-            SinCosSmall(temp, st, ct);
-            sinmp = sinmdf * ct + cosmdf * st;
-        } else {
-            sinmp = std::sin(xmp);
-        }
+        double sinmp, cosmp;
+        SinCos(xmp, sinmp, cosmp);
         omega = omgadf - temp;
         const double tcube = tsq * tsince;
         const double tfour = tsince * tcube;

@@ -8,6 +8,7 @@
 #include "core/Text.h"
 #include "orbit/ElementSet.h"
 #include "orbit/PropagationSlot.h"
+#include "orbit/Sgp4Batch.h"
 #include "passes/PassText.h"
 
 namespace corvane {
@@ -144,18 +145,16 @@ bool ClassTicked(const BatchOptions& o, int heightKm) {
 
 }  // namespace
 
-std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object, PropagationSlot& slot,
-                                         BatchObjectStats* stats, const InstantTable* table) {
-    std::vector<BatchLine> found;
-    const ElementCatalogue& catalogue = *request.catalogue;
-    const CatalogueEntry* entry = catalogue.Entry(object);
-    if (entry == nullptr) return found;
+namespace {
+
+// The selection of one object: its altitude class, then favourites and the observation history.
+bool SelectedForBatch(const BatchRequest& request, int object, PropagationBatch& batch, size_t lane) {
+    const CatalogueEntry* entry = request.catalogue->Entry(object);
+    if (entry == nullptr) return false;
     const BatchOptions& o = request.options;
     const double startUtc = request.startLocal - request.site.utcOffset / 24.0;
-
-    // Selection: the altitude class, then favourites and the observation history.
     if (!(o.includeLow && o.includeMod && o.includeHigh)) {
-        if (!o.includeLow && !o.includeMod && !o.includeHigh) return found;
+        if (!o.includeLow && !o.includeMod && !o.includeHigh) return false;
         std::optional<int> height;
         if (static_cast<size_t>(object) < request.heights.size())
             height = request.heights[static_cast<size_t>(object)];
@@ -163,8 +162,7 @@ std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object
             // DEPARTURE: an object the object list has not placed yet is classed by its height at
             // the start of the period, not counted as 0 km (Low), which would list geostationary
             // objects as low ones and skip low ones when only High is ticked.
-            ConvertElementSet(catalogue, object, slot);
-            PropagationResult r = PropagateSlot(startUtc, slot);
+            PropagationResult r = batch.PropagateOne(lane, startUtc);
             if (r.Ok()) {
                 ConvertState(r);
                 height = WholeKm(ComputeSubPoint(r.position, startUtc).altitude);
@@ -172,21 +170,30 @@ std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object
                 height = 0;
             }
         }
-        if (!ClassTicked(o, *height)) return found;
+        if (!ClassTicked(o, *height)) return false;
     }
     if (o.favoritesOnly || o.neverObserved) {
         const long number = CatalogueNumberOf(entry->line1);
-        if (o.favoritesOnly && !request.observed.IsFavourite(number)) return found;
-        if (o.neverObserved && request.observed.WasObserved(number)) return found;
+        if (o.favoritesOnly && !request.observed.IsFavourite(number)) return false;
+        if (o.neverObserved && request.observed.WasObserved(number)) return false;
     }
-    if (stats) stats->selected = true;
+    return true;
+}
 
-    // The search: the batch window, the batch refinement, the daytime rule when ticked.
-    PassSearch search(catalogue, object, slot, request.site, request.passSettings, startUtc);
+// The search of a selected object (the batch window, the batch refinement, the daytime rule when
+// ticked) and the filters of its passes.
+std::vector<BatchLine> SearchSelected(const BatchRequest& request, int object, PropagationBatch& batch,
+                                      size_t lane, const std::vector<BatchStates>* coarse,
+                                      BatchObjectStats* stats, const InstantTable* table) {
+    std::vector<BatchLine> found;
+    const CatalogueEntry* entry = request.catalogue->Entry(object);
+    const BatchOptions& o = request.options;
+    const double startUtc = request.startLocal - request.site.utcOffset / 24.0;
+    const ScanRange range = BatchRange(BatchPeriodMinutes(o.periodMinutes));
+    PassSearch search(batch, lane, request.site, request.passSettings, startUtc, coarse, range.first);
     search.SetCoarsePruning(true);
     search.UseInstants(table);
-    const std::vector<PassRecord> passes = search.FindPasses(BatchRange(BatchPeriodMinutes(o.periodMinutes)),
-                                                             SearchVariant::kBatch, o.excludeDaytime);
+    const std::vector<PassRecord> passes = search.FindPasses(range, SearchVariant::kBatch, o.excludeDaytime);
     if (stats) stats->samples = search.Samples();
     if (passes.empty()) return found;
 
@@ -201,6 +208,22 @@ std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object
         found.push_back(BatchLine{object, pass, std::move(line)});
     }
     return found;
+}
+
+// Coarse samples every selected object needs (the scan computes its first samples before it can
+// pass over any): they are propagated for a whole block at once.
+constexpr int kBatchedCoarseSamples = 4;
+
+}  // namespace
+
+std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object, PropagationSlot& slot,
+                                         BatchObjectStats* stats, const InstantTable* table) {
+    if (!ConvertElementSet(*request.catalogue, object, slot)) return {};
+    PropagationBatch batch;
+    batch.Add(slot.Elements(), slot.Variant());
+    if (!SelectedForBatch(request, object, batch, 0)) return {};
+    if (stats) stats->selected = true;
+    return SearchSelected(request, object, batch, 0, nullptr, stats, table);
 }
 
 BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop,
@@ -229,13 +252,37 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
     }
     std::atomic<int> nextBlock{0};
 
-    // Searches block b; false when a stop cut it short.
-    auto runBlock = [&](int b, PropagationSlot& slot) {
+    const double startUtc = request.startLocal - request.site.utcOffset / 24.0;
+    const ScanRange range = BatchRange(BatchPeriodMinutes(request.options.periodMinutes));
+    // Searches block b with the block's models set up together; false when a stop cut it short.
+    auto runBlock = [&](int b) {
         const int first = b * kBlock + 1, last = std::min(total, (b + 1) * kBlock);
+        PropagationBatch batch;
+        batch.AddCatalogue(*request.catalogue, first, last);
+        std::vector<unsigned char> selected(static_cast<size_t>(last - first + 1));
+        int count = 0;
+        for (int i = first; i <= last; ++i) {
+            selected[static_cast<size_t>(i - first)] =
+                SelectedForBatch(request, i, batch, static_cast<size_t>(i - first));
+            count += selected[static_cast<size_t>(i - first)];
+        }
+        std::vector<BatchStates> coarse;
+        if (count * 4 >= last - first + 1) {
+            for (int k = 0; k < kBatchedCoarseSamples; ++k) {
+                const long long second = range.first + static_cast<long long>(k) * kCoarseStepSeconds;
+                if (static_cast<double>(second) > range.last) break;
+                coarse.emplace_back();
+                // The instant exactly as PassSearch::TimeOf forms it.
+                batch.PropagateAll(startUtc + static_cast<double>(second) / 86400.0, coarse.back());
+            }
+        }
         int n = 0;
         for (int i = first; i <= last; ++i) {
             if (stop.load(std::memory_order_relaxed)) break;
-            results[static_cast<size_t>(i)] = SearchBatchObject(request, i, slot, nullptr, &table);
+            const size_t lane = static_cast<size_t>(i - first);
+            if (selected[lane])
+                results[static_cast<size_t>(i)] =
+                    SearchSelected(request, i, batch, lane, &coarse, nullptr, &table);
             ++n;
         }
         done[static_cast<size_t>(b)].store(n, std::memory_order_relaxed);
@@ -270,15 +317,13 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) {
         helpers.emplace_back([&] {
-            PropagationSlot slot(kSlotBatch);
             for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1))
-                if (!runBlock(b, slot)) return;
+                if (!runBlock(b)) return;
         });
     }
     {
-        PropagationSlot slot(kSlotBatch);
         for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
-            const bool whole = runBlock(b, slot);
+            const bool whole = runBlock(b);
             report(false);
             if (!whole) break;
         }

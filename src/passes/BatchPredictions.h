@@ -4,7 +4,8 @@
 // closest range, favourites and observation history. What the "Satellite Batch Pass Predictions "
 // window and `corvane-cli batch` list, computed without a window.
 //
-// RunBatch shares the catalogue among several threads (each with its own propagation slot, so no
+// RunBatch shares the catalogue among several threads in blocks of objects (each block with its
+// own orbit models, set up together and stepped together through the first coarse samples, so no
 // orbit-model state is shared) and hands the results back on the calling thread in catalogue
 // order: the list and the "Calculated n of total objects." count are the same whatever the number
 // of threads.

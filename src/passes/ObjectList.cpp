@@ -15,6 +15,7 @@
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
+#include "orbit/Sgp4Batch.h"
 
 namespace corvane {
 
@@ -23,6 +24,7 @@ namespace {
 constexpr int kLabelWidth = 19;
 constexpr int kHiddenPadding = 26;
 constexpr int kProgressEvery = 200;
+static_assert(AltitudeCache::kBlockSize == kProgressEvery, "a build block is a block of the cache");
 constexpr double kOneSecondDays = 1.0 / 86400.0;
 
 // Objects the program marks with "*** ", each compared over its own length (trailing blanks
@@ -89,11 +91,10 @@ std::string WithoutBlanks(std::string_view s) {
 // Near-geostationary: eccentricity at most 0.1, inclination at most 17 degrees, mean motion
 // within 0.1 revolutions per day of 1.0027. Read from the element text, so that the bounds are
 // exact.
-bool IsGeostationary(const PropagationSlot& slot, std::string_view line2) {
+bool IsGeostationary(double eccentricity, std::string_view line2) {
     const double inclination = BlankToZero(Column(line2, 9, 8));
     const double revsPerDay = BlankToZero(Column(line2, 53, 11));
-    return slot.Elements().eccentricity <= 0.1 && inclination <= 17.0 && revsPerDay >= 0.9027 &&
-           revsPerDay <= 1.1027;
+    return eccentricity <= 0.1 && inclination <= 17.0 && revsPerDay >= 0.9027 && revsPerDay <= 1.1027;
 }
 
 int ToWholeKm(double km) {
@@ -177,13 +178,21 @@ AltitudeCache::~AltitudeCache() = default;
 AltitudeCache::AltitudeCache(AltitudeCache&&) noexcept = default;
 AltitudeCache& AltitudeCache::operator=(AltitudeCache&&) noexcept = default;
 
+// The orbit models of one block of objects, and their states at the build's instant (and one
+// second later, for "Ascending Only").
+struct AltitudeCache::ModelBlock {
+    PropagationBatch batch;  // objects first..last, in order
+    std::vector<double> eccentricity;
+    BatchStates now, later;
+};
+
 void AltitudeCache::Invalidate() {
     catalogue_ = nullptr;
     count_ = -1;
     valid_ = false;
     heights_.clear();
     known_.clear();
-    slots_.clear();
+    blocks_.clear();
 }
 
 std::optional<int> AltitudeCache::Height(int index) const {
@@ -209,7 +218,7 @@ void AltitudeCache::Prepare(const ElementCatalogue& catalogue) {
     const size_t n = static_cast<size_t>(count_) + 1;
     heights_.assign(n, 0);
     known_.assign(n, 0);
-    slots_.resize(n);
+    blocks_.resize(static_cast<size_t>((count_ + kBlockSize - 1) / kBlockSize));
 }
 
 void AltitudeCache::SetHeight(int index, int heightKm) {
@@ -218,10 +227,19 @@ void AltitudeCache::SetHeight(int index, int heightKm) {
     known_[static_cast<size_t>(index)] = 1;
 }
 
-PropagationSlot& AltitudeCache::Slot(int index) {
-    auto& slot = slots_.at(static_cast<size_t>(index));
-    if (!slot) slot = std::make_unique<PropagationSlot>(kSlotMainDisplay);
-    return *slot;
+AltitudeCache::ModelBlock& AltitudeCache::Block(int b, int first, int last) {
+    auto& block = blocks_.at(static_cast<size_t>(b));
+    if (!block) {
+        block = std::make_unique<ModelBlock>();
+        block->batch.Reserve(static_cast<size_t>(last - first + 1));
+        for (int i = first; i <= last; ++i) {
+            const CatalogueEntry* entry = catalogue_->Entry(i);
+            const ElementSet elements = ConvertElementText(entry->name, entry->line1, entry->line2);
+            block->eccentricity.push_back(elements.eccentricity);
+            block->batch.Add(elements);
+        }
+    }
+    return *block;
 }
 
 // ---- entries ----
@@ -304,9 +322,8 @@ struct BuildContext {
     StateVector sun;
 };
 
-// Tests object i in the fixed order and makes its entry; nullopt when a filter drops it.
-// Touches only object i's slot and cache cell, so different objects may run on different threads.
-std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
+// Steps 1, 3 and 4 for object i (the tests before any propagation): false when one drops it.
+bool PassesCatalogueTests(const BuildContext& c, int i, double eccentricity) {
     const CatalogueEntry* entry = c.catalogue.Entry(i);
     const ObjectFilters& f = c.filters;
     // 1. The altitude class from the cache, before any propagation.
@@ -314,19 +331,27 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
     // test, instead of counting as 0 km (Low) and being wrongly skipped or kept.
     if (c.cacheUsable && c.altitudeClass) {
         const std::optional<int> h = c.cache.Height(i);
-        if (h && AltitudeClass(*h) != *c.altitudeClass) return std::nullopt;
+        if (h && AltitudeClass(*h) != *c.altitudeClass) return false;
     }
-    // 2. Load the object.
-    PropagationSlot& slot = c.cache.Slot(i);
-    slot.Convert(entry->name, entry->line1, entry->line2);
-    // 3. and 4. The catalogue tests.
-    if (c.geostationary && !IsGeostationary(slot, entry->line2)) return std::nullopt;
+    // 2. The object is loaded (its block's models). 3. and 4. The catalogue tests.
+    if (c.geostationary && !IsGeostationary(eccentricity, entry->line2)) return false;
     const long number = CatalogueNumberOf(entry->line1);
-    if (f.favorites && !c.observed.IsFavourite(number)) return std::nullopt;
-    if (f.neverObserved && c.observed.WasObserved(number)) return std::nullopt;
+    if (f.favorites && !c.observed.IsFavourite(number)) return false;
+    if (f.neverObserved && c.observed.WasObserved(number)) return false;
+    return true;
+}
+
+// Steps 5 to 12 for object i, which passed the catalogue tests: now is its state at the instant
+// (model units), later(i) its state one second on. nullopt when a filter drops it. Touches only
+// object i's cache cell, so different objects may run on different threads.
+template <typename Later>
+std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, PropagationResult now,
+                                              const Later& later) {
+    const CatalogueEntry* entry = c.catalogue.Entry(i);
+    const ObjectFilters& f = c.filters;
+    const long number = CatalogueNumberOf(entry->line1);
     // 5. The position now.
     GeodeticPoint sitePoint = SitePoint(c.site);
-    PropagationResult now = PropagateSlot(c.jd, slot);
     const bool ok = now.Ok();
     LookAngles look;
     double height = 0.0;
@@ -349,11 +374,11 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
     // 9. Ascending: the elevation one second later is not lower.
     if (c.ascending) {
         if (!ok) return std::nullopt;
-        PropagationResult later = PropagateSlot(c.jd + kOneSecondDays, slot);
-        if (!later.Ok()) return std::nullopt;
-        ConvertState(later);
+        PropagationResult next1 = later(i);
+        if (!next1.Ok()) return std::nullopt;
+        ConvertState(next1);
         const LookAngles next =
-            ComputeLookAngles(later.position, later.velocity, sitePoint, c.jd + kOneSecondDays);
+            ComputeLookAngles(next1.position, next1.velocity, sitePoint, c.jd + kOneSecondDays);
         if (next.elevation < look.elevation) return std::nullopt;
     }
     // 10. In the Sun. The shadow is worked out for every listed object, for display.
@@ -377,6 +402,36 @@ std::optional<ObjectListEntry> EvaluateObject(const BuildContext& c, int i) {
     }
     e.text = ObjectEntryText(entry->name, entry->line1, i, azimuth, ok, f.listByNorad);
     return e;
+}
+
+// Evaluates the objects first..last (block b). The block is propagated together when most of its
+// objects pass the catalogue tests, else object by object, so that a restrictive filter still
+// spares the propagations; both give the same numbers.
+void EvaluateBlock(const BuildContext& c, int b, int first, int last,
+                   std::vector<std::optional<ObjectListEntry>>& found) {
+    AltitudeCache::ModelBlock& block = c.cache.Block(b, first, last);
+    const int n = last - first + 1;
+    std::vector<unsigned char> placed(static_cast<size_t>(n));
+    int count = 0;
+    for (int k = 0; k < n; ++k) {
+        placed[static_cast<size_t>(k)] =
+            PassesCatalogueTests(c, first + k, block.eccentricity[static_cast<size_t>(k)]);
+        count += placed[static_cast<size_t>(k)];
+    }
+    const bool together = count * 4 >= n;
+    if (together) {
+        block.batch.PropagateAll(c.jd, block.now);
+        if (c.ascending) block.batch.PropagateAll(c.jd + kOneSecondDays, block.later);
+    }
+    for (int k = 0; k < n; ++k) {
+        const size_t at = static_cast<size_t>(k);
+        if (!placed[at]) continue;
+        const auto later = [&](int) {
+            return together ? block.later.Result(at) : block.batch.PropagateOne(at, c.jd + kOneSecondDays);
+        };
+        const PropagationResult now = together ? block.now.Result(at) : block.batch.PropagateOne(at, c.jd);
+        found[static_cast<size_t>(first + k)] = EvaluatePlaced(c, first + k, now, later);
+    }
 }
 
 }  // namespace
@@ -412,9 +467,8 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     std::atomic<int> nextBlock{0};
     auto work = [&] {
         for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
-            const int last = std::min(count, (b + 1) * kProgressEvery);
-            for (int i = b * kProgressEvery + 1; i <= last; ++i)
-                found[static_cast<size_t>(i)] = EvaluateObject(context, i);
+            EvaluateBlock(context, b, b * kProgressEvery + 1, std::min(count, (b + 1) * kProgressEvery),
+                          found);
             done[static_cast<size_t>(b)].store(true, std::memory_order_release);
         }
     };
@@ -432,9 +486,7 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
     for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
-        const int last = std::min(count, (b + 1) * kProgressEvery);
-        for (int i = b * kProgressEvery + 1; i <= last; ++i)
-            found[static_cast<size_t>(i)] = EvaluateObject(context, i);
+        EvaluateBlock(context, b, b * kProgressEvery + 1, std::min(count, (b + 1) * kProgressEvery), found);
         done[static_cast<size_t>(b)].store(true, std::memory_order_release);
         report();
     }

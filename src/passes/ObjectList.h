@@ -50,8 +50,8 @@ void ResetFilters(ObjectFilters& filters);
 
 // One whole number per catalogue object: its height above the Earth in km, rounded, as found by
 // the builds since the last element-file load. While the cache is valid an altitude-class filter
-// skips objects by it before propagating them. It also keeps each object's converted elements and
-// model, so a rebuild does not parse and set up the orbit model again.
+// skips objects by it before propagating them. It also keeps the objects' orbit models, block by
+// block as the build propagates them together, so a rebuild does not parse and set them up again.
 class AltitudeCache {
 public:
     AltitudeCache();
@@ -68,11 +68,14 @@ public:
     std::vector<std::optional<int>> Heights(int count) const;
 
     // Used by BuildObjectList: binds the cache to a catalogue (a different catalogue than
-    // before invalidates it), stores heights, marks it valid, lends each object's slot.
+    // before invalidates it), stores heights, marks it valid, lends the models of the objects
+    // of block b (objects b * kBlockSize + 1 on, made on first use).
+    static constexpr int kBlockSize = 200;
+    struct ModelBlock;
     void Prepare(const ElementCatalogue& catalogue);
     void SetHeight(int index, int heightKm);
     void MarkValid() { valid_ = true; }
-    PropagationSlot& Slot(int index);
+    ModelBlock& Block(int b, int first, int last);
 
 private:
     const ElementCatalogue* catalogue_ = nullptr;
@@ -80,7 +83,7 @@ private:
     bool valid_ = false;
     std::vector<int> heights_;
     std::vector<unsigned char> known_;
-    std::vector<std::unique_ptr<PropagationSlot>> slots_;
+    std::vector<std::unique_ptr<ModelBlock>> blocks_;
 };
 
 struct ObjectListEntry {

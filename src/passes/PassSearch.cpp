@@ -8,6 +8,7 @@
 #include "core/Text.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/PropagationSlot.h"
+#include "orbit/Sgp4Batch.h"
 #include "passes/PassText.h"
 
 namespace corvane {
@@ -21,11 +22,11 @@ ScanRange BatchRange(int periodMinutes) { return ScanRange{1, (13.0 + periodMinu
 
 namespace {
 
-// Position and look angles of the slot's object at t; false when the model cannot place it.
-bool Place(PropagationSlot& slot, GeodeticPoint& point, double t, PassSample& sample, StateVector& position,
+// Position and look angles of an object whose state (model units) at t is given; false when the
+// model cannot place it.
+bool Place(PropagationResult state, GeodeticPoint& point, double t, PassSample& sample, StateVector& position,
            StateVector* velocity = nullptr, const ObserverState* observer = nullptr,
            bool withAzimuth = true) {
-    PropagationResult state = PropagateSlot(t, slot);
     if (!state.Ok()) {
         sample = PassSample{};
         sample.elevation = -90.0;
@@ -160,7 +161,7 @@ PassSample PassCondition(const ElementCatalogue& catalogue, int object, Propagat
     if (!ConvertElementSet(catalogue, object, slot)) return sample;
     GeodeticPoint point = SitePoint(site);
     StateVector position;
-    if (!Place(slot, point, t, sample, position)) return sample;
+    if (!Place(PropagateSlot(t, slot), point, t, sample, position)) return sample;
     sample.inPass = InPass(sample, position, t, settings);
     return sample;
 }
@@ -181,8 +182,21 @@ bool IsNightPass(const Site& site, double localAos) {
 
 PassSearch::PassSearch(const ElementCatalogue& catalogue, int object, PropagationSlot& slot, const Site& site,
                        const PassSettings& settings, double start)
-    : slot_(slot), site_(site), point_(SitePoint(site)), settings_(settings), start_(start) {
-    hasObject_ = ConvertElementSet(catalogue, object, slot_);
+    : slot_(&slot), site_(site), point_(SitePoint(site)), settings_(settings), start_(start) {
+    hasObject_ = ConvertElementSet(catalogue, object, slot);
+}
+
+PassSearch::PassSearch(PropagationBatch& batch, size_t object, const Site& site, const PassSettings& settings,
+                       double start, const std::vector<BatchStates>* coarse, long long coarseFirst)
+    : batch_(&batch),
+      batchObject_(object),
+      coarse_(coarse),
+      coarseFirst_(coarseFirst),
+      site_(site),
+      point_(SitePoint(site)),
+      settings_(settings),
+      start_(start) {
+    hasObject_ = object < batch.Size();
 }
 
 InstantTable::InstantTable(const Site& site, double start, long long firstSecond, long long lastSecond)
@@ -222,8 +236,17 @@ bool PassSearch::Look(long long second, PassSample& sample, StateVector& positio
     sample = PassSample{};
     sample.elevation = -90.0;
     if (!hasObject_) return false;
-    return Place(slot_, point_, TimeOf(second), sample, position, velocity,
-                 table_ ? table_->Observer(second) : nullptr, withAzimuth);
+    const double t = TimeOf(second);
+    PropagationResult state;
+    const long long k = (second - coarseFirst_) / kCoarseStepSeconds;
+    if (coarse_ && second >= coarseFirst_ && (second - coarseFirst_) % kCoarseStepSeconds == 0 &&
+        k < static_cast<long long>(coarse_->size())) {
+        state = (*coarse_)[static_cast<size_t>(k)].Result(batchObject_);
+    } else {
+        state = batch_ ? batch_->PropagateOne(batchObject_, t) : PropagateSlot(t, *slot_);
+    }
+    return Place(state, point_, t, sample, position, velocity, table_ ? table_->Observer(second) : nullptr,
+                 withAzimuth);
 }
 
 bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position) const {

@@ -18,7 +18,9 @@
 namespace corvane {
 
 class ElementCatalogue;
+class PropagationBatch;
 class PropagationSlot;
+struct BatchStates;
 
 struct PassSettings {
     double aosElevation = 0.0;   // radians (the setting AOSElevation)
@@ -131,6 +133,12 @@ public:
     PassSearch(const ElementCatalogue& catalogue, int object, PropagationSlot& slot, const Site& site,
                const PassSettings& settings, double start);
 
+    // Object `object` of a batch (its models set up once for many searches) instead of a slot.
+    // coarse: the batch's states at the first coarse seconds (first, first + 119, ...) from start,
+    // or nullptr; samples there are read instead of computed (the same numbers).
+    PassSearch(PropagationBatch& batch, size_t object, const Site& site, const PassSettings& settings,
+               double start, const std::vector<BatchStates>* coarse = nullptr, long long coarseFirst = 1);
+
     bool HasObject() const { return hasObject_; }
     double Start() const { return start_; }
     const Site& SiteValues() const { return site_; }
@@ -179,7 +187,11 @@ private:
     double ProvenInPass(long long second, const StateVector& position, const StateVector& velocity,
                         double longest, double useful);
 
-    PropagationSlot& slot_;
+    PropagationSlot* slot_ = nullptr;
+    PropagationBatch* batch_ = nullptr;
+    size_t batchObject_ = 0;
+    const std::vector<BatchStates>* coarse_ = nullptr;
+    long long coarseFirst_ = 1;
     Site site_;
     GeodeticPoint point_;
     PassSettings settings_;

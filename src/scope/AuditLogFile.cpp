@@ -54,7 +54,9 @@ std::string AuditLogFile::Stamp(double localJulianDate, bool withFraction) {
         long long hundredths = std::llround(static_cast<double>(ms % 1000) / 10.0);
         if (hundredths > 99) hundredths = 99;
         if (hundredths == 0) {
-            stamp += "0";
+            // DEPARTURE: a fraction that rounds to zero is written ".0", not "0", which made the
+            // seconds read like "06:36:090".
+            stamp += ".0";
         } else if (hundredths % 10 == 0) {
             std::snprintf(text, sizeof text, ".%lld", hundredths / 10);
             stamp += text;

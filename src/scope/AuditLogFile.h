@@ -3,7 +3,7 @@
 // flushed after every line. Thread-safe.
 //
 // Line form: "MM-DD-YYYY hh:mm:ss.ff text" where the fraction of the second is rounded to two
-// decimals and written without its leading zero (".45", ".5") or as "0" when it rounds to zero.
+// decimals and written without its leading zero (".45", ".5"), or ".0" when it rounds to zero.
 #include <functional>
 #include <mutex>
 #include <string>

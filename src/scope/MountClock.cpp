@@ -47,6 +47,14 @@ int MillisecondOfSecond(double localJulianDate) {
     return static_cast<int>(CivilFromJulianDateMs(localJulianDate).millisecondOfDay % 1000);
 }
 
+bool MountCanHoldDate(double localJulianDate) {
+    if (!std::isfinite(localJulianDate)) return false;
+    int year = 0, month = 0;
+    double day = 0.0;
+    CalendarDate(localJulianDate, year, month, day);
+    return year >= 2000 && year <= 2099;
+}
+
 MountTimeCommands MountTimeCommandsFor(double jd) {
     int year = 0, month = 0;
     double day = 0.0;
@@ -80,6 +88,13 @@ MountTimeResult SetMountDateTime(SerialLink& link, bool lx200TimeAdjust, MountTi
         }
     } else {
         jd = clock.JulianDateNow();
+    }
+    if (!MountCanHoldDate(jd)) {
+        // DEPARTURE: a date the mount's two-digit year cannot hold is refused, instead of setting
+        // the mount a century away (2100 would read as 2000).
+        display.SetBusy(false);
+        display.ShowMessage(kMountYearErrorText, kMountTimeErrorTitle, MessageIcon::Error);
+        return MountTimeResult::Failed;
     }
     const MountTimeCommands commands = MountTimeCommandsFor(jd);
     link.SendCommand(commands.time);

@@ -12,6 +12,11 @@ namespace corvane {
 
 inline constexpr const char* kMountTimeErrorText = "Unable to set LX200 Date/Time.";
 inline constexpr const char* kMountTimeErrorTitle = "LX200 Connection Error.";
+inline constexpr const char* kMountYearErrorText =
+    "The LX200 keeps a two-digit year: it can be set to dates from 2000 to 2099 only.";
+
+// Whether the mount's "MM/DD/YY" can hold the date of a local Julian date (2000 to 2099).
+bool MountCanHoldDate(double localJulianDate);
 
 // "#:SL HH:MM:SS#" and "#:SC MM/DD/YY#" for the program clock at a local Julian date, from its
 // eight-digit date text and its time text with colons; an hours or minutes text "99" goes out
@@ -39,7 +44,8 @@ enum class MountTimeResult {
 // input, sends the time and the date (without a correction, at 300 to 600 ms into a second of
 // the computer clock), waits 3000 ms and checks the replies. A failure shows "Unable to set
 // LX200 Date/Time." titled "LX200 Connection Error." on the link's display. The wait cursor is
-// shown meanwhile. Tracking must have been stopped by the caller. `sent`, when given, receives
+// shown meanwhile. A date outside 2000-2099 is not sent: the message kMountYearErrorText is shown
+// and the result is Failed. Tracking must have been stopped by the caller. `sent`, when given, receives
 // the two commands.
 MountTimeResult SetMountDateTime(SerialLink& link, bool lx200TimeAdjust, MountTimeCommands* sent = nullptr);
 

@@ -63,7 +63,7 @@ EarlyNexStarParameters DefaultEarlyNexStarParameters(EarlyNexStarModel model) {
     EarlyNexStarParameters p;
     // Top speed, acceleration, command and reply latency.
     static_cast<MountFigures&>(p) =
-        ultima ? MountFigures{3.0, 1.5, 0.1, 0.1} : MountFigures{3.0, 2.0, 0.15, 0.08};
+        ultima ? MountFigures{3.0, 1.5, 0.1, 0.1, {}} : MountFigures{3.0, 2.0, 0.15, 0.08, {}};
     p.busySeconds = ultima ? 0.15 : 0.25;
     return p;
 }

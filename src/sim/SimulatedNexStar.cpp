@@ -89,8 +89,8 @@ std::optional<NexStarMounting> NexStarMountingFromName(std::string_view name) {
 NexStarParameters DefaultNexStarParameters(NexStarModel model) {
     NexStarParameters p;
     // Top speed (rate 9 of the hand controller), acceleration, command and reply latency.
-    static_cast<MountFigures&>(p) =
-        model == NexStarModel::Cge ? MountFigures{5.0, 3.0, 0.04, 0.05} : MountFigures{5.0, 2.0, 0.05, 0.06};
+    static_cast<MountFigures&>(p) = model == NexStarModel::Cge ? MountFigures{5.0, 3.0, 0.04, 0.05, {}}
+                                                               : MountFigures{5.0, 2.0, 0.05, 0.06, {}};
     return p;
 }
 

@@ -2,6 +2,7 @@
 // report a full disk; the settings file is not saved over when it could not be read.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -101,6 +102,81 @@ TEST(FileWriting, AFullDiskIsReported) {
     fs::create_directories(f.path / "folder");
     EXPECT_FALSE(out.Create(f.file("folder")));
     EXPECT_FALSE(out.Error().empty());
+}
+
+// An output path is replaced where it lives: links are written through, the file keeps its
+// mode, and what is not a file is refused without blocking.
+TEST(FileReplacing, LinksAreWrittenThroughAndTheModeIsKept) {
+    Folder f;
+    f.Write("report.txt", "old");
+    fs::permissions(f.path / "report.txt", fs::perms(0600));
+    fs::create_directories(f.path / "sub");
+    fs::create_symlink("../report.txt", f.path / "sub" / "link.txt");  // relative to its folder
+    fs::create_symlink(f.path / "sub" / "link.txt", f.path / "chain.txt");
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(f.file("chain.txt"), "new", &error)) << error;
+    EXPECT_TRUE(fs::is_symlink(f.path / "chain.txt"));
+    EXPECT_TRUE(fs::is_symlink(f.path / "sub" / "link.txt"));
+    EXPECT_EQ(f.Read("report.txt"), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(f.file("report.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    // A link to a name not there yet creates the file it names.
+    fs::create_symlink("later.txt", f.path / "dangling.txt");
+    ASSERT_TRUE(WriteFileAtomically(f.file("dangling.txt"), "made", &error)) << error;
+    EXPECT_TRUE(fs::is_symlink(f.path / "dangling.txt"));
+    EXPECT_EQ(f.Read("later.txt"), "made");
+
+    fs::create_symlink("loop-b", f.path / "loop-a");
+    fs::create_symlink("loop-a", f.path / "loop-b");
+    EXPECT_FALSE(WriteFileAtomically(f.file("loop-a"), "x", &error));
+    EXPECT_TRUE(fs::is_symlink(f.path / "loop-a"));
+}
+
+TEST(FileReplacing, HardLinkedFilesAreRewrittenForEveryName) {
+    Folder f;
+    f.Write("plan.txt", "a longer old text");
+    fs::create_hard_link(f.path / "plan.txt", f.path / "copy.txt");
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(f.file("plan.txt"), "short", &error)) << error;
+    EXPECT_EQ(f.Read("plan.txt"), "short");
+    EXPECT_EQ(f.Read("copy.txt"), "short");
+    EXPECT_EQ(fs::hard_link_count(f.path / "plan.txt"), 2u);
+    ASSERT_TRUE(WriteFileAtomically(f.file("copy.txt"), std::string(100000, 'x'), &error)) << error;
+    EXPECT_EQ(f.Read("plan.txt"), std::string(100000, 'x'));
+}
+
+TEST(FileReplacing, PipesDevicesAndFoldersAreRefused) {
+    Folder f;
+    std::string error;
+    ASSERT_EQ(::mkfifo(f.file("pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(WriteFileAtomically(f.file("pipe"), "x", &error));  // returns: no reader needed
+    EXPECT_NE(error.find("a pipe"), std::string::npos) << error;
+    struct stat st {};
+    ASSERT_EQ(::lstat(f.file("pipe").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    fs::create_directories(f.path / "folder");
+    EXPECT_FALSE(WriteFileAtomically(f.file("folder"), "x", &error));
+    EXPECT_NE(error.find("a folder"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_directory(f.path / "folder"));
+
+    // A device stays a device, even for root (who may rename over it).
+    std::string device = "/dev/null";
+    if (::geteuid() == 0 && ::mknod(f.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        device = f.file("null");
+    fs::create_symlink(device, f.path / "to-device");
+    EXPECT_FALSE(WriteFileAtomically(f.file("to-device"), "x", &error));
+    EXPECT_NE(error.find("a device"), std::string::npos) << error;
+    ASSERT_EQ(::stat(device.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_TRUE(fs::is_symlink(f.path / "to-device"));
+
+    // A log opened on a pipe nobody reads is refused instead of waiting for a reader.
+    OutputFile out;
+    EXPECT_FALSE(out.Create(f.file("pipe")));
+    EXPECT_NE(out.Error().find("pipe"), std::string::npos) << out.Error();
 }
 
 TEST(SettingsFileState, MissingReadAndUnreadableFilesAreToldApart) {

@@ -1,13 +1,16 @@
 #include "core/Preferences.h"
-#include "core/ScopeInterface.h"
-#include "core/Text.h"
 
 #include <gtest/gtest.h>
+
+#include "core/ScopeInterface.h"
+#include "core/Text.h"
 
 using namespace corvane;
 
 namespace {
-const char* Coarse(const PreferencesForm& f) { return f.coarseIndex < 0 ? "" : kCoarseIncrements[f.coarseIndex]; }
+const char* Coarse(const PreferencesForm& f) {
+    return f.coarseIndex < 0 ? "" : kCoarseIncrements[f.coarseIndex];
+}
 const char* Fine(const PreferencesForm& f) { return f.fineIndex < 0 ? "" : kFineIncrements[f.fineIndex]; }
 const char* Align(const PreferencesForm& f) {
     return f.alignmentIndex < 0 ? "" : kAlignmentIncrements[f.alignmentIndex];
@@ -97,7 +100,8 @@ TEST(ScopeInterfaceTable, TitlesNamesAndUnknownCodes) {
     EXPECT_EQ(InitialMainWindowTitle(), "Corvane v2.6.1              Meade LX200GPS");
     EXPECT_STREQ(FindScopeInterface("GEMINI").displayName, "Gemini");
     // The INDI interface is named after its device in the title.
-    EXPECT_EQ(MainWindowTitle(InterfaceTitleName("INDI", "EQMod Mount")), "Corvane v2.6.1              INDI: EQMod Mount");
+    EXPECT_EQ(MainWindowTitle(InterfaceTitleName("INDI", "EQMod Mount")),
+              "Corvane v2.6.1              INDI: EQMod Mount");
     EXPECT_EQ(InterfaceTitleName("CGE", "EQMod Mount"), "Celestron CGE");
     EXPECT_STREQ(FindScopeInterface("INDI").dialogEntry, "INDI Server");
     EXPECT_STREQ(FindScopeInterface("GEMINI").dialogEntry, "");
@@ -140,6 +144,21 @@ TEST(TextHelpers, ControlBytesNeverReachATerminal) {
     EXPECT_FALSE(IsControlByte(' '));
     EXPECT_FALSE(IsControlByte(0xA0));
     EXPECT_TRUE(IsControlByte(0x9F));
+}
+
+// Names from UTF-8 files stay as they are; bytes that do not form UTF-8 are Latin-1; a C1 control
+// is shown as U+FFFD in either form.
+TEST(TextHelpers, Utf8NamesStayUtf8) {
+    EXPECT_EQ(Latin1ToUtf8Printable("Soci\xC3\xA9t\xC3\xA9 \xC3\xBC \xE5\xA4\xA9\xF0\x9F\x9B\xB0"),
+              "Soci\xC3\xA9t\xC3\xA9 \xC3\xBC \xE5\xA4\xA9\xF0\x9F\x9B\xB0");
+    EXPECT_EQ(Latin1ToUtf8Printable("A\xC2\x9B"
+                                    "31m"),
+              "A\xEF\xBF\xBD"
+              "31m");
+    // A name cut inside a character, an overlong form and a surrogate are read byte by byte.
+    EXPECT_EQ(Latin1ToUtf8Printable("\xE5\xA4"), "\xC3\xA5\xC2\xA4");
+    EXPECT_EQ(Latin1ToUtf8Printable("\xC0\xAF"), "\xC3\x80\xC2\xAF");
+    EXPECT_EQ(Latin1ToUtf8Printable("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xEF\xBF\xBD");  // 0x80 is C1
 }
 
 TEST(TextHelpers, LeadingNumberAndPlainNumber) {

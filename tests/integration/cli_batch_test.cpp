@@ -75,3 +75,20 @@ TEST_F(CliBatch, RefusesBadOptionsAndFiles) {
     Write("empty.tle", "not an element file\n");
     EXPECT_EQ(Cli("batch --tle empty.tle" + kWhere).code, 1);
 }
+
+// A name that would reprogram the terminal (OSC 52 writes its clipboard) is shown with its control
+// characters made visible; a UTF-8 name comes out as it is, in the lines and in JSON.
+TEST_F(CliBatch, NamesReachTheTerminalOnlyAsText) {
+    const std::string lines =
+        "1 25544U 98067A   17117.89041289 -.00158687  00000-0 -24621-2 0  9992\n"
+        "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\n";
+    Write("names.tle", "ISS\x1b]52;c;aGk=\x07\n" + lines + "Soci\xC3\xA9t\xC3\xA9\n" + lines);
+    for (const char* format : {"text", "json"}) {
+        const clitest::CliRun r = Cli("batch --tle names.tle" + kWhere + " --period 1440 --format " + format);
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << format;
+        EXPECT_EQ(r.out.find('\x07'), std::string::npos) << format;
+        EXPECT_NE(r.out.find("ISS\xEF\xBF\xBD]52;c;aGk=\xEF\xBF\xBD"), std::string::npos) << format << r.out;
+        EXPECT_NE(r.out.find("Soci\xC3\xA9t\xC3\xA9"), std::string::npos) << format << r.out;
+    }
+}

@@ -68,6 +68,10 @@ TEST_F(MountTime, UsageAndAMountThatDoesNotAnswer) {
     EXPECT_EQ(bad.code, 2);
     EXPECT_NE(bad.err.find("--adjust"), std::string::npos) << bad.err;
     EXPECT_EQ(Cli("mount-time").code, 2);
+    // The mount's year has two digits: 2100 would set it to 2000.
+    const CliRun century = Cli("mount-time --device /dev/null --adjust 2100-01-01T00:00:00Z");
+    EXPECT_EQ(century.code, 2);
+    EXPECT_NE(century.err.find("2000 to 2099"), std::string::npos) << century.err;
 
     const CliRun missing = Cli("mount-time --device " + (dir_ / "no-such-device").string());
     EXPECT_EQ(missing.code, 1);

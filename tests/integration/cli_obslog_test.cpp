@@ -90,3 +90,34 @@ TEST_F(CliObslog, ReportMatchesTheLibraryByteForByte) {
     EXPECT_EQ(Cli("obslog report --from 20170101 --to 20171231 -o no-such-folder/r.txt").code, 1);
     EXPECT_EQ(Read(dir_ / "obslog.dat"), Golden());
 }
+
+// --satellite takes the Alpha-5 form as --norad does; a log that is not there is an error, not an
+// empty log; the report is written through a link, and a hard-linked report changes for both names.
+TEST_F(CliObslog, SatelliteFormsMissingLogsAndReportFiles) {
+    corvane::ObsRecord record;
+    record[corvane::kObsNorad] = "100000";
+    record[corvane::kObsName] = "ALPHA";
+    record[corvane::kObsDate] = "20260105";
+    Write("obslog.dat", Golden() + corvane::FormatObsRecord(record));
+    clitest::CliRun r = Cli("obslog report --from 20260101 --to 20261231 --satellite A0000 -o a.txt");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Read(dir_ / "a.txt").substr(0, 13), "100000\tALPHA ");
+    EXPECT_EQ(Cli("obslog report --from 20260101 --to 20261231 --satellite I0000 -o a.txt").code, 2);
+
+    for (const char* command : {"obslog list --log /nonexistent/obslog.dat",
+                                "obslog report --from 20170101 --to 20171231 --log missing.dat -o m.txt"}) {
+        r = Cli(command);
+        EXPECT_EQ(r.code, 1) << command;
+        EXPECT_NE(r.err.find("no observation log"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "m.txt"));
+
+    Write("kept.txt", "old");
+    std::filesystem::create_symlink("kept.txt", dir_ / "link.txt");
+    std::filesystem::create_hard_link(dir_ / "kept.txt", dir_ / "second-name.txt");
+    r = Cli("obslog report --from 20260101 --to 20261231 -o link.txt");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "link.txt"));
+    EXPECT_EQ(Read(dir_ / "kept.txt").substr(0, 7), "100000\t");
+    EXPECT_EQ(Read(dir_ / "second-name.txt"), Read(dir_ / "kept.txt"));
+}

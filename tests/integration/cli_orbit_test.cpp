@@ -245,6 +245,34 @@ TEST_F(CliOrbit, Latin1NamesComeOutAsUtf8) {
     EXPECT_EQ(nlohmann::json::parse(l.out)["name"], "SAT\xC3\x89LITE");
 }
 
+// Beyond the catalogue's 100000 objects the rest is said aloud: the count kept of the count read,
+// and an object left out is "not kept", not "not in the file".
+TEST_F(CliOrbit, ObjectsBeyondTheCapacityAreNamedNotHidden) {
+    const std::string set =
+        "ISS (ZARYA)\n"
+        "1 25544U 98067A   17117.89041289 -.00158687  00000-0 -24621-2 0  9992\n"
+        "2 25544  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 53936\n";
+    std::string big;
+    big.reserve(set.size() * 100001);
+    for (int i = 0; i < 100000; ++i) big += set;
+    big +=
+        "LATE ONE\n"
+        "1 F0000U 98067A   17117.89041289 -.00158687  00000-0 -24621-2 0  999\n"
+        "2 F0000  51.6432 289.0003 0006055 101.4704 344.3366 15.53834686 5393\n";
+    const std::string file = Write("big.tle", big);
+    const clitest::CliRun e = Cli("elements --tle '" + file + "'");
+    ASSERT_EQ(e.code, 0) << e.err;
+    EXPECT_EQ(e.Lines().back(), "100000 total. Kept 100000 of 100001 objects.");
+    const clitest::CliRun l = Cli("look --tle '" + file + "' --norad F0000 --jd 2457872.0 --site 0,0,0");
+    EXPECT_EQ(l.code, 1);
+    EXPECT_NE(l.err.find("Kept 100000 of 100001 objects."), std::string::npos) << l.err;
+    EXPECT_NE(l.err.find("object 150000 is in"), std::string::npos) << l.err;
+    EXPECT_NE(l.err.find("was not kept"), std::string::npos) << l.err;
+    EXPECT_NE(Cli("look --tle '" + file + "' --norad F0001 --jd 2457872.0 --site 0,0,0")
+                  .err.find("no object 150001"),
+              std::string::npos);
+}
+
 // An epoch of exactly 0 h is day .0 of that day, through the whole command line.
 TEST_F(CliOrbit, AnEpochAtMidnightIsUsable) {
     const std::string file = Write("midnight.tle",

@@ -6,12 +6,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "ChildProcess.h"
 #include "CliRunner.h"
 #include "core/Clock.h"
 #include "core/Settings.h"
@@ -113,12 +115,31 @@ TEST_F(Download, TheOmmCsvFormIsOneVariableAway) {
     EXPECT_EQ(LoadElementFile((dir_ / "visual.txt").string()).catalogue->Count(), 6);
 }
 
-TEST_F(Download, NotFoundKeepsThePreviousFile) {
+TEST_F(Download, NotFoundKeepsThePreviousFileWithoutWaiting) {
     httptest::PythonServer server((dir_ / "site").string());
     ASSERT_TRUE(server.Running());
+    const double before = clock_.LocalJulianDate();
     const DownloadOutcome o = Run(server.Url() + "/nothing-here");
     EXPECT_EQ(o.status, DownloadStatus::kFailed);
-    EXPECT_EQ(o.polls, 3);
+    // The script has ended with a failure: nothing is left to wait for.
+    EXPECT_EQ(o.polls, 0);
+    EXPECT_LT((clock_.LocalJulianDate() - before) * 86400.0, 0.5);
+    ExpectPreviousKept(o);
+}
+
+// A server that closes in the middle of a line, with no length to tell: the file whose last line
+// is cut is refused, even from a script that lets it through, and the previous file stays.
+TEST_F(Download, ALastLineCutShortKeepsThePreviousFile) {
+    const std::string body = Served(40);
+    httptest::RawServer server(body.substr(0, body.size() - 30), httptest::RawServer::kNoLength);
+    DownloadOutcome o = Run(server.Url());
+    EXPECT_EQ(o.status, DownloadStatus::kFailed);
+    ExpectPreviousKept(o);
+    // A script that only copies what it got, as a user's own might.
+    Write("visual.sh", "curl --silent --output \"$1\" \"$CORVANE_TLE_URL\"\n");
+    o = Run(server.Url());
+    EXPECT_EQ(o.status, DownloadStatus::kFailed);
+    EXPECT_NE(o.detail.find("its last line is cut short"), std::string::npos) << o.detail;
     ExpectPreviousKept(o);
 }
 
@@ -137,11 +158,11 @@ TEST_F(Download, AnErrorPageIsNoElementFile) {
     ExpectPreviousKept(o);
 }
 
-TEST_F(Download, MissingScriptFailsAfterThePolls) {
+TEST_F(Download, MissingScriptFailsAtOnce) {
     fs::remove(dir_ / "visual.sh");
     const DownloadOutcome o = Run("http://127.0.0.1:9");
     EXPECT_EQ(o.status, DownloadStatus::kFailed);
-    EXPECT_EQ(o.polls, 3);
+    EXPECT_EQ(o.polls, 0);
     EXPECT_NE(o.detail.find("visual.bat"), std::string::npos);
     ExpectPreviousKept(o);
     // A .bat of that name is taken first.
@@ -151,14 +172,25 @@ TEST_F(Download, MissingScriptFailsAfterThePolls) {
     EXPECT_EQ(DownloadScriptPath(dir_.string(), "visual.bat"), "");
 }
 
-TEST_F(Download, NoPollMeansFailureEvenWhenTheFileArrives) {
+// A maximum time of 0 still takes the file the script has written; a file that arrives during the
+// last pause is taken, not overwritten by the previous one.
+TEST_F(Download, NoWaitStillTakesAFileThatHasArrived) {
     httptest::PythonServer server((dir_ / "site").string());
     ASSERT_TRUE(server.Running());
     options_.maxDownloadSeconds = 0;
-    const DownloadOutcome o = Run(server.Url());
-    EXPECT_EQ(o.status, DownloadStatus::kFailed);
-    EXPECT_EQ(o.polls, 0);
-    EXPECT_EQ(Read(dir_ / "visual.txt"), kPrevious);
+    DownloadOutcome o = Run(server.Url());
+    EXPECT_EQ(o.status, DownloadStatus::kSuccess) << o.detail;
+    EXPECT_EQ(Read(dir_ / "visual.txt"), Served(40));
+
+    Write("visual.txt", kPrevious);
+    Write("late.txt", Served(3));
+    Write("visual.sh", "(sleep 0.5; cp late.txt \"$1\") &\n");
+    SystemClock real;
+    const std::atomic<bool> cancel{false};
+    o = DownloadElementSet(set_, options_, real, cancel);
+    EXPECT_EQ(o.status, DownloadStatus::kSuccess) << o.detail;
+    EXPECT_EQ(Read(dir_ / "visual.txt"), Served(3));
+    EXPECT_FALSE(fs::exists(dir_ / "visual.txt.previous"));
 }
 
 TEST_F(Download, CancelStopsAScriptWaitingOnASilentServer) {
@@ -179,6 +211,32 @@ TEST_F(Download, CancelStopsAScriptWaitingOnASilentServer) {
     EXPECT_FALSE(fs::exists(dir_ / "visual.txt.previous"));
 }
 
+// Ctrl-C or SIGTERM in the middle of a download that is still arriving: the command ends at once
+// (curl's own limit is minutes), the partial file is gone and the previous file is back.
+TEST_F(Download, ASignalEndsTheCommandAndItsPartialFile) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        httptest::RawServer stalled(Served(40).substr(0, 500), httptest::RawServer::kNoLength, true, true);
+        corvane::test::ChildProcess cli(
+            {"/bin/sh", "-c",
+             "cd '" + dir_.string() + "' && exec '" + CORVANE_BIN_DIR + "/src/corvane-cli' download 1"},
+            {"CORVANE_TLE_URL=" + stalled.Url()}, true);
+        ASSERT_TRUE(cli.Started());
+        for (int i = 0; i < 100 && !fs::exists(dir_ / "visual.txt.download"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_TRUE(fs::exists(dir_ / "visual.txt.download")) << "the download is under way";
+        const auto started = std::chrono::steady_clock::now();
+        cli.Signal(signal);
+        const auto [code, out] = cli.Finish(10.0);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        EXPECT_EQ(code, 128 + signal);
+        EXPECT_LT(seconds, 3.0) << signal;
+        EXPECT_FALSE(fs::exists(dir_ / "visual.txt.download")) << signal;
+        EXPECT_EQ(Read(dir_ / "visual.txt"), kPrevious) << signal;
+        EXPECT_FALSE(fs::exists(dir_ / "visual.txt.previous")) << signal;
+    }
+}
+
 TEST_F(Download, CommandLineRunsTheSameDownload) {
     httptest::PythonServer server((dir_ / "site").string());
     ASSERT_TRUE(server.Running());
@@ -186,6 +244,10 @@ TEST_F(Download, CommandLineRunsTheSameDownload) {
     const clitest::CliRun ok = clitest::RunCli(dir_, "download VISUAL.TXT", env);
     ASSERT_EQ(ok.code, 0) << ok.err;
     EXPECT_EQ(ok.out, "visual.txt: 40 total.\n");
+    EXPECT_EQ(clitest::RunCli(dir_, "download 1 --max-time -5", env).code, 2);
+    EXPECT_EQ(clitest::RunCli(dir_, "download 1 --max-time 3601", env).code, 2);
+    const clitest::CliRun quick = clitest::RunCli(dir_, "download 1 --max-time 0", env);
+    EXPECT_EQ(quick.code, 0) << quick.err;
     EXPECT_EQ(Read(dir_ / "visual.txt"), Served(40));
     Write("visual.txt", kPrevious);
     const clitest::CliRun missing =

@@ -82,7 +82,9 @@ TEST(MountsimDeadLine, DeadLinesEndTrackingOnEveryKindOfMountAndSilenceIsNoFault
             EXPECT_EQ(code, 1);
             EXPECT_NE(output.find(c.message), std::string::npos);
             // The CLI starts a moment after the simulator, so this errs on the long side.
-            if (ended >= 0) EXPECT_LE(ended - c.faultAt, 12.0);
+            if (ended >= 0) {
+                EXPECT_LE(ended - c.faultAt, 12.0);
+            }
         }
         // No spinning: the program mostly sleeps, whatever the line does.
         ASSERT_GE(c.track->cpuSeconds, 0.0);

@@ -232,6 +232,40 @@ TEST(ObsLogFile, TenThousandAndOneRecordsOfOneObject) {
     EXPECT_EQ(Bytes(path).size(), all.size());
 }
 
+// A log is read a piece at a time, so its length costs no memory; read whole (the windows) it is
+// held to a limit, and a sparse file of gigabytes is refused with a message instead.
+TEST(ObsLogFile, RecordsAreStreamedAndAHugeLogIsRefusedWhole) {
+    TempFolder folder;
+    const std::string path = folder.File("obslog.dat");
+    std::string log;
+    for (int i = 0; i < 2500; ++i)
+        log += FormatObsRecord(Observation(std::to_string(i + 1), "X", "20170427", "21:00:00", ""));
+    ASSERT_TRUE(WriteFileAtomically(path, log + "tail"));
+    long seen = 0;
+    size_t tail = 0;
+    EXPECT_EQ(ObsLogFile(path).ForEachRecord(
+                  [&](long number, std::string_view bytes) {
+                      ++seen;
+                      EXPECT_EQ(ObsRecordNumber(bytes), number);
+                      EXPECT_EQ(bytes.size(), kObsRecordSize);
+                  },
+                  &tail),
+              FileRead::kRead);
+    EXPECT_EQ(seen, 2500);
+    EXPECT_EQ(tail, 4u);
+    EXPECT_EQ(ObsLogFile(folder.File("none")).ForEachRecord([](long, std::string_view) {}),
+              FileRead::kMissing);
+
+    const std::string sparse = folder.File("sparse.dat");
+    std::ofstream(sparse).close();
+    ASSERT_EQ(::truncate(sparse.c_str(), static_cast<off_t>((kObsLogRecordLimit + 1) * kObsRecordSize)), 0);
+    ObsLogContents contents;
+    std::string error;
+    EXPECT_FALSE(ObsLogFile(sparse).ReadAll(contents, &error));
+    EXPECT_TRUE(contents.records.empty());
+    EXPECT_NE(error.find("250001 records, more than the 250000"), std::string::npos) << error;
+}
+
 TEST(ObsLogFile, MissingFileIsCreatedEmptyAndReadsAsEmpty) {
     TempFolder folder;
     const ObsLogFile log(folder.File("obslog.dat"));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "obslog/ObsLog.h"
 
 namespace corvane {
@@ -50,6 +52,22 @@ TEST(ObsReport, LineHasNineteenTabbedFieldsWithFixedWidthsKept) {
               "Meade LX200         \t2.6.1");
     const std::vector<std::string> log{Record("25544", "ISS (ZARYA)", "20170427", "45", "520")};
     EXPECT_EQ(BuildObsReport(log, Day(20170427)), line + "\r\n");
+}
+
+// A name from an element file may hold a tab or a line break: it must not add a field or split
+// the line of the tab-delimited file.
+TEST(ObsReport, TabsAndLineBreaksInFieldsStayInTheirField) {
+    const std::string line =
+        ObsReportLine(Record("25544", "ISS\tA\r\nB", "20170427", "45", "520", "Back\tyard"));
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 18);
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
+    EXPECT_EQ(line.substr(0, 32), "25544\tISS A  B                 \t");  // 25 wide
+    EXPECT_NE(line.find("\tBack yard\t"), std::string::npos);
+    ObsReportBuilder builder(Day(20170427));
+    builder.Add(Record("25544", "ISS\tA\r\nB", "20170427", "45", "520", "Back\tyard"));
+    builder.Add(Record("20580", "HST", "20170428", "45", "520"));  // outside the day
+    const std::string report = builder.Finish();
+    EXPECT_EQ(report, line + "\r\n");
 }
 
 TEST(ObsReport, DateRangeAndCriteria) {

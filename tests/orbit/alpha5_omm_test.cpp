@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "orbit/CatalogueNumber.h"
 #include "orbit/ElementCatalogue.h"
@@ -170,7 +171,7 @@ TEST(OmmFiles, RoundsToTheTwoLinePrecisionAndSkipsUnreadableRecords) {
     ASSERT_EQ(r.catalogue->Count(), 1);
     EXPECT_EQ(r.catalogue->Entry(1)->number, 100001);
     EXPECT_EQ(r.catalogue->NameLine(1).substr(0, 4), "A, B");
-    EXPECT_EQ(r.status, "1 total. 2 record(s) could not be read.");
+    EXPECT_EQ(r.status, "1 total. Refused 2 unreadable records.");
 
     const std::string xml =
         "<ndm><omm><NORAD_CAT_ID>5</NORAD_CAT_ID></omm><omm><body><OBJECT_NAME>X</OBJECT_NAME>"
@@ -181,11 +182,11 @@ TEST(OmmFiles, RoundsToTheTwoLinePrecisionAndSkipsUnreadableRecords) {
     const LoadResult x = LoadElementFile(TempFile("bad.xml", xml));
     ASSERT_EQ(x.catalogue->Count(), 1);
     EXPECT_EQ(x.catalogue->Entry(1)->number, 7);
-    EXPECT_EQ(x.status, "1 total. 3 record(s) could not be read.");
+    EXPECT_EQ(x.status, "1 total. Refused 2 unreadable records.");  // the last one is cut short
     // A file of records none of which reads is reported like any file without element sets.
     const LoadResult none = LoadElementFile(TempFile("none.xml", "<ndm><omm><EPOCH>x</EPOCH></omm></ndm>"));
     EXPECT_TRUE(none.noElementSets);
-    EXPECT_EQ(none.status, "No objects. 1 record(s) could not be read.");
+    EXPECT_EQ(none.status, "No objects. Refused 1 unreadable record.");
 }
 
 TEST(OmmFiles, FormIsToldByContentNotByName) {
@@ -196,4 +197,114 @@ TEST(OmmFiles, FormIsToldByContentNotByName) {
     // A three-line file named .csv loads as such.
     const LoadResult r = LoadElementFile(TempFile("really-tle.csv", Text(Renumbered("A0000"))));
     EXPECT_EQ(r.catalogue->Count(), 1);
+}
+
+namespace {
+
+std::string OmmXmlRecord(const std::string& name, int number) {
+    return "<omm><body><segment><data><meanElements><OBJECT_NAME>" + name + "</OBJECT_NAME><NORAD_CAT_ID>" +
+           std::to_string(number) +
+           "</NORAD_CAT_ID><EPOCH>2026-12-08T00:00:00</EPOCH><MEAN_MOTION>15.5</MEAN_MOTION>"
+           "<ECCENTRICITY>.001</ECCENTRICITY><INCLINATION>51.6</INCLINATION><RA_OF_ASC_NODE>10"
+           "</RA_OF_ASC_NODE><ARG_OF_PERICENTER>20</ARG_OF_PERICENTER><MEAN_ANOMALY>30</MEAN_ANOMALY>"
+           "</meanElements></data></segment></body></omm>\n";
+}
+
+std::string TrimmedName(const CatalogueEntry& e) {
+    return e.name.substr(0, e.name.find_last_not_of(' ') + 1);
+}
+
+}  // namespace
+
+// Names keep their characters: UTF-8 stays UTF-8, a Latin-1 document's letters arrive as UTF-8, a
+// comment inside the name is left out without cutting the rest, and a line break or tab cannot
+// split the name line.
+TEST(OmmFiles, NamesKeepTheirTextAndStayOneLine) {
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ndm>\n" +
+                             OmmXmlRecord("SOCI\xC3\x89T\xC3\x89 \xE5\xA4\xA9\xE5\xAE\xAB", 1) +
+                             OmmXmlRecord("ISS <!-- the station --> (ZARYA)", 2) +
+                             OmmXmlRecord("TWO\n  LINES\tAND <![CDATA[<MORE>]]>", 3) + "</ndm>\n";
+    const OmmReadResult r = ReadOmmXml(utf8);
+    ASSERT_EQ(r.entries.size(), 3u);
+    EXPECT_EQ(TrimmedName(r.entries[0]), "SOCI\xC3\x89T\xC3\x89 \xE5\xA4\xA9\xE5\xAE\xAB");
+    EXPECT_EQ(TrimmedName(r.entries[1]), "ISS  (ZARYA)");
+    EXPECT_EQ(TrimmedName(r.entries[2]), "TWO   LINES AND <MORE>");
+
+    const OmmReadResult latin1 = ReadOmmXml("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><ndm>" +
+                                            OmmXmlRecord("CAF\xC9", 4) + "</ndm>");
+    ASSERT_EQ(latin1.entries.size(), 1u);
+    EXPECT_EQ(TrimmedName(latin1.entries[0]), "CAF\xC3\x89");
+
+    const OmmReadResult csv = ReadOmmCsv(
+        "OBJECT_NAME,NORAD_CAT_ID,EPOCH,MEAN_MOTION,ECCENTRICITY,INCLINATION,RA_OF_ASC_NODE,"
+        "ARG_OF_PERICENTER,MEAN_ANOMALY\n\"A\r\nB\tC\",5,2026-12-08T00:00:00,15.5,.001,51.6,10,20,30\n");
+    ASSERT_EQ(csv.entries.size(), 1u);
+    EXPECT_EQ(TrimmedName(csv.entries[0]), "A  B C");
+}
+
+// The reader takes a file in pieces of any size and reads the same records; markup inside
+// comments, CDATA or attribute values does not end a record; damage costs only its own record.
+TEST(OmmFiles, StreamedXmlAndCsvReadAsWholeFilesDo) {
+    std::string xml =
+        "<?xml version=\"1.0\"?>\n<!-- <omm> in a comment is no record -->\n<ndm a=\"</omm>\">\n";
+    for (int n = 1; n <= 5; ++n) xml += OmmXmlRecord("OBJ " + std::to_string(n), n);
+    xml += "<omm><OBJECT_NAME>broken</omm>\n";  // mismatched: one unreadable record
+    xml += OmmXmlRecord("AFTER", 6) + "</ndm>\n";
+    const OmmReadResult whole = ReadOmmXml(xml);
+    EXPECT_EQ(whole.records, 7);
+    EXPECT_EQ(whole.unreadable, 1);
+    ASSERT_EQ(whole.entries.size(), 6u);
+    EXPECT_EQ(TrimmedName(whole.entries[5]), "AFTER");
+    for (size_t piece : {1u, 7u, 300u}) {
+        std::vector<std::string> names;
+        OmmStreamReader reader(ElementFileFormat::kOmmXml,
+                               [&](CatalogueEntry&& e) { names.push_back(TrimmedName(e)); });
+        for (size_t at = 0; at < xml.size(); at += piece)
+            reader.Feed(std::string_view(xml).substr(at, piece));
+        reader.Finish();
+        EXPECT_EQ(reader.Records(), 7) << piece;
+        EXPECT_EQ(reader.Unreadable(), 1) << piece;
+        ASSERT_EQ(names.size(), 6u) << piece;
+        EXPECT_EQ(names[0], "OBJ 1");
+    }
+    // A record that never closes is read as one unreadable record, however large.
+    const OmmReadResult open =
+        ReadOmmXml("<ndm>" + OmmXmlRecord("KEPT", 7) + "<omm>" + std::string(3 << 20, 'x'));
+    EXPECT_EQ(open.entries.size(), 1u);
+    EXPECT_EQ(open.unreadable, 1);
+
+    const std::string csv =
+        "OBJECT_NAME,NORAD_CAT_ID,EPOCH,MEAN_MOTION,ECCENTRICITY,INCLINATION,RA_OF_ASC_NODE,"
+        "ARG_OF_PERICENTER,MEAN_ANOMALY\r\nA,1,2026-12-08T00:00:00,15.5,.001,51.6,10,20,30\r\n"
+        "\"B, "
+        "Q\",2,2026-12-08T00:00:00,15.5,.001,51.6,10,20,30\r\nC,3,2026-12-08T00:00:00,15.5,.001,51.6,10,20,"
+        "30";
+    std::vector<std::string> names;
+    OmmStreamReader reader(ElementFileFormat::kOmmCsv,
+                           [&](CatalogueEntry&& e) { names.push_back(TrimmedName(e)); });
+    for (char c : csv) reader.Feed(std::string_view(&c, 1));
+    reader.Finish();
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B, Q", "C"}));
+    EXPECT_EQ(reader.Unreadable(), 0);
+}
+
+// An OMM file beyond the capacity is read to its end: the status says how many were kept of how
+// many, the numbers left out are known, and records refused are counted.
+TEST(OmmFiles, BeyondTheCapacityTheRestIsCountedNotKept) {
+    std::string csv =
+        "OBJECT_NAME,NORAD_CAT_ID,EPOCH,MEAN_MOTION,ECCENTRICITY,INCLINATION,RA_OF_ASC_NODE,"
+        "ARG_OF_PERICENTER,MEAN_ANOMALY\n";
+    for (int n = 1; n <= ElementCatalogue::kCapacity + 2; ++n)
+        csv += "X," + std::to_string(n) + ",2026-12-08T00:00:00,15.5,.001,51.6,10,20,30\n";
+    csv += "BAD,1,2026-12-08T00:00:00,fast,.001,51.6,10,20,30\n";
+    const std::string path = TempFile("big.csv", csv);
+    const LoadResult r = LoadElementFile(path);
+    EXPECT_EQ(r.catalogue->Count(), ElementCatalogue::kCapacity);
+    EXPECT_EQ(r.status, "100000 total. Kept 100000 of 100002 objects. Refused 1 unreadable record.");
+    EXPECT_EQ(r.catalogue->LeftOutCount(), 2);
+    EXPECT_TRUE(r.catalogue->LeftOut(100002));
+    EXPECT_FALSE(r.catalogue->LeftOut(99999));  // kept, not left out
+    EXPECT_FALSE(r.catalogue->LeftOut(200000));
+    EXPECT_EQ(r.catalogue->FindCatalogueNumber(100001), 0);
+    fs::remove(path);
 }

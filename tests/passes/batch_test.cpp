@@ -280,7 +280,9 @@ TEST(BatchRun, StopEndsBetweenObjectsWithTheLinesFoundSoFar) {
     for (const BatchLine& l : gotLines) gotByObject[l.object].push_back(l.line);
     for (size_t i = 1; i < gotLines.size(); ++i) EXPECT_LE(gotLines[i - 1].object, gotLines[i].object);
     for (const auto& [object, lines] : fullByObject) {
-        if (object <= 300) EXPECT_EQ(gotByObject[object], lines) << object;
+        if (object <= 300) {
+            EXPECT_EQ(gotByObject[object], lines) << object;
+        }
     }
     for (const auto& [object, lines] : gotByObject) EXPECT_EQ(lines, fullByObject[object]) << object;
 }

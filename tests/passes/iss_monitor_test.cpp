@@ -63,7 +63,7 @@ TEST_F(IssMonitorTest, NextPassIsTheFirstNightPassOfThePassSearch) {
     EXPECT_EQ(next.maxElevation,
               MaxElevationText(passes.front().maxElevation, passes.front().maxElevationTime + 10.0 / 24.0));
     const long long s = static_cast<long long>(passes.front().duration);
-    char expected[32];
+    char expected[64];
     std::snprintf(expected, sizeof expected, "%02lld hr %02lld m %02lld s", s / 3600, s / 60 % 60, s % 60);
     EXPECT_EQ(next.duration, expected);
     // A first night pass shorter than the minimum ends the search empty, even if a longer one

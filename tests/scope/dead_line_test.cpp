@@ -244,7 +244,9 @@ TEST(DeadLine, EveryMountEndsWithinTwelveSecondsOfAFaultUnlessItsProtocolLetsItG
                 } else {
                     EXPECT_EQ(text, kLost);
                 }
-                if (fault == LineFault::Closed && out.connected) EXPECT_EQ(text, kLost);
+                if (fault == LineFault::Closed && out.connected) {
+                    EXPECT_EQ(text, kLost);
+                }
             }
         }
     }

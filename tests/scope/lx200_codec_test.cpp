@@ -154,11 +154,15 @@ TEST(Lx200Codec, PositionRepliesParseByTheirTerminators) {
 
 TEST(Lx200Codec, PositionRepliesAreReadStrictlyAndThePolarOneInEitherFormat) {
     // Noise with the terminators in place reads as nothing, never as altitude 0 and azimuth 0.
-    EXPECT_FALSE(ParseAltAzReply(std::string("\x81\xF3\x07") + "abcdef#\x90\x12ghijklmn#"));
+    EXPECT_FALSE(
+        ParseAltAzReply("\x81\xF3\x07"
+                        "abcdef#\x90\x12ghijklmn#"));
     EXPECT_FALSE(ParseAltAzReply("+4x" + kDeg + "30'15#123" + kDeg + "45'06#"));
     EXPECT_FALSE(ParseAltAzReply("+45" + kDeg + "30'15#12" + kDeg + "345'06#"));
     EXPECT_FALSE(ParseAltAzReply("+45" + kDeg + "60'15#123" + kDeg + "45'06#"));
-    EXPECT_FALSE(ParseDecRaReply(std::string("\x81\xF3\x07") + "abcdef#\x90\x12ghijkl#"));
+    EXPECT_FALSE(
+        ParseDecRaReply("\x81\xF3\x07"
+                        "abcdef#\x90\x12ghijkl#"));
 
     // The polar reply in short format: "sDD*MM#" and "HH:MM.T#", complete as soon as it reads.
     const std::string shortReply = "-05" + kDeg + "30#12:34.5#";

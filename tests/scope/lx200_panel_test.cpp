@@ -311,6 +311,23 @@ TEST(MountClock, ACorrectionGoesToTheMountAndARefusalIsReported) {
     EXPECT_EQ(f.clock.Correction(), 3.0);
 }
 
+// The mount keeps "MM/DD/YY": 2100 would read as 2000, so dates outside 2000-2099 are refused
+// and nothing is sent.
+TEST(MountClock, OnlyYearsTheMountCanHoldAreSent) {
+    PanelFixture f;
+    f.clock.Set(CivilToJulianDate(2100, 1, 1, 0, 0, 0) + 4.0 / 24);
+    f.clock.SetCorrection(1.0);
+    const size_t sent = f.mount.Commands().size();
+    EXPECT_EQ(SetMountDateTime(f.link, true), MountTimeResult::Failed);
+    for (size_t i = sent; i < f.mount.Commands().size(); ++i)
+        EXPECT_EQ(f.mount.Commands()[i].find(":SC"), std::string::npos) << f.mount.Commands()[i];
+    ASSERT_EQ(f.display.messages.size(), 1u);
+    EXPECT_EQ(f.display.messages[0].text, kMountYearErrorText);
+    EXPECT_FALSE(MountCanHoldDate(CivilToJulianDate(1999, 12, 31, 23, 59, 59)));
+    EXPECT_TRUE(MountCanHoldDate(CivilToJulianDate(2000, 1, 1, 0, 0, 0)));
+    EXPECT_TRUE(MountCanHoldDate(CivilToJulianDate(2099, 12, 31, 23, 59, 59)));
+}
+
 TEST(MountClock, TheDialogsDateAndTimeTextReadsBack) {
     const double jd = CivilToJulianDate(2004, 3, 7, 12, 34, 0);
     const auto read = ParseDateAndTimeText(CalendarDateText(jd) + "  12:34");

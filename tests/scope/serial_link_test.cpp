@@ -250,7 +250,7 @@ TEST(AuditLog, StampsHaveTheDocumentedForm) {
     EXPECT_EQ(AuditLogFile::Stamp(base + 0.45 / 86400, true), "04-27-2017 21:05:09.45");
     EXPECT_EQ(AuditLogFile::Stamp(base + 0.5 / 86400, true), "04-27-2017 21:05:09.5");
     EXPECT_EQ(AuditLogFile::Stamp(base + 0.05 / 86400, true), "04-27-2017 21:05:09.05");
-    EXPECT_EQ(AuditLogFile::Stamp(base + 0.004 / 86400, true), "04-27-2017 21:05:090");
+    EXPECT_EQ(AuditLogFile::Stamp(base + 0.004 / 86400, true), "04-27-2017 21:05:09.0");  // not "09" + "0"
     EXPECT_EQ(AuditLogFile::Stamp(base + 0.997 / 86400, true), "04-27-2017 21:05:09.99");
     EXPECT_EQ(AuditLogFile::Stamp(base + 0.45 / 86400, false), "04-27-2017 21:05:09");
     EXPECT_EQ(AuditLogFile::Stamp(CivilToJulianDate(1999, 12, 31, 23, 59, 59.9996), false),

@@ -81,19 +81,25 @@ private:
 // closes the connection. With answer = false it accepts connections and never says a word.
 class RawServer {
 public:
-    RawServer(std::string body, size_t promised, bool answer = true) {
+    // `promised` kNoLength: no Content-Length, the end of the body is the end of the connection.
+    static constexpr size_t kNoLength = static_cast<size_t>(-1);
+    // `hold`: after the body the connection stays open until the server ends.
+    RawServer(std::string body, size_t promised, bool answer = true, bool hold = false) {
         fd_ = Listen(port_);
         if (!answer) return;  // the kernel completes connections; nobody reads or writes
-        thread_ = std::thread([this, body = std::move(body), promised] {
+        thread_ = std::thread([this, body = std::move(body), promised, hold] {
             while (!stop_.load()) {
                 const int c = ::accept(fd_, nullptr, nullptr);
                 if (c < 0) return;
                 char buf[4096];
                 (void)::recv(c, buf, sizeof buf, 0);
-                const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                                         std::to_string(promised) + "\r\nConnection: close\r\n\r\n";
+                const std::string length =
+                    promised == kNoLength ? "" : "Content-Length: " + std::to_string(promised) + "\r\n";
+                const std::string head =
+                    "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n" + length + "Connection: close\r\n\r\n";
                 (void)::send(c, head.data(), head.size(), MSG_NOSIGNAL);
                 (void)::send(c, body.data(), body.size(), MSG_NOSIGNAL);
+                while (hold && !stop_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 ::close(c);
             }
         });

@@ -1,6 +1,7 @@
 #pragma once
-// Texts from files as the windows show them: Latin-1 converted to Unicode, and every control
-// character (a name from an element file may hold any byte) shown as U+FFFD instead.
+// Texts from files as the windows show them: Latin-1 converted to Unicode (bytes that form UTF-8,
+// a name from a UTF-8 file, as UTF-8), and every control character (a name from an element file
+// may hold any byte) shown as U+FFFD instead.
 #include <QString>
 #include <string_view>
 
@@ -9,13 +10,7 @@
 namespace corvane::ui {
 
 inline QString ShownLatin1(std::string_view text) {
-    QString out;
-    out.reserve(static_cast<qsizetype>(text.size()));
-    for (char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        out.append(IsControlByte(c) ? QChar(0xFFFD) : QChar(c));
-    }
-    return out;
+    return QString::fromStdString(Latin1ToUtf8Printable(text));
 }
 
 // The same for a text already converted.

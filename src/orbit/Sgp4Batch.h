@@ -1,0 +1,102 @@
+#pragma once
+// Many propagations at once: the catalogue stepped through one instant (object list, batch
+// predictions) or one object through many instants (ground track, sky path).
+//
+// Near-earth objects of the 1980 model are kept field by field (structure of arrays) and run
+// through a loop without branches that the compiler vectorises; the Kepler iteration runs in
+// rounds over every lane with a mask. Deep-space objects (their resonance integration and the
+// lunar-solar terms do not vectorise to any profit), objects of the 2006 revision and objects
+// that cannot be propagated stay on the scalar model. A lane that leaves the vectorised path's
+// ground (an error, a Kepler iteration that does not converge, an angle too large to reduce) is
+// done again by the scalar model. The results equal those of PropagationSlot bit for bit.
+//
+// Not thread-safe: the deep-space resonance state and the working arrays belong to the batch.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "orbit/PropagationSlot.h"
+#include "orbit/Sgp4.h"
+
+namespace corvane {
+
+class ElementCatalogue;
+
+// Near-earth models, one array per field.
+struct NearEarthLanes {
+    std::vector<double> epochJd;
+    std::vector<double> xmo, xmdot, omegao, omgdot, xnodeo, xnodot, xnodcf;
+    std::vector<double> c1, bstarC4, t2cof;
+    std::vector<double> omgcof, xmcof, eta, delmo, bstarC5, sinmo, d2, d3, d4, t3cof, t4cof, t5cof;
+    std::vector<double> simple;  // 1 when the truncated drag terms apply, else 0
+    std::vector<double> aodp, eo, xnodp, cosio, sinio, x3thm1, x1mth2, x7thm1, xlcof, aycof;
+
+    size_t Size() const { return epochJd.size(); }
+    void Add(const ModelInit& m, double epoch);
+    void Clear();
+};
+
+// Results of one batched call, lane by lane in the order the call defines.
+struct BatchStates {
+    std::vector<double> x, y, z, vx, vy, vz;  // Earth radii, Earth radii per minute
+    std::vector<PropagationError> error;
+
+    size_t Size() const { return error.size(); }
+    void Resize(size_t n);
+    // As PropagateSlot returns it (model units, magnitudes filled; zero on an error).
+    PropagationResult Result(size_t i) const;
+};
+
+class PropagationBatch {
+public:
+    // Adds an object; returns its number in the batch (0, 1, ...).
+    size_t Add(const ElementSet& elements, ModelVariant variant = ModelVariant::kReport1980);
+    // Adds catalogue entries first..last (1-based, inclusive).
+    void AddCatalogue(const ElementCatalogue& catalogue, int first, int last);
+    void Clear();
+    void Reserve(size_t n);
+
+    size_t Size() const { return kind_.size(); }
+    size_t VectorisedCount() const { return near_.Size(); }
+    const ElementSet* Elements(size_t object) const;  // nullptr unless kept (see KeepElements)
+    // Keep each object's converted elements (for callers that read its fields later).
+    void KeepElements(bool keep) { keepElements_ = keep; }
+
+    // Every object at the UTC Julian date jd; out holds them in the batch's order.
+    void PropagateAll(double jd, BatchStates& out);
+    // Object `object` at each of the n UTC Julian dates; out holds them in the order of jd.
+    void PropagateTimes(size_t object, const double* jd, size_t n, BatchStates& out);
+    // One object at one instant, by the scalar model (for the odd sample between batched ones).
+    PropagationResult PropagateOne(size_t object, double jd);
+
+private:
+    struct Scalar {
+        ModelInit model;
+        ResonanceState resonance;
+        double epochJd = 0.0;
+    };
+    enum class Kind : uint8_t { kNear, kScalar };
+
+    // The near-earth lanes done in one vector pass and those the scalar model must do again.
+    void RunNear(const NearEarthLanes& lanes, bool oneObject, const double* tsince, size_t n, double* out,
+                 uint8_t* redo);
+    PropagationResult Redo(size_t object, double tsince);
+
+    std::vector<Kind> kind_;
+    std::vector<uint32_t> lane_;  // index into near_ or scalar_
+    NearEarthLanes near_;
+    std::vector<ModelInit> nearModel_;  // for lanes the scalar model does again
+    std::vector<Scalar> scalar_;
+    std::vector<ElementSet> elements_;
+    bool keepElements_ = false;
+    // Working arrays.
+    NearEarthLanes one_;
+    std::vector<double> tsince_, out_;
+    std::vector<uint8_t> redo_;
+};
+
+// The object held in a slot at each of n UTC Julian dates, as PropagateSlot gives them one by one
+// (a track or a path). An empty slot gives kNoElements at every instant.
+void PropagateSlotTimes(const PropagationSlot& slot, const double* jd, size_t n, BatchStates& out);
+
+}  // namespace corvane
