@@ -7,6 +7,7 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "TrackingFixture.h"
 #include "scope/SerialLink.h"
@@ -28,21 +29,61 @@ struct PassFigures {
     double settledRms = 0, settledMax = 0;  // from 30 s after the first intercept on
     double flipMax = 0, flipSeconds = 0;    // while the CGE swings across the pier
     bool intercepted = false, flipped = false;
+    // The CGE's own choice of side: west of the pier with the ISS east of the meridian, or east
+    // of it with the ISS west of the meridian.
+    bool westWhileEast = false, eastWhileWest = false;
     double peak = 0;
     std::vector<ShownMessage> messages;
 };
 
 enum class Rig { Lx200GpsAltAz, Lx200GpsPolar, NexStarAltAz, NexStarEq, Cge };
 
-PassFigures TrackPass(Rig rig, double minPeak, double maxPeak) {
+// Where the CGE's pier limit lies, for a pass that crosses the meridian in the south, from west
+// to east: at the meridian; west of the first goto's target, so that the mount stays east of the
+// pier with the ISS still west of the meridian; or east of the flip's target, so that the mount
+// stays west of the pier with the ISS already east of it.
+enum class PierLimit { Meridian, WestOfFirstGoto, EastOfFlip };
+
+PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, PierLimit limit = PierLimit::Meridian) {
     const auto catalogue = TestCatalogue();
     const int iss = catalogue->IssIndex();
-    const PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
-    EXPECT_GT(pass.losUtc, 0.0);
+    PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
     PropagationSlot probe(kSlotPassPrediction);
+    if (limit != PierLimit::Meridian) {
+        // A pass that culminates in the south.
+        for (int tries = 0; tries < 20 && pass.losUtc > 0.0; ++tries) {
+            const double az =
+                ComputeCycleTarget(*catalogue, iss, pass.culminationUtc, kTestSite, 0, probe).azimuthDeg;
+            if (az > 120.0 && az < 240.0) break;
+            pass = FindPass(iss, pass.losUtc, minPeak, maxPeak);
+        }
+    }
+    EXPECT_GT(pass.losUtc, 0.0);
     double startUtc = pass.aosUtc;
     while (ComputeCycleTarget(*catalogue, iss, startUtc, kTestSite, 0, probe).elevationDeg < 10.0) {
         startUtc += 1.0 / 86400.0;
+    }
+    // The ISS's hour angle, degrees west of the meridian.
+    auto hourAngle = [&](double utc) {
+        const CycleTarget t = ComputeCycleTarget(*catalogue, iss, utc, kTestSite, 0, probe);
+        return std::remainder((t.localSiderealHours - t.raHours) * 15.0, 360.0);
+    };
+    double pierLimit = 0.0;
+    if (limit == PierLimit::WestOfFirstGoto) {
+        // The limit lies no further west than 90 degrees: the first goto waits for the ISS to
+        // come within 80 degrees of the meridian.
+        while (hourAngle(startUtc + 30.0 / 86400.0) > 80.0) startUtc += 1.0 / 86400.0;
+        pierLimit = std::min(90.0, hourAngle(startUtc + 30.0 / 86400.0) + 10.0);
+    } else if (limit == PierLimit::EastOfFlip) {
+        const std::optional<double> crossing = FindMeridianCrossing(
+            [&](double jd, double& elevation) -> std::optional<double> {
+                const CycleTarget t = ComputeCycleTarget(*catalogue, iss, jd, kTestSite, 0, probe);
+                elevation = t.elevationDeg;
+                return t.azimuthDeg;
+            },
+            startUtc + 30.0 / 86400.0, [] { return true; });
+        EXPECT_TRUE(crossing.has_value());
+        pierLimit = std::max(-90.0, hourAngle(crossing.value_or(startUtc) + 30.0 / 86400.0) - 10.0);
     }
     SteppingClock clock(startUtc + kTestSite.utcOffset / 24.0);
     std::unique_ptr<MountSimulator> mount;
@@ -66,6 +107,7 @@ PassFigures TrackPass(Rig rig, double minPeak, double maxPeak) {
             const NexStarModel model = rig == Rig::Cge ? NexStarModel::Cge : NexStarModel::NexStarGps;
             NexStarParameters p = DefaultNexStarParameters(model);
             p.mounting = rig == Rig::NexStarEq ? NexStarMounting::EqNorth : NexStarMounting::AltAz;
+            p.pierLimit = pierLimit;
             settings.ngpsMount = rig == Rig::NexStarEq ? 2 : 1;
             type = rig == Rig::Cge ? ScopeType::CGE : ScopeType::NEXSTARGPS;
             auto m = std::make_unique<SimulatedNexStar>(model, kMountSite, clock, p);
@@ -117,6 +159,12 @@ PassFigures TrackPass(Rig rig, double minPeak, double maxPeak) {
         if (nexstar != nullptr && nexstar->PierFlipped() != wasFlipped) {
             wasFlipped = !wasFlipped;
             f.flipped = true;
+        }
+        if (nexstar != nullptr && !s.slewing) {
+            const bool west = nexstar->PierFlipped();
+            const bool objectEast = MeridianSide(at.azimuthDeg) == 0;
+            f.westWhileEast = f.westWhileEast || (west && objectEast);
+            f.eastWhileWest = f.eastWhileWest || (!west && !objectEast);
         }
         if (inFlip && (s.slewing || error > 0.1)) {
             f.flipMax = std::max(f.flipMax, error);
@@ -203,4 +251,22 @@ TEST(RateTrackingPass, CgeFollowsTheIssThroughAMeridianFlip) {
     const PassFigures high = TrackPass(Rig::Cge, 80.0, 90.0);
     Report("CGE overhead", high);
     EXPECT_TRUE(high.intercepted);
+}
+
+// The mount, not the program, chooses the side of the pier at a goto; the engine reads it back
+// and must run the declination motor the right way round for the side the mount took.
+TEST(RateTrackingPass, CgeFollowsTheIssOnWhicheverSideOfThePierTheMountChooses) {
+    const PassFigures east = TrackPass(Rig::Cge, 35.0, 70.0, PierLimit::WestOfFirstGoto);
+    Report("CGE east of the pier, ISS west", east);
+    EXPECT_TRUE(east.eastWhileWest);
+    ExpectFollowed(east);
+    EXPECT_LT(east.rms, 0.5);
+    EXPECT_LT(east.settledMax, 1.0);
+
+    const PassFigures west = TrackPass(Rig::Cge, 35.0, 70.0, PierLimit::EastOfFlip);
+    Report("CGE west of the pier, ISS east", west);
+    EXPECT_TRUE(west.westWhileEast);
+    ExpectFollowed(west);
+    EXPECT_LT(west.rms, 0.5);
+    EXPECT_LT(west.settledMax, 1.0);
 }
