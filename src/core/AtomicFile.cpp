@@ -240,8 +240,8 @@ std::string KeepCopyAside(const std::string& path, std::string_view contents, st
     return "";
 }
 
-FileRead ReadFileBytes(const std::string& path, std::string& contents, std::string* error) {
-    contents.clear();
+FileRead ReadFileInPieces(const std::string& path, const std::function<void(std::string_view)>& visit,
+                          std::string* error, size_t* size) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) return FileRead::kMissing;
@@ -261,22 +261,35 @@ FileRead ReadFileBytes(const std::string& path, std::string& contents, std::stri
         ::close(fd);
         return FileRead::kUnreadable;
     }
-    if (st.st_size > 0) contents.reserve(static_cast<size_t>(st.st_size));
-    char buffer[65536];
+    if (size) *size = static_cast<size_t>(st.st_size);
+    std::string buffer(1 << 20, '\0');
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
             SetError(error, "cannot read " + path, errno);
             ::close(fd);
-            contents.clear();
             return FileRead::kUnreadable;
         }
-        contents.append(buffer, static_cast<size_t>(n));
+        visit(std::string_view(buffer.data(), static_cast<size_t>(n)));
     }
     ::close(fd);
     return FileRead::kRead;
+}
+
+FileRead ReadFileBytes(const std::string& path, std::string& contents, std::string* error) {
+    contents.clear();
+    size_t size = 0;
+    const FileRead r = ReadFileInPieces(
+        path,
+        [&](std::string_view piece) {
+            if (contents.empty() && size > 0) contents.reserve(size);
+            contents.append(piece);
+        },
+        error, &size);
+    if (r != FileRead::kRead) contents.clear();
+    return r;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& contents) {

@@ -10,6 +10,7 @@
 //
 // Streams (logs written record by record) go through OutputFile, which checks every write and
 // the close, so that a full disk is reported instead of ending in an empty file.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,11 @@ enum class FileRead {
 };
 // Reads a whole file as bytes; *error (when given) says why it could not be read.
 FileRead ReadFileBytes(const std::string& path, std::string& contents, std::string* error = nullptr);
+// Reads a file a megabyte at a time, handing each piece to visit, so that its length costs no
+// memory; *size (when given) gets its length before the first piece. The same answers as
+// ReadFileBytes; a read error after some pieces is kUnreadable.
+FileRead ReadFileInPieces(const std::string& path, const std::function<void(std::string_view)>& visit,
+                          std::string* error = nullptr, size_t* size = nullptr);
 
 // Reads a whole file as bytes. Returns false when it is missing or cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& contents);

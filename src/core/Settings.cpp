@@ -174,6 +174,8 @@ const std::unordered_map<std::string, Reader>& Readers() {
         intKey("MINNXDELTARATE", &Settings::MinNxDeltaRate);
         intKey("LGPSMOUNT", &Settings::LGPSMount);
         intKey("IGNOREECLIPSE", &Settings::IgnoreEclipse);
+        flagKey("PREDICTIVETRACKING", &Settings::PredictiveTracking);
+        intKey("MERIDIANLIMIT", &Settings::MeridianLimit);
         t["LXRATECHANGEDELAY"] = [](Settings& s, const std::string& v) {
             s.LXRateChangeDelay = std::min(2.0, LeadingNumber(v));
         };
@@ -377,6 +379,8 @@ std::string FormatSettings(const Settings& s) {
     key("IndiHost", s.IndiHost);
     key("IndiPort", num(s.IndiPort));
     key("IndiDevice", s.IndiDevice);
+    key("PredictiveTracking", num(s.PredictiveTracking));
+    key("MeridianLimit", num(s.MeridianLimit));
     return out;
 }
 

@@ -66,6 +66,8 @@ struct Settings {
     int ViewObsReport = 0, LX200TimeAdjust = 0, ISSMonitor = 0;
     int NGPSMount = 1, NGPSSetRateDelay = 750, MinNxDeltaRate = 50, LGPSMount = 1;
     int IgnoreEclipse = 0;
+    int PredictiveTracking = 0;  // 1: the predictive tracking engines instead of the standard ones
+    int MeridianLimit = 0;       // degrees of hour angle a German mount may track past the meridian
     double LXRateChangeDelay = 1.2;
     std::array<std::string, 8> TleName{"", "visual.txt", "iridium.txt", "ISS-Last5.txt", "stations.txt",
                                        "sp-interest.txt", "full-catalog.txt", "user-defined.txt"};

@@ -207,43 +207,27 @@ bool ObsLogFile::EnsureExists(std::string* error) const {
 FileRead ObsLogFile::ForEachRecord(const std::function<void(long, std::string_view)>& visit,
                                    size_t* tailBytes, std::string* error) const {
     if (tailBytes) *tailBytes = 0;
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT) return FileRead::kMissing;
-        SetError(error, "cannot read " + path_, errno);
-        return FileRead::kUnreadable;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (error)
-            *error = "cannot read " + path_ + ": " + (S_ISDIR(st.st_mode) ? "it is a folder" : "not a file");
-        ::close(fd);
-        return FileRead::kUnreadable;
-    }
-    // Records are read a thousand at a time, so a file of any length costs little memory.
-    std::string chunk(kObsRecordSize * 1000, ' ');
-    size_t held = 0;
+    // Records are handed on as the pieces arrive, so a file of any length costs little memory.
+    std::string partial;
     long number = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk.data() + held, chunk.size() - held);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            SetError(error, "cannot read " + path_, errno);
-            ::close(fd);
-            return FileRead::kUnreadable;
-        }
-        held += static_cast<size_t>(n);
-        const size_t whole = held / kObsRecordSize * kObsRecordSize;
-        if (n > 0 && held < chunk.size()) continue;  // fill the chunk first
-        for (size_t at = 0; at < whole; at += kObsRecordSize)
-            visit(++number, std::string_view(chunk).substr(at, kObsRecordSize));
-        std::memmove(chunk.data(), chunk.data() + whole, held - whole);
-        held -= whole;
-        if (n == 0) break;
-    }
-    ::close(fd);
-    if (tailBytes) *tailBytes = held;
-    return FileRead::kRead;
+    const FileRead r = ReadFileInPieces(
+        path_,
+        [&](std::string_view piece) {
+            if (!partial.empty()) {
+                const size_t take = std::min(kObsRecordSize - partial.size(), piece.size());
+                partial.append(piece.substr(0, take));
+                piece.remove_prefix(take);
+                if (partial.size() < kObsRecordSize) return;
+                visit(++number, partial);
+                partial.clear();
+            }
+            for (; piece.size() >= kObsRecordSize; piece.remove_prefix(kObsRecordSize))
+                visit(++number, piece.substr(0, kObsRecordSize));
+            partial.assign(piece);
+        },
+        error);
+    if (r == FileRead::kRead && tailBytes) *tailBytes = partial.size();
+    return r;
 }
 
 bool ObsLogFile::ReadAll(ObsLogContents& contents, std::string* error) const {

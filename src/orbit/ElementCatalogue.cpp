@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <fstream>
+#include <sstream>
 
 #include "core/Text.h"
 #include "orbit/CatalogueNumber.h"
@@ -128,7 +129,10 @@ std::string RefusedRecordsText(int count) {
            (count == 1 ? " unreadable record." : " unreadable records.");
 }
 
-LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) {
+namespace {
+
+// The loader over a file, or over text already in memory (`text` not null).
+LoadResult LoadElements(const std::string& fileName, const std::string_view* text, LoadObserver* observer) {
     LoadResult result;
     auto catalogue = std::make_shared<ElementCatalogue>();
     auto status = [&](const std::string& text) {
@@ -137,8 +141,14 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
     status("No objects.");
     result.status = "No objects.";
     bool foundElementSet = false;
-    if (!fileName.empty()) {
-        std::ifstream in(fileName, std::ios::binary);
+    if (!fileName.empty() || text != nullptr) {
+        std::ifstream file;
+        std::istringstream memory;
+        if (text != nullptr)
+            memory.str(std::string(*text));
+        else
+            file.open(fileName, std::ios::binary);
+        std::istream& in = text != nullptr ? static_cast<std::istream&>(memory) : file;
         if (!in) {
             if (observer) observer->OpenFailed("Could not open " + fileName, "Open File Error");
             result.catalogue = std::move(catalogue);
@@ -227,5 +237,13 @@ LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) 
     result.catalogue = std::move(catalogue);
     return result;
 }
+
+}  // namespace
+
+LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer) {
+    return LoadElements(fileName, nullptr, observer);
+}
+
+LoadResult LoadElementText(std::string_view text) { return LoadElements("", &text, nullptr); }
 
 }  // namespace corvane

@@ -96,6 +96,8 @@ int ElementLineChecksum(std::string_view line);
 // not start such a group is passed over (and a line 1 / line 2 pair without a name line with it), so a stray
 // line does not shift every later entry.
 LoadResult LoadElementFile(const std::string& fileName, LoadObserver* observer = nullptr);
+// The same reading of an element file's contents already in memory (a download being checked).
+LoadResult LoadElementText(std::string_view text);
 // The status's note on OMM records that could not be read: " Refused 3 unreadable records.".
 std::string RefusedRecordsText(int count);
 

@@ -156,22 +156,6 @@ bool PutBack(const std::string& aside, const std::string& element) {
 
 }  // namespace
 
-namespace {
-
-// What the loader keeps: an entry whose name does not say "DECAYED".
-bool Kept(std::string_view name) {
-    std::string upper;
-    for (char c : name) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper.find("DECAYED") == std::string::npos;
-}
-
-bool AnyKept(const OmmReadResult& omm) {
-    return std::any_of(omm.entries.begin(), omm.entries.end(),
-                       [](const CatalogueEntry& e) { return Kept(e.name); });
-}
-
-}  // namespace
-
 std::string ElementDownloadProblem(std::string_view contents) {
     if (contents.empty()) return "it is empty";
     const ElementFileFormat format = DetectElementFileFormat(contents.substr(0, 4096));
@@ -198,26 +182,25 @@ std::string ElementDownloadProblem(std::string_view contents) {
                     upper(contents.substr(close + 2, last - close - 2));
         }
         if (!whole) return "it ends inside its markup (the download was cut short)";
-        return AnyKept(omm) ? "" : "it holds no element sets";
+        return LoadElementText(contents).catalogue->Count() > 0 ? "" : "it holds no element sets";
     }
     if (contents.back() != '\n' && contents.back() != '\r') return "its last line is cut short";
     if (format == ElementFileFormat::kOmmCsv)
-        return AnyKept(ReadOmmCsv(contents)) ? "" : "it holds no element sets";
-    // Three-line form: the last line with text must close an element set.
-    std::vector<std::string_view> lines;
-    for (size_t at = 0; at < contents.size();) {
-        size_t end = contents.find_first_of("\r\n", at);
-        if (end == std::string_view::npos) end = contents.size();
-        const std::string_view line = contents.substr(at, end - at);
-        if (line.find_first_not_of(" \t") != std::string_view::npos) lines.push_back(line);
-        at = end + 1;
-    }
-    bool any = false;
-    for (size_t i = 2; i < lines.size() && !any; ++i)
-        any = LooksLikeElementLines(lines[i - 1], lines[i]) && Kept(lines[i - 2]);
-    if (!any) return "it holds no element sets";
-    if (lines.size() < 3 || !LooksLikeElementLines(lines[lines.size() - 2], lines.back()))
-        return "its last element set is incomplete";
+        return LoadElementText(contents).catalogue->Count() > 0 ? "" : "it holds no element sets";
+    // What the loader would keep, and, in the three-line form, the last line with text must
+    // close an element set (a cut at a line end).
+    if (LoadElementText(contents).catalogue->Count() == 0) return "it holds no element sets";
+    const size_t lastEnd = contents.find_last_not_of(" \t\r\n");
+    const size_t lastStart = contents.find_last_of("\r\n", lastEnd) + 1;  // 0 when npos
+    const std::string_view last = contents.substr(lastStart, lastEnd + 1 - lastStart);
+    const size_t previousEnd =
+        lastStart == 0 ? std::string_view::npos : contents.find_last_not_of("\r\n", lastStart - 1);
+    const size_t previousStart =
+        previousEnd == std::string_view::npos ? 0 : contents.find_last_of("\r\n", previousEnd) + 1;
+    const std::string_view previous = previousEnd == std::string_view::npos
+                                          ? std::string_view()
+                                          : contents.substr(previousStart, previousEnd + 1 - previousStart);
+    if (!LooksLikeElementLines(previous, last)) return "its last element set is incomplete";
     return "";
 }
 

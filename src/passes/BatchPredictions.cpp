@@ -210,9 +210,10 @@ std::vector<BatchLine> SearchSelected(const BatchRequest& request, int object, P
     return found;
 }
 
-// Coarse samples every selected object needs (the scan computes its first samples before it can
-// pass over any): they are propagated for a whole block at once.
-constexpr int kBatchedCoarseSamples = 4;
+// Coarse samples every selected object needs (the scan computes its first sample before it can
+// pass over any): they are propagated for a whole block at once. Later samples are mostly passed
+// over by the scan's bounds, so propagating them for the whole block costs more than it saves.
+constexpr int kBatchedCoarseSamples = 1;
 
 }  // namespace
 

@@ -6,11 +6,11 @@
 #include "astro/MathUtil.h"
 #include "astro/Sun.h"
 #include "core/Clock.h"
-#include "orbit/CatalogueNumber.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "passes/ObjectList.h"
 #include "passes/PassText.h"
+#include "orbit/CatalogueNumber.h"
 
 namespace corvane {
 

@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "core/Text.h"
-#include "orbit/CatalogueNumber.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/ElementSet.h"
 #include "passes/PassText.h"
+#include "orbit/CatalogueNumber.h"
 
 namespace corvane {
 

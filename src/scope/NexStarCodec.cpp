@@ -125,4 +125,42 @@ double WithinThreeHundred(double degrees) {
     return degrees;
 }
 
+namespace {
+
+std::string Hex32(double angle, double turn) {
+    double fraction = std::isfinite(angle) ? std::fmod(angle, turn) / turn : 0.0;
+    if (fraction < 0) fraction += 1.0;
+    const auto value = static_cast<unsigned long long>(std::llround(fraction * 4294967296.0)) % 4294967296ULL;
+    char text[16];
+    std::snprintf(text, sizeof text, "%08llX", value);
+    return text;
+}
+
+// Eight hexadecimal digits as a fraction of a turn, or -1.
+double Turns32(std::string_view digits) {
+    if (digits.size() != 8) return -1.0;
+    const int high = Hex16(digits.substr(0, 4)), low = Hex16(digits.substr(4, 4));
+    if (high < 0 || low < 0) return -1.0;
+    return (high * 65536.0 + low) / 4294967296.0;
+}
+
+}  // namespace
+
+std::string NexStarPreciseGotoCommand(double raHours, double decDegrees) {
+    return "r" + Hex32(raHours, 24.0) + "," + Hex32(decDegrees, 360.0);
+}
+
+std::optional<NexStarPosition> ParseNexStarPrecisePositionReply(std::string_view reply) {
+    if (reply.size() != 18 || reply[8] != ',' || reply[17] != '#') return std::nullopt;
+    const double ra = Turns32(reply.substr(0, 8)), dec = Turns32(reply.substr(9, 8));
+    if (ra < 0 || dec < 0) return std::nullopt;
+    NexStarPosition p;
+    p.raHours = ra * 24.0;
+    p.decDegrees = dec * 360.0;
+    if (p.decDegrees > 180.0) p.decDegrees -= 360.0;
+    // A declination beyond the poles is a garbled reply, not a place.
+    if (std::fabs(p.decDegrees) > 90.0) return std::nullopt;
+    return p;
+}
+
 }  // namespace corvane

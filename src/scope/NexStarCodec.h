@@ -53,6 +53,13 @@ struct NexStarReply {
 // the nine characters from four before it are used (extra leading bytes are skipped).
 NexStarReply ParseNexStarPositionReply(std::string_view reply);
 
+// "r" + RA + "," + Dec with eight hexadecimal digits each (32-bit fractions of a turn): the
+// precise goto.
+std::string NexStarPreciseGotoCommand(double raHours, double decDegrees);
+// The "e" reply "XXXXXXXX,YYYYYYYY#" (the precise position, 24 significant bits): RA hours and
+// Dec degrees; nothing when it is not exactly that shape.
+std::optional<NexStarPosition> ParseNexStarPrecisePositionReply(std::string_view reply);
+
 // An angle difference brought into -300..+300 by adding or subtracting 360 (so a step across
 // north or 0 h reads as the short way round). Not a number stays as it is.
 double WithinThreeHundred(double degrees);

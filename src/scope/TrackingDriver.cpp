@@ -46,6 +46,8 @@ TrackingSettings TrackingSettingsFrom(const Settings& s) {
     t.ngpsSetRateDelayMs = std::max(0, s.NGPSSetRateDelay);
     t.minNxDeltaRate = std::max(0, s.MinNxDeltaRate);
     t.degChar = static_cast<unsigned char>(s.DegChar);
+    t.predictive = s.PredictiveTracking == 1;
+    t.meridianLimit = std::clamp(s.MeridianLimit, 0, 45);
     return t;
 }
 
@@ -222,6 +224,7 @@ void TrackingDriver::RunTracking() {
 }
 
 void TrackingDriver::RunEngine() {
+    if (Settings().predictive && PredictiveEngine()) return;
     switch (link_.GetScopeType()) {
         case ScopeType::LX200:
         case ScopeType::AP:

@@ -28,6 +28,8 @@
 namespace corvane {
 
 class IndiMount;
+class RateDialect;
+class GotoDialect;
 
 // The settings the engines read (keys of the settings file).
 struct TrackingSettings {
@@ -42,6 +44,8 @@ struct TrackingSettings {
     unsigned char degChar = 223;   // DEGCHAR
     std::string elementFile;       // shown in the position log header
     std::string logFolder = ".";   // where the Log File interface writes
+    bool predictive = false;       // PREDICTIVETRACKING: the predictive engines instead
+    int meridianLimit = 0;         // MERIDIANLIMIT: degrees a German mount may track past the meridian
 };
 
 // The engines' settings from the settings file (limits held to their ranges).
@@ -194,6 +198,15 @@ private:
     void NexStarGpsEngine();
     void CgeEngine();
     void Lx200GpsEngine();
+    // Predictive tracking (PredictiveEngine.cpp): false when the interface has no predictive
+    // engine, and the specified one must run.
+    bool PredictiveEngine();
+    void PredictiveRateEngine(RateDialect& dialect);
+    void PredictiveGotoEngine(GotoDialect& dialect);
+    enum class AimResult { kAimed, kAgain, kEnd };
+    // `lead`: how long the goto will take, seconds (0: from the distance).
+    AimResult PredictiveIntercept(RateDialect& dialect, Cycle& cycle, ReplyWatch& watch, double lead = 0.0);
+    bool PredictiveTarget(Cycle& cycle, double atSeconds, const std::function<void()>& stop);
     // The INDI engine and its stop (IndiEngine.cpp).
     void IndiEngine();
     void IndiStop();

@@ -172,7 +172,10 @@ TEST(SettingsWriting, WholeFileInTableOrderWithFiveBlanksAndCrLf) {
     EXPECT_EQ(lines[10], "     ElementsFile=visual.txt");
     EXPECT_EQ(lines[11], "     LastLocation=1");
     EXPECT_EQ(lines[12], "     LocationLatitude1=45.5");
-    EXPECT_EQ(lines.back(), "     IndiDevice=Telescope Simulator");
+    // The tracking method's keys come after all the older ones.
+    EXPECT_EQ(lines[lines.size() - 3], "     IndiDevice=Telescope Simulator");
+    EXPECT_EQ(lines[lines.size() - 2], "     PredictiveTracking=0");
+    EXPECT_EQ(lines.back(), "     MeridianLimit=0");
     EXPECT_EQ(KeyLine(lines, "MaxTLEDownloadTime"), "10");
     EXPECT_EQ(KeyLine(lines, "IndiHost"), "localhost");
     EXPECT_EQ(KeyLine(lines, "IndiPort"), "7624");
@@ -192,7 +195,7 @@ TEST(SettingsWriting, WholeFileInTableOrderWithFiveBlanksAndCrLf) {
                                                     "ElementsFile", "LastLocation", "LocationLatitude1",
                                                     "LocationLatitude2", "LocationLatitude3", "LocationLongitude1"};
     EXPECT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), keys.begin()));
-    EXPECT_EQ(keys.size(), 90u);  // 91 keys in all, DegChar left out at 223
+    EXPECT_EQ(keys.size(), 92u);  // 93 keys in all, DegChar left out at 223
 }
 
 TEST(SettingsWriting, RoundingOfWrittenValues) {
@@ -289,4 +292,15 @@ TEST(SettingsReading, IndiServerKeys) {
     EXPECT_EQ(back.IndiHost, "scope.local");
     EXPECT_EQ(back.IndiPort, 7625);
     EXPECT_EQ(back.IndiDevice, "EQMod Mount");
+}
+
+// The tracking method's keys: an older file tracks as before, and the keys survive a save.
+TEST(SettingsReading, TrackingMethodKeys) {
+    const Settings old = ParseSettings("     ScopeType=CGE\r\n");
+    EXPECT_EQ(old.PredictiveTracking, 0);
+    EXPECT_EQ(old.MeridianLimit, 0);
+    const Settings back =
+        ParseSettings(FormatSettings(ParseSettings("PredictiveTracking=1\r\nMERIDIANLIMIT=12\r\n")));
+    EXPECT_EQ(back.PredictiveTracking, 1);
+    EXPECT_EQ(back.MeridianLimit, 12);
 }

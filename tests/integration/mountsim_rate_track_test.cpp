@@ -180,3 +180,44 @@ TEST(MountsimRateTrack, Lx200GpsInterceptsThenDrivesAxisRates) {
                      {}, true);
     EXPECT_EQ(bad.Finish(30.0).first, 2);
 }
+
+// The predictive method through the same pseudo-terminal: the status lines say which method runs;
+// an interface without a predictive engine runs the standard one and says so.
+TEST(MountsimRateTrack, PredictiveTrackingRunsWhereItExistsAndSaysSoWhereNot) {
+    const std::vector<std::string> predictive = {"--setting", "PredictiveTracking=1"};
+    const RateRun nexstar =
+        TrackAgainstMountsim("nexstargps", "NEXSTARGPS", Utc(12, 40, 10), 25, 15, {}, predictive);
+    EXPECT_EQ(nexstar.exitCode, 0) << nexstar.output;
+    EXPECT_NE(nexstar.output.find("Predictive tracking to"), std::string::npos) << nexstar.output;
+    ASSERT_GT(nexstar.separations.size(), 30u);
+    EXPECT_LT(Median(nexstar.separations), 0.1);
+    EXPECT_NE(nexstar.commands.find(" e\n"), std::string::npos);  // the precise position
+
+    const RateRun lx200gps =
+        TrackAgainstMountsim("lx200gps", "LX200GPS", Utc(12, 40, 10), 30, 20, {}, predictive);
+    EXPECT_EQ(lx200gps.exitCode, 0) << lx200gps.output;
+    EXPECT_NE(lx200gps.output.find("Predictive tracking to"), std::string::npos) << lx200gps.output;
+    ASSERT_GT(lx200gps.separations.size(), 30u);
+    EXPECT_LT(Median(lx200gps.separations), 0.1);
+
+    // The LX200 tracks continuously by gotos aimed where the ISS will be.
+    const RateRun lx200 = TrackAgainstMountsim("lx200", "LX200", Utc(12, 41, 40), 25, 15, {}, predictive);
+    EXPECT_EQ(lx200.exitCode, 0) << lx200.output;
+    EXPECT_NE(lx200.output.find("Predictive tracking to"), std::string::npos) << lx200.output;
+    ASSERT_GT(lx200.separations.size(), 20u);
+    EXPECT_LT(Median(lx200.separations), 0.3);
+
+    // After the culmination on the west side: no flip within the run.
+    const RateRun cge = TrackAgainstMountsim("cge", "CGE", Utc(12, 41, 40), 45, 36, {}, predictive);
+    EXPECT_EQ(cge.exitCode, 0) << cge.output;
+    EXPECT_NE(cge.output.find("Predictive tracking to"), std::string::npos) << cge.output;
+    ASSERT_GT(cge.separations.size(), 20u);
+    EXPECT_LT(Median(cge.separations), 0.1);
+
+    // The LX200's leap frog has no predictive engine: the standard one runs, and says so.
+    std::vector<std::string> leapFrog = predictive;
+    leapFrog.insert(leapFrog.end(), {"--method", "2"});
+    const RateRun leap = TrackAgainstMountsim("lx200", "LX200", Utc(12, 41, 40), 15, 10, {}, leapFrog);
+    EXPECT_EQ(leap.exitCode, 0) << leap.output;
+    EXPECT_NE(leap.output.find("Predictive tracking not available"), std::string::npos) << leap.output;
+}

@@ -1,9 +1,9 @@
 #pragma once
 // Shared set-up of the tracking tests: the April 2017 catalogue, a site, the live values and a
 // way to find a pass of an object.
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "astro/Time.h"

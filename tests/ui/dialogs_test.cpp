@@ -126,7 +126,7 @@ private slots:
         LiveState live;
         MainWindow w(clock, live);
         QVERIFY(w.Initialise());
-        bool hiddenFirst = false, shownAfter = false;
+        bool hiddenFirst = false, shownAfter = false, predictiveFirst = true;
         QString defaults;
         guitest::ModalAnswerer answer([&](QWidget* modal) {
             auto* d = qobject_cast<InterfaceDialog*>(modal);
@@ -140,6 +140,8 @@ private slots:
             d->indiHost->setText(" scope.local ");
             d->indiPort->setValue(7625);
             d->indiDevice->setText("EQMod Mount");
+            predictiveFirst = d->predictive->isChecked();
+            d->predictive->setChecked(true);
             d->okButton->click();
         });
         w.RunCommand(kCmdInterface);
@@ -150,6 +152,9 @@ private slots:
         QCOMPARE(QString::fromStdString(w.settings().IndiHost), QString("scope.local"));
         QCOMPARE(w.settings().IndiPort, 7625);
         QCOMPARE(QString::fromStdString(w.settings().IndiDevice), QString("EQMod Mount"));
+        // "Predictive tracking" starts off and is stored with the interface.
+        QVERIFY(!predictiveFirst);
+        QCOMPARE(w.settings().PredictiveTracking, 1);
         QCOMPARE(w.windowTitle(), QString("Corvane v2.6.1") + QString(14, ' ') + "INDI: EQMod Mount");
         w.ShutDown();
     }

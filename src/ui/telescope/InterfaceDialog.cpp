@@ -1,6 +1,7 @@
 #include "ui/telescope/InterfaceDialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -74,6 +75,10 @@ InterfaceDialog::InterfaceDialog(Settings& settings, QWidget* parent) : QDialog(
     indiLayout->addRow(QStringLiteral("Device"), indiDevice);
     right->addWidget(indiBox);
 
+    predictive = new QCheckBox(QStringLiteral("Predictive tracking"));
+    predictive->setChecked(settings_.PredictiveTracking == 1);
+    right->addWidget(predictive);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     okButton = new QPushButton(QStringLiteral("OK"));
@@ -98,6 +103,7 @@ InterfaceDialog::InterfaceDialog(Settings& settings, QWidget* parent) : QDialog(
         settings_.IndiHost = host.isEmpty() ? "localhost" : host.toStdString();
         settings_.IndiPort = indiPort->value();
         settings_.IndiDevice = indiDevice->text().trimmed().toStdString();
+        settings_.PredictiveTracking = predictive->isChecked() ? 1 : 0;
         accept();
     });
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);

@@ -8,6 +8,7 @@
 #include "core/Settings.h"
 
 class QButtonGroup;
+class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QSpinBox;
@@ -40,6 +41,8 @@ public:
     QLineEdit* indiHost = nullptr;
     QSpinBox* indiPort = nullptr;
     QLineEdit* indiDevice = nullptr;
+    // PredictiveTracking: the predictive engines instead of the standard ones; "OK" stores it.
+    QCheckBox* predictive = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
 
