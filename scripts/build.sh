@@ -3,12 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${CORVANE_BUILD_DIR:-$root/build}"
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-  # Several work trees of one repository share compiled objects through ccache.
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
-fi
+source "$root/scripts/ccache.sh"
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 fi

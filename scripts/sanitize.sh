@@ -25,9 +25,11 @@ esac
 
 "$root/scripts/ensure-deps.sh" clang libclang-rt-14-dev llvm-14
 build="$root/$folder"
-if [ ! -f "$build/build.ninja" ]; then
+source "$root/scripts/ccache.sh"
+# A folder configured before without the launcher gets it now, so rebuilds after a merge are cheap.
+if [ ! -f "$build/build.ninja" ] || { [ ${#launcher[@]} -gt 0 ] && ! grep -q '^CMAKE_CXX_COMPILER_LAUNCHER:.*ccache' "$build/CMakeCache.txt"; }; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCORVANE_BUILD_BENCH=OFF \
+    -DCORVANE_BUILD_BENCH=OFF "${launcher[@]}" \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
 fi
 CORVANE_BUILD_DIR="$build" "$root/scripts/build.sh"

@@ -244,8 +244,17 @@ template <bool oneObject>
     }
 }
 
-// One binary for every x86-64: the AVX2 version where the processor has it.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+// One binary for every x86-64: the AVX2 version where the processor has it. Not under the
+// sanitizers: the loader runs the chooser before their runtime is ready (ThreadSanitizer crashes
+// there), and clang names them only through __has_feature.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define CORVANE_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define CORVANE_SANITIZED 1
+#endif
+#endif
+#if defined(__x86_64__) && !defined(CORVANE_SANITIZED)
 #define CORVANE_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define CORVANE_CLONES

@@ -60,14 +60,19 @@ done
 home="$tmp/home"
 CORVANE_INSTANCE_NAME="corvane-package-test-$$" CORVANE_HOME="$home" QT_QPA_PLATFORM=offscreen "$usr/bin/corvane" >"$tmp/gui.log" 2>&1 &
 gui=$!
+# The files are copied one by one in no set order: wait for all of them, not the first one seen.
+unseeded() {
+  for f in "$usr"/share/corvane/*; do
+    [ -f "$f" ] || continue
+    case "$(basename "$f")" in README*) continue ;; esac
+    [ -f "$home/$(basename "$f")" ] || { basename "$f"; return 0; }
+  done
+  return 1
+}
 for _ in $(seq 1 200); do
-  [ -f "$home/cvhlp.htm" ] && break
+  unseeded >/dev/null || break
   sleep 0.1
 done
 [ -f "$home/cvhlp.htm" ] || { cat "$tmp/gui.log"; fail "the installed program did not seed $home"; }
-for f in "$usr"/share/corvane/*; do
-  [ -f "$f" ] || continue
-  case "$(basename "$f")" in README*) continue ;; esac
-  [ -f "$home/$(basename "$f")" ] || fail "$(basename "$f") was not seeded"
-done
+if missing=$(unseeded); then fail "$missing was not seeded"; fi
 echo "package ok: $(basename "$deb")"

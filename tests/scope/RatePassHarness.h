@@ -4,6 +4,7 @@
 // spent outside a 0.5 degree field, and the CGE's flip.
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "TrackingFixture.h"
@@ -25,26 +26,64 @@ struct PassFigures {
     double flipMax = 0, flipSeconds = 0;    // while the CGE swings across the pier
     double outsideSeconds = 0;              // outside a 0.5 degree field, after the first intercept
     bool intercepted = false, flipped = false;
+    // The CGE's own choice of side: west of the pier with the ISS east of the meridian, or east
+    // of it with the ISS west of the meridian.
+    bool westWhileEast = false, eastWhileWest = false;
     double peak = 0;
     std::vector<ShownMessage> messages;
 };
 
 enum class Rig { Lx200GpsAltAz, Lx200GpsPolar, NexStarAltAz, NexStarEq, Cge, Lx200Continuous };
 
+// Where the CGE's pier limit lies. Away from the meridian the pass is one that culminates in the
+// south, crossing the meridian from west to east: west of the first goto's target, so that the
+// mount stays east of the pier with the ISS still west of the meridian; or east of the flip's
+// target, so that the mount stays west of the pier with the ISS already east of it.
+enum class PierLimit { Meridian, WestOfFirstGoto, EastOfFlip };
+
 // `interceptWithin`: how close the mount must first come to the object for the measurement to
 // start, degrees.
 // `skipFrom`..`skipTo` (UTC Julian dates): a span left out of the RMS and maximum (a keyhole),
 // though not out of the time outside the field.
 inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predictive = false,
-                             double interceptWithin = 0.5, double skipFrom = 0.0, double skipTo = 0.0) {
+                             double interceptWithin = 0.5, double skipFrom = 0.0, double skipTo = 0.0,
+                             PierLimit limit = PierLimit::Meridian) {
     const auto catalogue = TestCatalogue();
     const int iss = catalogue->IssIndex();
-    const PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
-    if (pass.losUtc <= 0) return PassFigures{};  // no such pass: nothing intercepted
+    PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
     PropagationSlot probe(kSlotPassPrediction);
+    for (int tries = 0; limit != PierLimit::Meridian && tries < 20 && pass.losUtc > 0; ++tries) {
+        const double az =
+            ComputeCycleTarget(*catalogue, iss, pass.culminationUtc, kTestSite, 0, probe).azimuthDeg;
+        if (az > 120.0 && az < 240.0) break;
+        pass = FindPass(iss, pass.losUtc, minPeak, maxPeak);
+    }
+    if (pass.losUtc <= 0) return PassFigures{};  // no such pass: nothing intercepted
     double startUtc = pass.aosUtc;
     while (ComputeCycleTarget(*catalogue, iss, startUtc, kTestSite, 0, probe).elevationDeg < 10.0) {
         startUtc += 1.0 / 86400.0;
+    }
+    // The ISS's hour angle, degrees west of the meridian.
+    auto hourAngle = [&](double utc) {
+        const CycleTarget t = ComputeCycleTarget(*catalogue, iss, utc, kTestSite, 0, probe);
+        return std::remainder((t.localSiderealHours - t.raHours) * 15.0, 360.0);
+    };
+    double pierLimit = 0.0;
+    if (limit == PierLimit::WestOfFirstGoto) {
+        // The limit lies no further west than 90 degrees: the first goto waits for the ISS to
+        // come within 80 degrees of the meridian.
+        while (hourAngle(startUtc + 30.0 / 86400.0) > 80.0) startUtc += 1.0 / 86400.0;
+        pierLimit = std::min(90.0, hourAngle(startUtc + 30.0 / 86400.0) + 10.0);
+    } else if (limit == PierLimit::EastOfFlip) {
+        const std::optional<double> crossing = FindMeridianCrossing(
+            [&](double jd, double& elevation) -> std::optional<double> {
+                const CycleTarget t = ComputeCycleTarget(*catalogue, iss, jd, kTestSite, 0, probe);
+                elevation = t.elevationDeg;
+                return t.azimuthDeg;
+            },
+            startUtc + 30.0 / 86400.0, [] { return true; });
+        if (!crossing) return PassFigures{};
+        pierLimit = std::max(-90.0, hourAngle(*crossing + 30.0 / 86400.0) - 10.0);
     }
     SteppingClock clock(startUtc + kTestSite.utcOffset / 24.0);
     std::unique_ptr<MountSimulator> mount;
@@ -76,6 +115,7 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
             const NexStarModel model = rig == Rig::Cge ? NexStarModel::Cge : NexStarModel::NexStarGps;
             NexStarParameters p = DefaultNexStarParameters(model);
             p.mounting = rig == Rig::NexStarEq ? NexStarMounting::EqNorth : NexStarMounting::AltAz;
+            p.pierLimit = pierLimit;
             settings.ngpsMount = rig == Rig::NexStarEq ? 2 : 1;
             type = rig == Rig::Cge ? ScopeType::CGE : ScopeType::NEXSTARGPS;
             auto m = std::make_unique<SimulatedNexStar>(model, kMountSite, clock, p);
@@ -129,6 +169,12 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
         if (nexstar != nullptr && nexstar->PierFlipped() != wasFlipped) {
             wasFlipped = !wasFlipped;
             f.flipped = true;
+        }
+        if (nexstar != nullptr && !s.slewing) {
+            const bool west = nexstar->PierFlipped();
+            const bool objectEast = MeridianSide(at.azimuthDeg) == 0;
+            f.westWhileEast = f.westWhileEast || (west && objectEast);
+            f.eastWhileWest = f.eastWhileWest || (!west && !objectEast);
         }
         if (inFlip && (s.slewing || error > 0.1)) {
             f.flipMax = std::max(f.flipMax, error);

@@ -72,3 +72,22 @@ TEST(RateTrackingPass, CgeFollowsTheIssThroughAMeridianFlip) {
     Report("CGE overhead", high);
     EXPECT_TRUE(high.intercepted);
 }
+
+// The mount, not the program, chooses the side of the pier at a goto; the engine reads it back
+// and must run the declination motor the right way round for the side the mount took.
+TEST(RateTrackingPass, CgeFollowsTheIssOnWhicheverSideOfThePierTheMountChooses) {
+    const PassFigures east =
+        TrackPass(Rig::Cge, 35.0, 70.0, false, 0.5, 0.0, 0.0, PierLimit::WestOfFirstGoto);
+    Report("CGE east of the pier, ISS west", east);
+    EXPECT_TRUE(east.eastWhileWest);
+    ExpectFollowed(east);
+    EXPECT_LT(east.rms, 0.5);
+    EXPECT_LT(east.settledMax, 1.0);
+
+    const PassFigures west = TrackPass(Rig::Cge, 35.0, 70.0, false, 0.5, 0.0, 0.0, PierLimit::EastOfFlip);
+    Report("CGE west of the pier, ISS east", west);
+    EXPECT_TRUE(west.westWhileEast);
+    ExpectFollowed(west);
+    EXPECT_LT(west.rms, 0.5);
+    EXPECT_LT(west.settledMax, 1.0);
+}
