@@ -72,8 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::Bytes bytes(data, size);
         const double hours = bytes.Double(), degrees = bytes.Double(), rate = bytes.Double();
         const uint8_t degChar = bytes.Byte();
-        // A "#" for the degree sign would end the reply early: no mount uses one.
-        CheckFormats(hours, degrees, rate, degChar == '#' ? kDefaultDegChar : degChar);
+        // A "#" for the degree sign would end the reply early, and a digit would run the degrees
+        // into the minutes: no mount uses either.
+        const bool usable = degChar != '#' && (degChar < '0' || degChar > '9');
+        CheckFormats(hours, degrees, rate, usable ? degChar : kDefaultDegChar);
     }
     return 0;
 }
