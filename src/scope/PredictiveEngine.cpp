@@ -31,14 +31,18 @@ constexpr double kGotoLongestLead = 15.0;
 constexpr double kGotoLeadGain = 0.3;
 constexpr double kGotoNearDegrees = 1.0;
 constexpr double kPredictiveDegree = 3.14159265358979323846 / 180.0;
-// What a goto takes beyond its travel at the goto speed (starting, stopping, the polling of its
-// end), seconds.
-constexpr double kGotoOverhead = 4.5;
+// What a goto takes beyond its travel at the goto speed and its speeding up and slowing down
+// (the command's way to the motors, the polling of its end), seconds.
+constexpr double kGotoOverhead = 1.5;
 // How far ahead the keyhole is looked for, and how often, seconds.
 constexpr double kKeyholeLookahead = 150.0;
 constexpr double kKeyholeEvery = 10.0;
-// The share of the first axis's cap the swing plans with, leaving the rest for corrections.
-constexpr double kKeyholeCapShare = 0.99;
+
+// The time a goto loses speeding up to the goto speed and slowing down from it, seconds.
+double GotoRamps(const RateDialect& dialect) {
+    const double a = dialect.Limits().acceleration;
+    return a > 0 ? dialect.GotoRate() / a : 0.0;
+}
 
 }  // namespace
 
@@ -222,7 +226,8 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
             AxisSample sample;
             for (double t = checkAt; t <= checkAt + kKeyholeLookahead && axesAt(cycle, t, sample); t += 0.5)
                 ahead.push_back(sample);
-            flip = PlanFlip(ahead, *flipped, cycle.settings.meridianLimit, dialect.GotoRate(), kGotoOverhead);
+            flip = PlanFlip(ahead, *flipped, cycle.settings.meridianLimit, dialect.GotoRate(),
+                            GotoRamps(dialect) + kGotoOverhead);
             if (flip.needed)
                 link_.AuditLog("Predictive: meridian flip in " + PlainNumber(flip.start - checkAt) +
                                " s, taking " + PlainNumber(flip.duration) + " s");
@@ -242,7 +247,8 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
             AxisSample sample;
             for (double t = checkAt; t <= checkAt + kKeyholeLookahead && axesAt(cycle, t, sample); t += 0.5)
                 ahead.push_back(sample);
-            keyhole = PlanKeyhole(ahead, dialect.Limits().rateCap1 * kKeyholeCapShare);
+            // At the full cap: any less lengthens the time out of the field at once.
+            keyhole = PlanKeyhole(ahead, dialect.Limits().rateCap1, 0.5, dialect.Limits().acceleration);
             keyholeOutside = 0.0;
             keyholeReported = false;
             if (!keyhole.path.empty()) {
