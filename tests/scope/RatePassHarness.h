@@ -22,6 +22,7 @@ inline const MountSite kMountSite{kTestSite.latitude, kTestSite.longitude, kTest
 
 struct PassFigures {
     double rms = 0, max = 0, seconds = 0;
+    double maxAt = 0;                       // seconds after the first intercept
     double settledRms = 0, settledMax = 0;  // from 30 s after the first intercept on
     double flipMax = 0, flipSeconds = 0;    // while the CGE swings across the pier
     double outsideSeconds = 0;              // outside a 0.5 degree field, after the first intercept
@@ -45,9 +46,10 @@ enum class PierLimit { Meridian, WestOfFirstGoto, EastOfFlip };
 // start, degrees.
 // `skipFrom`..`skipTo` (UTC Julian dates): a span left out of the RMS and maximum (a keyhole),
 // though not out of the time outside the field.
+// `seed`: of the mount's latency jitter.
 inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predictive = false,
                              double interceptWithin = 0.5, double skipFrom = 0.0, double skipTo = 0.0,
-                             PierLimit limit = PierLimit::Meridian) {
+                             PierLimit limit = PierLimit::Meridian, uint32_t seed = 1) {
     const auto catalogue = TestCatalogue();
     const int iss = catalogue->IssIndex();
     PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
@@ -95,6 +97,7 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
         case Rig::Lx200GpsAltAz:
         case Rig::Lx200GpsPolar: {
             MountParameters p = DefaultMountParameters(MountModel::LX200GPS);
+            p.realism.seed = seed;
             p.polar = rig == Rig::Lx200GpsPolar;
             settings.lgpsMount = p.polar ? 2 : 1;
             auto m = std::make_unique<SimulatedMount>(MountModel::LX200GPS, kMountSite, clock, p);
@@ -114,6 +117,7 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
         case Rig::Cge: {
             const NexStarModel model = rig == Rig::Cge ? NexStarModel::Cge : NexStarModel::NexStarGps;
             NexStarParameters p = DefaultNexStarParameters(model);
+            p.realism.seed = seed;
             p.mounting = rig == Rig::NexStarEq ? NexStarMounting::EqNorth : NexStarMounting::AltAz;
             p.pierLimit = pierLimit;
             settings.ngpsMount = rig == Rig::NexStarEq ? 2 : 1;
@@ -183,6 +187,7 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
         }
         inFlip = false;
         sum += error * error;
+        if (error > f.max) f.maxAt = now - interceptAt;
         f.max = std::max(f.max, error);
         if (now - interceptAt > 30.0) {
             f.settledMax = std::max(f.settledMax, error);
