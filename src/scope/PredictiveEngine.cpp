@@ -70,26 +70,13 @@ bool TrackingDriver::PredictiveEngine() {
 // with its message. False when it must not aim.
 bool TrackingDriver::PredictiveTarget(Cycle& cycle, double atSeconds, const std::function<void()>& stop) {
     if (cycle.object == 0) return false;
-    const double jd =
-        clock_.JulianDateNow() +
-        (atSeconds - clock_.MonotonicSeconds() + LeadingNumber(cycle.values.timingOffsetText)) / 86400.0 -
-        cycle.site.utcOffset / 24.0;
-    const auto catalogue = catalogues_.Get();
-    cycle.target = ComputeCycleTarget(*catalogue, cycle.object, jd, cycle.site,
-                                      LeadingNumber(cycle.values.alignmentText), slot_);
-    if (!cycle.target.ok) {
-        display_.SetStatusLines("R.A. No position: " + std::string(PropagationErrorText(cycle.target.error)),
-                                "Dec. No position");
-        return false;
-    }
-    const double limited =
-        cycle.settings.limitElevation ? cycle.target.elevationDeg : cycle.target.decDegrees;
-    if (cycle.settings.limitEnabled && limited > cycle.settings.limitDegrees) {
-        stop();
-        StopWithMessage("", kLimitText, "Tracking Stopped");
-        return false;
-    }
-    return true;
+    return TargetAt(cycle, PredictiveUtc(cycle, atSeconds), stop);
+}
+
+double TrackingDriver::PredictiveUtc(const Cycle& cycle, double atSeconds) const {
+    return clock_.JulianDateNow() +
+           (atSeconds - clock_.MonotonicSeconds() + LeadingNumber(cycle.values.timingOffsetText)) / 86400.0 -
+           cycle.site.utcOffset / 24.0;
 }
 
 // The first intercept: a goto to where the object will be when the mount gets there, then a wait
@@ -182,13 +169,10 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
     double flipCheckedAt = -1e9, flipLead = 0.0;
     // The object on the mount's axes at a monotonic time, for the look ahead.
     auto axesAt = [&](const Cycle& cycle, double t, AxisSample& sample) {
-        const double jd =
-            clock_.JulianDateNow() +
-            (t - clock_.MonotonicSeconds() + LeadingNumber(cycle.values.timingOffsetText)) / 86400.0 -
-            cycle.site.utcOffset / 24.0;
         const auto catalogue = catalogues_.Get();
-        const CycleTarget at = ComputeCycleTarget(*catalogue, cycle.object, jd, cycle.site,
-                                                  LeadingNumber(cycle.values.alignmentText), slot_);
+        const CycleTarget at =
+            ComputeCycleTarget(*catalogue, cycle.object, PredictiveUtc(cycle, t), cycle.site,
+                               LeadingNumber(cycle.values.alignmentText), slot_);
         if (!at.ok || at.elevationDeg < 0) return false;
         const AxisPair axes = dialect.AxesOf(at);
         sample = AxisSample{t, axes.a1, axes.a2};
