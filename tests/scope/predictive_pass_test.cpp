@@ -6,7 +6,6 @@
 #include <iostream>
 
 #include "RatePassHarness.h"
-#include "scope/KeyholePlan.h"
 
 using namespace corvane;
 using namespace corvane::test;
@@ -26,39 +25,6 @@ PassFigures Predictive(const std::string& what, Rig rig, double minPeak, double 
     EXPECT_TRUE(f.messages.empty()) << what << ": " << (f.messages.empty() ? "" : f.messages[0].text);
     EXPECT_GT(f.seconds, 200.0) << what;
     return f;
-}
-
-// The keyhole of a pass on a mount's first axis: where the object needs more than the cap, the
-// least time out of a 0.5 degree field the cap allows, and the span of the swing.
-struct Keyhole {
-    double least = 0.0, fromUtc = 0.0, toUtc = 0.0;
-};
-
-Keyhole KeyholeOf(Rig rig, double minPeak, double maxPeak, double cap) {
-    const auto catalogue = TestCatalogue();
-    const PassTimes pass = FindPass(catalogue->IssIndex(), 2457870.5, minPeak, maxPeak);
-    PropagationSlot slot(kSlotPassPrediction);
-    std::vector<AxisSample> samples;
-    for (double s = 0.0; pass.aosUtc + s / 86400.0 < pass.losUtc; s += 0.5) {
-        const CycleTarget t = ComputeCycleTarget(*catalogue, catalogue->IssIndex(), pass.aosUtc + s / 86400.0,
-                                                 kTestSite, 0.0, slot);
-        const bool altAz =
-            rig == Rig::NexStarAltAz || rig == Rig::Lx200GpsAltAz || rig == Rig::Lx200Continuous;
-        samples.push_back(altAz ? AxisSample{s, t.azimuthDeg, t.elevationDeg}
-                                : AxisSample{s, (t.localSiderealHours - t.raHours) * 15.0, t.decDegrees});
-    }
-    const KeyholePlan plan = PlanKeyhole(samples, cap);
-    Keyhole k;
-    k.least = plan.leastOutside;
-    // The swing (the engine spreads its changes of rate over the mount's acceleration and so may
-    // leave a little earlier; a slower cap stands for that), and 20 s after it for the rates to
-    // settle.
-    const KeyholePlan early = PlanKeyhole(samples, 0.9 * cap);
-    if (!plan.path.empty() && !early.path.empty()) {
-        k.fromUtc = pass.aosUtc + (std::min(plan.leaves, early.leaves) - 5.0) / 86400.0;
-        k.toUtc = pass.aosUtc + (std::max(plan.rejoins, early.rejoins) + 20.0) / 86400.0;
-    }
-    return k;
 }
 
 }  // namespace
