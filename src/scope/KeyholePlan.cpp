@@ -182,7 +182,10 @@ FlipPlan PlanFlip(const std::vector<AxisSample>& object, bool flipped, double li
     if (crossing == n) return plan;
     plan.needed = true;
     double best = 1e300;
-    for (size_t i = 0; i <= deadline; ++i) {
+    // A mount that may track past the meridian flips only once the object has crossed it; one
+    // that may not flips across it, starting before and arriving after.
+    const size_t earliest = limit > 0 ? crossing : 0;
+    for (size_t i = earliest; i <= deadline; ++i) {
         double a1 = 0, a2 = 0;
         GermanAxes(object[i].a1, object[i].a2, flipped, a1, a2);
         double duration = 30.0;

@@ -37,8 +37,9 @@ KeyholePlan PlanKeyhole(const std::vector<AxisSample>& object, double cap, doubl
 // The meridian flip of a German mount: a goto that takes the tube to the other side of the pier,
 // where the object will be when the goto ends. The goto is shortest when the object itself
 // moves far in hour angle meanwhile, so the moment is chosen among those the mount's limit
-// allows: not before the object's side will have changed by the goto's end, not after the object
-// passes the limit (degrees of hour angle beyond the meridian) on the side the tube is on.
+// allows: not before the object's side will have changed by the goto's end (with a limit beyond
+// the meridian, not before the object has crossed it), not after the object passes the limit
+// (degrees of hour angle beyond the meridian) on the side the tube is on.
 struct FlipPlan {
     bool needed = false;
     double start = 0.0;     // when the goto should go out (seconds, as the samples)

@@ -283,10 +283,14 @@ TEST(KeyholePlan, TheFlipGoesWhenTheObjectMovesFastestAndWithinTheLimit) {
     EXPECT_GE(plan.start + plan.duration, 60.0);
     // The object's own motion shortens the half turn.
     EXPECT_LT(plan.duration, 180.0 / 5.0 + 2.0);
-    // A mount that may track 20 degrees past the meridian may flip later, and no slower.
+    // A mount that may track 20 degrees past the meridian flips no sooner than the object has
+    // crossed it (the flip is not needed before), before the limit, and still shorter than a
+    // half turn.
     const FlipPlan later = PlanFlip(object, true, 20.0, 5.0, 2.0);
+    EXPECT_GE(later.start, 60.0);
     EXPECT_GE(later.start, plan.start);
-    EXPECT_LE(later.duration, plan.duration + 1e-9);
+    EXPECT_LE(later.start, 60.0 + 15.0 * std::atanh(20.0 / 40.0));
+    EXPECT_LT(later.duration, 180.0 / 5.0 + 2.0);
     // No crossing, no flip; bad figures, no plan.
     EXPECT_FALSE(PlanFlip(object, false, 0.0, 5.0, 2.0).needed && object.back().a1 > 0);
     EXPECT_FALSE(PlanFlip(object, true, 0.0, 0.0, 2.0).needed);
