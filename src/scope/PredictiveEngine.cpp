@@ -47,6 +47,8 @@ double GotoRamps(const RateDialect& dialect) {
 }  // namespace
 
 bool TrackingDriver::PredictiveEngine() {
+    // INDI's custom rates come from the shared controller in either method: its engine runs.
+    if (link_.GetScopeType() == ScopeType::INDI) return false;
     const ScopeType type = link_.GetScopeType();
     const TrackingSettings settings = Settings();
     // The LX200 family tracks by gotos in the Continuous method only; its leap frog stays.

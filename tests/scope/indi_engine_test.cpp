@@ -3,6 +3,7 @@
 // the horizon, a lost server and Stop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <memory>
@@ -275,6 +276,22 @@ TEST(IndiEngine, CustomRatesFollowAWholePass) {
         EXPECT_EQ(rig.mount.log[rig.mount.log.size() - 2], "abort");
         EXPECT_EQ(rig.mount.log.back(), "track off");
     }
+}
+
+// With the predictive method chosen INDI keeps its engine, whose rates already come from the
+// shared predictive controller: no word of a method that is not there.
+TEST(IndiEngine, ThePredictiveMethodRunsTheSameCustomRates) {
+    IndiRig rig(IssPass().aosUtc + 60.0 / 86400.0);
+    TrackingSettings settings;
+    settings.predictive = true;
+    rig.driver->SetSettings(settings);
+    rig.Run(60.0);
+    EXPECT_EQ(rig.Count("custom"), 1u);
+    EXPECT_GT(rig.Count("rates"), 40u);
+    const auto& shown = rig.display.raLines;
+    EXPECT_EQ(std::find(shown.begin(), shown.end(), "Predictive tracking not available:"), shown.end());
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
+                            [](const std::string& line) { return line.rfind("R.A. Tracking to ", 0) == 0; }));
 }
 
 // A driver that lowers the Dec for a positive rate is found out and driven the other way.
