@@ -105,6 +105,16 @@ DriveFigures Drive(PredictiveController& c, ArithmeticMount& mount, double secon
     return run;
 }
 
+// Samples every half second for two minutes of an object that sweeps `sweep` degrees of axis 1
+// in a few seconds about t = 60 s, while axis 2 rises through `swing` degrees from `base`.
+std::vector<AxisSample> Sweep(double sweep, double base, double swing) {
+    std::vector<AxisSample> object;
+    for (double t = 0.0; t <= 120.0; t += 0.5)
+        object.push_back(AxisSample{t, 90.0 + sweep / 2.0 * std::tanh((t - 60.0) / 4.0),
+                                    base + swing * std::sin(t / 40.0)});
+    return object;
+}
+
 }  // namespace
 
 TEST(PredictiveController, FeedForwardAloneTracksAPerfectMountToTheReadout) {
@@ -210,10 +220,7 @@ TEST(PredictiveController, TakesAxisOneTheShortWayRoundAndIgnoresBadReadings) {
 
 TEST(KeyholePlan, NeverPlansBeyondTheCapAndFindsTheLeastTimeOutOfTheField) {
     // An object that sweeps 180 degrees of axis 1 in a few seconds near 85 degrees on axis 2.
-    std::vector<AxisSample> object;
-    for (double t = 0.0; t <= 120.0; t += 0.5)
-        object.push_back(
-            AxisSample{t, 90.0 + 90.0 * std::tanh((t - 60.0) / 4.0), 60.0 + 25.0 * std::sin(t / 40.0)});
+    const std::vector<AxisSample> object = Sweep(180.0, 60.0, 25.0);
     const KeyholePlan plan = PlanKeyhole(object, 3.0);
     ASSERT_TRUE(plan.needed);
     ASSERT_GE(plan.path.size(), 2u);
@@ -240,10 +247,7 @@ TEST(KeyholePlan, NeverPlansBeyondTheCapAndFindsTheLeastTimeOutOfTheField) {
 // slows down after, each change of rate within the acceleration, never beyond the cap, and at
 // little cost in time out of the field.
 TEST(KeyholePlan, SpreadsChangesOfRateOverTheMountsAcceleration) {
-    std::vector<AxisSample> object;
-    for (double t = 0.0; t <= 120.0; t += 0.5)
-        object.push_back(
-            AxisSample{t, 90.0 + 30.0 * std::tanh((t - 60.0) / 4.0), 80.0 + 5.0 * std::sin(t / 40.0)});
+    const std::vector<AxisSample> object = Sweep(60.0, 80.0, 5.0);
     const KeyholePlan sudden = PlanKeyhole(object, 3.0);
     const KeyholePlan smooth = PlanKeyhole(object, 3.0, 0.5, 0.5);
     ASSERT_TRUE(smooth.needed);
