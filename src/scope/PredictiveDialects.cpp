@@ -87,7 +87,7 @@ public:
         l.rateStep1 = l.rateStep2 = 1.0 / kNexStarUnitsPerDegree;
         l.resolution = 360.0 / 16777216.0;
         l.backlash = kGearPlay;
-        l.acceleration = kind_ == NexStarKind::Cge ? 3.0 : 2.0;
+        l.acceleration = kind_ == NexStarKind::Cge ? 3.0 : 2.0;  // the motors, as published
         l.initialLatency = 0.1;
         return l;
     }
@@ -190,7 +190,7 @@ public:
         l.resolution = altAz_ ? 1.0 / 3600.0 : 15.0 / 3600.0;
         l.initialLatency = 0.05;
         l.backlash = kGearPlay;
-        l.acceleration = 5.0;
+        l.acceleration = 5.0;  // the motors, as published
         return l;
     }
     double GotoRate() const override { return 8.0; }
