@@ -85,6 +85,7 @@ public:
         const auto [reply, whole] = Query(link_, AutoStar497() ? ":GD#:GR#" : kGetDecRa, 1000,
                                           [](std::string_view r) { return DecRaReplyComplete(r); });
         const auto p = whole ? ParseDecRaReply(reply) : std::nullopt;
+        Heard(reply, p.has_value());
         if (!p) {
             link_.AuditLog("Predictive: no valid position in >" + reply + "<");
             return false;
@@ -112,15 +113,16 @@ public:
                  {SetRaCommand(t.raHours, true, a494), SetDecCommand(t.decDegrees, true, degChar_, a494)}) {
                 auto answer = Query(link_, set, 1000, SetAnswered);
                 if (answer.first != "1") answer = Query(link_, set, 1000, SetAnswered);
+                Heard(answer.first, answer.second);
                 if (!answer.second) return GotoReply::kNotSent;
             }
             if (a494 && !link_.Wait(1500)) return GotoReply::kNotSent;
             std::tie(reply, whole) = Query(link_, a494 ? kSlew : ":MS#", 1000, SlewAnswered);
         }
-        if (reply.empty()) return GotoReply::kNotSent;
         // A bare "1" or "2" (some firmware) refuses as well as one with the mount's message.
-        if (reply[0] == '1' || reply[0] == '2' || ReplyRefusesSlew(reply)) return GotoReply::kRefused;
-        return reply[0] == '0' ? GotoReply::kStarted : GotoReply::kNotSent;
+        const bool started = reply == "0", refused = IsSlewReply(reply) && !started && !reply.empty();
+        Heard(reply, started || refused);
+        return started ? GotoReply::kStarted : refused ? GotoReply::kRefused : GotoReply::kNotSent;
     }
 
     int GotoFinished(const CycleTarget& t) override {
@@ -134,6 +136,7 @@ public:
         }
         const auto [reply, whole] = Query(link_, AutoStar497() ? kDistanceBarsBare : kDistanceBars, 1000,
                                           [](std::string_view r) { return EndsWithHash(r); });
+        Heard(reply, whole && IsPlausibleBarsReply(reply));
         if (!whole || !IsPlausibleBarsReply(reply)) return -1;
         return HasBars(reply) ? 0 : 1;
     }
@@ -167,7 +170,9 @@ public:
         const auto [reply, whole] =
             Query(link_, "E", 1000, [](std::string_view r) { return r.size() >= 10; });
         const NexStarReply p = ParseNexStarPositionReply(reply);
-        if (!whole || p.error != NexStarReplyError::None || reply.back() != '#') {
+        const bool valid = whole && p.error == NexStarReplyError::None && reply.back() == '#';
+        Heard(reply, valid);
+        if (!valid) {
             link_.AuditLog("Predictive: no valid position in >" + BracketedBytes(reply) + "<");
             return false;
         }
@@ -189,6 +194,7 @@ public:
         // The mount promises no answer to a goto: silence is no fault.
         if (!link_.Wait(300)) return GotoReply::kNotSent;
         reply = link_.ReadWaiting();
+        Heard(reply, reply.empty() || IsNexStarShortReply(reply));
         return GotoReply::kStarted;
     }
 
@@ -197,6 +203,7 @@ public:
         const auto [reply, whole] = Query(link_, "L", 1000, [](std::string_view r) {
             return r.size() >= 2 && r.back() == '#' && r[r.size() - 2] != '#';
         });
+        Heard(reply, whole && IsNexStarShortReply(reply));
         if (!whole || !IsNexStarShortReply(reply)) return -1;
         return reply[reply.size() - 2] == '0' ? 1 : 0;
     }

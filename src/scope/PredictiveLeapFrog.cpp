@@ -23,6 +23,8 @@ constexpr double kGuessRampSeconds = 1.5;
 // Gotos remembered, and how much less each older one counts.
 constexpr size_t kKeptGotos = 24;
 constexpr double kAgeing = 0.85;
+// How stiff the line through the gotos' excess times is (square degrees).
+constexpr double kStiffness = 1.0;
 // How far ahead, and in what steps, the leap looks for its moment, seconds.
 constexpr double kLookAhead = 240.0;
 constexpr double kLookStep = 0.25;
@@ -49,20 +51,35 @@ double SlewResponse::Guess(double degrees) const {
 double SlewResponse::Predict(double degrees) const {
     degrees = std::max(0.0, degrees);
     if (samples_.empty()) return Guess(degrees);
-    // The excess over the guess, weighted by age and by how alike the distances are.
-    double weights = 0, mean = 0, age = 1.0;
+    // A straight line through the excess over the guess, against the distance from this one:
+    // the recent gotos and those of a like distance weigh most; the line is kept stiff, so a
+    // few gotos do not tilt it far.
     std::vector<double> w(samples_.size());
+    double weights = 0, meanX = 0, meanY = 0, age = 1.0;
     for (size_t i = samples_.size(); i-- > 0; age *= kAgeing) {
         const double likeness = std::log((degrees + 0.5) / (samples_[i].degrees + 0.5));
         w[i] = age / (1.0 + 4.0 * likeness * likeness);
         weights += w[i];
-        mean += w[i] * samples_[i].excess;
+        meanX += w[i] * (samples_[i].degrees - degrees);
+        meanY += w[i] * samples_[i].excess;
     }
-    mean /= weights;
+    meanX /= weights;
+    meanY /= weights;
+    double sxx = 0, sxy = 0;
+    for (size_t i = 0; i < samples_.size(); ++i) {
+        const double x = samples_[i].degrees - degrees - meanX;
+        sxx += w[i] * x * x;
+        sxy += w[i] * x * (samples_[i].excess - meanY);
+    }
+    const double slope = sxy / (sxx + kStiffness * weights);
+    const double here = meanY - slope * meanX;
     double spread = 0;
-    for (size_t i = 0; i < samples_.size(); ++i) spread += w[i] * std::pow(samples_[i].excess - mean, 2);
+    for (size_t i = 0; i < samples_.size(); ++i) {
+        const double fitted = meanY + slope * (samples_[i].degrees - degrees - meanX);
+        spread += w[i] * (samples_[i].excess - fitted) * (samples_[i].excess - fitted);
+    }
     spread = std::sqrt(spread / weights);
-    return std::max(0.1, Guess(degrees) + mean + 2.0 * spread);
+    return std::max(0.1, Guess(degrees) + here + 2.0 * spread);
 }
 
 void SlewResponse::Note(double degrees, double seconds) {
@@ -76,6 +93,8 @@ void TrackingDriver::PredictiveLeapFrogEngine(LeapDialect& dialect) {
     link_.AuditLog("Predictive tracking: leap frog, " + dialect.Name());
     auto stop = [&] { SendStopSequence(type); };
     ReplyWatch watch(clock_);
+    // A valid answer, or none, or noise (which gives the line up sooner).
+    auto judge = [&](bool valid) { watch.Answer(valid || dialect.Garbled() ? "?" : "", valid); };
     SlewResponse response(dialect.GotoRate());
     int previousObject = 0, refusals = 0;
     bool known = false;              // where the mount rests is known
@@ -94,7 +113,7 @@ void TrackingDriver::PredictiveLeapFrogEngine(LeapDialect& dialect) {
         if (!known) {
             watch.Asked();
             known = dialect.Read(restRa, restDec);
-            watch.Judge(known);
+            judge(known);
             if (LostCommunication(watch) || StopAsked()) return;
             // Never aim from a reply that could not be read.
             if (!known) {
@@ -149,7 +168,7 @@ void TrackingDriver::PredictiveLeapFrogEngine(LeapDialect& dialect) {
         std::string reply;
         watch.Asked();
         const GotoReply sent = dialect.Goto(t, reply);
-        watch.Judge(sent != GotoReply::kNotSent);
+        judge(sent != GotoReply::kNotSent);
         if (LostCommunication(watch) || StopAsked()) return;
         if (sent == GotoReply::kNotSent) {
             // No answer: asked again after a pause, from a fresh reading.
@@ -180,7 +199,7 @@ void TrackingDriver::PredictiveLeapFrogEngine(LeapDialect& dialect) {
             const double askedAt = clock_.MonotonicSeconds();
             watch.Asked();
             const int finished = dialect.GotoFinished(t);
-            watch.Judge(finished >= 0);
+            judge(finished >= 0);
             if (LostCommunication(watch) || StopAsked()) return;
             if (finished == 1) {
                 endedAt = askedAt;
@@ -212,7 +231,7 @@ void TrackingDriver::PredictiveLeapFrogEngine(LeapDialect& dialect) {
             if (clock_.MonotonicSeconds() - askedAt >= kAskEvery && left > kAskEvery) {
                 askedAt = clock_.MonotonicSeconds();
                 watch.Asked();
-                watch.Judge(dialect.GotoFinished(t) >= 0);
+                judge(dialect.GotoFinished(t) >= 0);
                 if (LostCommunication(watch) || StopAsked()) return;
             }
         }

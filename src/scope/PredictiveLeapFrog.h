@@ -41,6 +41,15 @@ public:
     virtual GotoReply Goto(const CycleTarget& target, std::string& reply) = 0;
     // 1: the goto to `target` has ended; 0: it goes on; -1: no valid answer.
     virtual int GotoFinished(const CycleTarget& target) = 0;
+    // Whether the last answer that did not read was noise (bytes) rather than silence.
+    bool Garbled() const { return garbled_; }
+
+protected:
+    // Notes how the last answer went: `valid`, or noise when bytes came that did not read.
+    void Heard(const std::string& reply, bool valid) { garbled_ = !valid && !reply.empty(); }
+
+private:
+    bool garbled_ = false;
 };
 
 // The leap-frog dialect of a goto-only interface, or null when it has none.

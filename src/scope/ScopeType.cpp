@@ -1,6 +1,5 @@
 #include "scope/ScopeType.h"
 
-
 namespace corvane {
 
 ScopeType ScopeTypeFromCode(std::string_view code) {

@@ -32,17 +32,8 @@ struct LeapPassFigures {
     std::vector<ShownMessage> messages;
 };
 
-inline LeapPassFigures TrackLeapPass(ScopeType type, bool predictive, double minPeak, double maxPeak,
-                                     int slider = 4) {
-    const auto catalogue = TestCatalogue();
-    const int iss = catalogue->IssIndex();
-    const PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
-    if (pass.losUtc <= 0) return LeapPassFigures{};
-    PropagationSlot truth(kSlotPassPrediction);
-    double startUtc = pass.aosUtc;
-    while (ComputeCycleTarget(*catalogue, iss, startUtc, kTestSite, 0, truth).elevationDeg < 10.0)
-        startUtc += 1.0 / 86400.0;
-    SteppingClock clock(startUtc + kTestSite.utcOffset / 24.0);
+// The simulated mount of a goto-only interface, pointing south half way up.
+inline std::unique_ptr<MountSimulator> MakeLeapMount(ScopeType type, Clock& clock) {
     const MountSite site{kTestSite.latitude, kTestSite.longitude, kTestSite.altitude, kTestSite.utcOffset};
     std::unique_ptr<MountSimulator> mount;
     switch (type) {
@@ -63,6 +54,21 @@ inline LeapPassFigures TrackLeapPass(ScopeType type, bool predictive, double min
         }
     }
     mount->PointAt(180.0, 45.0);
+    return mount;
+}
+
+inline LeapPassFigures TrackLeapPass(ScopeType type, bool predictive, double minPeak, double maxPeak,
+                                     int slider = 4) {
+    const auto catalogue = TestCatalogue();
+    const int iss = catalogue->IssIndex();
+    const PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
+    if (pass.losUtc <= 0) return LeapPassFigures{};
+    PropagationSlot truth(kSlotPassPrediction);
+    double startUtc = pass.aosUtc;
+    while (ComputeCycleTarget(*catalogue, iss, startUtc, kTestSite, 0, truth).elevationDeg < 10.0)
+        startUtc += 1.0 / 86400.0;
+    SteppingClock clock(startUtc + kTestSite.utcOffset / 24.0);
+    std::unique_ptr<MountSimulator> mount = MakeLeapMount(type, clock);
     RecordingDisplay display;
     SerialLink link(*mount, clock, display);
     link.SetScopeType(type);
