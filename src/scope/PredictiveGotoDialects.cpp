@@ -71,14 +71,12 @@ public:
         return kind_ == Lx200Kind::Lx200 ? 8.0 : kind_ == Lx200Kind::AutoStar494 ? 3.0 : 4.0;
     }
     double Lead(int slider) const override {
-        // The AutoStars' fixed base lead stood for the goto's time: their lead beyond it is
-        // kept as the rest.
+        // The AutoStars' fixed leads (no setting) only guessed how long their gotos take,
+        // which is measured here instead; they rest two seconds (the #497's lead beyond its base).
         if (AutoStar()) return 0.0;
         return 1.2 + Lx200Lead(std::clamp(slider, 1, 5));
     }
-    double Rest() const override {
-        return kind_ == Lx200Kind::AutoStar494 ? 7.0 : kind_ == Lx200Kind::AutoStar497 ? 2.0 : 1.0;
-    }
+    double Rest() const override { return AutoStar() ? 2.0 : 1.0; }
     int PollMs() const override { return kind_ == Lx200Kind::AutoStar494 ? 250 : 150; }
 
     bool Read(double& raHours, double& decDegrees) override {
