@@ -62,34 +62,43 @@ double ClosestApproach(const std::filesystem::path& log) {
     return closest;
 }
 
+// A simulated mount and corvane-cli tracking the ISS with it for 30 s, both running.
+struct TrackRun {
+    std::string model, interface;
+    std::unique_ptr<ChildProcess> sim, track;
+};
+
+// Starts every run at once (the test takes one pass's time, not several); false when a
+// simulator did not come up.
+bool StartRuns(std::vector<TrackRun>& runs, const std::filesystem::path& dir,
+               const std::vector<std::string>& extra) {
+    for (TrackRun& r : runs) {
+        r.sim = std::make_unique<ChildProcess>(std::vector<std::string>{
+            corvane::test::MountsimPath(), "--model", r.model, "--site", kSite, "--start", kStart, "--point",
+            "245,15", "--pointing-log", (dir / (r.model + "-pointing.txt")).string(), "--command-log",
+            (dir / (r.model + "-commands.txt")).string(), "--max-runtime", "90", "--exit-with-parent"});
+        const std::string device = corvane::test::StartMountsim(*r.sim);
+        if (device.empty()) return false;
+        std::vector<std::string> args = {Cli(),     "track", "--interface", r.interface, "--device", device,
+                                         "--tle",   kTle,    "--norad",     "25544",     "--site",   kSite,
+                                         "--start", kStart,  "--duration",  "30",        "--method", "1"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        r.track = std::make_unique<ChildProcess>(args, std::vector<std::string>{}, true);
+    }
+    return true;
+}
+
 }  // namespace
 
 TEST(MountsimLeapFrogTrack, CliLeapsAfterTheIssWithTheSimulatedUltimaAndNexStar58) {
     const auto dir =
         std::filesystem::temp_directory_path() / ("corvane-leapfrog-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    struct Run {
-        std::string model, interface;
-        std::unique_ptr<ChildProcess> sim, track;
-    };
-    std::vector<Run> runs;
+    std::vector<TrackRun> runs;
     runs.push_back({"ultima", "ULTIMA", nullptr, nullptr});
     runs.push_back({"nexstar58", "nexstar", nullptr, nullptr});  // codes in any case
-    // Both pairs run at once: the test takes one pass's time, not two.
-    for (Run& r : runs) {
-        r.sim = std::make_unique<ChildProcess>(std::vector<std::string>{
-            corvane::test::MountsimPath(), "--model", r.model, "--site", kSite, "--start", kStart, "--point",
-            "245,15", "--pointing-log", (dir / (r.model + "-pointing.txt")).string(), "--command-log",
-            (dir / (r.model + "-commands.txt")).string(), "--max-runtime", "90", "--exit-with-parent"});
-        const std::string device = corvane::test::StartMountsim(*r.sim);
-        ASSERT_FALSE(device.empty()) << r.model;
-        r.track = std::make_unique<ChildProcess>(
-            std::vector<std::string>{Cli(), "track", "--interface", r.interface, "--device", device, "--tle",
-                                     kTle, "--norad", "25544", "--site", kSite, "--start", kStart,
-                                     "--duration", "30", "--method", "1"},
-            std::vector<std::string>{}, true);
-    }
-    for (Run& r : runs) {
+    ASSERT_TRUE(StartRuns(runs, dir, {}));
+    for (TrackRun& r : runs) {
         const auto [code, output] = r.track->Finish(90.0);
         EXPECT_EQ(code, 0) << r.model << ": " << output;
         EXPECT_NE(output.find("R.A. Tracking to "), std::string::npos) << output;
@@ -135,29 +144,11 @@ TEST(MountsimLeapFrogTrack, CliLeapsPredictivelyWithTheSimulatedAutoStar497AndUl
     const auto dir =
         std::filesystem::temp_directory_path() / ("corvane-predictive-leap-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    struct Run {
-        std::string model, interface;
-        std::unique_ptr<ChildProcess> sim, track;
-    };
-    std::vector<Run> runs;
+    std::vector<TrackRun> runs;
     runs.push_back({"autostar497", "ETX497", nullptr, nullptr});
     runs.push_back({"ultima", "ULTIMA", nullptr, nullptr});
-    for (Run& r : runs) {
-        r.sim = std::make_unique<ChildProcess>(std::vector<std::string>{
-            corvane::test::MountsimPath(), "--model", r.model, "--site", kSite, "--start", kStart, "--point",
-            "245,15", "--pointing-log", (dir / (r.model + "-pointing.txt")).string(), "--command-log",
-            (dir / (r.model + "-commands.txt")).string(), "--max-runtime", "90", "--exit-with-parent"});
-        const std::string device = corvane::test::StartMountsim(*r.sim);
-        ASSERT_FALSE(device.empty()) << r.model;
-        r.track = std::make_unique<ChildProcess>(
-            std::vector<std::string>{Cli(),      "track", "--interface", r.interface,
-                                     "--device", device,  "--tle",       kTle,
-                                     "--norad",  "25544", "--site",      kSite,
-                                     "--start",  kStart,  "--duration",  "30",
-                                     "--method", "1",     "--setting",   "PredictiveTracking=1"},
-            std::vector<std::string>{}, true);
-    }
-    for (Run& r : runs) {
+    ASSERT_TRUE(StartRuns(runs, dir, {"--setting", "PredictiveTracking=1"}));
+    for (TrackRun& r : runs) {
         const auto [code, output] = r.track->Finish(90.0);
         EXPECT_EQ(code, 0) << r.model << ": " << output;
         EXPECT_NE(output.find("R.A. Predictive tracking to "), std::string::npos) << output;
