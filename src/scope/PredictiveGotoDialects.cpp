@@ -4,6 +4,8 @@
 // gotos, "E" for the position and "L" for the end of a goto.
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include "core/Clock.h"
 #include "scope/Lx200Codec.h"
@@ -77,6 +79,8 @@ public:
         return 1.2 + Lx200Lead(std::clamp(slider, 1, 5));
     }
     double Rest() const override { return AutoStar() ? 2.0 : 1.0; }
+    // The LX200 family tracks continuously at the slider's Continuous end; the AutoStars always leap.
+    bool Leaps(int slider) const override { return AutoStar() || slider != 0; }
     int PollMs() const override { return kind_ == Lx200Kind::AutoStar494 ? 250 : 150; }
 
     bool Read(double& raHours, double& decDegrees) override {
@@ -94,6 +98,9 @@ public:
     }
 
     GotoReply Goto(const CycleTarget& t, std::string& reply) override {
+        firstRead_.reset();
+        lastRead_.reset();
+        moved_ = false;
         bool whole = false;
         if (!AutoStar()) {
             // Target and slew in one write, as the standard engine sends them (long format:
@@ -125,12 +132,17 @@ public:
 
     int GotoFinished(const CycleTarget& t) override {
         if (kind_ == Lx200Kind::Compatible || kind_ == Lx200Kind::Gemini) {
-            // These show no bars worth reading: the goto has ended once the mount is on the target.
+            // These show no bars worth reading: the goto has ended once the mount is on the
+            // target, or has moved and come to rest (a mount whose model of the sky puts it a
+            // little beside the target is not waited for until the goto is given up).
             double ra = 0, dec = 0;
             if (!Read(ra, dec)) return -1;
-            const double raGap = AngleGapDegrees(ra * 15.0, t.raHours * 15.0) *
-                                 std::cos(t.decDegrees * 3.14159265358979323846 / 180.0);
-            return std::hypot(raGap, dec - t.decDegrees) < kOnTarget ? 1 : 0;
+            const bool near = Degrees(ra, dec, t.raHours, t.decDegrees) < kOnTarget;
+            const bool still = lastRead_ && Degrees(ra, dec, lastRead_->first, lastRead_->second) < kStill;
+            if (!firstRead_) firstRead_ = {ra, dec};
+            moved_ = moved_ || Degrees(ra, dec, firstRead_->first, firstRead_->second) > kMoved;
+            lastRead_ = {ra, dec};
+            return near || (moved_ && still) ? 1 : 0;
         }
         const auto [reply, whole] = Query(link_, AutoStar497() ? kDistanceBarsBare : kDistanceBars, 1000,
                                           [](std::string_view r) { return EndsWithHash(r); });
@@ -142,8 +154,18 @@ public:
 private:
     bool AutoStar497() const { return kind_ == Lx200Kind::AutoStar497; }
     bool AutoStar() const { return kind_ == Lx200Kind::AutoStar494 || AutoStar497(); }
-    // Degrees from the target at which a mount without bars counts as arrived.
-    static constexpr double kOnTarget = 0.02;
+    // The angle between two places given by RA (hours) and Dec, degrees (small angles).
+    static double Degrees(double ra1, double dec1, double ra2, double dec2) {
+        const double raGap =
+            AngleGapDegrees(ra1 * 15.0, ra2 * 15.0) * std::cos(dec2 * 3.14159265358979323846 / 180.0);
+        return std::hypot(raGap, dec1 - dec2);
+    }
+    // Degrees from the target at which a mount without bars counts as arrived; how far it must
+    // have gone to have moved, and how little between two readings to be at rest.
+    static constexpr double kOnTarget = 0.02, kMoved = 0.1, kStill = 0.005;
+    // The goto under way: the first and the last position read, and whether it has moved.
+    std::optional<std::pair<double, double>> firstRead_, lastRead_;
+    bool moved_ = false;
     Lx200Kind kind_;
     unsigned char degChar_;
     SerialLink& link_;

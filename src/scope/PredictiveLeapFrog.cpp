@@ -101,6 +101,8 @@ void TrackingDriver::PredictiveLeapFrogEngine(LeapDialect& dialect) {
     double restRa = 0, restDec = 0;  // and there it is (it follows the sky)
     while (trackingOn_.load()) {
         Cycle cycle = ReadCycle();
+        // The slider moved to the Continuous end: the session starts the continuous engine.
+        if (!dialect.Leaps(cycle.values.trackingMethod)) return;
         if (cycle.object == 0) {
             Pause(kIdleMs);
             continue;

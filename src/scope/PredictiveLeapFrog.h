@@ -32,6 +32,8 @@ public:
     virtual double Lead(int sliderPosition) const = 0;
     // How long the mount rests on the aim point at least before the object gets there, seconds.
     virtual double Rest() const { return 1.0; }
+    // Whether the mount leaps at this Tracking Method slider position (or tracks continuously).
+    virtual bool Leaps(int /*sliderPosition*/) const { return true; }
     // The pause between two questions about a running goto, milliseconds.
     virtual int PollMs() const = 0;
     // Where the mount points: RA hours and Dec degrees. False without a valid reply.

@@ -199,3 +199,38 @@ TEST(PredictiveLeapFrog, ADeadLineEndsTrackingWithTheStandardMessage) {
         }
     }
 }
+
+// The LX200 family leaps while the Tracking Method slider is off its Continuous end and tracks
+// continuously at it, switching when the observer moves it (the session runs tracking again).
+TEST(PredictiveLeapFrog, TheSliderChoosesLeapsOrContinuousTracking) {
+    EndsRig rig(ScopeType::LX200);
+    size_t mark = 0;
+    ASSERT_TRUE(rig.link.Connect(1));
+    const double start = rig.clock.MonotonicSeconds();
+    rig.clock.onSleep = [&] {
+        const double seconds = rig.clock.MonotonicSeconds() - start;
+        if (mark == 0 && seconds > 40.0) {
+            mark = rig.mount->Commands().size();
+            rig.live.Update([](LiveValues& v) { v.trackingMethod = 0; });
+        }
+        if (seconds > 80.0 && rig.driver.TrackingOn()) rig.driver.RequestStop();
+    };
+    rig.driver.StartStopTracking();
+    for (int turns = 0; rig.driver.TrackingOn() && turns < 100; ++turns) rig.driver.RunTracking();
+    rig.clock.onSleep = nullptr;
+    rig.driver.FinishStop();
+    const auto commands = rig.mount->Commands();
+    ASSERT_GT(mark, 0u);
+    auto count = [&](size_t from, size_t to, const std::string& what) {
+        return std::count(commands.begin() + static_cast<long>(from),
+                          commands.begin() + static_cast<long>(to), what);
+    };
+    // Leaps: each goto waited for by its distance bars. Continuous: a goto every half second.
+    EXPECT_GE(count(0, mark, ":D#"), 10);
+    EXPECT_LE(count(0, mark, ":MS#"), 12);
+    size_t settled = mark;
+    while (settled < commands.size() && commands[settled] != ":GD#") ++settled;  // the first reading
+    EXPECT_EQ(count(settled, commands.size(), ":D#"), 0);
+    EXPECT_GE(count(settled, commands.size(), ":MS#"), 50);
+    EXPECT_TRUE(rig.display.Messages().empty());
+}
