@@ -110,8 +110,7 @@ void ScopeSession::SetScopeType(ScopeType type) {
 }
 
 void ScopeSession::SetDeviceResolver(std::function<std::string(int)> resolver) {
-    Enqueue(
-        [this, resolver = std::move(resolver)]() mutable { link_.SetDeviceResolver(std::move(resolver)); });
+    Enqueue([this, resolver = std::move(resolver)]() mutable { link_.SetDeviceResolver(std::move(resolver)); });
 }
 
 void ScopeSession::SetIndiServer(const IndiServer& server) {
@@ -132,8 +131,7 @@ void ScopeSession::Post(std::function<void(SerialLink&)> job) {
 }
 
 bool ScopeSession::IdleLocked() const {
-    return queue_.empty() && !running_ && !driver_.TrackingOn() && !driver_.StopDue() &&
-           !startPending_.load();
+    return queue_.empty() && !running_ && !driver_.TrackingOn() && !driver_.StopDue() && !startPending_.load();
 }
 
 bool ScopeSession::Idle() const {

@@ -1,5 +1,6 @@
 #include "scope/ScopeType.h"
 
+
 namespace corvane {
 
 ScopeType ScopeTypeFromCode(std::string_view code) {
