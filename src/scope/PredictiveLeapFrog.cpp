@@ -170,7 +170,8 @@ void TrackingDriver::PredictiveLeapFrogEngine(LeapDialect& dialect) {
         std::string reply;
         watch.Asked();
         const GotoReply sent = dialect.Goto(t, reply);
-        judge(sent != GotoReply::kNotSent);
+        // A mount that promises no answer to a goto may say nothing: that is no answer either.
+        judge(sent != GotoReply::kNotSent && !reply.empty());
         if (LostCommunication(watch) || StopAsked()) return;
         if (sent == GotoReply::kNotSent) {
             // No answer: asked again after a pause, from a fresh reading.

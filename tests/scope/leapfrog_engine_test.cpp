@@ -310,6 +310,7 @@ TEST(LeapFrogEngines, ObjectsBelowTheHorizonAndTheLimitStopWithTheirTexts) {
         {ScopeType::NEXSTAR, Early(EarlyNexStarModel::NexStar58), "?"},
     };
     for (const auto& [c, predictive] : WithBothMethods(cases)) {
+        SCOPED_TRACE(predictive ? "predictive" : "standard");
         // Ten minutes after LOS: the aim point is below the horizon.
         Rig low(IssPass().losUtc + 600.0 / 86400.0, c.type, c.port);
         low.Method(predictive);
@@ -362,6 +363,7 @@ TEST(LeapFrogEngines, StopDuringALeapSendsNoFurtherGoto) {
          {"?"}},
     };
     for (const auto& [c, predictive] : WithBothMethods(cases)) {
+        SCOPED_TRACE(predictive ? "predictive" : "standard");
         Rig rig(IssPass().culminationUtc - 120.0 / 86400.0, c.type, c.port);
         rig.Method(predictive);
         MountSimulator& mount = static_cast<MountSimulator&>(*rig.port);
