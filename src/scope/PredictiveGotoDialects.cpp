@@ -45,9 +45,6 @@ bool SlewAnswered(std::string_view r) { return r == "0" || (r.size() > 1 && r.ba
 // The one-write set-and-slew: two set acknowledgements, then the slew's reply.
 bool SetAndSlewAnswered(std::string_view r) { return r.size() > 2 && SlewAnswered(r.substr(2)); }
 
-// An angle gap in degrees, the short way round.
-double AngleGapDegrees(double a, double b) { return std::remainder(a - b, 360.0); }
-
 enum class Lx200Kind { Lx200, Compatible, Gemini, AutoStar494, AutoStar497 };
 
 class Lx200LeapDialect final : public LeapDialect {
@@ -157,7 +154,7 @@ private:
     // The angle between two places given by RA (hours) and Dec, degrees (small angles).
     static double Degrees(double ra1, double dec1, double ra2, double dec2) {
         const double raGap =
-            AngleGapDegrees(ra1 * 15.0, ra2 * 15.0) * std::cos(dec2 * 3.14159265358979323846 / 180.0);
+            AngleGap(ra1 * 15.0, ra2 * 15.0) * std::cos(dec2 * 3.14159265358979323846 / 180.0);
         return std::hypot(raGap, dec1 - dec2);
     }
     // Degrees from the target at which a mount without bars counts as arrived; how far it must

@@ -141,7 +141,7 @@ void TrackingDriver::PredictiveLeapFrogEngine(LeapDialect& dialect) {
         for (double t = now + kLookStep; t <= now + kLookAhead; t += kLookStep) {
             if (!PredictiveTarget(probe, t, stop) || probe.target.elevationDeg < 0) break;
             lastUp = t;
-            distance = std::max(std::fabs(std::remainder(probe.target.azimuthDeg - restAz, 360.0)),
+            distance = std::max(std::fabs(AngleGap(probe.target.azimuthDeg, restAz)),
                                 std::fabs(probe.target.elevationDeg - restAlt));
             if (t >= now + lead && now + response.Predict(distance) + rest <= t) {
                 aimAt = t;
