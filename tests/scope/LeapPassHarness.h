@@ -57,6 +57,32 @@ inline std::unique_ptr<MountSimulator> MakeLeapMount(ScopeType type, Clock& cloc
     return mount;
 }
 
+// A goto-only mount and the driver that tracks the ISS with it, the clock at a UTC Julian date.
+struct LeapRig {
+    SteppingClock clock;
+    std::unique_ptr<MountSimulator> mount;
+    RecordingDisplay display;
+    SerialLink link;
+    CatalogueStore store;
+    LiveState live;
+    TrackingDriver driver;
+
+    LeapRig(ScopeType type, double utc, bool predictive, int slider)
+        : clock(utc + kTestSite.utcOffset / 24.0),
+          mount(MakeLeapMount(type, clock)),
+          link(*mount, clock, display),
+          driver(link, live, store, clock, display) {
+        store.Set(TestCatalogue());
+        SetSite(live, TestCatalogue()->IssIndex());
+        live.Update([&](LiveValues& v) { v.trackingMethod = slider; });
+        link.SetScopeType(type);
+        link.SetDeviceResolver([](int) { return "sim"; });
+        TrackingSettings settings;
+        settings.predictive = predictive;
+        driver.SetSettings(settings);
+    }
+};
+
 inline LeapPassFigures TrackLeapPass(ScopeType type, bool predictive, double minPeak, double maxPeak,
                                      int slider = 4) {
     const auto catalogue = TestCatalogue();
@@ -67,21 +93,10 @@ inline LeapPassFigures TrackLeapPass(ScopeType type, bool predictive, double min
     double startUtc = pass.aosUtc;
     while (ComputeCycleTarget(*catalogue, iss, startUtc, kTestSite, 0, truth).elevationDeg < 10.0)
         startUtc += 1.0 / 86400.0;
-    SteppingClock clock(startUtc + kTestSite.utcOffset / 24.0);
-    std::unique_ptr<MountSimulator> mount = MakeLeapMount(type, clock);
-    RecordingDisplay display;
-    SerialLink link(*mount, clock, display);
-    link.SetScopeType(type);
-    link.SetDeviceResolver([](int) { return "sim"; });
-    CatalogueStore store;
-    store.Set(catalogue);
-    LiveState live;
-    SetSite(live, iss);
-    live.Update([&](LiveValues& v) { v.trackingMethod = slider; });
-    TrackingDriver driver(link, live, store, clock, display);
-    TrackingSettings settings;
-    settings.predictive = predictive;
-    driver.SetSettings(settings);
+    LeapRig rig(type, startUtc, predictive, slider);
+    SteppingClock& clock = rig.clock;
+    MountSimulator* mount = rig.mount.get();
+    TrackingDriver& driver = rig.driver;
 
     LeapPassFigures f;
     f.peak = pass.maxElevation;
@@ -141,7 +156,7 @@ inline LeapPassFigures TrackLeapPass(ScopeType type, bool predictive, double min
         const CycleTarget at = ComputeCycleTarget(*catalogue, iss, utc, kTestSite, 0, truth);
         if (at.elevationDeg < 10.0 && utc > pass.culminationUtc) driver.RequestStop();  // the ISS sinks
     };
-    if (!link.Connect(1)) return f;
+    if (!rig.link.Connect(1)) return f;
     driver.StartStopTracking();
     if (!driver.TrackingOn()) return f;
     driver.RunTracking();
@@ -154,7 +169,7 @@ inline LeapPassFigures TrackLeapPass(ScopeType type, bool predictive, double min
         f.largest = sorted.back();
         f.median = sorted[sorted.size() / 2];
     }
-    f.messages = display.Messages();
+    f.messages = rig.display.Messages();
     return f;
 }
 

@@ -101,31 +101,14 @@ namespace {
 
 // A predictive leap frog two minutes before the culmination of a moderate pass, stopped or
 // faulted as virtual time passes.
-struct EndsRig {
-    SteppingClock clock;
-    std::unique_ptr<MountSimulator> mount;
-    RecordingDisplay display;
-    SerialLink link;
-    CatalogueStore store;
-    LiveState live;
-    TrackingDriver driver;
+struct EndsRig : LeapRig {
     bool namedTheMethod = false;
 
     explicit EndsRig(ScopeType type)
-        : clock(FindPass(TestCatalogue()->IssIndex(), 2457870.5, 35.0, 70.0).culminationUtc -
-                120.0 / 86400.0 + kTestSite.utcOffset / 24.0),
-          mount(MakeLeapMount(type, clock)),
-          link(*mount, clock, display),
-          driver(link, live, store, clock, display) {
-        store.Set(TestCatalogue());
-        SetSite(live, TestCatalogue()->IssIndex());
-        live.Update([](LiveValues& v) { v.trackingMethod = 2; });
-        link.SetScopeType(type);
-        link.SetDeviceResolver([](int) { return "sim"; });
-        TrackingSettings settings;
-        settings.predictive = true;
-        driver.SetSettings(settings);
-    }
+        : LeapRig(
+              type,
+              FindPass(TestCatalogue()->IssIndex(), 2457870.5, 35.0, 70.0).culminationUtc - 120.0 / 86400.0,
+              true, 2) {}
     // Tracks until the engine ends or 200 s have passed; `at` sees the seconds from the start.
     void Run(const std::function<void(double)>& at) {
         ASSERT_TRUE(link.Connect(1));
