@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "LeapPassHarness.h"
 #include "RatePassHarness.h"
 
 using namespace corvane;
@@ -55,5 +56,41 @@ static void BM_TrackingPass(benchmark::State& state) {
 }
 BENCHMARK(BM_TrackingPass)
     ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}, {0, 1}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+namespace {
+
+struct LeapName {
+    ScopeType type;
+    const char* name;
+};
+constexpr LeapName kLeapMounts[] = {
+    {ScopeType::LX200, "LX200 leap frog"},   {ScopeType::AP, "LX200 Compatible leap frog"},
+    {ScopeType::GEMINI, "Gemini leap frog"}, {ScopeType::ETX494, "AutoStar #494"},
+    {ScopeType::ETX497, "AutoStar #497"},    {ScopeType::ULTIMA, "Ultima 2000"},
+    {ScopeType::NEXSTAR, "NexStar 5/8"}};
+
+}  // namespace
+
+// The goto-only mounts in the leap-frog method. Arguments: the mount (index into kLeapMounts),
+// the method (0 standard, 1 predictive), the pass (0 about 35 degrees high, 1 above 80 degrees).
+// Counters: the largest and the median miss of an aim point after the first (degrees), the
+// pointing RMS and the time outside a 0.5 degree field, from the first intercept on.
+static void BM_TrackingLeapFrogPass(benchmark::State& state) {
+    const LeapName& m = kLeapMounts[state.range(0)];
+    const bool predictive = state.range(1) == 1;
+    const bool high = state.range(2) == 1;
+    LeapPassFigures f;
+    for (auto _ : state) f = TrackLeapPass(m.type, predictive, high ? 80.0 : 35.0, high ? 90.0 : 70.0);
+    state.SetLabel(std::string(m.name) + (predictive ? " predictive" : " standard") +
+                   (high ? " high" : " moderate"));
+    state.counters["miss_max_deg"] = f.largest;
+    state.counters["miss_median_deg"] = f.median;
+    state.counters["rms_deg"] = f.rms;
+    state.counters["outside_s"] = f.outsideSeconds;
+}
+BENCHMARK(BM_TrackingLeapFrogPass)
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {0, 1}, {0, 1}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

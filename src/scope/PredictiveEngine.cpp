@@ -9,6 +9,7 @@
 #include "scope/KeyholePlan.h"
 #include "scope/PredictiveController.h"
 #include "scope/PredictiveDialect.h"
+#include "scope/PredictiveLeapFrog.h"
 #include "scope/TrackingDriver.h"
 #include "scope/TrackingDriverParts.h"
 
@@ -51,12 +52,17 @@ bool TrackingDriver::PredictiveEngine() {
     if (link_.GetScopeType() == ScopeType::INDI) return false;
     const ScopeType type = link_.GetScopeType();
     const TrackingSettings settings = Settings();
-    // The LX200 family tracks by gotos in the Continuous method only; its leap frog stays.
+    // The LX200 family in the Continuous method re-aims without waiting.
     if (live_.Snapshot().trackingMethod == 0) {
         if (std::unique_ptr<GotoDialect> gotos = MakeGotoDialect(type, settings, link_, clock_)) {
             PredictiveGotoEngine(*gotos);
             return true;
         }
+    }
+    // The goto-only mounts leap from aim point to aim point.
+    if (std::unique_ptr<LeapDialect> leaps = MakeLeapDialect(type, settings, link_, clock_)) {
+        PredictiveLeapFrogEngine(*leaps);
+        return true;
     }
     std::unique_ptr<RateDialect> dialect = MakeRateDialect(type, settings, link_, clock_);
     if (!dialect) {

@@ -30,6 +30,7 @@ namespace corvane {
 class IndiMount;
 class RateDialect;
 class GotoDialect;
+class LeapDialect;
 
 // The settings the engines read (keys of the settings file).
 struct TrackingSettings {
@@ -203,6 +204,8 @@ private:
     bool PredictiveEngine();
     void PredictiveRateEngine(RateDialect& dialect);
     void PredictiveGotoEngine(GotoDialect& dialect);
+    // Leap frog for the goto-only mounts (PredictiveLeapFrog.cpp).
+    void PredictiveLeapFrogEngine(LeapDialect& dialect);
     enum class AimResult { kAimed, kAgain, kEnd };
     // `lead`: how long the goto will take, seconds (0: from the distance).
     AimResult PredictiveIntercept(RateDialect& dialect, Cycle& cycle, ReplyWatch& watch, double lead = 0.0);

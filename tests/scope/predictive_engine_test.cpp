@@ -30,7 +30,7 @@ struct EngineRig {
     std::unique_ptr<TrackingDriver> driver;
 
     explicit EngineRig(ScopeType type) : clock(StartOfPass()) {
-        if (type == ScopeType::LX200)
+        if (type == ScopeType::LX200 || type == ScopeType::Unknown)
             mount = std::make_unique<SimulatedMount>(MountModel::LX200, kMountSite, clock);
         else
             mount = std::make_unique<SimulatedNexStar>(NexStarModel::NexStarGps, kMountSite, clock);
@@ -106,8 +106,8 @@ TEST(PredictiveEngine, ADeadOrGarbledLineEndsTrackingWithTheStandardMessage) {
 }
 
 TEST(PredictiveEngine, AMethodWithoutOneRunsTheStandardEngineAndSaysSo) {
-    // The LX200's leap frog has no predictive engine.
-    EngineRig rig(ScopeType::LX200);
+    // An interface of unknown code is driven as an LX200, by the standard engine only.
+    EngineRig rig(ScopeType::Unknown);
     rig.live.Update([](LiveValues& v) { v.trackingMethod = 2; });
     rig.Run([&](double now) {
         if (now > 20.0) rig.driver->RequestStop();
