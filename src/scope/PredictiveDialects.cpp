@@ -10,6 +10,7 @@
 #include "scope/Lx200Codec.h"
 #include "scope/NexStarCodec.h"
 #include "scope/PredictiveDialect.h"
+#include "scope/ReplyCheck.h"
 #include "scope/SerialLink.h"
 
 namespace corvane {
@@ -285,9 +286,13 @@ public:
     GotoReply Aim(const CycleTarget& t) override {
         const Exchanged e =
             Exchange(link_, clock_, SetTargetAndSlewCommand(t.raHours, t.decDegrees, true, degChar_),
-                     [](const std::string& r) { return r.size() >= 3; });
-        if (e.reply.empty()) return GotoReply::kNotSent;
-        return ReplyRefusesSlew(e.reply) ? GotoReply::kRefused : GotoReply::kStarted;
+                     [](const std::string& r) { return SetAndSlewReplyComplete(r); });
+        if (e.reply.size() < 3) return GotoReply::kNotSent;
+        // The slew's own reply follows the two set acknowledgements: "0" starts the goto; a
+        // refusal ("1" or "2", with the mount's message or, on some firmware, bare) does not.
+        const std::string slew = e.reply.substr(2);
+        if (slew == "0") return GotoReply::kStarted;
+        return IsSlewReply(slew) || ReplyRefusesSlew(slew) ? GotoReply::kRefused : GotoReply::kNotSent;
     }
 
 private:

@@ -40,10 +40,6 @@ std::pair<std::string, bool> Query(SerialLink& link, std::string_view command, i
 bool EndsWithHash(std::string_view r) { return !r.empty() && r.back() == '#'; }
 // A set command's acknowledgement.
 bool SetAnswered(std::string_view r) { return r == "1" || r == "0"; }
-// A slew's reply: "0", or a refusal with the mount's message.
-bool SlewAnswered(std::string_view r) { return r == "0" || (r.size() > 1 && r.back() == '#'); }
-// The one-write set-and-slew: two set acknowledgements, then the slew's reply.
-bool SetAndSlewAnswered(std::string_view r) { return r.size() > 2 && SlewAnswered(r.substr(2)); }
 
 enum class Lx200Kind { Lx200, Compatible, Gemini, AutoStar494, AutoStar497 };
 
@@ -104,7 +100,7 @@ public:
             // the aim point to the arcsecond).
             std::tie(reply, whole) =
                 Query(link_, SetTargetAndSlewCommand(t.raHours, t.decDegrees, true, degChar_), 1000,
-                      SetAndSlewAnswered);
+                      SetAndSlewReplyComplete);
             if (reply.size() > 2) reply = reply.substr(2);
         } else {
             // The AutoStars take the stop, the two set commands (each tried once more when not
@@ -119,7 +115,7 @@ public:
                 if (!answer.second) return GotoReply::kNotSent;
             }
             if (a494 && !link_.Wait(1500)) return GotoReply::kNotSent;
-            std::tie(reply, whole) = Query(link_, a494 ? kSlew : ":MS#", 1000, SlewAnswered);
+            std::tie(reply, whole) = Query(link_, a494 ? kSlew : ":MS#", 1000, SlewReplyComplete);
         }
         // A bare "1" or "2" (some firmware) refuses as well as one with the mount's message.
         const bool started = reply == "0", refused = IsSlewReply(reply) && !started && !reply.empty();
