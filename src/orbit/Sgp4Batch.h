@@ -66,6 +66,9 @@ public:
     void PropagateAll(double jd, BatchStates& out);
     // Object `object` at each of the n UTC Julian dates; out holds them in the order of jd.
     void PropagateTimes(size_t object, const double* jd, size_t n, BatchStates& out);
+    // Each pair k: object objects[k] at the UTC Julian date jd[k]; out holds them in the order of
+    // the pairs. Objects beyond the batch give kNoElements.
+    void PropagatePairs(const uint32_t* objects, const double* jd, size_t n, BatchStates& out);
     // One object at one instant, by the scalar model (for the odd sample between batched ones).
     PropagationResult PropagateOne(size_t object, double jd);
 
@@ -93,6 +96,7 @@ private:
     NearEarthLanes one_;
     std::vector<double> tsince_, out_;
     std::vector<uint8_t> redo_;
+    std::vector<uint32_t> pairs_, index_;
 };
 
 // The object held in a slot at each of n UTC Julian dates, as PropagateSlot gives them one by one

@@ -10,6 +10,7 @@
 #include "orbit/PropagationSlot.h"
 #include "orbit/Sgp4Batch.h"
 #include "passes/PassText.h"
+#include "passes/SampleWalk.h"
 
 namespace corvane {
 
@@ -230,23 +231,33 @@ InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes
     return InstantTable(site, start, range.first - 1200, static_cast<long long>(range.last) + 300);
 }
 
-bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity,
-                      bool withAzimuth) {
+PropagationResult PassSearch::StateAt(long long second) {
+    const long long k = (second - coarseFirst_) / kCoarseStepSeconds;
+    if (coarse_ && second >= coarseFirst_ && (second - coarseFirst_) % kCoarseStepSeconds == 0 &&
+        k < static_cast<long long>(coarse_->size()))
+        return (*coarse_)[static_cast<size_t>(k)].Result(batchObject_);
+    const double t = TimeOf(second);
+    return batch_ ? batch_->PropagateOne(batchObject_, t) : PropagateSlot(t, *slot_);
+}
+
+bool PassSearch::LookFrom(long long second, PropagationResult state, PassSample& sample,
+                          StateVector& position, StateVector* velocity, bool withAzimuth) {
     ++samples_;
     sample = PassSample{};
     sample.elevation = -90.0;
-    if (!hasObject_) return false;
-    const double t = TimeOf(second);
-    PropagationResult state;
-    const long long k = (second - coarseFirst_) / kCoarseStepSeconds;
-    if (coarse_ && second >= coarseFirst_ && (second - coarseFirst_) % kCoarseStepSeconds == 0 &&
-        k < static_cast<long long>(coarse_->size())) {
-        state = (*coarse_)[static_cast<size_t>(k)].Result(batchObject_);
-    } else {
-        state = batch_ ? batch_->PropagateOne(batchObject_, t) : PropagateSlot(t, *slot_);
+    return Place(state, point_, TimeOf(second), sample, position, velocity,
+                 table_ ? table_->Observer(second) : nullptr, withAzimuth);
+}
+
+bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity,
+                      bool withAzimuth) {
+    if (!hasObject_) {
+        ++samples_;
+        sample = PassSample{};
+        sample.elevation = -90.0;
+        return false;
     }
-    return Place(state, point_, t, sample, position, velocity, table_ ? table_->Observer(second) : nullptr,
-                 withAzimuth);
+    return LookFrom(second, StateAt(second), sample, position, velocity, withAzimuth);
 }
 
 bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position) const {
@@ -273,24 +284,42 @@ double PassSearch::ProvenInPass(long long second, const StateVector& position, c
                          sun ? *sun : ComputeSunVector(TimeOf(second)), settings_, longest, useful);
 }
 
-PassSample PassSearch::CoarseCondition(long long second) {
-    if (!pruning_) return Condition(second);
+bool PassSearch::CoarseKnown(long long second, PassSample& sample) {
+    sample = PassSample{};
+    if (!hasObject_) {
+        ++samples_;
+        sample.elevation = -90.0;
+        return true;
+    }
+    if (!pruning_) return false;
     if (static_cast<double>(second) < outOfViewUntil_) {
         ++pruned_;
-        PassSample sample;
         sample.elevation = -90.0;
-        return sample;
+        return true;
     }
     if (second < inPassUntil_) {
         ++pruned_;
-        PassSample sample;
         sample.computed = sample.inPass = true;
-        return sample;
+        return true;
     }
+    return false;
+}
+
+PassSample PassSearch::CoarseCondition(long long second) {
+    PassSample sample;
+    return CoarseKnown(second, sample) ? sample : CoarseFrom(second, StateAt(second));
+}
+
+PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
     PassSample sample;
     StateVector position;
+    if (!pruning_) {
+        if (LookFrom(second, state, sample, position, nullptr, true))
+            sample.inPass = InPassAt(second, sample, position);
+        return sample;
+    }
     // The scan needs only the in-pass flag: no azimuth.
-    if (!Look(second, sample, position, &velocity_, false)) return sample;
+    if (!LookFrom(second, state, sample, position, &velocity_, false)) return sample;
     sample.inPass = InPassAt(second, sample, position);
     if (sample.inPass) {
         // Samples provably in pass are not computed; the last sample of the scan always is, so
@@ -314,31 +343,34 @@ PassSample PassSearch::CoarseCondition(long long second) {
     return sample;
 }
 
+bool ScanState::Take(long long s, bool inPass) {
+    if (inPass) {
+        if (!open) {
+            aos = s;
+            open = true;
+        }
+        los = s;
+        return false;
+    }
+    if (!open) return false;
+    skip = kSkipAfterPass;
+    open = false;
+    return true;
+}
+
 void CoarseScan(const ScanRange& range, const PassSampler& condition,
                 const std::function<void(long long, long long)>& onPass) {
-    long long aos = 0, los = 0;
-    bool open = false;  // a pass is open (aos set)
-    int skip = 0;
+    ScanState scan;
     for (long long s = range.first; static_cast<double>(s) <= range.last; s += kCoarseStepSeconds) {
-        if (skip > 0) {
-            --skip;
-            continue;
-        }
-        if (condition(s).inPass) {
-            if (!open) {
-                aos = s;
-                open = true;
-            }
-            los = s;
-        } else if (open) {
-            onPass(aos, los);
-            skip = kSkipAfterPass;
-            open = false;
-        }
+        if (scan.Wants() && scan.Take(s, condition(s).inPass)) onPass(scan.aos, scan.los);
     }
 }
 
-RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
+namespace {
+
+// The refinement steps as walks (see SampleWalk.h), so that one search can run alone or many side
+// by side.
+Walk<RefinedEnd> RefineAOSWalk(long long coarse, SearchVariant variant) {
     RefinedEnd result;
     result.second = coarse;
     long long k = 0;
@@ -346,7 +378,7 @@ RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler&
     if (variant == SearchVariant::kBatch) {
         limit = 1000;
         for (long long probe = 30; probe <= 150; probe += 30) {
-            if (!condition(coarse - probe).inPass) break;
+            if (!(co_await SampleAt{coarse - probe}).inPass) break;
             k = probe - 1;
         }
     }
@@ -355,21 +387,21 @@ RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler&
             result.second = coarse;
             break;
         }
-        const PassSample sample = condition(coarse - k);
+        const PassSample sample = co_await SampleAt{coarse - k};
         if (!sample.inPass) break;
         result.second = coarse - k;
         result.direction = CompassText(sample.azimuth, false);
     }
-    return result;
+    co_return result;
 }
 
-RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
+Walk<RefinedEnd> RefineLOSWalk(long long coarse, SearchVariant variant) {
     RefinedEnd result;
     result.second = coarse;
     const bool batch = variant == SearchVariant::kBatch;
     long long k = batch ? 0 : -10;
     for (long long probe = 30; probe <= 150; probe += 30) {
-        const PassSample sample = condition(coarse + probe);
+        const PassSample sample = co_await SampleAt{coarse + probe};
         result.direction = CompassText(sample.azimuth, false);
         if (!sample.inPass) break;
         k = probe;
@@ -384,19 +416,19 @@ RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler&
             result.second = coarse;
             break;
         }
-        const PassSample sample = condition(coarse + k);
+        const PassSample sample = co_await SampleAt{coarse + k};
         if (!sample.inPass) break;
         result.second = coarse + k;
         result.direction = CompassText(sample.azimuth, false);
     }
-    return result;
+    co_return result;
 }
 
-Culmination MaximumElevation(long long aos, long long los, const PassSampler& look) {
+Walk<Culmination> MaximumElevationWalk(long long aos, long long los) {
     Culmination best;
     best.second = aos;
     for (long long t = aos; t <= los; t += 10) {
-        const PassSample sample = look(t);
+        const PassSample sample = co_await SampleAt{t};
         if (!(sample.elevation > best.elevation)) break;
         best.elevation = sample.elevation;
         best.second = t;
@@ -404,13 +436,27 @@ Culmination MaximumElevation(long long aos, long long los, const PassSampler& lo
     }
     const long long coarse = best.second;
     for (long long t = coarse + 1; t <= coarse + 10; ++t) {
-        const PassSample sample = look(t);
+        const PassSample sample = co_await SampleAt{t};
         if (!(sample.elevation > best.elevation)) break;
         best.elevation = sample.elevation;
         best.second = t;
         best.range = sample.range;
     }
-    return best;
+    co_return best;
+}
+
+}  // namespace
+
+RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
+    return RunWalk(RefineAOSWalk(coarse, variant), condition);
+}
+
+RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
+    return RunWalk(RefineLOSWalk(coarse, variant), condition);
+}
+
+Culmination MaximumElevation(long long aos, long long los, const PassSampler& look) {
+    return RunWalk(MaximumElevationWalk(aos, los), look);
 }
 
 PassSample PassSearch::LookAt(long long second) {
@@ -420,7 +466,7 @@ PassSample PassSearch::LookAt(long long second) {
     return sample;
 }
 
-void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass) {
+void PassSearch::StartCoarseScan(const ScanRange& range) {
     outOfViewUntil_ = 0.0;
     inPassUntil_ = 0;
     lastCoarse_ = range.first;
@@ -428,85 +474,108 @@ void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(lon
         lastCoarse_ = range.first + static_cast<long long>((range.last - static_cast<double>(range.first)) /
                                                            kCoarseStepSeconds) *
                                         kCoarseStepSeconds;
+}
+
+void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass) {
+    StartCoarseScan(range);
     corvane::CoarseScan(
         range, [this](long long s) { return CoarseCondition(s); }, onPass);
 }
 
-RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
-    if (!pruning_)
-        return corvane::RefineAOS(coarseAos, variant, [this](long long s) { return Condition(s); });
-    // Seconds in [fakeLow, fakeHigh] are provably in pass and read so without computing them.
-    // Each range lies just below the computed sample that proved it, and the walk's last second
-    // (coarse AOS less the limit) is always computed: so the sample that ends the walk, the one
-    // before it, whose azimuth gives the direction, and the one at the limit are all computed.
-    const long long floorSecond = coarseAos - (variant == SearchVariant::kBatch ? 1000 : 200);
-    long long fakeLow = 0, fakeHigh = -1;
-    return corvane::RefineAOS(coarseAos, variant, [&](long long s) {
-        PassSample sample;
-        if (s >= fakeLow && s <= fakeHigh) {
-            ++pruned_;
-            sample.computed = sample.inPass = true;
-            return sample;
-        }
-        StateVector position, velocity;
-        if (!Look(s, sample, position, &velocity)) return sample;
-        sample.inPass = InPassAt(s, sample, position);
-        if (sample.inPass && s > floorSecond + 1) {
-            const auto in = static_cast<long long>(
-                ProvenInPass(s, position, velocity, static_cast<double>(s - floorSecond - 1), 2.0));
-            if (in >= 2) {
-                fakeHigh = s - 1;
-                fakeLow = std::max(s - in + 1, floorSecond + 1);
-            }
-        }
+void PassSearch::Prepare(Use use, long long coarse, SearchVariant variant) {
+    use_ = use;
+    fakeLow_ = 0;
+    fakeHigh_ = -1;
+    const bool batch = variant == SearchVariant::kBatch;
+    if (use == Use::kAosWalk) walkEnd_ = coarse - (batch ? 1000 : 200);
+    if (use == Use::kLosWalk) walkEnd_ = coarse + (batch ? 200 : 201);
+}
+
+bool PassSearch::Known(long long second, PassSample& sample) {
+    sample = PassSample{};
+    if ((use_ == Use::kAosWalk || use_ == Use::kLosWalk) && second >= fakeLow_ && second <= fakeHigh_) {
+        ++pruned_;
+        sample.computed = sample.inPass = true;
+        return true;
+    }
+    if (!hasObject_) {
+        ++samples_;
+        sample.elevation = -90.0;
+        return true;
+    }
+    return false;
+}
+
+PassSample PassSearch::From(long long second, PropagationResult state) {
+    PassSample sample;
+    StateVector position, velocity;
+    if (use_ == Use::kLook) {
+        LookFrom(second, state, sample, position, nullptr, true);
         return sample;
-    });
+    }
+    if (use_ == Use::kCondition) {
+        if (LookFrom(second, state, sample, position, nullptr, true))
+            sample.inPass = InPassAt(second, sample, position);
+        return sample;
+    }
+    // Pruned walks: seconds in [fakeLow_, fakeHigh_] are provably in pass and read so without
+    // computing them. Each range lies next to the computed sample that proved it (below it for the
+    // AOS, above for the LOS), and the walk's last second is always computed: so the sample that
+    // ends the walk, the one before it, whose azimuth gives the direction, and the one at the limit
+    // are all computed. The LOS walk starts on an in-pass second (the last good probe, or the
+    // coarse LOS), so its direction is always that of a computed sample too.
+    if (!LookFrom(second, state, sample, position, &velocity, true)) return sample;
+    sample.inPass = InPassAt(second, sample, position);
+    if (!sample.inPass) return sample;
+    if (use_ == Use::kAosWalk && second > walkEnd_ + 1) {
+        const auto in = static_cast<long long>(
+            ProvenInPass(second, position, velocity, static_cast<double>(second - walkEnd_ - 1), 2.0));
+        if (in >= 2) {
+            fakeHigh_ = second - 1;
+            fakeLow_ = std::max(second - in + 1, walkEnd_ + 1);
+        }
+    } else if (use_ == Use::kLosWalk && second < walkEnd_ - 1) {
+        const auto in = static_cast<long long>(
+            ProvenInPass(second, position, velocity, static_cast<double>(walkEnd_ - 1 - second), 2.0));
+        if (in >= 2) {
+            fakeLow_ = second + 1;
+            fakeHigh_ = std::min(second + in - 1, walkEnd_ - 1);
+        }
+    }
+    return sample;
+}
+
+PassSample PassSearch::Sample(long long second) {
+    PassSample sample;
+    return Known(second, sample) ? sample : From(second, StateAt(second));
+}
+
+RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
+    Prepare(pruning_ ? Use::kAosWalk : Use::kCondition, coarseAos, variant);
+    return RunWalk(RefineAOSWalk(coarseAos, variant), [this](long long s) { return Sample(s); });
 }
 
 RefinedEnd PassSearch::RefineLOS(long long coarseLos, SearchVariant variant) {
-    if (!pruning_)
-        return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Condition(s); });
-    // As for the AOS, forward in time: each range lies just after the computed sample that proved
-    // it, and the walk's last second is always computed. The walk starts on an in-pass second
-    // (the last good probe, or the coarse LOS), so the direction it returns is always that of a
-    // computed sample.
-    const long long ceilingSecond = coarseLos + (variant == SearchVariant::kBatch ? 200 : 201);
-    long long fakeLow = 0, fakeHigh = -1;
-    return corvane::RefineLOS(coarseLos, variant, [&](long long s) {
-        PassSample sample;
-        if (s >= fakeLow && s <= fakeHigh) {
-            ++pruned_;
-            sample.computed = sample.inPass = true;
-            return sample;
-        }
-        StateVector position, velocity;
-        if (!Look(s, sample, position, &velocity)) return sample;
-        sample.inPass = InPassAt(s, sample, position);
-        if (sample.inPass && s < ceilingSecond - 1) {
-            const auto in = static_cast<long long>(
-                ProvenInPass(s, position, velocity, static_cast<double>(ceilingSecond - 1 - s), 2.0));
-            if (in >= 2) {
-                fakeLow = s + 1;
-                fakeHigh = std::min(s + in - 1, ceilingSecond - 1);
-            }
-        }
-        return sample;
-    });
+    Prepare(pruning_ ? Use::kLosWalk : Use::kCondition, coarseLos, variant);
+    return RunWalk(RefineLOSWalk(coarseLos, variant), [this](long long s) { return Sample(s); });
 }
 
 Culmination PassSearch::MaximumElevation(long long aos, long long los) {
-    return corvane::MaximumElevation(aos, los, [this](long long s) { return LookAt(s); });
+    Prepare(Use::kLook, 0, SearchVariant::kSingleObject);
+    return RunWalk(MaximumElevationWalk(aos, los), [this](long long s) { return Sample(s); });
 }
 
-std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVariant variant,
-                                               bool excludeDaytime) {
+Walk<std::vector<PassRecord>> PassSearch::RefineAll(std::vector<std::pair<long long, long long>> found,
+                                                    SearchVariant variant, bool excludeDaytime) {
     std::vector<PassRecord> passes;
-    if (!hasObject_) return passes;
-    CoarseScan(range, [&](long long coarseAos, long long coarseLos) {
-        if (excludeDaytime && !IsNightPass(site_, TimeOf(coarseAos) + site_.utcOffset / 24.0)) return;
-        const RefinedEnd aos = RefineAOS(coarseAos, variant);
-        const RefinedEnd los = RefineLOS(coarseLos, variant);
-        const Culmination top = MaximumElevation(aos.second, los.second);
+    for (const auto& [coarseAos, coarseLos] : found) {
+        if (excludeDaytime && !IsNightPass(site_, TimeOf(coarseAos) + site_.utcOffset / 24.0)) continue;
+        Prepare(pruning_ ? Use::kAosWalk : Use::kCondition, coarseAos, variant);
+        const RefinedEnd aos = co_await RefineAOSWalk(coarseAos, variant);
+        Prepare(pruning_ ? Use::kLosWalk : Use::kCondition, coarseLos, variant);
+        const RefinedEnd los = co_await RefineLOSWalk(coarseLos, variant);
+        Prepare(Use::kLook, 0, variant);
+        const Culmination top = co_await MaximumElevationWalk(aos.second, los.second);
         PassRecord pass;
         pass.coarseAosSecond = coarseAos;
         pass.aosSecond = aos.second;
@@ -521,8 +590,116 @@ std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVar
         pass.maxElevationTime = TimeOf(top.second);
         pass.rangeAtMax = top.range;
         passes.push_back(std::move(pass));
-    });
-    return passes;
+    }
+    co_return passes;
+}
+
+std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVariant variant,
+                                               bool excludeDaytime) {
+    if (!hasObject_) return {};
+    // The scan first, then each pass it found: a pass's refinement does not touch the scan's state.
+    std::vector<std::pair<long long, long long>> found;
+    CoarseScan(range,
+               [&](long long coarseAos, long long coarseLos) { found.emplace_back(coarseAos, coarseLos); });
+    return RunWalk(RefineAll(std::move(found), variant, excludeDaytime),
+                   [this](long long s) { return Sample(s); });
+}
+
+bool FindPassesTogether(PropagationBatch& batch, const std::vector<uint32_t>& objects, const Site& site,
+                        const PassSettings& settings, double start, const InstantTable* table,
+                        const ScanRange& range, SearchVariant variant, bool excludeDaytime,
+                        const std::atomic<bool>& stop, std::vector<std::vector<PassRecord>>& passes) {
+    const size_t n = objects.size();
+    passes.assign(n, {});
+    // Each object's own search (its pruning bounds and walk state); they must not move once
+    // their walks hold them.
+    std::vector<PassSearch> searches;
+    searches.reserve(n);
+    for (const uint32_t object : objects) {
+        searches.emplace_back(batch, object, site, settings, start);
+        searches.back().SetCoarsePruning(true);
+        searches.back().UseInstants(table);
+        searches.back().StartCoarseScan(range);
+    }
+    std::vector<uint32_t> asking, lanes;  // searches waiting for a propagation, their objects
+    std::vector<double> times;
+    BatchStates states;
+    auto propagate = [&] { batch.PropagatePairs(lanes.data(), times.data(), lanes.size(), states); };
+
+    // The coarse scan: every object through each sample together.
+    std::vector<ScanState> scans(n);
+    std::vector<std::vector<std::pair<long long, long long>>> found(n);
+    auto take = [&](size_t i, long long s, const PassSample& sample) {
+        if (scans[i].Take(s, sample.inPass)) found[i].emplace_back(scans[i].aos, scans[i].los);
+    };
+    for (long long s = range.first; static_cast<double>(s) <= range.last; s += kCoarseStepSeconds) {
+        if (stop.load(std::memory_order_relaxed)) return false;
+        asking.clear();
+        lanes.clear();
+        for (size_t i = 0; i < n; ++i) {
+            if (!scans[i].Wants()) continue;
+            PassSample sample;
+            if (searches[i].CoarseKnown(s, sample)) {
+                take(i, s, sample);
+            } else {
+                asking.push_back(static_cast<uint32_t>(i));
+                lanes.push_back(objects[i]);
+            }
+        }
+        if (asking.empty()) continue;
+        times.assign(asking.size(), searches[asking[0]].TimeOf(s));
+        propagate();
+        for (size_t q = 0; q < asking.size(); ++q)
+            take(asking[q], s, searches[asking[q]].CoarseFrom(s, states.Result(q)));
+    }
+
+    // The refinements, side by side: each round answers every walk's pending sample.
+    struct Job {
+        uint32_t search;
+        Walk<std::vector<PassRecord>> walk;
+        WalkRequest request;
+    };
+    std::vector<Job> jobs;
+    jobs.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        if (found[i].empty()) continue;
+        jobs.push_back(Job{static_cast<uint32_t>(i),
+                           searches[i].RefineAll(std::move(found[i]), variant, excludeDaytime),
+                           {}});
+    }
+    std::vector<Job*> open;
+    open.reserve(jobs.size());
+    for (Job& job : jobs) {
+        job.walk.Start(job.request);
+        open.push_back(&job);
+    }
+    while (!open.empty()) {
+        if (stop.load(std::memory_order_relaxed)) return false;
+        lanes.clear();
+        times.clear();
+        size_t kept = 0;
+        for (Job* job : open) {
+            PassSearch& search = searches[job->search];
+            PassSample sample;
+            while (!job->walk.Done() && search.Known(job->request.second, sample))
+                Answer(job->request, sample);
+            if (job->walk.Done()) {
+                passes[job->search] = std::move(job->walk.Result());
+                continue;
+            }
+            open[kept++] = job;
+            lanes.push_back(objects[job->search]);
+            times.push_back(search.TimeOf(job->request.second));
+        }
+        open.resize(kept);
+        if (open.empty()) break;
+        propagate();
+        for (size_t q = 0; q < open.size(); ++q) {
+            Job& job = *open[q];
+            Answer(job.request, searches[job.search].From(job.request.second, states.Result(q)));
+        }
+    }
+    return true;
 }
 
 std::string PassListLine(const PassRecord& pass, double utcOffsetHours) {
