@@ -58,6 +58,8 @@ public:
 
     size_t Size() const { return kind_.size(); }
     size_t VectorisedCount() const { return near_.Size(); }
+    // Whether the object goes through the vectorised model.
+    bool IsVectorised(size_t object) const { return object < kind_.size() && kind_[object] == Kind::kNear; }
     const ElementSet* Elements(size_t object) const;  // nullptr unless kept (see KeepElements)
     // Keep each object's converted elements (for callers that read its fields later).
     void KeepElements(bool keep) { keepElements_ = keep; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "astro/Constants.h"
 #include "astro/Sun.h"
@@ -10,7 +11,6 @@
 #include "orbit/PropagationSlot.h"
 #include "orbit/Sgp4Batch.h"
 #include "passes/PassText.h"
-#include "passes/SampleWalk.h"
 
 namespace corvane {
 
@@ -96,8 +96,11 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateV
 // semidiameter less the Sun's less their separation) changes no faster than the object's
 // angular rate about the Earth's centre plus the rate of its semidiameter and the Sun's motion.
 // The model's orbit is assumed smooth between two instants at which it can be computed.
+// shadow: the shadow test of p against sun when the in-pass test already made it (and found p
+// sunlit), so that it is not made twice.
 double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverState& site,
-                     const StateVector& sun, const PassSettings& settings, double longest, double useful) {
+                     const StateVector& sun, const PassSettings& settings, double longest, double useful,
+                     const Shadow& shadow) {
     const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
     const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
     const double energy = speed2 / 2.0 - kGe / r;
@@ -136,8 +139,9 @@ double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverS
     if (!(inView >= useful) || settings.ignoreEclipse) return inView >= useful ? inView : 0.0;
 
     // Sunlit.
-    double depth = 0.0;
-    if (IsEclipsed(p, sun, &depth) || !std::isfinite(depth)) return 0.0;
+    double depth = shadow.depth;
+    if (!shadow.known && IsEclipsed(p, sun, &depth)) return 0.0;
+    if (!std::isfinite(depth)) return 0.0;
     const double vMax = 1.2 * h / (a * (1.0 - e));  // fastest inertial speed on the orbit, with margin
     const double rate = vMax / rMin * (1.0 + kXkmper / std::sqrt(rMin * rMin - kXkmper * kXkmper)) + 1.0e-6;
     const double sunlit = (-depth - slack) / rate;
@@ -145,12 +149,16 @@ double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverS
     return both >= useful ? both : 0.0;
 }
 
-// The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow.
+// The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow. The
+// shadow test, when made, is left in *shadow.
 bool InPass(const PassSample& sample, const StateVector& position, double t, const PassSettings& settings,
-            const StateVector* sun = nullptr) {
+            const StateVector* sun = nullptr, Shadow* shadow = nullptr) {
     if (!sample.computed || !(Radians(sample.elevation) > settings.aosElevation)) return false;
     if (settings.ignoreEclipse) return true;
-    return !IsEclipsedForPrediction(position, sun ? *sun : ComputeSunVector(t), settings.ignoreEclipse);
+    double depth = 0.0;
+    const bool eclipsed = IsEclipsed(position, sun ? *sun : ComputeSunVector(t), &depth);
+    if (shadow) *shadow = Shadow{true, depth};
+    return !eclipsed;
 }
 
 }  // namespace
@@ -188,11 +196,9 @@ PassSearch::PassSearch(const ElementCatalogue& catalogue, int object, Propagatio
 }
 
 PassSearch::PassSearch(PropagationBatch& batch, size_t object, const Site& site, const PassSettings& settings,
-                       double start, const std::vector<BatchStates>* coarse, long long coarseFirst)
+                       double start)
     : batch_(&batch),
       batchObject_(object),
-      coarse_(coarse),
-      coarseFirst_(coarseFirst),
       site_(site),
       point_(SitePoint(site)),
       settings_(settings),
@@ -232,12 +238,31 @@ InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes
 }
 
 PropagationResult PassSearch::StateAt(long long second) {
-    const long long k = (second - coarseFirst_) / kCoarseStepSeconds;
-    if (coarse_ && second >= coarseFirst_ && (second - coarseFirst_) % kCoarseStepSeconds == 0 &&
-        k < static_cast<long long>(coarse_->size()))
-        return (*coarse_)[static_cast<size_t>(k)].Result(batchObject_);
-    const double t = TimeOf(second);
-    return batch_ ? batch_->PropagateOne(batchObject_, t) : PropagateSlot(t, *slot_);
+    if (!batch_) return PropagateSlot(TimeOf(second), *slot_);
+    if (aheadStep_ != 0 && (second - aheadFirst_) % aheadStep_ == 0) {
+        const long long k = (second - aheadFirst_) / aheadStep_;
+        if (k >= 0 && k < static_cast<long long>(ahead_.Size())) return ahead_.Result(static_cast<size_t>(k));
+    }
+    // Walks step evenly: the AOS walk back by 30 (probes) and 1, the LOS walk on by 30 and 1, the
+    // culmination on by 10 and 1. On such a step (or once two steps agree) the next seconds of
+    // that stride are propagated together, which the vectorised model does far faster than one by
+    // one. The same numbers either way.
+    const long long step = second - lastAsked_;
+    bool stride = step == lastStep_ && step != 0 && step >= -30 && step <= 30;
+    if (use_ == Use::kAosWalk) stride |= step == -1 || step == -30;
+    if (use_ == Use::kLosWalk) stride |= step == 1 || step == 30;
+    if (use_ == Use::kLook) stride |= step == 1 || step == 10;
+    lastStep_ = step;
+    lastAsked_ = second;
+    if (stride && batch_->IsVectorised(batchObject_)) {
+        double times[kLookahead];
+        for (int k = 0; k < kLookahead; ++k) times[k] = TimeOf(second + k * step);
+        batch_->PropagateTimes(batchObject_, times, kLookahead, ahead_);
+        aheadFirst_ = second;
+        aheadStep_ = step;
+        return ahead_.Result(0);
+    }
+    return batch_->PropagateOne(batchObject_, TimeOf(second));
 }
 
 bool PassSearch::LookFrom(long long second, PropagationResult state, PassSample& sample,
@@ -260,8 +285,10 @@ bool PassSearch::Look(long long second, PassSample& sample, StateVector& positio
     return LookFrom(second, StateAt(second), sample, position, velocity, withAzimuth);
 }
 
-bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position) const {
-    return InPass(sample, position, TimeOf(second), settings_, table_ ? table_->Sun(second) : nullptr);
+bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position,
+                          Shadow* shadow) const {
+    return InPass(sample, position, TimeOf(second), settings_, table_ ? table_->Sun(second) : nullptr,
+                  shadow);
 }
 
 PassSample PassSearch::Condition(long long second) {
@@ -278,10 +305,10 @@ ObserverState PassSearch::ObserverAt(long long second) {
 }
 
 double PassSearch::ProvenInPass(long long second, const StateVector& position, const StateVector& velocity,
-                                double longest, double useful) {
+                                double longest, double useful, const Shadow& shadow) {
     const StateVector* sun = table_ ? table_->Sun(second) : nullptr;
     return SecondsInPass(position, velocity, ObserverAt(second),
-                         sun ? *sun : ComputeSunVector(TimeOf(second)), settings_, longest, useful);
+                         sun ? *sun : ComputeSunVector(TimeOf(second)), settings_, longest, useful, shadow);
 }
 
 bool PassSearch::CoarseKnown(long long second, PassSample& sample) {
@@ -320,12 +347,13 @@ PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
     }
     // The scan needs only the in-pass flag: no azimuth.
     if (!LookFrom(second, state, sample, position, &velocity_, false)) return sample;
-    sample.inPass = InPassAt(second, sample, position);
+    Shadow shadow;
+    sample.inPass = InPassAt(second, sample, position, &shadow);
     if (sample.inPass) {
         // Samples provably in pass are not computed; the last sample of the scan always is, so
         // that a pass still open there is known to be open.
         const double in = ProvenInPass(second, position, velocity_, static_cast<double>(lastCoarse_ - second),
-                                       kCoarseStepSeconds);
+                                       kCoarseStepSeconds, shadow);
         if (in >= kCoarseStepSeconds)
             inPassUntil_ = std::min(lastCoarse_, second + static_cast<long long>(in));
     } else {
@@ -366,11 +394,7 @@ void CoarseScan(const ScanRange& range, const PassSampler& condition,
     }
 }
 
-namespace {
-
-// The refinement steps as walks (see SampleWalk.h), so that one search can run alone or many side
-// by side.
-Walk<RefinedEnd> RefineAOSWalk(long long coarse, SearchVariant variant) {
+RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
     RefinedEnd result;
     result.second = coarse;
     long long k = 0;
@@ -378,31 +402,34 @@ Walk<RefinedEnd> RefineAOSWalk(long long coarse, SearchVariant variant) {
     if (variant == SearchVariant::kBatch) {
         limit = 1000;
         for (long long probe = 30; probe <= 150; probe += 30) {
-            if (!(co_await SampleAt{coarse - probe}).inPass) break;
+            if (!condition(coarse - probe).inPass) break;
             k = probe - 1;
         }
     }
+    std::optional<double> azimuth;  // of the direction (its text is made once, at the end)
     for (;; ++k) {
         if (k > limit) {
             result.second = coarse;
             break;
         }
-        const PassSample sample = co_await SampleAt{coarse - k};
+        const PassSample sample = condition(coarse - k);
         if (!sample.inPass) break;
         result.second = coarse - k;
-        result.direction = CompassText(sample.azimuth, false);
+        azimuth = sample.azimuth;
     }
-    co_return result;
+    if (azimuth) result.direction = CompassText(*azimuth, false);
+    return result;
 }
 
-Walk<RefinedEnd> RefineLOSWalk(long long coarse, SearchVariant variant) {
+RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
     RefinedEnd result;
     result.second = coarse;
     const bool batch = variant == SearchVariant::kBatch;
     long long k = batch ? 0 : -10;
+    std::optional<double> azimuth;  // of the direction (its text is made once, at the end)
     for (long long probe = 30; probe <= 150; probe += 30) {
-        const PassSample sample = co_await SampleAt{coarse + probe};
-        result.direction = CompassText(sample.azimuth, false);
+        const PassSample sample = condition(coarse + probe);
+        azimuth = sample.azimuth;
         if (!sample.inPass) break;
         k = probe;
     }
@@ -416,19 +443,20 @@ Walk<RefinedEnd> RefineLOSWalk(long long coarse, SearchVariant variant) {
             result.second = coarse;
             break;
         }
-        const PassSample sample = co_await SampleAt{coarse + k};
+        const PassSample sample = condition(coarse + k);
         if (!sample.inPass) break;
         result.second = coarse + k;
-        result.direction = CompassText(sample.azimuth, false);
+        azimuth = sample.azimuth;
     }
-    co_return result;
+    if (azimuth) result.direction = CompassText(*azimuth, false);
+    return result;
 }
 
-Walk<Culmination> MaximumElevationWalk(long long aos, long long los) {
+Culmination MaximumElevation(long long aos, long long los, const PassSampler& look) {
     Culmination best;
     best.second = aos;
     for (long long t = aos; t <= los; t += 10) {
-        const PassSample sample = co_await SampleAt{t};
+        const PassSample sample = look(t);
         if (!(sample.elevation > best.elevation)) break;
         best.elevation = sample.elevation;
         best.second = t;
@@ -436,27 +464,13 @@ Walk<Culmination> MaximumElevationWalk(long long aos, long long los) {
     }
     const long long coarse = best.second;
     for (long long t = coarse + 1; t <= coarse + 10; ++t) {
-        const PassSample sample = co_await SampleAt{t};
+        const PassSample sample = look(t);
         if (!(sample.elevation > best.elevation)) break;
         best.elevation = sample.elevation;
         best.second = t;
         best.range = sample.range;
     }
-    co_return best;
-}
-
-}  // namespace
-
-RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
-    return RunWalk(RefineAOSWalk(coarse, variant), condition);
-}
-
-RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
-    return RunWalk(RefineLOSWalk(coarse, variant), condition);
-}
-
-Culmination MaximumElevation(long long aos, long long los, const PassSampler& look) {
-    return RunWalk(MaximumElevationWalk(aos, los), look);
+    return best;
 }
 
 PassSample PassSearch::LookAt(long long second) {
@@ -510,7 +524,8 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
     PassSample sample;
     StateVector position, velocity;
     if (use_ == Use::kLook) {
-        LookFrom(second, state, sample, position, nullptr, true);
+        // The culmination reads the elevation and range only.
+        LookFrom(second, state, sample, position, nullptr, false);
         return sample;
     }
     if (use_ == Use::kCondition) {
@@ -525,18 +540,19 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
     // are all computed. The LOS walk starts on an in-pass second (the last good probe, or the
     // coarse LOS), so its direction is always that of a computed sample too.
     if (!LookFrom(second, state, sample, position, &velocity, true)) return sample;
-    sample.inPass = InPassAt(second, sample, position);
+    Shadow shadow;
+    sample.inPass = InPassAt(second, sample, position, &shadow);
     if (!sample.inPass) return sample;
     if (use_ == Use::kAosWalk && second > walkEnd_ + 1) {
-        const auto in = static_cast<long long>(
-            ProvenInPass(second, position, velocity, static_cast<double>(second - walkEnd_ - 1), 2.0));
+        const auto in = static_cast<long long>(ProvenInPass(
+            second, position, velocity, static_cast<double>(second - walkEnd_ - 1), 2.0, shadow));
         if (in >= 2) {
             fakeHigh_ = second - 1;
             fakeLow_ = std::max(second - in + 1, walkEnd_ + 1);
         }
     } else if (use_ == Use::kLosWalk && second < walkEnd_ - 1) {
-        const auto in = static_cast<long long>(
-            ProvenInPass(second, position, velocity, static_cast<double>(walkEnd_ - 1 - second), 2.0));
+        const auto in = static_cast<long long>(ProvenInPass(
+            second, position, velocity, static_cast<double>(walkEnd_ - 1 - second), 2.0, shadow));
         if (in >= 2) {
             fakeLow_ = second + 1;
             fakeHigh_ = std::min(second + in - 1, walkEnd_ - 1);
@@ -552,30 +568,27 @@ PassSample PassSearch::Sample(long long second) {
 
 RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
     Prepare(pruning_ ? Use::kAosWalk : Use::kCondition, coarseAos, variant);
-    return RunWalk(RefineAOSWalk(coarseAos, variant), [this](long long s) { return Sample(s); });
+    return corvane::RefineAOS(coarseAos, variant, [this](long long s) { return Sample(s); });
 }
 
 RefinedEnd PassSearch::RefineLOS(long long coarseLos, SearchVariant variant) {
     Prepare(pruning_ ? Use::kLosWalk : Use::kCondition, coarseLos, variant);
-    return RunWalk(RefineLOSWalk(coarseLos, variant), [this](long long s) { return Sample(s); });
+    return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Sample(s); });
 }
 
 Culmination PassSearch::MaximumElevation(long long aos, long long los) {
     Prepare(Use::kLook, 0, SearchVariant::kSingleObject);
-    return RunWalk(MaximumElevationWalk(aos, los), [this](long long s) { return Sample(s); });
+    return corvane::MaximumElevation(aos, los, [this](long long s) { return Sample(s); });
 }
 
-Walk<std::vector<PassRecord>> PassSearch::RefineAll(std::vector<std::pair<long long, long long>> found,
-                                                    SearchVariant variant, bool excludeDaytime) {
+std::vector<PassRecord> PassSearch::RefinePasses(const std::vector<std::pair<long long, long long>>& found,
+                                                 SearchVariant variant, bool excludeDaytime) {
     std::vector<PassRecord> passes;
     for (const auto& [coarseAos, coarseLos] : found) {
         if (excludeDaytime && !IsNightPass(site_, TimeOf(coarseAos) + site_.utcOffset / 24.0)) continue;
-        Prepare(pruning_ ? Use::kAosWalk : Use::kCondition, coarseAos, variant);
-        const RefinedEnd aos = co_await RefineAOSWalk(coarseAos, variant);
-        Prepare(pruning_ ? Use::kLosWalk : Use::kCondition, coarseLos, variant);
-        const RefinedEnd los = co_await RefineLOSWalk(coarseLos, variant);
-        Prepare(Use::kLook, 0, variant);
-        const Culmination top = co_await MaximumElevationWalk(aos.second, los.second);
+        const RefinedEnd aos = RefineAOS(coarseAos, variant);
+        const RefinedEnd los = RefineLOS(coarseLos, variant);
+        const Culmination top = MaximumElevation(aos.second, los.second);
         PassRecord pass;
         pass.coarseAosSecond = coarseAos;
         pass.aosSecond = aos.second;
@@ -591,7 +604,7 @@ Walk<std::vector<PassRecord>> PassSearch::RefineAll(std::vector<std::pair<long l
         pass.rangeAtMax = top.range;
         passes.push_back(std::move(pass));
     }
-    co_return passes;
+    return passes;
 }
 
 std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVariant variant,
@@ -601,8 +614,7 @@ std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVar
     std::vector<std::pair<long long, long long>> found;
     CoarseScan(range,
                [&](long long coarseAos, long long coarseLos) { found.emplace_back(coarseAos, coarseLos); });
-    return RunWalk(RefineAll(std::move(found), variant, excludeDaytime),
-                   [this](long long s) { return Sample(s); });
+    return RefinePasses(found, variant, excludeDaytime);
 }
 
 bool FindPassesTogether(PropagationBatch& batch, const std::vector<uint32_t>& objects, const Site& site,
@@ -653,51 +665,12 @@ bool FindPassesTogether(PropagationBatch& batch, const std::vector<uint32_t>& ob
             take(asking[q], s, searches[asking[q]].CoarseFrom(s, states.Result(q)));
     }
 
-    // The refinements, side by side: each round answers every walk's pending sample.
-    struct Job {
-        uint32_t search;
-        Walk<std::vector<PassRecord>> walk;
-        WalkRequest request;
-    };
-    std::vector<Job> jobs;
-    jobs.reserve(n);
+    // Each object's passes refined in turn: its walks step through nearby seconds, which the
+    // object's own lookahead propagates several at a time.
     for (size_t i = 0; i < n; ++i) {
         if (found[i].empty()) continue;
-        jobs.push_back(Job{static_cast<uint32_t>(i),
-                           searches[i].RefineAll(std::move(found[i]), variant, excludeDaytime),
-                           {}});
-    }
-    std::vector<Job*> open;
-    open.reserve(jobs.size());
-    for (Job& job : jobs) {
-        job.walk.Start(job.request);
-        open.push_back(&job);
-    }
-    while (!open.empty()) {
         if (stop.load(std::memory_order_relaxed)) return false;
-        lanes.clear();
-        times.clear();
-        size_t kept = 0;
-        for (Job* job : open) {
-            PassSearch& search = searches[job->search];
-            PassSample sample;
-            while (!job->walk.Done() && search.Known(job->request.second, sample))
-                Answer(job->request, sample);
-            if (job->walk.Done()) {
-                passes[job->search] = std::move(job->walk.Result());
-                continue;
-            }
-            open[kept++] = job;
-            lanes.push_back(objects[job->search]);
-            times.push_back(search.TimeOf(job->request.second));
-        }
-        open.resize(kept);
-        if (open.empty()) break;
-        propagate();
-        for (size_t q = 0; q < open.size(); ++q) {
-            Job& job = *open[q];
-            Answer(job.request, searches[job.search].From(job.request.second, states.Result(q)));
-        }
+        passes[i] = searches[i].RefinePasses(found[i], variant, excludeDaytime);
     }
     return true;
 }

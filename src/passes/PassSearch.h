@@ -17,6 +17,7 @@
 
 #include "astro/Time.h"
 #include "orbit/Observer.h"
+#include "orbit/Sgp4Batch.h"
 
 namespace corvane {
 
@@ -25,8 +26,6 @@ class PropagationBatch;
 class PropagationSlot;
 struct BatchStates;
 struct PropagationResult;
-template <class T>
-class Walk;
 
 struct PassSettings {
     double aosElevation = 0.0;   // radians (the setting AOSElevation)
@@ -150,6 +149,12 @@ InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes
 
 class PassSearch;
 
+// The shadow test of a sample, once made.
+struct Shadow {
+    bool known = false;
+    double depth = 0.0;  // as IsEclipsed gives it
+};
+
 // Batch predictions of the objects of one batch: every object's FindPasses (with coarse pruning),
 // the objects worked side by side so that the propagations of each step of the search are made
 // for all of them in one call. The same passes as each object's own search. `objects` are batch
@@ -167,10 +172,8 @@ public:
                const PassSettings& settings, double start);
 
     // Object `object` of a batch (its models set up once for many searches) instead of a slot.
-    // coarse: the batch's states at the first coarse seconds (first, first + 119, ...) from start,
-    // or nullptr; samples there are read instead of computed (the same numbers).
     PassSearch(PropagationBatch& batch, size_t object, const Site& site, const PassSettings& settings,
-               double start, const std::vector<BatchStates>* coarse = nullptr, long long coarseFirst = 1);
+               double start);
 
     bool HasObject() const { return hasObject_; }
     double Start() const { return start_; }
@@ -233,21 +236,20 @@ private:
     PassSample From(long long second, PropagationResult state);
     PassSample Sample(long long second);
     // Daytime rule, refinement and culmination of each pass the scan found, in order.
-    Walk<std::vector<PassRecord>> RefineAll(std::vector<std::pair<long long, long long>> found,
-                                            SearchVariant variant, bool excludeDaytime);
-    bool InPassAt(long long second, const PassSample& sample, const StateVector& position) const;
+    std::vector<PassRecord> RefinePasses(const std::vector<std::pair<long long, long long>>& found,
+                                         SearchVariant variant, bool excludeDaytime);
+    bool InPassAt(long long second, const PassSample& sample, const StateVector& position,
+                  Shadow* shadow = nullptr) const;
     PassSample CoarseCondition(long long second);
     ObserverState ObserverAt(long long second);
     // Seconds (at most longest, either way) for which the object placed at second stays in pass;
     // 0 when that is less than useful.
     double ProvenInPass(long long second, const StateVector& position, const StateVector& velocity,
-                        double longest, double useful);
+                        double longest, double useful, const Shadow& shadow);
 
     PropagationSlot* slot_ = nullptr;
     PropagationBatch* batch_ = nullptr;
     size_t batchObject_ = 0;
-    const std::vector<BatchStates>* coarse_ = nullptr;
-    long long coarseFirst_ = 1;
     Site site_;
     GeodeticPoint point_;
     PassSettings settings_;
@@ -263,7 +265,12 @@ private:
     StateVector velocity_;  // of the last sample placed
     Use use_ = Use::kCondition;
     long long fakeLow_ = 0, fakeHigh_ = -1;  // seconds proven in pass during a walk
-    long long walkEnd_ = 0;                  // the walk's last second (always computed)
+    long long walkEnd_ = 0;  // the walk's last second (always computed)    // Lookahead of a batch object's
+                             // walks: states at aheadFirst_ + k aheadStep_.
+    static constexpr int kLookahead = 8;
+    BatchStates ahead_;
+    long long aheadFirst_ = 0, aheadStep_ = 0;
+    long long lastAsked_ = 0, lastStep_ = 0;
 };
 
 // Line of a pass in the pass lists (84 characters, two tabs), dates and times local.
