@@ -337,14 +337,18 @@ PassSample PassSearch::CoarseCondition(long long second) {
     return CoarseKnown(second, sample) ? sample : CoarseFrom(second, StateAt(second));
 }
 
-PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
+PassSample PassSearch::ConditionFrom(long long second, PropagationResult state) {
     PassSample sample;
     StateVector position;
-    if (!pruning_) {
-        if (LookFrom(second, state, sample, position, nullptr, true))
-            sample.inPass = InPassAt(second, sample, position);
-        return sample;
-    }
+    if (LookFrom(second, state, sample, position, nullptr, true))
+        sample.inPass = InPassAt(second, sample, position);
+    return sample;
+}
+
+PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
+    if (!pruning_) return ConditionFrom(second, state);
+    PassSample sample;
+    StateVector position;
     // The scan needs only the in-pass flag: no azimuth.
     if (!LookFrom(second, state, sample, position, &velocity_, false)) return sample;
     Shadow shadow;
@@ -528,11 +532,7 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
         LookFrom(second, state, sample, position, nullptr, false);
         return sample;
     }
-    if (use_ == Use::kCondition) {
-        if (LookFrom(second, state, sample, position, nullptr, true))
-            sample.inPass = InPassAt(second, sample, position);
-        return sample;
-    }
+    if (use_ == Use::kCondition) return ConditionFrom(second, state);
     // Pruned walks: seconds in [fakeLow_, fakeHigh_] are provably in pass and read so without
     // computing them. Each range lies next to the computed sample that proved it (below it for the
     // AOS, above for the LOS), and the walk's last second is always computed: so the sample that

@@ -226,6 +226,8 @@ private:
     bool LookFrom(long long second, PropagationResult state, PassSample& sample, StateVector& position,
                   StateVector* velocity, bool withAzimuth);
     PropagationResult StateAt(long long second);
+    // The pass condition (look angles and the in-pass test) from a propagated state.
+    PassSample ConditionFrom(long long second, PropagationResult state);
     // The coarse sample at second when pruning can tell it without the orbit model.
     bool CoarseKnown(long long second, PassSample& sample);
     PassSample CoarseFrom(long long second, PropagationResult state);
