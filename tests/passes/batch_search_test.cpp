@@ -1,6 +1,6 @@
 // The batch run propagates blocks of objects together; its passes must be those of the plain
 // search of each object in its own propagation slot, decision for decision, on the whole test
-// catalogue.
+// catalogue; and a stop must leave whole objects only.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,6 +12,7 @@
 #include "core/Text.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/PropagationSlot.h"
+#include "orbit/Sgp4Batch.h"
 #include "passes/BatchPredictions.h"
 
 using namespace corvane;
@@ -130,4 +131,36 @@ TEST(BatchSearch, StopBeforeTheRunSearchesNothingAndStopInTheRunKeepsWholeObject
             EXPECT_EQ(got.count(object), 0u) << object;
         }
     }
+}
+
+TEST(BatchSearch, SearchOverABatchEqualsTheSlotSearchForEveryVariant) {
+    // A batch object's search propagates the seconds ahead of its walks together; each variant
+    // walks with its own strides (1, 10, 30 seconds, with and without the pruning's jumps).
+    const auto catalogue = Catalogue();
+    const Site site{40.0, -75.0, 100.0, -4.0};
+    const double start = CivilToJulianDate(2017, 4, 28, 2, 0, 0);
+    PropagationBatch batch;
+    batch.AddCatalogue(*catalogue, 1, catalogue->Count());
+    PropagationSlot slot(kSlotBatch);
+    PassSettings settings;
+    size_t passes = 0;
+    for (int object = 1; object <= catalogue->Count(); object += 37) {
+        for (const SearchVariant variant : {SearchVariant::kSingleObject, SearchVariant::kBatch}) {
+            for (const bool pruning : {false, true}) {
+                PassSearch plain(*catalogue, object, slot, site, settings, start);
+                PassSearch batched(batch, static_cast<size_t>(object - 1), site, settings, start);
+                plain.SetCoarsePruning(pruning);
+                batched.SetCoarsePruning(pruning);
+                const auto expected = plain.FindPasses(DayWindowRange(0), variant, false);
+                const auto got = batched.FindPasses(DayWindowRange(0), variant, false);
+                ASSERT_EQ(got.size(), expected.size()) << object;
+                for (size_t k = 0; k < got.size(); ++k) {
+                    EXPECT_EQ(PassListLine(got[k], -4.0), PassListLine(expected[k], -4.0)) << object;
+                    EXPECT_EQ(got[k].rangeAtMax, expected[k].rangeAtMax) << object;
+                }
+                passes += got.size();
+            }
+        }
+    }
+    EXPECT_GT(passes, 100u);
 }
