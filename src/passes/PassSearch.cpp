@@ -239,6 +239,10 @@ InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes
 
 PropagationResult PassSearch::StateAt(long long second) {
     if (!batch_) return PropagateSlot(TimeOf(second), *slot_);
+    const long long step = second - lastAsked_;
+    const long long previousStep = lastStep_;
+    lastStep_ = step;
+    lastAsked_ = second;
     if (aheadStep_ != 0 && (second - aheadFirst_) % aheadStep_ == 0) {
         const long long k = (second - aheadFirst_) / aheadStep_;
         if (k >= 0 && k < static_cast<long long>(ahead_.Size())) return ahead_.Result(static_cast<size_t>(k));
@@ -247,13 +251,10 @@ PropagationResult PassSearch::StateAt(long long second) {
     // culmination on by 10 and 1. On such a step (or once two steps agree) the next seconds of
     // that stride are propagated together, which the vectorised model does far faster than one by
     // one. The same numbers either way.
-    const long long step = second - lastAsked_;
-    bool stride = step == lastStep_ && step != 0 && step >= -30 && step <= 30;
+    bool stride = step == previousStep && step != 0 && step >= -30 && step <= 30;
     if (use_ == Use::kAosWalk) stride |= step == -1 || step == -30;
     if (use_ == Use::kLosWalk) stride |= step == 1 || step == 30;
     if (use_ == Use::kLook) stride |= step == 1 || step == 10;
-    lastStep_ = step;
-    lastAsked_ = second;
     if (stride && batch_->IsVectorised(batchObject_)) {
         double times[kLookahead];
         for (int k = 0; k < kLookahead; ++k) times[k] = TimeOf(second + k * step);
