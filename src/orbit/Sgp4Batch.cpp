@@ -16,7 +16,7 @@ namespace {
 // Lanes are worked in chunks whose intermediate values stay in the first-level cache; what is
 // left over after the whole chunks goes in short ones, since a chunk costs its full length.
 constexpr size_t kLongChunk = 64;
-constexpr size_t kShortChunk = 8;
+constexpr size_t kShortChunk = 4;
 constexpr double kLargest = 1.7976931348623157e308;
 
 // The fields of the lanes from a starting lane on.

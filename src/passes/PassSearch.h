@@ -269,7 +269,7 @@ private:
     long long fakeLow_ = 0, fakeHigh_ = -1;  // seconds proven in pass during a walk
     long long walkEnd_ = 0;  // the walk's last second (always computed)    // Lookahead of a batch object's
                              // walks: states at aheadFirst_ + k aheadStep_.
-    static constexpr int kLookahead = 8;
+    static constexpr int kLookahead = 4;
     BatchStates ahead_;
     long long aheadFirst_ = 0, aheadStep_ = 0;
     long long lastAsked_ = 0, lastStep_ = 0;
