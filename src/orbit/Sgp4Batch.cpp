@@ -383,6 +383,9 @@ size_t PropagationBatch::Add(const ElementSet& elements, ModelVariant variant) {
 }
 
 void PropagationBatch::AddCatalogue(const ElementCatalogue& catalogue, int first, int last) {
+    // Into an empty batch (the usual case) every array is sized once; a batch that grows by
+    // many small calls keeps the vectors' own growth.
+    if (kind_.empty() && last >= first) Reserve(static_cast<size_t>(last - first + 1));
     for (int i = first; i <= last; ++i) {
         const CatalogueEntry* entry = catalogue.Entry(i);
         if (entry == nullptr) {
@@ -408,6 +411,7 @@ void PropagationBatch::Reserve(size_t n) {
     kind_.reserve(n);
     lane_.reserve(n);
     nearModel_.reserve(n);
+    for (auto field : kLaneFields) (near_.*field).reserve(n);
 }
 
 const ElementSet* PropagationBatch::Elements(size_t object) const {
