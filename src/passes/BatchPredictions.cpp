@@ -239,9 +239,9 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
     const InstantTable table =
         BatchInstantTable(request.site, request.startLocal - request.site.utcOffset / 24.0,
                           BatchPeriodMinutes(request.options.periodMinutes));
-    // Blocks of objects searched together: large enough that each step of their searches fills
-    // the vector lanes many times over, small enough that threads share the work evenly (they
-    // take the next free block) and that the calling thread reports often.
+    // Blocks of objects searched together: large enough that each sample of their coarse scans
+    // fills the vector lanes many times over, small enough that threads share the work evenly
+    // (they take the next free block) and that the calling thread reports often.
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int kBlock = std::clamp(total / (std::max(1, threads) * 8), 32, 512);
     const int blocks = (total + kBlock - 1) / kBlock;
