@@ -309,7 +309,8 @@ TEST(LeapFrogEngines, ObjectsBelowTheHorizonAndTheLimitStopWithTheirTexts) {
         {ScopeType::ULTIMA, Early(EarlyNexStarModel::Ultima2000), "M"},
         {ScopeType::NEXSTAR, Early(EarlyNexStarModel::NexStar58), "?"},
     };
-    for (const auto& [c, predictive] : WithBothMethods(cases)) {
+    for (const auto& [kase, predictive] : WithBothMethods(cases)) {
+        const Case& c = kase;  // a plain reference: lambdas capture it (clang 14 takes no bindings)
         SCOPED_TRACE(predictive ? "predictive" : "standard");
         // Ten minutes after LOS: the aim point is below the horizon.
         Rig low(IssPass().losUtc + 600.0 / 86400.0, c.type, c.port);
@@ -362,7 +363,8 @@ TEST(LeapFrogEngines, StopDuringALeapSendsNoFurtherGoto) {
          [](const std::string& c) { return c[0] == 'R'; },
          {"?"}},
     };
-    for (const auto& [c, predictive] : WithBothMethods(cases)) {
+    for (const auto& [kase, predictive] : WithBothMethods(cases)) {
+        const Case& c = kase;  // a plain reference: lambdas capture it (clang 14 takes no bindings)
         SCOPED_TRACE(predictive ? "predictive" : "standard");
         Rig rig(IssPass().culminationUtc - 120.0 / 86400.0, c.type, c.port);
         rig.Method(predictive);
