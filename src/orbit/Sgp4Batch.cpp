@@ -309,6 +309,16 @@ void NearEarthLanes::Add(const ModelInit& m, double epoch) {
 
 void NearEarthLanes::Clear() { *this = NearEarthLanes{}; }
 
+void NearEarthLanes::Reserve(size_t n) {
+    for (std::vector<double>* field :
+         {&epochJd, &xmo,   &xmdot,  &omegao, &omgdot, &xnodeo, &xnodot,  &xnodcf, &c1,
+          &bstarC4, &t2cof, &omgcof, &xmcof,  &eta,    &delmo,  &bstarC5, &sinmo,  &d2,
+          &d3,      &d4,    &t3cof,  &t4cof,  &t5cof,  &simple, &aodp,    &eo,     &xnodp,
+          &cosio,   &sinio, &x3thm1, &x1mth2, &x7thm1, &xlcof,  &aycof}) {
+        field->reserve(n);
+    }
+}
+
 void BatchStates::Resize(size_t n) {
     x.resize(n);
     y.resize(n);
@@ -374,6 +384,7 @@ void PropagationBatch::Reserve(size_t n) {
     kind_.reserve(n);
     lane_.reserve(n);
     nearModel_.reserve(n);
+    near_.Reserve(n);
 }
 
 const ElementSet* PropagationBatch::Elements(size_t object) const {

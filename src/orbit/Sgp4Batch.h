@@ -34,6 +34,7 @@ struct NearEarthLanes {
     size_t Size() const { return epochJd.size(); }
     void Add(const ModelInit& m, double epoch);
     void Clear();
+    void Reserve(size_t n);
 };
 
 // Results of one batched call, lane by lane in the order the call defines.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <thread>
 
 #include "astro/MathUtil.h"
@@ -47,13 +49,21 @@ constexpr std::string_view kMarkedPrefixes[] = {
     "ROSAT  ",
 };
 
-bool IsMarked(std::string_view text) {
+// A byte mapping (upper or lower case) of the current locale, looked up once per build.
+struct CaseTable {
+    unsigned char map[256];
+    explicit CaseTable(int (*convert)(int)) {
+        for (int c = 0; c < 256; ++c) map[c] = static_cast<unsigned char>(convert(c));
+    }
+    unsigned char operator()(char c) const { return map[static_cast<unsigned char>(c)]; }
+};
+
+bool IsMarked(std::string_view text, const CaseTable& upper) {
     for (std::string_view prefix : kMarkedPrefixes) {
         if (text.size() < prefix.size()) continue;
         bool equal = true;
         for (size_t i = 0; i < prefix.size() && equal; ++i) {
-            equal =
-                std::toupper(static_cast<unsigned char>(text[i])) == static_cast<unsigned char>(prefix[i]);
+            equal = upper(text[i]) == static_cast<unsigned char>(prefix[i]);
         }
         if (equal) return true;
     }
@@ -103,30 +113,40 @@ int ToWholeKm(double km) {
     return static_cast<int>(std::lround(km));
 }
 
-// Sorts entries case-insensitively by their visible text, equal texts by catalogue position.
-// The keys are made once, so that the sort compares plain bytes.
-void SortEntries(std::vector<ObjectListEntry>& entries) {
+// The entries found, in catalogue order, sorted case-insensitively by their visible text, equal
+// texts by catalogue position. The lower-cased keys are made once into one buffer, so that the
+// sort compares plain bytes (their first eight first, as one number).
+std::vector<ObjectListEntry> SortedEntries(std::vector<std::optional<ObjectListEntry>>& found, size_t count) {
     struct Key {
-        std::string text;
-        int index;
-        size_t at;
+        uint64_t head;  // the first eight bytes, big-endian, zero-padded
+        uint32_t at, size;
+        size_t entry;
     };
+    const CaseTable lower(std::tolower);
     std::vector<Key> keys;
-    keys.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const std::string& t = entries[i].text;
-        std::string k(t, 0, std::min(t.find("~~"), t.size()));
-        for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        keys.push_back({std::move(k), entries[i].index, i});
+    keys.reserve(count);
+    std::string text;
+    text.reserve(count * 64);
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (!found[i]) continue;
+        const std::string& t = found[i]->text;
+        const size_t n = std::min(t.find("~~"), t.size());
+        Key k{0, static_cast<uint32_t>(text.size()), static_cast<uint32_t>(n), i};
+        for (size_t j = 0; j < n; ++j) text.push_back(static_cast<char>(lower(t[j])));
+        for (size_t j = 0; j < 8; ++j)
+            k.head = (k.head << 8) | (j < n ? static_cast<unsigned char>(text[k.at + j]) : 0u);
+        keys.push_back(k);
     }
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        const int c = a.text.compare(b.text);
-        return c != 0 ? c < 0 : a.index < b.index;
+    const char* base = text.data();
+    std::sort(keys.begin(), keys.end(), [base](const Key& a, const Key& b) {
+        if (a.head != b.head) return a.head < b.head;
+        const int c = std::string_view(base + a.at, a.size).compare(std::string_view(base + b.at, b.size));
+        return c != 0 ? c < 0 : a.entry < b.entry;
     });
     std::vector<ObjectListEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const Key& k : keys) sorted.push_back(std::move(entries[k.at]));
-    entries = std::move(sorted);
+    sorted.reserve(keys.size());
+    for (const Key& k : keys) sorted.push_back(std::move(*found[k.entry]));
+    return sorted;
 }
 
 }  // namespace
@@ -234,7 +254,7 @@ AltitudeCache::ModelBlock& AltitudeCache::Block(int b, int first, int last) {
         block->batch.Reserve(static_cast<size_t>(last - first + 1));
         for (int i = first; i <= last; ++i) {
             const CatalogueEntry* entry = catalogue_->Entry(i);
-            const ElementSet elements = ConvertElementText(entry->name, entry->line1, entry->line2);
+            const ElementSet elements = ConvertElementValues(entry->line1, entry->line2);
             block->eccentricity.push_back(elements.eccentricity);
             block->batch.Add(elements);
         }
@@ -249,21 +269,54 @@ std::string ObjectListEntry::VisibleText() const {
     return TrimRight(std::string_view(text).substr(0, hidden == std::string::npos ? text.size() : hidden));
 }
 
-std::string ObjectEntryText(std::string_view nameLine, std::string_view line1, int index,
-                            double azimuthDegrees, bool positionKnown, bool listByNorad) {
-    std::string label = listByNorad ? Column(line1, 3, 5) : Trim(nameLine);
-    label.resize(kLabelWidth, ' ');
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string EntryText(std::string_view nameLine, std::string_view line1, int index, double azimuthDegrees,
+                      bool positionKnown, bool listByNorad, const CaseTable& upper) {
+    char number[kLabelWidth];
+    std::string_view label;
+    if (listByNorad) {
+        for (int i = 0; i < 5; ++i)
+            number[i] = static_cast<size_t>(2 + i) < line1.size() ? line1[2 + i] : ' ';
+        label = std::string_view(number, 5);
+    } else {
+        label = Trimmed(nameLine).substr(0, kLabelWidth);
+    }
+    const char* compass = "  ";
+    const std::string code = positionKnown ? CompassText(azimuthDegrees, false) : std::string();
+    if (positionKnown) compass = code.c_str();
+    char digits[16];
+    const size_t digitCount =
+        static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, index).ptr - digits);
     std::string text;
-    text.reserve(80);
+    text.reserve(4 + kLabelWidth + 7 + std::char_traits<char>::length(compass) + kHiddenPadding + 2 +
+                 digitCount);
     text += label;
+    text.append(kLabelWidth - label.size(), ' ');
     text += " [ ";
-    text += positionKnown ? CompassText(azimuthDegrees, false) : std::string("  ");
+    text += compass;
     text += " ]";
     text.append(kHiddenPadding, ' ');
     text += "~~";
-    text += std::to_string(index);
-    if (!listByNorad && IsMarked(text)) text.insert(0, "*** ");
+    text.append(digits, digitCount);
+    if (!listByNorad && IsMarked(text, upper)) text.insert(0, "*** ");
     return text;
+}
+
+}  // namespace
+
+std::string ObjectEntryText(std::string_view nameLine, std::string_view line1, int index,
+                            double azimuthDegrees, bool positionKnown, bool listByNorad) {
+    return EntryText(nameLine, line1, index, azimuthDegrees, positionKnown, listByNorad,
+                     CaseTable(std::toupper));
 }
 
 int ObjectIndexFromEntry(std::string_view entryText) {
@@ -317,9 +370,10 @@ struct BuildContext {
     double elevationLimit;
     std::string direction;
     bool cacheUsable;
-    Site site;
     double jd;
     StateVector sun;
+    ObserverState observerNow, observerLater;  // the site at the instant and one second on
+    CaseTable upper;
 };
 
 // Steps 1, 3 and 4 for object i (the tests before any propagation): false when one drops it.
@@ -351,13 +405,12 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
     const ObjectFilters& f = c.filters;
     const long number = CatalogueNumberOf(entry->line1);
     // 5. The position now.
-    GeodeticPoint sitePoint = SitePoint(c.site);
     const bool ok = now.Ok();
     LookAngles look;
     double height = 0.0;
     if (ok) {
         ConvertState(now);
-        look = ComputeLookAngles(now.position, now.velocity, sitePoint, c.jd);
+        look = ComputeLookAngles(now.position, now.velocity, c.observerNow);
         height = ComputeSubPoint(now.position, c.jd).altitude;
         // DEPARTURE: heights are refreshed on every build, not only while the cache is invalid,
         // so that the class of an elliptical orbit follows the object.
@@ -377,8 +430,7 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
         PropagationResult next1 = later(i);
         if (!next1.Ok()) return std::nullopt;
         ConvertState(next1);
-        const LookAngles next =
-            ComputeLookAngles(next1.position, next1.velocity, sitePoint, c.jd + kOneSecondDays);
+        const LookAngles next = ComputeLookAngles(next1.position, next1.velocity, c.observerLater);
         if (next.elevation < look.elevation) return std::nullopt;
     }
     // 10. In the Sun. The shadow is worked out for every listed object, for display.
@@ -392,7 +444,7 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
     ObjectListEntry e;
     e.index = i;
     e.noradNumber = number;
-    e.name = Trim(entry->name);
+    e.name = Trimmed(entry->name);
     e.positionKnown = ok;
     if (ok) {
         e.azimuth = azimuth;
@@ -400,7 +452,7 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
         e.heightKm = height;
         e.eclipsed = eclipsed;
     }
-    e.text = ObjectEntryText(entry->name, entry->line1, i, azimuth, ok, f.listByNorad);
+    e.text = EntryText(entry->name, entry->line1, i, azimuth, ok, f.listByNorad, c.upper);
     return e;
 }
 
@@ -442,6 +494,9 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     ObjectListResult result;
     cache.Prepare(catalogue);
     const double jd = std::isfinite(jdUtc) ? jdUtc : 0.0;
+    GeodeticPoint sitePoint = SitePoint(site);
+    const ObserverState observerNow = ObserverStateAt(sitePoint, jd);
+    const ObserverState observerLater = ObserverStateAt(sitePoint, jd + kOneSecondDays);
     const BuildContext context{catalogue,
                                filters,
                                observed,
@@ -452,9 +507,11 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
                                LeadingNumber(filters.elevationLimit),
                                DirectionFilter(filters.direction),
                                cache.Valid(),
-                               site,
                                jd,
-                               ComputeSunVector(jd)};
+                               ComputeSunVector(jd),
+                               observerNow,
+                               observerLater,
+                               CaseTable(std::toupper)};
     result.ascendingCleared = filters.ascendingOnly && filters.geostationaryOnly;
 
     // The objects go in blocks of 200; the calling thread and its helpers take the next free
@@ -493,16 +550,11 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     for (std::thread& t : helpers) t.join();
     report();
 
-    result.entries.reserve(static_cast<size_t>(count));
-    for (int i = 1; i <= count; ++i) {
-        if (found[static_cast<size_t>(i)]) {
-            result.entries.push_back(std::move(*found[static_cast<size_t>(i)]));
-        } else {
-            ++result.filteredOut;
-        }
-    }
+    size_t listed = 0;
+    for (int i = 1; i <= count; ++i) listed += found[static_cast<size_t>(i)] ? 1 : 0;
+    result.filteredOut = count - static_cast<int>(listed);
     cache.MarkValid();
-    SortEntries(result.entries);
+    result.entries = SortedEntries(found, listed);
     result.status = result.entries.empty() ? std::string("No objects available.")
                                            : std::to_string(result.entries.size()) + " object(s) available.";
     return result;
