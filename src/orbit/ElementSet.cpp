@@ -45,6 +45,16 @@ std::string Column(std::string_view line, int start, int length) {
 
 namespace {
 
+// Digits (a blank reads as 0) from p on into mantissa; returns where they end.
+inline const char* ReadDigits(const char* p, const char* end, uint64_t& mantissa) {
+    for (; p != end; ++p) {
+        const unsigned d = *p == ' ' ? 0u : static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0';
+        if (d > 9) break;
+        mantissa = mantissa * 10 + d;
+    }
+    return p;
+}
+
 // The common case of a plain decimal field of at most 15 significant digits: the digits as an
 // integer divided by a power of ten, both exact, gives the correctly rounded value, the same
 // double as the general conversion. Anything else (exponent, tab, long digit strings) takes the
@@ -58,25 +68,17 @@ bool FastBlankToZero(std::string_view t, double& out) {
     bool negative = false;
     if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
     uint64_t mantissa = 0;
-    int significant = 0, fraction = 0, digits = 0;
-    bool point = false;
-    for (; p != end; ++p) {
-        const char c = *p == ' ' ? '0' : *p;
-        const auto d = static_cast<unsigned>(c - '0');
-        if (d > 9) {
-            if (c != '.' || point) break;
-            point = true;
-            continue;
-        }
-        if (mantissa != 0 || d != 0) {
-            // More digits than a double holds exactly: the general reading.
-            if (++significant > 15) return false;
-            mantissa = mantissa * 10 + d;
-        }
-        ++digits;
-        fraction += point ? 1 : 0;
+    const char* const first = p;
+    p = ReadDigits(p, end, mantissa);
+    long digits = p - first, fraction = 0;
+    if (p != end && *p == '.') {
+        const char* const point = ++p;
+        p = ReadDigits(p, end, mantissa);
+        fraction = p - point;
+        digits += fraction;
     }
-    if (fraction > 22) return false;
+    // Beyond 19 digits the integer could overflow; from 10^15 on it may not be exact in a double.
+    if (digits > 19 || mantissa >= 1000000000000000ull || fraction > 22) return false;
     if (p != end && (*p == 'e' || *p == 'E' || *p == '\t')) return false;
     if (digits == 0) {
         if (!t.empty() && t[0] == '\t') return false;

@@ -115,37 +115,59 @@ int ToWholeKm(double km) {
 
 // The entries found, in catalogue order, sorted case-insensitively by their visible text, equal
 // texts by catalogue position. The lower-cased keys are made once into one buffer, so that the
-// sort compares plain bytes (their first eight first, as one number).
-std::vector<ObjectListEntry> SortedEntries(std::vector<std::optional<ObjectListEntry>>& found, size_t count) {
+// sort compares plain bytes (their first eight first, as one number). With two threads each
+// sorts half the keys and the halves are merged.
+std::vector<ObjectListEntry> SortedEntries(std::vector<std::optional<ObjectListEntry>>& found, size_t count,
+                                           bool twoThreads) {
     struct Key {
         uint64_t head;  // the first eight bytes, big-endian, zero-padded
         uint32_t at, size;
         size_t entry;
     };
-    const CaseTable lower(std::tolower);
     std::vector<Key> keys;
     keys.reserve(count);
-    std::string text;
-    text.reserve(count * 64);
+    size_t total = 0;
     for (size_t i = 0; i < found.size(); ++i) {
         if (!found[i]) continue;
         const std::string& t = found[i]->text;
         const size_t n = std::min(t.find("~~"), t.size());
-        Key k{0, static_cast<uint32_t>(text.size()), static_cast<uint32_t>(n), i};
-        for (size_t j = 0; j < n; ++j) text.push_back(static_cast<char>(lower(t[j])));
-        for (size_t j = 0; j < 8; ++j)
-            k.head = (k.head << 8) | (j < n ? static_cast<unsigned char>(text[k.at + j]) : 0u);
-        keys.push_back(k);
+        keys.push_back(Key{0, static_cast<uint32_t>(total), static_cast<uint32_t>(n), i});
+        total += n;
     }
-    const char* base = text.data();
-    std::sort(keys.begin(), keys.end(), [base](const Key& a, const Key& b) {
+    std::string text(total, '\0');
+    const CaseTable lower(std::tolower);
+    const auto less = [base = text.data()](const Key& a, const Key& b) {
         if (a.head != b.head) return a.head < b.head;
         const int c = std::string_view(base + a.at, a.size).compare(std::string_view(base + b.at, b.size));
         return c != 0 ? c < 0 : a.entry < b.entry;
-    });
+    };
+    const auto sortPart = [&](Key* first, Key* last) {
+        for (Key* k = first; k != last; ++k) {
+            const char* from = found[k->entry]->text.data();
+            char* to = text.data() + k->at;
+            for (uint32_t j = 0; j < k->size; ++j) to[j] = static_cast<char>(lower(from[j]));
+            for (uint32_t j = 0; j < 8; ++j)
+                k->head = (k->head << 8) | (j < k->size ? static_cast<unsigned char>(to[j]) : 0u);
+        }
+        std::sort(first, last, less);
+    };
+    Key* const first = keys.data();
+    Key* const last = first + keys.size();
+    std::vector<Key> merged;
+    if (twoThreads && keys.size() >= 1024) {
+        Key* const middle = first + keys.size() / 2;
+        std::thread helper(sortPart, middle, last);
+        sortPart(first, middle);
+        helper.join();
+        merged.resize(keys.size());
+        std::merge(first, middle, middle, last, merged.begin(), less);
+    } else {
+        sortPart(first, last);
+        merged = std::move(keys);
+    }
     std::vector<ObjectListEntry> sorted;
-    sorted.reserve(keys.size());
-    for (const Key& k : keys) sorted.push_back(std::move(*found[k.entry]));
+    sorted.reserve(merged.size());
+    for (const Key& k : merged) sorted.push_back(std::move(*found[k.entry]));
     return sorted;
 }
 
@@ -554,7 +576,7 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     for (int i = 1; i <= count; ++i) listed += found[static_cast<size_t>(i)] ? 1 : 0;
     result.filteredOut = count - static_cast<int>(listed);
     cache.MarkValid();
-    result.entries = SortedEntries(found, listed);
+    result.entries = SortedEntries(found, listed, threads > 1);
     result.status = result.entries.empty() ? std::string("No objects available.")
                                            : std::to_string(result.entries.size()) + " object(s) available.";
     return result;

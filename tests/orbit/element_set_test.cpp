@@ -233,6 +233,20 @@ TEST(BlankToZero, SameAsTheGeneralReadingForEveryKindOfField) {
         EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0)
             << '"' << f << '"' << " " << expected << " " << got;
     }
+    // Random fields of the characters element lines hold, and a few they should not.
+    const std::string alphabet = "  0123456789000999..+-eE\tx";
+    std::mt19937 random(11);
+    for (int k = 0; k < 100000; ++k) {
+        std::string field(random() % 17, ' ');
+        for (char& c : field) c = alphabet[random() % alphabet.size()];
+        std::string text = field;
+        for (char& c : text) {
+            if (c == ' ') c = '0';
+        }
+        const double expected = LeadingNumber(text);
+        const double got = BlankToZero(field);
+        ASSERT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << '"' << field << '"';
+    }
 }
 
 namespace {
