@@ -148,6 +148,18 @@ int FieldInt(std::string_view line, int start, int length) {
     return BlankToZeroInt(Field(line, start, length, buffer));
 }
 
+// 10^n as std::pow gives it, for the exponents a field can hold: looked up, not recomputed.
+double PowerOfTen(int n) {
+    struct Table {
+        double value[199];
+        Table() {
+            for (int k = -99; k <= 99; ++k) value[k + 99] = std::pow(10.0, k);
+        }
+    };
+    static const Table table;
+    return n >= -99 && n <= 99 ? table.value[n + 99] : std::pow(10.0, n);
+}
+
 // The numbers of an element set and the model choice; the text fields are left alone.
 void ConvertElementNumbers(std::string_view line1, std::string_view line2, ElementSet& e) {
     char buffer[kMaxField];
@@ -173,9 +185,9 @@ void ConvertElementNumbers(std::string_view line1, std::string_view line2, Eleme
     e.meanAnomaly = Radians(FieldNumber(line2, 44, 8));
     const double revsPerDay = FieldNumber(line2, 53, 11);
 
-    e.nddot = nddotMantissa * std::pow(10.0, nddotExponent) * kTwoPi /
+    e.nddot = nddotMantissa * PowerOfTen(nddotExponent) * kTwoPi /
               (kMinutesPerDay * kMinutesPerDay * kMinutesPerDay);
-    e.bstar = bstarMantissa * std::pow(10.0, bstarExponent) / kAe;
+    e.bstar = bstarMantissa * PowerOfTen(bstarExponent) / kAe;
     e.meanMotion = revsPerDay * kTwoPi / kMinutesPerDay;
     e.ndot = ndot * kTwoPi / (kMinutesPerDay * kMinutesPerDay);
 

@@ -303,34 +303,33 @@ std::string_view Trimmed(std::string_view text) {
 
 std::string EntryText(std::string_view nameLine, std::string_view line1, int index, double azimuthDegrees,
                       bool positionKnown, bool listByNorad, const CaseTable& upper) {
-    char number[kLabelWidth];
-    std::string_view label;
+    // Assembled in place after room for the mark, then copied once.
+    constexpr size_t kMark = 4;
+    char buffer[kMark + kLabelWidth + 16 + kHiddenPadding + 16];
+    char* const start = buffer + kMark;
+    char* p = start;
+    std::fill(p, p + kLabelWidth, ' ');
     if (listByNorad) {
-        for (int i = 0; i < 5; ++i)
-            number[i] = static_cast<size_t>(2 + i) < line1.size() ? line1[2 + i] : ' ';
-        label = std::string_view(number, 5);
+        for (size_t i = 0; i < 5; ++i) p[i] = 2 + i < line1.size() ? line1[2 + i] : ' ';
     } else {
-        label = Trimmed(nameLine).substr(0, kLabelWidth);
+        const std::string_view name = Trimmed(nameLine).substr(0, kLabelWidth);
+        std::copy(name.begin(), name.end(), p);
     }
-    const char* compass = "  ";
-    const std::string code = positionKnown ? CompassText(azimuthDegrees, false) : std::string();
-    if (positionKnown) compass = code.c_str();
-    char digits[16];
-    const size_t digitCount =
-        static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, index).ptr - digits);
-    std::string text;
-    text.reserve(4 + kLabelWidth + 7 + std::char_traits<char>::length(compass) + kHiddenPadding + 2 +
-                 digitCount);
-    text += label;
-    text.append(kLabelWidth - label.size(), ' ');
-    text += " [ ";
-    text += compass;
-    text += " ]";
-    text.append(kHiddenPadding, ' ');
-    text += "~~";
-    text.append(digits, digitCount);
-    if (!listByNorad && IsMarked(text, upper)) text.insert(0, "*** ");
-    return text;
+    p += kLabelWidth;
+    p = std::copy_n(" [ ", 3, p);
+    const std::string code = positionKnown ? CompassText(azimuthDegrees, false) : std::string("  ");
+    p = std::copy(code.begin(), code.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(code.size(), 8)),
+                  p);
+    p = std::copy_n(" ]", 2, p);
+    p = std::fill_n(p, kHiddenPadding, ' ');
+    p = std::copy_n("~~", 2, p);
+    p = std::to_chars(p, buffer + sizeof buffer, index).ptr;
+    const std::string_view text(start, static_cast<size_t>(p - start));
+    if (!listByNorad && IsMarked(text, upper)) {
+        std::copy_n("*** ", kMark, buffer);
+        return std::string(buffer, static_cast<size_t>(p - buffer));
+    }
+    return std::string(text);
 }
 
 }  // namespace

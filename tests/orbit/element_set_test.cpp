@@ -322,8 +322,15 @@ TEST(SplitEpoch, SameDayAsThePrintedEpochToTheLastBit) {
     }
 }
 
-// The value-only conversion gives the numbers, epoch and model choice of the full one.
+// The value-only conversion gives the numbers, epoch and model choice of the full one; the
+// exponent fields scale exactly as the power function does.
 TEST(ConvertElementValues, SameNumbersAsTheFullConversion) {
+    for (int exponent = -9; exponent <= 9; ++exponent) {
+        const std::string field = std::string(exponent < 0 ? "-" : "+") + std::to_string(std::abs(exponent));
+        const ElementSet e = ConvertElementValues(Line1With(54, " 12345" + field), kIssLine2);
+        const double expected = 12345.0 * 1.0E-5 * std::pow(10.0, exponent) / kAe;
+        EXPECT_EQ(std::memcmp(&e.bstar, &expected, sizeof(double)), 0) << field;
+    }
     const auto catalogue =
         LoadElementFile(std::string(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle").catalogue;
     const std::string shortLine1 = std::string(catalogue->Line1(1)).substr(0, 40);
