@@ -1,5 +1,6 @@
 #include "astro/Time.h"
 
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -167,14 +168,15 @@ bool EpochDigits(double epoch, uint64_t& digits, int& fraction) {
     if (!(epoch >= 100.0 && epoch < 1.0e6)) return false;
     const int before = epoch < 1.0e3 ? 3 : epoch < 1.0e4 ? 4 : epoch < 1.0e5 ? 5 : 6;
     const int k = 15 - before;  // 9..12
-    int exponent = 0;
-    const double mantissa = std::frexp(epoch, &exponent);  // epoch = mantissa * 2^exponent
-    const auto m = static_cast<uint64_t>(std::ldexp(mantissa, 53));
+    // epoch = m * 2^(e - 1075) with m the 53-bit significand (a normal positive number here).
+    const auto bits = std::bit_cast<uint64_t>(epoch);
+    const auto m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const int e = static_cast<int>(bits >> 52);
     uint64_t pow5 = 1;
     for (int i = 0; i < k; ++i) pow5 *= 5;
-    // epoch * 10^k = m * 5^k * 2^(exponent - 53 + k), and the power of two is negative here.
+    // epoch * 10^k = m * 5^k * 2^(e - 1075 + k), and the power of two is negative here.
     const unsigned __int128 product = static_cast<unsigned __int128>(m) * pow5;
-    const int shift = 53 - k - exponent;
+    const int shift = 1075 - k - e;
     if (shift <= 0 || shift >= 64) return false;
     uint64_t q = static_cast<uint64_t>(product >> shift);
     const unsigned __int128 rest = product & ((static_cast<unsigned __int128>(1) << shift) - 1);

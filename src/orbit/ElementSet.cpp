@@ -1,6 +1,7 @@
 #include "orbit/ElementSet.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -45,10 +46,18 @@ std::string Column(std::string_view line, int start, int length) {
 
 namespace {
 
+// The digit value of each byte, a blank reading as 0; 10 for anything else.
+constexpr auto kDigitValue = [] {
+    std::array<uint8_t, 256> table{};
+    for (int c = 0; c < 256; ++c) table[static_cast<size_t>(c)] = c >= '0' && c <= '9' ? c - '0' : 10;
+    table[' '] = 0;
+    return table;
+}();
+
 // Digits (a blank reads as 0) from p on into mantissa; returns where they end.
 inline const char* ReadDigits(const char* p, const char* end, uint64_t& mantissa) {
     for (; p != end; ++p) {
-        const unsigned d = *p == ' ' ? 0u : static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0';
+        const unsigned d = kDigitValue[static_cast<unsigned char>(*p)];
         if (d > 9) break;
         mantissa = mantissa * 10 + d;
     }
@@ -59,7 +68,7 @@ inline const char* ReadDigits(const char* p, const char* end, uint64_t& mantissa
 // integer divided by a power of ten, both exact, gives the correctly rounded value, the same
 // double as the general conversion. Anything else (exponent, tab, long digit strings) takes the
 // general path.
-bool FastBlankToZero(std::string_view t, double& out) {
+[[gnu::always_inline]] inline bool FastBlankToZero(std::string_view t, double& out) {
     static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -140,7 +149,9 @@ std::string_view Field(std::string_view line, int start, int length, char (&buff
 
 double FieldNumber(std::string_view line, int start, int length) {
     char buffer[kMaxField];
-    return BlankToZero(Field(line, start, length, buffer));
+    const std::string_view field = Field(line, start, length, buffer);
+    double value = 0.0;
+    return FastBlankToZero(field, value) ? value : BlankToZero(field);
 }
 
 int FieldInt(std::string_view line, int start, int length) {
@@ -164,7 +175,7 @@ double PowerOfTen(int n) {
 void ConvertElementNumbers(std::string_view line1, std::string_view line2, ElementSet& e) {
     char buffer[kMaxField];
     const std::string_view epochField = Field(line1, 19, 14, buffer);
-    e.epoch = BlankToZero(epochField);
+    e.epoch = FastBlankToZero(epochField, e.epoch) ? e.epoch : BlankToZero(epochField);
     e.epochHasPoint = epochField.find('.') != std::string_view::npos;
     const auto epochJd = JulianDateOfEpoch(e.epoch, e.epochHasPoint);
     if (epochJd) {

@@ -115,12 +115,12 @@ int ToWholeKm(double km) {
 
 // The entries found, in catalogue order, sorted case-insensitively by their visible text, equal
 // texts by catalogue position. The lower-cased keys are made once into one buffer, so that the
-// sort compares plain bytes (their first eight first, as one number). With two threads each
+// sort compares plain bytes (their first sixteen first, as two numbers). With two threads each
 // sorts half the keys and the halves are merged.
 std::vector<ObjectListEntry> SortedEntries(std::vector<std::optional<ObjectListEntry>>& found, size_t count,
                                            bool twoThreads) {
     struct Key {
-        uint64_t head;  // the first eight bytes, big-endian, zero-padded
+        uint64_t head[2];  // the first sixteen bytes, big-endian, zero-padded
         uint32_t at, size;
         size_t entry;
     };
@@ -131,13 +131,14 @@ std::vector<ObjectListEntry> SortedEntries(std::vector<std::optional<ObjectListE
         if (!found[i]) continue;
         const std::string& t = found[i]->text;
         const size_t n = std::min(t.find("~~"), t.size());
-        keys.push_back(Key{0, static_cast<uint32_t>(total), static_cast<uint32_t>(n), i});
+        keys.push_back(Key{{0, 0}, static_cast<uint32_t>(total), static_cast<uint32_t>(n), i});
         total += n;
     }
     std::string text(total, '\0');
     const CaseTable lower(std::tolower);
     const auto less = [base = text.data()](const Key& a, const Key& b) {
-        if (a.head != b.head) return a.head < b.head;
+        if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+        if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
         const int c = std::string_view(base + a.at, a.size).compare(std::string_view(base + b.at, b.size));
         return c != 0 ? c < 0 : a.entry < b.entry;
     };
@@ -146,8 +147,9 @@ std::vector<ObjectListEntry> SortedEntries(std::vector<std::optional<ObjectListE
             const char* from = found[k->entry]->text.data();
             char* to = text.data() + k->at;
             for (uint32_t j = 0; j < k->size; ++j) to[j] = static_cast<char>(lower(from[j]));
-            for (uint32_t j = 0; j < 8; ++j)
-                k->head = (k->head << 8) | (j < k->size ? static_cast<unsigned char>(to[j]) : 0u);
+            for (uint32_t j = 0; j < 16; ++j)
+                k->head[j / 8] =
+                    (k->head[j / 8] << 8) | (j < k->size ? static_cast<unsigned char>(to[j]) : 0u);
         }
         std::sort(first, last, less);
     };
@@ -410,6 +412,7 @@ bool PassesCatalogueTests(const BuildContext& c, int i, double eccentricity) {
     }
     // 2. The object is loaded (its block's models). 3. and 4. The catalogue tests.
     if (c.geostationary && !IsGeostationary(eccentricity, entry->line2)) return false;
+    if (!f.favorites && !f.neverObserved) return true;
     const long number = CatalogueNumberOf(entry->line1);
     if (f.favorites && !c.observed.IsFavourite(number)) return false;
     if (f.neverObserved && c.observed.WasObserved(number)) return false;
@@ -424,7 +427,6 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
                                               const Later& later) {
     const CatalogueEntry* entry = c.catalogue.Entry(i);
     const ObjectFilters& f = c.filters;
-    const long number = CatalogueNumberOf(entry->line1);
     // 5. The position now.
     const bool ok = now.Ok();
     LookAngles look;
@@ -464,7 +466,7 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
     // 12. The entry.
     ObjectListEntry e;
     e.index = i;
-    e.noradNumber = number;
+    e.noradNumber = CatalogueNumberOf(entry->line1);
     e.name = Trimmed(entry->name);
     e.positionKnown = ok;
     if (ok) {
