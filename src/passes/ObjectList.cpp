@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <thread>
 
 #include "astro/MathUtil.h"
@@ -147,9 +148,13 @@ std::vector<ObjectListEntry> SortedEntries(std::vector<std::optional<ObjectListE
             const char* from = found[k->entry]->text.data();
             char* to = text.data() + k->at;
             for (uint32_t j = 0; j < k->size; ++j) to[j] = static_cast<char>(lower(from[j]));
-            for (uint32_t j = 0; j < 16; ++j)
-                k->head[j / 8] =
-                    (k->head[j / 8] << 8) | (j < k->size ? static_cast<unsigned char>(to[j]) : 0u);
+            unsigned char first16[16] = {};
+            std::memcpy(first16, to, std::min<size_t>(k->size, sizeof first16));
+            for (int half = 0; half < 2; ++half) {
+                uint64_t word = 0;
+                for (int j = 0; j < 8; ++j) word = (word << 8) | first16[8 * half + j];
+                k->head[half] = word;
+            }
         }
         std::sort(first, last, less);
     };
