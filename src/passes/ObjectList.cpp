@@ -1,6 +1,7 @@
 #include "passes/ObjectList.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cctype>
 #include <charconv>
@@ -60,6 +61,14 @@ struct CaseTable {
 };
 
 bool IsMarked(std::string_view text, const CaseTable& upper) {
+    // Most names start with a letter no marked name starts with.
+    static const auto kInitials = [] {
+        std::array<bool, 256> initials{};
+        for (std::string_view prefix : kMarkedPrefixes)
+            initials[static_cast<unsigned char>(prefix[0])] = true;
+        return initials;
+    }();
+    if (text.empty() || !kInitials[upper(text[0])]) return false;
     for (std::string_view prefix : kMarkedPrefixes) {
         if (text.size() < prefix.size()) continue;
         bool equal = true;
@@ -439,7 +448,7 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
     if (ok) {
         ConvertState(now);
         look = ComputeLookAngles(now.position, now.velocity, c.observerNow);
-        height = ComputeSubPoint(now.position, c.jd).altitude;
+        height = SubPointHeight(now.position);
         // DEPARTURE: heights are refreshed on every build, not only while the cache is invalid,
         // so that the class of an elliptical orbit follows the object.
         c.cache.SetHeight(i, ToWholeKm(height));
