@@ -221,6 +221,14 @@ void ConvertElementNumbers(std::string_view line1, std::string_view line2, Eleme
         if (e.error == PropagationError::kNone) e.error = PropagationError::kEccentricity;
         return;
     }
+    // The un-Kozai period is the Kozai period 2 pi / n times 1 + delo, and for an eccentricity up
+    // to 0.9 and a Kozai period of 85 minutes or more |delo| stays under 0.02 (|3 cos^2 i - 1| <= 2,
+    // (1 - e^2)^1.5 >= 0.083, a1 >= 1): away from 225 minutes the choice needs no more.
+    const double kozaiPeriod = kTwoPi / e.meanMotion;
+    if (e.eccentricity <= 0.9 && kozaiPeriod >= 85.0 && (kozaiPeriod <= 215.0 || kozaiPeriod >= 235.0)) {
+        e.deepSpace = kozaiPeriod >= 235.0;
+        return;
+    }
     const double a1 = std::pow(kXke / e.meanMotion, kTwoThirds);
     const double cosi = std::cos(e.inclination);
     const double temp =

@@ -17,6 +17,7 @@
 #include "orbit/ElementCatalogue.h"
 #include "orbit/ElementData.h"
 #include "orbit/ElementSet.h"
+#include "orbit/Sgp4.h"
 
 using namespace corvane;
 
@@ -164,6 +165,27 @@ TEST(ConvertElementText, DeepSpaceFromTwoHundredAndTwentyFiveMinutes) {
     EXPECT_TRUE(ConvertElementText("", Line1With(1, "1"), l2).deepSpace);
     l2.replace(52, 11, " 6.42000000");  // about 224.3 minutes
     EXPECT_FALSE(ConvertElementText("", Line1With(1, "1"), l2).deepSpace);
+    // Across mean motions, eccentricities and inclinations the choice follows the period of the
+    // model's own un-Kozai mean motion (the shortcut away from 225 minutes included).
+    int checked = 0;
+    for (double revs = 0.9; revs < 17.5; revs += 0.0173) {
+        for (double ecc : {0.0, 0.0001, 0.1, 0.5, 0.7, 0.89, 0.9, 0.91, 0.99}) {
+            for (double incl : {0.0, 28.5, 54.7356, 63.4, 90.0, 98.7, 125.3, 180.0}) {
+                char text[80];
+                std::snprintf(text, sizeof text, "2 25544 %8.4f 289.0003 %07d 101.4704 344.3366 %11.8f 53936",
+                              incl, static_cast<int>(std::lround(ecc * 1e7)), revs);
+                const ElementSet e = ConvertElementText("", Line1With(1, "1"), text);
+                ASSERT_EQ(e.error, PropagationError::kNone) << text;
+                ModelInit m;
+                InitialiseModel(e, m);
+                const double period = kTwoPi / m.xnodp;
+                if (std::fabs(period - 225.0) < 1e-6) continue;
+                EXPECT_EQ(e.deepSpace, IsDeepSpacePeriod(period)) << text << " " << period;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 60000);
 }
 
 TEST(ElementDataRows, RawColumnsTrimmedWithTheirLabels) {
