@@ -123,22 +123,25 @@ int ToWholeKm(double km) {
     return static_cast<int>(std::lround(km));
 }
 
-// The entries found, in catalogue order, sorted case-insensitively by their visible text, equal
-// texts by catalogue position. The lower-cased keys are made once into one buffer, so that the
+// The entries found (block by block, each in catalogue order), sorted case-insensitively by their visible
+// text, equal texts by catalogue position. The lower-cased keys are made once into one buffer, so that the
 // sort compares plain bytes (their first sixteen first, as two numbers). With two threads each
 // sorts half the keys and the halves are merged.
-std::vector<ObjectListEntry> SortedEntries(std::vector<std::optional<ObjectListEntry>>& found, size_t count,
+std::vector<ObjectListEntry> SortedEntries(std::vector<std::vector<ObjectListEntry>>& blocks,
                                            bool twoThreads) {
     struct Key {
         uint64_t head[2];  // the first sixteen bytes, big-endian, zero-padded
         uint32_t at, size;
         size_t entry;
     };
+    std::vector<ObjectListEntry*> found;
+    for (std::vector<ObjectListEntry>& block : blocks) {
+        for (ObjectListEntry& e : block) found.push_back(&e);
+    }
     std::vector<Key> keys;
-    keys.reserve(count);
+    keys.reserve(found.size());
     size_t total = 0;
     for (size_t i = 0; i < found.size(); ++i) {
-        if (!found[i]) continue;
         const std::string& t = found[i]->text;
         const size_t n = std::min(t.find("~~"), t.size());
         keys.push_back(Key{{0, 0}, static_cast<uint32_t>(total), static_cast<uint32_t>(n), i});
@@ -496,8 +499,7 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
 // Evaluates the objects first..last (block b). The block is propagated together when most of its
 // objects pass the catalogue tests, else object by object, so that a restrictive filter still
 // spares the propagations; both give the same numbers.
-void EvaluateBlock(const BuildContext& c, int b, int first, int last,
-                   std::vector<std::optional<ObjectListEntry>>& found) {
+void EvaluateBlock(const BuildContext& c, int b, int first, int last, std::vector<ObjectListEntry>& found) {
     AltitudeCache::ModelBlock& block = c.cache.Block(b, first, last);
     const int n = last - first + 1;
     std::vector<unsigned char> placed(static_cast<size_t>(n));
@@ -507,6 +509,7 @@ void EvaluateBlock(const BuildContext& c, int b, int first, int last,
             PassesCatalogueTests(c, first + k, block.eccentricity[static_cast<size_t>(k)]);
         count += placed[static_cast<size_t>(k)];
     }
+    found.reserve(static_cast<size_t>(count));
     const bool together = count * 4 >= n;
     if (together) {
         block.batch.PropagateAll(c.jd, block.now);
@@ -519,7 +522,8 @@ void EvaluateBlock(const BuildContext& c, int b, int first, int last,
             return together ? block.later.Result(at) : block.batch.PropagateOne(at, c.jd + kOneSecondDays);
         };
         const PropagationResult now = together ? block.now.Result(at) : block.batch.PropagateOne(at, c.jd);
-        found[static_cast<size_t>(first + k)] = EvaluatePlaced(c, first + k, now, later);
+        if (std::optional<ObjectListEntry> e = EvaluatePlaced(c, first + k, now, later))
+            found.push_back(std::move(*e));
     }
 }
 
@@ -555,14 +559,14 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     // block, and the calling thread reports "Calculated <i>." for the blocks done in order.
     const int count = catalogue.Count();
     const int blocks = (count + kProgressEvery - 1) / kProgressEvery;
-    std::vector<std::optional<ObjectListEntry>> found(static_cast<size_t>(count) + 1);
+    std::vector<std::vector<ObjectListEntry>> found(static_cast<size_t>(blocks));
     std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[static_cast<size_t>(blocks) + 1]);
     for (int b = 0; b <= blocks; ++b) done[static_cast<size_t>(b)].store(false);
     std::atomic<int> nextBlock{0};
     auto work = [&] {
         for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
             EvaluateBlock(context, b, b * kProgressEvery + 1, std::min(count, (b + 1) * kProgressEvery),
-                          found);
+                          found[static_cast<size_t>(b)]);
             done[static_cast<size_t>(b)].store(true, std::memory_order_release);
         }
     };
@@ -580,7 +584,8 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
     for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
-        EvaluateBlock(context, b, b * kProgressEvery + 1, std::min(count, (b + 1) * kProgressEvery), found);
+        EvaluateBlock(context, b, b * kProgressEvery + 1, std::min(count, (b + 1) * kProgressEvery),
+                      found[static_cast<size_t>(b)]);
         done[static_cast<size_t>(b)].store(true, std::memory_order_release);
         report();
     }
@@ -588,10 +593,10 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     report();
 
     size_t listed = 0;
-    for (int i = 1; i <= count; ++i) listed += found[static_cast<size_t>(i)] ? 1 : 0;
+    for (const std::vector<ObjectListEntry>& block : found) listed += block.size();
     result.filteredOut = count - static_cast<int>(listed);
     cache.MarkValid();
-    result.entries = SortedEntries(found, listed, threads > 1);
+    result.entries = SortedEntries(found, threads > 1);
     result.status = result.entries.empty() ? std::string("No objects available.")
                                            : std::to_string(result.entries.size()) + " object(s) available.";
     return result;
