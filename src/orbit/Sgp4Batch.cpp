@@ -1,6 +1,7 @@
 #include "orbit/Sgp4Batch.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "astro/Constants.h"
@@ -12,8 +13,10 @@ namespace corvane {
 
 namespace {
 
-// Lanes are worked in chunks whose intermediate values stay in the first-level cache.
-constexpr size_t kChunk = 64;
+// Lanes are worked in chunks whose intermediate values stay in the first-level cache; what is
+// left over after the whole chunks goes in short ones, since a chunk costs its full length.
+constexpr size_t kLongChunk = 64;
+constexpr size_t kShortChunk = 4;
 constexpr double kLargest = 1.7976931348623157e308;
 
 // The fields of the lanes from a starting lane on.
@@ -58,11 +61,11 @@ struct LaneOut {
 // The near-earth model of Sgp4.cpp (SGP4 and FinishState, 1980 variant) written lane by lane with
 // every branch turned into a selection (bitwise | and &, which leave no branch), in the same order of
 // operations. oneObject: every lane is lane 0 of the fields (one object at many instants).
-template <bool oneObject>
-[[gnu::always_inline]] inline void NearKernel(const LanePtrs& p, const double* ts, size_t n,
+template <bool oneObject, size_t kChunk>
+[[gnu::always_inline]] inline void NearKernel(const LanePtrs& p, const double* ts, size_t begin, size_t n,
                                               const LaneOut& o) {
     const double xke = kXke;
-    for (size_t base = 0; base < n; base += kChunk) {
+    for (size_t base = begin; base < n; base += kChunk) {
         const size_t m = std::min(kChunk, n - base);
         double A[kChunk], AXN[kChunk], AYN[kChunk], XNODE[kChunk], XN[kChunk], CAPU[kChunk];
         double E[kChunk], XL[kChunk], OMEGA[kChunk];
@@ -260,12 +263,43 @@ template <bool oneObject>
 #define CORVANE_CLONES
 #endif
 
+// Whole long chunks, then short ones for the rest.
+template <bool oneObject>
+[[gnu::always_inline]] inline void NearRun(const LanePtrs& p, const double* ts, size_t n, const LaneOut& o) {
+    const size_t whole = n - n % kLongChunk;
+    NearKernel<oneObject, kLongChunk>(p, ts, 0, whole, o);
+    NearKernel<oneObject, kShortChunk>(p, ts, whole, n, o);
+}
+
 CORVANE_CLONES void NearMany(const LanePtrs& p, const double* ts, size_t n, const LaneOut& o) {
-    NearKernel<false>(p, ts, n, o);
+    NearRun<false>(p, ts, n, o);
 }
 
 CORVANE_CLONES void NearOne(const LanePtrs& p, const double* ts, size_t n, const LaneOut& o) {
-    NearKernel<true>(p, ts, n, o);
+    NearRun<true>(p, ts, n, o);
+}
+
+// Every field of the lanes.
+constexpr std::array<std::vector<double> NearEarthLanes::*, 34> kLaneFields = {
+    &NearEarthLanes::epochJd, &NearEarthLanes::xmo,     &NearEarthLanes::xmdot,  &NearEarthLanes::omegao,
+    &NearEarthLanes::omgdot,  &NearEarthLanes::xnodeo,  &NearEarthLanes::xnodot, &NearEarthLanes::xnodcf,
+    &NearEarthLanes::c1,      &NearEarthLanes::bstarC4, &NearEarthLanes::t2cof,  &NearEarthLanes::omgcof,
+    &NearEarthLanes::xmcof,   &NearEarthLanes::eta,     &NearEarthLanes::delmo,  &NearEarthLanes::bstarC5,
+    &NearEarthLanes::sinmo,   &NearEarthLanes::d2,      &NearEarthLanes::d3,     &NearEarthLanes::d4,
+    &NearEarthLanes::t3cof,   &NearEarthLanes::t4cof,   &NearEarthLanes::t5cof,  &NearEarthLanes::simple,
+    &NearEarthLanes::aodp,    &NearEarthLanes::eo,      &NearEarthLanes::xnodp,  &NearEarthLanes::cosio,
+    &NearEarthLanes::sinio,   &NearEarthLanes::x3thm1,  &NearEarthLanes::x1mth2, &NearEarthLanes::x7thm1,
+    &NearEarthLanes::xlcof,   &NearEarthLanes::aycof};
+
+// Lanes index[0..n) of from, packed into to: the kernel reads packed lanes much faster than it
+// gathers scattered ones.
+void PackLanes(const NearEarthLanes& from, const uint32_t* index, size_t n, NearEarthLanes& to) {
+    for (auto field : kLaneFields) {
+        const std::vector<double>& src = from.*field;
+        std::vector<double>& dst = to.*field;
+        dst.resize(n);
+        for (size_t q = 0; q < n; ++q) dst[q] = src[index[q]];
+    }
 }
 
 }  // namespace
@@ -309,16 +343,6 @@ void NearEarthLanes::Add(const ModelInit& m, double epoch) {
 
 void NearEarthLanes::Clear() { *this = NearEarthLanes{}; }
 
-void NearEarthLanes::Reserve(size_t n) {
-    for (std::vector<double>* field :
-         {&epochJd, &xmo,   &xmdot,  &omegao, &omgdot, &xnodeo, &xnodot,  &xnodcf, &c1,
-          &bstarC4, &t2cof, &omgcof, &xmcof,  &eta,    &delmo,  &bstarC5, &sinmo,  &d2,
-          &d3,      &d4,    &t3cof,  &t4cof,  &t5cof,  &simple, &aodp,    &eo,     &xnodp,
-          &cosio,   &sinio, &x3thm1, &x1mth2, &x7thm1, &xlcof,  &aycof}) {
-        field->reserve(n);
-    }
-}
-
 void BatchStates::Resize(size_t n) {
     x.resize(n);
     y.resize(n);
@@ -359,6 +383,9 @@ size_t PropagationBatch::Add(const ElementSet& elements, ModelVariant variant) {
 }
 
 void PropagationBatch::AddCatalogue(const ElementCatalogue& catalogue, int first, int last) {
+    // Into an empty batch (the usual case) every array is sized once; a batch that grows by
+    // many small calls keeps the vectors' own growth.
+    if (kind_.empty() && last >= first) Reserve(static_cast<size_t>(last - first + 1));
     for (int i = first; i <= last; ++i) {
         const CatalogueEntry* entry = catalogue.Entry(i);
         if (entry == nullptr) {
@@ -384,7 +411,7 @@ void PropagationBatch::Reserve(size_t n) {
     kind_.reserve(n);
     lane_.reserve(n);
     nearModel_.reserve(n);
-    near_.Reserve(n);
+    for (auto field : kLaneFields) (near_.*field).reserve(n);
 }
 
 const ElementSet* PropagationBatch::Elements(size_t object) const {
@@ -423,6 +450,17 @@ void Store(BatchStates& out, size_t i, const PropagationResult& r) {
     out.error[i] = r.error;
 }
 
+// Lane `lane` of a kernel's output (six arrays of n) into out[i].
+void CopyLane(BatchStates& out, size_t i, const double* from, size_t n, size_t lane) {
+    out.x[i] = from[lane];
+    out.y[i] = from[n + lane];
+    out.z[i] = from[2 * n + lane];
+    out.vx[i] = from[3 * n + lane];
+    out.vy[i] = from[4 * n + lane];
+    out.vz[i] = from[5 * n + lane];
+    out.error[i] = PropagationError::kNone;
+}
+
 }  // namespace
 
 void PropagationBatch::PropagateAll(double jd, BatchStates& out) {
@@ -438,17 +476,49 @@ void PropagationBatch::PropagateAll(double jd, BatchStates& out) {
     for (size_t object = 0; object < count; ++object) {
         const uint32_t lane = lane_[object];
         if (kind_[object] == Kind::kNear && !redo_[lane]) {
-            out.x[object] = out_[lane];
-            out.y[object] = out_[nNear + lane];
-            out.z[object] = out_[2 * nNear + lane];
-            out.vx[object] = out_[3 * nNear + lane];
-            out.vy[object] = out_[4 * nNear + lane];
-            out.vz[object] = out_[5 * nNear + lane];
-            out.error[object] = PropagationError::kNone;
+            CopyLane(out, object, out_.data(), nNear, lane);
             continue;
         }
         const double epoch = kind_[object] == Kind::kNear ? near_.epochJd[lane] : scalar_[lane].epochJd;
         Store(out, object, Redo(object, (jd - epoch) * kMinutesPerDay));
+    }
+}
+
+void PropagationBatch::PropagatePairs(const uint32_t* objects, const double* jd, size_t n, BatchStates& out) {
+    out.Resize(n);
+    // The near-earth pairs go through the kernel together, packed; the others one by one.
+    pairs_.clear();
+    index_.clear();
+    tsince_.clear();
+    for (size_t k = 0; k < n; ++k) {
+        const size_t object = objects[k];
+        if (object >= kind_.size()) {
+            Store(out, k, PropagationResult{});
+            continue;
+        }
+        const uint32_t lane = lane_[object];
+        if (kind_[object] == Kind::kNear) {
+            pairs_.push_back(static_cast<uint32_t>(k));
+            index_.push_back(lane);
+            // The time from the epoch exactly as PropagateSlot forms it.
+            tsince_.push_back((jd[k] - near_.epochJd[lane]) * kMinutesPerDay);
+        } else {
+            Store(out, k, Redo(object, (jd[k] - scalar_[lane].epochJd) * kMinutesPerDay));
+        }
+    }
+    const size_t m = pairs_.size();
+    if (m == 0) return;
+    out_.resize(6 * m);
+    redo_.resize(m);
+    PackLanes(near_, index_.data(), m, one_);
+    RunNear(one_, false, tsince_.data(), m, out_.data(), redo_.data());
+    for (size_t q = 0; q < m; ++q) {
+        const size_t k = pairs_[q];
+        if (redo_[q]) {
+            Store(out, k, Redo(objects[k], tsince_[q]));
+        } else {
+            CopyLane(out, k, out_.data(), m, q);
+        }
     }
 }
 

@@ -34,7 +34,6 @@ struct NearEarthLanes {
     size_t Size() const { return epochJd.size(); }
     void Add(const ModelInit& m, double epoch);
     void Clear();
-    void Reserve(size_t n);
 };
 
 // Results of one batched call, lane by lane in the order the call defines.
@@ -59,6 +58,8 @@ public:
 
     size_t Size() const { return kind_.size(); }
     size_t VectorisedCount() const { return near_.Size(); }
+    // Whether the object goes through the vectorised model.
+    bool IsVectorised(size_t object) const { return object < kind_.size() && kind_[object] == Kind::kNear; }
     const ElementSet* Elements(size_t object) const;  // nullptr unless kept (see KeepElements)
     // Keep each object's converted elements (for callers that read its fields later).
     void KeepElements(bool keep) { keepElements_ = keep; }
@@ -67,6 +68,9 @@ public:
     void PropagateAll(double jd, BatchStates& out);
     // Object `object` at each of the n UTC Julian dates; out holds them in the order of jd.
     void PropagateTimes(size_t object, const double* jd, size_t n, BatchStates& out);
+    // Each pair k: object objects[k] at the UTC Julian date jd[k]; out holds them in the order of
+    // the pairs. Objects beyond the batch give kNoElements.
+    void PropagatePairs(const uint32_t* objects, const double* jd, size_t n, BatchStates& out);
     // One object at one instant, by the scalar model (for the odd sample between batched ones).
     PropagationResult PropagateOne(size_t object, double jd);
 
@@ -94,6 +98,7 @@ private:
     NearEarthLanes one_;
     std::vector<double> tsince_, out_;
     std::vector<uint8_t> redo_;
+    std::vector<uint32_t> pairs_, index_;
 };
 
 // The object held in a slot at each of n UTC Julian dates, as PropagateSlot gives them one by one

@@ -180,23 +180,13 @@ bool SelectedForBatch(const BatchRequest& request, int object, PropagationBatch&
     return true;
 }
 
-// The search of a selected object (the batch window, the batch refinement, the daytime rule when
-// ticked) and the filters of its passes.
-std::vector<BatchLine> SearchSelected(const BatchRequest& request, int object, PropagationBatch& batch,
-                                      size_t lane, const std::vector<BatchStates>* coarse,
-                                      BatchObjectStats* stats, const InstantTable* table) {
+// The lines of the passes of a selected object that pass the filters.
+std::vector<BatchLine> ListedLines(const BatchRequest& request, int object,
+                                   const std::vector<PassRecord>& passes) {
     std::vector<BatchLine> found;
+    if (passes.empty()) return found;
     const CatalogueEntry* entry = request.catalogue->Entry(object);
     const BatchOptions& o = request.options;
-    const double startUtc = request.startLocal - request.site.utcOffset / 24.0;
-    const ScanRange range = BatchRange(BatchPeriodMinutes(o.periodMinutes));
-    PassSearch search(batch, lane, request.site, request.passSettings, startUtc, coarse, range.first);
-    search.SetCoarsePruning(true);
-    search.UseInstants(table);
-    const std::vector<PassRecord> passes = search.FindPasses(range, SearchVariant::kBatch, o.excludeDaytime);
-    if (stats) stats->samples = search.Samples();
-    if (passes.empty()) return found;
-
     const long long minimum = BatchMinimumSeconds(o.minPassMinutes);
     const std::string number = Column(entry->line1, 3, 5);
     for (const PassRecord& pass : passes) {
@@ -210,10 +200,20 @@ std::vector<BatchLine> SearchSelected(const BatchRequest& request, int object, P
     return found;
 }
 
-// Coarse samples every selected object needs (the scan computes its first sample before it can
-// pass over any): they are propagated for a whole block at once. Later samples are mostly passed
-// over by the scan's bounds, so propagating them for the whole block costs more than it saves.
-constexpr int kBatchedCoarseSamples = 1;
+// The search of a selected object (the batch window, the batch refinement, the daytime rule when
+// ticked) and the filters of its passes.
+std::vector<BatchLine> SearchSelected(const BatchRequest& request, int object, PropagationBatch& batch,
+                                      size_t lane, BatchObjectStats* stats, const InstantTable* table) {
+    const BatchOptions& o = request.options;
+    const double startUtc = request.startLocal - request.site.utcOffset / 24.0;
+    PassSearch search(batch, lane, request.site, request.passSettings, startUtc);
+    search.SetCoarsePruning(true);
+    search.UseInstants(table);
+    const std::vector<PassRecord> passes = search.FindPasses(BatchRange(BatchPeriodMinutes(o.periodMinutes)),
+                                                             SearchVariant::kBatch, o.excludeDaytime);
+    if (stats) stats->samples = search.Samples();
+    return ListedLines(request, object, passes);
+}
 
 }  // namespace
 
@@ -224,7 +224,7 @@ std::vector<BatchLine> SearchBatchObject(const BatchRequest& request, int object
     batch.Add(slot.Elements(), slot.Variant());
     if (!SelectedForBatch(request, object, batch, 0)) return {};
     if (stats) stats->selected = true;
-    return SearchSelected(request, object, batch, 0, nullptr, stats, table);
+    return SearchSelected(request, object, batch, 0, stats, table);
 }
 
 BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop,
@@ -239,12 +239,14 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
     const InstantTable table =
         BatchInstantTable(request.site, request.startLocal - request.site.utcOffset / 24.0,
                           BatchPeriodMinutes(request.options.periodMinutes));
-    // Small blocks: threads take the next free one, so a slow object does not hold a whole share,
-    // and the calling thread can report soon after each block.
-    constexpr int kBlock = 32;
+    // Blocks of objects searched together: large enough that each sample of their coarse scans
+    // fills the vector lanes many times over, small enough that threads share the work evenly
+    // (they take the next free block) and that the calling thread reports often.
+    if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int kBlock = std::clamp(total / (std::max(1, threads) * 8), 32, 512);
     const int blocks = (total + kBlock - 1) / kBlock;
     std::vector<std::vector<BatchLine>> results(static_cast<size_t>(total) + 1);
-    // Per block: objects done (kBlock when whole); a block cut short by a stop stays short.
+    // Per block: objects done (the whole block, or none when a stop cut it short).
     std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[static_cast<size_t>(blocks)]);
     std::unique_ptr<std::atomic<bool>[]> finished(new std::atomic<bool>[static_cast<size_t>(blocks)]);
     for (int b = 0; b < blocks; ++b) {
@@ -255,40 +257,30 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
 
     const double startUtc = request.startLocal - request.site.utcOffset / 24.0;
     const ScanRange range = BatchRange(BatchPeriodMinutes(request.options.periodMinutes));
-    // Searches block b with the block's models set up together; false when a stop cut it short.
+    // Searches block b; false when a stop cut it short.
     auto runBlock = [&](int b) {
         const int first = b * kBlock + 1, last = std::min(total, (b + 1) * kBlock);
-        PropagationBatch batch;
-        batch.AddCatalogue(*request.catalogue, first, last);
-        std::vector<unsigned char> selected(static_cast<size_t>(last - first + 1));
-        int count = 0;
-        for (int i = first; i <= last; ++i) {
-            selected[static_cast<size_t>(i - first)] =
-                SelectedForBatch(request, i, batch, static_cast<size_t>(i - first));
-            count += selected[static_cast<size_t>(i - first)];
-        }
-        std::vector<BatchStates> coarse;
-        if (count * 4 >= last - first + 1) {
-            for (int k = 0; k < kBatchedCoarseSamples; ++k) {
-                const long long second = range.first + static_cast<long long>(k) * kCoarseStepSeconds;
-                if (static_cast<double>(second) > range.last) break;
-                coarse.emplace_back();
-                // The instant exactly as PassSearch::TimeOf forms it.
-                batch.PropagateAll(startUtc + static_cast<double>(second) / 86400.0, coarse.back());
+        bool whole = !stop.load(std::memory_order_relaxed);
+        if (whole) {
+            PropagationBatch batch;
+            batch.AddCatalogue(*request.catalogue, first, last);
+            std::vector<uint32_t> selected;
+            for (int i = first; i <= last; ++i) {
+                const auto lane = static_cast<uint32_t>(i - first);
+                if (SelectedForBatch(request, i, batch, lane)) selected.push_back(lane);
+            }
+            std::vector<std::vector<PassRecord>> passes;
+            whole = FindPassesTogether(batch, selected, request.site, request.passSettings, startUtc, &table,
+                                       range, SearchVariant::kBatch, request.options.excludeDaytime, stop,
+                                       passes);
+            for (size_t q = 0; whole && q < selected.size(); ++q) {
+                const int object = first + static_cast<int>(selected[q]);
+                results[static_cast<size_t>(object)] = ListedLines(request, object, passes[q]);
             }
         }
-        int n = 0;
-        for (int i = first; i <= last; ++i) {
-            if (stop.load(std::memory_order_relaxed)) break;
-            const size_t lane = static_cast<size_t>(i - first);
-            if (selected[lane])
-                results[static_cast<size_t>(i)] =
-                    SearchSelected(request, i, batch, lane, &coarse, nullptr, &table);
-            ++n;
-        }
-        done[static_cast<size_t>(b)].store(n, std::memory_order_relaxed);
+        done[static_cast<size_t>(b)].store(whole ? last - first + 1 : 0, std::memory_order_relaxed);
         finished[static_cast<size_t>(b)].store(true, std::memory_order_release);
-        return n == last - first + 1;
+        return whole;
     };
 
     int reportedBlocks = 0;
@@ -313,7 +305,6 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
             progress(outcome.calculated, total, std::move(lines));
     };
 
-    if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     threads = std::clamp(threads, 1, std::max(1, blocks));
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) {

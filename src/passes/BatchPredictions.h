@@ -5,10 +5,10 @@
 // window and `corvane-cli batch` list, computed without a window.
 //
 // RunBatch shares the catalogue among several threads in blocks of objects (each block with its
-// own orbit models, set up together and stepped together through the first coarse samples, so no
-// orbit-model state is shared) and hands the results back on the calling thread in catalogue
-// order: the list and the "Calculated n of total objects." count are the same whatever the number
-// of threads.
+// own orbit models, its objects searched side by side so that each step propagates them all in
+// one call, and no orbit-model state shared between threads) and hands the results back on the calling thread
+// in catalogue order: the list and the "Calculated n of total objects." count are the same whatever the
+// number of threads.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -113,9 +113,10 @@ struct BatchOutcome {
     size_t lines = 0;
 };
 
-// Searches every object; threads 0 means one per processor. `stop` is read before each object:
-// once it is set the run ends, reporting in catalogue order every object that was searched (after
-// a stop, several threads may leave gaps). progress may be empty.
+// Searches every object; threads 0 means one per processor. `stop` is read between the steps of
+// each block's search: once it is set the run ends, reporting in catalogue order every object that
+// was searched (a block cut short counts none of its objects; after a stop, several threads may
+// leave gaps). progress may be empty.
 BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop,
                       const BatchProgress& progress = {}, int threads = 0);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "astro/Constants.h"
 #include "astro/Sun.h"
@@ -95,8 +96,11 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateV
 // semidiameter less the Sun's less their separation) changes no faster than the object's
 // angular rate about the Earth's centre plus the rate of its semidiameter and the Sun's motion.
 // The model's orbit is assumed smooth between two instants at which it can be computed.
+// shadow: the shadow test of p against sun when the in-pass test already made it (and found p
+// sunlit), so that it is not made twice.
 double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverState& site,
-                     const StateVector& sun, const PassSettings& settings, double longest, double useful) {
+                     const StateVector& sun, const PassSettings& settings, double longest, double useful,
+                     const Shadow& shadow) {
     const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
     const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
     const double energy = speed2 / 2.0 - kGe / r;
@@ -135,8 +139,9 @@ double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverS
     if (!(inView >= useful) || settings.ignoreEclipse) return inView >= useful ? inView : 0.0;
 
     // Sunlit.
-    double depth = 0.0;
-    if (IsEclipsed(p, sun, &depth) || !std::isfinite(depth)) return 0.0;
+    double depth = shadow.depth;
+    if (!shadow.known && IsEclipsed(p, sun, &depth)) return 0.0;
+    if (!std::isfinite(depth)) return 0.0;
     const double vMax = 1.2 * h / (a * (1.0 - e));  // fastest inertial speed on the orbit, with margin
     const double rate = vMax / rMin * (1.0 + kXkmper / std::sqrt(rMin * rMin - kXkmper * kXkmper)) + 1.0e-6;
     const double sunlit = (-depth - slack) / rate;
@@ -144,12 +149,16 @@ double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverS
     return both >= useful ? both : 0.0;
 }
 
-// The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow.
+// The in-pass test on a placed sample: above AOSElevation and not in the Earth's shadow. The
+// shadow test, when made, is left in *shadow.
 bool InPass(const PassSample& sample, const StateVector& position, double t, const PassSettings& settings,
-            const StateVector* sun = nullptr) {
+            const StateVector* sun = nullptr, Shadow* shadow = nullptr) {
     if (!sample.computed || !(Radians(sample.elevation) > settings.aosElevation)) return false;
     if (settings.ignoreEclipse) return true;
-    return !IsEclipsedForPrediction(position, sun ? *sun : ComputeSunVector(t), settings.ignoreEclipse);
+    double depth = 0.0;
+    const bool eclipsed = IsEclipsed(position, sun ? *sun : ComputeSunVector(t), &depth);
+    if (shadow) *shadow = Shadow{true, depth};
+    return !eclipsed;
 }
 
 }  // namespace
@@ -187,11 +196,9 @@ PassSearch::PassSearch(const ElementCatalogue& catalogue, int object, Propagatio
 }
 
 PassSearch::PassSearch(PropagationBatch& batch, size_t object, const Site& site, const PassSettings& settings,
-                       double start, const std::vector<BatchStates>* coarse, long long coarseFirst)
+                       double start)
     : batch_(&batch),
       batchObject_(object),
-      coarse_(coarse),
-      coarseFirst_(coarseFirst),
       site_(site),
       point_(SitePoint(site)),
       settings_(settings),
@@ -230,27 +237,59 @@ InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes
     return InstantTable(site, start, range.first - 1200, static_cast<long long>(range.last) + 300);
 }
 
-bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity,
-                      bool withAzimuth) {
+PropagationResult PassSearch::StateAt(long long second) {
+    if (!batch_) return PropagateSlot(TimeOf(second), *slot_);
+    const long long step = second - lastAsked_;
+    const long long previousStep = lastStep_;
+    lastStep_ = step;
+    lastAsked_ = second;
+    if (aheadStep_ != 0 && (second - aheadFirst_) % aheadStep_ == 0) {
+        const long long k = (second - aheadFirst_) / aheadStep_;
+        if (k >= 0 && k < static_cast<long long>(ahead_.Size())) return ahead_.Result(static_cast<size_t>(k));
+    }
+    // Walks step evenly: the AOS walk back by 30 (probes) and 1, the LOS walk on by 30 and 1, the
+    // culmination on by 10 and 1. On such a step (or once two steps agree) the next seconds of
+    // that stride are propagated together, which the vectorised model does far faster than one by
+    // one. The same numbers either way.
+    bool stride = step == previousStep && step != 0 && step >= -30 && step <= 30;
+    if (use_ == Use::kAosWalk) stride |= step == -1 || step == -30;
+    if (use_ == Use::kLosWalk) stride |= step == 1 || step == 30;
+    if (use_ == Use::kLook) stride |= step == 1 || step == 10;
+    if (stride && batch_->IsVectorised(batchObject_)) {
+        double times[kLookahead];
+        for (int k = 0; k < kLookahead; ++k) times[k] = TimeOf(second + k * step);
+        batch_->PropagateTimes(batchObject_, times, kLookahead, ahead_);
+        aheadFirst_ = second;
+        aheadStep_ = step;
+        return ahead_.Result(0);
+    }
+    return batch_->PropagateOne(batchObject_, TimeOf(second));
+}
+
+bool PassSearch::LookFrom(long long second, PropagationResult state, PassSample& sample,
+                          StateVector& position, StateVector* velocity, bool withAzimuth) {
     ++samples_;
     sample = PassSample{};
     sample.elevation = -90.0;
-    if (!hasObject_) return false;
-    const double t = TimeOf(second);
-    PropagationResult state;
-    const long long k = (second - coarseFirst_) / kCoarseStepSeconds;
-    if (coarse_ && second >= coarseFirst_ && (second - coarseFirst_) % kCoarseStepSeconds == 0 &&
-        k < static_cast<long long>(coarse_->size())) {
-        state = (*coarse_)[static_cast<size_t>(k)].Result(batchObject_);
-    } else {
-        state = batch_ ? batch_->PropagateOne(batchObject_, t) : PropagateSlot(t, *slot_);
-    }
-    return Place(state, point_, t, sample, position, velocity, table_ ? table_->Observer(second) : nullptr,
-                 withAzimuth);
+    return Place(state, point_, TimeOf(second), sample, position, velocity,
+                 table_ ? table_->Observer(second) : nullptr, withAzimuth);
 }
 
-bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position) const {
-    return InPass(sample, position, TimeOf(second), settings_, table_ ? table_->Sun(second) : nullptr);
+bool PassSearch::Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity,
+                      bool withAzimuth) {
+    if (!hasObject_) {
+        ++samples_;
+        sample = PassSample{};
+        sample.elevation = -90.0;
+        return false;
+    }
+    return LookFrom(second, StateAt(second), sample, position, velocity, withAzimuth);
+}
+
+bool PassSearch::InPassAt(long long second, const PassSample& sample, const StateVector& position,
+                          Shadow* shadow) const {
+    return InPass(sample, position, TimeOf(second), settings_, table_ ? table_->Sun(second) : nullptr,
+                  shadow);
 }
 
 PassSample PassSearch::Condition(long long second) {
@@ -267,36 +306,59 @@ ObserverState PassSearch::ObserverAt(long long second) {
 }
 
 double PassSearch::ProvenInPass(long long second, const StateVector& position, const StateVector& velocity,
-                                double longest, double useful) {
+                                double longest, double useful, const Shadow& shadow) {
     const StateVector* sun = table_ ? table_->Sun(second) : nullptr;
     return SecondsInPass(position, velocity, ObserverAt(second),
-                         sun ? *sun : ComputeSunVector(TimeOf(second)), settings_, longest, useful);
+                         sun ? *sun : ComputeSunVector(TimeOf(second)), settings_, longest, useful, shadow);
 }
 
-PassSample PassSearch::CoarseCondition(long long second) {
-    if (!pruning_) return Condition(second);
+bool PassSearch::CoarseKnown(long long second, PassSample& sample) {
+    sample = PassSample{};
+    if (!hasObject_) {
+        ++samples_;
+        sample.elevation = -90.0;
+        return true;
+    }
+    if (!pruning_) return false;
     if (static_cast<double>(second) < outOfViewUntil_) {
         ++pruned_;
-        PassSample sample;
         sample.elevation = -90.0;
-        return sample;
+        return true;
     }
     if (second < inPassUntil_) {
         ++pruned_;
-        PassSample sample;
         sample.computed = sample.inPass = true;
-        return sample;
+        return true;
     }
+    return false;
+}
+
+PassSample PassSearch::CoarseCondition(long long second) {
+    PassSample sample;
+    return CoarseKnown(second, sample) ? sample : CoarseFrom(second, StateAt(second));
+}
+
+PassSample PassSearch::ConditionFrom(long long second, PropagationResult state) {
+    PassSample sample;
+    StateVector position;
+    if (LookFrom(second, state, sample, position, nullptr, true))
+        sample.inPass = InPassAt(second, sample, position);
+    return sample;
+}
+
+PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
+    if (!pruning_) return ConditionFrom(second, state);
     PassSample sample;
     StateVector position;
     // The scan needs only the in-pass flag: no azimuth.
-    if (!Look(second, sample, position, &velocity_, false)) return sample;
-    sample.inPass = InPassAt(second, sample, position);
+    if (!LookFrom(second, state, sample, position, &velocity_, false)) return sample;
+    Shadow shadow;
+    sample.inPass = InPassAt(second, sample, position, &shadow);
     if (sample.inPass) {
         // Samples provably in pass are not computed; the last sample of the scan always is, so
         // that a pass still open there is known to be open.
         const double in = ProvenInPass(second, position, velocity_, static_cast<double>(lastCoarse_ - second),
-                                       kCoarseStepSeconds);
+                                       kCoarseStepSeconds, shadow);
         if (in >= kCoarseStepSeconds)
             inPassUntil_ = std::min(lastCoarse_, second + static_cast<long long>(in));
     } else {
@@ -314,27 +376,26 @@ PassSample PassSearch::CoarseCondition(long long second) {
     return sample;
 }
 
+bool ScanState::Take(long long s, bool inPass) {
+    if (inPass) {
+        if (!open) {
+            aos = s;
+            open = true;
+        }
+        los = s;
+        return false;
+    }
+    if (!open) return false;
+    skip = kSkipAfterPass;
+    open = false;
+    return true;
+}
+
 void CoarseScan(const ScanRange& range, const PassSampler& condition,
                 const std::function<void(long long, long long)>& onPass) {
-    long long aos = 0, los = 0;
-    bool open = false;  // a pass is open (aos set)
-    int skip = 0;
+    ScanState scan;
     for (long long s = range.first; static_cast<double>(s) <= range.last; s += kCoarseStepSeconds) {
-        if (skip > 0) {
-            --skip;
-            continue;
-        }
-        if (condition(s).inPass) {
-            if (!open) {
-                aos = s;
-                open = true;
-            }
-            los = s;
-        } else if (open) {
-            onPass(aos, los);
-            skip = kSkipAfterPass;
-            open = false;
-        }
+        if (scan.Wants() && scan.Take(s, condition(s).inPass)) onPass(scan.aos, scan.los);
     }
 }
 
@@ -350,6 +411,7 @@ RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler&
             k = probe - 1;
         }
     }
+    std::optional<double> azimuth;  // of the direction (its text is made once, at the end)
     for (;; ++k) {
         if (k > limit) {
             result.second = coarse;
@@ -358,8 +420,9 @@ RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler&
         const PassSample sample = condition(coarse - k);
         if (!sample.inPass) break;
         result.second = coarse - k;
-        result.direction = CompassText(sample.azimuth, false);
+        azimuth = sample.azimuth;
     }
+    if (azimuth) result.direction = CompassText(*azimuth, false);
     return result;
 }
 
@@ -368,9 +431,10 @@ RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler&
     result.second = coarse;
     const bool batch = variant == SearchVariant::kBatch;
     long long k = batch ? 0 : -10;
+    std::optional<double> azimuth;  // of the direction (its text is made once, at the end)
     for (long long probe = 30; probe <= 150; probe += 30) {
         const PassSample sample = condition(coarse + probe);
-        result.direction = CompassText(sample.azimuth, false);
+        azimuth = sample.azimuth;
         if (!sample.inPass) break;
         k = probe;
     }
@@ -387,8 +451,9 @@ RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler&
         const PassSample sample = condition(coarse + k);
         if (!sample.inPass) break;
         result.second = coarse + k;
-        result.direction = CompassText(sample.azimuth, false);
+        azimuth = sample.azimuth;
     }
+    if (azimuth) result.direction = CompassText(*azimuth, false);
     return result;
 }
 
@@ -420,7 +485,7 @@ PassSample PassSearch::LookAt(long long second) {
     return sample;
 }
 
-void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass) {
+void PassSearch::StartCoarseScan(const ScanRange& range) {
     outOfViewUntil_ = 0.0;
     inPassUntil_ = 0;
     lastCoarse_ = range.first;
@@ -428,82 +493,100 @@ void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(lon
         lastCoarse_ = range.first + static_cast<long long>((range.last - static_cast<double>(range.first)) /
                                                            kCoarseStepSeconds) *
                                         kCoarseStepSeconds;
+}
+
+void PassSearch::CoarseScan(const ScanRange& range, const std::function<void(long long, long long)>& onPass) {
+    StartCoarseScan(range);
     corvane::CoarseScan(
         range, [this](long long s) { return CoarseCondition(s); }, onPass);
 }
 
-RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
-    if (!pruning_)
-        return corvane::RefineAOS(coarseAos, variant, [this](long long s) { return Condition(s); });
-    // Seconds in [fakeLow, fakeHigh] are provably in pass and read so without computing them.
-    // Each range lies just below the computed sample that proved it, and the walk's last second
-    // (coarse AOS less the limit) is always computed: so the sample that ends the walk, the one
-    // before it, whose azimuth gives the direction, and the one at the limit are all computed.
-    const long long floorSecond = coarseAos - (variant == SearchVariant::kBatch ? 1000 : 200);
-    long long fakeLow = 0, fakeHigh = -1;
-    return corvane::RefineAOS(coarseAos, variant, [&](long long s) {
-        PassSample sample;
-        if (s >= fakeLow && s <= fakeHigh) {
-            ++pruned_;
-            sample.computed = sample.inPass = true;
-            return sample;
-        }
-        StateVector position, velocity;
-        if (!Look(s, sample, position, &velocity)) return sample;
-        sample.inPass = InPassAt(s, sample, position);
-        if (sample.inPass && s > floorSecond + 1) {
-            const auto in = static_cast<long long>(
-                ProvenInPass(s, position, velocity, static_cast<double>(s - floorSecond - 1), 2.0));
-            if (in >= 2) {
-                fakeHigh = s - 1;
-                fakeLow = std::max(s - in + 1, floorSecond + 1);
-            }
-        }
+void PassSearch::Prepare(Use use, long long coarse, SearchVariant variant) {
+    use_ = use;
+    fakeLow_ = 0;
+    fakeHigh_ = -1;
+    const bool batch = variant == SearchVariant::kBatch;
+    if (use == Use::kAosWalk) walkEnd_ = coarse - (batch ? 1000 : 200);
+    if (use == Use::kLosWalk) walkEnd_ = coarse + (batch ? 200 : 201);
+}
+
+bool PassSearch::Known(long long second, PassSample& sample) {
+    sample = PassSample{};
+    if ((use_ == Use::kAosWalk || use_ == Use::kLosWalk) && second >= fakeLow_ && second <= fakeHigh_) {
+        ++pruned_;
+        sample.computed = sample.inPass = true;
+        return true;
+    }
+    if (!hasObject_) {
+        ++samples_;
+        sample.elevation = -90.0;
+        return true;
+    }
+    return false;
+}
+
+PassSample PassSearch::From(long long second, PropagationResult state) {
+    PassSample sample;
+    StateVector position, velocity;
+    if (use_ == Use::kLook) {
+        // The culmination reads the elevation and range only.
+        LookFrom(second, state, sample, position, nullptr, false);
         return sample;
-    });
+    }
+    if (use_ == Use::kCondition) return ConditionFrom(second, state);
+    // Pruned walks: seconds in [fakeLow_, fakeHigh_] are provably in pass and read so without
+    // computing them. Each range lies next to the computed sample that proved it (below it for the
+    // AOS, above for the LOS), and the walk's last second is always computed: so the sample that
+    // ends the walk, the one before it, whose azimuth gives the direction, and the one at the limit
+    // are all computed. The LOS walk starts on an in-pass second (the last good probe, or the
+    // coarse LOS), so its direction is always that of a computed sample too.
+    if (!LookFrom(second, state, sample, position, &velocity, true)) return sample;
+    Shadow shadow;
+    sample.inPass = InPassAt(second, sample, position, &shadow);
+    if (!sample.inPass) return sample;
+    if (use_ == Use::kAosWalk && second > walkEnd_ + 1) {
+        const auto in = static_cast<long long>(ProvenInPass(
+            second, position, velocity, static_cast<double>(second - walkEnd_ - 1), 2.0, shadow));
+        if (in >= 2) {
+            fakeHigh_ = second - 1;
+            fakeLow_ = std::max(second - in + 1, walkEnd_ + 1);
+        }
+    } else if (use_ == Use::kLosWalk && second < walkEnd_ - 1) {
+        const auto in = static_cast<long long>(ProvenInPass(
+            second, position, velocity, static_cast<double>(walkEnd_ - 1 - second), 2.0, shadow));
+        if (in >= 2) {
+            fakeLow_ = second + 1;
+            fakeHigh_ = std::min(second + in - 1, walkEnd_ - 1);
+        }
+    }
+    return sample;
+}
+
+PassSample PassSearch::Sample(long long second) {
+    PassSample sample;
+    return Known(second, sample) ? sample : From(second, StateAt(second));
+}
+
+RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
+    Prepare(pruning_ ? Use::kAosWalk : Use::kCondition, coarseAos, variant);
+    return corvane::RefineAOS(coarseAos, variant, [this](long long s) { return Sample(s); });
 }
 
 RefinedEnd PassSearch::RefineLOS(long long coarseLos, SearchVariant variant) {
-    if (!pruning_)
-        return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Condition(s); });
-    // As for the AOS, forward in time: each range lies just after the computed sample that proved
-    // it, and the walk's last second is always computed. The walk starts on an in-pass second
-    // (the last good probe, or the coarse LOS), so the direction it returns is always that of a
-    // computed sample.
-    const long long ceilingSecond = coarseLos + (variant == SearchVariant::kBatch ? 200 : 201);
-    long long fakeLow = 0, fakeHigh = -1;
-    return corvane::RefineLOS(coarseLos, variant, [&](long long s) {
-        PassSample sample;
-        if (s >= fakeLow && s <= fakeHigh) {
-            ++pruned_;
-            sample.computed = sample.inPass = true;
-            return sample;
-        }
-        StateVector position, velocity;
-        if (!Look(s, sample, position, &velocity)) return sample;
-        sample.inPass = InPassAt(s, sample, position);
-        if (sample.inPass && s < ceilingSecond - 1) {
-            const auto in = static_cast<long long>(
-                ProvenInPass(s, position, velocity, static_cast<double>(ceilingSecond - 1 - s), 2.0));
-            if (in >= 2) {
-                fakeLow = s + 1;
-                fakeHigh = std::min(s + in - 1, ceilingSecond - 1);
-            }
-        }
-        return sample;
-    });
+    Prepare(pruning_ ? Use::kLosWalk : Use::kCondition, coarseLos, variant);
+    return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Sample(s); });
 }
 
 Culmination PassSearch::MaximumElevation(long long aos, long long los) {
-    return corvane::MaximumElevation(aos, los, [this](long long s) { return LookAt(s); });
+    Prepare(Use::kLook, 0, SearchVariant::kSingleObject);
+    return corvane::MaximumElevation(aos, los, [this](long long s) { return Sample(s); });
 }
 
-std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVariant variant,
-                                               bool excludeDaytime) {
+std::vector<PassRecord> PassSearch::RefinePasses(const std::vector<std::pair<long long, long long>>& found,
+                                                 SearchVariant variant, bool excludeDaytime) {
     std::vector<PassRecord> passes;
-    if (!hasObject_) return passes;
-    CoarseScan(range, [&](long long coarseAos, long long coarseLos) {
-        if (excludeDaytime && !IsNightPass(site_, TimeOf(coarseAos) + site_.utcOffset / 24.0)) return;
+    for (const auto& [coarseAos, coarseLos] : found) {
+        if (excludeDaytime && !IsNightPass(site_, TimeOf(coarseAos) + site_.utcOffset / 24.0)) continue;
         const RefinedEnd aos = RefineAOS(coarseAos, variant);
         const RefinedEnd los = RefineLOS(coarseLos, variant);
         const Culmination top = MaximumElevation(aos.second, los.second);
@@ -521,8 +604,76 @@ std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVar
         pass.maxElevationTime = TimeOf(top.second);
         pass.rangeAtMax = top.range;
         passes.push_back(std::move(pass));
-    });
+    }
     return passes;
+}
+
+std::vector<PassRecord> PassSearch::FindPasses(const ScanRange& range, SearchVariant variant,
+                                               bool excludeDaytime) {
+    if (!hasObject_) return {};
+    // The scan first, then each pass it found: a pass's refinement does not touch the scan's state.
+    std::vector<std::pair<long long, long long>> found;
+    CoarseScan(range,
+               [&](long long coarseAos, long long coarseLos) { found.emplace_back(coarseAos, coarseLos); });
+    return RefinePasses(found, variant, excludeDaytime);
+}
+
+bool FindPassesTogether(PropagationBatch& batch, const std::vector<uint32_t>& objects, const Site& site,
+                        const PassSettings& settings, double start, const InstantTable* table,
+                        const ScanRange& range, SearchVariant variant, bool excludeDaytime,
+                        const std::atomic<bool>& stop, std::vector<std::vector<PassRecord>>& passes) {
+    const size_t n = objects.size();
+    passes.assign(n, {});
+    // Each object's own search (its pruning bounds and walk state); they must not move once
+    // their walks hold them.
+    std::vector<PassSearch> searches;
+    searches.reserve(n);
+    for (const uint32_t object : objects) {
+        searches.emplace_back(batch, object, site, settings, start);
+        searches.back().SetCoarsePruning(true);
+        searches.back().UseInstants(table);
+        searches.back().StartCoarseScan(range);
+    }
+    std::vector<uint32_t> asking, lanes;  // searches waiting for a propagation, their objects
+    std::vector<double> times;
+    BatchStates states;
+    auto propagate = [&] { batch.PropagatePairs(lanes.data(), times.data(), lanes.size(), states); };
+
+    // The coarse scan: every object through each sample together.
+    std::vector<ScanState> scans(n);
+    std::vector<std::vector<std::pair<long long, long long>>> found(n);
+    auto take = [&](size_t i, long long s, const PassSample& sample) {
+        if (scans[i].Take(s, sample.inPass)) found[i].emplace_back(scans[i].aos, scans[i].los);
+    };
+    for (long long s = range.first; static_cast<double>(s) <= range.last; s += kCoarseStepSeconds) {
+        if (stop.load(std::memory_order_relaxed)) return false;
+        asking.clear();
+        lanes.clear();
+        for (size_t i = 0; i < n; ++i) {
+            if (!scans[i].Wants()) continue;
+            PassSample sample;
+            if (searches[i].CoarseKnown(s, sample)) {
+                take(i, s, sample);
+            } else {
+                asking.push_back(static_cast<uint32_t>(i));
+                lanes.push_back(objects[i]);
+            }
+        }
+        if (asking.empty()) continue;
+        times.assign(asking.size(), searches[asking[0]].TimeOf(s));
+        propagate();
+        for (size_t q = 0; q < asking.size(); ++q)
+            take(asking[q], s, searches[asking[q]].CoarseFrom(s, states.Result(q)));
+    }
+
+    // Each object's passes refined in turn: its walks step through nearby seconds, which the
+    // object's own lookahead propagates several at a time.
+    for (size_t i = 0; i < n; ++i) {
+        if (found[i].empty()) continue;
+        if (stop.load(std::memory_order_relaxed)) return false;
+        passes[i] = searches[i].RefinePasses(found[i], variant, excludeDaytime);
+    }
+    return true;
 }
 
 std::string PassListLine(const PassRecord& pass, double utcOffsetHours) {

@@ -8,12 +8,16 @@
 // All times are whole seconds counted from the search start S (a UTC Julian date); the instant of
 // second s is S + s / 86400. A PassSearch owns no thread: it uses the caller's propagation slot,
 // so one search runs on one thread at a time.
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "astro/Time.h"
 #include "orbit/Observer.h"
+#include "orbit/Sgp4Batch.h"
 
 namespace corvane {
 
@@ -21,6 +25,7 @@ class ElementCatalogue;
 class PropagationBatch;
 class PropagationSlot;
 struct BatchStates;
+struct PropagationResult;
 
 struct PassSettings {
     double aosElevation = 0.0;   // radians (the setting AOSElevation)
@@ -93,6 +98,21 @@ struct Culmination {
 // they can be driven by made-up passes as well as by the orbit model.
 using PassSampler = std::function<PassSample(long long second)>;
 
+// The coarse scan's state between two samples.
+struct ScanState {
+    long long aos = 0, los = 0;
+    bool open = false;  // a pass is open (aos set)
+    int skip = 0;       // samples still to pass over after a pass
+    // False when the next sample is passed over (and counts it as passed over).
+    bool Wants() {
+        if (skip == 0) return true;
+        --skip;
+        return false;
+    }
+    // Takes the sample at second s; true when it closes a pass (aos, los).
+    bool Take(long long s, bool inPass);
+};
+
 // Calls onPass(coarse AOS, coarse LOS) for each pass that closes inside the range, skipping 25
 // samples after each closing sample; a pass still open at the last sample is dropped.
 void CoarseScan(const ScanRange& range, const PassSampler& condition,
@@ -127,6 +147,24 @@ private:
 // every refinement walk around them.
 InstantTable BatchInstantTable(const Site& site, double start, int periodMinutes);
 
+class PassSearch;
+
+// The shadow test of a sample, once made.
+struct Shadow {
+    bool known = false;
+    double depth = 0.0;  // as IsEclipsed gives it
+};
+
+// Batch predictions of the objects of one batch: every object's FindPasses (with coarse pruning),
+// the objects worked side by side so that the propagations of each step of the search are made
+// for all of them in one call. The same passes as each object's own search. `objects` are batch
+// numbers; the result holds their passes in the same order. Returns false, with nothing found,
+// when stop was set before the end.
+bool FindPassesTogether(PropagationBatch& batch, const std::vector<uint32_t>& objects, const Site& site,
+                        const PassSettings& settings, double start, const InstantTable* table,
+                        const ScanRange& range, SearchVariant variant, bool excludeDaytime,
+                        const std::atomic<bool>& stop, std::vector<std::vector<PassRecord>>& passes);
+
 class PassSearch {
 public:
     // Loads object (catalogue index) into slot. start is S, a UTC Julian date.
@@ -134,10 +172,8 @@ public:
                const PassSettings& settings, double start);
 
     // Object `object` of a batch (its models set up once for many searches) instead of a slot.
-    // coarse: the batch's states at the first coarse seconds (first, first + 119, ...) from start,
-    // or nullptr; samples there are read instead of computed (the same numbers).
     PassSearch(PropagationBatch& batch, size_t object, const Site& site, const PassSettings& settings,
-               double start, const std::vector<BatchStates>* coarse = nullptr, long long coarseFirst = 1);
+               double start);
 
     bool HasObject() const { return hasObject_; }
     double Start() const { return start_; }
@@ -177,21 +213,45 @@ public:
     long long PrunedSamples() const { return pruned_; }
 
 private:
+    friend bool FindPassesTogether(PropagationBatch&, const std::vector<uint32_t>&, const Site&,
+                                   const PassSettings&, double, const InstantTable*, const ScanRange&,
+                                   SearchVariant, bool, const std::atomic<bool>&,
+                                   std::vector<std::vector<PassRecord>>&);
+    // What the samples asked for are used for: each kind computes (and prunes) them its own way.
+    enum class Use : uint8_t { kCondition, kAosWalk, kLosWalk, kLook };
+
     bool Look(long long second, PassSample& sample, StateVector& position, StateVector* velocity = nullptr,
               bool withAzimuth = true);
-    bool InPassAt(long long second, const PassSample& sample, const StateVector& position) const;
+    // Look with the object's state at the second already propagated.
+    bool LookFrom(long long second, PropagationResult state, PassSample& sample, StateVector& position,
+                  StateVector* velocity, bool withAzimuth);
+    PropagationResult StateAt(long long second);
+    // The pass condition (look angles and the in-pass test) from a propagated state.
+    PassSample ConditionFrom(long long second, PropagationResult state);
+    // The coarse sample at second when pruning can tell it without the orbit model.
+    bool CoarseKnown(long long second, PassSample& sample);
+    PassSample CoarseFrom(long long second, PropagationResult state);
+    void StartCoarseScan(const ScanRange& range);
+    // The refinement's samples: Known tells those that need no propagation, From makes the others.
+    void Prepare(Use use, long long coarse, SearchVariant variant);
+    bool Known(long long second, PassSample& sample);
+    PassSample From(long long second, PropagationResult state);
+    PassSample Sample(long long second);
+    // Daytime rule, refinement and culmination of each pass the scan found, in order.
+    std::vector<PassRecord> RefinePasses(const std::vector<std::pair<long long, long long>>& found,
+                                         SearchVariant variant, bool excludeDaytime);
+    bool InPassAt(long long second, const PassSample& sample, const StateVector& position,
+                  Shadow* shadow = nullptr) const;
     PassSample CoarseCondition(long long second);
     ObserverState ObserverAt(long long second);
     // Seconds (at most longest, either way) for which the object placed at second stays in pass;
     // 0 when that is less than useful.
     double ProvenInPass(long long second, const StateVector& position, const StateVector& velocity,
-                        double longest, double useful);
+                        double longest, double useful, const Shadow& shadow);
 
     PropagationSlot* slot_ = nullptr;
     PropagationBatch* batch_ = nullptr;
     size_t batchObject_ = 0;
-    const std::vector<BatchStates>* coarse_ = nullptr;
-    long long coarseFirst_ = 1;
     Site site_;
     GeodeticPoint point_;
     PassSettings settings_;
@@ -205,6 +265,14 @@ private:
     long long lastCoarse_ = 0;     // the last sample of the current scan
     long long pruned_ = 0;
     StateVector velocity_;  // of the last sample placed
+    Use use_ = Use::kCondition;
+    long long fakeLow_ = 0, fakeHigh_ = -1;  // seconds proven in pass during a walk
+    long long walkEnd_ = 0;  // the walk's last second (always computed)    // Lookahead of a batch object's
+                             // walks: states at aheadFirst_ + k aheadStep_.
+    static constexpr int kLookahead = 4;
+    BatchStates ahead_;
+    long long aheadFirst_ = 0, aheadStep_ = 0;
+    long long lastAsked_ = 0, lastStep_ = 0;
 };
 
 // Line of a pass in the pass lists (84 characters, two tabs), dates and times local.

@@ -6,6 +6,7 @@
 
 #include "core/Text.h"
 #include "scope/IndiTracking.h"
+#include "scope/PredictiveController.h"
 #include "scope/TrackingDriver.h"
 #include "scope/TrackingDriverParts.h"
 
@@ -16,9 +17,7 @@ namespace {
 constexpr double kDegree = 3.14159265358979323846 / 180.0;
 // One cycle of the rate loop, milliseconds.
 constexpr int kIndiCycleMs = 500;
-// The longest a report of the mount's position is carried forward by the rates sent, seconds:
-// drivers report only changes, so an old report may simply mean the mount stands still.
-constexpr double kLongestExtrapolation = 1.5;
+constexpr double kIndiCycleSeconds = kIndiCycleMs / 1000.0;
 
 double Finite(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
 
@@ -58,6 +57,22 @@ double IndiSeparation(double ra1Hours, double dec1Deg, double ra2Hours, double d
     const double d1 = dec1Deg * kDegree, d2 = dec2Deg * kDegree, h = (ra1Hours - ra2Hours) * 15.0 * kDegree;
     const double c = std::sin(d1) * std::sin(d2) + std::cos(d1) * std::cos(d2) * std::cos(h);
     return std::acos(std::clamp(c, -1.0, 1.0)) / kDegree;
+}
+
+PredictiveLimits IndiControllerLimits(const IndiRateLimits& limits) {
+    PredictiveLimits l;
+    // The rates the driver takes, as motion on the sky (RA as an angle), the same either way.
+    auto motion = [](double indiRa) { return (kIndiSiderealArcsecPerSecond - indiRa) / 3600.0; };
+    l.rateCap1 = std::max(0.0, std::min(std::fabs(motion(limits.raMin)), std::fabs(motion(limits.raMax))));
+    if (!(limits.raMin <= kIndiSiderealArcsecPerSecond && kIndiSiderealArcsecPerSecond <= limits.raMax))
+        l.rateCap1 = 0.0;  // a driver that cannot even hold the sky: its own clamp decides
+    l.rateCap2 = std::max(0.0, std::min(-limits.decMin, limits.decMax) / 3600.0);
+    l.rateCap1 = std::isfinite(l.rateCap1) && l.rateCap1 > 0 ? l.rateCap1 : 1e6;
+    l.rateCap2 = std::isfinite(l.rateCap2) && l.rateCap2 > 0 ? l.rateCap2 : 1e6;
+    // A driver takes a new rate as it comes and reports where the mount points.
+    l.initialLatency = 0.0;
+    l.correctionSeconds = kIndiCorrectionSeconds;
+    return l;
 }
 
 void TrackingDriver::IndiStop() {
@@ -140,6 +155,7 @@ void TrackingDriver::IndiEngine() {
     IndiRates sent;         // the rates the driver holds, as sent
     double decSense = 1.0;  // -1 when the driver turns a positive Dec rate into a falling Dec
     std::optional<IndiPosition> lastReport;
+    PredictiveController controller(IndiControllerLimits(mount.RateLimits()));
 
     // Rates that hold the mount still, so that a goto's tracking keeps the aim point whatever
     // custom rates the driver still holds (through zero: any rate may go to zero).
@@ -163,6 +179,7 @@ void TrackingDriver::IndiEngine() {
         if (!aimed) {
             ratesOn = false;
             lastReport.reset();
+            controller.Reset();
             holdStill();
             aimed = IndiAim(mount, cycle);
             if (!trackingOn_.load()) return;
@@ -200,25 +217,31 @@ void TrackingDriver::IndiEngine() {
             continue;
         }
 
-        if (!PrepareCycle(cycle, 0.0, 0.0, 0.0, stop)) {
+        // The shared controller: the object's motion from the moment the rates act, corrected on
+        // the driver's position reports (dated by their arrival), the reports carried forward by
+        // the rates sent since.
+        const auto p = mount.Position();
+        if (p && (!lastReport || p->receivedAt != lastReport->receivedAt))
+            controller.NoteReading(p->receivedAt, AxisPair{p->raHours * 15.0, p->decDegrees});
+        const double now = clock_.MonotonicSeconds();
+        const double from = controller.EffectiveAt(now);
+        if (!PrepareCycle(cycle, from - now + kIndiCycleSeconds, 0.0, 0.0, stop)) {
+            if (!trackingOn_.load()) return;
+            Pause(kIndiCycleMs);
+            continue;
+        }
+        const CycleTarget end = cycle.target;
+        if (!PrepareCycle(cycle, from - now, 0.0, 0.0, stop)) {
             if (!trackingOn_.load()) return;
             Pause(kIndiCycleMs);
             continue;
         }
         const CycleTarget t = cycle.target;
         if (IndiBelowHorizon(t)) return;
-        // The object's motion over the next second, and where the mount is now.
-        const auto catalogue = catalogues_.Get();
-        const CycleTarget ahead =
-            ComputeCycleTarget(*catalogue, cycle.object, t.jdUtc + 1.0 / 86400.0, cycle.site,
-                               LeadingNumber(cycle.values.alignmentText), slot_);
-        const auto p = mount.Position();
-        if (!ahead.ok || !p) {
+        if (!p || !controller.HasReading()) {
             Pause(kIndiCycleMs);
             continue;
         }
-        const double raRate = std::remainder((ahead.raHours - t.raHours) * 15.0, 360.0);
-        const double decRate = ahead.decDegrees - t.decDegrees;
         // Some drivers (the INDI telescope simulator on one side of the pier among them) move the
         // Dec the other way for a positive rate: seen between two reports, the sense is turned.
         if (ratesOn && lastReport && p->receivedAt > lastReport->receivedAt + 0.2) {
@@ -228,27 +251,24 @@ void TrackingDriver::IndiEngine() {
             if (std::fabs(meant) > 0.02 && seen * meant < 0 && std::fabs(seen) > 0.5 * std::fabs(meant)) {
                 decSense = -decSense;
                 link_.AuditLog("INDI: the mount moves in Dec against the rate; the Dec rate is reversed");
+                // What was sent moved the mount the other way: the reports alone from here on.
+                controller.Reset();
+                controller.NoteReading(p->receivedAt, AxisPair{p->raHours * 15.0, p->decDegrees});
             }
         }
         if (!lastReport || p->receivedAt != lastReport->receivedAt) lastReport = p;
-        double mountRa = p->raHours * 15.0, mountDec = p->decDegrees;
-        if (ratesOn) {
-            double vRa = 0, vDec = 0;
-            IndiMotion(sent, vRa, vDec);
-            const double age =
-                std::clamp(clock_.MonotonicSeconds() - p->receivedAt, 0.0, kLongestExtrapolation);
-            mountRa += vRa * age;
-            mountDec += vDec * decSense * age;
-        }
-        const double raError = std::remainder(t.raHours * 15.0 - mountRa, 360.0);
-        const double decError = t.decDegrees - mountDec;
-        const double offBy = IndiSeparation(t.raHours, t.decDegrees, mountRa / 15.0, mountDec);
+        const AxisPair rates = controller.Rates(
+            now, AxisTarget{AxisPair{t.raHours * 15.0, t.decDegrees},
+                            AxisPair{end.raHours * 15.0, end.decDegrees}, kIndiCycleSeconds});
+        const AxisPair error = controller.LastError();
+        const double offBy = std::hypot(error.a1 * std::cos(t.decDegrees * kDegree), error.a2);
         if (offBy > kIndiReaimDegrees) {
             link_.AuditLog("INDI: the mount is " + PlainNumber(offBy) + " degrees off; aiming again");
             aimed = false;
             continue;
         }
-        IndiRates want = IndiTrackRates(raRate, decRate, raError, decError, mount.RateLimits());
+        // The controller's rates in the driver's units (its limits too), the Dec in its sense.
+        IndiRates want = IndiTrackRates(rates.a1, rates.a2, 0.0, 0.0, mount.RateLimits());
         want.dec *= decSense;
         bool ok = false;
         stop_.Gated([&] {
@@ -265,6 +285,9 @@ void TrackingDriver::IndiEngine() {
                            " arcsec/s; off by " + PlainNumber(offBy * 3600.0) + " arcsec");
             sent = want;
             ratesOn = true;
+            double raRate = 0, decRate = 0;
+            IndiMotion(IndiRates{want.ra, want.dec * decSense}, raRate, decRate);
+            controller.NoteSent(now, AxisPair{raRate, decRate});
         }
         if (!Pause(kIndiCycleMs)) return;
     }

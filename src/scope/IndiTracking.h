@@ -2,6 +2,7 @@
 // The arithmetic of the INDI engine: the custom tracking rates that move a mount from where it
 // is onto an object and along with it, in the units of TELESCOPE_TRACK_RATE.
 #include "scope/IndiMount.h"
+#include "scope/PredictiveController.h"
 
 namespace corvane {
 
@@ -34,6 +35,10 @@ void IndiMotion(const IndiRates& rates, double& raDegPerSecond, double& decDegPe
 bool IndiReversesRate(const IndiRates& from, const IndiRates& to);
 // `to` with every axis that reverses against `from` set to zero.
 IndiRates IndiThroughZero(const IndiRates& from, const IndiRates& to);
+
+// What the shared predictive controller must respect on a driver with these rate limits: axis 1
+// is the right ascension as an angle, axis 2 the declination.
+PredictiveLimits IndiControllerLimits(const IndiRateLimits& limits);
 
 // The angle between two RA/Dec directions, degrees.
 double IndiSeparation(double ra1Hours, double dec1Deg, double ra2Hours, double dec2Deg);

@@ -27,7 +27,8 @@ std::optional<double> KeyholePlan::AxisOneAt(double t) const {
     return v < 0 ? v + 360.0 : v;
 }
 
-KeyholePlan PlanKeyhole(const std::vector<AxisSample>& samples, double cap, double fieldDegrees) {
+KeyholePlan PlanKeyhole(const std::vector<AxisSample>& samples, double cap, double fieldDegrees,
+                        double acceleration) {
     KeyholePlan plan;
     const size_t n = samples.size();
     if (n < 3 || !(cap > 0) || !std::isfinite(cap) || !(fieldDegrees > 0)) return plan;
@@ -110,11 +111,41 @@ KeyholePlan PlanKeyhole(const std::vector<AxisSample>& samples, double cap, doub
     }
     leave = leave > 0 ? leave - 1 : 0;
     rejoin = std::min(n - 1, rejoin + 1);
+    // What the mount follows: the object, and the swing between leaving and rejoining it.
+    std::vector<double> q(a);
+    for (size_t i = leave; i <= rejoin; ++i) q[i] = p[i];
+    if (acceleration > 0 && std::isfinite(acceleration)) {
+        // A mount that needs time to change its rate spreads each change over that time: the
+        // path averaged over a window as long as the largest change takes. The average keeps
+        // where the path gets to, and no rate beyond the cap.
+        double jump = 0.0;
+        for (size_t i = leave; i <= rejoin && i + 1 < n; ++i)
+            if (i > 0) jump = std::max(jump, std::fabs(q[i + 1] - 2.0 * q[i] + q[i - 1]) / dt);
+        // A window of 2 * half + 1 samples spreads a change of rate `jump` over 2 * half sample steps.
+        const double samplesNeeded = jump / acceleration / dt;
+        const size_t half = static_cast<size_t>(std::clamp(std::ceil(samplesNeeded / 2.0), 0.0, 8.0));
+        if (half > 0) {
+            const size_t from = leave > half ? leave - half : 0, to = std::min(n - 1, rejoin + half);
+            std::vector<double> smooth(q);
+            for (size_t i = from; i <= to; ++i) {
+                const size_t lo = i > half ? i - half : 0, hi = std::min(n - 1, i + half);
+                // Near the ends of the samples the window shrinks evenly, so it stays centred.
+                const size_t reach = std::min(i - lo, hi - i);
+                double sum = 0.0;
+                for (size_t j = i - reach; j <= i + reach; ++j) sum += q[j];
+                smooth[i] = sum / static_cast<double>(2 * reach + 1);
+            }
+            q.swap(smooth);
+            leave = from;
+            rejoin = to;
+        }
+    }
     plan.leaves = samples[leave].t;
     plan.rejoins = samples[rejoin].t;
-    plan.plannedOutside = plan.leastOutside;
+    for (size_t i = 0; i < n; ++i)
+        if (std::fabs(q[i] - a[i]) > w[i]) plan.plannedOutside += dt;
     for (size_t i = leave; i <= rejoin; ++i)
-        plan.path.push_back(AxisSample{samples[i].t, p[i], samples[i].a2});
+        plan.path.push_back(AxisSample{samples[i].t, q[i], samples[i].a2});
     return plan;
 }
 
@@ -151,7 +182,10 @@ FlipPlan PlanFlip(const std::vector<AxisSample>& object, bool flipped, double li
     if (crossing == n) return plan;
     plan.needed = true;
     double best = 1e300;
-    for (size_t i = 0; i <= deadline; ++i) {
+    // A mount that may track past the meridian flips only once the object has crossed it; one
+    // that may not flips across it, starting before and arriving after.
+    const size_t earliest = limit > 0 ? crossing : 0;
+    for (size_t i = earliest; i <= deadline; ++i) {
         double a1 = 0, a2 = 0;
         GermanAxes(object[i].a1, object[i].a2, flipped, a1, a2);
         double duration = 30.0;

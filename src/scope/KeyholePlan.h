@@ -29,13 +29,17 @@ struct KeyholePlan {
 // cap (degrees per second) for a field of `fieldDegrees` across. Samples that end within a
 // quarter of their span after the keyhole give no path yet (needed, but nothing to follow). The axis 1
 // distance that keeps the object in the field grows as 1 / cos(axis 2).
-KeyholePlan PlanKeyhole(const std::vector<AxisSample>& object, double cap, double fieldDegrees = 0.5);
+// `acceleration` (degrees per second squared, 0: at once): how fast the mount changes its rate;
+// the swing then starts speeding up a little earlier and ends slowing down a little later.
+KeyholePlan PlanKeyhole(const std::vector<AxisSample>& object, double cap, double fieldDegrees = 0.5,
+                        double acceleration = 0.0);
 
 // The meridian flip of a German mount: a goto that takes the tube to the other side of the pier,
 // where the object will be when the goto ends. The goto is shortest when the object itself
 // moves far in hour angle meanwhile, so the moment is chosen among those the mount's limit
-// allows: not before the object's side will have changed by the goto's end, not after the object
-// passes the limit (degrees of hour angle beyond the meridian) on the side the tube is on.
+// allows: not before the object's side will have changed by the goto's end (with a limit beyond
+// the meridian, not before the object has crossed it), not after the object passes the limit
+// (degrees of hour angle beyond the meridian) on the side the tube is on.
 struct FlipPlan {
     bool needed = false;
     double start = 0.0;     // when the goto should go out (seconds, as the samples)

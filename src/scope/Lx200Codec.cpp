@@ -268,6 +268,10 @@ std::optional<DistanceBars> ParseDistanceBars(std::string_view reply) {
 
 bool HasBars(std::string_view reply) { return reply.find(kBarByte) != std::string_view::npos; }
 
+bool SlewReplyComplete(std::string_view r) { return r == "0" || (r.size() > 1 && r.back() == '#'); }
+
+bool SetAndSlewReplyComplete(std::string_view r) { return r.size() > 2 && SlewReplyComplete(r.substr(2)); }
+
 bool ReplyRefusesSlew(std::string_view reply) {
     std::string upper(reply);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

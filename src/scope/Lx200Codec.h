@@ -85,5 +85,9 @@ std::optional<DistanceBars> ParseDistanceBars(std::string_view reply);
 bool HasBars(std::string_view reply);
 // True when a slew reply, upper-cased, contains "BELOW" (the mount refused the target).
 bool ReplyRefusesSlew(std::string_view reply);
+// A ":MS#" reply is whole: "0", or a refusal carrying the mount's message up to its "#".
+bool SlewReplyComplete(std::string_view reply);
+// The one-write set-and-slew reply is whole: two set acknowledgements, then the slew's reply.
+bool SetAndSlewReplyComplete(std::string_view reply);
 
 }  // namespace corvane

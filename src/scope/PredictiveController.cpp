@@ -16,6 +16,8 @@ constexpr double kIntegralRateLimit = 0.05;
 // Larger errors (an intercept, a catch-up) are left to the proportional term: integrating them
 // would wind up and overshoot.
 constexpr double kIntegratedError = 0.05;
+// How fast the integral fades while the error is beyond kIntegratedError, seconds.
+constexpr double kIntegralFadeSeconds = 2.0;
 // Sent rates are kept this long after the reading they carry forward.
 constexpr double kHistorySeconds = 30.0;
 
@@ -47,6 +49,7 @@ PredictiveController::PredictiveController(const PredictiveLimits& limits)
 
 void PredictiveController::Reset() {
     reading_.reset();
+    play_ = AxisPair{};
     sent_.clear();
     integral_ = error_ = AxisPair{};
     corrected_ = false;
@@ -64,6 +67,7 @@ double ReadingTime(double sentAt, double queryLineSeconds, double repliedAt) {
 void PredictiveController::NoteReading(double at, const AxisPair& position) {
     if (!std::isfinite(at) || !std::isfinite(position.a1) || !std::isfinite(position.a2)) return;
     if (reading_ && at < reading_->at) return;  // an older reply arriving late
+    if (reading_) play_ = PlayAfter(play_, reading_->position, position);
     reading_ = Reading{at, position};
     // Rates that ended before the reading no longer matter, bar the one in effect at it.
     while (sent_.size() > 1 && sent_[1].effectiveAt <= at - kHistorySeconds) sent_.pop_front();
@@ -100,13 +104,29 @@ std::optional<AxisPair> PredictiveController::MountAt(double t) const {
     return p;
 }
 
+AxisPair PredictiveController::PlayAfter(const AxisPair& play, const AxisPair& from,
+                                         const AxisPair& to) const {
+    const double half = limits_.backlash / 2.0;
+    return AxisPair{std::clamp(play.a1 - AngleGap(to.a1, from.a1), -half, half),
+                    std::clamp(play.a2 - (to.a2 - from.a2), -half, half)};
+}
+
+std::optional<AxisPair> PredictiveController::TubeAt(double t) const {
+    auto p = MountAt(t);
+    if (!p || !(limits_.backlash > 0)) return p;
+    const AxisPair play = PlayAfter(play_, reading_->position, *p);
+    p->a1 += play.a1;
+    p->a2 += play.a2;
+    return p;
+}
+
 AxisPair PredictiveController::Rates(double now, const AxisTarget& target) {
     const double span = target.span > 1e-3 && std::isfinite(target.span) ? target.span : 1.0;
     const double at = EffectiveAt(now);
     // Feed-forward: the object's mean motion over the cycle that starts when the rate acts.
     double r1 = AngleGap(target.end.a1, target.start.a1) / span;
     double r2 = Finite(target.end.a2 - target.start.a2) / span;
-    if (const auto mount = MountAt(at)) {
+    if (const auto mount = TubeAt(at)) {
         double e1 = AngleGap(target.start.a1, mount->a1);
         double e2 = Finite(target.start.a2 - mount->a2);
         error_ = AxisPair{e1, e2};
@@ -114,6 +134,9 @@ AxisPair PredictiveController::Rates(double now, const AxisTarget& target) {
         const double dt = corrected_ ? std::clamp(now - lastCorrectionAt_, 0.0, 2.0) : 0.0;
         auto integrate = [&](double& sum, double e) {
             if (std::fabs(e) > limits_.resolution && std::fabs(e) < kIntegratedError) sum += e * dt;
+            // A large error leaves the integral to fade rather than hold it: held, a sum wound
+            // up before would cancel the proportional term and keep the error standing.
+            if (std::fabs(e) >= kIntegratedError) sum *= std::max(0.0, 1.0 - dt / kIntegralFadeSeconds);
         };
         integrate(integral_.a1, e1);
         integrate(integral_.a2, e2);

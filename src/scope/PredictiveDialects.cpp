@@ -10,6 +10,7 @@
 #include "scope/Lx200Codec.h"
 #include "scope/NexStarCodec.h"
 #include "scope/PredictiveDialect.h"
+#include "scope/ReplyCheck.h"
 #include "scope/SerialLink.h"
 
 namespace corvane {
@@ -22,6 +23,11 @@ constexpr double kByteSeconds = 10.0 / 9600.0;
 constexpr int kPollMs = 5;
 // The longest a query waits for its reply, seconds.
 constexpr double kReplySeconds = 1.0;
+
+// The sky's turn, degrees per second.
+constexpr double kSiderealDegreesPerSecond = 360.98564736629 / 86400.0;
+// The play of the worm gears of these mounts, degrees: what is taken up on a reversal.
+constexpr double kGearPlay = 0.03;
 
 struct Exchanged {
     std::string reply;
@@ -81,6 +87,8 @@ public:
         l.rateCap1 = l.rateCap2 = kNexStarMaxRate / kNexStarUnitsPerDegree;
         l.rateStep1 = l.rateStep2 = 1.0 / kNexStarUnitsPerDegree;
         l.resolution = 360.0 / 16777216.0;
+        l.backlash = kGearPlay;
+        l.acceleration = kind_ == NexStarKind::Cge ? 3.0 : 2.0;  // the motors, as published
         l.initialLatency = 0.1;
         return l;
     }
@@ -182,17 +190,21 @@ public:
         // Long format: arcseconds, but the polar right ascension only to a second of time.
         l.resolution = altAz_ ? 1.0 / 3600.0 : 15.0 / 3600.0;
         l.initialLatency = 0.05;
+        l.backlash = kGearPlay;
+        l.acceleration = 5.0;  // the motors, as published
         return l;
     }
     double GotoRate() const override { return 8.0; }
     bool AltAz() const override { return altAz_; }
 
+    // Polar: the hour angle, the angle the polar axis turns through, so that the play of its
+    // gears follows the axis's own motion.
     AxisPair AxesOf(const CycleTarget& t) const override {
         if (altAz_) return {t.azimuthDeg, t.elevationDeg};
-        return {t.raHours * 15.0, t.decDegrees};
+        return {HourAngle(t.localSiderealHours, t.raHours), t.decDegrees};
     }
 
-    bool Read(const Site&, MountReading& reading) override {
+    bool Read(const Site& site, MountReading& reading) override {
         const Exchanged e = Exchange(link_, clock_, altAz_ ? kGetAltAz : kGetDecRa,
                                      [](const std::string& r) { return PositionReplyComplete(r); });
         const auto p = altAz_ ? ParseAltAzReply(e.reply) : ParseDecRaReply(e.reply);
@@ -202,16 +214,24 @@ public:
         }
         reading.at = ReadTime(e, altAz_ ? kGetAltAz : kGetDecRa);
         reading.latency = ShownLatency(e);
-        reading.axes = altAz_ ? AxisPair{p->second, p->first} : AxisPair{p->second * 15.0, p->first};
+        if (altAz_) {
+            reading.axes = AxisPair{p->second, p->first};
+        } else {
+            const double utc = UtcNow(clock_, site) - (clock_.MonotonicSeconds() - reading.at) / 86400.0;
+            reading.axes =
+                AxisPair{HourAngle(LocalSiderealHoursAt(utc, site.longitude), p->second), p->first};
+        }
         return true;
     }
 
     bool SendRates(const AxisPair& rates, double& latency) override {
         latency = -1.0;
+        // Polar: the mount tracks the sky while it moves, so the move shifts the right ascension
+        // by the sky's rate less the hour angle's.
+        const double a1 = altAz_ ? rates.a1 : kSiderealDegreesPerSecond - rates.a1;
         // The rate commands carry magnitudes; the move commands give the senses.
         return link_.SendCommand(AxisRateCommand(false, rates.a2)) &&
-               link_.SendCommand(AxisRateCommand(true, rates.a1)) &&
-               link_.SendCommand(MoveCommand(rates.a1, rates.a2));
+               link_.SendCommand(AxisRateCommand(true, a1)) && link_.SendCommand(MoveCommand(a1, rates.a2));
     }
 
     GotoReply Goto(const CycleTarget& t) override {
@@ -266,9 +286,13 @@ public:
     GotoReply Aim(const CycleTarget& t) override {
         const Exchanged e =
             Exchange(link_, clock_, SetTargetAndSlewCommand(t.raHours, t.decDegrees, true, degChar_),
-                     [](const std::string& r) { return r.size() >= 3; });
-        if (e.reply.empty()) return GotoReply::kNotSent;
-        return ReplyRefusesSlew(e.reply) ? GotoReply::kRefused : GotoReply::kStarted;
+                     [](const std::string& r) { return SetAndSlewReplyComplete(r); });
+        if (e.reply.size() < 3) return GotoReply::kNotSent;
+        // The slew's own reply follows the two set acknowledgements: "0" starts the goto; a
+        // refusal ("1" or "2", with the mount's message or, on some firmware, bare) does not.
+        const std::string slew = e.reply.substr(2);
+        if (slew == "0") return GotoReply::kStarted;
+        return IsSlewReply(slew) || ReplyRefusesSlew(slew) ? GotoReply::kRefused : GotoReply::kNotSent;
     }
 
 private:

@@ -9,6 +9,7 @@
 #include "scope/KeyholePlan.h"
 #include "scope/PredictiveController.h"
 #include "scope/PredictiveDialect.h"
+#include "scope/PredictiveLeapFrog.h"
 #include "scope/TrackingDriver.h"
 #include "scope/TrackingDriverParts.h"
 
@@ -31,26 +32,37 @@ constexpr double kGotoLongestLead = 15.0;
 constexpr double kGotoLeadGain = 0.3;
 constexpr double kGotoNearDegrees = 1.0;
 constexpr double kPredictiveDegree = 3.14159265358979323846 / 180.0;
-// What a goto takes beyond its travel at the goto speed (starting, stopping, the polling of its
-// end), seconds.
-constexpr double kGotoOverhead = 4.5;
+// What a goto takes beyond its travel at the goto speed and its speeding up and slowing down
+// (the command's way to the motors, the polling of its end), seconds.
+constexpr double kGotoOverhead = 1.5;
 // How far ahead the keyhole is looked for, and how often, seconds.
 constexpr double kKeyholeLookahead = 150.0;
 constexpr double kKeyholeEvery = 10.0;
-// The share of the first axis's cap the swing plans with, leaving the rest for corrections.
-constexpr double kKeyholeCapShare = 0.99;
+
+// The time a goto loses speeding up to the goto speed and slowing down from it, seconds.
+double GotoRamps(const RateDialect& dialect) {
+    const double a = dialect.Limits().acceleration;
+    return a > 0 ? dialect.GotoRate() / a : 0.0;
+}
 
 }  // namespace
 
 bool TrackingDriver::PredictiveEngine() {
+    // INDI's custom rates come from the shared controller in either method: its engine runs.
+    if (link_.GetScopeType() == ScopeType::INDI) return false;
     const ScopeType type = link_.GetScopeType();
     const TrackingSettings settings = Settings();
-    // The LX200 family tracks by gotos in the Continuous method only; its leap frog stays.
+    // The LX200 family in the Continuous method re-aims without waiting.
     if (live_.Snapshot().trackingMethod == 0) {
         if (std::unique_ptr<GotoDialect> gotos = MakeGotoDialect(type, settings, link_, clock_)) {
             PredictiveGotoEngine(*gotos);
             return true;
         }
+    }
+    // The goto-only mounts leap from aim point to aim point.
+    if (std::unique_ptr<LeapDialect> leaps = MakeLeapDialect(type, settings, link_, clock_)) {
+        PredictiveLeapFrogEngine(*leaps);
+        return true;
     }
     std::unique_ptr<RateDialect> dialect = MakeRateDialect(type, settings, link_, clock_);
     if (!dialect) {
@@ -66,26 +78,13 @@ bool TrackingDriver::PredictiveEngine() {
 // with its message. False when it must not aim.
 bool TrackingDriver::PredictiveTarget(Cycle& cycle, double atSeconds, const std::function<void()>& stop) {
     if (cycle.object == 0) return false;
-    const double jd =
-        clock_.JulianDateNow() +
-        (atSeconds - clock_.MonotonicSeconds() + LeadingNumber(cycle.values.timingOffsetText)) / 86400.0 -
-        cycle.site.utcOffset / 24.0;
-    const auto catalogue = catalogues_.Get();
-    cycle.target = ComputeCycleTarget(*catalogue, cycle.object, jd, cycle.site,
-                                      LeadingNumber(cycle.values.alignmentText), slot_);
-    if (!cycle.target.ok) {
-        display_.SetStatusLines("R.A. No position: " + std::string(PropagationErrorText(cycle.target.error)),
-                                "Dec. No position");
-        return false;
-    }
-    const double limited =
-        cycle.settings.limitElevation ? cycle.target.elevationDeg : cycle.target.decDegrees;
-    if (cycle.settings.limitEnabled && limited > cycle.settings.limitDegrees) {
-        stop();
-        StopWithMessage("", kLimitText, "Tracking Stopped");
-        return false;
-    }
-    return true;
+    return TargetAt(cycle, PredictiveUtc(cycle, atSeconds), stop);
+}
+
+double TrackingDriver::PredictiveUtc(const Cycle& cycle, double atSeconds) const {
+    return clock_.JulianDateNow() +
+           (atSeconds - clock_.MonotonicSeconds() + LeadingNumber(cycle.values.timingOffsetText)) / 86400.0 -
+           cycle.site.utcOffset / 24.0;
 }
 
 // The first intercept: a goto to where the object will be when the mount gets there, then a wait
@@ -178,13 +177,10 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
     double flipCheckedAt = -1e9, flipLead = 0.0;
     // The object on the mount's axes at a monotonic time, for the look ahead.
     auto axesAt = [&](const Cycle& cycle, double t, AxisSample& sample) {
-        const double jd =
-            clock_.JulianDateNow() +
-            (t - clock_.MonotonicSeconds() + LeadingNumber(cycle.values.timingOffsetText)) / 86400.0 -
-            cycle.site.utcOffset / 24.0;
         const auto catalogue = catalogues_.Get();
-        const CycleTarget at = ComputeCycleTarget(*catalogue, cycle.object, jd, cycle.site,
-                                                  LeadingNumber(cycle.values.alignmentText), slot_);
+        const CycleTarget at =
+            ComputeCycleTarget(*catalogue, cycle.object, PredictiveUtc(cycle, t), cycle.site,
+                               LeadingNumber(cycle.values.alignmentText), slot_);
         if (!at.ok || at.elevationDeg < 0) return false;
         const AxisPair axes = dialect.AxesOf(at);
         sample = AxisSample{t, axes.a1, axes.a2};
@@ -222,7 +218,8 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
             AxisSample sample;
             for (double t = checkAt; t <= checkAt + kKeyholeLookahead && axesAt(cycle, t, sample); t += 0.5)
                 ahead.push_back(sample);
-            flip = PlanFlip(ahead, *flipped, cycle.settings.meridianLimit, dialect.GotoRate(), kGotoOverhead);
+            flip = PlanFlip(ahead, *flipped, cycle.settings.meridianLimit, dialect.GotoRate(),
+                            GotoRamps(dialect) + kGotoOverhead);
             if (flip.needed)
                 link_.AuditLog("Predictive: meridian flip in " + PlainNumber(flip.start - checkAt) +
                                " s, taking " + PlainNumber(flip.duration) + " s");
@@ -242,7 +239,8 @@ void TrackingDriver::PredictiveRateEngine(RateDialect& dialect) {
             AxisSample sample;
             for (double t = checkAt; t <= checkAt + kKeyholeLookahead && axesAt(cycle, t, sample); t += 0.5)
                 ahead.push_back(sample);
-            keyhole = PlanKeyhole(ahead, dialect.Limits().rateCap1 * kKeyholeCapShare);
+            // At the full cap: any less lengthens the time out of the field at once.
+            keyhole = PlanKeyhole(ahead, dialect.Limits().rateCap1, 0.5, dialect.Limits().acceleration);
             keyholeOutside = 0.0;
             keyholeReported = false;
             if (!keyhole.path.empty()) {

@@ -435,11 +435,20 @@ bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double de
     if (cycle.object == 0) return false;
     const Site& site = cycle.site;
     const double timing = LeadingNumber(cycle.values.timingOffsetText);
-    const double steps = LeadingNumber(cycle.values.alignmentText);
     const double jd = clock_.JulianDateNow() + (delayMs / 1000.0 + k + timing) / 86400.0 -
                       site.utcOffset / 24.0 + lead / 86400.0;
+    if (!TargetAt(cycle, jd, stop)) return false;
+    if (trackingOn_.load()) {
+        display_.SetStatusLines("R.A. Tracking to " + HourText(cycle.target.raHours),
+                                "Dec. Tracking to " + DegreeText(cycle.target.decDegrees));
+    }
+    return true;
+}
+
+bool TrackingDriver::TargetAt(Cycle& cycle, double jdUtc, const std::function<void()>& stop) {
     const auto catalogue = catalogues_.Get();
-    cycle.target = ComputeCycleTarget(*catalogue, cycle.object, jd, site, steps, slot_);
+    cycle.target = ComputeCycleTarget(*catalogue, cycle.object, jdUtc, cycle.site,
+                                      LeadingNumber(cycle.values.alignmentText), slot_);
     if (!cycle.target.ok) {
         // DEPARTURE: an element set the model cannot propagate aims nowhere; the cycle says why
         // instead of sending a position computed from an error state.
@@ -453,10 +462,6 @@ bool TrackingDriver::PrepareCycle(Cycle& cycle, double k, double lead, double de
         stop();
         StopWithMessage("", kLimitText, "Tracking Stopped");
         return false;
-    }
-    if (trackingOn_.load()) {
-        display_.SetStatusLines("R.A. Tracking to " + HourText(cycle.target.raHours),
-                                "Dec. Tracking to " + DegreeText(cycle.target.decDegrees));
     }
     return true;
 }

@@ -30,6 +30,7 @@ namespace corvane {
 class IndiMount;
 class RateDialect;
 class GotoDialect;
+class LeapDialect;
 
 // The settings the engines read (keys of the settings file).
 struct TrackingSettings {
@@ -203,10 +204,14 @@ private:
     bool PredictiveEngine();
     void PredictiveRateEngine(RateDialect& dialect);
     void PredictiveGotoEngine(GotoDialect& dialect);
+    // Leap frog for the goto-only mounts (PredictiveLeapFrog.cpp).
+    void PredictiveLeapFrogEngine(LeapDialect& dialect);
     enum class AimResult { kAimed, kAgain, kEnd };
     // `lead`: how long the goto will take, seconds (0: from the distance).
     AimResult PredictiveIntercept(RateDialect& dialect, Cycle& cycle, ReplyWatch& watch, double lead = 0.0);
     bool PredictiveTarget(Cycle& cycle, double atSeconds, const std::function<void()>& stop);
+    // The UTC Julian date at a monotonic time, as the cycle's timing offset shifts it.
+    double PredictiveUtc(const Cycle& cycle, double atSeconds) const;
     // The INDI engine and its stop (IndiEngine.cpp).
     void IndiEngine();
     void IndiStop();
@@ -232,6 +237,9 @@ private:
     bool PrepareCycle(Cycle& cycle, double k, double lead, double delayMs, const std::string& stopText);
     // The same with a stop sequence of its own for the tracking limit.
     bool PrepareCycle(Cycle& cycle, double k, double lead, double delayMs, const std::function<void()>& stop);
+    // The object at a UTC Julian date into cycle.target: false, with its status line, when the
+    // model cannot place it, or (after `stop` and the message) when it is past the tracking limit.
+    bool TargetAt(Cycle& cycle, double jdUtc, const std::function<void()>& stop);
     void StopWithMessage(const std::string& stopText, const std::string& text, const std::string& title);
     // True (after ending tracking with its message) when the line failed or the mount has not
     // answered for kReplyTimeoutSeconds; never while a requested stop is under way.

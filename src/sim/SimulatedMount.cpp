@@ -152,18 +152,50 @@ SimulatedMount::SimulatedMount(MountModel model, const MountSite& site, Clock& c
       longFormat_(parameters.startsLongFormat),
       alignment_(parameters.polar ? Alignment::Polar : Alignment::AltAz),
       slewLimit_(parameters.maxGotoRate) {
-    axis1_.Place(180.0);
-    axis2_.Place(45.0);
-    CaptureHere(sky_.UtcNow());
+    OnPointAt(180.0, 45.0);  // at power-on: pointing south, half way up
     pendingRa_ = targetRa_;
     pendingDec_ = targetDec_;
 }
 
 // ---- world side ----
 
+MountState SimulatedMount::CurrentState() {
+    if (!parameters_.polar) return HorizontalState(slewing_);
+    MountState s{};
+    s.utcJulianDate = sky_.UtcNow();
+    SkyOf(axis1_.Pointing(), axis2_.Pointing(), s.utcJulianDate, s.raHours, s.decDegrees);
+    sky_.AltAzOf(s.raHours, s.decDegrees, s.utcJulianDate, s.azimuth, s.altitude);
+    s.slewing = slewing_;
+    return s;
+}
+
+void SimulatedMount::AxesOf(double raHours, double decDeg, double utc, double& a1, double& a2) const {
+    if (!parameters_.polar) {
+        sky_.AltAzOf(raHours, decDeg, utc, a1, a2);
+        return;
+    }
+    a1 = Wrap360(sky_.HourAngle(raHours, utc));
+    a2 = decDeg;
+}
+
+void SimulatedMount::SkyOf(double a1, double a2, double utc, double& raHours, double& decDeg) const {
+    if (!parameters_.polar) {
+        sky_.RaDecOf(a1, a2, utc, raHours, decDeg);
+        return;
+    }
+    raHours = Wrap360(sky_.LocalSiderealDegrees(utc) - a1) / 15.0;
+    decDeg = a2;
+}
+
 void SimulatedMount::OnPointAt(double azimuth, double altitude) {
-    axis1_.Place(Wrap360(azimuth));
-    axis2_.Place(std::clamp(altitude, -90.0, 90.0));
+    double p1 = Wrap360(azimuth), p2 = std::clamp(altitude, -90.0, 90.0);
+    if (parameters_.polar) {
+        double ra = 0, dec = 0;
+        sky_.RaDecOf(p1, p2, sky_.UtcNow(), ra, dec);
+        AxesOf(ra, dec, sky_.UtcNow(), p1, p2);
+    }
+    axis1_.Place(p1);
+    axis2_.Place(p2);
     slewing_ = false;
     moveAxis1_ = moveAxis2_ = 0;
     CaptureHere(sky_.UtcNow());
@@ -187,7 +219,7 @@ double SimulatedMount::AltitudeOf(double raHours, double decDegrees) {
 }
 
 void SimulatedMount::CaptureHere(double utc) {
-    sky_.RaDecOf(axis1_.Position(), axis2_.Position(), utc, targetRa_, targetDec_);
+    SkyOf(axis1_.Position(), axis2_.Position(), utc, targetRa_, targetDec_);
     targetKind_ = TargetKind::RaDec;
     holdAz_ = axis1_.Position();
     holdAlt_ = axis2_.Position();
@@ -224,16 +256,23 @@ void SimulatedMount::Step(double dt, double utc) {
         holdAlt_ = axis2_.Position();
         return;
     }
-    if (MovingAny()) {  // polar: moves shift the tracked RA/Dec
-        targetRa_ = Wrap360((targetRa_ + moveAxis1_ * MoveRate(1) * dt / 15.0) * 15.0) / 15.0;
-        targetDec_ = std::clamp(targetDec_ + moveAxis2_ * MoveRate(2) * dt, -90.0, 90.0);
-        targetKind_ = TargetKind::RaDec;
+    if (MovingAny()) {
+        // Polar: a move turns each axis at its rate against the sky, the drive still turning the
+        // polar axis with the sky (east raises the right ascension, lowering the hour angle).
+        // The motors run at the rate, as on a level fork; tracking resumes from where they stop.
+        constexpr double kSiderealRate = 360.98564736629 / 86400.0;
+        const double sky = alignment_ == Alignment::Land ? 0.0 : kSiderealRate;
+        axis1_.RampTo(sky - moveAxis1_ * MoveRate(1), accel, dt);
+        axis2_.RampTo(moveAxis2_ * MoveRate(2), accel, dt);
+        moveAxes();
+        CaptureHere(utc);
+        return;
     }
     if (slewing_ && StepTime() < slewStartAt_) return;
 
     double wantAz = holdAz_, wantAlt = holdAlt_;
     if (slewing_ || (targetKind_ == TargetKind::RaDec && alignment_ != Alignment::Land)) {
-        sky_.AltAzOf(targetRa_, targetDec_, utc, wantAz, wantAlt);
+        AxesOf(targetRa_, targetDec_, utc, wantAz, wantAlt);
     }
     axis1_.DriveTowards(Wrap180(wantAz - axis1_.Position()), slewLimit_, accel, dt);
     axis2_.DriveTowards(wantAlt - axis2_.Position(), slewLimit_, accel, dt);
@@ -343,7 +382,7 @@ std::string SimulatedMount::DistanceBars(double utc) {
     int raBars = 0, decBars = 0;
     if (slewing_) {
         double ra = 0, dec = 0;
-        sky_.RaDecOf(axis1_.Position(), axis2_.Position(), utc, ra, dec);
+        SkyOf(axis1_.Position(), axis2_.Position(), utc, ra, dec);
         const double raError = std::fabs(Wrap180((targetRa_ - ra) * 15.0));
         const double decError = std::fabs(targetDec_ - dec);
         raBars = static_cast<int>(std::min(16.0, std::ceil(raError)));
@@ -375,11 +414,18 @@ void SimulatedMount::Execute(const std::string& command) {
     if (ExecuteControl(command, utc)) return;
 
     // Queries.
-    if (command == "GZ") return Reply(FormatAzimuth(axis1_.Position()) + "#");
-    if (command == "GA") return Reply(FormatSigned(axis2_.Position()) + "#");
+    if (command == "GZ" || command == "GA") {
+        double az = axis1_.Position(), alt = axis2_.Position();
+        if (parameters_.polar) {
+            double ra = 0, dec = 0;
+            SkyOf(axis1_.Position(), axis2_.Position(), utc, ra, dec);
+            sky_.AltAzOf(ra, dec, utc, az, alt);
+        }
+        return Reply((command == "GZ" ? FormatAzimuth(az) : FormatSigned(alt)) + "#");
+    }
     if (command == "GR" || command == "GD") {
         double ra = 0, dec = 0;
-        sky_.RaDecOf(axis1_.Position(), axis2_.Position(), utc, ra, dec);
+        SkyOf(axis1_.Position(), axis2_.Position(), utc, ra, dec);
         return Reply((command == "GR" ? FormatRa(ra) : FormatSigned(dec)) + "#");
     }
     if (command == "Gr") return Reply(FormatRa(pendingRa_) + "#");
@@ -484,10 +530,10 @@ void SimulatedMount::Execute(const std::string& command) {
     }
     if (command == "D") return Reply(DistanceBars(utc));
     if (command == "CM") {
-        double az = 0, alt = 0;
-        sky_.AltAzOf(pendingRa_, pendingDec_, utc, az, alt);
-        axis1_.Place(az);
-        axis2_.Place(alt);
+        double a1 = 0, a2 = 0;
+        AxesOf(pendingRa_, pendingDec_, utc, a1, a2);
+        axis1_.Place(a1);
+        axis2_.Place(a2);
         slewing_ = false;
         CaptureHere(utc);
         return Reply("Coordinates     matched.        #");

@@ -66,12 +66,16 @@ private:
     void Receive(char byte) override;
     void Act(const std::string& command) override { Execute(command); }
     void Step(double dt, double utc) override;
-    MountState CurrentState() override { return HorizontalState(slewing_); }
+    MountState CurrentState() override;
     // Puts the axes at once at an azimuth and altitude, tracking the sky from there.
     void OnPointAt(double azimuth, double altitude) override;
     void OnClockSet() override { CaptureHere(sky_.UtcNow()); }
 
     void CaptureHere(double utc);
+    // The axes for a place in the sky, and the sky at the axes: azimuth and altitude on a fork
+    // standing level, hour angle and declination on one on a wedge (polar).
+    void AxesOf(double raHours, double decDeg, double utc, double& a1, double& a2) const;
+    void SkyOf(double a1, double a2, double utc, double& raHours, double& decDeg) const;
     void Execute(const std::string& command);
     // The hand-controller commands of the LX200 Control panel: the object library and its FIND
     // search, the four stored sites (SimulatedMountControl.cpp). False for any other command.
@@ -96,10 +100,10 @@ private:
     Alignment alignment_;
     double slewLimit_;  // top goto and move speed now (the classic LX200's :Sw lowers it)
 
-    // axis1_ azimuth, axis2_ altitude (degrees).
+    // axis1_ azimuth, axis2_ altitude (degrees); polar: hour angle and declination.
     TargetKind targetKind_ = TargetKind::RaDec;
     double targetRa_ = 0.0, targetDec_ = 0.0;    // goto or tracking target
-    double holdAz_ = 0.0, holdAlt_ = 0.0;        // target in land alignment
+    double holdAz_ = 0.0, holdAlt_ = 0.0;        // target in land alignment, as axis positions
     double pendingRa_ = 0.0, pendingDec_ = 0.0;  // set by :Sr / :Sd
     bool slewing_ = false;
     double slewStartAt_ = 0.0;

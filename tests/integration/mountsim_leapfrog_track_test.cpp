@@ -62,34 +62,43 @@ double ClosestApproach(const std::filesystem::path& log) {
     return closest;
 }
 
+// A simulated mount and corvane-cli tracking the ISS with it for 30 s, both running.
+struct TrackRun {
+    std::string model, interface;
+    std::unique_ptr<ChildProcess> sim, track;
+};
+
+// Starts every run at once (the test takes one pass's time, not several); false when a
+// simulator did not come up.
+bool StartRuns(std::vector<TrackRun>& runs, const std::filesystem::path& dir,
+               const std::vector<std::string>& extra) {
+    for (TrackRun& r : runs) {
+        r.sim = std::make_unique<ChildProcess>(std::vector<std::string>{
+            corvane::test::MountsimPath(), "--model", r.model, "--site", kSite, "--start", kStart, "--point",
+            "245,15", "--pointing-log", (dir / (r.model + "-pointing.txt")).string(), "--command-log",
+            (dir / (r.model + "-commands.txt")).string(), "--max-runtime", "90", "--exit-with-parent"});
+        const std::string device = corvane::test::StartMountsim(*r.sim);
+        if (device.empty()) return false;
+        std::vector<std::string> args = {Cli(),     "track", "--interface", r.interface, "--device", device,
+                                         "--tle",   kTle,    "--norad",     "25544",     "--site",   kSite,
+                                         "--start", kStart,  "--duration",  "30",        "--method", "1"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        r.track = std::make_unique<ChildProcess>(args, std::vector<std::string>{}, true);
+    }
+    return true;
+}
+
 }  // namespace
 
 TEST(MountsimLeapFrogTrack, CliLeapsAfterTheIssWithTheSimulatedUltimaAndNexStar58) {
     const auto dir =
         std::filesystem::temp_directory_path() / ("corvane-leapfrog-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    struct Run {
-        std::string model, interface;
-        std::unique_ptr<ChildProcess> sim, track;
-    };
-    std::vector<Run> runs;
+    std::vector<TrackRun> runs;
     runs.push_back({"ultima", "ULTIMA", nullptr, nullptr});
     runs.push_back({"nexstar58", "nexstar", nullptr, nullptr});  // codes in any case
-    // Both pairs run at once: the test takes one pass's time, not two.
-    for (Run& r : runs) {
-        r.sim = std::make_unique<ChildProcess>(std::vector<std::string>{
-            corvane::test::MountsimPath(), "--model", r.model, "--site", kSite, "--start", kStart, "--point",
-            "245,15", "--pointing-log", (dir / (r.model + "-pointing.txt")).string(), "--command-log",
-            (dir / (r.model + "-commands.txt")).string(), "--max-runtime", "90", "--exit-with-parent"});
-        const std::string device = corvane::test::StartMountsim(*r.sim);
-        ASSERT_FALSE(device.empty()) << r.model;
-        r.track = std::make_unique<ChildProcess>(
-            std::vector<std::string>{Cli(), "track", "--interface", r.interface, "--device", device, "--tle",
-                                     kTle, "--norad", "25544", "--site", kSite, "--start", kStart,
-                                     "--duration", "30", "--method", "1"},
-            std::vector<std::string>{}, true);
-    }
-    for (Run& r : runs) {
+    ASSERT_TRUE(StartRuns(runs, dir, {}));
+    for (TrackRun& r : runs) {
         const auto [code, output] = r.track->Finish(90.0);
         EXPECT_EQ(code, 0) << r.model << ": " << output;
         EXPECT_NE(output.find("R.A. Tracking to "), std::string::npos) << output;
@@ -125,5 +134,35 @@ TEST(MountsimLeapFrogTrack, CliLeapsAfterTheIssWithTheSimulatedUltimaAndNexStar5
     EXPECT_EQ(nexstar.front(), "?");
     EXPECT_EQ(lastHeard, "?");
     EXPECT_LT(ClosestApproach(dir / "nexstar58-pointing.txt"), 1.0);
+    std::filesystem::remove_all(dir);
+}
+
+// The predictive leap frog through the same pseudo-terminals, with an AutoStar #497 and an
+// Ultima: the status lines name the method, the gotos follow the mounts' own commands, and the
+// ISS passes through the aim points.
+TEST(MountsimLeapFrogTrack, CliLeapsPredictivelyWithTheSimulatedAutoStar497AndUltima) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("corvane-predictive-leap-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::vector<TrackRun> runs;
+    runs.push_back({"autostar497", "ETX497", nullptr, nullptr});
+    runs.push_back({"ultima", "ULTIMA", nullptr, nullptr});
+    ASSERT_TRUE(StartRuns(runs, dir, {"--setting", "PredictiveTracking=1"}));
+    for (TrackRun& r : runs) {
+        const auto [code, output] = r.track->Finish(90.0);
+        EXPECT_EQ(code, 0) << r.model << ": " << output;
+        EXPECT_NE(output.find("R.A. Predictive tracking to "), std::string::npos) << output;
+        r.sim->Stop();
+        const auto commands = CommandsIn(dir / (r.model + "-commands.txt"));
+        const long gotos = std::count_if(commands.begin(), commands.end(), [](const std::string& c) {
+            return c == ":MS#" || (c.size() == 10 && c[0] == 'R' && c[5] == ',');
+        });
+        EXPECT_GE(gotos, 3) << r.model;
+        ASSERT_FALSE(commands.empty());
+        EXPECT_TRUE(commands.back() == ":Qw#" || commands.back() == "M") << commands.back();
+        // The pointing log has a line every 100 ms: the ISS, about half a degree a second here,
+        // passes within a few hundredths of a degree of a resting tube.
+        EXPECT_LT(ClosestApproach(dir / (r.model + "-pointing.txt")), 0.06) << r.model;
+    }
     std::filesystem::remove_all(dir);
 }

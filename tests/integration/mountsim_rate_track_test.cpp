@@ -214,10 +214,11 @@ TEST(MountsimRateTrack, PredictiveTrackingRunsWhereItExistsAndSaysSoWhereNot) {
     ASSERT_GT(cge.separations.size(), 20u);
     EXPECT_LT(Median(cge.separations), 0.1);
 
-    // The LX200's leap frog has no predictive engine: the standard one runs, and says so.
+    // The LX200's leap frog leaps predictively too (an unknown interface code, driven as an LX200,
+    // has no predictive engine: the engine tests show it says so).
     std::vector<std::string> leapFrog = predictive;
     leapFrog.insert(leapFrog.end(), {"--method", "2"});
     const RateRun leap = TrackAgainstMountsim("lx200", "LX200", Utc(12, 41, 40), 15, 10, {}, leapFrog);
     EXPECT_EQ(leap.exitCode, 0) << leap.output;
-    EXPECT_NE(leap.output.find("Predictive tracking not available"), std::string::npos) << leap.output;
+    EXPECT_NE(leap.output.find("Predictive tracking to"), std::string::npos) << leap.output;
 }

@@ -125,6 +125,34 @@ TEST(PropagationBatch, OneObjectAlongManyInstantsEqualsTheScalarModel) {
     EXPECT_EQ(states.Result(0).error, PropagationError::kNoElements);
 }
 
+TEST(PropagationBatch, PairsOfObjectsAndInstantsEqualTheScalarModel) {
+    const ElementCatalogue& catalogue = *Catalogue();
+    PropagationBatch batch;
+    batch.AddCatalogue(catalogue, 1, catalogue.Count());
+    PropagationSlot slot(kSlotBatch);
+    BatchStates states;
+    // Objects in a scattered order (near-earth and deep-space mixed, some twice), each at its own
+    // instant; counts that leave every length of leftover lanes after the whole chunks, and one
+    // object the batch does not hold.
+    for (size_t n : {1u, 7u, 64u, 69u, 200u}) {
+        std::vector<uint32_t> objects;
+        std::vector<double> times;
+        for (size_t k = 0; k < n; ++k) {
+            objects.push_back(static_cast<uint32_t>((k * 131 + 17) % batch.Size()));
+            times.push_back(kStart + static_cast<double>(k % 23) * 0.013 - 0.1);
+        }
+        objects.back() = static_cast<uint32_t>(batch.Size());
+        batch.PropagatePairs(objects.data(), times.data(), n, states);
+        ASSERT_EQ(states.Size(), n);
+        for (size_t k = 0; k + 1 < n; ++k) {
+            ConvertElementSet(catalogue, static_cast<int>(objects[k]) + 1, slot);
+            ExpectClose(states.Result(k), PropagateSlot(times[k], slot),
+                        std::to_string(n) + " pairs, pair " + std::to_string(k));
+        }
+        EXPECT_EQ(states.Result(n - 1).error, PropagationError::kNoElements);
+    }
+}
+
 TEST(PropagationBatch, VerificationSetThroughTheBatchEqualsTheScalarModel) {
     const auto cases = testing_support::LoadVerificationSet(CORVANE_TEST_DATA);
     ASSERT_EQ(cases.size(), 33u);

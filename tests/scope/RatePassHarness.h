@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TrackingFixture.h"
+#include "scope/KeyholePlan.h"
 #include "scope/SerialLink.h"
 #include "scope/TrackingDriver.h"
 #include "sim/SimulatedMount.h"
@@ -22,6 +23,7 @@ inline const MountSite kMountSite{kTestSite.latitude, kTestSite.longitude, kTest
 
 struct PassFigures {
     double rms = 0, max = 0, seconds = 0;
+    double maxAt = 0;                       // seconds after the first intercept
     double settledRms = 0, settledMax = 0;  // from 30 s after the first intercept on
     double flipMax = 0, flipSeconds = 0;    // while the CGE swings across the pier
     double outsideSeconds = 0;              // outside a 0.5 degree field, after the first intercept
@@ -45,9 +47,10 @@ enum class PierLimit { Meridian, WestOfFirstGoto, EastOfFlip };
 // start, degrees.
 // `skipFrom`..`skipTo` (UTC Julian dates): a span left out of the RMS and maximum (a keyhole),
 // though not out of the time outside the field.
+// `seed`: of the mount's latency jitter.
 inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predictive = false,
                              double interceptWithin = 0.5, double skipFrom = 0.0, double skipTo = 0.0,
-                             PierLimit limit = PierLimit::Meridian) {
+                             PierLimit limit = PierLimit::Meridian, uint32_t seed = 1) {
     const auto catalogue = TestCatalogue();
     const int iss = catalogue->IssIndex();
     PassTimes pass = FindPass(iss, 2457870.5, minPeak, maxPeak);
@@ -95,6 +98,7 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
         case Rig::Lx200GpsAltAz:
         case Rig::Lx200GpsPolar: {
             MountParameters p = DefaultMountParameters(MountModel::LX200GPS);
+            p.realism.seed = seed;
             p.polar = rig == Rig::Lx200GpsPolar;
             settings.lgpsMount = p.polar ? 2 : 1;
             auto m = std::make_unique<SimulatedMount>(MountModel::LX200GPS, kMountSite, clock, p);
@@ -114,6 +118,7 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
         case Rig::Cge: {
             const NexStarModel model = rig == Rig::Cge ? NexStarModel::Cge : NexStarModel::NexStarGps;
             NexStarParameters p = DefaultNexStarParameters(model);
+            p.realism.seed = seed;
             p.mounting = rig == Rig::NexStarEq ? NexStarMounting::EqNorth : NexStarMounting::AltAz;
             p.pierLimit = pierLimit;
             settings.ngpsMount = rig == Rig::NexStarEq ? 2 : 1;
@@ -183,6 +188,7 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
         }
         inFlip = false;
         sum += error * error;
+        if (error > f.max) f.maxAt = now - interceptAt;
         f.max = std::max(f.max, error);
         if (now - interceptAt > 30.0) {
             f.settledMax = std::max(f.settledMax, error);
@@ -201,6 +207,39 @@ inline PassFigures TrackPass(Rig rig, double minPeak, double maxPeak, bool predi
     f.seconds = samples / 2.0;
     f.messages = display.Messages();
     return f;
+}
+
+// The keyhole of a pass on a mount's first axis: where the object needs more than the cap, the
+// least time out of a 0.5 degree field the cap allows, and the span of the swing.
+struct Keyhole {
+    double least = 0.0, fromUtc = 0.0, toUtc = 0.0;
+};
+
+inline Keyhole KeyholeOf(Rig rig, double minPeak, double maxPeak, double cap) {
+    const auto catalogue = TestCatalogue();
+    const PassTimes pass = FindPass(catalogue->IssIndex(), 2457870.5, minPeak, maxPeak);
+    PropagationSlot slot(kSlotPassPrediction);
+    std::vector<AxisSample> samples;
+    for (double s = 0.0; pass.aosUtc + s / 86400.0 < pass.losUtc; s += 0.5) {
+        const CycleTarget t = ComputeCycleTarget(*catalogue, catalogue->IssIndex(), pass.aosUtc + s / 86400.0,
+                                                 kTestSite, 0.0, slot);
+        const bool altAz =
+            rig == Rig::NexStarAltAz || rig == Rig::Lx200GpsAltAz || rig == Rig::Lx200Continuous;
+        samples.push_back(altAz ? AxisSample{s, t.azimuthDeg, t.elevationDeg}
+                                : AxisSample{s, (t.localSiderealHours - t.raHours) * 15.0, t.decDegrees});
+    }
+    const KeyholePlan plan = PlanKeyhole(samples, cap);
+    Keyhole k;
+    k.least = plan.leastOutside;
+    // The swing (the engine spreads its changes of rate over the mount's acceleration and so may
+    // leave a little earlier; a slower cap stands for that), and 20 s after it for the rates to
+    // settle.
+    const KeyholePlan early = PlanKeyhole(samples, 0.9 * cap);
+    if (!plan.path.empty() && !early.path.empty()) {
+        k.fromUtc = pass.aosUtc + (std::min(plan.leaves, early.leaves) - 5.0) / 86400.0;
+        k.toUtc = pass.aosUtc + (std::max(plan.rejoins, early.rejoins) + 20.0) / 86400.0;
+    }
+    return k;
 }
 
 }  // namespace corvane::test

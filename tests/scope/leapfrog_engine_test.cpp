@@ -92,6 +92,11 @@ struct Rig {
         driver->RunTracking();
         driver->FinishStop();
     }
+    // The standard method, or the predictive one, with the settings given.
+    void Method(bool predictive, TrackingSettings settings = {}) {
+        settings.predictive = predictive;
+        driver->SetSettings(settings);
+    }
     static CycleTarget TargetAt(double utc) {
         PropagationSlot slot(kSlotPassPrediction);
         return ComputeCycleTarget(*TestCatalogue(), Iss(), utc, kTestSite, 0, slot);
@@ -136,6 +141,15 @@ std::vector<size_t> IndexesOf(const std::vector<std::string>& writes,
     for (size_t i = 0; i < writes.size(); ++i)
         if (match(writes[i])) found.push_back(i);
     return found;
+}
+
+// Each case with the standard method, then with the predictive one.
+template <class Case>
+std::vector<std::pair<Case, bool>> WithBothMethods(const std::vector<Case>& cases) {
+    std::vector<std::pair<Case, bool>> both;
+    for (const bool predictive : {false, true})
+        for (const Case& c : cases) both.emplace_back(c, predictive);
+    return both;
 }
 
 }  // namespace
@@ -223,9 +237,11 @@ TEST(LeapFrogEngines, AutoStar497AlwaysAimsTwoSecondsBeyondItsFiveSecondLead) {
 }
 
 TEST(LeapFrogEngines, AutoStarRefusalsAndBelowRepliesEndTracking) {
-    // Every goto refused: the #494 answers "1" alone and the second refusal ends tracking.
-    {
+    // Every goto refused: the #494 answers "1" alone and the second refusal ends tracking; by
+    // either method.
+    for (const bool predictive : {false, true}) {
         Rig rig(IssPass().culminationUtc, ScopeType::ETX494, AutoStar(MountModel::AutoStar494, 89.0, true));
+        rig.Method(predictive);
         rig.Run();
         ASSERT_EQ(rig.display.messages.size(), 1u);
         EXPECT_EQ(rig.display.messages[0].text, kBelow2);
@@ -236,8 +252,9 @@ TEST(LeapFrogEngines, AutoStarRefusalsAndBelowRepliesEndTracking) {
         EXPECT_EQ(commands.back(), ":Qw#");
     }
     // The #497 answers with its message, which names the horizon: tracking ends at once.
-    {
+    for (const bool predictive : {false, true}) {
         Rig rig(IssPass().culminationUtc, ScopeType::ETX497, AutoStar(MountModel::AutoStar497, 89.0));
+        rig.Method(predictive);
         rig.Run();
         ASSERT_EQ(rig.display.messages.size(), 1u);
         EXPECT_EQ(rig.display.messages[0].text, kBelow1);
@@ -292,9 +309,11 @@ TEST(LeapFrogEngines, ObjectsBelowTheHorizonAndTheLimitStopWithTheirTexts) {
         {ScopeType::ULTIMA, Early(EarlyNexStarModel::Ultima2000), "M"},
         {ScopeType::NEXSTAR, Early(EarlyNexStarModel::NexStar58), "?"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [c, predictive] : WithBothMethods(cases)) {
+        SCOPED_TRACE(predictive ? "predictive" : "standard");
         // Ten minutes after LOS: the aim point is below the horizon.
         Rig low(IssPass().losUtc + 600.0 / 86400.0, c.type, c.port);
+        low.Method(predictive);
         low.Run();
         ASSERT_EQ(low.display.messages.size(), 1u) << ScopeTypeCode(c.type);
         EXPECT_EQ(low.display.messages[0].text, kBelow2) << ScopeTypeCode(c.type);
@@ -307,7 +326,7 @@ TEST(LeapFrogEngines, ObjectsBelowTheHorizonAndTheLimitStopWithTheirTexts) {
         TrackingSettings settings;
         settings.limitEnabled = true;
         settings.limitDegrees = 20;
-        high.driver->SetSettings(settings);
+        high.Method(predictive, settings);
         high.Run();
         ASSERT_EQ(high.display.messages.size(), 1u) << ScopeTypeCode(c.type);
         EXPECT_EQ(high.display.messages[0].text, "Elevation of object exceeds limit set in preferences.");
@@ -343,8 +362,10 @@ TEST(LeapFrogEngines, StopDuringALeapSendsNoFurtherGoto) {
          [](const std::string& c) { return c[0] == 'R'; },
          {"?"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [c, predictive] : WithBothMethods(cases)) {
+        SCOPED_TRACE(predictive ? "predictive" : "standard");
         Rig rig(IssPass().culminationUtc - 120.0 / 86400.0, c.type, c.port);
+        rig.Method(predictive);
         MountSimulator& mount = static_cast<MountSimulator&>(*rig.port);
         // Stop in the middle of the third leap's wait.
         size_t mark = 0;
@@ -401,20 +422,23 @@ TEST(LeapFrogEngines, ASilentAutoStarIsALostLineWhileTheEarlyNexStarsAreFollowed
 
 TEST(LeapFrogEngines, TheNexStar58HearsAStopRightAfterAGoto) {
     // The controller loses bytes while it answers the command before; the stop waits its turn.
-    Rig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::NEXSTAR,
-            Early(EarlyNexStarModel::NexStar58));
-    MountSimulator& mount = static_cast<MountSimulator&>(*rig.port);
-    rig.onSleep = [&] {
+    for (const bool predictive : {false, true}) {
+        Rig rig(IssPass().culminationUtc - 120.0 / 86400.0, ScopeType::NEXSTAR,
+                Early(EarlyNexStarModel::NexStar58));
+        rig.Method(predictive);
+        MountSimulator& mount = static_cast<MountSimulator&>(*rig.port);
+        rig.onSleep = [&] {
+            const auto commands = mount.Commands();
+            if (std::count_if(commands.begin(), commands.end(),
+                              [](const std::string& c) { return c[0] == 'R'; }) >= 2)
+                rig.driver->RequestStop();
+        };
+        rig.Run();
         const auto commands = mount.Commands();
-        if (std::count_if(commands.begin(), commands.end(),
-                          [](const std::string& c) { return c[0] == 'R'; }) >= 2)
-            rig.driver->RequestStop();
-    };
-    rig.Run();
-    const auto commands = mount.Commands();
-    ASSERT_GE(commands.size(), 2u);
-    EXPECT_EQ(commands[commands.size() - 2][0], 'R');
-    EXPECT_EQ(commands.back(), "?");
-    rig.clock.Sleep(3000);
-    EXPECT_FALSE(mount.State().slewing);
+        ASSERT_GE(commands.size(), 2u);
+        EXPECT_EQ(commands[commands.size() - 2][0], 'R');
+        EXPECT_EQ(commands.back(), "?");
+        rig.clock.Sleep(3000);
+        EXPECT_FALSE(mount.State().slewing);
+    }
 }

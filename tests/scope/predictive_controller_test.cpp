@@ -2,6 +2,7 @@
 // position reads back rounded to a resolution, and replies take a round trip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
             }
             position_.a1 += rates_.a1 * h;
             position_.a2 += rates_.a2 * h;
+            // The tube trails the motor by up to half the play, taken up on each reversal.
+            play_.a1 = std::clamp(play_.a1 - rates_.a1 * h, -backlash_ / 2.0, backlash_ / 2.0);
+            play_.a2 = std::clamp(play_.a2 - rates_.a2 * h, -backlash_ / 2.0, backlash_ / 2.0);
             time_ += h;
         }
     }
@@ -44,17 +48,23 @@ public:
         return {std::round(position_.a1 / resolution) * resolution,
                 std::round(position_.a2 / resolution) * resolution};
     }
-    AxisPair Position() const { return position_; }
+    // Where the tube points (the encoders read the motor: Read()).
+    AxisPair Position() const { return {position_.a1 + play_.a1, position_.a2 + play_.a2}; }
     void set_latency(double latency) { latency_ = latency; }
+    void set_backlash(double degrees) { backlash_ = degrees; }
 
 private:
-    AxisPair position_, rates_;
+    AxisPair position_, rates_, play_;
+    double backlash_ = 0.0;
     double latency_, time_ = 0.0;
     std::vector<std::pair<double, AxisPair>> queue_;
 };
 
 struct DriveFigures {
     double maxError = 0.0;  // from `settle` seconds on
+    double sumSquares = 0.0;
+    int samples = 0;
+    double Rms() const { return samples > 0 ? std::sqrt(sumSquares / samples) : 0.0; }
     double maxRate = 0.0;
     bool onSteps = true;
 };
@@ -86,10 +96,23 @@ DriveFigures Drive(PredictiveController& c, ArithmeticMount& mount, double secon
             mount.AdvanceTo(now + k);
             if (now + k < settle) continue;
             const AxisPair o = ObjectAt(now + k), m = mount.Position();
-            run.maxError = std::max({run.maxError, std::fabs(AngleGap(o.a1, m.a1)), std::fabs(o.a2 - m.a2)});
+            const double e1 = std::fabs(AngleGap(o.a1, m.a1)), e2 = std::fabs(o.a2 - m.a2);
+            run.maxError = std::max({run.maxError, e1, e2});
+            run.sumSquares += e1 * e1 + e2 * e2;
+            ++run.samples;
         }
     }
     return run;
+}
+
+// Samples every half second for two minutes of an object that sweeps `sweep` degrees of axis 1
+// in a few seconds about t = 60 s, while axis 2 rises through `swing` degrees from `base`.
+std::vector<AxisSample> Sweep(double sweep, double base, double swing) {
+    std::vector<AxisSample> object;
+    for (double t = 0.0; t <= 120.0; t += 0.5)
+        object.push_back(AxisSample{t, 90.0 + sweep / 2.0 * std::tanh((t - 60.0) / 4.0),
+                                    base + swing * std::sin(t / 40.0)});
+    return object;
 }
 
 }  // namespace
@@ -158,6 +181,27 @@ TEST(PredictiveController, HonoursTheRateCapAndStep) {
     EXPECT_EQ(LimitRate(INFINITY, 3.0, 0.001), 0.0);
 }
 
+// The encoders read the motor, and the tube trails it by half the gears' play in the direction
+// it turns: the controller aims the tube, and through the reversal of axis 2 (at 63 s) the
+// error stays within the play.
+TEST(PredictiveController, AimsTheTubeThroughTheGearsPlay) {
+    for (const double allowed : {0.0, 0.03}) {
+        PredictiveLimits limits;
+        limits.resolution = 1.0 / 3600.0;
+        limits.backlash = allowed;
+        PredictiveController c(limits);
+        ArithmeticMount mount(ObjectAt(0.1), 0.1);
+        mount.set_backlash(0.03);
+        const DriveFigures run = Drive(c, mount, 120.0, 15.0, 0.08, true, [](double) { return 0.1; });
+        if (allowed > 0) {
+            EXPECT_LT(run.Rms(), 0.004);
+            EXPECT_LT(run.maxError, 0.03);  // the reversal: the play taken up over a second or two
+        } else {
+            EXPECT_GT(run.Rms(), 0.015);  // half the play on each axis, all the way
+        }
+    }
+}
+
 TEST(PredictiveController, TakesAxisOneTheShortWayRoundAndIgnoresBadReadings) {
     PredictiveController c(PredictiveLimits{});
     c.NoteReading(0.1, AxisPair{359.9, 10.0});
@@ -176,10 +220,7 @@ TEST(PredictiveController, TakesAxisOneTheShortWayRoundAndIgnoresBadReadings) {
 
 TEST(KeyholePlan, NeverPlansBeyondTheCapAndFindsTheLeastTimeOutOfTheField) {
     // An object that sweeps 180 degrees of axis 1 in a few seconds near 85 degrees on axis 2.
-    std::vector<AxisSample> object;
-    for (double t = 0.0; t <= 120.0; t += 0.5)
-        object.push_back(
-            AxisSample{t, 90.0 + 90.0 * std::tanh((t - 60.0) / 4.0), 60.0 + 25.0 * std::sin(t / 40.0)});
+    const std::vector<AxisSample> object = Sweep(180.0, 60.0, 25.0);
     const KeyholePlan plan = PlanKeyhole(object, 3.0);
     ASSERT_TRUE(plan.needed);
     ASSERT_GE(plan.path.size(), 2u);
@@ -202,6 +243,38 @@ TEST(KeyholePlan, NeverPlansBeyondTheCapAndFindsTheLeastTimeOutOfTheField) {
     EXPECT_FALSE(PlanKeyhole(object, std::nan("")).needed);
 }
 
+// A mount that needs time to change its rate: the swing speeds up before the object needs it and
+// slows down after, each change of rate within the acceleration, never beyond the cap, and at
+// little cost in time out of the field.
+TEST(KeyholePlan, SpreadsChangesOfRateOverTheMountsAcceleration) {
+    const std::vector<AxisSample> object = Sweep(60.0, 80.0, 5.0);
+    const KeyholePlan sudden = PlanKeyhole(object, 3.0);
+    const KeyholePlan smooth = PlanKeyhole(object, 3.0, 0.5, 0.5);
+    ASSERT_TRUE(smooth.needed);
+    ASSERT_GE(smooth.path.size(), 3u);
+    EXPECT_LE(smooth.leaves, sudden.leaves);
+    EXPECT_GE(smooth.rejoins, sudden.rejoins);
+    double largestChange = 0.0, sharpest = 0.0;
+    for (size_t i = 1; i < smooth.path.size(); ++i) {
+        const double rate = (smooth.path[i].a1 - smooth.path[i - 1].a1) / 0.5;
+        EXPECT_LE(std::fabs(rate), 3.0 + 1e-9) << i;
+        if (i > 1) {
+            const double before = (smooth.path[i - 1].a1 - smooth.path[i - 2].a1) / 0.5;
+            largestChange = std::max(largestChange, std::fabs(rate - before) / 0.5);
+        }
+    }
+    for (size_t i = 2; i < sudden.path.size(); ++i)
+        sharpest =
+            std::max(sharpest,
+                     std::fabs(sudden.path[i].a1 - 2 * sudden.path[i - 1].a1 + sudden.path[i - 2].a1) / 0.25);
+    EXPECT_GT(sharpest, 1.0);  // without the acceleration the swing starts in one step
+    // Within the acceleration, give or take the object's own curve that the average takes in
+    // where the swing leaves and rejoins it.
+    EXPECT_LE(largestChange, 0.6);
+    EXPECT_LE(smooth.plannedOutside, sudden.leastOutside + 1.0);
+    EXPECT_DOUBLE_EQ(smooth.leastOutside, sudden.leastOutside);
+}
+
 TEST(KeyholePlan, TheFlipGoesWhenTheObjectMovesFastestAndWithinTheLimit) {
     // West of the meridian and moving east (hour angle falling), fastest as it crosses.
     std::vector<AxisSample> object;
@@ -214,10 +287,14 @@ TEST(KeyholePlan, TheFlipGoesWhenTheObjectMovesFastestAndWithinTheLimit) {
     EXPECT_GE(plan.start + plan.duration, 60.0);
     // The object's own motion shortens the half turn.
     EXPECT_LT(plan.duration, 180.0 / 5.0 + 2.0);
-    // A mount that may track 20 degrees past the meridian may flip later, and no slower.
+    // A mount that may track 20 degrees past the meridian flips no sooner than the object has
+    // crossed it (the flip is not needed before), before the limit, and still shorter than a
+    // half turn.
     const FlipPlan later = PlanFlip(object, true, 20.0, 5.0, 2.0);
+    EXPECT_GE(later.start, 60.0);
     EXPECT_GE(later.start, plan.start);
-    EXPECT_LE(later.duration, plan.duration + 1e-9);
+    EXPECT_LE(later.start, 60.0 + 15.0 * std::atanh(20.0 / 40.0));
+    EXPECT_LT(later.duration, 180.0 / 5.0 + 2.0);
     // No crossing, no flip; bad figures, no plan.
     EXPECT_FALSE(PlanFlip(object, false, 0.0, 5.0, 2.0).needed && object.back().a1 > 0);
     EXPECT_FALSE(PlanFlip(object, true, 0.0, 0.0, 2.0).needed);

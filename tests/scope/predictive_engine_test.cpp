@@ -29,11 +29,15 @@ struct EngineRig {
     LiveState live;
     std::unique_ptr<TrackingDriver> driver;
 
-    explicit EngineRig(ScopeType type) : clock(StartOfPass()) {
-        if (type == ScopeType::LX200)
-            mount = std::make_unique<SimulatedMount>(MountModel::LX200, kMountSite, clock);
-        else
+    // `lowestGoto`: the LX200's lowest altitude it slews to (it refuses below).
+    explicit EngineRig(ScopeType type, double lowestGoto = 0.0) : clock(StartOfPass()) {
+        if (type == ScopeType::LX200 || type == ScopeType::Unknown) {
+            MountParameters p = DefaultMountParameters(MountModel::LX200);
+            p.minAltitude = lowestGoto;
+            mount = std::make_unique<SimulatedMount>(MountModel::LX200, kMountSite, clock, p);
+        } else {
             mount = std::make_unique<SimulatedNexStar>(NexStarModel::NexStarGps, kMountSite, clock);
+        }
         mount->PointAt(180.0, 45.0);
         link = std::make_unique<SerialLink>(*mount, clock, display);
         link->SetScopeType(type);
@@ -87,6 +91,23 @@ TEST(PredictiveEngine, NoPositioningCommandFollowsAStop) {
     }
 }
 
+TEST(PredictiveEngine, AContinuousGotoTheMountRefusesEndsTracking) {
+    // The refusal ("1" and the mount's message) comes after the two set acknowledgements of the
+    // one-write goto; it must be read whole, not taken for a goto under way.
+    EngineRig rig(ScopeType::LX200, 85.0);
+    rig.Run([&](double now) {
+        if (now > 120.0) rig.driver->RequestStop();  // never reached when the refusal is heard
+    });
+    const auto messages = rig.display.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Object Below Horizon!\r\rMay need to Refresh Object List.");
+    EXPECT_LT(rig.clock.MonotonicSeconds(), 10.0);
+    const auto commands = rig.mount->Commands();
+    size_t gotos = 0;
+    for (const std::string& c : commands) gotos += c.find(":MS#") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(gotos, 1u);
+}
+
 TEST(PredictiveEngine, ADeadOrGarbledLineEndsTrackingWithTheStandardMessage) {
     for (MountFault fault : {MountFault::ClosedLine, MountFault::Silence, MountFault::Garbage}) {
         EngineRig rig(ScopeType::NEXSTARGPS);
@@ -106,8 +127,8 @@ TEST(PredictiveEngine, ADeadOrGarbledLineEndsTrackingWithTheStandardMessage) {
 }
 
 TEST(PredictiveEngine, AMethodWithoutOneRunsTheStandardEngineAndSaysSo) {
-    // The LX200's leap frog has no predictive engine.
-    EngineRig rig(ScopeType::LX200);
+    // An interface of unknown code is driven as an LX200, by the standard engine only.
+    EngineRig rig(ScopeType::Unknown);
     rig.live.Update([](LiveValues& v) { v.trackingMethod = 2; });
     rig.Run([&](double now) {
         if (now > 20.0) rig.driver->RequestStop();

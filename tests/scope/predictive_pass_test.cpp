@@ -6,18 +6,19 @@
 #include <iostream>
 
 #include "RatePassHarness.h"
-#include "scope/KeyholePlan.h"
 
 using namespace corvane;
 using namespace corvane::test;
 
 namespace {
 
-PassFigures Predictive(const std::string& what, Rig rig, double minPeak, double maxPeak) {
-    const PassFigures f = TrackPass(rig, minPeak, maxPeak, true, 0.1);
-    std::cout << "Predictive " << what << " (peak " << std::lround(f.peak) << " deg): RMS " << f.rms
-              << " max " << f.max << ", outside a 0.5 deg field " << f.outsideSeconds << " s over "
-              << f.seconds << " s";
+PassFigures Predictive(const std::string& what, Rig rig, double minPeak, double maxPeak,
+                       double skipFrom = 0.0, double skipTo = 0.0, uint32_t seed = 1) {
+    const PassFigures f =
+        TrackPass(rig, minPeak, maxPeak, true, 0.1, skipFrom, skipTo, PierLimit::Meridian, seed);
+    std::cout << "Predictive " << what << " (peak " << std::lround(f.peak) << " deg, seed " << seed
+              << "): RMS " << f.rms << " max " << f.max << " at " << f.maxAt << " s, outside a 0.5 deg field "
+              << f.outsideSeconds << " s over " << f.seconds << " s";
     if (f.flipped) std::cout << "; flip " << f.flipSeconds << " s, max " << f.flipMax;
     std::cout << "\n";
     EXPECT_TRUE(f.intercepted) << what;
@@ -26,56 +27,30 @@ PassFigures Predictive(const std::string& what, Rig rig, double minPeak, double 
     return f;
 }
 
-// The keyhole of a pass on a mount's first axis: where the object needs more than the cap, the
-// least time out of a 0.5 degree field the cap allows, and the span of the swing.
-struct Keyhole {
-    double least = 0.0, fromUtc = 0.0, toUtc = 0.0;
-};
-
-Keyhole KeyholeOf(Rig rig, double minPeak, double maxPeak, double cap) {
-    const auto catalogue = TestCatalogue();
-    const PassTimes pass = FindPass(catalogue->IssIndex(), 2457870.5, minPeak, maxPeak);
-    PropagationSlot slot(kSlotPassPrediction);
-    std::vector<AxisSample> samples;
-    for (double s = 0.0; pass.aosUtc + s / 86400.0 < pass.losUtc; s += 0.5) {
-        const CycleTarget t = ComputeCycleTarget(*catalogue, catalogue->IssIndex(), pass.aosUtc + s / 86400.0,
-                                                 kTestSite, 0.0, slot);
-        const bool altAz =
-            rig == Rig::NexStarAltAz || rig == Rig::Lx200GpsAltAz || rig == Rig::Lx200Continuous;
-        samples.push_back(altAz ? AxisSample{s, t.azimuthDeg, t.elevationDeg}
-                                : AxisSample{s, (t.localSiderealHours - t.raHours) * 15.0, t.decDegrees});
-    }
-    const KeyholePlan plan = PlanKeyhole(samples, cap);
-    Keyhole k;
-    k.least = plan.leastOutside;
-    // The swing (the engine keeps a little of the cap for corrections, so it may leave a little
-    // earlier), and 20 s after it for the rates to settle.
-    const KeyholePlan early = PlanKeyhole(samples, 0.9 * cap);
-    if (!plan.path.empty() && !early.path.empty()) {
-        k.fromUtc = pass.aosUtc + (std::min(plan.leaves, early.leaves) - 5.0) / 86400.0;
-        k.toUtc = pass.aosUtc + (std::max(plan.rejoins, early.rejoins) + 20.0) / 86400.0;
-    }
-    return k;
-}
-
 }  // namespace
 
-// The aim is an RMS of 0.02 degree and a maximum of 0.1; against the mounts' latency jitter
-// (+-20 ms on every reading) the rate mounts come to 0.017 to 0.021.
-constexpr double kRmsBound = 0.022;
-
-TEST(PredictivePass, RateMountsHoldAModeratePassToAFiftiethOfADegree) {
-    for (const auto& [what, rig] : {std::pair{"NexStar GPS Alt-Az", Rig::NexStarAltAz},
-                                    std::pair{"LX200GPS Alt-Az", Rig::Lx200GpsAltAz},
-                                    std::pair{"LX200GPS polar", Rig::Lx200GpsPolar}}) {
-        const PassFigures f = Predictive(what, rig, 35.0, 70.0);
-        EXPECT_LE(f.rms, kRmsBound) << what;
-        EXPECT_LE(f.max, 0.1) << what;
+// Every rate-driven mount on a pass about 35 degrees high and on one overhead, against the
+// mounts' latency jitter (two seeds of it): an RMS of at most a fiftieth of a degree and a
+// maximum of a tenth, from the first intercept on, outside the keyhole and the flip.
+TEST(PredictivePass, RateMountsHoldBothPassesToAFiftiethOfADegree) {
+    struct Case {
+        const char* what;
+        Rig rig;
+        double cap;  // of the first axis, degrees per second
+    };
+    for (const Case& c :
+         {Case{"NexStar GPS Alt-Az", Rig::NexStarAltAz, 3.0},
+          Case{"LX200GPS Alt-Az", Rig::Lx200GpsAltAz, 8.0}, Case{"LX200GPS polar", Rig::Lx200GpsPolar, 8.0},
+          Case{"NexStar GPS EQ", Rig::NexStarEq, 3.0}, Case{"CGE", Rig::Cge, 3.0}}) {
+        for (const auto& [minPeak, maxPeak] : {std::pair{35.0, 70.0}, std::pair{80.0, 90.0}}) {
+            const Keyhole k = KeyholeOf(c.rig, minPeak, maxPeak, c.cap);
+            for (const uint32_t seed : {1u, 7u}) {
+                const PassFigures f = Predictive(c.what, c.rig, minPeak, maxPeak, k.fromUtc, k.toUtc, seed);
+                EXPECT_LE(f.rms, 0.02) << c.what << " peak " << f.peak << " seed " << seed;
+                EXPECT_LE(f.max, 0.1) << c.what << " peak " << f.peak << " seed " << seed;
+            }
+        }
     }
-    // Overhead, the equatorial mounting has no keyhole.
-    const PassFigures f = Predictive("NexStar GPS EQ", Rig::NexStarEq, 80.0, 90.0);
-    EXPECT_LE(f.rms, kRmsBound);
-    EXPECT_LE(f.max, 0.1);
 }
 
 // Through a keyhole (the zenith of an Alt-Az mount, the pole of an equatorial one) the time out
@@ -97,9 +72,8 @@ TEST(PredictivePass, KeyholesCostLittleMoreThanTheLeastTimeTheCapAllows) {
                   << " s outside a 0.5 deg field, least " << k.least << " s; elsewhere RMS " << f.rms
                   << " max " << f.max << "\n";
         EXPECT_TRUE(f.messages.empty()) << c.what;
-        // Within 1.2 times the least, and the half-second step the time is counted in.
-        EXPECT_LE(f.outsideSeconds, 1.2 * k.least + 0.5) << c.what;
-        EXPECT_LE(f.rms, kRmsBound) << c.what;
+        EXPECT_LE(f.outsideSeconds, 1.2 * k.least) << c.what;
+        EXPECT_LE(f.rms, 0.02) << c.what;
         EXPECT_LE(f.max, 0.1) << c.what;
     }
 }
@@ -121,9 +95,9 @@ TEST(PredictivePass, Lx200ContinuousAimsEachGotoWhereTheObjectWillBe) {
     }
 }
 
-// The CGE flips across the meridian at the moment that costs it least, well under the standard
-// engine's 33 to 43 s out of the field (the aim is 30 s; it comes within a second of it), and
-// outside the flip the object is held as on any pass.
+// The CGE flips across the meridian at the moment that costs it least: at most 30 s out of the
+// field (the standard engine takes 33 to 43 s), and outside the flip the object is held as on
+// any pass.
 TEST(PredictivePass, CgeFlipsWhereItCostsLeast) {
     for (const auto& [minPeak, maxPeak] : {std::pair{35.0, 70.0}, std::pair{80.0, 90.0}}) {
         const Keyhole k = KeyholeOf(Rig::Cge, minPeak, maxPeak, 3.0);
@@ -134,8 +108,8 @@ TEST(PredictivePass, CgeFlipsWhereItCostsLeast) {
                   << " s\n";
         EXPECT_TRUE(f.messages.empty());
         EXPECT_TRUE(f.flipped);
-        EXPECT_LE(f.outsideSeconds - k.least, 31.0);
-        EXPECT_LE(f.rms, kRmsBound);
+        EXPECT_LE(f.outsideSeconds - k.least, 30.0);
+        EXPECT_LE(f.rms, 0.02);
         EXPECT_LE(f.max, 0.1);
     }
 }

@@ -23,6 +23,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         raLine = ra;
         decLine = dec;
+        raLines.push_back(ra);
         ++statusUpdates;
     }
     void SetProgress(int ra, int dec) override {
@@ -46,6 +47,7 @@ public:
 
     std::vector<ShownMessage> messages;
     std::string raLine, decLine;
+    std::vector<std::string> raLines;  // every first status line shown
     int statusUpdates = 0;
     int raBars = -1, decBars = -1;
     bool startShowsStop = false, connectEnabled = true, connected = false, busy = false;

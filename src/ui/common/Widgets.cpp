@@ -1,8 +1,15 @@
 #include "ui/common/Widgets.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
+
+#include "ui/common/TabStopDelegate.h"
 
 namespace corvane::ui {
 
@@ -15,6 +22,33 @@ QPushButton* SmallButton(const QString& text) {
     auto* b = new QPushButton(text);
     b->setAutoDefault(false);
     return b;
+}
+
+QPushButton* SmallButton(const char* latin1) { return SmallButton(QString::fromLatin1(latin1)); }
+
+QAction* AddCopyMenu(QWidget* window, QLayout* outer) {
+    auto* menu = new QMenuBar(window);
+    QMenu* edit = menu->addMenu(QStringLiteral("&Edit"));
+    QAction* copy = edit->addAction(QStringLiteral("&Copy"));
+    copy->setShortcut(QKeySequence::Copy);
+    outer->setMenuBar(menu);
+    return copy;
+}
+
+HeadedList AddHeadedList(QBoxLayout* outer, const std::string& condition, const std::string& header,
+                         std::initializer_list<int> tabStopsInDialogUnits, int leastChars, int leastHeight) {
+    HeadedList h{new QLabel(Latin1(condition)), new QLabel(Latin1(header)), new QListWidget};
+    outer->addWidget(h.condition);
+    h.header->setTextFormat(Qt::PlainText);
+    outer->addWidget(h.header);
+    QVector<int> stops;
+    for (int units : tabStopsInDialogUnits) stops.push_back(DialogUnitsX(h.list, units));
+    h.list->setItemDelegate(new TabStopDelegate(stops, h.list));
+    const QWidget* window = outer->parentWidget() ? outer->parentWidget() : h.list;
+    h.list->setMinimumSize(window->fontMetrics().horizontalAdvance(QString(leastChars, QLatin1Char('0'))),
+                           leastHeight);
+    outer->addWidget(h.list, 1);
+    return h;
 }
 
 QLineEdit* ReadOnlyBox() {

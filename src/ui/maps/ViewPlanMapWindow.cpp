@@ -156,12 +156,7 @@ void ViewPlanMapWindow::RemoveClicked() {
 }
 
 void ViewPlanMapWindow::closeEvent(QCloseEvent* event) {
-    std::string error;
-    if (!SaveViewPlan(context_.plan, context_.planPath, context_.NowLocal(), &error)) {
-        QMessageBox::warning(this, QStringLiteral("File Error"),
-                             QStringLiteral("The View Plan could not be saved (") + Latin1(error) +
-                                 QStringLiteral("). It is kept until the program ends."));
-    }
+    SaveViewPlanOrWarn(context_, this);
     if (context_.refreshMainPlan) context_.refreshMainPlan();
     QDialog::closeEvent(event);
 }

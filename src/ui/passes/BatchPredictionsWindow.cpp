@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -19,16 +18,10 @@
 
 #include "core/Text.h"
 #include "ui/common/GuiPost.h"
-#include "ui/common/TabStopDelegate.h"
 
 namespace corvane::ui {
 
 namespace {
-QPushButton* Button(const char* text) {
-    auto* b = new QPushButton(QString::fromLatin1(text));
-    b->setAutoDefault(false);
-    return b;
-}
 QToolButton* Arrow(Qt::ArrowType type) {
     auto* b = new QToolButton;
     b->setArrowType(type);
@@ -45,11 +38,7 @@ BatchPredictionsWindow::BatchPredictionsWindow(PlanContext& context, QWidget* pa
     const BatchOptions o = BatchOptionsFromSettings(settings);
 
     auto* outer = new QVBoxLayout(this);
-    auto* menu = new QMenuBar(this);
-    QMenu* edit = menu->addMenu(QStringLiteral("&Edit"));
-    copyAction = edit->addAction(QStringLiteral("&Copy"));
-    copyAction->setShortcut(QKeySequence::Copy);
-    outer->setMenuBar(menu);
+    copyAction = AddCopyMenu(this, outer);
 
     auto* grid = new QGridLayout;
     lowAltitude = new QCheckBox(QStringLiteral("Low Altitude"));
@@ -129,32 +118,28 @@ BatchPredictionsWindow::BatchPredictionsWindow(PlanContext& context, QWidget* pa
     from->addWidget(dateList);
     from->addWidget(timeList);
     from->addStretch();
-    calculateButton = Button("Calculate");
+    calculateButton = SmallButton("Calculate");
     from->addWidget(calculateButton);
     grid->addLayout(from, 2, 2, 1, 2);
     outer->addLayout(grid);
 
     statusLabel = new QLabel;
     outer->addWidget(statusLabel);
-    conditionLabel = new QLabel(Latin1(
-        ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kPassWindow)));
-    outer->addWidget(conditionLabel);
-    headerLabel = new QLabel(Latin1(BatchHeader()));
-    headerLabel->setTextFormat(Qt::PlainText);
-    outer->addWidget(headerLabel);
-    passList = new QListWidget;
+    const HeadedList list = AddHeadedList(
+        outer,
+        ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kPassWindow),
+        BatchHeader(), {102, 200}, 120, 260);
+    conditionLabel = list.condition;
+    headerLabel = list.header;
+    passList = list.list;
     passList->setUniformItemSizes(true);
-    passList->setItemDelegate(
-        new TabStopDelegate({DialogUnitsX(passList, 102), DialogUnitsX(passList, 200)}, passList));
-    passList->setMinimumSize(fontMetrics().horizontalAdvance(QString(120, QLatin1Char('0'))), 260);
-    outer->addWidget(passList, 1);
 
     auto* buttons = new QHBoxLayout;
-    addButton = Button("Add Item to View Plan");
-    addAllButton = Button("Add All to View Plan");
-    removeButton = Button("Remove Item from List");
-    removeAllButton = Button("Remove All");
-    closeButton = Button("Close");
+    addButton = SmallButton("Add Item to View Plan");
+    addAllButton = SmallButton("Add All to View Plan");
+    removeButton = SmallButton("Remove Item from List");
+    removeAllButton = SmallButton("Remove All");
+    closeButton = SmallButton("Close");
     for (QPushButton* b : {addButton, addAllButton, removeButton, removeAllButton}) buttons->addWidget(b);
     buttons->addStretch();
     buttons->addWidget(closeButton);

@@ -11,24 +11,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "core/Text.h"
-#include "ui/common/TabStopDelegate.h"
 
 namespace corvane::ui {
-
-namespace {
-QPushButton* Button(const char* text) {
-    auto* b = new QPushButton(QString::fromLatin1(text));
-    b->setAutoDefault(false);
-    return b;
-}
-}  // namespace
 
 PassPredictionsWindow::PassPredictionsWindow(PlanContext& context, int object, QWidget* parent)
     : QDialog(parent), context_(context), catalogue_(context.catalogue.Get()), object_(object) {
@@ -40,11 +30,7 @@ PassPredictionsWindow::PassPredictionsWindow(PlanContext& context, int object, Q
     if (settings.MinPredictPass < 2) settings.MinPredictPass = 2;
 
     auto* outer = new QVBoxLayout(this);
-    auto* menu = new QMenuBar(this);
-    QMenu* edit = menu->addMenu(QStringLiteral("&Edit"));
-    copyAction = edit->addAction(QStringLiteral("&Copy"));
-    copyAction->setShortcut(QKeySequence::Copy);
-    outer->setMenuBar(menu);
+    copyAction = AddCopyMenu(this, outer);
 
     satelliteLabel = new QLabel;
     fromLabel = new QLabel;
@@ -70,8 +56,8 @@ PassPredictionsWindow::PassPredictionsWindow(PlanContext& context, int object, Q
     controls->addWidget(durationDown);
     controls->addWidget(new QLabel(QStringLiteral("minutes")));
     controls->addSpacing(12);
-    previousButton = Button("<< Previous 24hr");
-    nextButton = Button("Next 24hr >>");
+    previousButton = SmallButton("<< Previous 24hr");
+    nextButton = SmallButton("Next 24hr >>");
     controls->addWidget(previousButton);
     controls->addWidget(nextButton);
     controls->addSpacing(12);
@@ -87,24 +73,20 @@ PassPredictionsWindow::PassPredictionsWindow(PlanContext& context, int object, Q
     controls->addStretch();
     outer->addLayout(controls);
 
-    conditionLabel = new QLabel(Latin1(
-        ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kPassWindow)));
-    outer->addWidget(conditionLabel);
-    headerLabel = new QLabel(Latin1(PredictionsHeader()));
-    headerLabel->setTextFormat(Qt::PlainText);
-    outer->addWidget(headerLabel);
-    passList = new QListWidget;
-    passList->setItemDelegate(
-        new TabStopDelegate({DialogUnitsX(passList, 102), DialogUnitsX(passList, 200)}, passList));
-    passList->setMinimumSize(fontMetrics().horizontalAdvance(QString(96, QLatin1Char('0'))), 220);
-    outer->addWidget(passList, 1);
+    const HeadedList list = AddHeadedList(
+        outer,
+        ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kPassWindow),
+        PredictionsHeader(), {102, 200}, 96, 220);
+    conditionLabel = list.condition;
+    headerLabel = list.header;
+    passList = list.list;
 
     auto* buttons = new QHBoxLayout;
-    addButton = Button("Add to View Plan");
-    skyMapButton = Button("Sky Map");
-    worldMapButton = Button("World Map");
-    batchButton = Button("Batch Predictions");
-    closeButton = Button("Close");
+    addButton = SmallButton("Add to View Plan");
+    skyMapButton = SmallButton("Sky Map");
+    worldMapButton = SmallButton("World Map");
+    batchButton = SmallButton("Batch Predictions");
+    closeButton = SmallButton("Close");
     for (QPushButton* b : {addButton, skyMapButton, worldMapButton, batchButton}) buttons->addWidget(b);
     buttons->addStretch();
     buttons->addWidget(closeButton);

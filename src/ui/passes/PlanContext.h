@@ -74,4 +74,9 @@ struct PlanContext {
 // Plan already (they are added all the same).
 void TellAlreadyPlanned(QWidget* parent, int passes);
 
+// Saves the View Plan; when that fails, says so with the reason and `afterwards` (what became of
+// the plan) and returns false.
+bool SaveViewPlanOrWarn(const PlanContext& context, QWidget* parent,
+                        const char* afterwards = "It is kept until the program ends.");
+
 }  // namespace corvane::ui

@@ -70,6 +70,15 @@ void TellAlreadyPlanned(QWidget* parent, int passes) {
     box->open();
 }
 
+bool SaveViewPlanOrWarn(const PlanContext& context, QWidget* parent, const char* afterwards) {
+    std::string error;
+    if (SaveViewPlan(context.plan, context.planPath, context.NowLocal(), &error)) return true;
+    QMessageBox::warning(parent, QStringLiteral("File Error"),
+                         QStringLiteral("The View Plan could not be saved (") + Latin1(error) +
+                             QStringLiteral("). ") + QString::fromLatin1(afterwards));
+    return false;
+}
+
 std::string PlanContext::ElementFileText() const {
     return elementFileName ? TrimRight(ToLatin1(elementFileName())) : TrimRight(settings.ElementsFile);
 }
@@ -108,12 +117,7 @@ void PlanWindows::LoadAtStart() {
 }
 
 void PlanWindows::SaveAtExit() {
-    std::string error;
-    if (!SaveViewPlan(plan_, context_.planPath, context_.NowLocal(), &error)) {
-        QMessageBox::warning(main_, QStringLiteral("File Error"),
-                             QStringLiteral("The View Plan could not be saved (") + Latin1(error) +
-                                 QStringLiteral("). The previous vplan.log is unchanged."));
-    }
+    SaveViewPlanOrWarn(context_, main_, "The previous vplan.log is unchanged.");
 }
 
 void PlanWindows::StartEmptyPlan() {

@@ -48,14 +48,7 @@ ViewPlanTleWindow::ViewPlanTleWindow(PlanContext& context, QWidget* parent)
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
-bool ViewPlanTleWindow::SavePlan() {
-    std::string error;
-    if (SaveViewPlan(context_.plan, context_.planPath, context_.NowLocal(), &error)) return true;
-    QMessageBox::warning(this, QStringLiteral("File Error"),
-                         QStringLiteral("The View Plan could not be saved (") + Latin1(error) +
-                             QStringLiteral("). It is kept until the program ends."));
-    return false;
-}
+bool ViewPlanTleWindow::SavePlan() { return SaveViewPlanOrWarn(context_, this); }
 
 void ViewPlanTleWindow::CreateFile() {
     SavePlan();

@@ -1,7 +1,5 @@
 #include "ui/passes/ViewPlanWindow.h"
 
-#include "ui/common/InlineField.h"
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,16 +16,11 @@
 
 #include "core/AtomicFile.h"
 #include "passes/PassLog.h"
-#include "ui/common/TabStopDelegate.h"
+#include "ui/common/InlineField.h"
 
 namespace corvane::ui {
 
 namespace {
-QPushButton* Button(const char* text) {
-    auto* b = new QPushButton(QString::fromLatin1(text));
-    b->setAutoDefault(false);
-    return b;
-}
 constexpr int kRecordRole = Qt::UserRole + 1;
 }  // namespace
 
@@ -39,38 +32,32 @@ ViewPlanWindow::ViewPlanWindow(PlanContext& context, QWidget* parent) : QDialog(
     settings.ShowViewPlanMap = 0;
 
     auto* outer = new QVBoxLayout(this);
-    conditionLabel = new QLabel(Latin1(
-        ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kViewPlan)));
-    outer->addWidget(conditionLabel);
-    headerLabel = new QLabel(Latin1(ViewPlanWindowHeader()));
-    headerLabel->setTextFormat(Qt::PlainText);
-    outer->addWidget(headerLabel);
-    planList = new QListWidget;
-    planList->setItemDelegate(new TabStopDelegate(
-        {DialogUnitsX(planList, 1), DialogUnitsX(planList, 16), DialogUnitsX(planList, 92),
-         DialogUnitsX(planList, 155), DialogUnitsX(planList, 290)},
-        planList));
-    planList->setMinimumSize(fontMetrics().horizontalAdvance(QString(150, QLatin1Char('0'))), 260);
-    outer->addWidget(planList, 1);
+    const HeadedList list = AddHeadedList(
+        outer,
+        ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kViewPlan),
+        ViewPlanWindowHeader(), {1, 16, 92, 155, 290}, 150, 260);
+    conditionLabel = list.condition;
+    headerLabel = list.header;
+    planList = list.list;
 
     auto* grid = new QGridLayout;
-    removeButton = Button("Remove Object");
-    removeAllButton = Button("Remove All");
-    refreshButton = Button("Refresh List");
-    selectButton = Button("Select Object");
-    printButton = Button("Print View Plan");
+    removeButton = SmallButton("Remove Object");
+    removeAllButton = SmallButton("Remove All");
+    refreshButton = SmallButton("Refresh List");
+    selectButton = SmallButton("Select Object");
+    printButton = SmallButton("Print View Plan");
     printToFile = new QCheckBox(QStringLiteral("Print to File"));
     printToFile->setChecked(settings.PrintVPFile == 1);
-    passLogButton = Button("Create Text File of Pass");
+    passLogButton = SmallButton("Create Text File of Pass");
     intervalList = new QComboBox;
     for (const std::string& c : LogIntervalChoices()) intervalList->addItem(Latin1(c));
     const int interval =
         settings.LogInterval >= 1 && settings.LogInterval <= intervalList->count() ? settings.LogInterval : 1;
     intervalList->setCurrentIndex(interval - 1);
-    mapButton = Button("Viewing Plan Map");
+    mapButton = SmallButton("Viewing Plan Map");
     removeAfterSelected = new QCheckBox(QStringLiteral("Remove after Selected"));
     removeAfterSelected->setChecked(settings.RemoveAfterSelect == 1);
-    closeButton = Button("Close");
+    closeButton = SmallButton("Close");
     grid->addWidget(removeButton, 0, 0);
     grid->addWidget(removeAllButton, 0, 1);
     grid->addWidget(refreshButton, 0, 2);
@@ -79,9 +66,9 @@ ViewPlanWindow::ViewPlanWindow(PlanContext& context, QWidget* parent) : QDialog(
     grid->addWidget(printButton, 1, 0);
     grid->addWidget(printToFile, 1, 1);
     grid->addWidget(passLogButton, 1, 2);
-    grid->addWidget(
-        new InlineField(QStringLiteral("Calculate position every                     second(s)."), intervalList), 1, 3,
-        1, 2, Qt::AlignLeft);
+    grid->addWidget(new InlineField(QStringLiteral("Calculate position every                     second(s)."),
+                                    intervalList),
+                    1, 3, 1, 2, Qt::AlignLeft);
     grid->addWidget(mapButton, 2, 0);
     grid->addWidget(closeButton, 2, 4);
     outer->addLayout(grid);
@@ -281,12 +268,7 @@ void ViewPlanWindow::closeEvent(QCloseEvent* event) {
     s.LogInterval = intervalList->currentIndex() + 1;
     s.PrintVPFile = printToFile->isChecked() ? 1 : 0;
     s.RemoveAfterSelect = removeAfterSelected->isChecked() ? 1 : 0;
-    std::string error;
-    if (!SaveViewPlan(context_.plan, context_.planPath, context_.NowLocal(), &error)) {
-        QMessageBox::warning(this, QStringLiteral("File Error"),
-                             QStringLiteral("The View Plan could not be saved (") + Latin1(error) +
-                                 QStringLiteral("). It is kept until the program ends."));
-    }
+    SaveViewPlanOrWarn(context_, this);
     if (context_.refreshMainPlan) context_.refreshMainPlan();
     QDialog::closeEvent(event);
 }
