@@ -658,8 +658,24 @@ void InitialiseModel(const ElementSet& el, ModelInit& m, ModelVariant variant) {
     m.error = PropagationError::kNone;
 }
 
-__attribute__((target_clones("avx2", "default"))) PropagationError SGP4(const ModelInit& m, double tsince,
-                                                                        StateVector& pos, StateVector& vel) {
+// The near-earth step in an AVX2 version beside the default code, chosen at load: the same
+// operations (no contraction into fused multiply-adds), fewer instructions. Not under the
+// sanitizers, whose runtime is not ready when the loader runs the chooser.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define CORVANE_SCALAR_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define CORVANE_SCALAR_SANITIZED 1
+#endif
+#endif
+#if defined(__x86_64__) && !defined(CORVANE_SCALAR_SANITIZED)
+#define CORVANE_SCALAR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define CORVANE_SCALAR_CLONES
+#endif
+
+CORVANE_SCALAR_CLONES PropagationError SGP4(const ModelInit& m, double tsince, StateVector& pos,
+                                            StateVector& vel) {
     if (m.error != PropagationError::kNone) return Fail(m.error, pos, vel);
     // Secular gravity and atmospheric drag.
     const double xmdf = m.xmo + m.xmdot * tsince;
