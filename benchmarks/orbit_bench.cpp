@@ -166,6 +166,27 @@ void BM_SunAndShadow(benchmark::State& state) {
 }
 BENCHMARK(BM_SunAndShadow);
 
+// Converting element text into model units (every element set of the catalogue in turn), with
+// and without the text fields; items are element sets.
+void ConvertAll(benchmark::State& state, bool withText) {
+    const Catalogue& c = TestCatalogue();
+    int i = 1;
+    for (auto _ : state) {
+        const std::string_view l1 = c.all->Line1(i), l2 = c.all->Line2(i);
+        if (withText) {
+            benchmark::DoNotOptimize(ConvertElementText(c.all->NameLine(i), l1, l2));
+        } else {
+            benchmark::DoNotOptimize(ConvertElementValues(l1, l2));
+        }
+        if (++i > c.all->Count()) i = 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+void BM_ConvertElementText(benchmark::State& state) { ConvertAll(state, true); }
+void BM_ConvertElementValues(benchmark::State& state) { ConvertAll(state, false); }
+BENCHMARK(BM_ConvertElementText);
+BENCHMARK(BM_ConvertElementValues);
+
 // Loading the 1889-entry element file (5667 lines, each group checked for element lines and
 // checksums); items are entries.
 void BM_LoadElementFile(benchmark::State& state) {

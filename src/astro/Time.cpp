@@ -1,7 +1,9 @@
 #include "astro/Time.h"
 
+#include <bit>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -137,8 +139,79 @@ double DayFraction(double hour, double minute, double second, double millisecond
     return ((((millisecond / 1000.0 + second) / 60.0 + minute) / 60.0 + hour) / 24.0);
 }
 
+namespace {
+
+constexpr uint64_t kPow10Int[] = {1ull,
+                                  10ull,
+                                  100ull,
+                                  1000ull,
+                                  10000ull,
+                                  100000ull,
+                                  1000000ull,
+                                  10000000ull,
+                                  100000000ull,
+                                  1000000000ull,
+                                  10000000000ull,
+                                  100000000000ull,
+                                  1000000000000ull,
+                                  10000000000000ull,
+                                  100000000000000ull,
+                                  1000000000000000ull};
+
+// The 15 significant digits "%.15g" writes for an epoch of 3 to 6 digits before the point, as one
+// integer, and how many of them follow the point: the binary value times 10^k, exactly (a 53-bit
+// mantissa times 5^k fits 128 bits), rounded to the nearest integer with ties to even as printf
+// rounds. False where the text would not have that form (other magnitudes, a carry into a new
+// digit): the caller then prints it.
+bool EpochDigits(double epoch, uint64_t& digits, int& fraction) {
+#if defined(__SIZEOF_INT128__)
+    if (!(epoch >= 100.0 && epoch < 1.0e6)) return false;
+    const int before = epoch < 1.0e3 ? 3 : epoch < 1.0e4 ? 4 : epoch < 1.0e5 ? 5 : 6;
+    const int k = 15 - before;  // 9..12
+    // epoch = m * 2^(e - 1075) with m the 53-bit significand (a normal positive number here).
+    const auto bits = std::bit_cast<uint64_t>(epoch);
+    const auto m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const int e = static_cast<int>(bits >> 52);
+    uint64_t pow5 = 1;
+    for (int i = 0; i < k; ++i) pow5 *= 5;
+    // epoch * 10^k = m * 5^k * 2^(e - 1075 + k), and the power of two is negative here.
+    const unsigned __int128 product = static_cast<unsigned __int128>(m) * pow5;
+    const int shift = 1075 - k - e;
+    if (shift <= 0 || shift >= 64) return false;
+    uint64_t q = static_cast<uint64_t>(product >> shift);
+    const unsigned __int128 rest = product & ((static_cast<unsigned __int128>(1) << shift) - 1);
+    const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (q & 1u) != 0)) ++q;
+    if (q >= kPow10Int[15]) return false;
+    digits = q;
+    fraction = k;
+    return true;
+#else
+    (void)epoch;
+    (void)digits;
+    (void)fraction;
+    return false;
+#endif
+}
+
+}  // namespace
+
 std::optional<EpochYearDay> SplitEpoch(double epoch, bool writtenWithPoint) {
     if (!std::isfinite(epoch) || epoch < 0.0 || epoch >= 1.0e6) return std::nullopt;
+    // The usual epoch without printing it: the same digits, so the same day to the last bit (the
+    // day's digits over a power of ten, both exact, is the correctly rounded value as strtod
+    // reads it).
+    uint64_t digits = 0;
+    int fraction = 0;
+    if (EpochDigits(epoch, digits, fraction)) {
+        const uint64_t scale = kPow10Int[fraction];
+        if (digits % scale == 0 && !writtenWithPoint) return std::nullopt;
+        EpochYearDay r;
+        const int yy = static_cast<int>(std::trunc(epoch / 1000.0));
+        r.year = yy + (yy < 57 ? 2000 : 1900);
+        r.day = static_cast<double>(digits % (scale * 1000)) / static_cast<double>(scale);
+        return r;
+    }
     char text[64];
     std::snprintf(text, sizeof text, "%.15g", epoch);
     if (std::strchr(text, 'e') != nullptr) return std::nullopt;

@@ -45,6 +45,9 @@ struct ElementSet {
 
 // Converts the three lines of an element set (any line may be short or malformed).
 ElementSet ConvertElementText(std::string_view nameLine, std::string_view line1, std::string_view line2);
+// Only the numbers, epoch, error and model choice (the text fields empty): for callers that
+// propagate and never show the element set.
+ElementSet ConvertElementValues(std::string_view line1, std::string_view line2);
 
 // Element sets used more than 30 days from their epoch (either way) are flagged: the model's
 // positions drift by kilometres a day, more for low orbits.

@@ -142,10 +142,10 @@ LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity
     return look;
 }
 
-GeodeticPoint ComputeSubPoint(const StateVector& position, double jd) {
-    GeodeticPoint p;
-    const double theta = AcTan(position.y, position.x);
-    p.longitude = Modulus(theta - ThetaG_JD(jd), kTwoPi);
+namespace {
+
+// Geodetic latitude and height above the ellipsoid of a position, by iteration.
+void LatitudeAndHeight(const StateVector& position, GeodeticPoint& p) {
     const double r = std::sqrt(position.x * position.x + position.y * position.y);
     const double e2 = kFlattening * (2.0 - kFlattening);
     p.latitude = AcTan(position.z, r);
@@ -166,11 +166,26 @@ GeodeticPoint ComputeSubPoint(const StateVector& position, double jd) {
     // polar radius.
     p.altitude =
         cosLat > 1e-12 ? r / cosLat - kXkmper * c : std::fabs(position.z) - kXkmper * (1.0 - kFlattening);
+}
+
+}  // namespace
+
+GeodeticPoint ComputeSubPoint(const StateVector& position, double jd) {
+    GeodeticPoint p;
+    const double theta = AcTan(position.y, position.x);
+    p.longitude = Modulus(theta - ThetaG_JD(jd), kTwoPi);
+    LatitudeAndHeight(position, p);
     if (p.longitude > kPi) p.longitude -= kTwoPi;
     if (!std::isfinite(p.latitude) || !std::isfinite(p.longitude) || !std::isfinite(p.altitude)) {
         return GeodeticPoint{};
     }
     return p;
+}
+
+double SubPointHeight(const StateVector& position) {
+    GeodeticPoint p;
+    LatitudeAndHeight(position, p);
+    return std::isfinite(p.latitude) && std::isfinite(p.altitude) ? p.altitude : 0.0;
 }
 
 }  // namespace corvane

@@ -63,6 +63,9 @@ LookAngles ComputeRADec(const StateVector& position, const StateVector& velocity
 
 // Point beneath the object: latitude, longitude in (-pi, pi], height above the ellipsoid (km).
 GeodeticPoint ComputeSubPoint(const StateVector& position, double jd);
+// Its height alone (the same number), for callers that need no longitude; 0 where
+// ComputeSubPoint gives no point.
+double SubPointHeight(const StateVector& position);
 
 // The refraction rule alone: elevation in radians in, refracted elevation out when it is 0 or
 // more (visible), else the geometric elevation (not visible).

@@ -51,6 +51,7 @@ struct ModelInit {
     // Secular rates and drag coefficients.
     double xmdot = 0.0, omgdot = 0.0, xnodot = 0.0;
     double c1 = 0.0, c4 = 0.0, c5 = 0.0, d2 = 0.0, d3 = 0.0, d4 = 0.0;
+    double bstarC4 = 0.0, bstarC5 = 0.0;  // bstar * c4 and bstar * c5, as the drag terms use them
     double t2cof = 0.0, t3cof = 0.0, t4cof = 0.0, t5cof = 0.0;
     double omgcof = 0.0, xmcof = 0.0, xnodcf = 0.0, xlcof = 0.0, aycof = 0.0;
     double eta = 0.0, delmo = 0.0, sinmo = 0.0;

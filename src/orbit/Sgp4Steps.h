@@ -3,7 +3,26 @@
 // (Sgp4Batch.cpp): inlined into both, they perform the same operations in the same order, so
 // both give the same bits.
 
+#include <cmath>
+
+#include "astro/Constants.h"
+
 namespace corvane {
+
+// Fmod2p (x - 2 pi trunc(x / 2 pi), then into [0, 2 pi)) without the division where it cannot
+// change the result: the quotient formed by a multiplication differs from the divided one by a
+// few units in the last place (under 4e-10 below 10^6), so where it lies further than 1e-9 from
+// an integer both have the same whole part. Elsewhere it divides.
+[[gnu::always_inline]] inline double Fmod2pQuick(double x) {
+    constexpr double kInverse = 1.0 / kTwoPi;
+    const double v = x * kInverse;
+    const double whole = std::trunc(v);
+    const double part = std::fabs(v - whole);
+    const bool clear = std::fabs(v) < 1.0e6 && part > 1.0e-9 && part < 1.0 - 1.0e-9;
+    const double q = clear ? whole : std::trunc(x / kTwoPi);
+    const double r = x - kTwoPi * q;
+    return r < 0.0 ? r + kTwoPi : r;
+}
 
 // sin and cos of a small angle (the short-period corrections): below kSmallAngle the series is as
 // exact as the library functions and much cheaper.

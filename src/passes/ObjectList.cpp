@@ -1,9 +1,13 @@
 #include "passes/ObjectList.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cctype>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <thread>
 
 #include "astro/MathUtil.h"
@@ -47,13 +51,29 @@ constexpr std::string_view kMarkedPrefixes[] = {
     "ROSAT  ",
 };
 
-bool IsMarked(std::string_view text) {
+// A byte mapping (upper or lower case) of the current locale, looked up once per build.
+struct CaseTable {
+    unsigned char map[256];
+    explicit CaseTable(int (*convert)(int)) {
+        for (int c = 0; c < 256; ++c) map[c] = static_cast<unsigned char>(convert(c));
+    }
+    unsigned char operator()(char c) const { return map[static_cast<unsigned char>(c)]; }
+};
+
+bool IsMarked(std::string_view text, const CaseTable& upper) {
+    // Most names start with a letter no marked name starts with.
+    static const auto kInitials = [] {
+        std::array<bool, 256> initials{};
+        for (std::string_view prefix : kMarkedPrefixes)
+            initials[static_cast<unsigned char>(prefix[0])] = true;
+        return initials;
+    }();
+    if (text.empty() || !kInitials[upper(text[0])]) return false;
     for (std::string_view prefix : kMarkedPrefixes) {
         if (text.size() < prefix.size()) continue;
         bool equal = true;
         for (size_t i = 0; i < prefix.size() && equal; ++i) {
-            equal =
-                std::toupper(static_cast<unsigned char>(text[i])) == static_cast<unsigned char>(prefix[i]);
+            equal = upper(text[i]) == static_cast<unsigned char>(prefix[i]);
         }
         if (equal) return true;
     }
@@ -103,30 +123,71 @@ int ToWholeKm(double km) {
     return static_cast<int>(std::lround(km));
 }
 
-// Sorts entries case-insensitively by their visible text, equal texts by catalogue position.
-// The keys are made once, so that the sort compares plain bytes.
-void SortEntries(std::vector<ObjectListEntry>& entries) {
+// The entries found (block by block, each in catalogue order), sorted case-insensitively by their visible
+// text, equal texts by catalogue position. The lower-cased keys are made once into one buffer, so that the
+// sort compares plain bytes (their first sixteen first, as two numbers). With two threads each
+// sorts half the keys and the halves are merged.
+std::vector<ObjectListEntry> SortedEntries(std::vector<std::vector<ObjectListEntry>>& blocks,
+                                           bool twoThreads) {
     struct Key {
-        std::string text;
-        int index;
-        size_t at;
+        uint64_t head[2];  // the first sixteen bytes, big-endian, zero-padded
+        uint32_t at, size;
+        size_t entry;
     };
-    std::vector<Key> keys;
-    keys.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const std::string& t = entries[i].text;
-        std::string k(t, 0, std::min(t.find("~~"), t.size()));
-        for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        keys.push_back({std::move(k), entries[i].index, i});
+    std::vector<ObjectListEntry*> found;
+    for (std::vector<ObjectListEntry>& block : blocks) {
+        for (ObjectListEntry& e : block) found.push_back(&e);
     }
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        const int c = a.text.compare(b.text);
-        return c != 0 ? c < 0 : a.index < b.index;
-    });
+    std::vector<Key> keys;
+    keys.reserve(found.size());
+    size_t total = 0;
+    for (size_t i = 0; i < found.size(); ++i) {
+        const std::string& t = found[i]->text;
+        const size_t n = std::min(t.find("~~"), t.size());
+        keys.push_back(Key{{0, 0}, static_cast<uint32_t>(total), static_cast<uint32_t>(n), i});
+        total += n;
+    }
+    std::string text(total, '\0');
+    const CaseTable lower(std::tolower);
+    const auto less = [base = text.data()](const Key& a, const Key& b) {
+        if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+        if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+        const int c = std::string_view(base + a.at, a.size).compare(std::string_view(base + b.at, b.size));
+        return c != 0 ? c < 0 : a.entry < b.entry;
+    };
+    const auto sortPart = [&](Key* first, Key* last) {
+        for (Key* k = first; k != last; ++k) {
+            const char* from = found[k->entry]->text.data();
+            char* to = text.data() + k->at;
+            for (uint32_t j = 0; j < k->size; ++j) to[j] = static_cast<char>(lower(from[j]));
+            unsigned char first16[16] = {};
+            std::memcpy(first16, to, std::min<size_t>(k->size, sizeof first16));
+            for (int half = 0; half < 2; ++half) {
+                uint64_t word = 0;
+                for (int j = 0; j < 8; ++j) word = (word << 8) | first16[8 * half + j];
+                k->head[half] = word;
+            }
+        }
+        std::sort(first, last, less);
+    };
+    Key* const first = keys.data();
+    Key* const last = first + keys.size();
+    std::vector<Key> merged;
+    if (twoThreads && keys.size() >= 1024) {
+        Key* const middle = first + keys.size() / 2;
+        std::thread helper(sortPart, middle, last);
+        sortPart(first, middle);
+        helper.join();
+        merged.resize(keys.size());
+        std::merge(first, middle, middle, last, merged.begin(), less);
+    } else {
+        sortPart(first, last);
+        merged = std::move(keys);
+    }
     std::vector<ObjectListEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const Key& k : keys) sorted.push_back(std::move(entries[k.at]));
-    entries = std::move(sorted);
+    sorted.reserve(merged.size());
+    for (const Key& k : merged) sorted.push_back(std::move(*found[k.entry]));
+    return sorted;
 }
 
 }  // namespace
@@ -234,7 +295,7 @@ AltitudeCache::ModelBlock& AltitudeCache::Block(int b, int first, int last) {
         block->batch.Reserve(static_cast<size_t>(last - first + 1));
         for (int i = first; i <= last; ++i) {
             const CatalogueEntry* entry = catalogue_->Entry(i);
-            const ElementSet elements = ConvertElementText(entry->name, entry->line1, entry->line2);
+            const ElementSet elements = ConvertElementValues(entry->line1, entry->line2);
             block->eccentricity.push_back(elements.eccentricity);
             block->batch.Add(elements);
         }
@@ -249,21 +310,53 @@ std::string ObjectListEntry::VisibleText() const {
     return TrimRight(std::string_view(text).substr(0, hidden == std::string::npos ? text.size() : hidden));
 }
 
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string EntryText(std::string_view nameLine, std::string_view line1, int index, double azimuthDegrees,
+                      bool positionKnown, bool listByNorad, const CaseTable& upper) {
+    // Assembled in place after room for the mark, then copied once.
+    constexpr size_t kMark = 4;
+    char buffer[kMark + kLabelWidth + 16 + kHiddenPadding + 16];
+    char* const start = buffer + kMark;
+    char* p = start;
+    std::fill(p, p + kLabelWidth, ' ');
+    if (listByNorad) {
+        for (size_t i = 0; i < 5; ++i) p[i] = 2 + i < line1.size() ? line1[2 + i] : ' ';
+    } else {
+        const std::string_view name = Trimmed(nameLine).substr(0, kLabelWidth);
+        std::copy(name.begin(), name.end(), p);
+    }
+    p += kLabelWidth;
+    p = std::copy_n(" [ ", 3, p);
+    const std::string code = positionKnown ? CompassText(azimuthDegrees, false) : std::string("  ");
+    p = std::copy(code.begin(), code.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(code.size(), 8)),
+                  p);
+    p = std::copy_n(" ]", 2, p);
+    p = std::fill_n(p, kHiddenPadding, ' ');
+    p = std::copy_n("~~", 2, p);
+    p = std::to_chars(p, buffer + sizeof buffer, index).ptr;
+    const std::string_view text(start, static_cast<size_t>(p - start));
+    if (!listByNorad && IsMarked(text, upper)) {
+        std::copy_n("*** ", kMark, buffer);
+        return std::string(buffer, static_cast<size_t>(p - buffer));
+    }
+    return std::string(text);
+}
+
+}  // namespace
+
 std::string ObjectEntryText(std::string_view nameLine, std::string_view line1, int index,
                             double azimuthDegrees, bool positionKnown, bool listByNorad) {
-    std::string label = listByNorad ? Column(line1, 3, 5) : Trim(nameLine);
-    label.resize(kLabelWidth, ' ');
-    std::string text;
-    text.reserve(80);
-    text += label;
-    text += " [ ";
-    text += positionKnown ? CompassText(azimuthDegrees, false) : std::string("  ");
-    text += " ]";
-    text.append(kHiddenPadding, ' ');
-    text += "~~";
-    text += std::to_string(index);
-    if (!listByNorad && IsMarked(text)) text.insert(0, "*** ");
-    return text;
+    return EntryText(nameLine, line1, index, azimuthDegrees, positionKnown, listByNorad,
+                     CaseTable(std::toupper));
 }
 
 int ObjectIndexFromEntry(std::string_view entryText) {
@@ -317,9 +410,10 @@ struct BuildContext {
     double elevationLimit;
     std::string direction;
     bool cacheUsable;
-    Site site;
     double jd;
     StateVector sun;
+    ObserverState observerNow, observerLater;  // the site at the instant and one second on
+    CaseTable upper;
 };
 
 // Steps 1, 3 and 4 for object i (the tests before any propagation): false when one drops it.
@@ -335,6 +429,7 @@ bool PassesCatalogueTests(const BuildContext& c, int i, double eccentricity) {
     }
     // 2. The object is loaded (its block's models). 3. and 4. The catalogue tests.
     if (c.geostationary && !IsGeostationary(eccentricity, entry->line2)) return false;
+    if (!f.favorites && !f.neverObserved) return true;
     const long number = CatalogueNumberOf(entry->line1);
     if (f.favorites && !c.observed.IsFavourite(number)) return false;
     if (f.neverObserved && c.observed.WasObserved(number)) return false;
@@ -349,16 +444,14 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
                                               const Later& later) {
     const CatalogueEntry* entry = c.catalogue.Entry(i);
     const ObjectFilters& f = c.filters;
-    const long number = CatalogueNumberOf(entry->line1);
     // 5. The position now.
-    GeodeticPoint sitePoint = SitePoint(c.site);
     const bool ok = now.Ok();
     LookAngles look;
     double height = 0.0;
     if (ok) {
         ConvertState(now);
-        look = ComputeLookAngles(now.position, now.velocity, sitePoint, c.jd);
-        height = ComputeSubPoint(now.position, c.jd).altitude;
+        look = ComputeLookAngles(now.position, now.velocity, c.observerNow);
+        height = SubPointHeight(now.position);
         // DEPARTURE: heights are refreshed on every build, not only while the cache is invalid,
         // so that the class of an elliptical orbit follows the object.
         c.cache.SetHeight(i, ToWholeKm(height));
@@ -377,8 +470,7 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
         PropagationResult next1 = later(i);
         if (!next1.Ok()) return std::nullopt;
         ConvertState(next1);
-        const LookAngles next =
-            ComputeLookAngles(next1.position, next1.velocity, sitePoint, c.jd + kOneSecondDays);
+        const LookAngles next = ComputeLookAngles(next1.position, next1.velocity, c.observerLater);
         if (next.elevation < look.elevation) return std::nullopt;
     }
     // 10. In the Sun. The shadow is worked out for every listed object, for display.
@@ -391,8 +483,8 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
     // 12. The entry.
     ObjectListEntry e;
     e.index = i;
-    e.noradNumber = number;
-    e.name = Trim(entry->name);
+    e.noradNumber = CatalogueNumberOf(entry->line1);
+    e.name = Trimmed(entry->name);
     e.positionKnown = ok;
     if (ok) {
         e.azimuth = azimuth;
@@ -400,15 +492,14 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
         e.heightKm = height;
         e.eclipsed = eclipsed;
     }
-    e.text = ObjectEntryText(entry->name, entry->line1, i, azimuth, ok, f.listByNorad);
+    e.text = EntryText(entry->name, entry->line1, i, azimuth, ok, f.listByNorad, c.upper);
     return e;
 }
 
 // Evaluates the objects first..last (block b). The block is propagated together when most of its
 // objects pass the catalogue tests, else object by object, so that a restrictive filter still
 // spares the propagations; both give the same numbers.
-void EvaluateBlock(const BuildContext& c, int b, int first, int last,
-                   std::vector<std::optional<ObjectListEntry>>& found) {
+void EvaluateBlock(const BuildContext& c, int b, int first, int last, std::vector<ObjectListEntry>& found) {
     AltitudeCache::ModelBlock& block = c.cache.Block(b, first, last);
     const int n = last - first + 1;
     std::vector<unsigned char> placed(static_cast<size_t>(n));
@@ -418,6 +509,7 @@ void EvaluateBlock(const BuildContext& c, int b, int first, int last,
             PassesCatalogueTests(c, first + k, block.eccentricity[static_cast<size_t>(k)]);
         count += placed[static_cast<size_t>(k)];
     }
+    found.reserve(static_cast<size_t>(count));
     const bool together = count * 4 >= n;
     if (together) {
         block.batch.PropagateAll(c.jd, block.now);
@@ -430,7 +522,8 @@ void EvaluateBlock(const BuildContext& c, int b, int first, int last,
             return together ? block.later.Result(at) : block.batch.PropagateOne(at, c.jd + kOneSecondDays);
         };
         const PropagationResult now = together ? block.now.Result(at) : block.batch.PropagateOne(at, c.jd);
-        found[static_cast<size_t>(first + k)] = EvaluatePlaced(c, first + k, now, later);
+        if (std::optional<ObjectListEntry> e = EvaluatePlaced(c, first + k, now, later))
+            found.push_back(std::move(*e));
     }
 }
 
@@ -442,6 +535,9 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     ObjectListResult result;
     cache.Prepare(catalogue);
     const double jd = std::isfinite(jdUtc) ? jdUtc : 0.0;
+    GeodeticPoint sitePoint = SitePoint(site);
+    const ObserverState observerNow = ObserverStateAt(sitePoint, jd);
+    const ObserverState observerLater = ObserverStateAt(sitePoint, jd + kOneSecondDays);
     const BuildContext context{catalogue,
                                filters,
                                observed,
@@ -452,23 +548,25 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
                                LeadingNumber(filters.elevationLimit),
                                DirectionFilter(filters.direction),
                                cache.Valid(),
-                               site,
                                jd,
-                               ComputeSunVector(jd)};
+                               ComputeSunVector(jd),
+                               observerNow,
+                               observerLater,
+                               CaseTable(std::toupper)};
     result.ascendingCleared = filters.ascendingOnly && filters.geostationaryOnly;
 
     // The objects go in blocks of 200; the calling thread and its helpers take the next free
     // block, and the calling thread reports "Calculated <i>." for the blocks done in order.
     const int count = catalogue.Count();
     const int blocks = (count + kProgressEvery - 1) / kProgressEvery;
-    std::vector<std::optional<ObjectListEntry>> found(static_cast<size_t>(count) + 1);
+    std::vector<std::vector<ObjectListEntry>> found(static_cast<size_t>(blocks));
     std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[static_cast<size_t>(blocks) + 1]);
     for (int b = 0; b <= blocks; ++b) done[static_cast<size_t>(b)].store(false);
     std::atomic<int> nextBlock{0};
     auto work = [&] {
         for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
             EvaluateBlock(context, b, b * kProgressEvery + 1, std::min(count, (b + 1) * kProgressEvery),
-                          found);
+                          found[static_cast<size_t>(b)]);
             done[static_cast<size_t>(b)].store(true, std::memory_order_release);
         }
     };
@@ -486,23 +584,19 @@ ObjectListResult BuildObjectList(const ElementCatalogue& catalogue, const Object
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
     for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
-        EvaluateBlock(context, b, b * kProgressEvery + 1, std::min(count, (b + 1) * kProgressEvery), found);
+        EvaluateBlock(context, b, b * kProgressEvery + 1, std::min(count, (b + 1) * kProgressEvery),
+                      found[static_cast<size_t>(b)]);
         done[static_cast<size_t>(b)].store(true, std::memory_order_release);
         report();
     }
     for (std::thread& t : helpers) t.join();
     report();
 
-    result.entries.reserve(static_cast<size_t>(count));
-    for (int i = 1; i <= count; ++i) {
-        if (found[static_cast<size_t>(i)]) {
-            result.entries.push_back(std::move(*found[static_cast<size_t>(i)]));
-        } else {
-            ++result.filteredOut;
-        }
-    }
+    size_t listed = 0;
+    for (const std::vector<ObjectListEntry>& block : found) listed += block.size();
+    result.filteredOut = count - static_cast<int>(listed);
     cache.MarkValid();
-    SortEntries(result.entries);
+    result.entries = SortedEntries(found, threads > 1);
     result.status = result.entries.empty() ? std::string("No objects available.")
                                            : std::to_string(result.entries.size()) + " object(s) available.";
     return result;

@@ -1,17 +1,23 @@
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <limits>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "astro/Constants.h"
 #include "astro/MathUtil.h"
 #include "astro/Time.h"
 #include "core/Clock.h"
 #include "core/Text.h"
+#include "orbit/ElementCatalogue.h"
 #include "orbit/ElementData.h"
 #include "orbit/ElementSet.h"
+#include "orbit/Sgp4.h"
 
 using namespace corvane;
 
@@ -92,7 +98,8 @@ TEST(ElementAge, FlaggedBeyondThirtyDaysEitherWay) {
     EXPECT_EQ(ElementAgeNote(-40.2), "Elements are dated 40 days ahead");
     // An absurd instant (a timing offset of 1e308 s) gives a held figure, not an overflow.
     EXPECT_EQ(ElementAgeNote(1.0e300), "Elements are 1000000000 days old");
-    EXPECT_EQ(ElementAgeNote(-std::numeric_limits<double>::infinity()), "Elements are dated 1000000000 days ahead");
+    EXPECT_EQ(ElementAgeNote(-std::numeric_limits<double>::infinity()),
+              "Elements are dated 1000000000 days ahead");
     EXPECT_FALSE(IsStaleAge(29.99));
     EXPECT_TRUE(IsStaleAge(-30.01));
     // No epoch day, no age; an instant that is not a number is no age either.
@@ -131,12 +138,11 @@ TEST(ConvertElementText, ValuesBeyondTheirUnitReadAsZeroAndRefuseTheSet) {
         const char* field;
         double ElementSet::*value;
     };
-    for (const Case& c : {Case{2, 9, "1e308abc", &ElementSet::inclination}, Case{2, 18, "9e307abc", &ElementSet::node},
-                          Case{2, 35, "-1e308ab", &ElementSet::argPerigee},
-                          Case{2, 44, "9e307abc", &ElementSet::meanAnomaly},
-                          Case{2, 53, "1e308abcdef", &ElementSet::meanMotion},
-                          Case{1, 34, " 1e308abcd", &ElementSet::ndot}, Case{1, 45, "1e308a+9", &ElementSet::nddot},
-                          Case{1, 54, "1e308a+9", &ElementSet::bstar}}) {
+    for (const Case& c :
+         {Case{2, 9, "1e308abc", &ElementSet::inclination}, Case{2, 18, "9e307abc", &ElementSet::node},
+          Case{2, 35, "-1e308ab", &ElementSet::argPerigee}, Case{2, 44, "9e307abc", &ElementSet::meanAnomaly},
+          Case{2, 53, "1e308abcdef", &ElementSet::meanMotion}, Case{1, 34, " 1e308abcd", &ElementSet::ndot},
+          Case{1, 45, "1e308a+9", &ElementSet::nddot}, Case{1, 54, "1e308a+9", &ElementSet::bstar}}) {
         std::string l1 = Line1With(1, "1"), l2 = kIssLine2;
         (c.line == 1 ? l1 : l2).replace(static_cast<size_t>(c.column - 1), std::strlen(c.field), c.field);
         const ElementSet e = ConvertElementText("", l1, l2);
@@ -159,6 +165,27 @@ TEST(ConvertElementText, DeepSpaceFromTwoHundredAndTwentyFiveMinutes) {
     EXPECT_TRUE(ConvertElementText("", Line1With(1, "1"), l2).deepSpace);
     l2.replace(52, 11, " 6.42000000");  // about 224.3 minutes
     EXPECT_FALSE(ConvertElementText("", Line1With(1, "1"), l2).deepSpace);
+    // Across mean motions, eccentricities and inclinations the choice follows the period of the
+    // model's own un-Kozai mean motion (the shortcut away from 225 minutes included).
+    int checked = 0;
+    for (double revs = 0.9; revs < 17.5; revs += 0.0173) {
+        for (double ecc : {0.0, 0.0001, 0.1, 0.5, 0.7, 0.89, 0.9, 0.91, 0.99}) {
+            for (double incl : {0.0, 28.5, 54.7356, 63.4, 90.0, 98.7, 125.3, 180.0}) {
+                char text[80];
+                std::snprintf(text, sizeof text, "2 25544 %8.4f 289.0003 %07d 101.4704 344.3366 %11.8f 53936",
+                              incl, static_cast<int>(std::lround(ecc * 1e7)), revs);
+                const ElementSet e = ConvertElementText("", Line1With(1, "1"), text);
+                ASSERT_EQ(e.error, PropagationError::kNone) << text;
+                ModelInit m;
+                InitialiseModel(e, m);
+                const double period = kTwoPi / m.xnodp;
+                if (std::fabs(period - 225.0) < 1e-6) continue;
+                EXPECT_EQ(e.deepSpace, IsDeepSpacePeriod(period)) << text << " " << period;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 60000);
 }
 
 TEST(ElementDataRows, RawColumnsTrimmedWithTheirLabels) {
@@ -211,6 +238,12 @@ TEST(BlankToZero, SameAsTheGeneralReadingForEveryKindOfField) {
                             "3.",
                             "17117.87990456",
                             "  0.0000",
+                            "1.2.3",
+                            "..5",
+                            "5.-3",
+                            "+-1",
+                            "0000000000000000012.5",
+                            "0.00000000000000000000001",
                             "-"};
     for (const char* f : fields) {
         std::string text(f);
@@ -221,5 +254,122 @@ TEST(BlankToZero, SameAsTheGeneralReadingForEveryKindOfField) {
         const double got = BlankToZero(f);
         EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0)
             << '"' << f << '"' << " " << expected << " " << got;
+    }
+    // Random fields of the characters element lines hold, and a few they should not.
+    const std::string alphabet = "  0123456789000999..+-eE\tx";
+    std::mt19937 random(11);
+    for (int k = 0; k < 100000; ++k) {
+        std::string field(random() % 17, ' ');
+        for (char& c : field) c = alphabet[random() % alphabet.size()];
+        std::string text = field;
+        for (char& c : text) {
+            if (c == ' ') c = '0';
+        }
+        const double expected = LeadingNumber(text);
+        const double got = BlankToZero(field);
+        ASSERT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << '"' << field << '"';
+    }
+}
+
+namespace {
+
+// The epoch's day as the decimal text "%.15g" writes it, read from three places before the point.
+std::optional<EpochYearDay> PrintedEpoch(double epoch, bool writtenWithPoint) {
+    if (!std::isfinite(epoch) || epoch < 0.0 || epoch >= 1.0e6) return std::nullopt;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.15g", epoch);
+    if (std::strchr(text, 'e') != nullptr) return std::nullopt;
+    if (writtenWithPoint && std::strchr(text, '.') == nullptr) std::strcat(text, ".");
+    const char* point = std::strchr(text, '.');
+    if (point == nullptr || point - text < 3) return std::nullopt;
+    const int yy = static_cast<int>(std::trunc(epoch / 1000.0));
+    return EpochYearDay{yy + (yy < 57 ? 2000 : 1900), std::strtod(point - 3, nullptr)};
+}
+
+void ExpectSameSplit(double epoch) {
+    for (bool point : {false, true}) {
+        const auto expected = PrintedEpoch(epoch, point);
+        const auto got = SplitEpoch(epoch, point);
+        ASSERT_EQ(expected.has_value(), got.has_value()) << std::hexfloat << epoch;
+        if (!expected) continue;
+        EXPECT_EQ(got->year, expected->year) << std::hexfloat << epoch;
+        EXPECT_EQ(std::memcmp(&got->day, &expected->day, sizeof(double)), 0)
+            << std::hexfloat << epoch << " " << got->day << " " << expected->day;
+    }
+}
+
+}  // namespace
+
+// The epoch is split without printing it; the day must be the very same double as the printed
+// text gives, or every position moves. Every epoch of the test catalogues, then the edges: whole
+// days, values whose sixteenth digit is exactly 5 (ties), carries into a new digit, each
+// magnitude from 100 to 999999, and random bit patterns.
+TEST(SplitEpoch, SameDayAsThePrintedEpochToTheLastBit) {
+    int epochs = 0;
+    for (const char* file : {"/catalogue-2017-04-27.tle", "/SGP4-VER.TLE", "/omm-sample.tle"}) {
+        const auto catalogue = LoadElementFile(std::string(CORVANE_TEST_DATA) + file).catalogue;
+        for (int i = 1; i <= catalogue->Count(); ++i, ++epochs)
+            ExpectSameSplit(ConvertElementText("", catalogue->Line1(i), catalogue->Line2(i)).epoch);
+    }
+    EXPECT_GT(epochs, 1900);
+    for (double e : {100.0,
+                     999.0,
+                     1000.0,
+                     17118.0,
+                     99999.0,
+                     100000.0,
+                     999999.0,
+                     99.99999999999999,
+                     999.9999999999999,
+                     999.99999999999994,
+                     9999.99999999999,
+                     17999.9999999999999,
+                     999999.999999999,
+                     999999.9999999999,
+                     17117.89041289,
+                     80275.98708465,
+                     179.78495062,
+                     100.5,
+                     57001.5,
+                     56366.99999999999})
+        ExpectSameSplit(e);
+    // Exact binary fractions: the ones with a five in the sixteenth digit are ties.
+    for (double whole : {100.0, 123.0, 1000.0, 4095.0, 17117.0, 99999.0, 524287.0})
+        for (int k = 0; k < 4096; ++k) ExpectSameSplit(whole + k / 8192.0);
+    std::mt19937_64 random(7);
+    for (int k = 0; k < 200000; ++k) {
+        const double scale =
+            std::pow(10.0, 2.0 + 4.0 * std::uniform_real_distribution<double>(0.0, 1.0)(random));
+        ExpectSameSplit(std::uniform_real_distribution<double>(0.0, 1.0)(random) * scale);
+    }
+}
+
+// The value-only conversion gives the numbers, epoch and model choice of the full one; the
+// exponent fields scale exactly as the power function does.
+TEST(ConvertElementValues, SameNumbersAsTheFullConversion) {
+    for (int exponent = -9; exponent <= 9; ++exponent) {
+        const std::string field = std::string(exponent < 0 ? "-" : "+") + std::to_string(std::abs(exponent));
+        const ElementSet e = ConvertElementValues(Line1With(54, " 12345" + field), kIssLine2);
+        const double expected = 12345.0 * 1.0E-5 * std::pow(10.0, exponent) / kAe;
+        EXPECT_EQ(std::memcmp(&e.bstar, &expected, sizeof(double)), 0) << field;
+    }
+    const auto catalogue =
+        LoadElementFile(std::string(CORVANE_TEST_DATA) + "/catalogue-2017-04-27.tle").catalogue;
+    const std::string shortLine1 = std::string(catalogue->Line1(1)).substr(0, 40);
+    const std::string shortLine2 = std::string(catalogue->Line2(1)).substr(0, 30);
+    std::vector<std::pair<std::string, std::string>> lines = {{shortLine1, shortLine2}, {"", ""}};
+    for (int i = 1; i <= catalogue->Count(); ++i)
+        lines.emplace_back(catalogue->Line1(i), catalogue->Line2(i));
+    for (const auto& [l1, l2] : lines) {
+        const ElementSet full = ConvertElementText("NAME", l1, l2), values = ConvertElementValues(l1, l2);
+        EXPECT_TRUE(values.name.empty() && values.catalogueNumber.empty());
+        EXPECT_EQ(values.error, full.error) << l1;
+        EXPECT_EQ(values.deepSpace, full.deepSpace) << l1;
+        EXPECT_EQ(values.epochHasPoint, full.epochHasPoint) << l1;
+        for (auto field :
+             {&ElementSet::epoch, &ElementSet::epochJd, &ElementSet::ndot, &ElementSet::nddot,
+              &ElementSet::bstar, &ElementSet::inclination, &ElementSet::node, &ElementSet::eccentricity,
+              &ElementSet::argPerigee, &ElementSet::meanAnomaly, &ElementSet::meanMotion})
+            EXPECT_EQ(std::memcmp(&(values.*field), &(full.*field), sizeof(double)), 0) << l1;
     }
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
 
 #include "astro/Constants.h"
 #include "orbit/PropagationSlot.h"
@@ -190,4 +193,19 @@ TEST(ObserverGeometry, SubPointOverThePolesAndBadInput) {
     GeodeticPoint bad = ComputeSubPoint(StateVector{std::nan(""), 0, 0, 0}, kJd);
     EXPECT_EQ(bad.latitude, 0.0);
     EXPECT_EQ(bad.altitude, 0.0);
+    // The height alone is the sub-point's height to the last bit, poles and bad input included.
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<StateVector> positions = {
+        {0, 0, 7000, 0},  {1e-9, 0, -7000, 0}, {std::nan(""), 0, 0, 0}, {inf, 1, 2, 0},
+        {inf, inf, 0, 0}, {0, 0, 0, 0},        {-4000, 5000, 2000, 0},  {42164, 0, 10, 0}};
+    for (int k = 0; k < 2000; ++k) {
+        const double a = k * 0.0137, b = k * 0.0071;
+        const double r = 6400.0 + 37.0 * k;
+        positions.push_back(
+            {r * std::cos(a) * std::cos(b), r * std::sin(a) * std::cos(b), r * std::sin(b), 0});
+    }
+    for (const StateVector& p : positions) {
+        const double full = ComputeSubPoint(p, kJd).altitude, alone = SubPointHeight(p);
+        EXPECT_EQ(std::memcmp(&full, &alone, sizeof full), 0) << p.x << " " << p.y << " " << p.z;
+    }
 }

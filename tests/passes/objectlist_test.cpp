@@ -20,7 +20,6 @@
 namespace corvane {
 namespace {
 
-
 const Site kSite{40.0, -75.0, 100.0, -4.0};
 const double kInstant = CivilToJulianDate(2017, 4, 28, 3, 15, 0.0);  // UTC
 
@@ -243,6 +242,7 @@ TEST(ObjectListFilters, EntriesCarryThePositionAndSortCaseInsensitively) {
         for (char& c : a) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         for (char& c : b) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_LE(a, b);
+        if (a == b) EXPECT_LT(r.entries[k - 1].index, r.entries[k].index) << a;
     }
     // The same list whatever the number of threads.
     AltitudeCache one, two;
@@ -250,6 +250,19 @@ TEST(ObjectListFilters, EntriesCarryThePositionAndSortCaseInsensitively) {
     ObjectListResult b = BuildObjectList(Catalogue(), f, kSite, kInstant, ObservedList(), two, {}, 2);
     ASSERT_EQ(a.entries.size(), b.entries.size());
     for (size_t k = 0; k < a.entries.size(); ++k) EXPECT_EQ(a.entries[k].text, b.entries[k].text);
+    // The whole catalogue is long enough for the two threads to sort a half each and merge.
+    AltitudeCache three, four;
+    ObjectListResult all1 =
+        BuildObjectList(Catalogue(), ObjectFilters(), kSite, kInstant, ObservedList(), three, {}, 1);
+    ObjectListResult all2 =
+        BuildObjectList(Catalogue(), ObjectFilters(), kSite, kInstant, ObservedList(), four, {}, 2);
+    ASSERT_EQ(all1.entries.size(), static_cast<size_t>(Catalogue().Count()));
+    ASSERT_EQ(all2.entries.size(), all1.entries.size());
+    for (size_t k = 0; k < all1.entries.size(); ++k) {
+        EXPECT_EQ(all1.entries[k].index, all2.entries[k].index);
+        if (k > 0 && all1.entries[k - 1].VisibleText() == all1.entries[k].VisibleText())
+            EXPECT_LT(all1.entries[k - 1].index, all1.entries[k].index);
+    }
 }
 
 TEST(ObjectListFilters, NonNumericElevationReadsAsZero) {
