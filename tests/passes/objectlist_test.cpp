@@ -242,7 +242,9 @@ TEST(ObjectListFilters, EntriesCarryThePositionAndSortCaseInsensitively) {
         for (char& c : a) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         for (char& c : b) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_LE(a, b);
-        if (a == b) EXPECT_LT(r.entries[k - 1].index, r.entries[k].index) << a;
+        if (a == b) {
+            EXPECT_LT(r.entries[k - 1].index, r.entries[k].index) << a;
+        }
     }
     // The same list whatever the number of threads.
     AltitudeCache one, two;
@@ -260,8 +262,9 @@ TEST(ObjectListFilters, EntriesCarryThePositionAndSortCaseInsensitively) {
     ASSERT_EQ(all2.entries.size(), all1.entries.size());
     for (size_t k = 0; k < all1.entries.size(); ++k) {
         EXPECT_EQ(all1.entries[k].index, all2.entries[k].index);
-        if (k > 0 && all1.entries[k - 1].VisibleText() == all1.entries[k].VisibleText())
+        if (k > 0 && all1.entries[k - 1].VisibleText() == all1.entries[k].VisibleText()) {
             EXPECT_LT(all1.entries[k - 1].index, all1.entries[k].index);
+        }
     }
 }
 
