@@ -365,18 +365,20 @@ PropagationResult BatchStates::Result(size_t i) const {
 }
 
 size_t PropagationBatch::Add(const ElementSet& elements, ModelVariant variant) {
-    ModelInit model;
+    // Initialised where a near-earth lane keeps it (no copy of the whole model); another kind
+    // moves on to the scalar objects.
+    ModelInit& model = nearModel_.emplace_back();
     InitialiseModel(elements, model, variant);
     const size_t object = kind_.size();
     if (model.error == PropagationError::kNone && !model.deepSpace && !model.revised) {
         kind_.push_back(Kind::kNear);
         lane_.push_back(static_cast<uint32_t>(near_.Size()));
         near_.Add(model, elements.epochJd);
-        nearModel_.push_back(model);
     } else {
         kind_.push_back(Kind::kScalar);
         lane_.push_back(static_cast<uint32_t>(scalar_.size()));
         scalar_.push_back(Scalar{model, ResonanceState{}, elements.epochJd});
+        nearModel_.pop_back();
     }
     if (keepElements_) elements_.push_back(elements);
     return object;
