@@ -33,13 +33,29 @@ std::filesystem::path Scratch(const std::string& name) {
 }
 
 // indiserver with one driver on a free port, its local socket and the driver's configuration
-// in `dir`, so that it meets no other server on this machine.
+// in `dir`, so that it meets no other server on this machine. With `startUtc` (a UTC Julian
+// date) and faketime installed, the server and its driver run on a clock that starts at that
+// instant: a driver that works out its sky (hour angle, side of the pier) from its own clock
+// then sees the sky of the pass, whatever the time of day the test runs at.
+std::vector<std::string> ServerCommand(const std::string& driver, const std::filesystem::path& dir, int port,
+                                       double startUtc) {
+    std::vector<std::string> args;
+    if (startUtc > 0 && InPath("faketime")) {
+        std::string at = IsoUtcText(startUtc).substr(0, 19);
+        at[10] = ' ';
+        args = {"faketime", "-f", "@" + at};
+    }
+    for (const std::string& a :
+         {std::string("indiserver"), std::string("-u"), (dir / "indiserver.socket").string(),
+          std::string("-p"), std::to_string(port), driver})
+        args.push_back(a);
+    return args;
+}
+
 struct IndiServerProcess {
-    IndiServerProcess(const std::string& driver, const std::filesystem::path& dir)
+    IndiServerProcess(const std::string& driver, const std::filesystem::path& dir, double startUtc = 0.0)
         : port(FreeLoopbackPort()),
-          process(
-              {"indiserver", "-u", (dir / "indiserver.socket").string(), "-p", std::to_string(port), driver},
-              {"HOME=" + dir.string()}, true) {}
+          process(ServerCommand(driver, dir, port, startUtc), {"HOME=" + dir.string(), "TZ=UTC"}, true) {}
     int port;
     ChildProcess process;
 };
@@ -87,8 +103,13 @@ std::string Messages(const RecordingDisplay& display) {
 TEST(IndiTracking, TelescopeSimulatorFollowsTheIssByCustomRates) {
     if (!InPath("indiserver") || !InPath("indi_simulator_telescope") || !InPath("indi_getprop"))
         GTEST_SKIP() << "INDI is not installed (Debian package indi-bin); ./test installs it";
+    const PassTimes pass = FindPass(TestCatalogue()->IssIndex(), 2457870.5, 35.0, 70.0);
+    ASSERT_GT(pass.losUtc, 0);
+    const char* whole = std::getenv("CORVANE_INDI_PASS");
+    const bool wholePass = whole != nullptr && std::string(whole) == "whole";
+    const double startUtc = wholePass ? pass.aosUtc + 20.0 / 86400.0 : pass.culminationUtc - 90.0 / 86400.0;
     const auto dir = Scratch("corvane-indi-sim-");
-    IndiServerProcess server("indi_simulator_telescope", dir);
+    IndiServerProcess server("indi_simulator_telescope", dir, startUtc);
     ASSERT_TRUE(server.process.Started());
     const Indi indi{std::to_string(server.port)};
     const std::string device = "Telescope Simulator";
@@ -97,11 +118,6 @@ TEST(IndiTracking, TelescopeSimulatorFollowsTheIssByCustomRates) {
     });
     ASSERT_EQ(present.count(device + ".CONNECTION.CONNECT"), 1u) << "the simulator did not come up";
 
-    const PassTimes pass = FindPass(TestCatalogue()->IssIndex(), 2457870.5, 35.0, 70.0);
-    ASSERT_GT(pass.losUtc, 0);
-    const char* whole = std::getenv("CORVANE_INDI_PASS");
-    const bool wholePass = whole != nullptr && std::string(whole) == "whole";
-    const double startUtc = wholePass ? pass.aosUtc + 20.0 / 86400.0 : pass.culminationUtc - 90.0 / 86400.0;
     const double judgeFrom = 40.0;  // seconds: the first goto and the pull-in onto the object
     const double seconds = wholePass ? (pass.losUtc - startUtc) * 86400.0 - 20.0 : 120.0;
 
