@@ -26,6 +26,11 @@ constexpr RigName kRigs[] = {{Rig::Lx200GpsAltAz, "LX200GPS Alt-Az", 8.0},
                              {Rig::NexStarEq, "NexStar GPS EQ", 3.0},
                              {Rig::Cge, "CGE", 3.0}};
 
+// "<mount> predictive high" and the like: which run a row is.
+std::string PassLabel(const char* mount, bool predictive, bool high) {
+    return std::string(mount) + (predictive ? " predictive" : " standard") + (high ? " high" : " moderate");
+}
+
 }  // namespace
 
 // Arguments: the mount (index into kRigs), the method (0 standard, 1 predictive), the pass
@@ -43,8 +48,7 @@ static void BM_TrackingPass(benchmark::State& state) {
         f = TrackPass(r.rig, minPeak, maxPeak, predictive, within);
         outsideKeyhole = TrackPass(r.rig, minPeak, maxPeak, predictive, within, k.fromUtc, k.toUtc);
     }
-    state.SetLabel(std::string(r.name) + (predictive ? " predictive" : " standard") +
-                   (high ? " high" : " moderate"));
+    state.SetLabel(PassLabel(r.name, predictive, high));
     state.counters["rms_deg"] = f.rms;
     state.counters["max_deg"] = f.max;
     // Outside the keyhole's swing (and the flip, which is never counted in them).
@@ -83,8 +87,7 @@ static void BM_TrackingLeapFrogPass(benchmark::State& state) {
     const bool high = state.range(2) == 1;
     LeapPassFigures f;
     for (auto _ : state) f = TrackLeapPass(m.type, predictive, high ? 80.0 : 35.0, high ? 90.0 : 70.0);
-    state.SetLabel(std::string(m.name) + (predictive ? " predictive" : " standard") +
-                   (high ? " high" : " moderate"));
+    state.SetLabel(PassLabel(m.name, predictive, high));
     state.counters["miss_max_deg"] = f.largest;
     state.counters["miss_median_deg"] = f.median;
     state.counters["rms_deg"] = f.rms;

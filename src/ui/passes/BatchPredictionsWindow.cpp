@@ -125,10 +125,8 @@ BatchPredictionsWindow::BatchPredictionsWindow(PlanContext& context, QWidget* pa
 
     statusLabel = new QLabel;
     outer->addWidget(statusLabel);
-    const HeadedList list = AddHeadedList(
-        outer,
-        ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kPassWindow),
-        BatchHeader(), {102, 200}, 120, 260);
+    const HeadedList list =
+        AddHeadedList(outer, PassWindowCondition(settings), BatchHeader(), {102, 200}, 120, 260);
     conditionLabel = list.condition;
     headerLabel = list.header;
     passList = list.list;

@@ -73,10 +73,8 @@ PassPredictionsWindow::PassPredictionsWindow(PlanContext& context, int object, Q
     controls->addStretch();
     outer->addLayout(controls);
 
-    const HeadedList list = AddHeadedList(
-        outer,
-        ConditionLabel(settings.AOSElevation, settings.IgnoreEclipse != 0, ConditionLabelForm::kPassWindow),
-        PredictionsHeader(), {102, 200}, 96, 220);
+    const HeadedList list =
+        AddHeadedList(outer, PassWindowCondition(settings), PredictionsHeader(), {102, 200}, 96, 220);
     conditionLabel = list.condition;
     headerLabel = list.header;
     passList = list.list;

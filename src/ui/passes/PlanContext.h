@@ -70,6 +70,12 @@ struct PlanContext {
     PlanHeader CurrentPlanHeader() const;
 };
 
+// The condition line of the pass windows ("AOS/LOS at 0° Elevation or point of eclipse." and
+// the like) for the settings.
+inline std::string PassWindowCondition(const Settings& s) {
+    return ConditionLabel(s.AOSElevation, s.IgnoreEclipse != 0, ConditionLabelForm::kPassWindow);
+}
+
 // Says, without holding up the window, that `passes` of the passes just added were in the View
 // Plan already (they are added all the same).
 void TellAlreadyPlanned(QWidget* parent, int passes);
