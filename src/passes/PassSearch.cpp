@@ -10,6 +10,7 @@
 #include "orbit/ElementCatalogue.h"
 #include "orbit/PropagationSlot.h"
 #include "orbit/Sgp4Batch.h"
+#include "passes/PassBounds.h"
 #include "passes/PassText.h"
 
 namespace corvane {
@@ -89,22 +90,14 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateV
 // In view: in the Earth-fixed frame the site stands still, so the direction to the object turns
 // by at most the path the object covers there divided by its least distance; the elevation
 // changes by no more than that angle, and the refracted elevation the pass condition compares
-// is never below the geometric one by more than 1e-6 radians. The path is bounded from the
-// Earth-fixed speed now and a bound on the Earth-fixed acceleration (gravity with a wide margin
-// for the model's perturbations, the centrifugal and the Coriolis terms; the latter grows with
-// the speed, which the factor 1 / (1 - 2 w T) covers). Sunlit: the shadow depth (Earth's
-// semidiameter less the Sun's less their separation) changes no faster than the object's
-// angular rate about the Earth's centre plus the rate of its semidiameter and the Sun's motion.
+// is never below the geometric one by more than 1e-6 radians. Sunlit: as SecondsSunlit bounds it.
 // The model's orbit is assumed smooth between two instants at which it can be computed.
 // shadow: the shadow test of p against sun when the in-pass test already made it (and found p
 // sunlit), so that it is not made twice.
 double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverState& site,
                      const StateVector& sun, const PassSettings& settings, double longest, double useful,
                      const Shadow& shadow) {
-    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
-    const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
-    const double energy = speed2 / 2.0 - kGe / r;
-    if (!(r > 0.0) || !(energy < 0.0) || !(longest >= useful)) return 0.0;
+    if (!(longest >= useful)) return 0.0;
     constexpr double slack = 1.0e-4;  // radians
 
     // In view (the cheaper test first: near the horizon it fails at once).
@@ -116,20 +109,12 @@ double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverS
     const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, up / range)));
     const double margin = elevation - settings.aosElevation - slack;
     if (!(margin > 0.0)) return 0.0;
-    const double a = -kGe / (2.0 * energy);
-    const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
-    const double h = std::sqrt(hx * hx + hy * hy + hz * hz);
-    const double e = std::sqrt(std::fmax(0.0, 1.0 - h * h / (kGe * a)));
-    const double rMin = a * (1.0 - e) / 1.05, rMax = a * (1.0 + e) * 1.05;
-    if (!(rMin > 1.05 * kXkmper) || !std::isfinite(rMax) || !(h > 0.0)) return 0.0;
-    constexpr double w = kOmegaERadiansPerDay / 86400.0;
-    const double vex = v.x + w * p.y, vey = v.y - w * p.x, vez = v.z;  // Earth-fixed velocity
-    const double ve = std::sqrt(vex * vex + vey * vey + vez * vez);
-    const double c = 1.5 * kGe / (rMin * rMin) + w * w * rMax;
+    const OrbitBounds orbit = BoundOrbit(p, v);
+    if (!orbit.ok || !(orbit.rMin > 1.05 * kXkmper)) return 0.0;
+    const EarthFixedMotion motion(p, v, orbit);
     double inView = 0.0;
     for (double t = std::fmin(longest, 6000.0); t >= useful; t *= 0.5) {
-        const double accel = (c + 2.0 * w * ve) / (1.0 - 2.0 * w * t);
-        const double path = ve * t + 0.5 * accel * t * t;
+        const double path = motion.Path(t);
         const double nearest = range - path;
         if (nearest > 0.0 && path / nearest < margin) {
             inView = t;
@@ -141,11 +126,7 @@ double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverS
     // Sunlit.
     double depth = shadow.depth;
     if (!shadow.known && IsEclipsed(p, sun, &depth)) return 0.0;
-    if (!std::isfinite(depth)) return 0.0;
-    const double vMax = 1.2 * h / (a * (1.0 - e));  // fastest inertial speed on the orbit, with margin
-    const double rate = vMax / rMin * (1.0 + kXkmper / std::sqrt(rMin * rMin - kXkmper * kXkmper)) + 1.0e-6;
-    const double sunlit = (-depth - slack) / rate;
-    const double both = std::fmin(inView, sunlit);
+    const double both = std::fmin(inView, SecondsSunlit(orbit, depth, slack));
     return both >= useful ? both : 0.0;
 }
 
@@ -457,7 +438,8 @@ RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler&
     return result;
 }
 
-Culmination MaximumElevation(long long aos, long long los, const PassSampler& look) {
+Culmination MaximumElevation(long long aos, long long los, const PassSampler& look,
+                             const std::function<long long(long long)>& risingUntil) {
     Culmination best;
     best.second = aos;
     for (long long t = aos; t <= los; t += 10) {
@@ -466,6 +448,11 @@ Culmination MaximumElevation(long long aos, long long los, const PassSampler& lo
         best.elevation = sample.elevation;
         best.second = t;
         best.range = sample.range;
+        if (risingUntil) {
+            // Every step up to that second rises: the walk would pass them all.
+            const long long steps = (std::min(risingUntil(t), los) - t) / 10;
+            if (steps >= 2) t += 10 * (steps - 1);
+        }
     }
     const long long coarse = best.second;
     for (long long t = coarse + 1; t <= coarse + 10; ++t) {
@@ -505,6 +492,9 @@ void PassSearch::Prepare(Use use, long long coarse, SearchVariant variant) {
     use_ = use;
     fakeLow_ = 0;
     fakeHigh_ = -1;
+    hasKnownOut_ = bisected_ = false;
+    remembered_[0].second = remembered_[1].second = kNoSecond;
+    lookSecond_ = kNoSecond;
     const bool batch = variant == SearchVariant::kBatch;
     if (use == Use::kAosWalk) walkEnd_ = coarse - (batch ? 1000 : 200);
     if (use == Use::kLosWalk) walkEnd_ = coarse + (batch ? 200 : 201);
@@ -512,10 +502,18 @@ void PassSearch::Prepare(Use use, long long coarse, SearchVariant variant) {
 
 bool PassSearch::Known(long long second, PassSample& sample) {
     sample = PassSample{};
-    if ((use_ == Use::kAosWalk || use_ == Use::kLosWalk) && second >= fakeLow_ && second <= fakeHigh_) {
-        ++pruned_;
-        sample.computed = sample.inPass = true;
-        return true;
+    if (use_ == Use::kAosWalk || use_ == Use::kLosWalk) {
+        if (second >= fakeLow_ && second <= fakeHigh_) {
+            ++pruned_;
+            sample.computed = sample.inPass = true;
+            return true;
+        }
+        for (const Remembered& r : remembered_) {
+            if (r.second == second) {
+                sample = r.sample;
+                return true;
+            }
+        }
     }
     if (!hasObject_) {
         ++samples_;
@@ -529,8 +527,13 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
     PassSample sample;
     StateVector position, velocity;
     if (use_ == Use::kLook) {
-        // The culmination reads the elevation and range only.
-        LookFrom(second, state, sample, position, nullptr, false);
+        // The culmination reads the elevation and range only; the state lets RisingUntil prove
+        // steps ahead.
+        if (LookFrom(second, state, sample, position, &velocity, false) && pruning_) {
+            lookSecond_ = second;
+            lookPosition_ = position;
+            lookVelocity_ = velocity;
+        }
         return sample;
     }
     if (use_ == Use::kCondition) return ConditionFrom(second, state);
@@ -540,10 +543,15 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
     // ends the walk, the one before it, whose azimuth gives the direction, and the one at the limit
     // are all computed. The LOS walk starts on an in-pass second (the last good probe, or the
     // coarse LOS), so its direction is always that of a computed sample too.
-    if (!LookFrom(second, state, sample, position, &velocity, true)) return sample;
     Shadow shadow;
-    sample.inPass = InPassAt(second, sample, position, &shadow);
-    if (!sample.inPass) return sample;
+    if (!WalkSample(second, state, sample, position, velocity, shadow)) {
+        // The walk ends at or before the first sample out of pass beyond this one: remember it.
+        hasKnownOut_ = true;
+        knownOut_ = second;
+        knownOutSample_ = sample;
+        return sample;
+    }
+    if (Bisect(second, sample, position, velocity, shadow)) return sample;
     if (use_ == Use::kAosWalk && second > walkEnd_ + 1) {
         const auto in = static_cast<long long>(ProvenInPass(
             second, position, velocity, static_cast<double>(second - walkEnd_ - 1), 2.0, shadow));
@@ -560,6 +568,93 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
         }
     }
     return sample;
+}
+
+bool PassSearch::WalkSample(long long second, PropagationResult state, PassSample& sample,
+                            StateVector& position, StateVector& velocity, Shadow& shadow) {
+    if (!LookFrom(second, state, sample, position, &velocity, true)) return false;
+    sample.inPass = InPassAt(second, sample, position, &shadow);
+    return sample.inPass;
+}
+
+bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector& position,
+                        const StateVector& velocity, const Shadow& shadow) {
+    // From an in-pass second the walk goes on (back for the AOS, on for the LOS) until a second
+    // out of pass. Over a stretch where the elevation provably moves one way (rising toward this
+    // second on the AOS side, falling after it on the LOS side) and the object stays sunlit, the
+    // in-pass seconds are one run from this second. So: with a second already known out of pass
+    // within such a stretch, the run's end is found by halving; without one, the far end of the
+    // longest such stretch is computed, and if it is in pass the whole stretch is. The walk then
+    // reads the run as in pass and its computed ends from here.
+    if (bisected_) return false;
+    const bool aos = use_ == Use::kAosWalk;
+    const long long direction = aos ? -1 : 1;  // of the walk, in time
+    const long long room = (walkEnd_ - second) * direction;
+    if (room < 2) return false;
+    const ElevationTrend trend(position, velocity, ObserverAt(second));
+    const double sunlit =
+        settings_.ignoreEclipse ? HUGE_VAL : SecondsSunlit(trend.Orbit(), shadow.depth, 1.0e-4);
+    auto provable = [&](long long span) {
+        return sunlit > static_cast<double>(span) && trend.Monotone(aos ? +1 : -1, static_cast<double>(span));
+    };
+    const long long known = hasKnownOut_ ? (knownOut_ - second) * direction : 0;
+    long long in = second, out = 0;
+    PassSample inSample = sample, outSample;
+    if (known > 0 && known <= room) {
+        if (!provable(known)) return false;
+        out = knownOut_;
+        outSample = knownOutSample_;
+    } else {
+        long long span = room;
+        while (span >= 8 && !provable(span)) span = span * 5 / 8;
+        if (span < 8) return false;
+        const long long far = second + direction * span;
+        PassSample m;
+        StateVector p, v;
+        Shadow sh;
+        if (WalkSample(far, StateNow(far), m, p, v, sh)) {
+            remembered_[0] = Remembered{far, m};
+            if (aos) {
+                fakeLow_ = far + 1;
+                fakeHigh_ = second - 1;
+            } else {
+                fakeLow_ = second + 1;
+                fakeHigh_ = far - 1;
+            }
+            return true;
+        }
+        out = far;
+        outSample = m;
+    }
+    bisected_ = true;
+    while (in - out > 1 || out - in > 1) {
+        const long long mid = in + (out - in) / 2;
+        PassSample m;
+        StateVector p, v;
+        Shadow sh;
+        if (WalkSample(mid, StateNow(mid), m, p, v, sh)) {
+            in = mid;
+            inSample = m;
+        } else {
+            out = mid;
+            outSample = m;
+        }
+    }
+    remembered_[0] = Remembered{in, inSample};
+    remembered_[1] = Remembered{out, outSample};
+    if (aos) {
+        fakeLow_ = in + 1;
+        fakeHigh_ = second - 1;
+    } else {
+        fakeLow_ = second + 1;
+        fakeHigh_ = in - 1;
+    }
+    return true;
+}
+
+PropagationResult PassSearch::StateNow(long long second) {
+    if (!batch_) return PropagateSlot(TimeOf(second), *slot_);
+    return batch_->PropagateOne(batchObject_, TimeOf(second));
 }
 
 PassSample PassSearch::Sample(long long second) {
@@ -579,7 +674,19 @@ RefinedEnd PassSearch::RefineLOS(long long coarseLos, SearchVariant variant) {
 
 Culmination PassSearch::MaximumElevation(long long aos, long long los) {
     Prepare(Use::kLook, 0, SearchVariant::kSingleObject);
-    return corvane::MaximumElevation(aos, los, [this](long long s) { return Sample(s); });
+    auto look = [this](long long s) { return Sample(s); };
+    if (!pruning_) return corvane::MaximumElevation(aos, los, look);
+    return corvane::MaximumElevation(aos, los, look, [this](long long s) { return RisingUntil(s); });
+}
+
+long long PassSearch::RisingUntil(long long second) {
+    if (second != lookSecond_) return second;
+    const ElevationTrend trend(lookPosition_, lookVelocity_, ObserverAt(second));
+    if (!trend.Ok() || !(trend.Rate() > 0.0)) return second;
+    for (double t = 3000.0; t >= 20.0; t *= 0.7) {
+        if (trend.Monotone(+1, t)) return second + static_cast<long long>(t);
+    }
+    return second;
 }
 
 std::vector<PassRecord> PassSearch::RefinePasses(const std::vector<std::pair<long long, long long>>& found,
