@@ -110,7 +110,7 @@ double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverS
     const double margin = elevation - settings.aosElevation - slack;
     if (!(margin > 0.0)) return 0.0;
     const OrbitBounds orbit = BoundOrbit(p, v);
-    if (!orbit.ok || !(orbit.rMin > 1.05 * kXkmper)) return 0.0;
+    if (!orbit.ok || !(orbit.rMin > kXkmper)) return 0.0;
     const EarthFixedMotion motion(p, v, orbit);
     double inView = 0.0;
     for (double t = std::fmin(longest, 6000.0); t >= useful; t *= 0.5) {
@@ -327,14 +327,77 @@ PassSample PassSearch::ConditionFrom(long long second, PropagationResult state) 
     return sample;
 }
 
+PassSearch::ElevationSide PassSearch::CoarseSide(long long second, const PropagationResult& state,
+                                                 StateVector& position) {
+    // The compared elevation is the refracted one where that is 0 or above, else the geometric
+    // one h. Over -4.5 to 90 degrees the refraction lifts h by at most 0.75 degrees and lowers it
+    // (near the zenith) by under 1e-6 radians; below -6 degrees the geometric one stands. So the
+    // sine of h decides the sample unless h lies near the AOS elevation or between -6 and -4.5
+    // degrees, where the refraction formula misbehaves; those take the full look angles.
+    const ObserverState* observer = table_ ? table_->Observer(second) : nullptr;
+    if (!observer || !table_->Sun(second) || !state.Ok() || !coarseSines_.usable)
+        return ElevationSide::kUnknown;
+    PropagationResult converted = state;
+    ConvertState(converted);
+    const StateVector& p = converted.position;
+    const double rx = p.x - observer->position.x, ry = p.y - observer->position.y,
+                 rz = p.z - observer->position.z;
+    const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
+    const double up = observer->cosLat * observer->cosTheta * rx +
+                      observer->cosLat * observer->sinTheta * ry + observer->sinLat * rz;
+    const double sine = up / range;
+    if (!(range > 0.0) || !std::isfinite(sine) || !std::isfinite(converted.velocity.x) ||
+        !std::isfinite(converted.velocity.y) || !std::isfinite(converted.velocity.z))
+        return ElevationSide::kUnknown;
+    ElevationSide side = ElevationSide::kUnknown;
+    if (sine < coarseSines_.belowLowest || (sine >= coarseSines_.formulaLow && sine < coarseSines_.below))
+        side = ElevationSide::kBelow;
+    else if (sine > coarseSines_.above)
+        side = ElevationSide::kAbove;
+    if (side != ElevationSide::kUnknown) {
+        position = p;
+        velocity_ = converted.velocity;
+    }
+    return side;
+}
+
+void PassSearch::PrepareCoarseSines() {
+    // Sines of the elevations that bound the decided samples, each with a margin far above the
+    // rounding of the sine and of the look angles' own arithmetic.
+    const double aos = settings_.aosElevation;
+    CoarseSines& c = coarseSines_;
+    c.usable = std::isfinite(aos) && std::fabs(aos) < Radians(80.0);
+    if (!c.usable) return;
+    constexpr double margin = 1.0e-9;
+    // Below -6 degrees: below the AOS elevation when that is higher.
+    c.belowLowest = std::sin(std::fmin(Radians(-6.0), aos) - margin);
+    c.formulaLow = std::sin(Radians(-4.5) + margin);
+    c.below = std::sin(std::fmax(Radians(-4.5), aos - Radians(0.75)) - margin);
+    c.above = std::sin(aos + 1.0e-6 + margin);
+}
+
 PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
     if (!pruning_) return ConditionFrom(second, state);
     PassSample sample;
     StateVector position;
-    // The scan needs only the in-pass flag: no azimuth.
-    if (!LookFrom(second, state, sample, position, &velocity_, false)) return sample;
     Shadow shadow;
-    sample.inPass = InPassAt(second, sample, position, &shadow);
+    // The scan needs only the in-pass flag: no azimuth, and away from the AOS elevation not even
+    // the elevation itself.
+    const ElevationSide side = CoarseSide(second, state, position);
+    if (side == ElevationSide::kBelow) {
+        ++samples_;
+        sample.computed = true;
+        sample.elevation = -90.0;  // not made: the scan reads the in-pass flag only
+    } else if (side == ElevationSide::kAbove) {
+        ++samples_;
+        sample.computed = true;
+        sample.elevation = 90.0;  // likewise
+        sample.inPass = settings_.ignoreEclipse || !IsEclipsed(position, *table_->Sun(second), &shadow.depth);
+        shadow.known = !settings_.ignoreEclipse;
+    } else {
+        if (!LookFrom(second, state, sample, position, &velocity_, false)) return sample;
+        sample.inPass = InPassAt(second, sample, position, &shadow);
+    }
     if (sample.inPass) {
         // Samples provably in pass are not computed; the last sample of the scan always is, so
         // that a pass still open there is known to be open.
@@ -473,6 +536,7 @@ PassSample PassSearch::LookAt(long long second) {
 }
 
 void PassSearch::StartCoarseScan(const ScanRange& range) {
+    PrepareCoarseSines();
     outOfViewUntil_ = 0.0;
     inPassUntil_ = 0;
     lastCoarse_ = range.first;
@@ -676,14 +740,16 @@ Culmination PassSearch::MaximumElevation(long long aos, long long los) {
     Prepare(Use::kLook, 0, SearchVariant::kSingleObject);
     auto look = [this](long long s) { return Sample(s); };
     if (!pruning_) return corvane::MaximumElevation(aos, los, look);
-    return corvane::MaximumElevation(aos, los, look, [this](long long s) { return RisingUntil(s); });
+    return corvane::MaximumElevation(aos, los, look,
+                                     [this, los](long long s) { return RisingUntil(s, los); });
 }
 
-long long PassSearch::RisingUntil(long long second) {
-    if (second != lookSecond_) return second;
+long long PassSearch::RisingUntil(long long second, long long last) {
+    if (second != lookSecond_ || last - second < 20) return second;
     const ElevationTrend trend(lookPosition_, lookVelocity_, ObserverAt(second));
     if (!trend.Ok() || !(trend.Rate() > 0.0)) return second;
-    for (double t = 3000.0; t >= 20.0; t *= 0.7) {
+    // Beyond the last second the walk stops anyway.
+    for (double t = std::fmin(3000.0, static_cast<double>(last - second)); t >= 20.0; t *= 0.7) {
         if (trend.Monotone(+1, t)) return second + static_cast<long long>(t);
     }
     return second;

@@ -248,7 +248,18 @@ private:
                 const StateVector& velocity, const Shadow& shadow);
     // The culmination: the last second up to which the elevation provably rises from a computed
     // sample at second (second itself when nothing is proven).
-    long long RisingUntil(long long second);
+    long long RisingUntil(long long second, long long last);
+    // Which side of the AOS elevation a coarse sample provably lies on, from the sine of its
+    // geometric elevation alone (kUnknown: the full look angles decide). When known, position and
+    // velocity_ hold the converted state.
+    enum class ElevationSide : uint8_t { kUnknown, kBelow, kAbove };
+    ElevationSide CoarseSide(long long second, const PropagationResult& state, StateVector& position);
+    void PrepareCoarseSines();
+    struct CoarseSines {
+        bool usable = false;
+        double belowLowest = 0.0, formulaLow = 0.0, below = 0.0, above = 0.0;
+    };
+    CoarseSines coarseSines_;
     PropagationResult StateNow(long long second);
     // Daytime rule, refinement and culmination of each pass the scan found, in order.
     std::vector<PassRecord> RefinePasses(const std::vector<std::pair<long long, long long>>& found,
