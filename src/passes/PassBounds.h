@@ -135,4 +135,85 @@ private:
     bool ok_ = false;
 };
 
+// An object's depth in the Earth's shadow (as IsEclipsed gives it: the Earth's semidiameter less
+// the Sun's less the angle delta between the Sun and the Earth's centre seen from the object), its
+// rate now, and how far that rate can drift within t seconds either way. With q the direction of
+// the object from the Earth's centre and c = cos(delta) = -s.q for the Sun's direction s,
+//   delta'' = -c'' / sin(delta) - delta'^2 cos(delta) / sin(delta),
+//   |c''| <= |q''| + 2 |s'| |q'| + |s''|,   |q''| <= h^2 / r^4 + 2 |q'| |r'| / r + (perturbations),
+// the last from the two-body acceleration (the model's orbit departs from it by far less than 3%
+// of the central gravity); the Earth's semidiameter asin(Re / r) moves with r' and
+// r'' = h^2 / r^3 - mu / r^2 (+ 3%). The Sun's semidiameter changes by under 1e-9 rad/s.
+class ShadowTrend {
+public:
+    ShadowTrend(const StateVector& p, const StateVector& v, const StateVector& sun, const OrbitBounds& orbit)
+        : orbit_(orbit) {
+        const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+        const double sm = std::sqrt(sun.x * sun.x + sun.y * sun.y + sun.z * sun.z);
+        if (!orbit.ok || !(orbit.rMin > kXkmper) || !(orbit.rMax < 1.0e6) || !(r > 0.0) || !(sm > 0.0))
+            return;
+        const double qx = p.x / r, qy = p.y / r, qz = p.z / r;
+        const double sx = sun.x / sm, sy = sun.y / sm, sz = sun.z / sm;
+        const double radialSpeed = (p.x * v.x + p.y * v.y + p.z * v.z) / r;
+        const double dqx = (v.x - qx * radialSpeed) / r, dqy = (v.y - qy * radialSpeed) / r,
+                     dqz = (v.z - qz * radialSpeed) / r;
+        const double cosDelta = -(sx * qx + sy * qy + sz * qz);
+        sinDelta_ = std::sqrt(std::fmax(0.0, 1.0 - cosDelta * cosDelta));
+        if (!(sinDelta_ > 1.0e-3)) return;
+        delta_ = std::acos(std::fmax(-1.0, std::fmin(1.0, cosDelta)));
+        const double deltaRate = (sx * dqx + sy * dqy + sz * dqz) / sinDelta_;
+        const double semidiameterRate = -kXkmper * radialSpeed / (r * std::sqrt(r * r - kXkmper * kXkmper));
+        rate_ = semidiameterRate - deltaRate;
+        // Errors of the rate now: the Sun's motion, its semidiameter, the model's velocity.
+        const double velocityError = 1.0e-3 * std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z) + 1.0e-3;
+        rateError_ = kSunTurn / sinDelta_ + 1.0e-9 + velocityError / (r * sinDelta_) +
+                     kXkmper * velocityError / (r * std::sqrt(r * r - kXkmper * kXkmper));
+        ok_ = std::isfinite(rate_) && std::isfinite(rateError_) && std::isfinite(delta_);
+    }
+    bool Ok() const { return ok_; }
+    double Rate() const { return rate_; }
+    double Drift(double t) const {
+        const OrbitBounds& o = orbit_;
+        const double hMax = 1.2 * o.h;
+        const double turn = hMax / (o.rMin * o.rMin) + kSunTurn;  // |q'| + |s'|
+        const double low = delta_ - turn * t, high = delta_ + turn * t;
+        if (!(low > 1.0e-3) || !(high < kPi - 1.0e-3)) return HUGE_VAL;
+        const double sinLeast = std::fmin(std::sin(low), std::sin(high));
+        const double cotMost =
+            std::fmax(std::fabs(std::cos(low) / std::sin(low)), std::fabs(std::cos(high) / std::sin(high)));
+        const double radialMost = 1.2 * kGe * o.e / o.h + 0.01;
+        const double qAcceleration = hMax * hMax / (o.rMin * o.rMin * o.rMin * o.rMin) +
+                                     2.0 * turn * radialMost / o.rMin +
+                                     0.03 * kGe / (o.rMin * o.rMin * o.rMin);
+        const double deltaAcceleration =
+            (qAcceleration + 2.0 * kSunTurn * turn + 1.0e-12) / sinLeast + turn * turn * cotMost;
+        // r'' over the orbit: h^2 / r^3 - mu / r^2 at its ends and its one extremum, h within 10%.
+        double radialAcceleration = 0.0;
+        for (const double h : {0.9 * o.h, 1.1 * o.h}) {
+            const double extremum = 1.5 * h * h / kGe;
+            for (double r : {o.rMin, o.rMax, std::fmin(o.rMax, std::fmax(o.rMin, extremum))})
+                radialAcceleration =
+                    std::fmax(radialAcceleration, std::fabs(h * h / (r * r * r) - kGe / (r * r)));
+        }
+        radialAcceleration += 0.03 * kGe / (o.rMin * o.rMin);
+        const double root = std::sqrt(o.rMin * o.rMin - kXkmper * kXkmper);
+        const double slope = kXkmper / (o.rMin * root);  // |d asin(Re / r) / dr| at its largest
+        const double bend =
+            kXkmper * (2.0 * o.rMin * o.rMin - kXkmper * kXkmper) / (o.rMin * o.rMin * root * root * root);
+        const double semidiameterAcceleration = slope * radialAcceleration + bend * radialMost * radialMost;
+        return rateError_ + (deltaAcceleration + semidiameterAcceleration) * t;
+    }
+    // True when the depth provably falls (direction -1: the object leaves the shadow) or rises
+    // (+1: it enters) all through t seconds either side of now.
+    bool Monotone(int direction, double t) const {
+        return ok_ && direction * rate_ - Drift(t) > ElevationTrend::kLeastRate;
+    }
+
+private:
+    static constexpr double kSunTurn = 2.1e-7;  // the Sun's direction, rad/s, with a margin
+    OrbitBounds orbit_;
+    double sinDelta_ = 0.0, delta_ = 0.0, rate_ = 0.0, rateError_ = 0.0;
+    bool ok_ = false;
+};
+
 }  // namespace corvane

@@ -85,48 +85,52 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateV
     return (psi - cone) / rate;
 }
 
-// How many seconds (either way in time) an object at position p (km) with velocity v (km/s),
-// in pass as seen from the observer, provably stays in pass; 0 when that cannot be bounded.
-// In view: in the Earth-fixed frame the site stands still, so the direction to the object turns
-// by at most the path the object covers there divided by its least distance; the elevation
-// changes by no more than that angle, and the refracted elevation the pass condition compares
-// is never below the geometric one by more than 1e-6 radians. Sunlit: as SecondsSunlit bounds it.
-// The model's orbit is assumed smooth between two instants at which it can be computed.
-// shadow: the shadow test of p against sun when the in-pass test already made it (and found p
-// sunlit), so that it is not made twice.
-double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverState& site,
-                     const StateVector& sun, const PassSettings& settings, double longest, double useful,
-                     const Shadow& shadow) {
-    if (!(longest >= useful)) return 0.0;
-    constexpr double slack = 1.0e-4;  // radians
+constexpr double kSlack = 1.0e-4;  // radians kept from the in-view and sunlit limits
 
-    // In view (the cheaper test first: near the horizon it fails at once).
+// How many seconds (either way in time, at most longest) an object at position p (km) with
+// velocity v (km/s), above the AOS elevation as seen from the observer, provably stays there; 0
+// when that is less than useful. In the Earth-fixed frame the site stands still, so the direction
+// to the object turns by at most the path the object covers there divided by its least distance;
+// the elevation changes by no more than that angle, and the refracted elevation the pass
+// condition compares is never below the geometric one by more than 1e-6 radians. The model's
+// orbit is assumed smooth between two instants at which it can be computed.
+double SecondsInView(const StateVector& p, const StateVector& v, const ObserverState& site,
+                     double aosElevation, double longest, double useful, OrbitBounds* bounds = nullptr) {
+    if (!(longest >= useful)) return 0.0;
+    // The cheaper test first: near the horizon it fails at once.
     const StateVector& o = site.position;
     const double rx = p.x - o.x, ry = p.y - o.y, rz = p.z - o.z;
     const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
     if (!(range > 0.0)) return 0.0;
     const double up = site.cosLat * site.cosTheta * rx + site.cosLat * site.sinTheta * ry + site.sinLat * rz;
     const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, up / range)));
-    const double margin = elevation - settings.aosElevation - slack;
+    const double margin = elevation - aosElevation - kSlack;
     if (!(margin > 0.0)) return 0.0;
     const OrbitBounds orbit = BoundOrbit(p, v);
+    if (bounds) *bounds = orbit;
     if (!orbit.ok || !(orbit.rMin > kXkmper)) return 0.0;
     const EarthFixedMotion motion(p, v, orbit);
-    double inView = 0.0;
     for (double t = std::fmin(longest, 6000.0); t >= useful; t *= 0.5) {
         const double path = motion.Path(t);
         const double nearest = range - path;
-        if (nearest > 0.0 && path / nearest < margin) {
-            inView = t;
-            break;
-        }
+        if (nearest > 0.0 && path / nearest < margin) return t;
     }
-    if (!(inView >= useful) || settings.ignoreEclipse) return inView >= useful ? inView : 0.0;
+    return 0.0;
+}
 
-    // Sunlit.
+// How many seconds (either way in time) an object in pass provably stays in pass: in view as
+// SecondsInView bounds it and sunlit as SecondsSunlit does; 0 when that is less than useful.
+// shadow: the shadow test of p against sun when the in-pass test already made it (and found p
+// sunlit), so that it is not made twice.
+double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverState& site,
+                     const StateVector& sun, const PassSettings& settings, double longest, double useful,
+                     const Shadow& shadow) {
+    OrbitBounds orbit;
+    const double inView = SecondsInView(p, v, site, settings.aosElevation, longest, useful, &orbit);
+    if (!(inView >= useful) || settings.ignoreEclipse) return inView >= useful ? inView : 0.0;
     double depth = shadow.depth;
     if (!shadow.known && IsEclipsed(p, sun, &depth)) return 0.0;
-    const double both = std::fmin(inView, SecondsSunlit(orbit, depth, slack));
+    const double both = std::fmin(inView, SecondsSunlit(orbit, depth, kSlack));
     return both >= useful ? both : 0.0;
 }
 
@@ -557,7 +561,9 @@ void PassSearch::Prepare(Use use, long long coarse, SearchVariant variant) {
     fakeLow_ = 0;
     fakeHigh_ = -1;
     hasKnownOut_ = bisected_ = false;
-    remembered_[0].second = remembered_[1].second = kNoSecond;
+    for (Remembered& r : remembered_) r.second = kNoSecond;
+    runLow_ = outLow_ = 0;
+    runHigh_ = outHigh_ = -1;
     lookSecond_ = kNoSecond;
     const bool batch = variant == SearchVariant::kBatch;
     if (use == Use::kAosWalk) walkEnd_ = coarse - (batch ? 1000 : 200);
@@ -567,9 +573,15 @@ void PassSearch::Prepare(Use use, long long coarse, SearchVariant variant) {
 bool PassSearch::Known(long long second, PassSample& sample) {
     sample = PassSample{};
     if (use_ == Use::kAosWalk || use_ == Use::kLosWalk) {
-        if (second >= fakeLow_ && second <= fakeHigh_) {
+        if ((second >= fakeLow_ && second <= fakeHigh_) || (second >= runLow_ && second <= runHigh_)) {
             ++pruned_;
             sample.computed = sample.inPass = true;
+            return true;
+        }
+        if (second >= outLow_ && second <= outHigh_) {
+            // Provably out of pass (AOS walks only, whose samples out of pass give nothing else).
+            ++pruned_;
+            sample.computed = true;
             return true;
         }
         for (const Remembered& r : remembered_) {
@@ -649,17 +661,31 @@ bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector&
     // in-pass seconds are one run from this second. So: with a second already known out of pass
     // within such a stretch, the run's end is found by halving; without one, the far end of the
     // longest such stretch is computed, and if it is in pass the whole stretch is. The walk then
-    // reads the run as in pass and its computed ends from here.
+    // reads the run as in pass, its computed ends from here, and (AOS) the seconds beyond the
+    // run's end as out of pass. The run survives the walk's own proofs (fakeLow_, fakeHigh_).
     if (bisected_) return false;
     const bool aos = use_ == Use::kAosWalk;
     const long long direction = aos ? -1 : 1;  // of the walk, in time
     const long long room = (walkEnd_ - second) * direction;
     if (room < 2) return false;
-    const ElevationTrend trend(position, velocity, ObserverAt(second));
-    const double sunlit =
-        settings_.ignoreEclipse ? HUGE_VAL : SecondsSunlit(trend.Orbit(), shadow.depth, 1.0e-4);
+    // In view: the elevation rises toward this second (falls after it), or it provably stays
+    // above the AOS elevation. Sunlit: likewise with the shadow depth, falling toward this
+    // second (rising after it), or provably sunlit throughout.
+    const ObserverState observer = ObserverAt(second);
+    const ElevationTrend trend(position, velocity, observer);
+    const double inView =
+        SecondsInView(position, velocity, observer, settings_.aosElevation, static_cast<double>(room), 8.0);
+    std::optional<ShadowTrend> shade;
+    double sunlit = HUGE_VAL;
+    if (!settings_.ignoreEclipse) {
+        sunlit = SecondsSunlit(trend.Orbit(), shadow.depth, kSlack);
+        const StateVector* sun = table_ ? table_->Sun(second) : nullptr;
+        shade.emplace(position, velocity, sun ? *sun : ComputeSunVector(TimeOf(second)), trend.Orbit());
+    }
     auto provable = [&](long long span) {
-        return sunlit > static_cast<double>(span) && trend.Monotone(aos ? +1 : -1, static_cast<double>(span));
+        const auto t = static_cast<double>(span);
+        const bool view = inView >= t || trend.Monotone(aos ? +1 : -1, t);
+        return view && (sunlit > t || (shade && shade->Monotone(aos ? -1 : +1, t)));
     };
     const long long known = hasKnownOut_ ? (knownOut_ - second) * direction : 0;
     long long in = second, out = 0;
@@ -677,20 +703,15 @@ bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector&
         StateVector p, v;
         Shadow sh;
         if (WalkSample(far, StateNow(far), m, p, v, sh)) {
-            remembered_[0] = Remembered{far, m};
-            if (aos) {
-                fakeLow_ = far + 1;
-                fakeHigh_ = second - 1;
-            } else {
-                fakeLow_ = second + 1;
-                fakeHigh_ = far - 1;
-            }
+            Remember(far, m);
+            ProveRun(std::min(far, second) + 1, std::max(far, second) - 1);
             return true;
         }
         out = far;
         outSample = m;
     }
     bisected_ = true;
+    const long long outEnd = out;
     while (in - out > 1 || out - in > 1) {
         const long long mid = in + (out - in) / 2;
         PassSample m;
@@ -704,16 +725,29 @@ bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector&
             outSample = m;
         }
     }
-    remembered_[0] = Remembered{in, inSample};
-    remembered_[1] = Remembered{out, outSample};
+    Remember(in, inSample);
+    Remember(out, outSample);
+    ProveRun(std::min(in, second) + 1, std::max(in, second) - 1);
     if (aos) {
-        fakeLow_ = in + 1;
-        fakeHigh_ = second - 1;
-    } else {
-        fakeLow_ = second + 1;
-        fakeHigh_ = in - 1;
+        outLow_ = outEnd;
+        outHigh_ = out;
     }
     return true;
+}
+
+void PassSearch::Remember(long long second, const PassSample& sample) {
+    remembered_[rememberedNext_++ % kRemembered] = Remembered{second, sample};
+}
+
+void PassSearch::ProveRun(long long low, long long high) {
+    if (high < low) return;
+    if (runHigh_ >= runLow_ && low <= runHigh_ + 1 && high >= runLow_ - 1) {
+        runLow_ = std::min(runLow_, low);
+        runHigh_ = std::max(runHigh_, high);
+    } else {
+        runLow_ = low;
+        runHigh_ = high;
+    }
 }
 
 PropagationResult PassSearch::StateNow(long long second) {

@@ -301,7 +301,13 @@ private:
     bool hasKnownOut_ = false, bisected_ = false;
     long long knownOut_ = 0;
     PassSample knownOutSample_;
-    Remembered remembered_[2];
+    static constexpr int kRemembered = 4;
+    Remembered remembered_[kRemembered];
+    unsigned rememberedNext_ = 0;
+    // Seconds proven in pass by halving or a stretch's far end; (AOS) seconds proven out of pass.
+    long long runLow_ = 0, runHigh_ = -1, outLow_ = 0, outHigh_ = -1;
+    void Remember(long long second, const PassSample& sample);
+    void ProveRun(long long low, long long high);
     // The culmination's last computed sample.
     long long lookSecond_ = kNoSecond;
     StateVector lookPosition_, lookVelocity_;

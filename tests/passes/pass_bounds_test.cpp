@@ -1,6 +1,6 @@
 // The bounds the batch search reads samples by must hold on real orbits: where they say the
-// elevation rises or falls, it does at every second; where they say an object stays sunlit, it
-// does. A bound that fails would move an AOS, a LOS or a culmination by seconds.
+// elevation or the shadow depth rises or falls, it does at every second; where they say an object
+// stays sunlit, it does. A bound that fails would move an AOS, a LOS or a culmination by seconds.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -60,7 +60,7 @@ TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
     GeodeticPoint point = SitePoint(site);
     PropagationSlot slot(kSlotBatch);
     const double start = CivilToJulianDate(2017, 4, 28, 2, 0, 0);
-    int trends = 0, longTrends = 0, sunlitSpans = 0;
+    int trends = 0, longTrends = 0, sunlitSpans = 0, shadowTrends = 0;
     for (int i = 1; i <= catalogue->Count(); i += 7) {
         if (!ConvertElementSet(*catalogue, i, slot)) continue;
         for (int k = 0; k < 12; ++k) {
@@ -98,6 +98,37 @@ TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
                     }
                 }
             }
+            // The shadow depth's trend, either way.
+            const StateVector sunNow = ComputeSunVector(t0);
+            const ShadowTrend shade(now->position, now->velocity, sunNow, trend.Orbit());
+            for (const int direction : {+1, -1}) {
+                double span = 0.0;
+                for (double t = 1000.0; t >= 2.0; t *= 0.7) {
+                    if (shade.Monotone(direction, t)) {
+                        span = t;
+                        break;
+                    }
+                }
+                if (span == 0.0) continue;
+                ++shadowTrends;
+                for (const int side : {+1, -1}) {
+                    double last = 0.0;
+                    IsEclipsed(now->position, sunNow, &last);
+                    for (int s = 1; s <= static_cast<int>(span); ++s) {
+                        const double t = t0 + side * s / 86400.0;
+                        const auto p = PlaceAt(slot, point, t);
+                        if (!p) break;
+                        double depth = 0.0;
+                        IsEclipsed(p->position, ComputeSunVector(t), &depth);
+                        if (direction * side > 0) {
+                            ASSERT_GT(depth, last) << "object " << i << " second " << side * s;
+                        } else {
+                            ASSERT_LT(depth, last) << "object " << i << " second " << side * s;
+                        }
+                        last = depth;
+                    }
+                }
+            }
             // Sunlight.
             double depth = 0.0;
             if (IsEclipsed(now->position, ComputeSunVector(t0), &depth)) continue;
@@ -119,4 +150,5 @@ TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
     EXPECT_GT(trends, 300);
     EXPECT_GT(longTrends, 100);
     EXPECT_GT(sunlitSpans, 300);
+    EXPECT_GT(shadowTrends, 1000);
 }
