@@ -528,6 +528,11 @@ Culmination MaximumElevation(long long aos, long long los, const PassSampler& lo
         best.elevation = sample.elevation;
         best.second = t;
         best.range = sample.range;
+        if (risingUntil) {
+            // Seconds that provably rise are passed as the loop would pass them.
+            const long long steps = std::min(risingUntil(t), coarse + 10) - t;
+            if (steps >= 2) t += steps - 1;
+        }
     }
     return best;
 }
@@ -774,16 +779,17 @@ Culmination PassSearch::MaximumElevation(long long aos, long long los) {
     Prepare(Use::kLook, 0, SearchVariant::kSingleObject);
     auto look = [this](long long s) { return Sample(s); };
     if (!pruning_) return corvane::MaximumElevation(aos, los, look);
+    // The second, one-second steps may go up to 10 seconds past the LOS.
     return corvane::MaximumElevation(aos, los, look,
-                                     [this, los](long long s) { return RisingUntil(s, los); });
+                                     [this, los](long long s) { return RisingUntil(s, los + 10); });
 }
 
 long long PassSearch::RisingUntil(long long second, long long last) {
-    if (second != lookSecond_ || last - second < 20) return second;
+    if (second != lookSecond_ || last - second < 2) return second;
     const ElevationTrend trend(lookPosition_, lookVelocity_, ObserverAt(second));
     if (!trend.Ok() || !(trend.Rate() > 0.0)) return second;
     // Beyond the last second the walk stops anyway.
-    for (double t = std::fmin(3000.0, static_cast<double>(last - second)); t >= 20.0; t *= 0.7) {
+    for (double t = std::fmin(3000.0, static_cast<double>(last - second)); t >= 2.0; t *= 0.6) {
         if (trend.Monotone(+1, t)) return second + static_cast<long long>(t);
     }
     return second;
