@@ -124,6 +124,19 @@ public:
         return sine_ - (std::fabs(rate_) + drift) * t >= kLowestSine;
     }
 
+    // The longest span (at most longest, at least least; 0 when none) over which Monotone holds,
+    // searched down from an upper estimate: the drift grows at least as fast as it does over
+    // `least` seconds.
+    double LongestMonotone(int direction, double longest, double least) const {
+        if (!ok_ || !(direction * rate_ > 0.0) || !(longest >= least)) return 0.0;
+        const double early = (Drift(least) - Drift(0.0)) / least;
+        double t = longest;
+        if (early > 0.0) t = std::fmin(t, (direction * rate_ - Drift(0.0)) / early);
+        for (; t >= least; t *= 0.8) {
+            if (Monotone(direction, t)) return t;
+        }
+        return 0.0;
+    }
     // Rates (sine per second) below this are not trusted to order two samples a second apart.
     static constexpr double kLeastRate = 1.0e-9;
     static constexpr double kLowestSine = -0.078459095727844944;  // sin(-4.5 degrees)

@@ -787,12 +787,9 @@ Culmination PassSearch::MaximumElevation(long long aos, long long los) {
 long long PassSearch::RisingUntil(long long second, long long last) {
     if (second != lookSecond_ || last - second < 2) return second;
     const ElevationTrend trend(lookPosition_, lookVelocity_, ObserverAt(second));
-    if (!trend.Ok() || !(trend.Rate() > 0.0)) return second;
     // Beyond the last second the walk stops anyway.
-    for (double t = std::fmin(3000.0, static_cast<double>(last - second)); t >= 2.0; t *= 0.6) {
-        if (trend.Monotone(+1, t)) return second + static_cast<long long>(t);
-    }
-    return second;
+    const double t = trend.LongestMonotone(+1, std::fmin(3000.0, static_cast<double>(last - second)), 2.0);
+    return second + static_cast<long long>(t);
 }
 
 std::vector<PassRecord> PassSearch::RefinePasses(const std::vector<std::pair<long long, long long>>& found,
