@@ -302,11 +302,9 @@ std::string CalendarDateText(double jd) {
     CalendarDate(jd, year, month, day);
     static const char kMonths[] = "  JanFebMarAprMayJunJulAugSepOctNovDec";
     if (month < 1 || month > 12) month = 1;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(std::trunc(day)));
     std::string out(kMonths + 3 * month - 1, 3);
     out.push_back(' ');
-    out += buf;
+    AppendTwoDigits(out, static_cast<int>(std::trunc(day)));
     out.push_back(' ');
     out += std::to_string(year).substr(0, 4);
     return out;
@@ -334,19 +332,18 @@ std::string TimeOfDayText(double jd, bool colons, int digits) {
     const int hour = static_cast<int>(wholeSeconds / 3600);
     const int minute = static_cast<int>(wholeSeconds / 60 % 60);
     const int second = static_cast<int>(wholeSeconds % 60);
-    char buf[32];
-    if (colons) {
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", hour, minute, second);
-    } else {
-        std::snprintf(buf, sizeof buf, "%02d%02d%02d", hour, minute, second);
-    }
-    std::string out(buf);
+    std::string out;
+    out.reserve(12);
+    AppendTwoDigits(out, hour);
+    if (colons) out.push_back(':');
+    AppendTwoDigits(out, minute);
+    if (colons) out.push_back(':');
+    AppendTwoDigits(out, second);
     if (digits >= 1) out.push_back('.');
     if (decimals == 1) {
         out += static_cast<char>('0' + fraction);
     } else if (decimals == 2) {
-        std::snprintf(buf, sizeof buf, "%02lld", fraction);
-        out += buf;
+        AppendTwoDigits(out, fraction);
     }
     return out;
 }

@@ -153,6 +153,15 @@ double RoundTo(double value, int decimals) {
     return std::round(scaled) / scale;
 }
 
+void AppendTwoDigits(std::string& out, long long value) {
+    if (value >= 0 && value <= 99) {
+        out.push_back(static_cast<char>('0' + value / 10));
+        out.push_back(static_cast<char>('0' + value % 10));
+    } else {
+        out += std::to_string(value);  // "%02lld" adds no padding beyond two characters
+    }
+}
+
 std::string PlainNumber(double value, int maxDecimals) {
     if (!std::isfinite(value)) return "0";
     // DEPARTURE: the text is as long as the number needs; a fixed buffer cut numbers above 1e52

@@ -21,6 +21,9 @@ std::string ToUpper(std::string_view text);
 // Plain decimal text of a number: no exponent, no trailing zeros after the point
 // (1 -> "1", 0.15 -> "0.15", -2 -> "-2"), at most maxDecimals decimals, rounded.
 std::string PlainNumber(double value, int maxDecimals = 10);
+// Appends value as printf's "%02lld" writes it (at least two digits, zero-padded), without the
+// cost of a formatted print: the dates and times of long pass lists are made by the thousand.
+void AppendTwoDigits(std::string& out, long long value);
 
 // The program's 8-bit texts (Latin-1: element files, the degree byte 0xB0) as UTF-8, for a
 // terminal or JSON.

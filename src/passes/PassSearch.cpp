@@ -632,6 +632,7 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
         knownOutSample_ = sample;
         return sample;
     }
+    if (!ModelMovesAsAnOrbit(second, position, velocity)) return sample;
     if (Bisect(second, sample, position, velocity, shadow)) return sample;
     if (use_ == Use::kAosWalk && second > walkEnd_ + 1) {
         const auto in = static_cast<long long>(ProvenInPass(
@@ -784,8 +785,44 @@ Culmination PassSearch::MaximumElevation(long long aos, long long los) {
                                      [this, los](long long s) { return RisingUntil(s, los + 10); });
 }
 
+bool PassSearch::ModelMovesAsAnOrbit(long long second, const StateVector& p, const StateVector& v) {
+    // The refinement's bounds hold for an orbit: positions that move at the model's velocity and
+    // bend with gravity. An element set used far from its epoch with strong drag leaves that (the
+    // model's semi-major axis then changes fast, which its velocity does not show: a decaying
+    // object 37 days before its epoch moves at 0.7 of its stated speed). Checked once per search,
+    // against the positions a second either side; where it fails, every sample is computed.
+    if (modelChecked_) return modelIsOrbit_;
+    modelChecked_ = true;
+    PropagationResult before = StateNow(second - 1), after = StateNow(second + 1);
+    if (!before.Ok() || !after.Ok()) return modelIsOrbit_ = false;
+    ConvertState(before);
+    ConvertState(after);
+    const StateVector& b = before.position;
+    const StateVector& a = after.position;
+    // The instants as the model saw them: a Julian date resolves about 40 microseconds, too
+    // coarse to take the spacing as exactly one second (their differences are exact).
+    const double hb = (TimeOf(second) - TimeOf(second - 1)) * 86400.0;
+    const double ha = (TimeOf(second + 1) - TimeOf(second)) * 86400.0;
+    const double span = ha + hb;
+    const double dx = (a.x - b.x) / span - v.x, dy = (a.y - b.y) / span - v.y, dz = (a.z - b.z) / span - v.z;
+    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const double g = kGe / (r * r * r);
+    auto second_difference = [&](double before_, double now, double after_) {
+        return 2.0 * ((after_ - now) / ha - (now - before_) / hb) / span;
+    };
+    const double ax = second_difference(b.x, p.x, a.x) + g * p.x,
+                 ay = second_difference(b.y, p.y, a.y) + g * p.y,
+                 az = second_difference(b.z, p.z, a.z) + g * p.z;
+    const double speed = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    // A tenth of the velocity error the bounds allow (deep-space models differ by about 2e-5).
+    modelIsOrbit_ = std::sqrt(dx * dx + dy * dy + dz * dz) <= 1.0e-4 * speed + 1.0e-4 &&
+                    std::sqrt(ax * ax + ay * ay + az * az) <= 0.01 * g * r;
+    return modelIsOrbit_;
+}
+
 long long PassSearch::RisingUntil(long long second, long long last) {
     if (second != lookSecond_ || last - second < 2) return second;
+    if (!ModelMovesAsAnOrbit(second, lookPosition_, lookVelocity_)) return second;
     const ElevationTrend trend(lookPosition_, lookVelocity_, ObserverAt(second));
     // Beyond the last second the walk stops anyway.
     const double t = trend.LongestMonotone(+1, std::fmin(3000.0, static_cast<double>(last - second)), 2.0);

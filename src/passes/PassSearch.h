@@ -249,6 +249,9 @@ private:
     // The culmination: the last second up to which the elevation provably rises from a computed
     // sample at second (second itself when nothing is proven).
     long long RisingUntil(long long second, long long last);
+    // Whether the model's positions move as an orbit (see the definition); checked once.
+    bool ModelMovesAsAnOrbit(long long second, const StateVector& p, const StateVector& v);
+    bool modelChecked_ = false, modelIsOrbit_ = false;
     // Which side of the AOS elevation a coarse sample provably lies on, from the sine of its
     // geometric elevation alone (kUnknown: the full look angles decide). When known, position and
     // velocity_ hold the converted state.

@@ -100,9 +100,13 @@ std::string MaxElevationText(double maxElevationDegrees, double localJd) {
 
 std::string PassDurationText(long long seconds) {
     if (seconds < 0) seconds = 0;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", seconds / 3600, seconds % 3600 / 60, seconds % 60);
-    return buf;
+    std::string text;
+    AppendTwoDigits(text, seconds / 3600);
+    text.push_back(':');
+    AppendTwoDigits(text, seconds % 3600 / 60);
+    text.push_back(':');
+    AppendTwoDigits(text, seconds % 60);
+    return text;
 }
 
 namespace {

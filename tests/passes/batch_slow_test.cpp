@@ -29,6 +29,9 @@ TEST(BatchSearchWholeCatalogue, ShortcutsChangeNoPass) {
         {Site{40.0, -75.0, 100.0, -4.0}, CivilToJulianDate(2017, 4, 27, 20, 0, 0), 0.0, false},
         {Site{69.65, 18.96, 10.0, 2.0}, CivilToJulianDate(2017, 4, 28, 1, 30, 0), 10.0, true},
         {Site{-33.87, 151.2, 50.0, 10.0}, CivilToJulianDate(2017, 4, 28, 17, 0, 0), -3.0, false},
+        // Five weeks before the catalogue's epochs: decaying objects' models no longer move as
+        // orbits there, and the search must compute what its bounds cannot vouch for.
+        {Site{40.0, -75.0, 100.0, -4.0}, CivilToJulianDate(2017, 3, 21, 0, 0, 0), 0.0, true},
     };
     for (const Case& k : cases) {
         BatchRequest r;
