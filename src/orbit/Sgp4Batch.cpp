@@ -211,6 +211,21 @@ template <bool oneObject, size_t kChunk, bool kDeep>
     std::copy_n(c.REDO, m, o.redo + base);
 }
 
+// The secular terms of gravity both models start from (t: minutes from the epoch).
+struct SecularAngles {
+    double xmdf, omgadf, xnode, tsq;
+};
+template <class Ptrs>
+[[gnu::always_inline]] inline SecularAngles Secular(const Ptrs& p, size_t i, double t) {
+    SecularAngles s;
+    s.xmdf = p.xmo[i] + p.xmdot[i] * t;
+    s.omgadf = p.omegao[i] + p.omgdot[i] * t;
+    const double xnoddf = p.xnodeo[i] + p.xnodot[i] * t;
+    s.tsq = t * t;
+    s.xnode = xnoddf + p.xnodcf[i] * s.tsq;
+    return s;
+}
+
 // The near-earth model of Sgp4.cpp (SGP4 and FinishState, 1980 variant) written lane by lane with
 // every branch turned into a selection (bitwise | and &, which leave no branch), in the same order of
 // operations. oneObject: every lane is lane 0 of the fields (one object at many instants).
@@ -228,11 +243,7 @@ template <bool oneObject, size_t kChunk>
             const size_t k = base + std::min(j, m - 1);
             const size_t i = oneObject ? 0 : k;
             const double t = ts[k];
-            const double xmdf = p.xmo[i] + p.xmdot[i] * t;
-            const double omgadf = p.omegao[i] + p.omgdot[i] * t;
-            const double xnoddf = p.xnodeo[i] + p.xnodot[i] * t;
-            const double tsq = t * t;
-            const double xnode = xnoddf + p.xnodcf[i] * tsq;
+            const auto [xmdf, omgadf, xnode, tsq] = Secular(p, i, t);
             const double tempa0 = 1.0 - p.c1[i] * t;
             const double tempe0 = p.bstarC4[i] * t;
             const double templ0 = p.t2cof[i] * tsq;
@@ -313,11 +324,7 @@ template <int kResonance, bool oneObject, size_t kChunk>
             const size_t k = base + std::min(j, m - 1);
             const size_t i = oneObject ? 0 : k;
             const double t = ts[k];
-            const double xmdf = p.xmo[i] + p.xmdot[i] * t;
-            const double omgadf = p.omegao[i] + p.omgdot[i] * t;
-            const double xnoddf = p.xnodeo[i] + p.xnodot[i] * t;
-            const double tsq = t * t;
-            const double xnode = xnoddf + p.xnodcf[i] * tsq;
+            const auto [xmdf, omgadf, xnode, tsq] = Secular(p, i, t);
             double xll = xmdf + p.ssl[i] * t;
             const double omgasm0 = omgadf + p.ssg[i] * t;
             const double xnodes0 = xnode + p.ssh[i] * t;
@@ -474,30 +481,19 @@ template <int kResonance, bool oneObject>
     DeepKernel<kResonance, oneObject, kShortChunk>(p, r, ts, whole, n, o);
 }
 
-CORVANE_CLONES void DeepPlainMany(const DeepPtrs& p, const ResonanceLanes& r, const double* ts, size_t n,
-                                  const LaneOut& o) {
-    DeepRun<0, false>(p, r, ts, n, o);
-}
-CORVANE_CLONES void DeepPlainOne(const DeepPtrs& p, const ResonanceLanes& r, const double* ts, size_t n,
-                                 const LaneOut& o) {
-    DeepRun<0, true>(p, r, ts, n, o);
-}
-CORVANE_CLONES void DeepSynchronousMany(const DeepPtrs& p, const ResonanceLanes& r, const double* ts,
-                                        size_t n, const LaneOut& o) {
-    DeepRun<1, false>(p, r, ts, n, o);
-}
-CORVANE_CLONES void DeepSynchronousOne(const DeepPtrs& p, const ResonanceLanes& r, const double* ts, size_t n,
-                                       const LaneOut& o) {
-    DeepRun<1, true>(p, r, ts, n, o);
-}
-CORVANE_CLONES void DeepHalfDayMany(const DeepPtrs& p, const ResonanceLanes& r, const double* ts, size_t n,
-                                    const LaneOut& o) {
-    DeepRun<2, false>(p, r, ts, n, o);
-}
-CORVANE_CLONES void DeepHalfDayOne(const DeepPtrs& p, const ResonanceLanes& r, const double* ts, size_t n,
-                                   const LaneOut& o) {
-    DeepRun<2, true>(p, r, ts, n, o);
-}
+// One entry point (each with its clones) per kind of resonance, for many objects or one.
+#define CORVANE_DEEP_ENTRY(name, resonance, oneObject)                                               \
+    CORVANE_CLONES void name(const DeepPtrs& p, const ResonanceLanes& r, const double* ts, size_t n, \
+                             const LaneOut& o) {                                                     \
+        DeepRun<resonance, oneObject>(p, r, ts, n, o);                                               \
+    }
+CORVANE_DEEP_ENTRY(DeepPlainMany, 0, false)
+CORVANE_DEEP_ENTRY(DeepPlainOne, 0, true)
+CORVANE_DEEP_ENTRY(DeepSynchronousMany, 1, false)
+CORVANE_DEEP_ENTRY(DeepSynchronousOne, 1, true)
+CORVANE_DEEP_ENTRY(DeepHalfDayMany, 2, false)
+CORVANE_DEEP_ENTRY(DeepHalfDayOne, 2, true)
+#undef CORVANE_DEEP_ENTRY
 
 // Every field of the lanes.
 constexpr std::array<std::vector<double> NearEarthLanes::*, 34> kLaneFields = {

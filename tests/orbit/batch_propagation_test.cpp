@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "orbit/ElementCatalogue.h"
@@ -19,10 +18,7 @@ namespace {
 
 constexpr double kStart = 2457871.5;  // 2017-04-28 00:00 UTC, a day after most epochs
 
-bool SameBits(const PropagationResult& a, const PropagationResult& b) {
-    return a.error == b.error && std::memcmp(&a.position, &b.position, sizeof a.position) == 0 &&
-           std::memcmp(&a.velocity, &b.velocity, sizeof a.velocity) == 0;
-}
+using testing_support::SameBits;
 
 // Within 1 mm and 1 mm/s once converted (a weaker statement than SameBits, kept so that a
 // failure says how far apart the two are).

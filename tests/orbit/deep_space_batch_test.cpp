@@ -5,7 +5,6 @@
 // deep-space objects; and lanes that the scalar model must do again.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <vector>
 
@@ -20,10 +19,7 @@ namespace {
 
 constexpr double kStart = 2457871.5;  // 2017-04-28 00:00 UTC, a day after most epochs
 
-bool SameBits(const PropagationResult& a, const PropagationResult& b) {
-    return a.error == b.error && std::memcmp(&a.position, &b.position, sizeof a.position) == 0 &&
-           std::memcmp(&a.velocity, &b.velocity, sizeof a.velocity) == 0;
-}
+using testing_support::SameBits;
 
 // A fresh scalar model: its integration starts from the epoch.
 PropagationResult Scalar(const std::string& line1, const std::string& line2, double jd,
@@ -221,7 +217,9 @@ TEST(DeepSpaceBatch, LanesTheScalarModelMustDoGiveItsErrors) {
             const PropagationResult scalar = Scalar(sets[i].first, sets[i].second, epoch + days);
             EXPECT_TRUE(SameBits(states.Result(i), scalar)) << i << " at " << days;
             ++errors[scalar.error];
-            if (!scalar.Ok()) EXPECT_EQ(states.Result(i).position.magnitude, 0.0);
+            if (!scalar.Ok()) {
+                EXPECT_EQ(states.Result(i).position.magnitude, 0.0);
+            }
         }
     }
     // Decayed and out of range at least; they came from the scalar model.
