@@ -12,8 +12,8 @@ namespace corvane {
 
 namespace {
 
-// Deep-space constants of the report.
-// (The constants used while propagating are in DeepSpaceSteps.h.)
+// Deep-space constants of the report used by the initialisation (those the propagation uses are
+// in DeepSpaceSteps.h).
 constexpr double kZcosis = 0.91744867, kZsinis = 0.39785416, kZsings = -0.98088458, kZcosgs = 0.1945905;
 constexpr double kC1ss = 2.9864797E-6, kC1l = 4.7968065E-7;
 constexpr double kQ22 = 1.7891679E-6, kQ31 = 2.1460748E-6, kQ33 = 2.2123015E-7;

@@ -112,8 +112,9 @@ private:
     // The near-earth lanes done in one vector pass and those the scalar model must do again.
     void RunNear(const NearEarthLanes& lanes, bool oneObject, const double* tsince, size_t n, double* out,
                  uint8_t* redo);
-    // Deep-space lanes of group g (each lane k: its model's lane[k] at tsince[k]; oneObject: every
-    // lane is lane 0); lanes the scalar model must do again are marked in redo.
+    // Deep-space lanes of group g from lane `at` on, lane k at tsince[k] (oneObject: lane `at` at
+    // every instant); objects[k] is the batch's object of lane k, whose resonance state carries on.
+    // Lanes the scalar model must do again are marked in redo.
     void RunDeep(int g, const DeepSpaceLanes& lanes, size_t at, const uint32_t* objects, bool oneObject,
                  const double* tsince, size_t n, double* const out[6], uint8_t* redo);
     PropagationResult Redo(size_t object, double tsince);
