@@ -726,7 +726,9 @@ void PropagationBatch::AddCatalogue(const ElementCatalogue& catalogue, int first
             Add(none);
             continue;
         }
-        Add(ConvertElementText(entry->name, entry->line1, entry->line2));
+        // The text fields only when the caller reads the elements back.
+        Add(keepElements_ ? ConvertElementText(entry->name, entry->line1, entry->line2)
+                          : ConvertElementValues(entry->line1, entry->line2));
     }
 }
 

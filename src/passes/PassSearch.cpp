@@ -10,6 +10,7 @@
 #include "orbit/ElementCatalogue.h"
 #include "orbit/PropagationSlot.h"
 #include "orbit/Sgp4Batch.h"
+#include "passes/PassBounds.h"
 #include "passes/PassText.h"
 
 namespace corvane {
@@ -84,68 +85,52 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateV
     return (psi - cone) / rate;
 }
 
-// How many seconds (either way in time) an object at position p (km) with velocity v (km/s),
-// in pass as seen from the observer, provably stays in pass; 0 when that cannot be bounded.
-// In view: in the Earth-fixed frame the site stands still, so the direction to the object turns
-// by at most the path the object covers there divided by its least distance; the elevation
-// changes by no more than that angle, and the refracted elevation the pass condition compares
-// is never below the geometric one by more than 1e-6 radians. The path is bounded from the
-// Earth-fixed speed now and a bound on the Earth-fixed acceleration (gravity with a wide margin
-// for the model's perturbations, the centrifugal and the Coriolis terms; the latter grows with
-// the speed, which the factor 1 / (1 - 2 w T) covers). Sunlit: the shadow depth (Earth's
-// semidiameter less the Sun's less their separation) changes no faster than the object's
-// angular rate about the Earth's centre plus the rate of its semidiameter and the Sun's motion.
-// The model's orbit is assumed smooth between two instants at which it can be computed.
-// shadow: the shadow test of p against sun when the in-pass test already made it (and found p
-// sunlit), so that it is not made twice.
-double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverState& site,
-                     const StateVector& sun, const PassSettings& settings, double longest, double useful,
-                     const Shadow& shadow) {
-    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
-    const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
-    const double energy = speed2 / 2.0 - kGe / r;
-    if (!(r > 0.0) || !(energy < 0.0) || !(longest >= useful)) return 0.0;
-    constexpr double slack = 1.0e-4;  // radians
+constexpr double kSlack = 1.0e-4;  // radians kept from the in-view and sunlit limits
 
-    // In view (the cheaper test first: near the horizon it fails at once).
+// How many seconds (either way in time, at most longest) an object at position p (km) with
+// velocity v (km/s), above the AOS elevation as seen from the observer, provably stays there; 0
+// when that is less than useful. In the Earth-fixed frame the site stands still, so the direction
+// to the object turns by at most the path the object covers there divided by its least distance;
+// the elevation changes by no more than that angle, and the refracted elevation the pass
+// condition compares is never below the geometric one by more than 1e-6 radians. The model's
+// orbit is assumed smooth between two instants at which it can be computed.
+double SecondsInView(const StateVector& p, const StateVector& v, const ObserverState& site,
+                     double aosElevation, double longest, double useful, OrbitBounds* bounds = nullptr) {
+    if (!(longest >= useful)) return 0.0;
+    // The cheaper test first: near the horizon it fails at once.
     const StateVector& o = site.position;
     const double rx = p.x - o.x, ry = p.y - o.y, rz = p.z - o.z;
     const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
     if (!(range > 0.0)) return 0.0;
     const double up = site.cosLat * site.cosTheta * rx + site.cosLat * site.sinTheta * ry + site.sinLat * rz;
     const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, up / range)));
-    const double margin = elevation - settings.aosElevation - slack;
+    const double margin = elevation - aosElevation - kSlack;
     if (!(margin > 0.0)) return 0.0;
-    const double a = -kGe / (2.0 * energy);
-    const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
-    const double h = std::sqrt(hx * hx + hy * hy + hz * hz);
-    const double e = std::sqrt(std::fmax(0.0, 1.0 - h * h / (kGe * a)));
-    const double rMin = a * (1.0 - e) / 1.05, rMax = a * (1.0 + e) * 1.05;
-    if (!(rMin > 1.05 * kXkmper) || !std::isfinite(rMax) || !(h > 0.0)) return 0.0;
-    constexpr double w = kOmegaERadiansPerDay / 86400.0;
-    const double vex = v.x + w * p.y, vey = v.y - w * p.x, vez = v.z;  // Earth-fixed velocity
-    const double ve = std::sqrt(vex * vex + vey * vey + vez * vez);
-    const double c = 1.5 * kGe / (rMin * rMin) + w * w * rMax;
-    double inView = 0.0;
+    const OrbitBounds orbit = BoundOrbit(p, v);
+    if (bounds) *bounds = orbit;
+    if (!orbit.ok || !(orbit.rMin > kXkmper)) return 0.0;
+    const EarthFixedMotion motion(p, v, orbit);
     for (double t = std::fmin(longest, 6000.0); t >= useful; t *= 0.5) {
-        const double accel = (c + 2.0 * w * ve) / (1.0 - 2.0 * w * t);
-        const double path = ve * t + 0.5 * accel * t * t;
+        const double path = motion.Path(t);
         const double nearest = range - path;
-        if (nearest > 0.0 && path / nearest < margin) {
-            inView = t;
-            break;
-        }
+        if (nearest > 0.0 && path / nearest < margin) return t;
     }
-    if (!(inView >= useful) || settings.ignoreEclipse) return inView >= useful ? inView : 0.0;
+    return 0.0;
+}
 
-    // Sunlit.
+// How many seconds (either way in time) an object in pass provably stays in pass: in view as
+// SecondsInView bounds it and sunlit as SecondsSunlit does; 0 when that is less than useful.
+// shadow: the shadow test of p against sun when the in-pass test already made it (and found p
+// sunlit), so that it is not made twice.
+double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverState& site,
+                     const StateVector& sun, const PassSettings& settings, double longest, double useful,
+                     const Shadow& shadow) {
+    OrbitBounds orbit;
+    const double inView = SecondsInView(p, v, site, settings.aosElevation, longest, useful, &orbit);
+    if (!(inView >= useful) || settings.ignoreEclipse) return inView >= useful ? inView : 0.0;
     double depth = shadow.depth;
     if (!shadow.known && IsEclipsed(p, sun, &depth)) return 0.0;
-    if (!std::isfinite(depth)) return 0.0;
-    const double vMax = 1.2 * h / (a * (1.0 - e));  // fastest inertial speed on the orbit, with margin
-    const double rate = vMax / rMin * (1.0 + kXkmper / std::sqrt(rMin * rMin - kXkmper * kXkmper)) + 1.0e-6;
-    const double sunlit = (-depth - slack) / rate;
-    const double both = std::fmin(inView, sunlit);
+    const double both = std::fmin(inView, SecondsSunlit(orbit, depth, kSlack));
     return both >= useful ? both : 0.0;
 }
 
@@ -346,14 +331,77 @@ PassSample PassSearch::ConditionFrom(long long second, PropagationResult state) 
     return sample;
 }
 
+PassSearch::ElevationSide PassSearch::CoarseSide(long long second, const PropagationResult& state,
+                                                 StateVector& position) {
+    // The compared elevation is the refracted one where that is 0 or above, else the geometric
+    // one h. Over -4.5 to 90 degrees the refraction lifts h by at most 0.75 degrees and lowers it
+    // (near the zenith) by under 1e-6 radians; below -6 degrees the geometric one stands. So the
+    // sine of h decides the sample unless h lies near the AOS elevation or between -6 and -4.5
+    // degrees, where the refraction formula misbehaves; those take the full look angles.
+    const ObserverState* observer = table_ ? table_->Observer(second) : nullptr;
+    if (!observer || !table_->Sun(second) || !state.Ok() || !coarseSines_.usable)
+        return ElevationSide::kUnknown;
+    PropagationResult converted = state;
+    ConvertState(converted);
+    const StateVector& p = converted.position;
+    const double rx = p.x - observer->position.x, ry = p.y - observer->position.y,
+                 rz = p.z - observer->position.z;
+    const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
+    const double up = observer->cosLat * observer->cosTheta * rx +
+                      observer->cosLat * observer->sinTheta * ry + observer->sinLat * rz;
+    const double sine = up / range;
+    if (!(range > 0.0) || !std::isfinite(sine) || !std::isfinite(converted.velocity.x) ||
+        !std::isfinite(converted.velocity.y) || !std::isfinite(converted.velocity.z))
+        return ElevationSide::kUnknown;
+    ElevationSide side = ElevationSide::kUnknown;
+    if (sine < coarseSines_.belowLowest || (sine >= coarseSines_.formulaLow && sine < coarseSines_.below))
+        side = ElevationSide::kBelow;
+    else if (sine > coarseSines_.above)
+        side = ElevationSide::kAbove;
+    if (side != ElevationSide::kUnknown) {
+        position = p;
+        velocity_ = converted.velocity;
+    }
+    return side;
+}
+
+void PassSearch::PrepareCoarseSines() {
+    // Sines of the elevations that bound the decided samples, each with a margin far above the
+    // rounding of the sine and of the look angles' own arithmetic.
+    const double aos = settings_.aosElevation;
+    CoarseSines& c = coarseSines_;
+    c.usable = std::isfinite(aos) && std::fabs(aos) < Radians(80.0);
+    if (!c.usable) return;
+    constexpr double margin = 1.0e-9;
+    // Below -6 degrees: below the AOS elevation when that is higher.
+    c.belowLowest = std::sin(std::fmin(Radians(-6.0), aos) - margin);
+    c.formulaLow = std::sin(Radians(-4.5) + margin);
+    c.below = std::sin(std::fmax(Radians(-4.5), aos - Radians(0.75)) - margin);
+    c.above = std::sin(aos + 1.0e-6 + margin);
+}
+
 PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
     if (!pruning_) return ConditionFrom(second, state);
     PassSample sample;
     StateVector position;
-    // The scan needs only the in-pass flag: no azimuth.
-    if (!LookFrom(second, state, sample, position, &velocity_, false)) return sample;
     Shadow shadow;
-    sample.inPass = InPassAt(second, sample, position, &shadow);
+    // The scan needs only the in-pass flag: no azimuth, and away from the AOS elevation not even
+    // the elevation itself.
+    const ElevationSide side = CoarseSide(second, state, position);
+    if (side == ElevationSide::kBelow) {
+        ++samples_;
+        sample.computed = true;
+        sample.elevation = -90.0;  // not made: the scan reads the in-pass flag only
+    } else if (side == ElevationSide::kAbove) {
+        ++samples_;
+        sample.computed = true;
+        sample.elevation = 90.0;  // likewise
+        sample.inPass = settings_.ignoreEclipse || !IsEclipsed(position, *table_->Sun(second), &shadow.depth);
+        shadow.known = !settings_.ignoreEclipse;
+    } else {
+        if (!LookFrom(second, state, sample, position, &velocity_, false)) return sample;
+        sample.inPass = InPassAt(second, sample, position, &shadow);
+    }
     if (sample.inPass) {
         // Samples provably in pass are not computed; the last sample of the scan always is, so
         // that a pass still open there is known to be open.
@@ -457,7 +505,8 @@ RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler&
     return result;
 }
 
-Culmination MaximumElevation(long long aos, long long los, const PassSampler& look) {
+Culmination MaximumElevation(long long aos, long long los, const PassSampler& look,
+                             const std::function<long long(long long)>& risingUntil) {
     Culmination best;
     best.second = aos;
     for (long long t = aos; t <= los; t += 10) {
@@ -466,6 +515,11 @@ Culmination MaximumElevation(long long aos, long long los, const PassSampler& lo
         best.elevation = sample.elevation;
         best.second = t;
         best.range = sample.range;
+        if (risingUntil) {
+            // Every step up to that second rises: the walk would pass them all.
+            const long long steps = (std::min(risingUntil(t), los) - t) / 10;
+            if (steps >= 2) t += 10 * (steps - 1);
+        }
     }
     const long long coarse = best.second;
     for (long long t = coarse + 1; t <= coarse + 10; ++t) {
@@ -474,6 +528,11 @@ Culmination MaximumElevation(long long aos, long long los, const PassSampler& lo
         best.elevation = sample.elevation;
         best.second = t;
         best.range = sample.range;
+        if (risingUntil) {
+            // Seconds that provably rise are passed as the loop would pass them.
+            const long long steps = std::min(risingUntil(t), coarse + 10) - t;
+            if (steps >= 2) t += steps - 1;
+        }
     }
     return best;
 }
@@ -486,6 +545,7 @@ PassSample PassSearch::LookAt(long long second) {
 }
 
 void PassSearch::StartCoarseScan(const ScanRange& range) {
+    PrepareCoarseSines();
     outOfViewUntil_ = 0.0;
     inPassUntil_ = 0;
     lastCoarse_ = range.first;
@@ -505,6 +565,11 @@ void PassSearch::Prepare(Use use, long long coarse, SearchVariant variant) {
     use_ = use;
     fakeLow_ = 0;
     fakeHigh_ = -1;
+    hasKnownOut_ = bisected_ = false;
+    for (Remembered& r : remembered_) r.second = kNoSecond;
+    runLow_ = outLow_ = 0;
+    runHigh_ = outHigh_ = -1;
+    lookSecond_ = kNoSecond;
     const bool batch = variant == SearchVariant::kBatch;
     if (use == Use::kAosWalk) walkEnd_ = coarse - (batch ? 1000 : 200);
     if (use == Use::kLosWalk) walkEnd_ = coarse + (batch ? 200 : 201);
@@ -512,10 +577,24 @@ void PassSearch::Prepare(Use use, long long coarse, SearchVariant variant) {
 
 bool PassSearch::Known(long long second, PassSample& sample) {
     sample = PassSample{};
-    if ((use_ == Use::kAosWalk || use_ == Use::kLosWalk) && second >= fakeLow_ && second <= fakeHigh_) {
-        ++pruned_;
-        sample.computed = sample.inPass = true;
-        return true;
+    if (use_ == Use::kAosWalk || use_ == Use::kLosWalk) {
+        if ((second >= fakeLow_ && second <= fakeHigh_) || (second >= runLow_ && second <= runHigh_)) {
+            ++pruned_;
+            sample.computed = sample.inPass = true;
+            return true;
+        }
+        if (second >= outLow_ && second <= outHigh_) {
+            // Provably out of pass (AOS walks only, whose samples out of pass give nothing else).
+            ++pruned_;
+            sample.computed = true;
+            return true;
+        }
+        for (const Remembered& r : remembered_) {
+            if (r.second == second) {
+                sample = r.sample;
+                return true;
+            }
+        }
     }
     if (!hasObject_) {
         ++samples_;
@@ -529,8 +608,13 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
     PassSample sample;
     StateVector position, velocity;
     if (use_ == Use::kLook) {
-        // The culmination reads the elevation and range only.
-        LookFrom(second, state, sample, position, nullptr, false);
+        // The culmination reads the elevation and range only; the state lets RisingUntil prove
+        // steps ahead.
+        if (LookFrom(second, state, sample, position, &velocity, false) && pruning_) {
+            lookSecond_ = second;
+            lookPosition_ = position;
+            lookVelocity_ = velocity;
+        }
         return sample;
     }
     if (use_ == Use::kCondition) return ConditionFrom(second, state);
@@ -540,10 +624,15 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
     // ends the walk, the one before it, whose azimuth gives the direction, and the one at the limit
     // are all computed. The LOS walk starts on an in-pass second (the last good probe, or the
     // coarse LOS), so its direction is always that of a computed sample too.
-    if (!LookFrom(second, state, sample, position, &velocity, true)) return sample;
     Shadow shadow;
-    sample.inPass = InPassAt(second, sample, position, &shadow);
-    if (!sample.inPass) return sample;
+    if (!WalkSample(second, state, sample, position, velocity, shadow)) {
+        // The walk ends at or before the first sample out of pass beyond this one: remember it.
+        hasKnownOut_ = true;
+        knownOut_ = second;
+        knownOutSample_ = sample;
+        return sample;
+    }
+    if (Bisect(second, sample, position, velocity, shadow)) return sample;
     if (use_ == Use::kAosWalk && second > walkEnd_ + 1) {
         const auto in = static_cast<long long>(ProvenInPass(
             second, position, velocity, static_cast<double>(second - walkEnd_ - 1), 2.0, shadow));
@@ -560,6 +649,115 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
         }
     }
     return sample;
+}
+
+bool PassSearch::WalkSample(long long second, PropagationResult state, PassSample& sample,
+                            StateVector& position, StateVector& velocity, Shadow& shadow) {
+    if (!LookFrom(second, state, sample, position, &velocity, true)) return false;
+    sample.inPass = InPassAt(second, sample, position, &shadow);
+    return sample.inPass;
+}
+
+bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector& position,
+                        const StateVector& velocity, const Shadow& shadow) {
+    // From an in-pass second the walk goes on (back for the AOS, on for the LOS) until a second
+    // out of pass. Over a stretch where the elevation provably moves one way (rising toward this
+    // second on the AOS side, falling after it on the LOS side) and the object stays sunlit, the
+    // in-pass seconds are one run from this second. So: with a second already known out of pass
+    // within such a stretch, the run's end is found by halving; without one, the far end of the
+    // longest such stretch is computed, and if it is in pass the whole stretch is. The walk then
+    // reads the run as in pass, its computed ends from here, and (AOS) the seconds beyond the
+    // run's end as out of pass. The run survives the walk's own proofs (fakeLow_, fakeHigh_).
+    if (bisected_) return false;
+    const bool aos = use_ == Use::kAosWalk;
+    const long long direction = aos ? -1 : 1;  // of the walk, in time
+    const long long room = (walkEnd_ - second) * direction;
+    if (room < 2) return false;
+    // In view: the elevation rises toward this second (falls after it), or it provably stays
+    // above the AOS elevation. Sunlit: likewise with the shadow depth, falling toward this
+    // second (rising after it), or provably sunlit throughout.
+    const ObserverState observer = ObserverAt(second);
+    const ElevationTrend trend(position, velocity, observer);
+    const double inView =
+        SecondsInView(position, velocity, observer, settings_.aosElevation, static_cast<double>(room), 8.0);
+    std::optional<ShadowTrend> shade;
+    double sunlit = HUGE_VAL;
+    if (!settings_.ignoreEclipse) {
+        sunlit = SecondsSunlit(trend.Orbit(), shadow.depth, kSlack);
+        const StateVector* sun = table_ ? table_->Sun(second) : nullptr;
+        shade.emplace(position, velocity, sun ? *sun : ComputeSunVector(TimeOf(second)), trend.Orbit());
+    }
+    auto provable = [&](long long span) {
+        const auto t = static_cast<double>(span);
+        const bool view = inView >= t || trend.Monotone(aos ? +1 : -1, t);
+        return view && (sunlit > t || (shade && shade->Monotone(aos ? -1 : +1, t)));
+    };
+    const long long known = hasKnownOut_ ? (knownOut_ - second) * direction : 0;
+    long long in = second, out = 0;
+    PassSample inSample = sample, outSample;
+    if (known > 0 && known <= room) {
+        if (!provable(known)) return false;
+        out = knownOut_;
+        outSample = knownOutSample_;
+    } else {
+        long long span = room;
+        while (span >= 8 && !provable(span)) span = span * 5 / 8;
+        if (span < 8) return false;
+        const long long far = second + direction * span;
+        PassSample m;
+        StateVector p, v;
+        Shadow sh;
+        if (WalkSample(far, StateNow(far), m, p, v, sh)) {
+            Remember(far, m);
+            ProveRun(std::min(far, second) + 1, std::max(far, second) - 1);
+            return true;
+        }
+        out = far;
+        outSample = m;
+    }
+    bisected_ = true;
+    const long long outEnd = out;
+    while (in - out > 1 || out - in > 1) {
+        const long long mid = in + (out - in) / 2;
+        PassSample m;
+        StateVector p, v;
+        Shadow sh;
+        if (WalkSample(mid, StateNow(mid), m, p, v, sh)) {
+            in = mid;
+            inSample = m;
+        } else {
+            out = mid;
+            outSample = m;
+        }
+    }
+    Remember(in, inSample);
+    Remember(out, outSample);
+    ProveRun(std::min(in, second) + 1, std::max(in, second) - 1);
+    if (aos) {
+        outLow_ = outEnd;
+        outHigh_ = out;
+    }
+    return true;
+}
+
+void PassSearch::Remember(long long second, const PassSample& sample) {
+    remembered_[rememberedNext_++ % kRemembered] = Remembered{second, sample};
+}
+
+void PassSearch::ProveRun(long long low, long long high) {
+    if (high < low) return;
+    if (runHigh_ >= runLow_ && low <= runHigh_ + 1 && high >= runLow_ - 1) {
+        runLow_ = std::min(runLow_, low);
+        runHigh_ = std::max(runHigh_, high);
+    } else {
+        runLow_ = low;
+        runHigh_ = high;
+    }
+}
+
+PropagationResult PassSearch::StateNow(long long second) {
+    if (!batch_) return PropagateSlot(TimeOf(second), *slot_);
+    return batch_->PropagateOne(batchObject_, TimeOf(second));
 }
 
 PassSample PassSearch::Sample(long long second) {
@@ -579,7 +777,19 @@ RefinedEnd PassSearch::RefineLOS(long long coarseLos, SearchVariant variant) {
 
 Culmination PassSearch::MaximumElevation(long long aos, long long los) {
     Prepare(Use::kLook, 0, SearchVariant::kSingleObject);
-    return corvane::MaximumElevation(aos, los, [this](long long s) { return Sample(s); });
+    auto look = [this](long long s) { return Sample(s); };
+    if (!pruning_) return corvane::MaximumElevation(aos, los, look);
+    // The second, one-second steps may go up to 10 seconds past the LOS.
+    return corvane::MaximumElevation(aos, los, look,
+                                     [this, los](long long s) { return RisingUntil(s, los + 10); });
+}
+
+long long PassSearch::RisingUntil(long long second, long long last) {
+    if (second != lookSecond_ || last - second < 2) return second;
+    const ElevationTrend trend(lookPosition_, lookVelocity_, ObserverAt(second));
+    // Beyond the last second the walk stops anyway.
+    const double t = trend.LongestMonotone(+1, std::fmin(3000.0, static_cast<double>(last - second)), 2.0);
+    return second + static_cast<long long>(t);
 }
 
 std::vector<PassRecord> PassSearch::RefinePasses(const std::vector<std::pair<long long, long long>>& found,

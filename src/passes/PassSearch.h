@@ -124,7 +124,10 @@ RefinedEnd RefineAOS(long long coarseAos, SearchVariant variant, const PassSampl
 RefinedEnd RefineLOS(long long coarseLos, SearchVariant variant, const PassSampler& condition);
 // 10-second steps from AOS while rising (not beyond LOS), then 1-second steps after the coarse
 // maximum while rising. look gives the elevation and range.
-Culmination MaximumElevation(long long aos, long long los, const PassSampler& look);
+// risingUntil, when given, tells from a computed sample the last second up to which the elevation
+// provably rises; the steps before it are taken without sampling them.
+Culmination MaximumElevation(long long aos, long long los, const PassSampler& look,
+                             const std::function<long long(long long)>& risingUntil = {});
 
 // The site and the Sun at every whole second of a range, for searches that share a start (the
 // batch predictions look at thousands of objects at the same instants). Read-only once built, so
@@ -237,6 +240,27 @@ private:
     bool Known(long long second, PassSample& sample);
     PassSample From(long long second, PropagationResult state);
     PassSample Sample(long long second);
+    // A walk's sample with its azimuth, state and shadow test; true when in pass.
+    bool WalkSample(long long second, PropagationResult state, PassSample& sample, StateVector& position,
+                    StateVector& velocity, Shadow& shadow);
+    // Ends the walk's run by halving when that provably finds the walk's own end; see From.
+    bool Bisect(long long second, PassSample& sample, const StateVector& position,
+                const StateVector& velocity, const Shadow& shadow);
+    // The culmination: the last second up to which the elevation provably rises from a computed
+    // sample at second (second itself when nothing is proven).
+    long long RisingUntil(long long second, long long last);
+    // Which side of the AOS elevation a coarse sample provably lies on, from the sine of its
+    // geometric elevation alone (kUnknown: the full look angles decide). When known, position and
+    // velocity_ hold the converted state.
+    enum class ElevationSide : uint8_t { kUnknown, kBelow, kAbove };
+    ElevationSide CoarseSide(long long second, const PropagationResult& state, StateVector& position);
+    void PrepareCoarseSines();
+    struct CoarseSines {
+        bool usable = false;
+        double belowLowest = 0.0, formulaLow = 0.0, below = 0.0, above = 0.0;
+    };
+    CoarseSines coarseSines_;
+    PropagationResult StateNow(long long second);
     // Daytime rule, refinement and culmination of each pass the scan found, in order.
     std::vector<PassRecord> RefinePasses(const std::vector<std::pair<long long, long long>>& found,
                                          SearchVariant variant, bool excludeDaytime);
@@ -267,8 +291,27 @@ private:
     StateVector velocity_;  // of the last sample placed
     Use use_ = Use::kCondition;
     long long fakeLow_ = 0, fakeHigh_ = -1;  // seconds proven in pass during a walk
-    long long walkEnd_ = 0;  // the walk's last second (always computed)    // Lookahead of a batch object's
-                             // walks: states at aheadFirst_ + k aheadStep_.
+    long long walkEnd_ = 0;                  // the walk's last second (always computed)
+    // A walk's computed sample out of pass (the failed probe), and the samples its halving left.
+    static constexpr long long kNoSecond = -(1LL << 62);
+    struct Remembered {
+        long long second = kNoSecond;
+        PassSample sample;
+    };
+    bool hasKnownOut_ = false, bisected_ = false;
+    long long knownOut_ = 0;
+    PassSample knownOutSample_;
+    static constexpr int kRemembered = 4;
+    Remembered remembered_[kRemembered];
+    unsigned rememberedNext_ = 0;
+    // Seconds proven in pass by halving or a stretch's far end; (AOS) seconds proven out of pass.
+    long long runLow_ = 0, runHigh_ = -1, outLow_ = 0, outHigh_ = -1;
+    void Remember(long long second, const PassSample& sample);
+    void ProveRun(long long low, long long high);
+    // The culmination's last computed sample.
+    long long lookSecond_ = kNoSecond;
+    StateVector lookPosition_, lookVelocity_;
+    // Lookahead of a batch object's walks: states at aheadFirst_ + k aheadStep_.
     static constexpr int kLookahead = 4;
     BatchStates ahead_;
     long long aheadFirst_ = 0, aheadStep_ = 0;

@@ -1,0 +1,232 @@
+#pragma once
+// Bounds on how an object's view from the site can change, from one computed state: how long it
+// provably stays sunlit, and how far the rate of its elevation can drift. The pass search uses
+// them to read samples it need not compute; every bound has a wide margin, since a bound that
+// fails changes a pass.
+#include <cmath>
+
+#include "astro/Constants.h"
+#include "orbit/Observer.h"
+
+namespace corvane {
+
+// What an object's state says about its whole orbit: the osculating semi-major axis, eccentricity
+// and angular momentum, and the least and largest radius it can reach (with a wide margin); not
+// ok for an orbit that is not a bound ellipse.
+struct OrbitBounds {
+    bool ok = false;
+    double a = 0.0, e = 0.0, h = 0.0, rMin = 0.0, rMax = 0.0;
+};
+
+inline OrbitBounds BoundOrbit(const StateVector& p, const StateVector& v) {
+    OrbitBounds o;
+    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
+    const double energy = speed2 / 2.0 - kGe / r;
+    if (!(r > 0.0) || !(energy < 0.0)) return o;
+    o.a = -kGe / (2.0 * energy);
+    const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
+    o.h = std::sqrt(hx * hx + hy * hy + hz * hz);
+    o.e = std::sqrt(std::fmax(0.0, 1.0 - o.h * o.h / (kGe * o.a)));
+    o.rMin = o.a * (1.0 - o.e) / 1.05;
+    o.rMax = o.a * (1.0 + o.e) * 1.05;
+    o.ok = o.rMin > 0.0 && std::isfinite(o.rMax) && o.h > 0.0;
+    return o;
+}
+
+constexpr double kEarthRate = kOmegaERadiansPerDay / 86400.0;  // rad/s
+
+// The Earth-fixed motion of an object: its speed now and a bound on its acceleration over the
+// next t seconds either way (gravity with a wide margin for the model's perturbations, the
+// centrifugal and the Coriolis terms; the latter grows with the speed, which the factor
+// 1 / (1 - 2 w t) covers). Infinite when t is too long to bound.
+struct EarthFixedMotion {
+    double speed = 0.0;
+    double c = 0.0;  // gravity and centrifugal bound
+
+    EarthFixedMotion(const StateVector& p, const StateVector& v, const OrbitBounds& orbit) {
+        const double vex = v.x + kEarthRate * p.y, vey = v.y - kEarthRate * p.x, vez = v.z;
+        speed = std::sqrt(vex * vex + vey * vey + vez * vez);
+        c = 1.5 * kGe / (orbit.rMin * orbit.rMin) + kEarthRate * kEarthRate * orbit.rMax;
+    }
+    double Acceleration(double t) const {
+        const double shrink = 1.0 - 2.0 * kEarthRate * t;
+        return shrink > 0.0 ? (c + 2.0 * kEarthRate * speed) / shrink : HUGE_VAL;
+    }
+    // Largest distance covered within t seconds.
+    double Path(double t) const { return speed * t + 0.5 * Acceleration(t) * t * t; }
+};
+
+// Seconds an object provably stays sunlit given its shadow depth now (negative when sunlit):
+// the depth is the Earth's semidiameter less the Sun's less the angle between the Sun and the
+// Earth's centre seen from the object. That angle turns no faster than the object's direction
+// from the Earth's centre (h / r^2) plus the Sun's motion; the Earth's semidiameter asin(Re / r)
+// changes at Re |r'| / (r sqrt(r^2 - Re^2)) with |r'| <= mu e / h on the orbit; the Sun's barely
+// changes. Each gets a wide margin for the model's perturbations.
+inline double SecondsSunlit(const OrbitBounds& orbit, double depth, double slack) {
+    if (!std::isfinite(depth) || !(orbit.rMin > kXkmper)) return 0.0;
+    const double turn = 1.2 * orbit.h / (orbit.rMin * orbit.rMin);
+    const double radialSpeed = 1.2 * kGe * orbit.e / orbit.h + 0.01;
+    const double semidiameter =
+        kXkmper * radialSpeed / (orbit.rMin * std::sqrt(orbit.rMin * orbit.rMin - kXkmper * kXkmper));
+    return (-depth - slack) / (turn + semidiameter + 1.0e-6);
+}
+
+// The sine of an object's geometric elevation seen from the site, its rate, and how far that rate
+// can drift within t seconds either way. With n the Earth-fixed unit vector from the site to the
+// object at range r, w = rho' and a = rho'' its Earth-fixed velocity and acceleration, and u the
+// site's up vector (fixed there), the sine s = u.n has
+//   s'' = u.a / r - 2 s' r' / r - s (|n'|^2 r + n.a) / r,   |r'| <= |w|,  |n'| <= |w| / r.
+// Over t seconds the speed, acceleration and least range are bounded as SecondsInPass bounds
+// them, and |s'|, |s| grow by at most M t and M t^2 with M the largest |s''|; solving the
+// inequality for M gives the bound. The model's velocity is allowed an error of 1e-3 of itself
+// plus 1 m/s (it is not exactly the derivative of its positions).
+class ElevationTrend {
+public:
+    ElevationTrend(const StateVector& p, const StateVector& v, const ObserverState& site)
+        : orbit_(BoundOrbit(p, v)), motion_(p, v, orbit_) {
+        const double rx = p.x - site.position.x, ry = p.y - site.position.y, rz = p.z - site.position.z;
+        range_ = std::sqrt(rx * rx + ry * ry + rz * rz);
+        const double ux = site.cosLat * site.cosTheta, uy = site.cosLat * site.sinTheta, uz = site.sinLat;
+        const double wx = v.x + kEarthRate * p.y, wy = v.y - kEarthRate * p.x, wz = v.z;
+        sine_ = (ux * rx + uy * ry + uz * rz) / range_;
+        const double rangeRate = (rx * wx + ry * wy + rz * wz) / range_;
+        rate_ = ((ux * wx + uy * wy + uz * wz) - sine_ * rangeRate) / range_;
+        velocityError_ = 1.0e-3 * std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z) + 1.0e-3;
+        ok_ = orbit_.ok && range_ > 0.0 && std::isfinite(sine_) && std::isfinite(rate_);
+    }
+    bool Ok() const { return ok_; }
+    double Sine() const { return sine_; }
+    double Rate() const { return rate_; }
+    const OrbitBounds& Orbit() const { return orbit_; }
+    // Largest difference between the rate at any instant within t seconds and Rate().
+    double Drift(double t) const {
+        const double nearest = range_ - motion_.Path(t);
+        if (!(nearest > 0.0)) return HUGE_VAL;
+        const double accel = motion_.Acceleration(t);
+        const double speed = motion_.speed + accel * t;
+        const double rateError = 2.0 * velocityError_ / nearest;
+        const double rate = std::fabs(rate_) + rateError;
+        const double k = speed * speed / (nearest * nearest) + accel / nearest;
+        const double shrink = 1.0 - 2.0 * t * speed / nearest - t * t * k;
+        if (!(shrink > 0.0)) return HUGE_VAL;
+        const double most =
+            (accel / nearest + 2.0 * rate * speed / nearest + (std::fabs(sine_) + rate * t) * k) / shrink;
+        return rateError + most * t;
+    }
+    // True when the elevation provably rises (direction +1) or falls (-1) all through the t
+    // seconds on the side of now that direction * side gives, and stays where the refracted
+    // elevation is an increasing function of the geometric one (above -4.5 degrees).
+    bool Monotone(int direction, double t) const {
+        if (!ok_) return false;
+        const double drift = Drift(t);
+        if (!(direction * rate_ - drift > kLeastRate)) return false;
+        return sine_ - (std::fabs(rate_) + drift) * t >= kLowestSine;
+    }
+
+    // The longest span (at most longest, at least least; 0 when none) over which Monotone holds,
+    // searched down from an upper estimate: the drift grows at least as fast as it does over
+    // `least` seconds.
+    double LongestMonotone(int direction, double longest, double least) const {
+        if (!ok_ || !(direction * rate_ > 0.0) || !(longest >= least)) return 0.0;
+        const double early = (Drift(least) - Drift(0.0)) / least;
+        double t = longest;
+        if (early > 0.0) t = std::fmin(t, (direction * rate_ - Drift(0.0)) / early);
+        for (; t >= least; t *= 0.8) {
+            if (Monotone(direction, t)) return t;
+        }
+        return 0.0;
+    }
+    // Rates (sine per second) below this are not trusted to order two samples a second apart.
+    static constexpr double kLeastRate = 1.0e-9;
+    static constexpr double kLowestSine = -0.078459095727844944;  // sin(-4.5 degrees)
+
+private:
+    OrbitBounds orbit_;
+    EarthFixedMotion motion_;
+    double range_ = 0.0, sine_ = 0.0, rate_ = 0.0, velocityError_ = 0.0;
+    bool ok_ = false;
+};
+
+// An object's depth in the Earth's shadow (as IsEclipsed gives it: the Earth's semidiameter less
+// the Sun's less the angle delta between the Sun and the Earth's centre seen from the object), its
+// rate now, and how far that rate can drift within t seconds either way. With q the direction of
+// the object from the Earth's centre and c = cos(delta) = -s.q for the Sun's direction s,
+//   delta'' = -c'' / sin(delta) - delta'^2 cos(delta) / sin(delta),
+//   |c''| <= |q''| + 2 |s'| |q'| + |s''|,   |q''| <= h^2 / r^4 + 2 |q'| |r'| / r + (perturbations),
+// the last from the two-body acceleration (the model's orbit departs from it by far less than 3%
+// of the central gravity); the Earth's semidiameter asin(Re / r) moves with r' and
+// r'' = h^2 / r^3 - mu / r^2 (+ 3%). The Sun's semidiameter changes by under 1e-9 rad/s.
+class ShadowTrend {
+public:
+    ShadowTrend(const StateVector& p, const StateVector& v, const StateVector& sun, const OrbitBounds& orbit)
+        : orbit_(orbit) {
+        const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+        const double sm = std::sqrt(sun.x * sun.x + sun.y * sun.y + sun.z * sun.z);
+        if (!orbit.ok || !(orbit.rMin > kXkmper) || !(orbit.rMax < 1.0e6) || !(r > 0.0) || !(sm > 0.0))
+            return;
+        const double qx = p.x / r, qy = p.y / r, qz = p.z / r;
+        const double sx = sun.x / sm, sy = sun.y / sm, sz = sun.z / sm;
+        const double radialSpeed = (p.x * v.x + p.y * v.y + p.z * v.z) / r;
+        const double dqx = (v.x - qx * radialSpeed) / r, dqy = (v.y - qy * radialSpeed) / r,
+                     dqz = (v.z - qz * radialSpeed) / r;
+        const double cosDelta = -(sx * qx + sy * qy + sz * qz);
+        sinDelta_ = std::sqrt(std::fmax(0.0, 1.0 - cosDelta * cosDelta));
+        if (!(sinDelta_ > 1.0e-3)) return;
+        delta_ = std::acos(std::fmax(-1.0, std::fmin(1.0, cosDelta)));
+        const double deltaRate = (sx * dqx + sy * dqy + sz * dqz) / sinDelta_;
+        const double semidiameterRate = -kXkmper * radialSpeed / (r * std::sqrt(r * r - kXkmper * kXkmper));
+        rate_ = semidiameterRate - deltaRate;
+        // Errors of the rate now: the Sun's motion, its semidiameter, the model's velocity.
+        const double velocityError = 1.0e-3 * std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z) + 1.0e-3;
+        rateError_ = kSunTurn / sinDelta_ + 1.0e-9 + velocityError / (r * sinDelta_) +
+                     kXkmper * velocityError / (r * std::sqrt(r * r - kXkmper * kXkmper));
+        ok_ = std::isfinite(rate_) && std::isfinite(rateError_) && std::isfinite(delta_);
+    }
+    bool Ok() const { return ok_; }
+    double Rate() const { return rate_; }
+    double Drift(double t) const {
+        const OrbitBounds& o = orbit_;
+        const double hMax = 1.2 * o.h;
+        const double turn = hMax / (o.rMin * o.rMin) + kSunTurn;  // |q'| + |s'|
+        const double low = delta_ - turn * t, high = delta_ + turn * t;
+        if (!(low > 1.0e-3) || !(high < kPi - 1.0e-3)) return HUGE_VAL;
+        const double sinLeast = std::fmin(std::sin(low), std::sin(high));
+        const double cotMost =
+            std::fmax(std::fabs(std::cos(low) / std::sin(low)), std::fabs(std::cos(high) / std::sin(high)));
+        const double radialMost = 1.2 * kGe * o.e / o.h + 0.01;
+        const double qAcceleration = hMax * hMax / (o.rMin * o.rMin * o.rMin * o.rMin) +
+                                     2.0 * turn * radialMost / o.rMin +
+                                     0.03 * kGe / (o.rMin * o.rMin * o.rMin);
+        const double deltaAcceleration =
+            (qAcceleration + 2.0 * kSunTurn * turn + 1.0e-12) / sinLeast + turn * turn * cotMost;
+        // r'' over the orbit: h^2 / r^3 - mu / r^2 at its ends and its one extremum, h within 10%.
+        double radialAcceleration = 0.0;
+        for (const double h : {0.9 * o.h, 1.1 * o.h}) {
+            const double extremum = 1.5 * h * h / kGe;
+            for (double r : {o.rMin, o.rMax, std::fmin(o.rMax, std::fmax(o.rMin, extremum))})
+                radialAcceleration =
+                    std::fmax(radialAcceleration, std::fabs(h * h / (r * r * r) - kGe / (r * r)));
+        }
+        radialAcceleration += 0.03 * kGe / (o.rMin * o.rMin);
+        const double root = std::sqrt(o.rMin * o.rMin - kXkmper * kXkmper);
+        const double slope = kXkmper / (o.rMin * root);  // |d asin(Re / r) / dr| at its largest
+        const double bend =
+            kXkmper * (2.0 * o.rMin * o.rMin - kXkmper * kXkmper) / (o.rMin * o.rMin * root * root * root);
+        const double semidiameterAcceleration = slope * radialAcceleration + bend * radialMost * radialMost;
+        return rateError_ + (deltaAcceleration + semidiameterAcceleration) * t;
+    }
+    // True when the depth provably falls (direction -1: the object leaves the shadow) or rises
+    // (+1: it enters) all through t seconds either side of now.
+    bool Monotone(int direction, double t) const {
+        return ok_ && direction * rate_ - Drift(t) > ElevationTrend::kLeastRate;
+    }
+
+private:
+    static constexpr double kSunTurn = 2.1e-7;  // the Sun's direction, rad/s, with a margin
+    OrbitBounds orbit_;
+    double sinDelta_ = 0.0, delta_ = 0.0, rate_ = 0.0, rateError_ = 0.0;
+    bool ok_ = false;
+};
+
+}  // namespace corvane
