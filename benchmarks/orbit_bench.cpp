@@ -4,6 +4,7 @@
 // Propagations follow a pass search: 64 steps of one minute per object, then the next object.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -105,6 +106,31 @@ void BM_PropagateBatch_DeepSpace(benchmark::State& state) {
 }
 BENCHMARK(BM_PropagateBatch_NearEarth);
 BENCHMARK(BM_PropagateBatch_DeepSpace);
+
+// The deep-space objects of the whole catalogue as the batch search asks for them: pairs of
+// object and instant, the objects' lanes packed on every call.
+void BM_PropagateBatch_DeepSpacePairs(benchmark::State& state) {
+    const Catalogue& c = TestCatalogue();
+    if (c.deepSpace.empty()) {
+        state.SkipWithError("no objects");
+        return;
+    }
+    PropagationBatch batch;
+    batch.AddCatalogue(*c.all, 1, c.all->Count());
+    std::vector<uint32_t> objects;
+    for (int i : c.deepSpace) objects.push_back(static_cast<uint32_t>(i - 1));
+    std::vector<double> times(objects.size());
+    BatchStates states;
+    int step = 0;
+    for (auto _ : state) {
+        std::fill(times.begin(), times.end(), kStart + step / 1440.0);
+        batch.PropagatePairs(objects.data(), times.data(), objects.size(), states);
+        benchmark::DoNotOptimize(states.x.data());
+        if (++step == kStepsPerObject) step = 0;
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(objects.size()));
+}
+BENCHMARK(BM_PropagateBatch_DeepSpacePairs);
 
 // One object through 1600 instants a minute apart, as the ground track draws it.
 void BM_PropagateBatch_Track(benchmark::State& state) {

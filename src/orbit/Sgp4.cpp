@@ -4,6 +4,7 @@
 
 #include "astro/Constants.h"
 #include "astro/Time.h"
+#include "orbit/DeepSpaceSteps.h"
 #include "orbit/Sgp4Steps.h"
 #include "orbit/SinCos.h"
 
@@ -11,16 +12,13 @@ namespace corvane {
 
 namespace {
 
-// Deep-space constants of the report.
-constexpr double kZns = 1.19459E-5, kZes = 0.01675, kZnl = 1.5835218E-4, kZel = 0.05490;
+// Deep-space constants of the report used by the initialisation (those the propagation uses are
+// in DeepSpaceSteps.h).
 constexpr double kZcosis = 0.91744867, kZsinis = 0.39785416, kZsings = -0.98088458, kZcosgs = 0.1945905;
-constexpr double kC1ss = 2.9864797E-6, kC1l = 4.7968065E-7, kThdt = 4.3752691E-3;
+constexpr double kC1ss = 2.9864797E-6, kC1l = 4.7968065E-7;
 constexpr double kQ22 = 1.7891679E-6, kQ31 = 2.1460748E-6, kQ33 = 2.2123015E-7;
-constexpr double kG22 = 5.7686396, kG32 = 0.95240898, kG44 = 1.8014998, kG52 = 1.0508330, kG54 = 4.4108898;
 constexpr double kRoot22 = 1.7891679E-6, kRoot32 = 3.7393792E-7, kRoot44 = 7.3636953E-9;
 constexpr double kRoot52 = 1.1428639E-7, kRoot54 = 2.1765803E-9;
-constexpr double kFasx2 = 0.13130908, kFasx4 = 2.8843198, kFasx6 = 0.37448087;
-constexpr double kStepp = 720.0, kStepn = -720.0, kStep2 = 259200.0;
 
 // Below this inclination the lunar and solar node-rate terms are dropped (3 degrees).
 constexpr double kSmallInclination = 5.2359877E-2;
@@ -261,6 +259,18 @@ void DeepSpaceInit(const ElementSet& el, ModelInit& m, double eosq, double betao
     d.xfact = bfact - xnq;
 }
 
+// The rates of the resonance integration at the state's mean longitude and time.
+void ResonanceRates(const ModelInit& m, const ResonanceState& r, double& xndot, double& xnddt) {
+    const DeepSpaceTerms& d = m.ds;
+    if (d.resonance == 1) {
+        SynchronousRates<false>(r.xli, d.del1, d.del2, d.del3, xndot, xnddt);
+    } else {
+        const HalfDayCoefficients c{d.d2201, d.d2211, d.d3210, d.d3222, d.d4410,
+                                    d.d4422, d.d5220, d.d5232, d.d5421, d.d5433};
+        HalfDayRates<false>(r.xli, m.omegao + m.omgdot * r.atime, c, xndot, xnddt);
+    }
+}
+
 // Secular lunar-solar effects and the resonance integration.
 void DeepSpaceSecular(const ModelInit& m, ResonanceState& r, double t, double& xll, double& omgasm,
                       double& xnodes, double& em, double& xinc, double& xn) {
@@ -276,89 +286,36 @@ void DeepSpaceSecular(const ModelInit& m, ResonanceState& r, double t, double& x
         omgasm -= kPi;
     }
     if (d.resonance == 0) return;
-
-    // Every propagation integrates from the epoch in 720-minute steps; a saved state reached by
-    // the same steps is continued instead, which gives the same numbers.
-    if (r.atime == 0.0 || t * r.atime <= 0.0 || std::fabs(t) < std::fabs(r.atime)) {
-        r.atime = 0.0;
-        r.xni = m.xnodp;
-        r.xli = d.xlamo;
-    }
-    const double delt = t > 0.0 ? kStepp : kStepn;
-    double xndot = 0.0, xnddt = 0.0, xldot = 0.0, ft = 0.0;
-    for (;;) {
-        if (d.resonance == 1) {
-            xndot = d.del1 * std::sin(r.xli - kFasx2) + d.del2 * std::sin(2.0 * (r.xli - kFasx4)) +
-                    d.del3 * std::sin(3.0 * (r.xli - kFasx6));
-            xnddt = d.del1 * std::cos(r.xli - kFasx2) + 2.0 * d.del2 * std::cos(2.0 * (r.xli - kFasx4)) +
-                    3.0 * d.del3 * std::cos(3.0 * (r.xli - kFasx6));
-        } else {
-            const double xomi = m.omegao + m.omgdot * r.atime;
-            const double x2omi = xomi + xomi;
-            const double x2li = r.xli + r.xli;
-            xndot = d.d2201 * std::sin(x2omi + r.xli - kG22) + d.d2211 * std::sin(r.xli - kG22) +
-                    d.d3210 * std::sin(xomi + r.xli - kG32) + d.d3222 * std::sin(-xomi + r.xli - kG32) +
-                    d.d4410 * std::sin(x2omi + x2li - kG44) + d.d4422 * std::sin(x2li - kG44) +
-                    d.d5220 * std::sin(xomi + r.xli - kG52) + d.d5232 * std::sin(-xomi + r.xli - kG52) +
-                    d.d5421 * std::sin(xomi + x2li - kG54) + d.d5433 * std::sin(-xomi + x2li - kG54);
-            xnddt = d.d2201 * std::cos(x2omi + r.xli - kG22) + d.d2211 * std::cos(r.xli - kG22) +
-                    d.d3210 * std::cos(xomi + r.xli - kG32) + d.d3222 * std::cos(-xomi + r.xli - kG32) +
-                    d.d5220 * std::cos(xomi + r.xli - kG52) + d.d5232 * std::cos(-xomi + r.xli - kG52) +
-                    2.0 * (d.d4410 * std::cos(x2omi + x2li - kG44) + d.d4422 * std::cos(x2li - kG44) +
-                           d.d5421 * std::cos(xomi + x2li - kG54) + d.d5433 * std::cos(-xomi + x2li - kG54));
-        }
-        xldot = r.xni + d.xfact;
-        xnddt = xnddt * xldot;
-        if (std::fabs(t - r.atime) < kStepp) {
-            ft = t - r.atime;
-            break;
-        }
-        r.xli = r.xli + xldot * delt + xndot * kStep2;
-        r.xni = r.xni + xndot * delt + xnddt * kStep2;
-        r.atime = r.atime + delt;
-    }
-    xn = r.xni + xndot * ft + xnddt * ft * ft * 0.5;
-    const double xl = r.xli + xldot * ft + xndot * ft * ft * 0.5;
+    ResonanceStepTo(m, r, t);
+    double xndot, xnddt;
+    ResonanceRates(m, r, xndot, xnddt);
+    const ResonanceEnd end = ResonanceFinish(t, r.atime, r.xli, r.xni, d.xfact, xndot, xnddt);
+    xn = end.xn;
     const double temp = -xnodes + d.thgr + t * kThdt;
-    xll = d.resonance == 1 ? xl - omgasm + temp : xl + temp + temp;
+    xll = d.resonance == 1 ? end.xl - omgasm + temp : end.xl + temp + temp;
 }
 
 // Lunar-solar periodics.
 void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, double& omgasm,
                         double& xnodes, double& xll) {
     const DeepSpaceTerms& d = m.ds;
-    const double sinis = std::sin(xinc), cosis = std::cos(xinc);
-    double zm = d.zmos + kZns * t;
-    double zf = zm + 2.0 * kZes * std::sin(zm);
-    double sinzf = std::sin(zf);
-    double f2 = 0.5 * sinzf * sinzf - 0.25;
-    double f3 = -0.5 * sinzf * std::cos(zf);
-    const double ses = d.se2 * f2 + d.se3 * f3;
-    const double sis = d.si2 * f2 + d.si3 * f3;
-    const double sls = d.sl2 * f2 + d.sl3 * f3 + d.sl4 * sinzf;
-    const double sghs = d.sgh2 * f2 + d.sgh3 * f3 + d.sgh4 * sinzf;
-    const double shs = d.sh2 * f2 + d.sh3 * f3;
-    zm = d.zmol + kZnl * t;
-    zf = zm + 2.0 * kZel * std::sin(zm);
-    sinzf = std::sin(zf);
-    f2 = 0.5 * sinzf * sinzf - 0.25;
-    f3 = -0.5 * sinzf * std::cos(zf);
-    const double sel = d.ee2 * f2 + d.e3 * f3;
-    const double sil = d.xi2 * f2 + d.xi3 * f3;
-    const double sll = d.xl2 * f2 + d.xl3 * f3 + d.xl4 * sinzf;
-    const double sghl = d.xgh2 * f2 + d.xgh3 * f3 + d.xgh4 * sinzf;
-    const double shl = d.xh2 * f2 + d.xh3 * f3;
-    const double pe = ses + sel;
-    const double pinc = sis + sil;
-    const double pl = sls + sll;
-    double pgh = sghs + sghl;
-    double ph = shs + shl;
+    double sinis, cosis;
+    SinCos(xinc, sinis, cosis);
+    const BodyPeriodics sun = BodyTerms<false>(t, d.zmos, kZns, kZes, d.se2, d.se3, d.si2, d.si3, d.sl2,
+                                               d.sl3, d.sl4, d.sgh2, d.sgh3, d.sgh4, d.sh2, d.sh3);
+    const BodyPeriodics moon = BodyTerms<false>(t, d.zmol, kZnl, kZel, d.ee2, d.e3, d.xi2, d.xi3, d.xl2,
+                                                d.xl3, d.xl4, d.xgh2, d.xgh3, d.xgh4, d.xh2, d.xh3);
+    const double pe = sun.e + moon.e;
+    const double pinc = sun.i + moon.i;
+    const double pl = sun.l + moon.l;
+    double pgh = sun.gh + moon.gh;
+    double ph = sun.h + moon.h;
     xinc = xinc + pinc;
     em = em + pe;
     // The revised model takes the sine and cosine of the perturbed inclination throughout.
     const double sinip = m.revised ? std::sin(xinc) : sinis;
     const double cosip = m.revised ? std::cos(xinc) : cosis;
-    if (xinc >= 0.2) {
+    if (xinc >= kLyddaneInclination) {
         // Periodics applied directly.
         ph = ph / (m.revised ? sinip : d.siniq);
         pgh = pgh - (m.revised ? cosip : d.cosiq) * ph;
@@ -367,23 +324,15 @@ void DeepSpacePeriodics(const ModelInit& m, double t, double& em, double& xinc, 
         xll = xll + pl;
     } else {
         // Lyddane modification for small inclinations.
-        const double sinok = std::sin(xnodes), cosok = std::cos(xnodes);
-        double alfdp = sinip * sinok;
-        double betdp = sinip * cosok;
-        const double dalf = ph * cosok + pinc * cosip * sinok;
-        const double dbet = -ph * sinok + pinc * cosip * cosok;
-        alfdp = alfdp + dalf;
-        betdp = betdp + dbet;
-        double xls = xll + omgasm + cosip * xnodes;
-        const double dls = pl + pgh - pinc * xnodes * sinip;
-        xls = xls + dls;
-        const double xnoh = xnodes;
-        xnodes = AcTan(alfdp, betdp);
-        // DEPARTURE: the new node is taken in the turn of the old one; without this a node near
-        // 0 or 2*pi jumps by a full turn and shifts the argument of perigee by 2*pi*cos(i).
-        if (std::fabs(xnoh - xnodes) > kPi) xnodes += kTwoPi * std::round((xnoh - xnodes) / kTwoPi);
+        double sinok, cosok;
+        SinCos(xnodes, sinok, cosok);
+        const LyddaneTerms ly =
+            LyddaneBefore(sinip, cosip, sinok, cosok, ph, pinc, pl, pgh, xll, omgasm, xnodes);
+        xnodes = LyddaneNode(ly.alfdp, ly.betdp, xnodes);
         xll = xll + pl;
-        omgasm = xls - xll - std::cos(xinc) * xnodes;
+        double sini, cosi;
+        SinCos(xinc, sini, cosi);
+        omgasm = ly.xls - xll - cosi * xnodes;
     }
 }
 
@@ -720,6 +669,27 @@ CORVANE_SCALAR_CLONES PropagationError SGP4(const ModelInit& m, double tsince, S
     const PropagationError err = FinishState(m, mean, pos, vel);
     if (err != PropagationError::kNone) return Fail(err, pos, vel);
     return err;
+}
+
+void ResonanceStepTo(const ModelInit& m, ResonanceState& r, double t) {
+    if (m.ds.resonance == 0) return;
+    // Every propagation integrates from the epoch in 720-minute steps; a saved state reached by
+    // the same steps is continued instead, which gives the same numbers.
+    if (r.atime == 0.0 || t * r.atime <= 0.0 || std::fabs(t) < std::fabs(r.atime)) {
+        r.atime = 0.0;
+        r.xni = m.xnodp;
+        r.xli = m.ds.xlamo;
+    }
+    const double delt = t > 0.0 ? kResonanceStep : -kResonanceStep;
+    while (!(std::fabs(t - r.atime) < kResonanceStep)) {
+        double xndot, xnddt;
+        ResonanceRates(m, r, xndot, xnddt);
+        const double xldot = r.xni + m.ds.xfact;
+        xnddt = xnddt * xldot;
+        r.xli = r.xli + xldot * delt + xndot * kResonanceStep2;
+        r.xni = r.xni + xndot * delt + xnddt * kResonanceStep2;
+        r.atime = r.atime + delt;
+    }
 }
 
 PropagationError SDP4(const ModelInit& m, ResonanceState& resonance, double tsince, StateVector& pos,

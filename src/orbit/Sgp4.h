@@ -75,5 +75,8 @@ PropagationError SGP4(const ModelInit& m, double tsince, StateVector& pos, State
 // results equal those of a fresh integration bit for bit.
 PropagationError SDP4(const ModelInit& m, ResonanceState& resonance, double tsince, StateVector& pos,
                       StateVector& vel);
+// The resonance integration of a deep-space model advanced (or restarted from the epoch) to
+// within one 720-minute step of tsince, as SDP4 does before it evaluates the rates there.
+void ResonanceStepTo(const ModelInit& m, ResonanceState& resonance, double tsince);
 
 }  // namespace corvane

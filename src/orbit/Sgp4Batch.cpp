@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "astro/Constants.h"
+#include "orbit/DeepSpaceSteps.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Sgp4Steps.h"
 #include "orbit/SinCos.h"
@@ -58,21 +59,183 @@ struct LaneOut {
     return r < 0.0 ? r + kTwoPi : r;
 }
 
+// The chunk's lanes between the steps (the near-earth and deep-space kernels share the last ones).
+template <size_t kChunk>
+struct ChunkState {
+    double A[kChunk], E[kChunk], XL[kChunk], OMEGA[kChunk], XNODE[kChunk], XINC[kChunk], BAD[kChunk];
+    double AXN[kChunk], AYN[kChunk], XN[kChunk], CAPU[kChunk];
+    double EPW[kChunk], SINE[kChunk], COSE[kChunk], ACTIVE[kChunk];
+    // Results go to the chunk first: stores that cannot alias the fields keep the loop simple.
+    double PX[kChunk], PY[kChunk], PZ[kChunk], QX[kChunk], QY[kChunk], QZ[kChunk];
+    uint8_t REDO[kChunk];
+};
+
+// The epoch's inclination functions and long-period coefficients, which both models read last.
+struct FinishPtrs {
+    const double *cosio, *sinio, *x3thm1, *x1mth2, *x7thm1, *xlcof, *aycof;
+};
+
+// FinishState of Sgp4.cpp (1980 variant) over the chunk from its mean elements (A, E, XL, OMEGA,
+// XNODE; XINC for the deep-space model, whose inclination moves): long-period periodics,
+// Kepler's equation, short-period periodics and orientation, then the chunk's m lanes to o.
+template <bool oneObject, size_t kChunk, bool kDeep>
+[[gnu::always_inline]] inline void FinishChunk(const FinishPtrs& p, ChunkState<kChunk>& c, size_t base,
+                                               size_t m, const LaneOut& o) {
+    const double xke = kXke;
+    for (size_t j = 0; j < kChunk; ++j) {
+        const size_t i = oneObject ? 0 : base + std::min(j, m - 1);
+        const double a = c.A[j], e = c.E[j], xl = c.XL[j], omega = c.OMEGA[j], xnode = c.XNODE[j];
+        const double beta = std::sqrt(1.0 - e * e);
+        double sinw, cosw;
+        SinCosReduced(omega, sinw, cosw);
+        const double axn = e * cosw;
+        const double tl = 1.0 / (a * beta * beta);
+        const double xll = tl * p.xlcof[i] * axn;
+        const double aynl = tl * p.aycof[i];
+        const double xlt = xl + xll;
+        const double ayn = e * sinw + aynl;
+        const double capu = Fmod2pLane(xlt - xnode);
+        c.AXN[j] = axn;
+        c.AYN[j] = ayn;
+        c.XN[j] = xke / (a * std::sqrt(a));
+        c.CAPU[j] = capu;
+        c.EPW[j] = capu;
+        c.SINE[j] = 0.0;
+        c.COSE[j] = 0.0;
+        c.ACTIVE[j] = 1.0;
+        c.BAD[j] = !(std::fabs(omega) <= kSinCosReduceLimit) ? 1.0 : c.BAD[j];
+    }
+
+    // Kepler's equation in rounds over every lane; a lane keeps the sine and cosine of the
+    // value it converged at. Lanes still open after ten rounds go to the scalar model.
+    for (int round = 0; round < 10; ++round) {
+        for (size_t j = 0; j < kChunk; ++j) {
+            const double e0 = c.EPW[j];
+            double s, co;
+            SinCosReduced(e0, s, co);
+            const double t3 = c.AXN[j] * s;
+            const double t4 = c.AYN[j] * co;
+            const double t5 = c.AXN[j] * co;
+            const double t6 = c.AYN[j] * s;
+            const double epw = (c.CAPU[j] - t4 + t3 - e0) / (1.0 - t5 - t6) + e0;
+            const bool active = c.ACTIVE[j] != 0.0;
+            const bool goOn = active & !(std::fabs(epw - e0) <= kE6a);
+            c.SINE[j] = active ? s : c.SINE[j];
+            c.COSE[j] = active ? co : c.COSE[j];
+            c.EPW[j] = goOn ? epw : e0;
+            c.BAD[j] = (active & !(std::fabs(e0) <= kSinCosReduceLimit)) ? 1.0 : c.BAD[j];
+            c.ACTIVE[j] = goOn ? 1.0 : 0.0;
+        }
+        int open = 0;
+        for (size_t j = 0; j < kChunk; ++j) open |= c.ACTIVE[j] != 0.0 ? 1 : 0;
+        if (open == 0) break;
+    }
+
+    // Short-period periodics and orientation.
+    for (size_t j = 0; j < kChunk; ++j) {
+        const size_t i = oneObject ? 0 : base + std::min(j, m - 1);
+        const double a = c.A[j], axn = c.AXN[j], ayn = c.AYN[j], xn = c.XN[j];
+        const double sinepw = c.SINE[j], cosepw = c.COSE[j];
+        const double temp3 = axn * sinepw;
+        const double temp4 = ayn * cosepw;
+        const double temp5 = axn * cosepw;
+        const double temp6 = ayn * sinepw;
+        const double ecose = temp5 + temp6;
+        const double esine = temp3 - temp4;
+        const double elsq = axn * axn + ayn * ayn;
+        const double tmp = 1.0 - elsq;
+        const double pl = a * tmp;
+        const double r = a * (1.0 - ecose);
+        double temp1 = 1.0 / r;
+        const double rdot = xke * std::sqrt(a) * esine * temp1;
+        const double rfdot = xke * std::sqrt(pl) * temp1;
+        double temp2 = a * temp1;
+        const double betal = std::sqrt(tmp);
+        const double t3 = 1.0 / (1.0 + betal);
+        const double cosu = temp2 * (cosepw - axn + ayn * esine * t3);
+        const double sinu = temp2 * (sinepw - ayn - axn * esine * t3);
+        const double sin2u = 2.0 * sinu * cosu;
+        const double cos2u = 2.0 * cosu * cosu - 1.0;
+        const double temp = 1.0 / pl;
+        temp1 = kCk2 * temp;
+        temp2 = temp1 * temp;
+        const double cosio = p.cosio[i], sinio = p.sinio[i];
+        const double x3thm1 = p.x3thm1[i], x1mth2 = p.x1mth2[i], x7thm1 = p.x7thm1[i];
+        const ShortPeriodics sp = ShortPeriodTerms(r, betal, temp1, temp2, x3thm1, x1mth2, x7thm1, cosio,
+                                                   sinio, sin2u, cos2u, c.XNODE[j], rdot, rfdot, xn);
+        const double rk = sp.rk, duk = sp.duk, xnodek = sp.xnodek, dik = sp.dik, rdotk = sp.rdotk,
+                     rfdotk = sp.rfdotk;
+
+        // The series of the scalar model for the small corrections (lanes beyond it go back); the
+        // deep-space model takes the sine and cosine of its moving inclination whole.
+        double sd, cd;
+        SinCosSeries(duk, sd, cd);
+        const double sinuk = sinu * cd + cosu * sd;
+        const double cosuk = cosu * cd - sinu * sd;
+        double sinik, cosik;
+        bool inclinationBad;
+        if constexpr (kDeep) {
+            const double xinck = c.XINC[j] + dik;
+            SinCosReduced(xinck, sinik, cosik);
+            inclinationBad = !(std::fabs(xinck) <= kSinCosReduceLimit);
+        } else {
+            double si, ci;
+            SinCosSeries(dik, si, ci);
+            sinik = sinio * ci + cosio * si;
+            cosik = cosio * ci - sinio * si;
+            inclinationBad = !(std::fabs(dik) < kSmallAngle);
+        }
+        double sinnok, cosnok;
+        SinCosReduced(xnodek, sinnok, cosnok);
+        double px, py, pz, qx, qy, qz;
+        OrientState(rk, rdotk, rfdotk, sinuk, cosuk, sinik, cosik, sinnok, cosnok, px, py, pz, qx, qy, qz);
+        c.PX[j] = px;
+        c.PY[j] = py;
+        c.PZ[j] = pz;
+        c.QX[j] = qx;
+        c.QY[j] = qy;
+        c.QZ[j] = qz;
+        const bool bad = (c.BAD[j] != 0.0) | (c.ACTIVE[j] != 0.0) | !(pl > 0.0) |
+                         !(std::fabs(duk) < kSmallAngle) | inclinationBad |
+                         !(std::fabs(xnodek) <= kSinCosReduceLimit) |
+                         !(px * px + py * py + pz * pz <= kLargest) |
+                         !(qx * qx + qy * qy + qz * qz <= kLargest) | !(rk >= 1.0);
+        c.REDO[j] = bad ? 1 : 0;
+    }
+    std::copy_n(c.PX, m, o.x + base);
+    std::copy_n(c.PY, m, o.y + base);
+    std::copy_n(c.PZ, m, o.z + base);
+    std::copy_n(c.QX, m, o.vx + base);
+    std::copy_n(c.QY, m, o.vy + base);
+    std::copy_n(c.QZ, m, o.vz + base);
+    std::copy_n(c.REDO, m, o.redo + base);
+}
+
+// The secular terms of gravity both models start from (t: minutes from the epoch).
+struct SecularAngles {
+    double xmdf, omgadf, xnode, tsq;
+};
+template <class Ptrs>
+[[gnu::always_inline]] inline SecularAngles Secular(const Ptrs& p, size_t i, double t) {
+    SecularAngles s;
+    s.xmdf = p.xmo[i] + p.xmdot[i] * t;
+    s.omgadf = p.omegao[i] + p.omgdot[i] * t;
+    const double xnoddf = p.xnodeo[i] + p.xnodot[i] * t;
+    s.tsq = t * t;
+    s.xnode = xnoddf + p.xnodcf[i] * s.tsq;
+    return s;
+}
+
 // The near-earth model of Sgp4.cpp (SGP4 and FinishState, 1980 variant) written lane by lane with
 // every branch turned into a selection (bitwise | and &, which leave no branch), in the same order of
 // operations. oneObject: every lane is lane 0 of the fields (one object at many instants).
 template <bool oneObject, size_t kChunk>
 [[gnu::always_inline]] inline void NearKernel(const LanePtrs& p, const double* ts, size_t begin, size_t n,
                                               const LaneOut& o) {
-    const double xke = kXke;
+    const FinishPtrs f{p.cosio, p.sinio, p.x3thm1, p.x1mth2, p.x7thm1, p.xlcof, p.aycof};
     for (size_t base = begin; base < n; base += kChunk) {
         const size_t m = std::min(kChunk, n - base);
-        double A[kChunk], AXN[kChunk], AYN[kChunk], XNODE[kChunk], XN[kChunk], CAPU[kChunk];
-        double E[kChunk], XL[kChunk], OMEGA[kChunk];
-        double EPW[kChunk], SINE[kChunk], COSE[kChunk], ACTIVE[kChunk], BAD[kChunk];
-        // Results go to the chunk first: stores that cannot alias the fields keep the loop simple.
-        double PX[kChunk], PY[kChunk], PZ[kChunk], QX[kChunk], QY[kChunk], QZ[kChunk];
-        uint8_t REDO[kChunk];
+        ChunkState<kChunk> c;
 
         // Secular gravity and drag, long-period periodics. Every loop runs a whole chunk (a short
         // last chunk repeats its last lane), so that the vectoriser sees a fixed count.
@@ -80,11 +243,7 @@ template <bool oneObject, size_t kChunk>
             const size_t k = base + std::min(j, m - 1);
             const size_t i = oneObject ? 0 : k;
             const double t = ts[k];
-            const double xmdf = p.xmo[i] + p.xmdot[i] * t;
-            const double omgadf = p.omegao[i] + p.omgdot[i] * t;
-            const double xnoddf = p.xnodeo[i] + p.xnodot[i] * t;
-            const double tsq = t * t;
-            const double xnode = xnoddf + p.xnodcf[i] * tsq;
+            const auto [xmdf, omgadf, xnode, tsq] = Secular(p, i, t);
             const double tempa0 = 1.0 - p.c1[i] * t;
             const double tempe0 = p.bstarC4[i] * t;
             const double templ0 = p.t2cof[i] * tsq;
@@ -117,133 +276,165 @@ template <bool oneObject, size_t kChunk>
             const double xl = xmp + omega + xnode + p.xnodp[i] * templ;
             const bool bad = !(std::fabs(t) <= kMaxMinutesFromEpoch) | !((e < 1.0) & (e >= -0.001)) |
                              !(tempa > 0.0) | !(a > 0.0) | !(std::fabs(xmdf) <= kSinCosReduceLimit) |
-                             !(std::fabs(xmp1) <= kSinCosReduceLimit) |
-                             !(std::fabs(omega) <= kSinCosReduceLimit);
+                             !(std::fabs(xmp1) <= kSinCosReduceLimit);
 
-            A[j] = a;
-            E[j] = e;
-            XL[j] = xl;
-            OMEGA[j] = omega;
-            XNODE[j] = xnode;
-            BAD[j] = bad ? 1.0 : 0.0;
+            c.A[j] = a;
+            c.E[j] = e;
+            c.XL[j] = xl;
+            c.OMEGA[j] = omega;
+            c.XNODE[j] = xnode;
+            c.BAD[j] = bad ? 1.0 : 0.0;
         }
+        FinishChunk<oneObject, kChunk, false>(f, c, base, m, o);
+    }
+}
+
+// The fields of deep-space lanes from a starting lane on.
+struct DeepPtrs {
+    const double *xmo, *xmdot, *omegao, *omgdot, *xnodeo, *xnodot, *xnodcf, *c1, *bstarC4, *t2cof;
+    const double *xnodp, *eo, *xincl, *ssl, *ssg, *ssh, *sse, *ssi, *thgr, *xfact, *aodpBase;
+    const double *zmos, *zmol, *se2, *se3, *si2, *si3, *sl2, *sl3, *sl4, *sgh2, *sgh3, *sgh4, *sh2, *sh3;
+    const double *ee2, *e3, *xi2, *xi3, *xl2, *xl3, *xl4, *xgh2, *xgh3, *xgh4, *xh2, *xh3;
+    const double *cosio, *sinio, *x3thm1, *x1mth2, *x7thm1, *xlcof, *aycof;
+    const double *del1, *del2, *del3;
+    const double *d2201, *d2211, *d3210, *d3222, *d4410, *d4422, *d5220, *d5232, *d5421, *d5433;
+};
+
+// Resonance states of the lanes (time, mean longitude, mean motion), within one step of their
+// instants.
+struct ResonanceLanes {
+    const double *atime, *xli, *xni;
+};
+
+// SDP4 of Sgp4.cpp (1980 variant) lane by lane, for objects of one kind of resonance (0 none,
+// 1 synchronous, 2 half-day), in the same order of operations.
+template <int kResonance, bool oneObject, size_t kChunk>
+[[gnu::always_inline]] inline void DeepKernel(const DeepPtrs& p, const ResonanceLanes& res, const double* ts,
+                                              size_t begin, size_t n, const LaneOut& o) {
+    const FinishPtrs f{p.cosio, p.sinio, p.x3thm1, p.x1mth2, p.x7thm1, p.xlcof, p.aycof};
+    for (size_t base = begin; base < n; base += kChunk) {
+        const size_t m = std::min(kChunk, n - base);
+        ChunkState<kChunk> c;
+        double XMAM[kChunk], OMGASM[kChunk], XNODES[kChunk], EM[kChunk], TEMPA[kChunk], TEMPE[kChunk];
+        double TEMPL[kChunk], AXIS[kChunk], ALF[kChunk], BET[kChunk], XLS[kChunk], LYD[kChunk];
+
+        // Secular gravity and drag, the secular lunar-solar terms and the end of the resonance
+        // integration.
         for (size_t j = 0; j < kChunk; ++j) {
-            const size_t i = oneObject ? 0 : base + std::min(j, m - 1);
-            const double a = A[j], e = E[j], xl = XL[j], omega = OMEGA[j], xnode = XNODE[j];
-            const double beta = std::sqrt(1.0 - e * e);
-            double sinw, cosw;
-            SinCosReduced(omega, sinw, cosw);
-            const double axn = e * cosw;
-            const double tl = 1.0 / (a * beta * beta);
-            const double xll = tl * p.xlcof[i] * axn;
-            const double aynl = tl * p.aycof[i];
-            const double xlt = xl + xll;
-            const double ayn = e * sinw + aynl;
-            const double capu = Fmod2pLane(xlt - xnode);
-            AXN[j] = axn;
-            AYN[j] = ayn;
-            XN[j] = xke / (a * std::sqrt(a));
-            CAPU[j] = capu;
-            EPW[j] = capu;
-            SINE[j] = 0.0;
-            COSE[j] = 0.0;
-            ACTIVE[j] = 1.0;
-        }
-
-        // Kepler's equation in rounds over every lane; a lane keeps the sine and cosine of the
-        // value it converged at. Lanes still open after ten rounds go to the scalar model.
-        for (int round = 0; round < 10; ++round) {
-            for (size_t j = 0; j < kChunk; ++j) {
-                const double e0 = EPW[j];
-                double s, c;
-                SinCosReduced(e0, s, c);
-                const double t3 = AXN[j] * s;
-                const double t4 = AYN[j] * c;
-                const double t5 = AXN[j] * c;
-                const double t6 = AYN[j] * s;
-                const double epw = (CAPU[j] - t4 + t3 - e0) / (1.0 - t5 - t6) + e0;
-                const bool active = ACTIVE[j] != 0.0;
-                const bool goOn = active & !(std::fabs(epw - e0) <= kE6a);
-                SINE[j] = active ? s : SINE[j];
-                COSE[j] = active ? c : COSE[j];
-                EPW[j] = goOn ? epw : e0;
-                BAD[j] = (active & !(std::fabs(e0) <= kSinCosReduceLimit)) ? 1.0 : BAD[j];
-                ACTIVE[j] = goOn ? 1.0 : 0.0;
+            const size_t k = base + std::min(j, m - 1);
+            const size_t i = oneObject ? 0 : k;
+            const double t = ts[k];
+            const auto [xmdf, omgadf, xnode, tsq] = Secular(p, i, t);
+            double xll = xmdf + p.ssl[i] * t;
+            const double omgasm0 = omgadf + p.ssg[i] * t;
+            const double xnodes0 = xnode + p.ssh[i] * t;
+            const double xinc0 = p.xincl[i] + p.ssi[i] * t;
+            const bool turn = xinc0 < 0.0;
+            const double xinc = turn ? -xinc0 : xinc0;
+            const double xnodes = turn ? xnodes0 + kPi : xnodes0;
+            const double omgasm = turn ? omgasm0 - kPi : omgasm0;
+            double xn = p.xnodp[i];
+            bool bad = !(std::fabs(t) <= kMaxMinutesFromEpoch) | !(std::fabs(xinc) <= kSinCosReduceLimit) |
+                       !(std::fabs(xnodes) <= kSinCosReduceLimit);
+            if constexpr (kResonance != 0) {
+                const double atime = res.atime[k], xli = res.xli[k], xni = res.xni[k];
+                double xndot, xnddt, xomi = 0.0;
+                if constexpr (kResonance == 1) {
+                    SynchronousRates<true>(xli, p.del1[i], p.del2[i], p.del3[i], xndot, xnddt);
+                } else {
+                    xomi = p.omegao[i] + p.omgdot[i] * atime;
+                    const HalfDayCoefficients d{p.d2201[i], p.d2211[i], p.d3210[i], p.d3222[i], p.d4410[i],
+                                                p.d4422[i], p.d5220[i], p.d5232[i], p.d5421[i], p.d5433[i]};
+                    HalfDayRates<true>(xli, xomi, d, xndot, xnddt);
+                }
+                const ResonanceEnd end = ResonanceFinish(t, atime, xli, xni, p.xfact[i], xndot, xnddt);
+                xn = end.xn;
+                const double temp = -xnodes + p.thgr[i] + t * kThdt;
+                xll = kResonance == 1 ? end.xl - omgasm + temp : end.xl + temp + temp;
+                // Every argument of the rates stays within the reduction.
+                bad |= !(4.0 * (std::fabs(xli) + std::fabs(xomi)) <= kSinCosReduceLimit);
             }
-            int open = 0;
-            for (size_t j = 0; j < kChunk; ++j) open |= ACTIVE[j] != 0.0 ? 1 : 0;
-            if (open == 0) break;
+            XMAM[j] = xll;
+            OMGASM[j] = omgasm;
+            XNODES[j] = xnodes;
+            EM[j] = p.eo[i] + p.sse[i] * t;
+            c.XINC[j] = xinc;
+            c.XN[j] = xn;
+            TEMPA[j] = 1.0 - p.c1[i] * t;
+            TEMPE[j] = p.bstarC4[i] * t;
+            TEMPL[j] = p.t2cof[i] * tsq;
+            AXIS[j] = p.aodpBase[i];
+            c.BAD[j] = (bad | !(xn > 0.0)) ? 1.0 : 0.0;
+        }
+        // The semi-major axis of a resonant lane's mean motion, by the library's power as the
+        // scalar model takes it.
+        if constexpr (kResonance != 0) {
+            for (size_t j = 0; j < kChunk; ++j)
+                AXIS[j] = c.XN[j] > 0.0 ? std::pow(kXke / c.XN[j], kTwoThirds) : 1.0;
         }
 
-        // Short-period periodics and orientation.
+        // Lunar-solar periodics: applied directly, and the Lyddane form up to its new node.
         for (size_t j = 0; j < kChunk; ++j) {
             const size_t i = oneObject ? 0 : base + std::min(j, m - 1);
-            const double a = A[j], axn = AXN[j], ayn = AYN[j], xn = XN[j];
-            const double sinepw = SINE[j], cosepw = COSE[j];
-            const double temp3 = axn * sinepw;
-            const double temp4 = ayn * cosepw;
-            const double temp5 = axn * cosepw;
-            const double temp6 = ayn * sinepw;
-            const double ecose = temp5 + temp6;
-            const double esine = temp3 - temp4;
-            const double elsq = axn * axn + ayn * ayn;
-            const double tmp = 1.0 - elsq;
-            const double pl = a * tmp;
-            const double r = a * (1.0 - ecose);
-            double temp1 = 1.0 / r;
-            const double rdot = xke * std::sqrt(a) * esine * temp1;
-            const double rfdot = xke * std::sqrt(pl) * temp1;
-            double temp2 = a * temp1;
-            const double betal = std::sqrt(tmp);
-            const double t3 = 1.0 / (1.0 + betal);
-            const double cosu = temp2 * (cosepw - axn + ayn * esine * t3);
-            const double sinu = temp2 * (sinepw - ayn - axn * esine * t3);
-            const double sin2u = 2.0 * sinu * cosu;
-            const double cos2u = 2.0 * cosu * cosu - 1.0;
-            const double temp = 1.0 / pl;
-            temp1 = kCk2 * temp;
-            temp2 = temp1 * temp;
-            const double cosio = p.cosio[i], sinio = p.sinio[i];
-            const double x3thm1 = p.x3thm1[i], x1mth2 = p.x1mth2[i], x7thm1 = p.x7thm1[i];
-            const ShortPeriodics sp = ShortPeriodTerms(r, betal, temp1, temp2, x3thm1, x1mth2, x7thm1, cosio,
-                                                       sinio, sin2u, cos2u, XNODE[j], rdot, rfdot, xn);
-            const double rk = sp.rk, duk = sp.duk, xnodek = sp.xnodek, dik = sp.dik, rdotk = sp.rdotk,
-                         rfdotk = sp.rfdotk;
-
-            // The series of the scalar model for the small corrections (lanes beyond it go back).
-            double sd, cd;
-            SinCosSeries(duk, sd, cd);
-            const double sinuk = sinu * cd + cosu * sd;
-            const double cosuk = cosu * cd - sinu * sd;
-            double si, ci;
-            SinCosSeries(dik, si, ci);
-            const double sinik = sinio * ci + cosio * si;
-            const double cosik = cosio * ci - sinio * si;
-            double sinnok, cosnok;
-            SinCosReduced(xnodek, sinnok, cosnok);
-            double px, py, pz, qx, qy, qz;
-            OrientState(rk, rdotk, rfdotk, sinuk, cosuk, sinik, cosik, sinnok, cosnok, px, py, pz, qx, qy,
-                        qz);
-            PX[j] = px;
-            PY[j] = py;
-            PZ[j] = pz;
-            QX[j] = qx;
-            QY[j] = qy;
-            QZ[j] = qz;
-            const bool bad = (BAD[j] != 0.0) | (ACTIVE[j] != 0.0) | !(pl > 0.0) |
-                             !(std::fabs(duk) < kSmallAngle) | !(std::fabs(dik) < kSmallAngle) |
-                             !(std::fabs(xnodek) <= kSinCosReduceLimit) |
-                             !(px * px + py * py + pz * pz <= kLargest) |
-                             !(qx * qx + qy * qy + qz * qz <= kLargest) | !(rk >= 1.0);
-            REDO[j] = bad ? 1 : 0;
+            const double t = ts[base + std::min(j, m - 1)];
+            const double tempa = TEMPA[j];
+            const double a = AXIS[j] * tempa * tempa;
+            const double e0 = EM[j] - TEMPE[j];
+            const double xmam = XMAM[j] + p.xnodp[i] * TEMPL[j];
+            const double xinc = c.XINC[j], omgasm = OMGASM[j], xnodes = XNODES[j];
+            double sinis, cosis;
+            SinCosReduced(xinc, sinis, cosis);
+            const BodyPeriodics sun =
+                BodyTerms<true>(t, p.zmos[i], kZns, kZes, p.se2[i], p.se3[i], p.si2[i], p.si3[i], p.sl2[i],
+                                p.sl3[i], p.sl4[i], p.sgh2[i], p.sgh3[i], p.sgh4[i], p.sh2[i], p.sh3[i]);
+            const BodyPeriodics moon =
+                BodyTerms<true>(t, p.zmol[i], kZnl, kZel, p.ee2[i], p.e3[i], p.xi2[i], p.xi3[i], p.xl2[i],
+                                p.xl3[i], p.xl4[i], p.xgh2[i], p.xgh3[i], p.xgh4[i], p.xh2[i], p.xh3[i]);
+            const double pe = sun.e + moon.e;
+            const double pinc = sun.i + moon.i;
+            const double pl = sun.l + moon.l;
+            const double pgh = sun.gh + moon.gh;
+            const double ph = sun.h + moon.h;
+            const double xincp = xinc + pinc;
+            const double e = e0 + pe;
+            const bool lyddane = !(xincp >= kLyddaneInclination);
+            // Applied directly.
+            const double phd = ph / p.sinio[i];
+            const double pghd = pgh - p.cosio[i] * phd;
+            // The Lyddane form.
+            double sinok, cosok;
+            SinCosReduced(xnodes, sinok, cosok);
+            const LyddaneTerms ly =
+                LyddaneBefore(sinis, cosis, sinok, cosok, ph, pinc, pl, pgh, xmam, omgasm, xnodes);
+            c.A[j] = a;
+            c.E[j] = e;
+            c.XINC[j] = xincp;
+            XMAM[j] = xmam + pl;
+            OMGASM[j] = omgasm + pghd;
+            XNODES[j] = lyddane ? xnodes : xnodes + phd;
+            ALF[j] = ly.alfdp;
+            BET[j] = ly.betdp;
+            XLS[j] = ly.xls;
+            LYD[j] = lyddane ? 1.0 : 0.0;
+            const bool bad = !((e0 < 1.0) & (e0 >= -0.001)) | !((e >= -0.001) & (e <= 1.0)) | !(tempa > 0.0) |
+                             !(a > 0.0) | !(std::fabs(xincp) <= kSinCosReduceLimit);
+            c.BAD[j] = bad ? 1.0 : c.BAD[j];
         }
-        std::copy_n(PX, m, o.x + base);
-        std::copy_n(PY, m, o.y + base);
-        std::copy_n(PZ, m, o.z + base);
-        std::copy_n(QX, m, o.vx + base);
-        std::copy_n(QY, m, o.vy + base);
-        std::copy_n(QZ, m, o.vz + base);
-        std::copy_n(REDO, m, o.redo + base);
+        // The Lyddane form's new node, by the library's arc tangent as the scalar model takes it.
+        for (size_t j = 0; j < kChunk; ++j) {
+            if (LYD[j] != 0.0) XNODES[j] = LyddaneNode(ALF[j], BET[j], XNODES[j]);
+        }
+        for (size_t j = 0; j < kChunk; ++j) {
+            const bool lyddane = LYD[j] != 0.0;
+            double sini, cosi;
+            SinCosReduced(c.XINC[j], sini, cosi);
+            const double xnodes = XNODES[j], xmam = XMAM[j];
+            const double omega = lyddane ? XLS[j] - xmam - cosi * xnodes : OMGASM[j];
+            c.XL[j] = xmam + omega + xnodes;
+            c.OMEGA[j] = omega;
+            c.XNODE[j] = xnodes;
+        }
+        FinishChunk<oneObject, kChunk, true>(f, c, base, m, o);
     }
 }
 
@@ -279,6 +470,31 @@ CORVANE_CLONES void NearOne(const LanePtrs& p, const double* ts, size_t n, const
     NearRun<true>(p, ts, n, o);
 }
 
+// Deep-space lanes go in shorter chunks: their kernel keeps more values per lane.
+constexpr size_t kDeepChunk = 32;
+
+template <int kResonance, bool oneObject>
+[[gnu::always_inline]] inline void DeepRun(const DeepPtrs& p, const ResonanceLanes& r, const double* ts,
+                                           size_t n, const LaneOut& o) {
+    const size_t whole = n - n % kDeepChunk;
+    DeepKernel<kResonance, oneObject, kDeepChunk>(p, r, ts, 0, whole, o);
+    DeepKernel<kResonance, oneObject, kShortChunk>(p, r, ts, whole, n, o);
+}
+
+// One entry point (each with its clones) per kind of resonance, for many objects or one.
+#define CORVANE_DEEP_ENTRY(name, resonance, oneObject)                                               \
+    CORVANE_CLONES void name(const DeepPtrs& p, const ResonanceLanes& r, const double* ts, size_t n, \
+                             const LaneOut& o) {                                                     \
+        DeepRun<resonance, oneObject>(p, r, ts, n, o);                                               \
+    }
+CORVANE_DEEP_ENTRY(DeepPlainMany, 0, false)
+CORVANE_DEEP_ENTRY(DeepPlainOne, 0, true)
+CORVANE_DEEP_ENTRY(DeepSynchronousMany, 1, false)
+CORVANE_DEEP_ENTRY(DeepSynchronousOne, 1, true)
+CORVANE_DEEP_ENTRY(DeepHalfDayMany, 2, false)
+CORVANE_DEEP_ENTRY(DeepHalfDayOne, 2, true)
+#undef CORVANE_DEEP_ENTRY
+
 // Every field of the lanes.
 constexpr std::array<std::vector<double> NearEarthLanes::*, 34> kLaneFields = {
     &NearEarthLanes::epochJd, &NearEarthLanes::xmo,     &NearEarthLanes::xmdot,  &NearEarthLanes::omegao,
@@ -291,15 +507,71 @@ constexpr std::array<std::vector<double> NearEarthLanes::*, 34> kLaneFields = {
     &NearEarthLanes::sinio,   &NearEarthLanes::x3thm1,  &NearEarthLanes::x1mth2, &NearEarthLanes::x7thm1,
     &NearEarthLanes::xlcof,   &NearEarthLanes::aycof};
 
-// Lanes index[0..n) of from, packed into to: the kernel reads packed lanes much faster than it
-// gathers scattered ones.
-void PackLanes(const NearEarthLanes& from, const uint32_t* index, size_t n, NearEarthLanes& to) {
-    for (auto field : kLaneFields) {
+// The fields of deep-space lanes every group uses, and those of each kind of resonance.
+using DeepField = std::vector<double> DeepSpaceLanes::*;
+constexpr std::array<DeepField, 55> kDeepFields = {
+    &DeepSpaceLanes::epochJd, &DeepSpaceLanes::xmo,      &DeepSpaceLanes::xmdot,  &DeepSpaceLanes::omegao,
+    &DeepSpaceLanes::omgdot,  &DeepSpaceLanes::xnodeo,   &DeepSpaceLanes::xnodot, &DeepSpaceLanes::xnodcf,
+    &DeepSpaceLanes::c1,      &DeepSpaceLanes::bstarC4,  &DeepSpaceLanes::t2cof,  &DeepSpaceLanes::xnodp,
+    &DeepSpaceLanes::eo,      &DeepSpaceLanes::xincl,    &DeepSpaceLanes::ssl,    &DeepSpaceLanes::ssg,
+    &DeepSpaceLanes::ssh,     &DeepSpaceLanes::sse,      &DeepSpaceLanes::ssi,    &DeepSpaceLanes::thgr,
+    &DeepSpaceLanes::xfact,   &DeepSpaceLanes::aodpBase, &DeepSpaceLanes::zmos,   &DeepSpaceLanes::zmol,
+    &DeepSpaceLanes::se2,     &DeepSpaceLanes::se3,      &DeepSpaceLanes::si2,    &DeepSpaceLanes::si3,
+    &DeepSpaceLanes::sl2,     &DeepSpaceLanes::sl3,      &DeepSpaceLanes::sl4,    &DeepSpaceLanes::sgh2,
+    &DeepSpaceLanes::sgh3,    &DeepSpaceLanes::sgh4,     &DeepSpaceLanes::sh2,    &DeepSpaceLanes::sh3,
+    &DeepSpaceLanes::ee2,     &DeepSpaceLanes::e3,       &DeepSpaceLanes::xi2,    &DeepSpaceLanes::xi3,
+    &DeepSpaceLanes::xl2,     &DeepSpaceLanes::xl3,      &DeepSpaceLanes::xl4,    &DeepSpaceLanes::xgh2,
+    &DeepSpaceLanes::xgh3,    &DeepSpaceLanes::xgh4,     &DeepSpaceLanes::xh2,    &DeepSpaceLanes::xh3,
+    &DeepSpaceLanes::cosio,   &DeepSpaceLanes::sinio,    &DeepSpaceLanes::x3thm1, &DeepSpaceLanes::x1mth2,
+    &DeepSpaceLanes::x7thm1,  &DeepSpaceLanes::xlcof,    &DeepSpaceLanes::aycof};
+constexpr std::array<DeepField, 3> kSynchronousFields = {&DeepSpaceLanes::del1, &DeepSpaceLanes::del2,
+                                                         &DeepSpaceLanes::del3};
+constexpr std::array<DeepField, 10> kHalfDayFields = {
+    &DeepSpaceLanes::d2201, &DeepSpaceLanes::d2211, &DeepSpaceLanes::d3210, &DeepSpaceLanes::d3222,
+    &DeepSpaceLanes::d4410, &DeepSpaceLanes::d4422, &DeepSpaceLanes::d5220, &DeepSpaceLanes::d5232,
+    &DeepSpaceLanes::d5421, &DeepSpaceLanes::d5433};
+
+// The given fields of lanes index[0..n) of from, packed into to: the kernels read packed lanes much
+// faster than they gather scattered ones.
+template <class Lanes, size_t kFields>
+void PackFields(const std::array<std::vector<double> Lanes::*, kFields>& fields, const Lanes& from,
+                const uint32_t* index, size_t n, Lanes& to) {
+    for (auto field : fields) {
         const std::vector<double>& src = from.*field;
         std::vector<double>& dst = to.*field;
         dst.resize(n);
         for (size_t q = 0; q < n; ++q) dst[q] = src[index[q]];
     }
+}
+
+void PackLanes(const NearEarthLanes& from, const uint32_t* index, size_t n, NearEarthLanes& to) {
+    PackFields(kLaneFields, from, index, n, to);
+}
+
+// Deep-space lanes of group g (the fields its kind of resonance reads, and the lanes' objects).
+void PackLanes(int g, const DeepSpaceLanes& from, const uint32_t* index, size_t n, DeepSpaceLanes& to) {
+    PackFields(kDeepFields, from, index, n, to);
+    if (g == 1) PackFields(kSynchronousFields, from, index, n, to);
+    if (g == 2) PackFields(kHalfDayFields, from, index, n, to);
+    to.object.resize(n);
+    for (size_t q = 0; q < n; ++q) to.object[q] = from.object[index[q]];
+}
+
+// Pointers to the fields of deep-space lanes from lane `at` on (those of another kind of
+// resonance point nowhere and are not read).
+DeepPtrs DeepPointersAt(const DeepSpaceLanes& l, size_t at) {
+    auto f = [at](const std::vector<double>& v) { return v.empty() ? nullptr : v.data() + at; };
+    return DeepPtrs{
+        f(l.xmo),    f(l.xmdot),   f(l.omegao), f(l.omgdot), f(l.xnodeo), f(l.xnodot), f(l.xnodcf),
+        f(l.c1),     f(l.bstarC4), f(l.t2cof),  f(l.xnodp),  f(l.eo),     f(l.xincl),  f(l.ssl),
+        f(l.ssg),    f(l.ssh),     f(l.sse),    f(l.ssi),    f(l.thgr),   f(l.xfact),  f(l.aodpBase),
+        f(l.zmos),   f(l.zmol),    f(l.se2),    f(l.se3),    f(l.si2),    f(l.si3),    f(l.sl2),
+        f(l.sl3),    f(l.sl4),     f(l.sgh2),   f(l.sgh3),   f(l.sgh4),   f(l.sh2),    f(l.sh3),
+        f(l.ee2),    f(l.e3),      f(l.xi2),    f(l.xi3),    f(l.xl2),    f(l.xl3),    f(l.xl4),
+        f(l.xgh2),   f(l.xgh3),    f(l.xgh4),   f(l.xh2),    f(l.xh3),    f(l.cosio),  f(l.sinio),
+        f(l.x3thm1), f(l.x1mth2),  f(l.x7thm1), f(l.xlcof),  f(l.aycof),  f(l.del1),   f(l.del2),
+        f(l.del3),   f(l.d2201),   f(l.d2211),  f(l.d3210),  f(l.d3222),  f(l.d4410),  f(l.d4422),
+        f(l.d5220),  f(l.d5232),   f(l.d5421),  f(l.d5433)};
 }
 
 }  // namespace
@@ -343,6 +615,52 @@ void NearEarthLanes::Add(const ModelInit& m, double epoch) {
 
 void NearEarthLanes::Clear() { *this = NearEarthLanes{}; }
 
+void DeepSpaceLanes::Add(const ModelInit& m, double epoch, uint32_t batchObject) {
+    const DeepSpaceTerms& d = m.ds;
+    const double values[] = {epoch,    m.xmo,
+                             m.xmdot,  m.omegao,
+                             m.omgdot, m.xnodeo,
+                             m.xnodot, m.xnodcf,
+                             m.c1,     m.bstarC4,
+                             m.t2cof,  m.xnodp,
+                             m.eo,     m.xincl,
+                             d.ssl,    d.ssg,
+                             d.ssh,    d.sse,
+                             d.ssi,    d.thgr,
+                             d.xfact,  std::pow(kXke / m.xnodp, kTwoThirds),
+                             d.zmos,   d.zmol,
+                             d.se2,    d.se3,
+                             d.si2,    d.si3,
+                             d.sl2,    d.sl3,
+                             d.sl4,    d.sgh2,
+                             d.sgh3,   d.sgh4,
+                             d.sh2,    d.sh3,
+                             d.ee2,    d.e3,
+                             d.xi2,    d.xi3,
+                             d.xl2,    d.xl3,
+                             d.xl4,    d.xgh2,
+                             d.xgh3,   d.xgh4,
+                             d.xh2,    d.xh3,
+                             m.cosio,  m.sinio,
+                             m.x3thm1, m.x1mth2,
+                             m.x7thm1, m.xlcof,
+                             m.aycof};
+    static_assert(std::size(values) == kDeepFields.size());
+    for (size_t f = 0; f < kDeepFields.size(); ++f) (this->*kDeepFields[f]).push_back(values[f]);
+    if (d.resonance == 1) {
+        const double rates[] = {d.del1, d.del2, d.del3};
+        for (size_t f = 0; f < kSynchronousFields.size(); ++f)
+            (this->*kSynchronousFields[f]).push_back(rates[f]);
+    } else if (d.resonance == 2) {
+        const double rates[] = {d.d2201, d.d2211, d.d3210, d.d3222, d.d4410,
+                                d.d4422, d.d5220, d.d5232, d.d5421, d.d5433};
+        for (size_t f = 0; f < kHalfDayFields.size(); ++f) (this->*kHalfDayFields[f]).push_back(rates[f]);
+    }
+    object.push_back(batchObject);
+}
+
+void DeepSpaceLanes::Clear() { *this = DeepSpaceLanes{}; }
+
 void BatchStates::Resize(size_t n) {
     x.resize(n);
     y.resize(n);
@@ -370,13 +688,25 @@ size_t PropagationBatch::Add(const ElementSet& elements, ModelVariant variant) {
     ModelInit& model = nearModel_.emplace_back();
     InitialiseModel(elements, model, variant);
     const size_t object = kind_.size();
-    if (model.error == PropagationError::kNone && !model.deepSpace && !model.revised) {
+    const bool ok = model.error == PropagationError::kNone && !model.revised;
+    if (ok && !model.deepSpace) {
         kind_.push_back(Kind::kNear);
         lane_.push_back(static_cast<uint32_t>(near_.Size()));
         near_.Add(model, elements.epochJd);
     } else {
-        kind_.push_back(Kind::kScalar);
+        const bool deep =
+            ok && model.deepSpace && model.ds.resonance >= 0 && model.ds.resonance < kDeepGroups;
+        kind_.push_back(deep ? Kind::kDeep : Kind::kScalar);
         lane_.push_back(static_cast<uint32_t>(scalar_.size()));
+        if (deep) {
+            DeepSpaceLanes& group = deep_[model.ds.resonance];
+            deepLane_.push_back(static_cast<uint32_t>(group.Size()));
+            deepGroup_.push_back(static_cast<uint8_t>(model.ds.resonance));
+            group.Add(model, elements.epochJd, static_cast<uint32_t>(object));
+        } else {
+            deepLane_.push_back(0);
+            deepGroup_.push_back(0);
+        }
         scalar_.push_back(Scalar{model, ResonanceState{}, elements.epochJd});
         nearModel_.pop_back();
     }
@@ -408,7 +738,17 @@ void PropagationBatch::Clear() {
     near_.Clear();
     nearModel_.clear();
     scalar_.clear();
+    for (DeepSpaceLanes& group : deep_) group.Clear();
+    deepLane_.clear();
+    deepGroup_.clear();
     elements_.clear();
+    fallbacks_ = 0;
+}
+
+size_t PropagationBatch::VectorisedCount() const {
+    size_t n = near_.Size();
+    for (const DeepSpaceLanes& group : deep_) n += group.Size();
+    return n;
 }
 
 void PropagationBatch::Reserve(size_t n) {
@@ -430,6 +770,35 @@ void PropagationBatch::RunNear(const NearEarthLanes& lanes, bool oneObject, cons
     } else {
         NearMany(PointersAt(lanes, 0), tsince, n, o);
     }
+}
+
+void PropagationBatch::RunDeep(int g, const DeepSpaceLanes& lanes, size_t at, const uint32_t* objects,
+                               bool oneObject, const double* tsince, size_t n, double* const out[6],
+                               uint8_t* redo) {
+    const LaneOut o{out[0], out[1], out[2], out[3], out[4], out[5], redo};
+    ResonanceLanes r{nullptr, nullptr, nullptr};
+    if (g != 0) {
+        // Each object's integration advanced to its instants in the order given (its state carries
+        // on between them and between calls); the lanes start from there.
+        atime_.resize(n);
+        xli_.resize(n);
+        xni_.resize(n);
+        for (size_t k = 0; k < n; ++k) {
+            Scalar& s = scalar_[lane_[objects[oneObject ? 0 : k]]];
+            // Beyond the range the scalar model reports the error without integrating.
+            if (std::fabs(tsince[k]) <= kMaxMinutesFromEpoch)
+                ResonanceStepTo(s.model, s.resonance, tsince[k]);
+            atime_[k] = s.resonance.atime;
+            xli_[k] = s.resonance.xli;
+            xni_[k] = s.resonance.xni;
+        }
+        r = ResonanceLanes{atime_.data(), xli_.data(), xni_.data()};
+    }
+    const DeepPtrs p = DeepPointersAt(lanes, at);
+    using Run = void (*)(const DeepPtrs&, const ResonanceLanes&, const double*, size_t, const LaneOut&);
+    static constexpr Run kMany[kDeepGroups] = {DeepPlainMany, DeepSynchronousMany, DeepHalfDayMany};
+    static constexpr Run kOne[kDeepGroups] = {DeepPlainOne, DeepSynchronousOne, DeepHalfDayOne};
+    (oneObject ? kOne : kMany)[g](p, r, tsince, n, o);
 }
 
 PropagationResult PropagationBatch::Redo(size_t object, double tsince) {
@@ -479,21 +848,49 @@ void PropagationBatch::PropagateAll(double jd, BatchStates& out) {
     if (nNear > 0) RunNear(near_, false, tsince_.data(), nNear, out_.data(), redo_.data());
     for (size_t object = 0; object < count; ++object) {
         const uint32_t lane = lane_[object];
+        if (kind_[object] == Kind::kDeep) continue;
         if (kind_[object] == Kind::kNear && !redo_[lane]) {
             CopyLane(out, object, out_.data(), nNear, lane);
             continue;
         }
-        const double epoch = kind_[object] == Kind::kNear ? near_.epochJd[lane] : scalar_[lane].epochJd;
-        Store(out, object, Redo(object, (jd - epoch) * kMinutesPerDay));
+        if (kind_[object] == Kind::kNear) {
+            Store(out, object, Fallback(object, (jd - near_.epochJd[lane]) * kMinutesPerDay));
+        } else {
+            Store(out, object, Redo(object, (jd - scalar_[lane].epochJd) * kMinutesPerDay));
+        }
+    }
+    for (int g = 0; g < kDeepGroups; ++g) {
+        const DeepSpaceLanes& group = deep_[g];
+        const size_t n = group.Size();
+        if (n == 0) continue;
+        tsince_.resize(n);
+        out_.resize(6 * n);
+        redo_.resize(n);
+        for (size_t l = 0; l < n; ++l) tsince_[l] = (jd - group.epochJd[l]) * kMinutesPerDay;
+        double* const lanesOut[6] = {out_.data(),         out_.data() + n,     out_.data() + 2 * n,
+                                     out_.data() + 3 * n, out_.data() + 4 * n, out_.data() + 5 * n};
+        RunDeep(g, group, 0, group.object.data(), false, tsince_.data(), n, lanesOut, redo_.data());
+        for (size_t l = 0; l < n; ++l) {
+            if (redo_[l]) {
+                Store(out, group.object[l], Fallback(group.object[l], tsince_[l]));
+            } else {
+                CopyLane(out, group.object[l], out_.data(), n, l);
+            }
+        }
     }
 }
 
 void PropagationBatch::PropagatePairs(const uint32_t* objects, const double* jd, size_t n, BatchStates& out) {
     out.Resize(n);
-    // The near-earth pairs go through the kernel together, packed; the others one by one.
+    // The vectorised pairs go through their kernel together, packed by kind; the others one by one.
     pairs_.clear();
     index_.clear();
     tsince_.clear();
+    for (int g = 0; g < kDeepGroups; ++g) {
+        deepPairs_[g].clear();
+        deepIndex_[g].clear();
+        deepTsince_[g].clear();
+    }
     for (size_t k = 0; k < n; ++k) {
         const size_t object = objects[k];
         if (object >= kind_.size()) {
@@ -501,27 +898,52 @@ void PropagationBatch::PropagatePairs(const uint32_t* objects, const double* jd,
             continue;
         }
         const uint32_t lane = lane_[object];
+        // The time from the epoch exactly as PropagateSlot forms it.
         if (kind_[object] == Kind::kNear) {
             pairs_.push_back(static_cast<uint32_t>(k));
             index_.push_back(lane);
-            // The time from the epoch exactly as PropagateSlot forms it.
             tsince_.push_back((jd[k] - near_.epochJd[lane]) * kMinutesPerDay);
+        } else if (kind_[object] == Kind::kDeep) {
+            const int g = deepGroup_[lane];
+            deepPairs_[g].push_back(static_cast<uint32_t>(k));
+            deepIndex_[g].push_back(deepLane_[lane]);
+            deepTsince_[g].push_back((jd[k] - scalar_[lane].epochJd) * kMinutesPerDay);
         } else {
             Store(out, k, Redo(object, (jd[k] - scalar_[lane].epochJd) * kMinutesPerDay));
         }
     }
     const size_t m = pairs_.size();
-    if (m == 0) return;
-    out_.resize(6 * m);
-    redo_.resize(m);
-    PackLanes(near_, index_.data(), m, one_);
-    RunNear(one_, false, tsince_.data(), m, out_.data(), redo_.data());
-    for (size_t q = 0; q < m; ++q) {
-        const size_t k = pairs_[q];
-        if (redo_[q]) {
-            Store(out, k, Redo(objects[k], tsince_[q]));
-        } else {
-            CopyLane(out, k, out_.data(), m, q);
+    if (m > 0) {
+        out_.resize(6 * m);
+        redo_.resize(m);
+        PackLanes(near_, index_.data(), m, one_);
+        RunNear(one_, false, tsince_.data(), m, out_.data(), redo_.data());
+        for (size_t q = 0; q < m; ++q) {
+            const size_t k = pairs_[q];
+            if (redo_[q]) {
+                Store(out, k, Fallback(objects[k], tsince_[q]));
+            } else {
+                CopyLane(out, k, out_.data(), m, q);
+            }
+        }
+    }
+    for (int g = 0; g < kDeepGroups; ++g) {
+        const size_t d = deepPairs_[g].size();
+        if (d == 0) continue;
+        out_.resize(6 * d);
+        redo_.resize(d);
+        PackLanes(g, deep_[g], deepIndex_[g].data(), d, deepOne_);
+        double* const lanesOut[6] = {out_.data(),         out_.data() + d,     out_.data() + 2 * d,
+                                     out_.data() + 3 * d, out_.data() + 4 * d, out_.data() + 5 * d};
+        RunDeep(g, deepOne_, 0, deepOne_.object.data(), false, deepTsince_[g].data(), d, lanesOut,
+                redo_.data());
+        for (size_t q = 0; q < d; ++q) {
+            const size_t k = deepPairs_[g][q];
+            if (redo_[q]) {
+                Store(out, k, Fallback(objects[k], deepTsince_[g][q]));
+            } else {
+                CopyLane(out, k, out_.data(), d, q);
+            }
         }
     }
 }
@@ -545,17 +967,27 @@ void PropagationBatch::PropagateTimes(size_t object, const double* jd, size_t n,
             Store(out, k, Redo(object, (jd[k] - scalar_[lane].epochJd) * kMinutesPerDay));
         return;
     }
-    const double epoch = near_.epochJd[lane];
+    const double epoch = kind_[object] == Kind::kNear ? near_.epochJd[lane] : scalar_[lane].epochJd;
     tsince_.resize(n);
-    out_.resize(6 * n);
     redo_.resize(n);
     for (size_t k = 0; k < n; ++k) tsince_[k] = (jd[k] - epoch) * kMinutesPerDay;
-    const LaneOut o{out.x.data(),  out.y.data(),  out.z.data(), out.vx.data(),
-                    out.vy.data(), out.vz.data(), redo_.data()};
-    if (n > 0) NearOne(PointersAt(near_, lane), tsince_.data(), n, o);
+    if (n > 0) {
+        if (kind_[object] == Kind::kNear) {
+            const LaneOut o{out.x.data(),  out.y.data(),  out.z.data(), out.vx.data(),
+                            out.vy.data(), out.vz.data(), redo_.data()};
+            NearOne(PointersAt(near_, lane), tsince_.data(), n, o);
+        } else {
+            const int g = deepGroup_[lane];
+            const auto batchObject = static_cast<uint32_t>(object);
+            double* const lanesOut[6] = {out.x.data(),  out.y.data(),  out.z.data(),
+                                         out.vx.data(), out.vy.data(), out.vz.data()};
+            RunDeep(g, deep_[g], deepLane_[lane], &batchObject, true, tsince_.data(), n, lanesOut,
+                    redo_.data());
+        }
+    }
     for (size_t k = 0; k < n; ++k) {
         out.error[k] = PropagationError::kNone;
-        if (redo_[k]) Store(out, k, Redo(object, tsince_[k]));
+        if (redo_[k]) Store(out, k, Fallback(object, tsince_[k]));
     }
 }
 

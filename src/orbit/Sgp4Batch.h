@@ -4,11 +4,15 @@
 //
 // Near-earth objects of the 1980 model are kept field by field (structure of arrays) and run
 // through a loop without branches that the compiler vectorises; the Kepler iteration runs in
-// rounds over every lane with a mask. Deep-space objects (their resonance integration and the
-// lunar-solar terms do not vectorise to any profit), objects of the 2006 revision and objects
-// that cannot be propagated stay on the scalar model. A lane that leaves the vectorised path's
-// ground (an error, a Kepler iteration that does not converge, an angle too large to reduce) is
-// done again by the scalar model. The results equal those of PropagationSlot bit for bit.
+// rounds over every lane with a mask. Deep-space objects of the 1980 model are kept the same way in
+// three groups, so that the lanes of a loop take the same path: no resonance, synchronous (24 h)
+// and half-day (12 h) resonance. A resonant object's integration is advanced object by object (in
+// 720-minute steps, its state kept between calls) and the rest runs vectorised; the library's arc
+// tangent of the Lyddane form (small inclinations) and the power of a resonant mean motion are
+// taken lane by lane between the vectorised loops. Objects of the 2006 revision and objects that
+// cannot be propagated stay on the scalar model. A lane that leaves the vectorised path's ground
+// (an error, a Kepler iteration that does not converge, an angle too large to reduce) is done
+// again by the scalar model. The results equal those of PropagationSlot bit for bit.
 //
 // Not thread-safe: the deep-space resonance state and the working arrays belong to the batch.
 #include <cstddef>
@@ -36,6 +40,24 @@ struct NearEarthLanes {
     void Clear();
 };
 
+// Deep-space models of one kind of resonance, one array per field.
+struct DeepSpaceLanes {
+    std::vector<double> epochJd;
+    std::vector<double> xmo, xmdot, omegao, omgdot, xnodeo, xnodot, xnodcf, c1, bstarC4, t2cof;
+    std::vector<double> xnodp, eo, xincl, ssl, ssg, ssh, sse, ssi, thgr, xfact;
+    std::vector<double> aodpBase;  // (ke / xnodp)^(2/3): the semi-major axis before drag, no resonance
+    std::vector<double> zmos, zmol, se2, se3, si2, si3, sl2, sl3, sl4, sgh2, sgh3, sgh4, sh2, sh3;
+    std::vector<double> ee2, e3, xi2, xi3, xl2, xl3, xl4, xgh2, xgh3, xgh4, xh2, xh3;
+    std::vector<double> cosio, sinio, x3thm1, x1mth2, x7thm1, xlcof, aycof;
+    std::vector<double> del1, del2, del3;  // synchronous resonance
+    std::vector<double> d2201, d2211, d3210, d3222, d4410, d4422, d5220, d5232, d5421, d5433;  // half-day
+    std::vector<uint32_t> object;  // the batch's object of each lane
+
+    size_t Size() const { return epochJd.size(); }
+    void Add(const ModelInit& m, double epoch, uint32_t batchObject);
+    void Clear();
+};
+
 // Results of one batched call, lane by lane in the order the call defines.
 struct BatchStates {
     std::vector<double> x, y, z, vx, vy, vz;  // Earth radii, Earth radii per minute
@@ -57,9 +79,11 @@ public:
     void Reserve(size_t n);
 
     size_t Size() const { return kind_.size(); }
-    size_t VectorisedCount() const { return near_.Size(); }
+    size_t VectorisedCount() const;
     // Whether the object goes through the vectorised model.
-    bool IsVectorised(size_t object) const { return object < kind_.size() && kind_[object] == Kind::kNear; }
+    bool IsVectorised(size_t object) const { return object < kind_.size() && kind_[object] != Kind::kScalar; }
+    // Vectorised lanes the scalar model has done again (see above) since the batch was made or cleared.
+    size_t Fallbacks() const { return fallbacks_; }
     const ElementSet* Elements(size_t object) const;  // nullptr unless kept (see KeepElements)
     // Keep each object's converted elements (for callers that read its fields later).
     void KeepElements(bool keep) { keepElements_ = keep; }
@@ -80,25 +104,44 @@ private:
         ResonanceState resonance;
         double epochJd = 0.0;
     };
-    enum class Kind : uint8_t { kNear, kScalar };
+    // kDeep objects keep their model among the scalar ones (for the lanes done again) besides
+    // their lane in deep_[resonance].
+    enum class Kind : uint8_t { kNear, kDeep, kScalar };
+    static constexpr int kDeepGroups = 3;
 
     // The near-earth lanes done in one vector pass and those the scalar model must do again.
     void RunNear(const NearEarthLanes& lanes, bool oneObject, const double* tsince, size_t n, double* out,
                  uint8_t* redo);
+    // Deep-space lanes of group g from lane `at` on, lane k at tsince[k] (oneObject: lane `at` at
+    // every instant); objects[k] is the batch's object of lane k, whose resonance state carries on.
+    // Lanes the scalar model must do again are marked in redo.
+    void RunDeep(int g, const DeepSpaceLanes& lanes, size_t at, const uint32_t* objects, bool oneObject,
+                 const double* tsince, size_t n, double* const out[6], uint8_t* redo);
     PropagationResult Redo(size_t object, double tsince);
+    PropagationResult Fallback(size_t object, double tsince) {
+        ++fallbacks_;
+        return Redo(object, tsince);
+    }
 
     std::vector<Kind> kind_;
     std::vector<uint32_t> lane_;  // index into near_ or scalar_
     NearEarthLanes near_;
+    DeepSpaceLanes deep_[kDeepGroups];
+    // Of each kDeep object, by its index among the scalar ones: its lane and group.
+    std::vector<uint32_t> deepLane_;
+    std::vector<uint8_t> deepGroup_;
     std::vector<ModelInit> nearModel_;  // for lanes the scalar model does again
     std::vector<Scalar> scalar_;
     std::vector<ElementSet> elements_;
     bool keepElements_ = false;
+    size_t fallbacks_ = 0;
     // Working arrays.
     NearEarthLanes one_;
-    std::vector<double> tsince_, out_;
+    DeepSpaceLanes deepOne_;
+    std::vector<double> tsince_, out_, atime_, xli_, xni_;
     std::vector<uint8_t> redo_;
-    std::vector<uint32_t> pairs_, index_;
+    std::vector<uint32_t> pairs_, index_, deepPairs_[kDeepGroups], deepIndex_[kDeepGroups];
+    std::vector<double> deepTsince_[kDeepGroups];
 };
 
 // The object held in a slot at each of n UTC Julian dates, as PropagateSlot gives them one by one

@@ -2,12 +2,21 @@
 // Reading the verification set of the 2006 revision of the model: tests/data/SGP4-VER.TLE
 // (element sets; line 2 carries start, stop and step in minutes after column 69) and
 // tests/data/tcppver.out (for each object "NNNNN xx", then minutes, x y z km, xdot ydot zdot km/s).
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "orbit/PropagationSlot.h"
+
 namespace corvane::testing_support {
+
+// The same error, position and velocity to the last bit.
+inline bool SameBits(const PropagationResult& a, const PropagationResult& b) {
+    return a.error == b.error && std::memcmp(&a.position, &b.position, sizeof a.position) == 0 &&
+           std::memcmp(&a.velocity, &b.velocity, sizeof a.velocity) == 0;
+}
 
 struct VerificationRow {
     double t, x, y, z, vx, vy, vz;
