@@ -37,6 +37,34 @@ double SineOfElevation(const Placed& p) {
     return up / std::sqrt(rx * rx + ry * ry + rz * rz);
 }
 
+// The longest span (from longest down, by factors of 0.7, to 2 s) that a proof holds for; 0 when none.
+template <class Proof>
+double LongestProven(double longest, const Proof& proven) {
+    for (double t = longest; t >= 2.0; t *= 0.7) {
+        if (proven(t)) return t;
+    }
+    return 0.0;
+}
+
+// A value proven to rise (direction +1) or fall (-1) must do so at every second within span
+// either side of now; valueAt(s) gives it s seconds from now (nothing where it cannot).
+template <class Value>
+void ExpectMonotone(int direction, double span, double now, int object, const Value& valueAt) {
+    for (const int side : {+1, -1}) {
+        double last = now;
+        for (int s = 1; s <= static_cast<int>(span); ++s) {
+            const std::optional<double> value = valueAt(side * s);
+            if (!value) break;
+            if (direction * side > 0) {
+                ASSERT_GT(*value, last) << "object " << object << " second " << side * s;
+            } else {
+                ASSERT_LT(*value, last) << "object " << object << " second " << side * s;
+            }
+            last = *value;
+        }
+    }
+}
+
 }  // namespace
 
 TEST(PassBounds, RefractedElevationRisesWithTheGeometricOne) {
@@ -71,63 +99,37 @@ TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
             if (!trend.Ok()) continue;
             // The longest span either way that the trend proves, checked second by second.
             for (const int direction : {+1, -1}) {
-                double span = 0.0;
-                for (double t = 3000.0; t >= 2.0; t *= 0.7) {
-                    if (trend.Monotone(direction, t)) {
-                        span = t;
-                        break;
-                    }
-                }
+                const double span =
+                    LongestProven(3000.0, [&](double t) { return trend.Monotone(direction, t); });
                 if (span == 0.0) continue;
                 ++trends;
                 if (span >= 60.0) ++longTrends;
-                for (const int side : {+1, -1}) {
-                    double last = SineOfElevation(*now);
-                    for (int s = 1; s <= static_cast<int>(span); ++s) {
-                        const auto p = PlaceAt(slot, point, t0 + side * s / 86400.0);
-                        if (!p) break;
-                        const double sine = SineOfElevation(*p);
-                        // Rising (direction +1) means later is higher, whichever side of now.
-                        if (direction * side > 0) {
-                            ASSERT_GT(sine, last) << "object " << i << " second " << side * s;
-                        } else {
-                            ASSERT_LT(sine, last) << "object " << i << " second " << side * s;
-                        }
-                        ASSERT_GE(sine, ElevationTrend::kLowestSine) << "object " << i;
-                        last = sine;
-                    }
-                }
+                ExpectMonotone(
+                    direction, span, SineOfElevation(*now), i, [&](int s) -> std::optional<double> {
+                        const auto p = PlaceAt(slot, point, t0 + s / 86400.0);
+                        if (!p) return std::nullopt;
+                        EXPECT_GE(SineOfElevation(*p), ElevationTrend::kLowestSine) << "object " << i;
+                        return SineOfElevation(*p);
+                    });
             }
             // The shadow depth's trend, either way.
             const StateVector sunNow = ComputeSunVector(t0);
             const ShadowTrend shade(now->position, now->velocity, sunNow, trend.Orbit());
             for (const int direction : {+1, -1}) {
-                double span = 0.0;
-                for (double t = 1000.0; t >= 2.0; t *= 0.7) {
-                    if (shade.Monotone(direction, t)) {
-                        span = t;
-                        break;
-                    }
-                }
+                const double span =
+                    LongestProven(1000.0, [&](double t) { return shade.Monotone(direction, t); });
                 if (span == 0.0) continue;
                 ++shadowTrends;
-                for (const int side : {+1, -1}) {
-                    double last = 0.0;
-                    IsEclipsed(now->position, sunNow, &last);
-                    for (int s = 1; s <= static_cast<int>(span); ++s) {
-                        const double t = t0 + side * s / 86400.0;
-                        const auto p = PlaceAt(slot, point, t);
-                        if (!p) break;
-                        double depth = 0.0;
-                        IsEclipsed(p->position, ComputeSunVector(t), &depth);
-                        if (direction * side > 0) {
-                            ASSERT_GT(depth, last) << "object " << i << " second " << side * s;
-                        } else {
-                            ASSERT_LT(depth, last) << "object " << i << " second " << side * s;
-                        }
-                        last = depth;
-                    }
-                }
+                double depthNow = 0.0;
+                IsEclipsed(now->position, sunNow, &depthNow);
+                ExpectMonotone(direction, span, depthNow, i, [&](int s) -> std::optional<double> {
+                    const double t = t0 + s / 86400.0;
+                    const auto p = PlaceAt(slot, point, t);
+                    if (!p) return std::nullopt;
+                    double depth = 0.0;
+                    IsEclipsed(p->position, ComputeSunVector(t), &depth);
+                    return depth;
+                });
             }
             // Sunlight.
             double depth = 0.0;
