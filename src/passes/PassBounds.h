@@ -10,6 +10,24 @@
 
 namespace corvane {
 
+// An object at position p (km) seen from the site: the vector to it, its range and the sine of
+// its geometric elevation (not finite where the range is 0).
+struct SiteView {
+    double rx = 0.0, ry = 0.0, rz = 0.0, range = 0.0, sine = 0.0;
+};
+
+inline SiteView ViewFrom(const ObserverState& site, const StateVector& p) {
+    SiteView view;
+    view.rx = p.x - site.position.x;
+    view.ry = p.y - site.position.y;
+    view.rz = p.z - site.position.z;
+    view.range = std::sqrt(view.rx * view.rx + view.ry * view.ry + view.rz * view.rz);
+    view.sine = (site.cosLat * site.cosTheta * view.rx + site.cosLat * site.sinTheta * view.ry +
+                 site.sinLat * view.rz) /
+                view.range;
+    return view;
+}
+
 // What an object's state says about its whole orbit: the osculating semi-major axis, eccentricity
 // and angular momentum, and the least and largest radius it can reach (with a wide margin); not
 // ok for an orbit that is not a bound ellipse.
@@ -85,11 +103,12 @@ class ElevationTrend {
 public:
     ElevationTrend(const StateVector& p, const StateVector& v, const ObserverState& site)
         : orbit_(BoundOrbit(p, v)), motion_(p, v, orbit_) {
-        const double rx = p.x - site.position.x, ry = p.y - site.position.y, rz = p.z - site.position.z;
-        range_ = std::sqrt(rx * rx + ry * ry + rz * rz);
+        const SiteView view = ViewFrom(site, p);
+        const double rx = view.rx, ry = view.ry, rz = view.rz;
+        range_ = view.range;
         const double ux = site.cosLat * site.cosTheta, uy = site.cosLat * site.sinTheta, uz = site.sinLat;
         const double wx = v.x + kEarthRate * p.y, wy = v.y - kEarthRate * p.x, wz = v.z;
-        sine_ = (ux * rx + uy * ry + uz * rz) / range_;
+        sine_ = view.sine;
         const double rangeRate = (rx * wx + ry * wy + rz * wz) / range_;
         rate_ = ((ux * wx + uy * wy + uz * wz) - sine_ * rangeRate) / range_;
         velocityError_ = 1.0e-3 * std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z) + 1.0e-3;

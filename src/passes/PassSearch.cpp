@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 #include "astro/Constants.h"
@@ -98,12 +99,10 @@ double SecondsInView(const StateVector& p, const StateVector& v, const ObserverS
                      double aosElevation, double longest, double useful, OrbitBounds* bounds = nullptr) {
     if (!(longest >= useful)) return 0.0;
     // The cheaper test first: near the horizon it fails at once.
-    const StateVector& o = site.position;
-    const double rx = p.x - o.x, ry = p.y - o.y, rz = p.z - o.z;
-    const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
+    const SiteView view = ViewFrom(site, p);
+    const double range = view.range;
     if (!(range > 0.0)) return 0.0;
-    const double up = site.cosLat * site.cosTheta * rx + site.cosLat * site.sinTheta * ry + site.sinLat * rz;
-    const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, up / range)));
+    const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, view.sine)));
     const double margin = elevation - aosElevation - kSlack;
     if (!(margin > 0.0)) return 0.0;
     const OrbitBounds orbit = BoundOrbit(p, v);
@@ -344,12 +343,8 @@ PassSearch::ElevationSide PassSearch::CoarseSide(long long second, const Propaga
     PropagationResult converted = state;
     ConvertState(converted);
     const StateVector& p = converted.position;
-    const double rx = p.x - observer->position.x, ry = p.y - observer->position.y,
-                 rz = p.z - observer->position.z;
-    const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
-    const double up = observer->cosLat * observer->cosTheta * rx +
-                      observer->cosLat * observer->sinTheta * ry + observer->sinLat * rz;
-    const double sine = up / range;
+    const SiteView view = ViewFrom(*observer, p);
+    const double range = view.range, sine = view.sine;
     if (!(range > 0.0) || !std::isfinite(sine) || !std::isfinite(converted.velocity.x) ||
         !std::isfinite(converted.velocity.y) || !std::isfinite(converted.velocity.z))
         return ElevationSide::kUnknown;
@@ -365,19 +360,24 @@ PassSearch::ElevationSide PassSearch::CoarseSide(long long second, const Propaga
     return side;
 }
 
-void PassSearch::PrepareCoarseSines() {
+const PassSearch::CoarseSines& PassSearch::CoarseSinesFor(double aos) {
+    // They depend on the AOS elevation alone: made once per thread and setting, not for each of
+    // the objects a batch searches.
+    thread_local double madeFor = std::numeric_limits<double>::quiet_NaN();
+    thread_local CoarseSines c;
+    if (aos == madeFor) return c;
+    madeFor = aos;
     // Sines of the elevations that bound the decided samples, each with a margin far above the
     // rounding of the sine and of the look angles' own arithmetic.
-    const double aos = settings_.aosElevation;
-    CoarseSines& c = coarseSines_;
     c.usable = std::isfinite(aos) && std::fabs(aos) < Radians(80.0);
-    if (!c.usable) return;
+    if (!c.usable) return c;
     constexpr double margin = 1.0e-9;
     // Below -6 degrees: below the AOS elevation when that is higher.
     c.belowLowest = std::sin(std::fmin(Radians(-6.0), aos) - margin);
     c.formulaLow = std::sin(Radians(-4.5) + margin);
     c.below = std::sin(std::fmax(Radians(-4.5), aos - Radians(0.75)) - margin);
     c.above = std::sin(aos + 1.0e-6 + margin);
+    return c;
 }
 
 PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
@@ -545,7 +545,7 @@ PassSample PassSearch::LookAt(long long second) {
 }
 
 void PassSearch::StartCoarseScan(const ScanRange& range) {
-    PrepareCoarseSines();
+    coarseSines_ = CoarseSinesFor(settings_.aosElevation);
     outOfViewUntil_ = 0.0;
     inPassUntil_ = 0;
     lastCoarse_ = range.first;

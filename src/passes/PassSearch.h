@@ -257,11 +257,11 @@ private:
     // velocity_ hold the converted state.
     enum class ElevationSide : uint8_t { kUnknown, kBelow, kAbove };
     ElevationSide CoarseSide(long long second, const PropagationResult& state, StateVector& position);
-    void PrepareCoarseSines();
     struct CoarseSines {
         bool usable = false;
         double belowLowest = 0.0, formulaLow = 0.0, below = 0.0, above = 0.0;
     };
+    static const CoarseSines& CoarseSinesFor(double aosElevation);
     CoarseSines coarseSines_;
     PropagationResult StateNow(long long second);
     // Daytime rule, refinement and culmination of each pass the scan found, in order.

@@ -29,13 +29,7 @@ std::optional<Placed> PlaceAt(PropagationSlot& slot, GeodeticPoint& point, doubl
     return Placed{r.position, r.velocity, ObserverStateAt(point, jd)};
 }
 
-double SineOfElevation(const Placed& p) {
-    const double rx = p.position.x - p.site.position.x, ry = p.position.y - p.site.position.y,
-                 rz = p.position.z - p.site.position.z;
-    const double up =
-        p.site.cosLat * p.site.cosTheta * rx + p.site.cosLat * p.site.sinTheta * ry + p.site.sinLat * rz;
-    return up / std::sqrt(rx * rx + ry * ry + rz * rz);
-}
+double SineOfElevation(const Placed& p) { return ViewFrom(p.site, p.position).sine; }
 
 // The longest span (from longest down, by factors of 0.7, to 2 s) that a proof holds for; 0 when none.
 template <class Proof>
