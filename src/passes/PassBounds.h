@@ -75,6 +75,59 @@ struct EarthFixedMotion {
     double Path(double t) const { return speed * t + 0.5 * Acceleration(t) * t * t; }
 };
 
+// Seconds (from now on) before which an object, now out of view, provably cannot come into view
+// from the site at `site` (km, the frame of p): seen from the Earth's centre, in view needs the
+// object's direction within `cone` radians of the site's. The object keeps to its orbital plane
+// but for the model's wobble (kPlaneWobble) and the plane's slow turn (kPlaneTurn), moves only
+// forward in it and no faster than its angular rate at the least radius; the site turns with the
+// Earth. So a site far from the plane waits for the Earth to bring it near, and an object that
+// has passed the site's side of its plane must come round again. Both allowances have wide
+// margins: J2 turns a low orbit's plane by under 1e-6 rad/s and moves it by about 1e-3 rad.
+inline constexpr double kPlaneWobble = 0.01;  // radians
+inline constexpr double kPlaneTurn = 5.0e-6;  // radians per second
+
+inline double SecondsBeforeInView(const StateVector& p, const StateVector& v, const StateVector& site,
+                                  double cone, const OrbitBounds& orbit) {
+    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
+    double wx = p.y * v.z - p.z * v.y, wy = p.z * v.x - p.x * v.z, wz = p.x * v.y - p.y * v.x;
+    const double w = std::sqrt(wx * wx + wy * wy + wz * wz);
+    if (!orbit.ok || !(r > 0.0) || !(rs > 0.0) || !(w > 0.0) || !(cone > 0.0) || !(cone < kPi)) return 0.0;
+    wx /= w;
+    wy /= w;
+    wz /= w;
+    // The plane's axes: P toward the object, Q along its motion.
+    const double px = p.x / r, py = p.y / r, pz = p.z / r;
+    const double qx = wy * pz - wz * py, qy = wz * px - wx * pz, qz = wx * py - wy * px;
+    const double sp = (site.x * px + site.y * py + site.z * pz) / rs;
+    const double sq = (site.x * qx + site.y * qy + site.z * qz) / rs;
+    // Within t seconds the cosine of the angle between the two directions exceeds
+    // A cos(phase - site's phase) by at most the allowances below (chords, not arcs).
+    const double a = std::sqrt(sp * sp + sq * sq);
+    const double drift = kPlaneTurn + kEarthRate * std::sqrt(site.x * site.x + site.y * site.y) / rs;
+    const double reach = std::cos(cone) - kPlaneWobble;  // less drift * t
+    double seconds = 0.0;
+    if (reach > a) seconds = (reach - a) / drift;  // the site is far from the plane
+    if (!(a > 0.0)) return seconds;
+    // Near it: how far the object is past the site's phase, in [0, 2 pi).
+    double ahead = -std::atan2(sq, sp);
+    if (ahead < 0.0) ahead += kTwoPi;
+    const double rate = 1.2 * orbit.h / (orbit.rMin * orbit.rMin) + kPlaneTurn;
+    // Half the phase window in which the object can be in view at any time up to t.
+    auto halfWindow = [&](double t) {
+        const double c = (reach - drift * t) / a;
+        return c >= 1.0 ? 0.0 : c <= -1.0 ? kPi : std::acos(c);
+    };
+    // Out of view while t <= (2 pi - window - ahead) / rate, a bound that falls as t grows: its
+    // value at its own value at 0 is a t that satisfies it. And the object must be outside the
+    // window as it stands at t: ahead >= window, true up to the t where the two meet.
+    const double first = (kTwoPi - halfWindow(0.0) - ahead) / rate;
+    if (!(first > 0.0) || !(ahead >= halfWindow(0.0))) return seconds;
+    double t = (kTwoPi - halfWindow(first) - ahead) / rate;
+    if (ahead < kPi) t = std::fmin(t, (reach - a * std::cos(ahead)) / drift);
+    return std::fmax(seconds, t);
+}
+
 // Seconds an object provably stays sunlit given its shadow depth now (negative when sunlit):
 // the depth is the Earth's semidiameter less the Sun's less the angle between the Sun and the
 // Earth's centre seen from the object. That angle turns no faster than the object's direction

@@ -88,6 +88,24 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateV
 
 constexpr double kSlack = 1.0e-4;  // radians kept from the in-view and sunlit limits
 
+// How many seconds an object out of pass provably stays so: out of view by the bound above or by
+// its orbital plane (SecondsBeforeInView), or, when it is in view but in the Earth's shadow
+// (shadow known, depth > 0), in the shadow as SecondsSunlit bounds the depth's change.
+double SecondsOutOfPass(const StateVector& p, const StateVector& v, const StateVector& site,
+                        double aosElevation, const Shadow& shadow) {
+    const OrbitBounds orbit = BoundOrbit(p, v);
+    if (!orbit.ok) return 0.0;
+    // (Beyond a million km the Sun's disc could outgrow the Earth's: no shadow bound there.)
+    if (shadow.known && shadow.depth > 0.0)
+        return orbit.rMax < 1.0e6 ? SecondsSunlit(orbit, -shadow.depth, kSlack) : 0.0;
+    const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
+    const double lowest = std::fmin(Radians(-6.0), aosElevation - Radians(1.0));
+    if (!(lowest > -kPi / 2.0) || !(rs > 0.0)) return 0.0;
+    const double cone = std::acos(std::fmin(1.0, rs / orbit.rMax * std::cos(lowest))) - lowest + Radians(1.0);
+    return std::fmax(SecondsOutOfView(p, v, site, aosElevation),
+                     SecondsBeforeInView(p, v, site, cone, orbit));
+}
+
 // How many seconds (either way in time, at most longest) an object at position p (km) with
 // velocity v (km/s), above the AOS elevation as seen from the observer, provably stays there; 0
 // when that is less than useful. In the Earth-fixed frame the site stands still, so the direction
@@ -418,7 +436,7 @@ PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
             GeodeticPoint point = point_;
             ObserverPositionVelocity(point, TimeOf(second), site, siteVelocity);
         }
-        const double out = SecondsOutOfView(position, velocity_, site, settings_.aosElevation);
+        const double out = SecondsOutOfPass(position, velocity_, site, settings_.aosElevation, shadow);
         if (out > 0.0) outOfViewUntil_ = static_cast<double>(second) + out;
     }
     return sample;

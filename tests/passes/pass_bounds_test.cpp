@@ -148,3 +148,60 @@ TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
     EXPECT_GT(sunlitSpans, 300);
     EXPECT_GT(shadowTrends, 1000);
 }
+
+TEST(PassBounds, ObjectsProvenOutOfViewOrInShadowStaySo) {
+    // The coarse scan skips the samples of an object while these bounds say it cannot come into
+    // view (by its orbital plane) or out of the Earth's shadow; a bound that fails loses a pass.
+    const auto catalogue = LoadElementFile(CORVANE_TEST_DATA "/catalogue-2017-04-27.tle").catalogue;
+    const Site site{40.0, -75.0, 100.0, -4.0};
+    GeodeticPoint point = SitePoint(site);
+    PropagationSlot slot(kSlotBatch);
+    const double start = CivilToJulianDate(2017, 4, 28, 2, 0, 0);
+    const double lowest = Radians(-6.0);
+    int outSpans = 0, longOutSpans = 0, shadowSpans = 0;
+    for (int i = 1; i <= catalogue->Count(); i += 5) {
+        if (!ConvertElementSet(*catalogue, i, slot)) continue;
+        for (int k = 0; k < 8; ++k) {
+            const double t0 = start + 0.0913 * k;
+            const auto now = PlaceAt(slot, point, t0);
+            if (!now) continue;
+            const OrbitBounds orbit = BoundOrbit(now->position, now->velocity);
+            if (!orbit.ok) continue;
+            const double rs = std::sqrt(now->site.position.x * now->site.position.x +
+                                        now->site.position.y * now->site.position.y +
+                                        now->site.position.z * now->site.position.z);
+            const double cone =
+                std::acos(std::fmin(1.0, rs / orbit.rMax * std::cos(lowest))) - lowest + Radians(1.0);
+            if (std::asin(SineOfElevation(*now)) < lowest) {
+                const double out = std::fmin(
+                    SecondsBeforeInView(now->position, now->velocity, now->site.position, cone, orbit),
+                    20000.0);
+                if (out >= 1.0) ++outSpans;
+                if (out >= 1800.0) ++longOutSpans;
+                // Every 5 s (a low orbit's elevation moves well under a degree in that time) and the
+                // span's last second.
+                auto below = [&](double s) {
+                    const auto p = PlaceAt(slot, point, t0 + s / 86400.0);
+                    return !p || std::asin(SineOfElevation(*p)) < lowest;
+                };
+                for (double s = 1.0; s <= out; s += 5.0)
+                    ASSERT_TRUE(below(s)) << "object " << i << " second " << s;
+                ASSERT_TRUE(below(std::floor(out))) << "object " << i;
+            }
+            double depth = 0.0;
+            if (!IsEclipsed(now->position, ComputeSunVector(t0), &depth)) continue;
+            const double shaded = SecondsSunlit(orbit, -depth, 1.0e-4);
+            if (!(shaded >= 1.0)) continue;
+            ++shadowSpans;
+            for (int s = 1; s <= static_cast<int>(shaded); ++s) {
+                const double t = t0 + s / 86400.0;
+                const auto p = PlaceAt(slot, point, t);
+                if (!p) break;
+                ASSERT_TRUE(IsEclipsed(p->position, ComputeSunVector(t))) << "object " << i << " " << s;
+            }
+        }
+    }
+    EXPECT_GT(outSpans, 1000);
+    EXPECT_GT(longOutSpans, 100);
+    EXPECT_GT(shadowSpans, 100);
+}
