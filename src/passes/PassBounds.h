@@ -75,56 +75,78 @@ struct EarthFixedMotion {
     double Path(double t) const { return speed * t + 0.5 * Acceleration(t) * t * t; }
 };
 
+// The cone around the site's direction from the Earth's centre outside which an object cannot
+// stand at the elevation `lowest` or above: for an object at most r away its angle is
+// acos(rs cos(lowest) / r) - lowest, and a degree more for the site's vertical, which is not
+// quite the direction from the Earth's centre. What depends on `lowest` alone is made once.
+struct ViewCone {
+    double cosLowest = 0.0, cosShift = 0.0, sinShift = 0.0;
+
+    explicit ViewCone(double lowest)
+        : cosLowest(std::cos(lowest)),
+          cosShift(std::cos(Radians(1.0) - lowest)),
+          sinShift(std::sin(Radians(1.0) - lowest)) {}
+    // The cosine of the cone's angle for a site rs from the Earth's centre and an object at most
+    // rMax away; -2 when the cone takes in every direction.
+    double Cosine(double rs, double rMax) const {
+        const double x = std::fmin(1.0, rs / rMax * cosLowest);
+        if (!(x > -cosShift)) return -2.0;
+        return x * cosShift - std::sqrt(1.0 - x * x) * sinShift;
+    }
+};
+
 // Seconds (from now on) before which an object, now out of view, provably cannot come into view
 // from the site at `site` (km, the frame of p): seen from the Earth's centre, in view needs the
-// object's direction within `cone` radians of the site's. The object keeps to its orbital plane
-// but for the model's wobble (kPlaneWobble) and the plane's slow turn (kPlaneTurn), moves only
-// forward in it and no faster than its angular rate at the least radius; the site turns with the
-// Earth. So a site far from the plane waits for the Earth to bring it near, and an object that
-// has passed the site's side of its plane must come round again. Both allowances have wide
-// margins: J2 turns a low orbit's plane by under 1e-6 rad/s and moves it by about 1e-3 rad.
+// angle between the object's direction and the site's within the cone whose cosine is cosCone.
+// The object keeps to its orbital plane but for the model's wobble (kPlaneWobble) and the
+// plane's slow turn (kPlaneTurn), moves only forward in it and no faster than its angular rate at
+// the least radius; the site turns with the Earth. So a site far from the plane waits for the
+// Earth to bring it near, and an object that has passed the site's side of its plane must come
+// round again. Both allowances have wide margins: J2 turns a low orbit's plane by under 1e-6 rad/s
+// and moves it by about 1e-3 rad.
 inline constexpr double kPlaneWobble = 0.01;  // radians
 inline constexpr double kPlaneTurn = 5.0e-6;  // radians per second
 
 inline double SecondsBeforeInView(const StateVector& p, const StateVector& v, const StateVector& site,
-                                  double cone, const OrbitBounds& orbit) {
+                                  double cosCone, const OrbitBounds& orbit) {
     const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
     const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
     double wx = p.y * v.z - p.z * v.y, wy = p.z * v.x - p.x * v.z, wz = p.x * v.y - p.y * v.x;
     const double w = std::sqrt(wx * wx + wy * wy + wz * wz);
-    if (!orbit.ok || !(r > 0.0) || !(rs > 0.0) || !(w > 0.0) || !(cone > 0.0) || !(cone < kPi)) return 0.0;
+    if (!orbit.ok || !(r > 0.0) || !(rs > 0.0) || !(w > 0.0) || !(cosCone > -1.0)) return 0.0;
     wx /= w;
     wy /= w;
     wz /= w;
-    // The plane's axes: P toward the object, Q along its motion.
+    // The plane's axes: P toward the object, Q along its motion; the site's direction in them.
     const double px = p.x / r, py = p.y / r, pz = p.z / r;
     const double qx = wy * pz - wz * py, qy = wz * px - wx * pz, qz = wx * py - wy * px;
     const double sp = (site.x * px + site.y * py + site.z * pz) / rs;
     const double sq = (site.x * qx + site.y * qy + site.z * qz) / rs;
     // Within t seconds the cosine of the angle between the two directions exceeds
-    // A cos(phase - site's phase) by at most the allowances below (chords, not arcs).
+    // a cos(the object's phase less the site's) by at most reach's allowance and drift t
+    // (chords, not arcs).
     const double a = std::sqrt(sp * sp + sq * sq);
     const double drift = kPlaneTurn + kEarthRate * std::sqrt(site.x * site.x + site.y * site.y) / rs;
-    const double reach = std::cos(cone) - kPlaneWobble;  // less drift * t
+    const double reach = cosCone - kPlaneWobble;
     double seconds = 0.0;
     if (reach > a) seconds = (reach - a) / drift;  // the site is far from the plane
     if (!(a > 0.0)) return seconds;
-    // Near it: how far the object is past the site's phase, in [0, 2 pi).
+    // Near it: the object is out of view up to t while its phase past the site's (ahead, in
+    // [0, 2 pi)) stays out of the window |phase| <= acos((reach - drift t) / a). It moves forward
+    // no faster than rate, so that holds while ahead >= the window (true up to the t where the two
+    // meet, when ahead < pi) and t <= g(t) = (2 pi - window(t) - ahead) / rate. g falls as t
+    // grows, so g(g(0)), not above g(0), satisfies it.
     double ahead = -std::atan2(sq, sp);
     if (ahead < 0.0) ahead += kTwoPi;
     const double rate = 1.2 * orbit.h / (orbit.rMin * orbit.rMin) + kPlaneTurn;
-    // Half the phase window in which the object can be in view at any time up to t.
-    auto halfWindow = [&](double t) {
+    auto g = [&](double t) {
         const double c = (reach - drift * t) / a;
-        return c >= 1.0 ? 0.0 : c <= -1.0 ? kPi : std::acos(c);
+        return (kTwoPi - (c >= 1.0 ? 0.0 : c <= -1.0 ? kPi : std::acos(c)) - ahead) / rate;
     };
-    // Out of view while t <= (2 pi - window - ahead) / rate, a bound that falls as t grows: its
-    // value at its own value at 0 is a t that satisfies it. And the object must be outside the
-    // window as it stands at t: ahead >= window, true up to the t where the two meet.
-    const double first = (kTwoPi - halfWindow(0.0) - ahead) / rate;
-    if (!(first > 0.0) || !(ahead >= halfWindow(0.0))) return seconds;
-    double t = (kTwoPi - halfWindow(first) - ahead) / rate;
-    if (ahead < kPi) t = std::fmin(t, (reach - a * std::cos(ahead)) / drift);
+    const double first = g(0.0);
+    if (!(first > 0.0)) return seconds;
+    double t = g(first);
+    if (ahead < kPi) t = std::fmin(t, (reach - sp) / drift);  // a cos(ahead) = sp
     return std::fmax(seconds, t);
 }
 

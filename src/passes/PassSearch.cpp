@@ -88,22 +88,33 @@ double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateV
 
 constexpr double kSlack = 1.0e-4;  // radians kept from the in-view and sunlit limits
 
-// How many seconds an object out of pass provably stays so: out of view by the bound above or by
-// its orbital plane (SecondsBeforeInView), or, when it is in view but in the Earth's shadow
-// (shadow known, depth > 0), in the shadow as SecondsSunlit bounds the depth's change.
+// The cone for an AOS elevation, made once per thread and setting.
+const ViewCone& ConeFor(double aosElevation) {
+    thread_local double madeFor = std::numeric_limits<double>::quiet_NaN();
+    thread_local ViewCone cone(0.0);
+    if (aosElevation != madeFor) {
+        madeFor = aosElevation;
+        cone = ViewCone(std::fmin(Radians(-6.0), aosElevation - Radians(1.0)));
+    }
+    return cone;
+}
+
+// How many seconds an object out of pass provably stays so: out of view by its orbital plane
+// (SecondsBeforeInView) or, when it is in view but in the Earth's shadow (shadow known, depth >
+// 0), in the shadow as SecondsSunlit bounds the depth's change. The pass condition is met only
+// above the lower of AOSElevation less 1 degree and -6 degrees (refraction lifts an elevation by
+// at most a degree near the horizon, and its formula misbehaves only near -5.11 degrees): that
+// and the orbit's largest radius make the cone.
 double SecondsOutOfPass(const StateVector& p, const StateVector& v, const StateVector& site,
-                        double aosElevation, const Shadow& shadow) {
+                        double aosElevation, const ViewCone& cone, const Shadow& shadow) {
     const OrbitBounds orbit = BoundOrbit(p, v);
     if (!orbit.ok) return 0.0;
     // (Beyond a million km the Sun's disc could outgrow the Earth's: no shadow bound there.)
     if (shadow.known && shadow.depth > 0.0)
         return orbit.rMax < 1.0e6 ? SecondsSunlit(orbit, -shadow.depth, kSlack) : 0.0;
     const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
-    const double lowest = std::fmin(Radians(-6.0), aosElevation - Radians(1.0));
-    if (!(lowest > -kPi / 2.0) || !(rs > 0.0)) return 0.0;
-    const double cone = std::acos(std::fmin(1.0, rs / orbit.rMax * std::cos(lowest))) - lowest + Radians(1.0);
     return std::fmax(SecondsOutOfView(p, v, site, aosElevation),
-                     SecondsBeforeInView(p, v, site, cone, orbit));
+                     SecondsBeforeInView(p, v, site, cone.Cosine(rs, orbit.rMax), orbit));
 }
 
 // How many seconds (either way in time, at most longest) an object at position p (km) with
@@ -436,7 +447,8 @@ PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
             GeodeticPoint point = point_;
             ObserverPositionVelocity(point, TimeOf(second), site, siteVelocity);
         }
-        const double out = SecondsOutOfPass(position, velocity_, site, settings_.aosElevation, shadow);
+        const double out = SecondsOutOfPass(position, velocity_, site, settings_.aosElevation,
+                                            ConeFor(settings_.aosElevation), shadow);
         if (out > 0.0) outOfViewUntil_ = static_cast<double>(second) + out;
     }
     return sample;
@@ -465,7 +477,8 @@ void CoarseScan(const ScanRange& range, const PassSampler& condition,
     }
 }
 
-RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
+RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler& condition,
+                     const InPassReach& readInPass) {
     RefinedEnd result;
     result.second = coarse;
     long long k = 0;
@@ -483,6 +496,16 @@ RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler&
             result.second = coarse;
             break;
         }
+        if (readInPass) {
+            // Seconds read in pass without computing: the walk would take each in turn.
+            const long long last = std::min(coarse - readInPass(coarse - k), limit);
+            if (last > k) {
+                k = last;
+                result.second = coarse - k;
+                azimuth = PassSample{}.azimuth;
+                continue;
+            }
+        }
         const PassSample sample = condition(coarse - k);
         if (!sample.inPass) break;
         result.second = coarse - k;
@@ -492,7 +515,8 @@ RefinedEnd RefineAOS(long long coarse, SearchVariant variant, const PassSampler&
     return result;
 }
 
-RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler& condition) {
+RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler& condition,
+                     const InPassReach& readInPass) {
     RefinedEnd result;
     result.second = coarse;
     const bool batch = variant == SearchVariant::kBatch;
@@ -513,6 +537,15 @@ RefinedEnd RefineLOS(long long coarse, SearchVariant variant, const PassSampler&
         if (k > limit) {
             result.second = coarse;
             break;
+        }
+        if (readInPass) {
+            const long long last = std::min(readInPass(coarse + k) - coarse, limit);
+            if (last > k) {
+                k = last;
+                result.second = coarse + k;
+                azimuth = PassSample{}.azimuth;
+                continue;
+            }
         }
         const PassSample sample = condition(coarse + k);
         if (!sample.inPass) break;
@@ -786,12 +819,34 @@ PassSample PassSearch::Sample(long long second) {
 
 RefinedEnd PassSearch::RefineAOS(long long coarseAos, SearchVariant variant) {
     Prepare(pruning_ ? Use::kAosWalk : Use::kCondition, coarseAos, variant);
-    return corvane::RefineAOS(coarseAos, variant, [this](long long s) { return Sample(s); });
+    if (!pruning_) return corvane::RefineAOS(coarseAos, variant, [this](long long s) { return Sample(s); });
+    return corvane::RefineAOS(
+        coarseAos, variant, [this](long long s) { return Sample(s); },
+        [this](long long s) { return ReadInPass(s, -1); });
 }
 
 RefinedEnd PassSearch::RefineLOS(long long coarseLos, SearchVariant variant) {
     Prepare(pruning_ ? Use::kLosWalk : Use::kCondition, coarseLos, variant);
-    return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Sample(s); });
+    if (!pruning_) return corvane::RefineLOS(coarseLos, variant, [this](long long s) { return Sample(s); });
+    return corvane::RefineLOS(
+        coarseLos, variant, [this](long long s) { return Sample(s); },
+        [this](long long s) { return ReadInPass(s, +1); });
+}
+
+long long PassSearch::ReadInPass(long long second, int direction) {
+    // The seconds Known reads in pass: the proven ranges, which may adjoin one another.
+    long long reach = second - direction;
+    for (;;) {
+        const long long next = reach + direction;
+        long long end = reach;
+        if (next >= fakeLow_ && next <= fakeHigh_) end = direction > 0 ? fakeHigh_ : fakeLow_;
+        if (next >= runLow_ && next <= runHigh_)
+            end = direction > 0 ? std::max(end, runHigh_) : std::min(end, runLow_);
+        if (end == reach) break;
+        pruned_ += (end - reach) * direction;
+        reach = end;
+    }
+    return reach;
 }
 
 Culmination PassSearch::MaximumElevation(long long aos, long long los) {

@@ -119,9 +119,15 @@ void CoarseScan(const ScanRange& range, const PassSampler& condition,
                 const std::function<void(long long, long long)>& onPass);
 // Earliest second of the in-pass run that ends at the coarse AOS, at most 200 seconds back (1000
 // with the batch probes); beyond that the coarse AOS stays.
-RefinedEnd RefineAOS(long long coarseAos, SearchVariant variant, const PassSampler& condition);
+// readInPass, when given, tells from the second the walk samples next the farthest second on
+// (back for the AOS, on for the LOS) up to which the condition would give in-pass samples without
+// their look angles (computed false, azimuth 0, in pass); the walk takes them without asking.
+using InPassReach = std::function<long long(long long second)>;
+RefinedEnd RefineAOS(long long coarseAos, SearchVariant variant, const PassSampler& condition,
+                     const InPassReach& readInPass = {});
 // Last second of the in-pass run after the coarse LOS, found by 30-second probes and a walk.
-RefinedEnd RefineLOS(long long coarseLos, SearchVariant variant, const PassSampler& condition);
+RefinedEnd RefineLOS(long long coarseLos, SearchVariant variant, const PassSampler& condition,
+                     const InPassReach& readInPass = {});
 // 10-second steps from AOS while rising (not beyond LOS), then 1-second steps after the coarse
 // maximum while rising. look gives the elevation and range.
 // risingUntil, when given, tells from a computed sample the last second up to which the elevation
@@ -310,6 +316,9 @@ private:
     // Seconds proven in pass by halving or a stretch's far end; (AOS) seconds proven out of pass.
     long long runLow_ = 0, runHigh_ = -1, outLow_ = 0, outHigh_ = -1;
     void Remember(long long second, const PassSample& sample);
+    // From second on (direction +1) or back (-1), the farthest second up to which Known reads the
+    // walk's samples in pass; second - direction when it reads none.
+    long long ReadInPass(long long second, int direction);
     void ProveRun(long long low, long long high);
     // The culmination's last computed sample.
     long long lookSecond_ = kNoSecond;

@@ -170,11 +170,10 @@ TEST(PassBounds, ObjectsProvenOutOfViewOrInShadowStaySo) {
             const double rs = std::sqrt(now->site.position.x * now->site.position.x +
                                         now->site.position.y * now->site.position.y +
                                         now->site.position.z * now->site.position.z);
-            const double cone =
-                std::acos(std::fmin(1.0, rs / orbit.rMax * std::cos(lowest))) - lowest + Radians(1.0);
+            const double cosCone = ViewCone(lowest).Cosine(rs, orbit.rMax);
             if (std::asin(SineOfElevation(*now)) < lowest) {
                 const double out = std::fmin(
-                    SecondsBeforeInView(now->position, now->velocity, now->site.position, cone, orbit),
+                    SecondsBeforeInView(now->position, now->velocity, now->site.position, cosCone, orbit),
                     20000.0);
                 if (out >= 1.0) ++outSpans;
                 if (out >= 1800.0) ++longOutSpans;
