@@ -681,6 +681,7 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
         hasKnownOut_ = true;
         knownOut_ = second;
         knownOutSample_ = sample;
+        knownOutMargin_ = Margin(second, sample, position, shadow);
         return sample;
     }
     if (!ModelMovesAsAnOrbit(second, position, velocity)) return sample;
@@ -708,6 +709,41 @@ bool PassSearch::WalkSample(long long second, PropagationResult state, PassSampl
     if (!LookFrom(second, state, sample, position, &velocity, true)) return false;
     sample.inPass = InPassAt(second, sample, position, &shadow);
     return sample.inPass;
+}
+
+double PassSearch::Margin(long long second, const PassSample& sample, const StateVector& position,
+                          const Shadow& shadow) {
+    // The sine of the geometric elevation less that of the one whose refracted elevation is the
+    // AOS elevation, which moves far more evenly than the refracted elevation near the horizon;
+    // or, where less, how far the object is from the Earth's shadow. Not a number where a sample
+    // out of pass does not tell which.
+    constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+    const double threshold = HorizonSine(settings_.aosElevation);
+    if (!sample.computed || !std::isfinite(threshold)) return kUnknown;
+    double f = ViewFrom(ObserverAt(second), position).sine - threshold;
+    if (settings_.ignoreEclipse) return f;
+    if (!shadow.known) return f > 0.0 ? kUnknown : f;
+    return std::fmin(f, -shadow.depth);
+}
+
+double PassSearch::HorizonSine(double aos) {
+    // By halving: the refracted elevation rises with the geometric one from -4.5 degrees on.
+    thread_local double madeFor = std::numeric_limits<double>::quiet_NaN();
+    thread_local double sine = std::numeric_limits<double>::quiet_NaN();
+    if (aos == madeFor) return sine;
+    madeFor = aos;
+    double low = Radians(-4.5), high = Radians(90.0);
+    bool visible = false;
+    if (!(RefractElevation(low, visible) < aos && RefractElevation(high, visible) > aos)) {
+        sine = std::numeric_limits<double>::quiet_NaN();
+        return sine;
+    }
+    for (int i = 0; i < 60; ++i) {
+        const double mid = 0.5 * (low + high);
+        (RefractElevation(mid, visible) < aos ? low : high) = mid;
+    }
+    sine = std::sin(0.5 * (low + high));
+    return sine;
 }
 
 bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector& position,
@@ -747,6 +783,7 @@ bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector&
     const long long known = hasKnownOut_ ? (knownOut_ - second) * direction : 0;
     long long in = second, out = 0;
     PassSample inSample = sample, outSample;
+    double farMargin = 0.0;
     if (known > 0 && known <= room) {
         if (!provable(known)) return false;
         out = knownOut_;
@@ -766,20 +803,36 @@ bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector&
         }
         out = far;
         outSample = m;
+        farMargin = Margin(far, m, p, sh);
     }
     bisected_ = true;
     const long long outEnd = out;
-    while (in - out > 1 || out - in > 1) {
-        const long long mid = in + (out - in) / 2;
+    // The run ends where the in-pass margin (see Margin) crosses zero. Over a few seconds it is
+    // nearly straight, so the first tries aim at the second on the run's side of the straight
+    // line's crossing and then the one beyond it; any second between the two ends keeps the
+    // halving right, and plain halving takes over if the aim misses.
+    double inMargin = Margin(in, inSample, position, shadow);
+    double outMargin = out == knownOut_ && hasKnownOut_ ? knownOutMargin_ : farMargin;
+    for (int aimed = 0; in - out > 1 || out - in > 1;) {
+        const long long length = (out - in) * direction;
+        long long mid = in + (out - in) / 2;
+        if (aimed < 3 && inMargin > 0.0 && outMargin < 0.0) {
+            ++aimed;
+            const double share = inMargin / (inMargin - outMargin);
+            const auto step = static_cast<long long>(share * static_cast<double>(length));
+            mid = in + direction * std::clamp<long long>(step, 1, length - 1);
+        }
         PassSample m;
         StateVector p, v;
         Shadow sh;
         if (WalkSample(mid, StateNow(mid), m, p, v, sh)) {
             in = mid;
             inSample = m;
+            inMargin = Margin(mid, m, p, sh);
         } else {
             out = mid;
             outSample = m;
+            outMargin = Margin(mid, m, p, sh);
         }
     }
     Remember(in, inSample);

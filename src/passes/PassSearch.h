@@ -310,12 +310,18 @@ private:
     bool hasKnownOut_ = false, bisected_ = false;
     long long knownOut_ = 0;
     PassSample knownOutSample_;
+    double knownOutMargin_ = 0.0;
     static constexpr int kRemembered = 4;
     Remembered remembered_[kRemembered];
     unsigned rememberedNext_ = 0;
     // Seconds proven in pass by halving or a stretch's far end; (AOS) seconds proven out of pass.
     long long runLow_ = 0, runHigh_ = -1, outLow_ = 0, outHigh_ = -1;
     void Remember(long long second, const PassSample& sample);
+    // How far a walk sample is inside the pass condition (negative outside), for aiming the
+    // halving; and the sine of the geometric elevation at which the refracted one is aos.
+    double Margin(long long second, const PassSample& sample, const StateVector& position,
+                  const Shadow& shadow);
+    static double HorizonSine(double aos);
     // From second on (direction +1) or back (-1), the farthest second up to which Known reads the
     // walk's samples in pass; second - direction when it reads none.
     long long ReadInPass(long long second, int direction);
