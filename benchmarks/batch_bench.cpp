@@ -62,15 +62,18 @@ void RunRepeatedly(benchmark::State& state, const BatchRequest& request) {
 }
 
 // Arguments: period in minutes, threads (0 = one per core).
+void PeriodsAndThreads(benchmark::internal::Benchmark* b) {
+    b->Args({15, 1})
+        ->Args({15, 0})
+        ->Args({300, 1})
+        ->Args({300, 0})
+        ->ArgNames({"minutes", "threads"})
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+}
+
 void BM_BatchRun(benchmark::State& state) { RunRepeatedly(state, Request(static_cast<int>(state.range(0)))); }
-BENCHMARK(BM_BatchRun)
-    ->Args({15, 1})
-    ->Args({15, 0})
-    ->Args({300, 1})
-    ->Args({300, 0})
-    ->ArgNames({"minutes", "threads"})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_BatchRun)->Apply(PeriodsAndThreads);
 
 // The same runs with every model made beforehand in a store, as the program has them once the
 // object list has been built: the blocks are copied, not made.
@@ -81,14 +84,7 @@ void BM_BatchRunPrepared(benchmark::State& state) {
     request.models = models;
     RunRepeatedly(state, request);
 }
-BENCHMARK(BM_BatchRunPrepared)
-    ->Args({15, 1})
-    ->Args({15, 0})
-    ->Args({300, 1})
-    ->Args({300, 0})
-    ->ArgNames({"minutes", "threads"})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_BatchRunPrepared)->Apply(PeriodsAndThreads);
 
 // From setting the stop flag to the run's return, 20 ms into a 300-minute run on every core.
 void BM_BatchAbortLatency(benchmark::State& state) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 
 #include "astro/Constants.h"
@@ -691,6 +692,9 @@ PropagationBatch::Models& PropagationBatch::Writable() {
         models_ = std::make_shared<Models>();
     } else if (models_.use_count() != 1) {
         models_ = std::make_shared<Models>(*models_);
+    } else {
+        // A copy just let go of on another thread read the models before its release.
+        std::atomic_thread_fence(std::memory_order_acquire);
     }
     return *models_;
 }

@@ -253,12 +253,12 @@ struct AltitudeCache::ModelBlock {
 
 void AltitudeCache::Invalidate() {
     catalogue_ = nullptr;
-    models_.reset();
     count_ = -1;
     valid_ = false;
     heights_.clear();
     known_.clear();
     blocks_.clear();
+    models_.reset();
 }
 
 std::optional<int> AltitudeCache::Height(int index) const {
