@@ -5,11 +5,11 @@
 // window and `corvane-cli batch` list, computed without a window.
 //
 // RunBatch shares the catalogue among several threads in blocks of objects (each block with its
-// own orbit models, made for the run or copied from the ones the object list made, its objects
-// searched side by side so that each step propagates them all in
-// one call, and no orbit-model state shared between threads) and hands the results back on the calling thread
-// in catalogue order: the list and the "Calculated n of total objects." count are the same whatever the
-// number of threads.
+// own copy of the orbit models, made for the run or copied from those the object list made; its
+// objects searched side by side so that each step propagates them all in one call; no propagation
+// state shared between threads) and hands the results back on the calling thread in catalogue
+// order: the list and the "Calculated n of total objects." count are the same whatever the number
+// of threads.
 #include <atomic>
 #include <functional>
 #include <memory>
