@@ -1,6 +1,7 @@
 #include "orbit/ElementCatalogue.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -41,6 +42,11 @@ bool ElementCatalogue::LeftOut(long number) const {
     return number > 0 && std::find(leftOut_.begin(), leftOut_.end(), number) != leftOut_.end();
 }
 
+uint64_t ElementCatalogue::NewSerial() {
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 void ElementCatalogue::Add(CatalogueEntry entry) {
     entry.number = ParseCatalogueNumber(Column(entry.line1, 3, 5)).value_or(0);
     if (Count() >= kCapacity) {
@@ -50,6 +56,7 @@ void ElementCatalogue::Add(CatalogueEntry entry) {
     const bool iss = Column(entry.line1, 3, 5) == "25544";
     entries_.push_back(std::move(entry));
     if (iss) issIndex_ = Count();
+    serial_ = NewSerial();
 }
 
 bool LooksLikeElementLines(std::string_view line1, std::string_view line2) {

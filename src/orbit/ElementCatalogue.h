@@ -3,6 +3,7 @@
 // element file, in file order, indexed 1..count. A loaded catalogue never changes: a load
 // builds a new one, and readers on other threads keep the one they hold (shared_ptr), so the
 // tracking thread can go on reading while the user loads another file.
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +24,9 @@ public:
     static constexpr int kCapacity = 100000;
 
     int Count() const { return static_cast<int>(entries_.size()); }
+    // Names this catalogue's contents for whatever is derived from them: unique to the process
+    // and renewed by every Add, kept by a copy (whose contents are the same).
+    uint64_t Serial() const { return serial_; }
     // Index of the last entry whose line 1 columns 3-7 read "25544"; 0 when absent.
     int IssIndex() const { return issIndex_; }
     // Entry 1..Count(), nullptr outside.
@@ -46,6 +50,8 @@ private:
     std::vector<CatalogueEntry> entries_;
     std::vector<long> leftOut_;  // catalogue numbers of the entries beyond the capacity
     int issIndex_ = 0;
+    uint64_t serial_ = NewSerial();
+    static uint64_t NewSerial();
 };
 
 // What the loader reports while it reads. The window shows the texts in its status fields and

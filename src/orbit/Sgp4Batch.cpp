@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 
 #include "astro/Constants.h"
@@ -682,84 +683,106 @@ PropagationResult BatchStates::Result(size_t i) const {
     return r;
 }
 
+const PropagationBatch::Models PropagationBatch::kNoModels{};
+
+PropagationBatch::Models& PropagationBatch::Writable() {
+    // A batch that holds the only reference changes its models in place; one whose models are
+    // shared (or that has none) first takes its own copy, so that no other batch sees the change.
+    if (!models_) {
+        models_ = std::make_shared<Models>();
+    } else if (models_.use_count() != 1) {
+        models_ = std::make_shared<Models>(*models_);
+    } else {
+        // A copy just let go of on another thread read the models before its release.
+        std::atomic_thread_fence(std::memory_order_acquire);
+    }
+    return *models_;
+}
+
 size_t PropagationBatch::Add(const ElementSet& elements, ModelVariant variant) {
+    Models& m = Writable();
     // Initialised where a near-earth lane keeps it (no copy of the whole model); another kind
     // moves on to the scalar objects.
-    ModelInit& model = nearModel_.emplace_back();
+    ModelInit& model = m.nearModel.emplace_back();
     InitialiseModel(elements, model, variant);
-    const size_t object = kind_.size();
+    const size_t object = m.kind.size();
     const bool ok = model.error == PropagationError::kNone && !model.revised;
     if (ok && !model.deepSpace) {
-        kind_.push_back(Kind::kNear);
-        lane_.push_back(static_cast<uint32_t>(near_.Size()));
-        near_.Add(model, elements.epochJd);
+        m.kind.push_back(Kind::kNear);
+        m.lane.push_back(static_cast<uint32_t>(m.near.Size()));
+        m.near.Add(model, elements.epochJd);
     } else {
         const bool deep =
             ok && model.deepSpace && model.ds.resonance >= 0 && model.ds.resonance < kDeepGroups;
-        kind_.push_back(deep ? Kind::kDeep : Kind::kScalar);
-        lane_.push_back(static_cast<uint32_t>(scalar_.size()));
+        m.kind.push_back(deep ? Kind::kDeep : Kind::kScalar);
+        m.lane.push_back(static_cast<uint32_t>(m.scalar.size()));
         if (deep) {
-            DeepSpaceLanes& group = deep_[model.ds.resonance];
-            deepLane_.push_back(static_cast<uint32_t>(group.Size()));
-            deepGroup_.push_back(static_cast<uint8_t>(model.ds.resonance));
+            DeepSpaceLanes& group = m.deep[model.ds.resonance];
+            m.deepLane.push_back(static_cast<uint32_t>(group.Size()));
+            m.deepGroup.push_back(static_cast<uint8_t>(model.ds.resonance));
             group.Add(model, elements.epochJd, static_cast<uint32_t>(object));
         } else {
-            deepLane_.push_back(0);
-            deepGroup_.push_back(0);
+            m.deepLane.push_back(0);
+            m.deepGroup.push_back(0);
         }
-        scalar_.push_back(Scalar{model, ResonanceState{}, elements.epochJd});
-        nearModel_.pop_back();
+        m.scalar.push_back(Scalar{model, elements.epochJd});
+        m.nearModel.pop_back();
     }
-    if (keepElements_) elements_.push_back(elements);
+    if (keepElements_) m.elements.push_back(elements);
+    // The resonance states of the scalar objects follow the models (a copy that shares them has
+    // its own).
+    resonance_.resize(m.scalar.size());
     return object;
 }
 
-void PropagationBatch::AddCatalogue(const ElementCatalogue& catalogue, int first, int last) {
+void PropagationBatch::AddCatalogue(const ElementCatalogue& catalogue, int first, int last,
+                                    std::vector<double>* eccentricity) {
     // Into an empty batch (the usual case) every array is sized once; a batch that grows by
     // many small calls keeps the vectors' own growth.
-    if (kind_.empty() && last >= first) Reserve(static_cast<size_t>(last - first + 1));
+    if (Size() == 0 && last >= first) Reserve(static_cast<size_t>(last - first + 1));
     for (int i = first; i <= last; ++i) {
         const CatalogueEntry* entry = catalogue.Entry(i);
+        ElementSet elements;
         if (entry == nullptr) {
-            ElementSet none;
-            none.error = PropagationError::kNoElements;
-            Add(none);
-            continue;
+            elements.error = PropagationError::kNoElements;
+        } else {
+            // The text fields only when the caller reads the elements back.
+            elements = keepElements_ ? ConvertElementText(entry->name, entry->line1, entry->line2)
+                                     : ConvertElementValues(entry->line1, entry->line2);
         }
-        // The text fields only when the caller reads the elements back.
-        Add(keepElements_ ? ConvertElementText(entry->name, entry->line1, entry->line2)
-                          : ConvertElementValues(entry->line1, entry->line2));
+        if (eccentricity) eccentricity->push_back(elements.eccentricity);
+        Add(elements);
     }
 }
 
 void PropagationBatch::Clear() {
-    kind_.clear();
-    lane_.clear();
-    near_.Clear();
-    nearModel_.clear();
-    scalar_.clear();
-    for (DeepSpaceLanes& group : deep_) group.Clear();
-    deepLane_.clear();
-    deepGroup_.clear();
-    elements_.clear();
+    if (models_ && models_.use_count() == 1) {
+        *models_ = Models{};
+    } else {
+        models_.reset();
+    }
+    resonance_.clear();
     fallbacks_ = 0;
 }
 
 size_t PropagationBatch::VectorisedCount() const {
-    size_t n = near_.Size();
-    for (const DeepSpaceLanes& group : deep_) n += group.Size();
+    const Models& m = Data();
+    size_t n = m.near.Size();
+    for (const DeepSpaceLanes& group : m.deep) n += group.Size();
     return n;
 }
 
 void PropagationBatch::Reserve(size_t n) {
-    kind_.reserve(n);
-    lane_.reserve(n);
-    nearModel_.reserve(n);
-    for (auto field : kLaneFields) (near_.*field).reserve(n);
+    Models& m = Writable();
+    m.kind.reserve(n);
+    m.lane.reserve(n);
+    m.nearModel.reserve(n);
+    for (auto field : kLaneFields) (m.near.*field).reserve(n);
 }
 
 const ElementSet* PropagationBatch::Elements(size_t object) const {
-    return object < elements_.size() ? &elements_[object] : nullptr;
+    const Models& m = Data();
+    return object < m.elements.size() ? &m.elements[object] : nullptr;
 }
 
 void PropagationBatch::RunNear(const NearEarthLanes& lanes, bool oneObject, const double* tsince, size_t n,
@@ -783,14 +806,16 @@ void PropagationBatch::RunDeep(int g, const DeepSpaceLanes& lanes, size_t at, co
         atime_.resize(n);
         xli_.resize(n);
         xni_.resize(n);
+        const Models& m = Data();
         for (size_t k = 0; k < n; ++k) {
-            Scalar& s = scalar_[lane_[objects[oneObject ? 0 : k]]];
+            const uint32_t lane = m.lane[objects[oneObject ? 0 : k]];
+            ResonanceState& state = resonance_[lane];
             // Beyond the range the scalar model reports the error without integrating.
             if (std::fabs(tsince[k]) <= kMaxMinutesFromEpoch)
-                ResonanceStepTo(s.model, s.resonance, tsince[k]);
-            atime_[k] = s.resonance.atime;
-            xli_[k] = s.resonance.xli;
-            xni_[k] = s.resonance.xni;
+                ResonanceStepTo(m.scalar[lane].model, state, tsince[k]);
+            atime_[k] = state.atime;
+            xli_[k] = state.xli;
+            xni_[k] = state.xni;
         }
         r = ResonanceLanes{atime_.data(), xli_.data(), xni_.data()};
     }
@@ -802,13 +827,13 @@ void PropagationBatch::RunDeep(int g, const DeepSpaceLanes& lanes, size_t at, co
 }
 
 PropagationResult PropagationBatch::Redo(size_t object, double tsince) {
-    const uint32_t lane = lane_[object];
-    if (kind_[object] == Kind::kNear) {
+    const Models& m = Data();
+    const uint32_t lane = m.lane[object];
+    if (m.kind[object] == Kind::kNear) {
         ResonanceState unused;
-        return PropagateModel(nearModel_[lane], unused, tsince);
+        return PropagateModel(m.nearModel[lane], unused, tsince);
     }
-    Scalar& s = scalar_[lane];
-    return PropagateModel(s.model, s.resonance, tsince);
+    return PropagateModel(m.scalar[lane].model, resonance_[lane], tsince);
 }
 
 namespace {
@@ -837,30 +862,31 @@ void CopyLane(BatchStates& out, size_t i, const double* from, size_t n, size_t l
 }  // namespace
 
 void PropagationBatch::PropagateAll(double jd, BatchStates& out) {
-    const size_t count = kind_.size();
+    const Models& m = Data();
+    const size_t count = m.kind.size();
     out.Resize(count);
-    const size_t nNear = near_.Size();
+    const size_t nNear = m.near.Size();
     tsince_.resize(nNear);
     out_.resize(6 * nNear);
     redo_.resize(nNear);
     // The time from each epoch exactly as PropagateSlot forms it.
-    for (size_t l = 0; l < nNear; ++l) tsince_[l] = (jd - near_.epochJd[l]) * kMinutesPerDay;
-    if (nNear > 0) RunNear(near_, false, tsince_.data(), nNear, out_.data(), redo_.data());
+    for (size_t l = 0; l < nNear; ++l) tsince_[l] = (jd - m.near.epochJd[l]) * kMinutesPerDay;
+    if (nNear > 0) RunNear(m.near, false, tsince_.data(), nNear, out_.data(), redo_.data());
     for (size_t object = 0; object < count; ++object) {
-        const uint32_t lane = lane_[object];
-        if (kind_[object] == Kind::kDeep) continue;
-        if (kind_[object] == Kind::kNear && !redo_[lane]) {
+        const uint32_t lane = m.lane[object];
+        if (m.kind[object] == Kind::kDeep) continue;
+        if (m.kind[object] == Kind::kNear && !redo_[lane]) {
             CopyLane(out, object, out_.data(), nNear, lane);
             continue;
         }
-        if (kind_[object] == Kind::kNear) {
-            Store(out, object, Fallback(object, (jd - near_.epochJd[lane]) * kMinutesPerDay));
+        if (m.kind[object] == Kind::kNear) {
+            Store(out, object, Fallback(object, (jd - m.near.epochJd[lane]) * kMinutesPerDay));
         } else {
-            Store(out, object, Redo(object, (jd - scalar_[lane].epochJd) * kMinutesPerDay));
+            Store(out, object, Redo(object, (jd - m.scalar[lane].epochJd) * kMinutesPerDay));
         }
     }
     for (int g = 0; g < kDeepGroups; ++g) {
-        const DeepSpaceLanes& group = deep_[g];
+        const DeepSpaceLanes& group = m.deep[g];
         const size_t n = group.Size();
         if (n == 0) continue;
         tsince_.resize(n);
@@ -881,6 +907,7 @@ void PropagationBatch::PropagateAll(double jd, BatchStates& out) {
 }
 
 void PropagationBatch::PropagatePairs(const uint32_t* objects, const double* jd, size_t n, BatchStates& out) {
+    const Models& m = Data();
     out.Resize(n);
     // The vectorised pairs go through their kernel together, packed by kind; the others one by one.
     pairs_.clear();
@@ -893,37 +920,37 @@ void PropagationBatch::PropagatePairs(const uint32_t* objects, const double* jd,
     }
     for (size_t k = 0; k < n; ++k) {
         const size_t object = objects[k];
-        if (object >= kind_.size()) {
+        if (object >= m.kind.size()) {
             Store(out, k, PropagationResult{});
             continue;
         }
-        const uint32_t lane = lane_[object];
+        const uint32_t lane = m.lane[object];
         // The time from the epoch exactly as PropagateSlot forms it.
-        if (kind_[object] == Kind::kNear) {
+        if (m.kind[object] == Kind::kNear) {
             pairs_.push_back(static_cast<uint32_t>(k));
             index_.push_back(lane);
-            tsince_.push_back((jd[k] - near_.epochJd[lane]) * kMinutesPerDay);
-        } else if (kind_[object] == Kind::kDeep) {
-            const int g = deepGroup_[lane];
+            tsince_.push_back((jd[k] - m.near.epochJd[lane]) * kMinutesPerDay);
+        } else if (m.kind[object] == Kind::kDeep) {
+            const int g = m.deepGroup[lane];
             deepPairs_[g].push_back(static_cast<uint32_t>(k));
-            deepIndex_[g].push_back(deepLane_[lane]);
-            deepTsince_[g].push_back((jd[k] - scalar_[lane].epochJd) * kMinutesPerDay);
+            deepIndex_[g].push_back(m.deepLane[lane]);
+            deepTsince_[g].push_back((jd[k] - m.scalar[lane].epochJd) * kMinutesPerDay);
         } else {
-            Store(out, k, Redo(object, (jd[k] - scalar_[lane].epochJd) * kMinutesPerDay));
+            Store(out, k, Redo(object, (jd[k] - m.scalar[lane].epochJd) * kMinutesPerDay));
         }
     }
-    const size_t m = pairs_.size();
-    if (m > 0) {
-        out_.resize(6 * m);
-        redo_.resize(m);
-        PackLanes(near_, index_.data(), m, one_);
-        RunNear(one_, false, tsince_.data(), m, out_.data(), redo_.data());
-        for (size_t q = 0; q < m; ++q) {
+    const size_t np = pairs_.size();
+    if (np > 0) {
+        out_.resize(6 * np);
+        redo_.resize(np);
+        PackLanes(m.near, index_.data(), np, one_);
+        RunNear(one_, false, tsince_.data(), np, out_.data(), redo_.data());
+        for (size_t q = 0; q < np; ++q) {
             const size_t k = pairs_[q];
             if (redo_[q]) {
                 Store(out, k, Fallback(objects[k], tsince_[q]));
             } else {
-                CopyLane(out, k, out_.data(), m, q);
+                CopyLane(out, k, out_.data(), np, q);
             }
         }
     }
@@ -932,7 +959,7 @@ void PropagationBatch::PropagatePairs(const uint32_t* objects, const double* jd,
         if (d == 0) continue;
         out_.resize(6 * d);
         redo_.resize(d);
-        PackLanes(g, deep_[g], deepIndex_[g].data(), d, deepOne_);
+        PackLanes(g, m.deep[g], deepIndex_[g].data(), d, deepOne_);
         double* const lanesOut[6] = {out_.data(),         out_.data() + d,     out_.data() + 2 * d,
                                      out_.data() + 3 * d, out_.data() + 4 * d, out_.data() + 5 * d};
         RunDeep(g, deepOne_, 0, deepOne_.object.data(), false, deepTsince_[g].data(), d, lanesOut,
@@ -949,39 +976,41 @@ void PropagationBatch::PropagatePairs(const uint32_t* objects, const double* jd,
 }
 
 PropagationResult PropagationBatch::PropagateOne(size_t object, double jd) {
-    if (object >= kind_.size()) return PropagationResult{};
-    const uint32_t lane = lane_[object];
-    const double epoch = kind_[object] == Kind::kNear ? near_.epochJd[lane] : scalar_[lane].epochJd;
+    const Models& m = Data();
+    if (object >= m.kind.size()) return PropagationResult{};
+    const uint32_t lane = m.lane[object];
+    const double epoch = m.kind[object] == Kind::kNear ? m.near.epochJd[lane] : m.scalar[lane].epochJd;
     return Redo(object, (jd - epoch) * kMinutesPerDay);
 }
 
 void PropagationBatch::PropagateTimes(size_t object, const double* jd, size_t n, BatchStates& out) {
+    const Models& m = Data();
     out.Resize(n);
-    if (object >= kind_.size()) {
+    if (object >= m.kind.size()) {
         for (size_t k = 0; k < n; ++k) Store(out, k, PropagationResult{});
         return;
     }
-    const uint32_t lane = lane_[object];
-    if (kind_[object] == Kind::kScalar) {
+    const uint32_t lane = m.lane[object];
+    if (m.kind[object] == Kind::kScalar) {
         for (size_t k = 0; k < n; ++k)
-            Store(out, k, Redo(object, (jd[k] - scalar_[lane].epochJd) * kMinutesPerDay));
+            Store(out, k, Redo(object, (jd[k] - m.scalar[lane].epochJd) * kMinutesPerDay));
         return;
     }
-    const double epoch = kind_[object] == Kind::kNear ? near_.epochJd[lane] : scalar_[lane].epochJd;
+    const double epoch = m.kind[object] == Kind::kNear ? m.near.epochJd[lane] : m.scalar[lane].epochJd;
     tsince_.resize(n);
     redo_.resize(n);
     for (size_t k = 0; k < n; ++k) tsince_[k] = (jd[k] - epoch) * kMinutesPerDay;
     if (n > 0) {
-        if (kind_[object] == Kind::kNear) {
+        if (m.kind[object] == Kind::kNear) {
             const LaneOut o{out.x.data(),  out.y.data(),  out.z.data(), out.vx.data(),
                             out.vy.data(), out.vz.data(), redo_.data()};
-            NearOne(PointersAt(near_, lane), tsince_.data(), n, o);
+            NearOne(PointersAt(m.near, lane), tsince_.data(), n, o);
         } else {
-            const int g = deepGroup_[lane];
+            const int g = m.deepGroup[lane];
             const auto batchObject = static_cast<uint32_t>(object);
             double* const lanesOut[6] = {out.x.data(),  out.y.data(),  out.z.data(),
                                          out.vx.data(), out.vy.data(), out.vz.data()};
-            RunDeep(g, deep_[g], deepLane_[lane], &batchObject, true, tsince_.data(), n, lanesOut,
+            RunDeep(g, m.deep[g], m.deepLane[lane], &batchObject, true, tsince_.data(), n, lanesOut,
                     redo_.data());
         }
     }

@@ -14,9 +14,12 @@
 // (an error, a Kepler iteration that does not converge, an angle too large to reduce) is done
 // again by the scalar model. The results equal those of PropagationSlot bit for bit.
 //
-// Not thread-safe: the deep-space resonance state and the working arrays belong to the batch.
+// Not thread-safe: the deep-space resonance state and the working arrays belong to the batch. The
+// models themselves never change once added, so copies of a batch share them (a copy costs a few
+// small arrays, not the models' set-up) and each copy may run on its own thread.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "orbit/PropagationSlot.h"
@@ -73,15 +76,20 @@ class PropagationBatch {
 public:
     // Adds an object; returns its number in the batch (0, 1, ...).
     size_t Add(const ElementSet& elements, ModelVariant variant = ModelVariant::kReport1980);
-    // Adds catalogue entries first..last (1-based, inclusive).
-    void AddCatalogue(const ElementCatalogue& catalogue, int first, int last);
+    // Adds catalogue entries first..last (1-based, inclusive); eccentricity, when given, receives
+    // each one's converted eccentricity.
+    void AddCatalogue(const ElementCatalogue& catalogue, int first, int last,
+                      std::vector<double>* eccentricity = nullptr);
     void Clear();
     void Reserve(size_t n);
 
-    size_t Size() const { return kind_.size(); }
+    size_t Size() const { return Data().kind.size(); }
     size_t VectorisedCount() const;
     // Whether the object goes through the vectorised model.
-    bool IsVectorised(size_t object) const { return object < kind_.size() && kind_[object] != Kind::kScalar; }
+    bool IsVectorised(size_t object) const {
+        const Models& m = Data();
+        return object < m.kind.size() && m.kind[object] != Kind::kScalar;
+    }
     // Vectorised lanes the scalar model has done again (see above) since the batch was made or cleared.
     size_t Fallbacks() const { return fallbacks_; }
     const ElementSet* Elements(size_t object) const;  // nullptr unless kept (see KeepElements)
@@ -101,13 +109,28 @@ public:
 private:
     struct Scalar {
         ModelInit model;
-        ResonanceState resonance;
         double epochJd = 0.0;
     };
     // kDeep objects keep their model among the scalar ones (for the lanes done again) besides
-    // their lane in deep_[resonance].
+    // their lane in deep[resonance].
     enum class Kind : uint8_t { kNear, kDeep, kScalar };
     static constexpr int kDeepGroups = 3;
+    // Everything Add makes; shared by copies and copied before an Add to a shared one.
+    struct Models {
+        std::vector<Kind> kind;
+        std::vector<uint32_t> lane;  // index into near or scalar
+        NearEarthLanes near;
+        DeepSpaceLanes deep[kDeepGroups];
+        // Of each kDeep object, by its index among the scalar ones: its lane and group.
+        std::vector<uint32_t> deepLane;
+        std::vector<uint8_t> deepGroup;
+        std::vector<ModelInit> nearModel;  // for lanes the scalar model does again
+        std::vector<Scalar> scalar;
+        std::vector<ElementSet> elements;
+    };
+    const Models& Data() const { return models_ ? *models_ : kNoModels; }
+    Models& Writable();
+    static const Models kNoModels;
 
     // The near-earth lanes done in one vector pass and those the scalar model must do again.
     void RunNear(const NearEarthLanes& lanes, bool oneObject, const double* tsince, size_t n, double* out,
@@ -123,16 +146,10 @@ private:
         return Redo(object, tsince);
     }
 
-    std::vector<Kind> kind_;
-    std::vector<uint32_t> lane_;  // index into near_ or scalar_
-    NearEarthLanes near_;
-    DeepSpaceLanes deep_[kDeepGroups];
-    // Of each kDeep object, by its index among the scalar ones: its lane and group.
-    std::vector<uint32_t> deepLane_;
-    std::vector<uint8_t> deepGroup_;
-    std::vector<ModelInit> nearModel_;  // for lanes the scalar model does again
-    std::vector<Scalar> scalar_;
-    std::vector<ElementSet> elements_;
+    std::shared_ptr<Models> models_;
+    // The resonance integration of each scalar object (by its index among them); carries on
+    // between calls.
+    std::vector<ResonanceState> resonance_;
     bool keepElements_ = false;
     size_t fallbacks_ = 0;
     // Working arrays.

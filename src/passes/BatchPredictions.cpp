@@ -6,6 +6,7 @@
 
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "orbit/CatalogueModels.h"
 #include "orbit/ElementSet.h"
 #include "orbit/PropagationSlot.h"
 #include "orbit/Sgp4Batch.h"
@@ -243,7 +244,11 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
     // fills the vector lanes many times over, small enough that threads share the work evenly
     // (they take the next free block) and that the calling thread reports often.
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int kBlock = std::clamp(total / (std::max(1, threads) * 8), 32, 512);
+    // Models made before (by the object list) come in the store's blocks and are copied, not made.
+    const CatalogueModels* models =
+        request.models && request.models->MadeFor(*request.catalogue) ? request.models.get() : nullptr;
+    const int kBlock =
+        models ? CatalogueModels::kBlockSize : std::clamp(total / (std::max(1, threads) * 8), 32, 512);
     const int blocks = (total + kBlock - 1) / kBlock;
     std::vector<std::vector<BatchLine>> results(static_cast<size_t>(total) + 1);
     // Per block: objects done (the whole block, or none when a stop cut it short).
@@ -263,7 +268,11 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
         bool whole = !stop.load(std::memory_order_relaxed);
         if (whole) {
             PropagationBatch batch;
-            batch.AddCatalogue(*request.catalogue, first, last);
+            if (models) {
+                batch = models->Models(*request.catalogue, b)->batch;
+            } else {
+                batch.AddCatalogue(*request.catalogue, first, last);
+            }
             std::vector<uint32_t> selected;
             for (int i = first; i <= last; ++i) {
                 const auto lane = static_cast<uint32_t>(i - first);

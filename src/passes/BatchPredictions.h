@@ -5,10 +5,11 @@
 // window and `corvane-cli batch` list, computed without a window.
 //
 // RunBatch shares the catalogue among several threads in blocks of objects (each block with its
-// own orbit models, its objects searched side by side so that each step propagates them all in
-// one call, and no orbit-model state shared between threads) and hands the results back on the calling thread
-// in catalogue order: the list and the "Calculated n of total objects." count are the same whatever the
-// number of threads.
+// own copy of the orbit models, made for the run or copied from those the object list made; its
+// objects searched side by side so that each step propagates them all in one call; no propagation
+// state shared between threads) and hands the results back on the calling thread in catalogue
+// order: the list and the "Calculated n of total objects." count are the same whatever the number
+// of threads.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -24,6 +25,7 @@
 
 namespace corvane {
 
+class CatalogueModels;
 struct Settings;
 
 // The window's filter controls (the Batch* settings).
@@ -80,6 +82,9 @@ struct BatchRequest {
     // found it; nullopt (or an index beyond the vector) when not known.
     std::vector<std::optional<int>> heights;
     ObservedList observed;  // a copy: the workers read it while the window goes on
+    // The orbit models already made for the catalogue (the object list's), or null. Used only
+    // when made for this catalogue; otherwise the run makes its own.
+    std::shared_ptr<const CatalogueModels> models;
 };
 
 struct BatchLine {

@@ -16,6 +16,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "obslog/ObservedList.h"
+#include "orbit/CatalogueModels.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
@@ -29,6 +30,8 @@ constexpr int kLabelWidth = 19;
 constexpr int kHiddenPadding = 26;
 constexpr int kProgressEvery = 200;
 static_assert(AltitudeCache::kBlockSize == kProgressEvery, "a build block is a block of the cache");
+static_assert(AltitudeCache::kBlockSize == CatalogueModels::kBlockSize,
+              "a cache block is a block of the store");
 constexpr double kOneSecondDays = 1.0 / 86400.0;
 
 // Objects the program marks with "*** ", each compared over its own length (trailing blanks
@@ -239,11 +242,12 @@ AltitudeCache::~AltitudeCache() = default;
 AltitudeCache::AltitudeCache(AltitudeCache&&) noexcept = default;
 AltitudeCache& AltitudeCache::operator=(AltitudeCache&&) noexcept = default;
 
-// The orbit models of one block of objects, and their states at the build's instant (and one
-// second later, for "Ascending Only").
+// The orbit models of one block of objects (a copy of the store's block: it shares the models and
+// has its own propagation state), and their states at the build's instant (and one second later,
+// for "Ascending Only").
 struct AltitudeCache::ModelBlock {
-    PropagationBatch batch;  // objects first..last, in order
-    std::vector<double> eccentricity;
+    PropagationBatch batch;                             // objects first..last, in order
+    const std::vector<double>* eccentricity = nullptr;  // the store's
     BatchStates now, later;
 };
 
@@ -254,6 +258,7 @@ void AltitudeCache::Invalidate() {
     heights_.clear();
     known_.clear();
     blocks_.clear();
+    models_.reset();
 }
 
 std::optional<int> AltitudeCache::Height(int index) const {
@@ -272,9 +277,10 @@ std::vector<std::optional<int>> AltitudeCache::Heights(int count) const {
 }
 
 void AltitudeCache::Prepare(const ElementCatalogue& catalogue) {
-    if (catalogue_ == &catalogue && count_ == catalogue.Count()) return;
+    if (catalogue_ == &catalogue && models_ && models_->MadeFor(catalogue)) return;
     Invalidate();
     catalogue_ = &catalogue;
+    models_ = std::make_shared<const CatalogueModels>(catalogue);
     count_ = catalogue.Count();
     const size_t n = static_cast<size_t>(count_) + 1;
     heights_.assign(n, 0);
@@ -288,17 +294,13 @@ void AltitudeCache::SetHeight(int index, int heightKm) {
     known_[static_cast<size_t>(index)] = 1;
 }
 
-AltitudeCache::ModelBlock& AltitudeCache::Block(int b, int first, int last) {
+AltitudeCache::ModelBlock& AltitudeCache::Block(int b) {
     auto& block = blocks_.at(static_cast<size_t>(b));
     if (!block) {
+        const CatalogueModels::Block* models = models_->Models(*catalogue_, b);
         block = std::make_unique<ModelBlock>();
-        block->batch.Reserve(static_cast<size_t>(last - first + 1));
-        for (int i = first; i <= last; ++i) {
-            const CatalogueEntry* entry = catalogue_->Entry(i);
-            const ElementSet elements = ConvertElementValues(entry->line1, entry->line2);
-            block->eccentricity.push_back(elements.eccentricity);
-            block->batch.Add(elements);
-        }
+        block->batch = models->batch;
+        block->eccentricity = &models->eccentricity;
     }
     return *block;
 }
@@ -500,13 +502,13 @@ std::optional<ObjectListEntry> EvaluatePlaced(const BuildContext& c, int i, Prop
 // objects pass the catalogue tests, else object by object, so that a restrictive filter still
 // spares the propagations; both give the same numbers.
 void EvaluateBlock(const BuildContext& c, int b, int first, int last, std::vector<ObjectListEntry>& found) {
-    AltitudeCache::ModelBlock& block = c.cache.Block(b, first, last);
+    AltitudeCache::ModelBlock& block = c.cache.Block(b);
     const int n = last - first + 1;
     std::vector<unsigned char> placed(static_cast<size_t>(n));
     int count = 0;
     for (int k = 0; k < n; ++k) {
         placed[static_cast<size_t>(k)] =
-            PassesCatalogueTests(c, first + k, block.eccentricity[static_cast<size_t>(k)]);
+            PassesCatalogueTests(c, first + k, (*block.eccentricity)[static_cast<size_t>(k)]);
         count += placed[static_cast<size_t>(k)];
     }
     found.reserve(static_cast<size_t>(count));

@@ -19,6 +19,7 @@
 namespace corvane {
 
 class Clock;
+class CatalogueModels;
 class ElementCatalogue;
 class ObservedList;
 class PropagationSlot;
@@ -50,8 +51,9 @@ void ResetFilters(ObjectFilters& filters);
 
 // One whole number per catalogue object: its height above the Earth in km, rounded, as found by
 // the builds since the last element-file load. While the cache is valid an altitude-class filter
-// skips objects by it before propagating them. It also keeps the objects' orbit models, block by
-// block as the build propagates them together, so a rebuild does not parse and set them up again.
+// skips objects by it before propagating them. It also keeps the objects' orbit models (a
+// CatalogueModels store, which the batch predictions may share), block by block as the build
+// propagates them together, so a rebuild does not parse and set them up again.
 class AltitudeCache {
 public:
     AltitudeCache();
@@ -66,6 +68,9 @@ public:
     std::optional<int> Height(int index) const;
     // Heights of objects 1..count (index 0 unused); empty while the cache is not valid.
     std::vector<std::optional<int>> Heights(int count) const;
+    // The store of the catalogue's models the builds use; null before the first build after an
+    // Invalidate. Safe to use on other threads while the cache goes on.
+    std::shared_ptr<const CatalogueModels> Models() const { return models_; }
 
     // Used by BuildObjectList: binds the cache to a catalogue (a different catalogue than
     // before invalidates it), stores heights, marks it valid, lends the models of the objects
@@ -75,10 +80,11 @@ public:
     void Prepare(const ElementCatalogue& catalogue);
     void SetHeight(int index, int heightKm);
     void MarkValid() { valid_ = true; }
-    ModelBlock& Block(int b, int first, int last);
+    ModelBlock& Block(int b);
 
 private:
     const ElementCatalogue* catalogue_ = nullptr;
+    std::shared_ptr<const CatalogueModels> models_;
     int count_ = -1;
     bool valid_ = false;
     std::vector<int> heights_;

@@ -13,6 +13,7 @@
 #include "astro/Sun.h"
 #include "core/Clock.h"
 #include "obslog/ObservedList.h"
+#include "orbit/CatalogueModels.h"
 #include "orbit/ElementCatalogue.h"
 #include "orbit/Observer.h"
 #include "orbit/PropagationSlot.h"
@@ -312,6 +313,26 @@ TEST(AltitudeCacheUse, FirstBuildIgnoresTheCacheLaterBuildsTrustIt) {
     EXPECT_FALSE(partial.Height(1).has_value());
     f.altitudeClass = "High";
     EXPECT_EQ(Listed(BuildObjectList(Catalogue(), f, kSite, kInstant, observed, partial)), high);
+}
+
+TEST(AltitudeCacheUse, HeightsFromTheSharedModelsAreEveryObjectsOwn) {
+    AltitudeCache cache;
+    EXPECT_EQ(cache.Models(), nullptr);
+    // Twice: the second build propagates the copies the first one made.
+    for (int threads : {1, 2}) {
+        BuildObjectList(Catalogue(), ObjectFilters(), kSite, kInstant, ObservedList(), cache, {}, threads);
+        ASSERT_TRUE(cache.Models() && cache.Models()->MadeFor(Catalogue()));
+        for (int i = 1; i <= Catalogue().Count(); ++i) {
+            const Truth& t = Truths()[static_cast<size_t>(i)];
+            ASSERT_EQ(cache.Height(i).has_value(), t.ok) << i;
+            if (t.ok) EXPECT_NEAR(*cache.Height(i), t.height, 0.5 + 1e-6) << i;
+        }
+    }
+    // A running batch may keep the store; the cache lets go of it for the next file.
+    const auto kept = cache.Models();
+    cache.Invalidate();
+    EXPECT_EQ(cache.Models(), nullptr);
+    EXPECT_TRUE(kept->MadeFor(Catalogue()));
 }
 
 TEST(ObjectListBuild, ProgressAndResultTexts) {

@@ -74,6 +74,7 @@ MainWindow::MainWindow(Clock& clock, LiveState& live, QWidget* parent, SerialPor
     plan.openBatchPredictions = [this] { plans_->OpenBatchPredictions(); };
     plan.observed = &observed_;
     plan.altitudeHeights = [this] { return altitudeCache_.Heights(catalogue_.Get()->Count()); };
+    plan.catalogueModels = [this] { return altitudeCache_.Models(); };
     plan.openViewPlanMap = [this] { maps_->OpenViewPlanMap(); };
 }
 

@@ -202,6 +202,7 @@ void BatchPredictionsWindow::StartCalculation() {
     request.options = OptionsOnScreen();
     request.startLocal = StartOnScreen();
     if (context_.altitudeHeights) request.heights = context_.altitudeHeights();
+    if (context_.catalogueModels) request.models = context_.catalogueModels();
     if (context_.observed) request.observed = *context_.observed;
     StoreSettings();
     context_.settings.ExcludeDaylightPass = request.options.excludeDaytime ? 1 : 0;

@@ -23,6 +23,10 @@
 class QPrinter;
 class QWidget;
 
+namespace corvane {
+class CatalogueModels;
+}
+
 namespace corvane::ui {
 
 struct PlanContext {
@@ -48,6 +52,8 @@ struct PlanContext {
     // What the batch predictions read: the object list's heights (whole km per catalogue index;
     // empty when none are known) and the observed list (may be null).
     std::function<std::vector<std::optional<int>>()> altitudeHeights;
+    // The orbit models the object list made (null when none); a run keeps them alive.
+    std::function<std::shared_ptr<const CatalogueModels>()> catalogueModels;
     const ObservedList* observed = nullptr;
 
     // Save-file dialog: title, proposed file (name or path), filter, default suffix; empty when
