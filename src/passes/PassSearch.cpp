@@ -1010,7 +1010,17 @@ bool FindPassesTogether(PropagationBatch& batch, const std::vector<uint32_t>& ob
     std::vector<uint32_t> asking, lanes;  // searches waiting for a propagation, their objects
     std::vector<double> times;
     BatchStates states;
-    auto propagate = [&] { batch.PropagatePairs(lanes.data(), times.data(), lanes.size(), states); };
+    // When every object of the batch asks, in the batch's order (as at the scan's first sample),
+    // the batch propagates its own lanes as they lie instead of gathering them.
+    bool inOrder = n == batch.Size();
+    for (size_t i = 0; inOrder && i < n; ++i) inOrder = objects[i] == i;
+    auto propagate = [&] {
+        if (inOrder && lanes.size() == n) {
+            batch.PropagateAll(times[0], states);
+        } else {
+            batch.PropagatePairs(lanes.data(), times.data(), lanes.size(), states);
+        }
+    };
 
     // The coarse scan: every object through each sample together.
     std::vector<ScanState> scans(n);
