@@ -432,12 +432,12 @@ PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
         sample.inPass = InPassAt(second, sample, position, &shadow);
     }
     if (sample.inPass) {
-        // Samples provably in pass are not computed; the last sample of the scan always is, so
-        // that a pass still open there is known to be open.
-        const double in = ProvenInPass(second, position, velocity_, static_cast<double>(lastCoarse_ - second),
-                                       kCoarseStepSeconds, shadow);
+        // Samples provably in pass are not computed, the scan's last one included: the scan
+        // reads only their in-pass flag (a pass still open there is dropped either way).
+        const auto toLast = static_cast<double>(lastCoarse_ - second);
+        const double in = ProvenInPass(second, position, velocity_, toLast, kCoarseStepSeconds, shadow);
         if (in >= kCoarseStepSeconds)
-            inPassUntil_ = std::min(lastCoarse_, second + static_cast<long long>(in));
+            inPassUntil_ = in >= toLast ? lastCoarse_ + 1 : second + static_cast<long long>(in);
     } else {
         const ObserverState* observer = table_ ? table_->Observer(second) : nullptr;
         StateVector site, siteVelocity;
