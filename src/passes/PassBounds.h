@@ -80,20 +80,47 @@ struct EarthFixedMotion {
 // acos(rs cos(lowest) / r) - lowest, and a degree more for the site's vertical, which is not
 // quite the direction from the Earth's centre. What depends on `lowest` alone is made once.
 struct ViewCone {
-    double cosLowest = 0.0, cosShift = 0.0, sinShift = 0.0;
+    double cosLowest = 0.0, shift = 0.0, cosShift = 0.0, sinShift = 0.0;
+    bool usable = false;  // lowest above -90 degrees
 
     explicit ViewCone(double lowest)
         : cosLowest(std::cos(lowest)),
-          cosShift(std::cos(Radians(1.0) - lowest)),
-          sinShift(std::sin(Radians(1.0) - lowest)) {}
+          shift(Radians(1.0) - lowest),
+          cosShift(std::cos(shift)),
+          sinShift(std::sin(shift)),
+          usable(lowest > -kPi / 2.0) {}
     // The cosine of the cone's angle for a site rs from the Earth's centre and an object at most
     // rMax away; -2 when the cone takes in every direction.
     double Cosine(double rs, double rMax) const {
+        if (!usable) return -2.0;
         const double x = std::fmin(1.0, rs / rMax * cosLowest);
         if (!(x > -cosShift)) return -2.0;
         return x * cosShift - std::sqrt(1.0 - x * x) * sinShift;
     }
 };
+
+// How many seconds an object at position p (km) on the orbit stays out of every elevation the
+// pass condition could take for in view (see ViewCone), seen from the site at `site` (rs from the
+// Earth's centre); 0 when that cannot be bounded. The cone here is taken for 1.1 times the
+// osculating apogee. The geocentric angle
+// between object and site shrinks no faster than the object's largest angular rate on its orbit
+// (at perigee) plus the Earth's rotation; both get a wide margin (the orbit's perturbations over
+// an hour change these rates by far less than a percent).
+inline double SecondsOutOfView(const StateVector& p, const StateVector& site, double rs,
+                               const OrbitBounds& orbit, const ViewCone& cone) {
+    const double perigee = orbit.a * (1.0 - orbit.e), apogee = orbit.a * (1.0 + orbit.e);
+    if (!(perigee > 100.0) || !std::isfinite(apogee) || !cone.usable) return 0.0;
+    const double rate = 1.2 * orbit.h / (perigee * perigee) + 1.1 * kEarthRate;  // rad/s
+    // The cone is acos(x) + shift; the angle between object and site is acos(c).
+    const double x = std::fmin(1.0, rs / (1.1 * apogee) * cone.cosLowest);
+    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const double c = std::fmax(-1.0, std::fmin(1.0, (p.x * site.x + p.y * site.y + p.z * site.z) / (r * rs)));
+    if (!(c < x) || !(rate > 0.0)) return 0.0;
+    // acos(c) - acos(x) in one arc cosine (both in [0, pi], the first the larger).
+    const double apart = std::acos(std::fmin(1.0, c * x + std::sqrt((1.0 - c * c) * (1.0 - x * x))));
+    const double beyond = apart - cone.shift - 1.0e-6;
+    return beyond > 0.0 ? beyond / rate : 0.0;
+}
 
 // Seconds (from now on) before which an object, now out of view, provably cannot come into view
 // from the site at `site` (km, the frame of p): seen from the Earth's centre, in view needs the

@@ -53,39 +53,6 @@ bool Place(PropagationResult state, GeodeticPoint& point, double t, PassSample& 
     return true;
 }
 
-// How many seconds an object at position p (km) with velocity v (km/s) stays out of every
-// elevation the pass condition could take for in view, seen from the site at julian date t; 0
-// when that cannot be bounded. The pass condition is met only above the lower of AOSElevation
-// less 1 degree and -6 degrees (refraction lifts an elevation by at most a degree near the
-// horizon, and its formula misbehaves only near -5.11 degrees): that is a cone of geocentric
-// angle lambda around the site for an object at the orbit's largest radius. The geocentric angle
-// between object and site shrinks no faster than the object's largest angular rate on its orbit
-// (at perigee) plus the Earth's rotation; both get a wide margin (the orbit's perturbations over
-// an hour change these rates by far less than a percent).
-double SecondsOutOfView(const StateVector& p, const StateVector& v, const StateVector& site,
-                        double aosElevation) {
-    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
-    const double speed2 = v.x * v.x + v.y * v.y + v.z * v.z;
-    const double energy = speed2 / 2.0 - kGe / r;
-    if (!(r > 0.0) || !(energy < 0.0)) return 0.0;
-    const double a = -kGe / (2.0 * energy);
-    const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
-    const double h = std::sqrt(hx * hx + hy * hy + hz * hz);
-    const double e = std::sqrt(std::fmax(0.0, 1.0 - h * h / (kGe * a)));
-    const double perigee = a * (1.0 - e), apogee = a * (1.0 + e);
-    if (!(perigee > 100.0) || !std::isfinite(apogee)) return 0.0;
-    const double rate = 1.2 * h / (perigee * perigee) + 1.1 * kOmegaERadiansPerDay / 86400.0;  // rad/s
-    const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
-    const double lowest = std::fmin(Radians(-6.0), aosElevation - Radians(1.0));
-    if (!(lowest > -kPi / 2.0)) return 0.0;
-    const double cone =
-        std::acos(std::fmin(1.0, rs / (1.1 * apogee) * std::cos(lowest))) - lowest + Radians(1.0);
-    const double cosPsi = (p.x * site.x + p.y * site.y + p.z * site.z) / (r * rs);
-    const double psi = std::acos(std::fmax(-1.0, std::fmin(1.0, cosPsi)));
-    if (!(psi > cone) || !(rate > 0.0)) return 0.0;
-    return (psi - cone) / rate;
-}
-
 constexpr double kSlack = 1.0e-4;  // radians kept from the in-view and sunlit limits
 
 // The cone for an AOS elevation, made once per thread and setting.
@@ -106,14 +73,15 @@ const ViewCone& ConeFor(double aosElevation) {
 // at most a degree near the horizon, and its formula misbehaves only near -5.11 degrees): that
 // and the orbit's largest radius make the cone.
 double SecondsOutOfPass(const StateVector& p, const StateVector& v, const StateVector& site,
-                        double aosElevation, const ViewCone& cone, const Shadow& shadow) {
+                        const ViewCone& cone, const Shadow& shadow) {
     const OrbitBounds orbit = BoundOrbit(p, v);
     if (!orbit.ok) return 0.0;
     // (Beyond a million km the Sun's disc could outgrow the Earth's: no shadow bound there.)
     if (shadow.known && shadow.depth > 0.0)
         return orbit.rMax < 1.0e6 ? SecondsSunlit(orbit, -shadow.depth, kSlack) : 0.0;
     const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
-    return std::fmax(SecondsOutOfView(p, v, site, aosElevation),
+    if (!(rs > 0.0)) return 0.0;
+    return std::fmax(SecondsOutOfView(p, site, rs, orbit, cone),
                      SecondsBeforeInView(p, v, site, cone.Cosine(rs, orbit.rMax), orbit));
 }
 
@@ -447,8 +415,8 @@ PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
             GeodeticPoint point = point_;
             ObserverPositionVelocity(point, TimeOf(second), site, siteVelocity);
         }
-        const double out = SecondsOutOfPass(position, velocity_, site, settings_.aosElevation,
-                                            ConeFor(settings_.aosElevation), shadow);
+        const double out =
+            SecondsOutOfPass(position, velocity_, site, ConeFor(settings_.aosElevation), shadow);
         if (out > 0.0) outOfViewUntil_ = static_cast<double>(second) + out;
     }
     return sample;

@@ -151,7 +151,8 @@ TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
 
 TEST(PassBounds, ObjectsProvenOutOfViewOrInShadowStaySo) {
     // The coarse scan skips the samples of an object while these bounds say it cannot come into
-    // view (by its orbital plane) or out of the Earth's shadow; a bound that fails loses a pass.
+    // view (by its orbital plane, or by its distance from the site and its largest angular rate)
+    // or out of the Earth's shadow; a bound that fails loses a pass.
     const auto catalogue = LoadElementFile(CORVANE_TEST_DATA "/catalogue-2017-04-27.tle").catalogue;
     const Site site{40.0, -75.0, 100.0, -4.0};
     GeodeticPoint point = SitePoint(site);
@@ -173,7 +174,9 @@ TEST(PassBounds, ObjectsProvenOutOfViewOrInShadowStaySo) {
             const double cosCone = ViewCone(lowest).Cosine(rs, orbit.rMax);
             if (std::asin(SineOfElevation(*now)) < lowest) {
                 const double out = std::fmin(
-                    SecondsBeforeInView(now->position, now->velocity, now->site.position, cosCone, orbit),
+                    std::fmax(
+                        SecondsBeforeInView(now->position, now->velocity, now->site.position, cosCone, orbit),
+                        SecondsOutOfView(now->position, now->site.position, rs, orbit, ViewCone(lowest))),
                     20000.0);
                 if (out >= 1.0) ++outSpans;
                 if (out >= 1800.0) ++longOutSpans;
