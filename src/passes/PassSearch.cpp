@@ -106,12 +106,26 @@ double SecondsInView(const StateVector& p, const StateVector& v, const ObserverS
     if (bounds) *bounds = orbit;
     if (!orbit.ok || !(orbit.rMin > kXkmper)) return 0.0;
     const EarthFixedMotion motion(p, v, orbit);
-    for (double t = std::fmin(longest, 6000.0); t >= useful; t *= 0.5) {
+    auto holds = [&](double t) {
         const double path = motion.Path(t);
         const double nearest = range - path;
-        if (nearest > 0.0 && path / nearest < margin) return t;
+        return nearest > 0.0 && path / nearest < margin;
+    };
+    // Halving down to a span that holds, then a few halvings between it and the one above it
+    // (the proof holds over every shorter span).
+    double t = std::fmin(longest, 6000.0);
+    for (; t >= useful; t *= 0.5) {
+        if (holds(t)) break;
     }
-    return 0.0;
+    if (!(t >= useful)) return 0.0;
+    if (t < std::fmin(longest, 6000.0)) {
+        double high = 2.0 * t;
+        for (int i = 0; i < 4; ++i) {
+            const double mid = 0.5 * (t + high);
+            (holds(mid) ? t : high) = mid;
+        }
+    }
+    return t;
 }
 
 // How many seconds (either way in time) an object in pass provably stays in pass: in view as
