@@ -75,6 +75,52 @@ struct EarthFixedMotion {
     double Path(double t) const { return speed * t + 0.5 * Acceleration(t) * t * t; }
 };
 
+inline constexpr double kBoundSlack = 1.0e-4;  // radians kept from the in-view and sunlit limits
+
+// How many seconds (either way in time, at most longest) an object at position p (km) with
+// velocity v (km/s), above the AOS elevation as seen from the observer, provably stays there; 0
+// when that is less than useful. In the Earth-fixed frame the site stands still, so the direction
+// to the object turns by at most the path the object covers there divided by its least distance;
+// the elevation changes by no more than that angle, and the refracted elevation the pass
+// condition compares is never below the geometric one by more than 1e-6 radians. The model's
+// orbit is assumed smooth between two instants at which it can be computed.
+inline double SecondsInView(const StateVector& p, const StateVector& v, const ObserverState& site,
+                            double aosElevation, double longest, double useful,
+                            OrbitBounds* bounds = nullptr) {
+    if (!(longest >= useful)) return 0.0;
+    // The cheaper test first: near the horizon it fails at once.
+    const SiteView view = ViewFrom(site, p);
+    const double range = view.range;
+    if (!(range > 0.0)) return 0.0;
+    const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, view.sine)));
+    const double margin = elevation - aosElevation - kBoundSlack;
+    if (!(margin > 0.0)) return 0.0;
+    const OrbitBounds orbit = BoundOrbit(p, v);
+    if (bounds) *bounds = orbit;
+    if (!orbit.ok || !(orbit.rMin > kXkmper)) return 0.0;
+    const EarthFixedMotion motion(p, v, orbit);
+    auto holds = [&](double t) {
+        const double path = motion.Path(t);
+        const double nearest = range - path;
+        return nearest > 0.0 && path / nearest < margin;
+    };
+    // Halving down to a span that holds, then a few halvings between it and the one above it
+    // (the proof holds over every shorter span).
+    double t = std::fmin(longest, 6000.0);
+    for (; t >= useful; t *= 0.5) {
+        if (holds(t)) break;
+    }
+    if (!(t >= useful)) return 0.0;
+    if (t < std::fmin(longest, 6000.0)) {
+        double high = 2.0 * t;
+        for (int i = 0; i < 4; ++i) {
+            const double mid = 0.5 * (t + high);
+            (holds(mid) ? t : high) = mid;
+        }
+    }
+    return t;
+}
+
 // The cone around the site's direction from the Earth's centre outside which an object cannot
 // stand at the elevation `lowest` or above: for an object at most r away its angle is
 // acos(rs cos(lowest) / r) - lowest, and a degree more for the site's vertical, which is not

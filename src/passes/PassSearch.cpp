@@ -53,8 +53,6 @@ bool Place(PropagationResult state, GeodeticPoint& point, double t, PassSample& 
     return true;
 }
 
-constexpr double kSlack = 1.0e-4;  // radians kept from the in-view and sunlit limits
-
 // The cone for an AOS elevation, made once per thread and setting.
 const ViewCone& ConeFor(double aosElevation) {
     thread_local double madeFor = std::numeric_limits<double>::quiet_NaN();
@@ -78,54 +76,11 @@ double SecondsOutOfPass(const StateVector& p, const StateVector& v, const StateV
     if (!orbit.ok) return 0.0;
     // (Beyond a million km the Sun's disc could outgrow the Earth's: no shadow bound there.)
     if (shadow.known && shadow.depth > 0.0)
-        return orbit.rMax < 1.0e6 ? SecondsSunlit(orbit, -shadow.depth, kSlack) : 0.0;
+        return orbit.rMax < 1.0e6 ? SecondsSunlit(orbit, -shadow.depth, kBoundSlack) : 0.0;
     const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
     if (!(rs > 0.0)) return 0.0;
     return std::fmax(SecondsOutOfView(p, site, rs, orbit, cone),
                      SecondsBeforeInView(p, v, site, cone.Cosine(rs, orbit.rMax), orbit));
-}
-
-// How many seconds (either way in time, at most longest) an object at position p (km) with
-// velocity v (km/s), above the AOS elevation as seen from the observer, provably stays there; 0
-// when that is less than useful. In the Earth-fixed frame the site stands still, so the direction
-// to the object turns by at most the path the object covers there divided by its least distance;
-// the elevation changes by no more than that angle, and the refracted elevation the pass
-// condition compares is never below the geometric one by more than 1e-6 radians. The model's
-// orbit is assumed smooth between two instants at which it can be computed.
-double SecondsInView(const StateVector& p, const StateVector& v, const ObserverState& site,
-                     double aosElevation, double longest, double useful, OrbitBounds* bounds = nullptr) {
-    if (!(longest >= useful)) return 0.0;
-    // The cheaper test first: near the horizon it fails at once.
-    const SiteView view = ViewFrom(site, p);
-    const double range = view.range;
-    if (!(range > 0.0)) return 0.0;
-    const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, view.sine)));
-    const double margin = elevation - aosElevation - kSlack;
-    if (!(margin > 0.0)) return 0.0;
-    const OrbitBounds orbit = BoundOrbit(p, v);
-    if (bounds) *bounds = orbit;
-    if (!orbit.ok || !(orbit.rMin > kXkmper)) return 0.0;
-    const EarthFixedMotion motion(p, v, orbit);
-    auto holds = [&](double t) {
-        const double path = motion.Path(t);
-        const double nearest = range - path;
-        return nearest > 0.0 && path / nearest < margin;
-    };
-    // Halving down to a span that holds, then a few halvings between it and the one above it
-    // (the proof holds over every shorter span).
-    double t = std::fmin(longest, 6000.0);
-    for (; t >= useful; t *= 0.5) {
-        if (holds(t)) break;
-    }
-    if (!(t >= useful)) return 0.0;
-    if (t < std::fmin(longest, 6000.0)) {
-        double high = 2.0 * t;
-        for (int i = 0; i < 4; ++i) {
-            const double mid = 0.5 * (t + high);
-            (holds(mid) ? t : high) = mid;
-        }
-    }
-    return t;
 }
 
 // How many seconds (either way in time) an object in pass provably stays in pass: in view as
@@ -140,7 +95,7 @@ double SecondsInPass(const StateVector& p, const StateVector& v, const ObserverS
     if (!(inView >= useful) || settings.ignoreEclipse) return inView >= useful ? inView : 0.0;
     double depth = shadow.depth;
     if (!shadow.known && IsEclipsed(p, sun, &depth)) return 0.0;
-    const double both = std::fmin(inView, SecondsSunlit(orbit, depth, kSlack));
+    const double both = std::fmin(inView, SecondsSunlit(orbit, depth, kBoundSlack));
     return both >= useful ? both : 0.0;
 }
 
@@ -753,7 +708,7 @@ bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector&
     std::optional<ShadowTrend> shade;
     double sunlit = HUGE_VAL;
     if (!settings_.ignoreEclipse) {
-        sunlit = SecondsSunlit(trend.Orbit(), shadow.depth, kSlack);
+        sunlit = SecondsSunlit(trend.Orbit(), shadow.depth, kBoundSlack);
         const StateVector* sun = table_ ? table_->Sun(second) : nullptr;
         shade.emplace(position, velocity, sun ? *sun : ComputeSunVector(TimeOf(second)), trend.Orbit());
     }

@@ -149,17 +149,17 @@ TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
     EXPECT_GT(shadowTrends, 1000);
 }
 
-TEST(PassBounds, ObjectsProvenOutOfViewOrInShadowStaySo) {
+TEST(PassBounds, ObjectsProvenInViewOutOfViewOrInShadowStaySo) {
     // The coarse scan skips the samples of an object while these bounds say it cannot come into
     // view (by its orbital plane, or by its distance from the site and its largest angular rate)
-    // or out of the Earth's shadow; a bound that fails loses a pass.
+    // or out of the Earth's shadow, or stays in view; a bound that fails loses a pass.
     const auto catalogue = LoadElementFile(CORVANE_TEST_DATA "/catalogue-2017-04-27.tle").catalogue;
     const Site site{40.0, -75.0, 100.0, -4.0};
     GeodeticPoint point = SitePoint(site);
     PropagationSlot slot(kSlotBatch);
     const double start = CivilToJulianDate(2017, 4, 28, 2, 0, 0);
     const double lowest = Radians(-6.0);
-    int outSpans = 0, longOutSpans = 0, shadowSpans = 0;
+    int outSpans = 0, longOutSpans = 0, shadowSpans = 0, inSpans = 0;
     for (int i = 1; i <= catalogue->Count(); i += 5) {
         if (!ConvertElementSet(*catalogue, i, slot)) continue;
         for (int k = 0; k < 8; ++k) {
@@ -190,6 +190,19 @@ TEST(PassBounds, ObjectsProvenOutOfViewOrInShadowStaySo) {
                     ASSERT_TRUE(below(s)) << "object " << i << " second " << s;
                 ASSERT_TRUE(below(std::floor(out))) << "object " << i;
             }
+            // In view above the horizon: every second either way of the proven span.
+            if (SineOfElevation(*now) > 0.0) {
+                const double in = SecondsInView(now->position, now->velocity, now->site, 0.0, 3000.0, 1.0);
+                if (in >= 1.0) ++inSpans;
+                for (int s = 1; s <= static_cast<int>(in); ++s) {
+                    for (const int side : {+1, -1}) {
+                        const auto p = PlaceAt(slot, point, t0 + side * s / 86400.0);
+                        if (!p) continue;
+                        ASSERT_GT(std::asin(SineOfElevation(*p)), -1.0e-6)
+                            << "object " << i << " " << side * s;
+                    }
+                }
+            }
             double depth = 0.0;
             if (!IsEclipsed(now->position, ComputeSunVector(t0), &depth)) continue;
             const double shaded = SecondsSunlit(orbit, -depth, 1.0e-4);
@@ -206,4 +219,5 @@ TEST(PassBounds, ObjectsProvenOutOfViewOrInShadowStaySo) {
     EXPECT_GT(outSpans, 1000);
     EXPECT_GT(longOutSpans, 100);
     EXPECT_GT(shadowSpans, 100);
+    EXPECT_GT(inSpans, 50);
 }
