@@ -64,9 +64,10 @@ const ViewCone& ConeFor(double aosElevation) {
     return cone;
 }
 
-// How many seconds an object out of pass provably stays so: out of view by its orbital plane
-// (SecondsBeforeInView) or, when it is in view but in the Earth's shadow (shadow known, depth >
-// 0), in the shadow as SecondsSunlit bounds the depth's change. The pass condition is met only
+// How many seconds an object out of pass provably stays so: out of view by its distance from the
+// site (SecondsOutOfView) or by its orbital plane (SecondsBeforeInView), or, when it is in view
+// but in the Earth's shadow (shadow known, depth > 0), in the shadow as SecondsSunlit bounds the
+// depth's change. The pass condition is met only
 // above the lower of AOSElevation less 1 degree and -6 degrees (refraction lifts an elevation by
 // at most a degree near the horizon, and its formula misbehaves only near -5.11 degrees): that
 // and the orbit's largest radius make the cone.
@@ -270,7 +271,7 @@ bool PassSearch::CoarseKnown(long long second, PassSample& sample) {
         return true;
     }
     if (!pruning_) return false;
-    if (static_cast<double>(second) < outOfViewUntil_) {
+    if (static_cast<double>(second) < outOfPassUntil_) {
         ++pruned_;
         sample.elevation = -90.0;
         return true;
@@ -386,7 +387,7 @@ PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
         }
         const double out =
             SecondsOutOfPass(position, velocity_, site, ConeFor(settings_.aosElevation), shadow);
-        if (out > 0.0) outOfViewUntil_ = static_cast<double>(second) + out;
+        if (out > 0.0) outOfPassUntil_ = static_cast<double>(second) + out;
     }
     return sample;
 }
@@ -534,7 +535,7 @@ PassSample PassSearch::LookAt(long long second) {
 
 void PassSearch::StartCoarseScan(const ScanRange& range) {
     coarseSines_ = CoarseSinesFor(settings_.aosElevation);
-    outOfViewUntil_ = 0.0;
+    outOfPassUntil_ = 0.0;
     inPassUntil_ = 0;
     lastCoarse_ = range.first;
     if (static_cast<double>(range.first) <= range.last)

@@ -293,7 +293,7 @@ private:
     long long samples_ = 0;
     bool pruning_ = false;
     const InstantTable* table_ = nullptr;
-    double outOfViewUntil_ = 0.0;  // coarse samples before this second are out of view
+    double outOfPassUntil_ = 0.0;  // coarse samples before this second are out of pass
     long long inPassUntil_ = 0;    // coarse samples before this second are in pass
     long long lastCoarse_ = 0;     // the last sample of the current scan
     long long pruned_ = 0;
