@@ -199,13 +199,13 @@ PropagationResult PassSearch::StateAt(long long second) {
         if (k >= 0 && k < static_cast<long long>(ahead_.Size())) return ahead_.Result(static_cast<size_t>(k));
     }
     // Walks step evenly: the AOS walk back by 30 (probes) and 1, the LOS walk on by 30 and 1, the
-    // culmination on by 10 and 1. On such a step (or once two steps agree) the next seconds of
-    // that stride are propagated together, which the vectorised model does far faster than one by
-    // one. The same numbers either way.
+    // culmination on by 10 and 1. On such a step of a walk (or once two steps agree) the next
+    // seconds of that stride are propagated together, which the vectorised model does far faster
+    // than one by one. The same numbers either way. The culmination waits for two steps to agree:
+    // its proofs often step over the seconds ahead.
     bool stride = step == previousStep && step != 0 && step >= -30 && step <= 30;
     if (use_ == Use::kAosWalk) stride |= step == -1 || step == -30;
     if (use_ == Use::kLosWalk) stride |= step == 1 || step == 30;
-    if (use_ == Use::kLook) stride |= step == 1 || step == 10;
     if (stride && batch_->IsVectorised(batchObject_)) {
         double times[kLookahead];
         for (int k = 0; k < kLookahead; ++k) times[k] = TimeOf(second + k * step);
