@@ -53,17 +53,6 @@ bool Place(PropagationResult state, GeodeticPoint& point, double t, PassSample& 
     return true;
 }
 
-// The cone for an AOS elevation, made once per thread and setting.
-const ViewCone& ConeFor(double aosElevation) {
-    thread_local double madeFor = std::numeric_limits<double>::quiet_NaN();
-    thread_local ViewCone cone(0.0);
-    if (aosElevation != madeFor) {
-        madeFor = aosElevation;
-        cone = ViewCone(std::fmin(Radians(-6.0), aosElevation - Radians(1.0)));
-    }
-    return cone;
-}
-
 // How many seconds an object out of pass provably stays so: out of view by its distance from the
 // site (SecondsOutOfView) or by its orbital plane (SecondsBeforeInView), or, when it is in view
 // but in the Earth's shadow (shadow known, depth > 0), in the shadow as SecondsSunlit bounds the
@@ -142,7 +131,12 @@ bool IsNightPass(const Site& site, double localAos) {
 
 PassSearch::PassSearch(const ElementCatalogue& catalogue, int object, PropagationSlot& slot, const Site& site,
                        const PassSettings& settings, double start)
-    : slot_(&slot), site_(site), point_(SitePoint(site)), settings_(settings), start_(start) {
+    : slot_(&slot),
+      site_(site),
+      point_(SitePoint(site)),
+      settings_(settings),
+      start_(start),
+      aos_(AosConstantsFor(settings.aosElevation)) {
     hasObject_ = ConvertElementSet(catalogue, object, slot);
 }
 
@@ -153,7 +147,8 @@ PassSearch::PassSearch(PropagationBatch& batch, size_t object, const Site& site,
       site_(site),
       point_(SitePoint(site)),
       settings_(settings),
-      start_(start) {
+      start_(start),
+      aos_(AosConstantsFor(settings.aosElevation)) {
     hasObject_ = object < batch.Size();
 }
 
@@ -305,8 +300,7 @@ PassSearch::ElevationSide PassSearch::CoarseSide(long long second, const Propaga
     // sine of h decides the sample unless h lies near the AOS elevation or between -6 and -4.5
     // degrees, where the refraction formula misbehaves; those take the full look angles.
     const ObserverState* observer = table_ ? table_->Observer(second) : nullptr;
-    if (!observer || !table_->Sun(second) || !state.Ok() || !coarseSines_.usable)
-        return ElevationSide::kUnknown;
+    if (!observer || !table_->Sun(second) || !state.Ok() || !aos_.usable) return ElevationSide::kUnknown;
     PropagationResult converted = state;
     ConvertState(converted);
     const StateVector& p = converted.position;
@@ -316,9 +310,9 @@ PassSearch::ElevationSide PassSearch::CoarseSide(long long second, const Propaga
         !std::isfinite(converted.velocity.y) || !std::isfinite(converted.velocity.z))
         return ElevationSide::kUnknown;
     ElevationSide side = ElevationSide::kUnknown;
-    if (sine < coarseSines_.belowLowest || (sine >= coarseSines_.formulaLow && sine < coarseSines_.below))
+    if (sine < aos_.belowLowest || (sine >= aos_.formulaLow && sine < aos_.below))
         side = ElevationSide::kBelow;
-    else if (sine > coarseSines_.above)
+    else if (sine > aos_.above)
         side = ElevationSide::kAbove;
     if (side != ElevationSide::kUnknown) {
         position = p;
@@ -327,15 +321,25 @@ PassSearch::ElevationSide PassSearch::CoarseSide(long long second, const Propaga
     return side;
 }
 
-const PassSearch::CoarseSines& PassSearch::CoarseSinesFor(double aos) {
-    // They depend on the AOS elevation alone: made once per thread and setting, not for each of
-    // the objects a batch searches.
+const PassSearch::AosConstants& PassSearch::AosConstantsFor(double aos) {
     thread_local double madeFor = std::numeric_limits<double>::quiet_NaN();
-    thread_local CoarseSines c;
+    thread_local AosConstants c;
     if (aos == madeFor) return c;
     madeFor = aos;
-    // Sines of the elevations that bound the decided samples, each with a margin far above the
-    // rounding of the sine and of the look angles' own arithmetic.
+    c.cone = ViewCone(std::fmin(Radians(-6.0), aos - Radians(1.0)));
+    // By halving: the refracted elevation rises with the geometric one from -4.5 degrees on.
+    double low = Radians(-4.5), high = Radians(90.0);
+    bool visible = false;
+    c.horizonSine = std::numeric_limits<double>::quiet_NaN();
+    if (RefractElevation(low, visible) < aos && RefractElevation(high, visible) > aos) {
+        for (int i = 0; i < 60; ++i) {
+            const double mid = 0.5 * (low + high);
+            (RefractElevation(mid, visible) < aos ? low : high) = mid;
+        }
+        c.horizonSine = std::sin(0.5 * (low + high));
+    }
+    // Sines of the elevations that bound the decided coarse samples, each with a margin far above
+    // the rounding of the sine and of the look angles' own arithmetic.
     c.usable = std::isfinite(aos) && std::fabs(aos) < Radians(80.0);
     if (!c.usable) return c;
     constexpr double margin = 1.0e-9;
@@ -385,8 +389,7 @@ PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
             GeodeticPoint point = point_;
             ObserverPositionVelocity(point, TimeOf(second), site, siteVelocity);
         }
-        const double out =
-            SecondsOutOfPass(position, velocity_, site, ConeFor(settings_.aosElevation), shadow);
+        const double out = SecondsOutOfPass(position, velocity_, site, aos_.cone, shadow);
         if (out > 0.0) outOfPassUntil_ = static_cast<double>(second) + out;
     }
     return sample;
@@ -534,7 +537,6 @@ PassSample PassSearch::LookAt(long long second) {
 }
 
 void PassSearch::StartCoarseScan(const ScanRange& range) {
-    coarseSines_ = CoarseSinesFor(settings_.aosElevation);
     outOfPassUntil_ = 0.0;
     inPassUntil_ = 0;
     lastCoarse_ = range.first;
@@ -656,32 +658,12 @@ double PassSearch::Margin(long long second, const PassSample& sample, const Stat
     // or, where less, how far the object is from the Earth's shadow. Not a number where a sample
     // out of pass does not tell which.
     constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
-    const double threshold = HorizonSine(settings_.aosElevation);
+    const double threshold = aos_.horizonSine;
     if (!sample.computed || !std::isfinite(threshold)) return kUnknown;
     double f = ViewFrom(ObserverAt(second), position).sine - threshold;
     if (settings_.ignoreEclipse) return f;
     if (!shadow.known) return f > 0.0 ? kUnknown : f;
     return std::fmin(f, -shadow.depth);
-}
-
-double PassSearch::HorizonSine(double aos) {
-    // By halving: the refracted elevation rises with the geometric one from -4.5 degrees on.
-    thread_local double madeFor = std::numeric_limits<double>::quiet_NaN();
-    thread_local double sine = std::numeric_limits<double>::quiet_NaN();
-    if (aos == madeFor) return sine;
-    madeFor = aos;
-    double low = Radians(-4.5), high = Radians(90.0);
-    bool visible = false;
-    if (!(RefractElevation(low, visible) < aos && RefractElevation(high, visible) > aos)) {
-        sine = std::numeric_limits<double>::quiet_NaN();
-        return sine;
-    }
-    for (int i = 0; i < 60; ++i) {
-        const double mid = 0.5 * (low + high);
-        (RefractElevation(mid, visible) < aos ? low : high) = mid;
-    }
-    sine = std::sin(0.5 * (low + high));
-    return sine;
 }
 
 bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector& position,

@@ -18,6 +18,7 @@
 #include "astro/Time.h"
 #include "orbit/Observer.h"
 #include "orbit/Sgp4Batch.h"
+#include "passes/PassBounds.h"
 
 namespace corvane {
 
@@ -263,12 +264,18 @@ private:
     // velocity_ hold the converted state.
     enum class ElevationSide : uint8_t { kUnknown, kBelow, kAbove };
     ElevationSide CoarseSide(long long second, const PropagationResult& state, StateVector& position);
-    struct CoarseSines {
+    // What depends on the AOS elevation alone: made once per thread and setting, not for each of
+    // the objects a batch searches.
+    struct AosConstants {
+        // Sines of the geometric elevations that decide a coarse sample (usable: they may).
         bool usable = false;
         double belowLowest = 0.0, formulaLow = 0.0, below = 0.0, above = 0.0;
+        ViewCone cone{0.0};  // of the out-of-view bounds
+        // The sine of the geometric elevation at which the refracted one is the AOS elevation (not
+        // a number when that is not above -4.5 degrees).
+        double horizonSine = 0.0;
     };
-    static const CoarseSines& CoarseSinesFor(double aosElevation);
-    CoarseSines coarseSines_;
+    static const AosConstants& AosConstantsFor(double aosElevation);
     PropagationResult StateNow(long long second);
     // Daytime rule, refinement and culmination of each pass the scan found, in order.
     std::vector<PassRecord> RefinePasses(const std::vector<std::pair<long long, long long>>& found,
@@ -289,6 +296,7 @@ private:
     GeodeticPoint point_;
     PassSettings settings_;
     double start_;
+    AosConstants aos_;
     bool hasObject_ = false;
     long long samples_ = 0;
     bool pruning_ = false;
@@ -318,10 +326,9 @@ private:
     long long runLow_ = 0, runHigh_ = -1, outLow_ = 0, outHigh_ = -1;
     void Remember(long long second, const PassSample& sample);
     // How far a walk sample is inside the pass condition (negative outside), for aiming the
-    // halving; and the sine of the geometric elevation at which the refracted one is aos.
+    // halving.
     double Margin(long long second, const PassSample& sample, const StateVector& position,
                   const Shadow& shadow);
-    static double HorizonSine(double aos);
     // From second on (direction +1) or back (-1), the farthest second up to which Known reads the
     // walk's samples in pass; second - direction when it reads none.
     long long ReadInPass(long long second, int direction);

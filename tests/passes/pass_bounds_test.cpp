@@ -31,6 +31,28 @@ std::optional<Placed> PlaceAt(PropagationSlot& slot, GeodeticPoint& point, doubl
 
 double SineOfElevation(const Placed& p) { return ViewFrom(p.site, p.position).sine; }
 
+// Every step-th object of the April catalogue, seen from Philadelphia at `instants` instants
+// `spacing` days apart from 28 April 2017 02:00 UTC: check(object, instant, its state there).
+struct CatalogueWalk {
+    std::shared_ptr<const ElementCatalogue> catalogue =
+        LoadElementFile(CORVANE_TEST_DATA "/catalogue-2017-04-27.tle").catalogue;
+    GeodeticPoint point = SitePoint(Site{40.0, -75.0, 100.0, -4.0});
+    PropagationSlot slot{kSlotBatch};
+
+    std::optional<Placed> At(double jd) { return PlaceAt(slot, point, jd); }
+    template <class Check>
+    void Each(int step, int instants, double spacing, const Check& check) {
+        const double start = CivilToJulianDate(2017, 4, 28, 2, 0, 0);
+        for (int i = 1; i <= catalogue->Count(); i += step) {
+            if (!ConvertElementSet(*catalogue, i, slot)) continue;
+            for (int k = 0; k < instants; ++k) {
+                const double t0 = start + spacing * k;
+                if (const auto now = At(t0)) check(i, t0, *now);
+            }
+        }
+    }
+};
+
 // The longest span (from longest down, by factors of 0.7, to 2 s) that a proof holds for; 0 when none.
 template <class Proof>
 double LongestProven(double longest, const Proof& proven) {
@@ -76,72 +98,60 @@ TEST(PassBounds, RefractedElevationRisesWithTheGeometricOne) {
 }
 
 TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
-    const auto catalogue = LoadElementFile(CORVANE_TEST_DATA "/catalogue-2017-04-27.tle").catalogue;
-    ASSERT_GT(catalogue->Count(), 1800);
-    const Site site{40.0, -75.0, 100.0, -4.0};
-    GeodeticPoint point = SitePoint(site);
-    PropagationSlot slot(kSlotBatch);
-    const double start = CivilToJulianDate(2017, 4, 28, 2, 0, 0);
+    CatalogueWalk walk;
+    ASSERT_GT(walk.catalogue->Count(), 1800);
     int trends = 0, longTrends = 0, sunlitSpans = 0, shadowTrends = 0;
-    for (int i = 1; i <= catalogue->Count(); i += 7) {
-        if (!ConvertElementSet(*catalogue, i, slot)) continue;
-        for (int k = 0; k < 12; ++k) {
-            const double t0 = start + 0.037 * k;
-            const auto now = PlaceAt(slot, point, t0);
-            if (!now) continue;
-            const ElevationTrend trend(now->position, now->velocity, now->site);
-            if (!trend.Ok()) continue;
-            // The longest span either way that the trend proves, checked second by second.
-            for (const int direction : {+1, -1}) {
-                const double span =
-                    LongestProven(3000.0, [&](double t) { return trend.Monotone(direction, t); });
-                if (span == 0.0) continue;
-                ++trends;
-                if (span >= 60.0) ++longTrends;
-                ExpectMonotone(
-                    direction, span, SineOfElevation(*now), i, [&](int s) -> std::optional<double> {
-                        const auto p = PlaceAt(slot, point, t0 + s / 86400.0);
-                        if (!p) return std::nullopt;
-                        EXPECT_GE(SineOfElevation(*p), ElevationTrend::kLowestSine) << "object " << i;
-                        return SineOfElevation(*p);
-                    });
-            }
-            // The shadow depth's trend, either way.
-            const StateVector sunNow = ComputeSunVector(t0);
-            const ShadowTrend shade(now->position, now->velocity, sunNow, trend.Orbit());
-            for (const int direction : {+1, -1}) {
-                const double span =
-                    LongestProven(1000.0, [&](double t) { return shade.Monotone(direction, t); });
-                if (span == 0.0) continue;
-                ++shadowTrends;
-                double depthNow = 0.0;
-                IsEclipsed(now->position, sunNow, &depthNow);
-                ExpectMonotone(direction, span, depthNow, i, [&](int s) -> std::optional<double> {
-                    const double t = t0 + s / 86400.0;
-                    const auto p = PlaceAt(slot, point, t);
-                    if (!p) return std::nullopt;
-                    double depth = 0.0;
-                    IsEclipsed(p->position, ComputeSunVector(t), &depth);
-                    return depth;
-                });
-            }
-            // Sunlight.
-            double depth = 0.0;
-            if (IsEclipsed(now->position, ComputeSunVector(t0), &depth)) continue;
-            const double sunlit = SecondsSunlit(trend.Orbit(), depth, 1.0e-4);
-            if (!(sunlit >= 1.0)) continue;
-            ++sunlitSpans;
-            for (int s = 1; s <= static_cast<int>(std::fmin(sunlit, 3000.0)); s += s < 100 ? 1 : 7) {
-                for (const int side : {+1, -1}) {
-                    const double t = t0 + side * s / 86400.0;
-                    const auto p = PlaceAt(slot, point, t);
-                    if (!p) continue;
-                    ASSERT_FALSE(IsEclipsed(p->position, ComputeSunVector(t)))
-                        << "object " << i << " " << side * s;
-                }
+    walk.Each(7, 12, 0.037, [&](int i, double t0, const Placed& placed) {
+        const Placed* now = &placed;
+        const ElevationTrend trend(now->position, now->velocity, now->site);
+        if (!trend.Ok()) return;
+        // The longest span either way that the trend proves, checked second by second.
+        for (const int direction : {+1, -1}) {
+            const double span = LongestProven(3000.0, [&](double t) { return trend.Monotone(direction, t); });
+            if (span == 0.0) continue;
+            ++trends;
+            if (span >= 60.0) ++longTrends;
+            ExpectMonotone(direction, span, SineOfElevation(*now), i, [&](int s) -> std::optional<double> {
+                const auto p = walk.At(t0 + s / 86400.0);
+                if (!p) return std::nullopt;
+                EXPECT_GE(SineOfElevation(*p), ElevationTrend::kLowestSine) << "object " << i;
+                return SineOfElevation(*p);
+            });
+        }
+        // The shadow depth's trend, either way.
+        const StateVector sunNow = ComputeSunVector(t0);
+        const ShadowTrend shade(now->position, now->velocity, sunNow, trend.Orbit());
+        for (const int direction : {+1, -1}) {
+            const double span = LongestProven(1000.0, [&](double t) { return shade.Monotone(direction, t); });
+            if (span == 0.0) continue;
+            ++shadowTrends;
+            double depthNow = 0.0;
+            IsEclipsed(now->position, sunNow, &depthNow);
+            ExpectMonotone(direction, span, depthNow, i, [&](int s) -> std::optional<double> {
+                const double t = t0 + s / 86400.0;
+                const auto p = walk.At(t);
+                if (!p) return std::nullopt;
+                double depth = 0.0;
+                IsEclipsed(p->position, ComputeSunVector(t), &depth);
+                return depth;
+            });
+        }
+        // Sunlight.
+        double depth = 0.0;
+        if (IsEclipsed(now->position, ComputeSunVector(t0), &depth)) return;
+        const double sunlit = SecondsSunlit(trend.Orbit(), depth, 1.0e-4);
+        if (!(sunlit >= 1.0)) return;
+        ++sunlitSpans;
+        for (int s = 1; s <= static_cast<int>(std::fmin(sunlit, 3000.0)); s += s < 100 ? 1 : 7) {
+            for (const int side : {+1, -1}) {
+                const double t = t0 + side * s / 86400.0;
+                const auto p = walk.At(t);
+                if (!p) continue;
+                ASSERT_FALSE(IsEclipsed(p->position, ComputeSunVector(t)))
+                    << "object " << i << " " << side * s;
             }
         }
-    }
+    });
     // The bounds do prove spans worth having (so that the test tests something).
     EXPECT_GT(trends, 300);
     EXPECT_GT(longTrends, 100);
@@ -153,69 +163,59 @@ TEST(PassBounds, ObjectsProvenInViewOutOfViewOrInShadowStaySo) {
     // The coarse scan skips the samples of an object while these bounds say it cannot come into
     // view (by its orbital plane, or by its distance from the site and its largest angular rate)
     // or out of the Earth's shadow, or stays in view; a bound that fails loses a pass.
-    const auto catalogue = LoadElementFile(CORVANE_TEST_DATA "/catalogue-2017-04-27.tle").catalogue;
-    const Site site{40.0, -75.0, 100.0, -4.0};
-    GeodeticPoint point = SitePoint(site);
-    PropagationSlot slot(kSlotBatch);
-    const double start = CivilToJulianDate(2017, 4, 28, 2, 0, 0);
+    CatalogueWalk walk;
     const double lowest = Radians(-6.0);
     int outSpans = 0, longOutSpans = 0, shadowSpans = 0, inSpans = 0;
-    for (int i = 1; i <= catalogue->Count(); i += 5) {
-        if (!ConvertElementSet(*catalogue, i, slot)) continue;
-        for (int k = 0; k < 8; ++k) {
-            const double t0 = start + 0.0913 * k;
-            const auto now = PlaceAt(slot, point, t0);
-            if (!now) continue;
-            const OrbitBounds orbit = BoundOrbit(now->position, now->velocity);
-            if (!orbit.ok) continue;
-            const double rs = std::sqrt(now->site.position.x * now->site.position.x +
-                                        now->site.position.y * now->site.position.y +
-                                        now->site.position.z * now->site.position.z);
-            const double cosCone = ViewCone(lowest).Cosine(rs, orbit.rMax);
-            if (std::asin(SineOfElevation(*now)) < lowest) {
-                const double out = std::fmin(
-                    std::fmax(
-                        SecondsBeforeInView(now->position, now->velocity, now->site.position, cosCone, orbit),
-                        SecondsOutOfView(now->position, now->site.position, rs, orbit, ViewCone(lowest))),
-                    20000.0);
-                if (out >= 1.0) ++outSpans;
-                if (out >= 1800.0) ++longOutSpans;
-                // Every 5 s (a low orbit's elevation moves well under a degree in that time) and the
-                // span's last second.
-                auto below = [&](double s) {
-                    const auto p = PlaceAt(slot, point, t0 + s / 86400.0);
-                    return !p || std::asin(SineOfElevation(*p)) < lowest;
-                };
-                for (double s = 1.0; s <= out; s += 5.0)
-                    ASSERT_TRUE(below(s)) << "object " << i << " second " << s;
-                ASSERT_TRUE(below(std::floor(out))) << "object " << i;
-            }
-            // In view above the horizon: every second either way of the proven span.
-            if (SineOfElevation(*now) > 0.0) {
-                const double in = SecondsInView(now->position, now->velocity, now->site, 0.0, 3000.0, 1.0);
-                if (in >= 1.0) ++inSpans;
-                for (int s = 1; s <= static_cast<int>(in); ++s) {
-                    for (const int side : {+1, -1}) {
-                        const auto p = PlaceAt(slot, point, t0 + side * s / 86400.0);
-                        if (!p) continue;
-                        ASSERT_GT(std::asin(SineOfElevation(*p)), -1.0e-6)
-                            << "object " << i << " " << side * s;
-                    }
+    walk.Each(5, 8, 0.0913, [&](int i, double t0, const Placed& placed) {
+        const Placed* now = &placed;
+        const OrbitBounds orbit = BoundOrbit(now->position, now->velocity);
+        if (!orbit.ok) return;
+        const double rs = std::sqrt(now->site.position.x * now->site.position.x +
+                                    now->site.position.y * now->site.position.y +
+                                    now->site.position.z * now->site.position.z);
+        const double cosCone = ViewCone(lowest).Cosine(rs, orbit.rMax);
+        if (std::asin(SineOfElevation(*now)) < lowest) {
+            const double out = std::fmin(
+                std::fmax(
+                    SecondsBeforeInView(now->position, now->velocity, now->site.position, cosCone, orbit),
+                    SecondsOutOfView(now->position, now->site.position, rs, orbit, ViewCone(lowest))),
+                20000.0);
+            if (out >= 1.0) ++outSpans;
+            if (out >= 1800.0) ++longOutSpans;
+            // Every 5 s (a low orbit's elevation moves well under a degree in that time) and the
+            // span's last second.
+            auto below = [&](double s) {
+                const auto p = walk.At(t0 + s / 86400.0);
+                return !p || std::asin(SineOfElevation(*p)) < lowest;
+            };
+            for (double s = 1.0; s <= out; s += 5.0)
+                ASSERT_TRUE(below(s)) << "object " << i << " second " << s;
+            ASSERT_TRUE(below(std::floor(out))) << "object " << i;
+        }
+        // In view above the horizon: every second either way of the proven span.
+        if (SineOfElevation(*now) > 0.0) {
+            const double in = SecondsInView(now->position, now->velocity, now->site, 0.0, 3000.0, 1.0);
+            if (in >= 1.0) ++inSpans;
+            for (int s = 1; s <= static_cast<int>(in); ++s) {
+                for (const int side : {+1, -1}) {
+                    const auto p = walk.At(t0 + side * s / 86400.0);
+                    if (!p) continue;
+                    ASSERT_GT(std::asin(SineOfElevation(*p)), -1.0e-6) << "object " << i << " " << side * s;
                 }
             }
-            double depth = 0.0;
-            if (!IsEclipsed(now->position, ComputeSunVector(t0), &depth)) continue;
-            const double shaded = SecondsSunlit(orbit, -depth, 1.0e-4);
-            if (!(shaded >= 1.0)) continue;
-            ++shadowSpans;
-            for (int s = 1; s <= static_cast<int>(shaded); ++s) {
-                const double t = t0 + s / 86400.0;
-                const auto p = PlaceAt(slot, point, t);
-                if (!p) break;
-                ASSERT_TRUE(IsEclipsed(p->position, ComputeSunVector(t))) << "object " << i << " " << s;
-            }
         }
-    }
+        double depth = 0.0;
+        if (!IsEclipsed(now->position, ComputeSunVector(t0), &depth)) return;
+        const double shaded = SecondsSunlit(orbit, -depth, 1.0e-4);
+        if (!(shaded >= 1.0)) return;
+        ++shadowSpans;
+        for (int s = 1; s <= static_cast<int>(shaded); ++s) {
+            const double t = t0 + s / 86400.0;
+            const auto p = walk.At(t);
+            if (!p) break;
+            ASSERT_TRUE(IsEclipsed(p->position, ComputeSunVector(t))) << "object " << i << " " << s;
+        }
+    });
     EXPECT_GT(outSpans, 1000);
     EXPECT_GT(longOutSpans, 100);
     EXPECT_GT(shadowSpans, 100);
