@@ -58,46 +58,72 @@ constexpr double kEarthRate = kOmegaERadiansPerDay / 86400.0;  // rad/s
 // next t seconds either way (gravity with a wide margin for the model's perturbations, the
 // centrifugal and the Coriolis terms; the latter grows with the speed, which the factor
 // 1 / (1 - 2 w t) covers). Infinite when t is too long to bound.
+// On a high orbit gravity and the centrifugal term nearly cancel (exactly, on the geostationary
+// ring), so there their sum is bounded where the object is now and by how fast it can change over
+// the path covered (its gradient is at most 2 mu / r^3 + w^2), with 5% of the central gravity for
+// the model's perturbations (the Moon and Sun, J2: well under 0.1% that high), 100 m for the
+// small jumps of a resonant orbit's integration and the model's velocity error. Low orbits keep
+// the plain bound: there the sum does not cancel, and drag may pull a model away from an orbit.
 struct EarthFixedMotion {
     double speed = 0.0;
-    double c = 0.0;  // gravity and centrifugal bound
+    double c = 0.0;           // gravity and centrifugal bound anywhere on the orbit
+    double here = HUGE_VAL;   // their sum where the object is now, with the perturbations
+    double rMin = 0.0;
+    double jump = 0.0;        // km
 
     EarthFixedMotion(const StateVector& p, const StateVector& v, const OrbitBounds& orbit) {
         const double vex = v.x + kEarthRate * p.y, vey = v.y - kEarthRate * p.x, vez = v.z;
         speed = std::sqrt(vex * vex + vey * vey + vez * vez);
         c = 1.5 * kGe / (orbit.rMin * orbit.rMin) + kEarthRate * kEarthRate * orbit.rMax;
+        if (orbit.rMin > kHighOrbit && orbit.rMax < 1.0e5) {
+            const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+            const double g = kGe / (r * r * r), w2 = kEarthRate * kEarthRate;
+            const double fx = (w2 - g) * p.x, fy = (w2 - g) * p.y, fz = -g * p.z;
+            here = std::sqrt(fx * fx + fy * fy + fz * fz) + 0.05 * kGe / (orbit.rMin * orbit.rMin);
+            // The model's velocity may be off by 1e-3 of itself and 1 m/s.
+            speed += 1.0e-3 * std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z) + 1.0e-3;
+            rMin = orbit.rMin;
+            jump = 0.1;
+        }
     }
     double Acceleration(double t) const {
         const double shrink = 1.0 - 2.0 * kEarthRate * t;
-        return shrink > 0.0 ? (c + 2.0 * kEarthRate * speed) / shrink : HUGE_VAL;
+        if (!(shrink > 0.0)) return HUGE_VAL;
+        double bound = c;
+        if (here < c) {
+            // The path the plain bound allows, and the least radius along it, bound the gradient
+            // L. Then the largest distance M covered satisfies M <= a + k M with k = L t^2 / (2
+            // shrink), so M <= a / (1 - k).
+            const double loose = speed * t + 0.5 * (c + 2.0 * kEarthRate * speed) / shrink * t * t + jump;
+            const double low = rMin - loose;
+            if (low > 0.5 * rMin) {
+                const double gradient = 2.0 * kGe / (low * low * low) + kEarthRate * kEarthRate;
+                const double k = 0.5 * t * t * gradient / shrink;
+                if (k < 0.9) {
+                    const double most =
+                        (speed * t + jump + 0.5 * t * t * (here + 2.0 * kEarthRate * speed) / shrink) / (1.0 - k);
+                    bound = std::fmin(c, here + gradient * most);
+                }
+            }
+        }
+        return (bound + 2.0 * kEarthRate * speed) / shrink;
     }
     // Largest distance covered within t seconds.
-    double Path(double t) const { return speed * t + 0.5 * Acceleration(t) * t * t; }
+    double Path(double t) const { return speed * t + 0.5 * Acceleration(t) * t * t + jump; }
+    // Orbits whose least radius is above this (two Earth radii, km) get the tighter bound.
+    static constexpr double kHighOrbit = 2.0 * kXkmper;
 };
 
 inline constexpr double kBoundSlack = 1.0e-4;  // radians kept from the in-view and sunlit limits
 
-// How many seconds (either way in time, at most longest) an object at position p (km) with
-// velocity v (km/s), above the AOS elevation as seen from the observer, provably stays there; 0
-// when that is less than useful. In the Earth-fixed frame the site stands still, so the direction
-// to the object turns by at most the path the object covers there divided by its least distance;
-// the elevation changes by no more than that angle, and the refracted elevation the pass
-// condition compares is never below the geometric one by more than 1e-6 radians. The model's
-// orbit is assumed smooth between two instants at which it can be computed.
-inline double SecondsInView(const StateVector& p, const StateVector& v, const ObserverState& site,
-                            double aosElevation, double longest, double useful,
-                            OrbitBounds* bounds = nullptr) {
-    if (!(longest >= useful)) return 0.0;
-    // The cheaper test first: near the horizon it fails at once.
-    const SiteView view = ViewFrom(site, p);
-    const double range = view.range;
-    if (!(range > 0.0)) return 0.0;
-    const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, view.sine)));
-    const double margin = elevation - aosElevation - kBoundSlack;
-    if (!(margin > 0.0)) return 0.0;
-    const OrbitBounds orbit = BoundOrbit(p, v);
-    if (bounds) *bounds = orbit;
-    if (!orbit.ok || !(orbit.rMin > kXkmper)) return 0.0;
+// How many seconds (either way in time, at most longest) the direction from the site to an
+// object at position p (km) with velocity v (km/s), `range` km away, provably turns by less than
+// `margin` radians; 0 when that is less than useful. In the Earth-fixed frame the site stands
+// still, so the direction turns by at most the path the object covers there divided by its least
+// distance. The model's orbit is assumed smooth between two instants at which it can be computed.
+inline double SecondsTurningLess(const StateVector& p, const StateVector& v, const OrbitBounds& orbit,
+                                 double range, double margin, double longest, double useful) {
+    if (!(margin > 0.0) || !(range > 0.0) || !orbit.ok || !(orbit.rMin > kXkmper)) return 0.0;
     const EarthFixedMotion motion(p, v, orbit);
     auto holds = [&](double t) {
         const double path = motion.Path(t);
@@ -119,6 +145,44 @@ inline double SecondsInView(const StateVector& p, const StateVector& v, const Ob
         }
     }
     return t;
+}
+
+// How many seconds (either way in time, at most longest) an object at position p (km) with
+// velocity v (km/s), above the AOS elevation as seen from the observer, provably stays there; 0
+// when that is less than useful. Its elevation changes by no more than the direction to it turns
+// (SecondsTurningLess), and the refracted elevation the pass condition compares is never below
+// the geometric one by more than 1e-6 radians.
+inline double SecondsInView(const StateVector& p, const StateVector& v, const ObserverState& site,
+                            double aosElevation, double longest, double useful,
+                            OrbitBounds* bounds = nullptr) {
+    if (!(longest >= useful)) return 0.0;
+    // The cheaper test first: near the horizon it fails at once.
+    const SiteView view = ViewFrom(site, p);
+    if (!(view.range > 0.0)) return 0.0;
+    const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, view.sine)));
+    const double margin = elevation - aosElevation - kBoundSlack;
+    if (!(margin > 0.0)) return 0.0;
+    const OrbitBounds orbit = BoundOrbit(p, v);
+    if (bounds) *bounds = orbit;
+    return SecondsTurningLess(p, v, orbit, view.range, margin, longest, useful);
+}
+
+// How many seconds (either way in time, at most longest) a high-orbit object at position p (km)
+// with velocity v (km/s), whose geometric elevation lies between -4.5 degrees and the one whose
+// sine is threshold, provably stays between them; 0 when that is less than useful. Above -4.5
+// degrees the refracted elevation rises with the geometric one, so with threshold the sine of the
+// geometric elevation whose refracted one is the AOS elevation, the object stays out of view.
+// Low orbits cross such a band within a coarse step: not worth the bound.
+inline double SecondsBelowView(const StateVector& p, const StateVector& v, const OrbitBounds& orbit,
+                               const ObserverState& site, double threshold, double longest, double useful) {
+    if (!(orbit.rMin > EarthFixedMotion::kHighOrbit) || !(longest >= useful) || !(std::fabs(threshold) <= 1.0))
+        return 0.0;
+    const SiteView view = ViewFrom(site, p);
+    if (!(view.range > 0.0)) return 0.0;
+    const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, view.sine)));
+    const double margin =
+        std::fmin(std::asin(threshold) - elevation, elevation - Radians(-4.5)) - kBoundSlack;
+    return SecondsTurningLess(p, v, orbit, view.range, margin, longest, useful);
 }
 
 // The cone around the site's direction from the Earth's centre outside which an object cannot
@@ -145,27 +209,69 @@ struct ViewCone {
     }
 };
 
-// How many seconds an object at position p (km) on the orbit stays out of every elevation the
-// pass condition could take for in view (see ViewCone), seen from the site at `site` (rs from the
-// Earth's centre); 0 when that cannot be bounded. The cone here is taken for 1.1 times the
-// osculating apogee. The geocentric angle
-// between object and site shrinks no faster than the object's largest angular rate on its orbit
-// (at perigee) plus the Earth's rotation; both get a wide margin (the orbit's perturbations over
-// an hour change these rates by far less than a percent).
-inline double SecondsOutOfView(const StateVector& p, const StateVector& site, double rs,
-                               const OrbitBounds& orbit, const ViewCone& cone) {
-    const double perigee = orbit.a * (1.0 - orbit.e), apogee = orbit.a * (1.0 + orbit.e);
-    if (!(perigee > 100.0) || !std::isfinite(apogee) || !cone.usable) return 0.0;
-    const double rate = 1.2 * orbit.h / (perigee * perigee) + 1.1 * kEarthRate;  // rad/s
+// How far (radians) the direction of an object at position p (km) from the Earth's centre lies
+// outside the cone (see ViewCone) of the site at `site` (rs from the Earth's centre), taken for an
+// object at most rMax from the Earth's centre; 0 inside it or when that cannot be bounded.
+inline double AngleBeyondCone(const StateVector& p, const StateVector& site, double rs, double rMax,
+                              const ViewCone& cone) {
+    if (!std::isfinite(rMax) || !(rMax > 0.0) || !cone.usable) return 0.0;
     // The cone is acos(x) + shift; the angle between object and site is acos(c).
-    const double x = std::fmin(1.0, rs / (1.1 * apogee) * cone.cosLowest);
+    const double x = std::fmin(1.0, rs / rMax * cone.cosLowest);
     const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
     const double c = std::fmax(-1.0, std::fmin(1.0, (p.x * site.x + p.y * site.y + p.z * site.z) / (r * rs)));
-    if (!(c < x) || !(rate > 0.0)) return 0.0;
+    if (!(c < x)) return 0.0;
     // acos(c) - acos(x) in one arc cosine (both in [0, pi], the first the larger).
     const double apart = std::acos(std::fmin(1.0, c * x + std::sqrt((1.0 - c * c) * (1.0 - x * x))));
     const double beyond = apart - cone.shift - 1.0e-6;
-    return beyond > 0.0 ? beyond / rate : 0.0;
+    return beyond > 0.0 ? beyond : 0.0;
+}
+
+// How many seconds an object at position p (km) on the orbit stays out of every elevation the
+// pass condition could take for in view (outside the cone, see AngleBeyondCone, for 1.1 times the
+// osculating apogee), seen from the site at `site`; 0 when that cannot be bounded. The geocentric
+// angle between object and site shrinks no faster than the object's largest angular rate on its
+// orbit (at perigee) plus the Earth's rotation; both get a wide margin (the orbit's perturbations
+// over an hour change these rates by far less than a percent).
+inline double SecondsOutOfView(const StateVector& p, const StateVector& site, double rs,
+                               const OrbitBounds& orbit, const ViewCone& cone) {
+    const double perigee = orbit.a * (1.0 - orbit.e);
+    if (!(perigee > 100.0)) return 0.0;
+    const double rate = 1.2 * orbit.h / (perigee * perigee) + 1.1 * kEarthRate;  // rad/s
+    const double beyond = AngleBeyondCone(p, site, rs, 1.1 * orbit.a * (1.0 + orbit.e), cone);
+    return beyond > 0.0 && rate > 0.0 ? beyond / rate : 0.0;
+}
+
+// The same for a high orbit, in the Earth-fixed frame: the site stands still there, and while
+// the object covers a distance d shorter than its radius r now, its direction from the Earth's
+// centre turns by at most asin(d / r) and its radius stays below r + d. On a slow orbit this is
+// far longer than the angular rates give (on the geostationary ring the object barely moves). 0
+// when less than useful.
+inline double SecondsOutOfReach(const StateVector& p, const StateVector& v, const StateVector& site, double rs,
+                                const OrbitBounds& orbit, const ViewCone& cone, double useful) {
+    if (!(orbit.rMin > EarthFixedMotion::kHighOrbit)) return 0.0;
+    constexpr double longest = 6000.0;
+    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const EarthFixedMotion motion(p, v, orbit);
+    // One cone for the whole span: the radius stays below r + d, and below 1.1 times the apogee.
+    const double rMax = std::fmin(1.1 * orbit.a * (1.0 + orbit.e), r + motion.Path(longest));
+    const double beyond = AngleBeyondCone(p, site, rs, rMax, cone) - kBoundSlack;
+    const double reach = r * std::sin(std::fmin(beyond, kPi / 2.0));
+    auto holds = [&](double t) { return motion.Path(t) < reach; };
+    if (!(beyond > 0.0) || !holds(useful)) return 0.0;
+    // Halving down to a span that holds, then a few halvings between it and the one above it.
+    double t = longest;
+    for (; t > useful; t *= 0.5) {
+        if (holds(t)) break;
+    }
+    t = std::fmax(t, useful);
+    if (t < longest) {
+        double high = std::fmin(2.0 * t, longest);
+        for (int i = 0; i < 4; ++i) {
+            const double mid = 0.5 * (t + high);
+            (holds(mid) ? t : high) = mid;
+        }
+    }
+    return t;
 }
 
 // Seconds (from now on) before which an object, now out of view, provably cannot come into view

@@ -54,14 +54,16 @@ bool Place(PropagationResult state, GeodeticPoint& point, double t, PassSample& 
 }
 
 // How many seconds an object out of pass provably stays so: out of view by its distance from the
-// site (SecondsOutOfView) or by its orbital plane (SecondsBeforeInView), or, when it is in view
-// but in the Earth's shadow (shadow known, depth > 0), in the shadow as SecondsSunlit bounds the
-// depth's change. The pass condition is met only
-// above the lower of AOSElevation less 1 degree and -6 degrees (refraction lifts an elevation by
-// at most a degree near the horizon, and its formula misbehaves only near -5.11 degrees): that
-// and the orbit's largest radius make the cone.
+// site (SecondsOutOfView) or by its orbital plane (SecondsBeforeInView), for a high orbit also by
+// its Earth-fixed path (SecondsOutOfReach) or, just below the horizon, by how far its direction
+// can turn (SecondsBelowView, given the observer), or, when it is in view but in the Earth's
+// shadow (shadow known, depth > 0), in the shadow as SecondsSunlit bounds the depth's change.
+// The pass condition is met only above the lower of AOSElevation less 1 degree and -6 degrees
+// (refraction lifts an elevation by at most a degree near the horizon, and its formula misbehaves
+// only near -5.11 degrees): that and the orbit's largest radius make the cone.
 double SecondsOutOfPass(const StateVector& p, const StateVector& v, const StateVector& site,
-                        const ViewCone& cone, const Shadow& shadow) {
+                        const ViewCone& cone, const Shadow& shadow, const ObserverState* observer,
+                        double horizonSine) {
     const OrbitBounds orbit = BoundOrbit(p, v);
     if (!orbit.ok) return 0.0;
     // (Beyond a million km the Sun's disc could outgrow the Earth's: no shadow bound there.)
@@ -69,8 +71,15 @@ double SecondsOutOfPass(const StateVector& p, const StateVector& v, const StateV
         return orbit.rMax < 1.0e6 ? SecondsSunlit(orbit, -shadow.depth, kBoundSlack) : 0.0;
     const double rs = std::sqrt(site.x * site.x + site.y * site.y + site.z * site.z);
     if (!(rs > 0.0)) return 0.0;
-    return std::fmax(SecondsOutOfView(p, site, rs, orbit, cone),
-                     SecondsBeforeInView(p, v, site, cone.Cosine(rs, orbit.rMax), orbit));
+    double out = std::fmax(SecondsOutOfView(p, site, rs, orbit, cone),
+                           SecondsBeforeInView(p, v, site, cone.Cosine(rs, orbit.rMax), orbit));
+    if (orbit.rMin > EarthFixedMotion::kHighOrbit) {
+        out = std::fmax(out, SecondsOutOfReach(p, v, site, rs, orbit, cone, std::fmax(kCoarseStepSeconds, 1.5 * out)));
+        // Just below the horizon, inside the cone, a slow object's elevation may stay low.
+        if (observer && out < kCoarseStepSeconds)
+            out = std::fmax(out, SecondsBelowView(p, v, orbit, *observer, horizonSine, 6000.0, kCoarseStepSeconds));
+    }
+    return out;
 }
 
 // How many seconds (either way in time) an object in pass provably stays in pass: in view as
@@ -389,7 +398,8 @@ PassSample PassSearch::CoarseFrom(long long second, PropagationResult state) {
             GeodeticPoint point = point_;
             ObserverPositionVelocity(point, TimeOf(second), site, siteVelocity);
         }
-        const double out = SecondsOutOfPass(position, velocity_, site, aos_.cone, shadow);
+        const double out =
+            SecondsOutOfPass(position, velocity_, site, aos_.cone, shadow, observer, aos_.horizonSine);
         if (out > 0.0) outOfPassUntil_ = static_cast<double>(second) + out;
     }
     return sample;
@@ -624,7 +634,7 @@ PassSample PassSearch::From(long long second, PropagationResult state) {
         knownOutMargin_ = Margin(second, sample, position, shadow);
         return sample;
     }
-    if (!ModelMovesAsAnOrbit(second, position, velocity)) return sample;
+    if (!BoundsVelocity(second, position, velocity)) return sample;
     if (Bisect(second, sample, position, velocity, shadow)) return sample;
     if (use_ == Use::kAosWalk && second > walkEnd_ + 1) {
         const auto in = static_cast<long long>(ProvenInPass(
@@ -831,16 +841,15 @@ Culmination PassSearch::MaximumElevation(long long aos, long long los) {
                                      [this, los](long long s) { return RisingUntil(s, los + 10); });
 }
 
-bool PassSearch::ModelMovesAsAnOrbit(long long second, const StateVector& p, const StateVector& v) {
-    // The refinement's bounds hold for an orbit: positions that move at the model's velocity and
-    // bend with gravity. An element set used far from its epoch with strong drag leaves that (the
-    // model's semi-major axis then changes fast, which its velocity does not show: a decaying
-    // object 37 days before its epoch moves at 0.7 of its stated speed). Checked once per search,
-    // against the positions a second either side; where it fails, every sample is computed.
-    if (modelChecked_) return modelIsOrbit_;
-    modelChecked_ = true;
+PassSearch::ModelMotion PassSearch::CheckMotion(long long second, const StateVector& p, const StateVector& v,
+                                                StateVector& fromPositions) {
+    // The refinement's bounds hold for an orbit: positions that move at the velocity the bounds
+    // take and bend with gravity. An element set used far from its epoch with strong drag leaves
+    // that (the model's semi-major axis then changes fast, which its velocity does not show: a
+    // decaying object 37 days before its epoch moves at 0.7 of its stated speed). Checked against
+    // the positions a second either side.
     PropagationResult before = StateNow(second - 1), after = StateNow(second + 1);
-    if (!before.Ok() || !after.Ok()) return modelIsOrbit_ = false;
+    if (!before.Ok() || !after.Ok()) return ModelMotion::kNone;
     ConvertState(before);
     ConvertState(after);
     const StateVector& b = before.position;
@@ -850,7 +859,10 @@ bool PassSearch::ModelMovesAsAnOrbit(long long second, const StateVector& p, con
     const double hb = (TimeOf(second) - TimeOf(second - 1)) * 86400.0;
     const double ha = (TimeOf(second + 1) - TimeOf(second)) * 86400.0;
     const double span = ha + hb;
-    const double dx = (a.x - b.x) / span - v.x, dy = (a.y - b.y) / span - v.y, dz = (a.z - b.z) / span - v.z;
+    fromPositions.x = (a.x - b.x) / span;
+    fromPositions.y = (a.y - b.y) / span;
+    fromPositions.z = (a.z - b.z) / span;
+    const double dx = fromPositions.x - v.x, dy = fromPositions.y - v.y, dz = fromPositions.z - v.z;
     const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
     const double g = kGe / (r * r * r);
     auto second_difference = [&](double before_, double now, double after_) {
@@ -859,17 +871,38 @@ bool PassSearch::ModelMovesAsAnOrbit(long long second, const StateVector& p, con
     const double ax = second_difference(b.x, p.x, a.x) + g * p.x,
                  ay = second_difference(b.y, p.y, a.y) + g * p.y,
                  az = second_difference(b.z, p.z, a.z) + g * p.z;
+    if (!(std::sqrt(ax * ax + ay * ay + az * az) <= 0.01 * g * r)) return ModelMotion::kNone;
     const double speed = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    // A tenth of the velocity error the bounds allow (deep-space models differ by about 2e-5).
-    modelIsOrbit_ = std::sqrt(dx * dx + dy * dy + dz * dz) <= 1.0e-4 * speed + 1.0e-4 &&
-                    std::sqrt(ax * ax + ay * ay + az * az) <= 0.01 * g * r;
-    return modelIsOrbit_;
+    const double off = std::sqrt(dx * dx + dy * dy + dz * dz);
+    // Within a tenth of the velocity error the bounds allow, the model's velocity serves (most
+    // differ by about 2e-5 of it). Deep-space models differ by up to a few metres a second, and
+    // by how much changes along the orbit: for them the positions give the velocity.
+    if (off <= 1.0e-4 * speed + 1.0e-4) return ModelMotion::kOrbit;
+    if (off <= 1.0e-3 * speed + 1.0e-3) return ModelMotion::kPositions;
+    return ModelMotion::kNone;
+}
+
+bool PassSearch::BoundsVelocity(long long second, const StateVector& p, StateVector& v, bool fromPositions_) {
+    // Checked once per search; where the model's own velocity will not do, every proof takes the
+    // one the positions a second either side give (when the caller's proofs are worth the two
+    // propagations), and must find them smooth there too.
+    if (motion_ == ModelMotion::kOrbit) return true;
+    if (motion_ == ModelMotion::kNone || (motion_ == ModelMotion::kPositions && !fromPositions_)) return false;
+    StateVector fromPositions;
+    const ModelMotion here = CheckMotion(second, p, v, fromPositions);
+    if (motion_ == ModelMotion::kUnchecked) motion_ = here;
+    if (here == ModelMotion::kNone || motion_ == ModelMotion::kNone) return false;
+    if (motion_ == ModelMotion::kPositions) v = fromPositions;
+    return true;
 }
 
 long long PassSearch::RisingUntil(long long second, long long last) {
     if (second != lookSecond_ || last - second < 2) return second;
-    if (!ModelMovesAsAnOrbit(second, lookPosition_, lookVelocity_)) return second;
-    const ElevationTrend trend(lookPosition_, lookVelocity_, ObserverAt(second));
+    // (The culmination of an object whose positions give the velocity is left to its steps: its
+    // proofs are short there, and would each cost two propagations.)
+    StateVector velocity = lookVelocity_;
+    if (!BoundsVelocity(second, lookPosition_, velocity, false)) return second;
+    const ElevationTrend trend(lookPosition_, velocity, ObserverAt(second));
     // Beyond the last second the walk stops anyway.
     const double t = trend.LongestMonotone(+1, std::fmin(3000.0, static_cast<double>(last - second)), 2.0);
     return second + static_cast<long long>(t);

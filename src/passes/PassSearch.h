@@ -256,9 +256,16 @@ private:
     // The culmination: the last second up to which the elevation provably rises from a computed
     // sample at second (second itself when nothing is proven).
     long long RisingUntil(long long second, long long last);
-    // Whether the model's positions move as an orbit (see the definition); checked once.
-    bool ModelMovesAsAnOrbit(long long second, const StateVector& p, const StateVector& v);
-    bool modelChecked_ = false, modelIsOrbit_ = false;
+    // How the model's positions move about a computed sample (see the definition): as an orbit at
+    // its own velocity (kOrbit), as one at the velocity they give (kPositions, fromPositions), or
+    // not as an orbit (kNone).
+    enum class ModelMotion : uint8_t { kUnchecked, kOrbit, kPositions, kNone };
+    ModelMotion CheckMotion(long long second, const StateVector& p, const StateVector& v, StateVector& fromPositions);
+    // The velocity the bounds take at a computed sample (v in, and out); false when no bound
+    // may be taken from it, or when that velocity would come from the positions about it and
+    // fromPositions is false.
+    bool BoundsVelocity(long long second, const StateVector& p, StateVector& v, bool fromPositions = true);
+    ModelMotion motion_ = ModelMotion::kUnchecked;
     // Which side of the AOS elevation a coarse sample provably lies on, from the sine of its
     // geometric elevation alone (kUnknown: the full look angles decide). When known, position and
     // velocity_ hold the converted state.

@@ -159,13 +159,43 @@ TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
     EXPECT_GT(shadowTrends, 1000);
 }
 
+TEST(PassBounds, HighOrbitsStayWithinTheirEarthFixedPath) {
+    // High orbits get a bound on their Earth-fixed acceleration from where they are now, which on
+    // the geostationary ring is nearly nothing: the distance they cover must stay within it.
+    CatalogueWalk walk;
+    int high = 0, geostationary = 0;
+    walk.Each(2, 4, 0.13, [&](int i, double t0, const Placed& now) {
+        const OrbitBounds orbit = BoundOrbit(now.position, now.velocity);
+        if (!orbit.ok || !(orbit.rMin > EarthFixedMotion::kHighOrbit)) return;
+        const EarthFixedMotion motion(now.position, now.velocity, orbit);
+        ++high;
+        if (motion.Path(3600.0) < 500.0) ++geostationary;
+        for (const double t : {1.0, 30.0, 300.0, 1200.0, 3600.0, 6000.0}) {
+            for (const int side : {+1, -1}) {
+                const auto p = walk.At(t0 + side * t / 86400.0);
+                if (!p) continue;
+                // Back into the frame of now, turning with the Earth.
+                const double turn = kEarthRate * side * t, c = std::cos(turn), s = std::sin(turn);
+                const double dx = c * p->position.x + s * p->position.y - now.position.x,
+                             dy = -s * p->position.x + c * p->position.y - now.position.y,
+                             dz = p->position.z - now.position.z;
+                ASSERT_LE(std::sqrt(dx * dx + dy * dy + dz * dz), motion.Path(t))
+                    << "object " << i << " second " << side * t;
+            }
+        }
+    });
+    EXPECT_GT(high, 500);
+    EXPECT_GT(geostationary, 100);
+}
+
 TEST(PassBounds, ObjectsProvenInViewOutOfViewOrInShadowStaySo) {
     // The coarse scan skips the samples of an object while these bounds say it cannot come into
-    // view (by its orbital plane, or by its distance from the site and its largest angular rate)
-    // or out of the Earth's shadow, or stays in view; a bound that fails loses a pass.
+    // view (by its orbital plane, by its distance from the site and its largest angular rate or
+    // its Earth-fixed path, or, just below the horizon, by how far its direction can turn) or out
+    // of the Earth's shadow, or stays in view; a bound that fails loses a pass.
     CatalogueWalk walk;
     const double lowest = Radians(-6.0);
-    int outSpans = 0, longOutSpans = 0, shadowSpans = 0, inSpans = 0;
+    int outSpans = 0, longOutSpans = 0, shadowSpans = 0, inSpans = 0, belowSpans = 0;
     walk.Each(5, 8, 0.0913, [&](int i, double t0, const Placed& placed) {
         const Placed* now = &placed;
         const OrbitBounds orbit = BoundOrbit(now->position, now->velocity);
@@ -176,9 +206,12 @@ TEST(PassBounds, ObjectsProvenInViewOutOfViewOrInShadowStaySo) {
         const double cosCone = ViewCone(lowest).Cosine(rs, orbit.rMax);
         if (std::asin(SineOfElevation(*now)) < lowest) {
             const double out = std::fmin(
-                std::fmax(
-                    SecondsBeforeInView(now->position, now->velocity, now->site.position, cosCone, orbit),
-                    SecondsOutOfView(now->position, now->site.position, rs, orbit, ViewCone(lowest))),
+                std::fmax(std::fmax(SecondsBeforeInView(now->position, now->velocity, now->site.position,
+                                                        cosCone, orbit),
+                                    SecondsOutOfView(now->position, now->site.position, rs, orbit,
+                                                     ViewCone(lowest))),
+                          SecondsOutOfReach(now->position, now->velocity, now->site.position, rs, orbit,
+                                            ViewCone(lowest), 1.0)),
                 20000.0);
             if (out >= 1.0) ++outSpans;
             if (out >= 1800.0) ++longOutSpans;
@@ -191,6 +224,21 @@ TEST(PassBounds, ObjectsProvenInViewOutOfViewOrInShadowStaySo) {
             for (double s = 1.0; s <= out; s += 5.0)
                 ASSERT_TRUE(below(s)) << "object " << i << " second " << s;
             ASSERT_TRUE(below(std::floor(out))) << "object " << i;
+        }
+        // Just below the horizon, a high orbit's elevation stays between -4.5 and 0 degrees either
+        // way of the proven span: checked every 5 s and at its ends.
+        const double h = std::asin(SineOfElevation(*now));
+        if (h > Radians(-4.5) && h < 0.0) {
+            const double below = SecondsBelowView(now->position, now->velocity, orbit, now->site, 0.0, 6000.0, 1.0);
+            if (below >= 119.0) ++belowSpans;
+            for (const int side : {+1, -1}) {
+                for (double s = 1.0; s <= below + 4.0; s += 5.0) {
+                    const auto p = walk.At(t0 + side * std::fmin(s, std::floor(below)) / 86400.0);
+                    if (!p) continue;
+                    const double e = std::asin(SineOfElevation(*p));
+                    ASSERT_TRUE(e > Radians(-4.5) && e < 0.0) << "object " << i << " second " << side * s;
+                }
+            }
         }
         // In view above the horizon: every second either way of the proven span.
         if (SineOfElevation(*now) > 0.0) {
@@ -220,4 +268,5 @@ TEST(PassBounds, ObjectsProvenInViewOutOfViewOrInShadowStaySo) {
     EXPECT_GT(longOutSpans, 100);
     EXPECT_GT(shadowSpans, 100);
     EXPECT_GT(inSpans, 50);
+    EXPECT_GT(belowSpans, 5);
 }
