@@ -545,6 +545,11 @@ void PackFields(const std::array<std::vector<double> Lanes::*, kFields>& fields,
     }
 }
 
+template <class Lanes, size_t kFields>
+void ReserveFields(const std::array<std::vector<double> Lanes::*, kFields>& fields, size_t n, Lanes& lanes) {
+    for (auto field : fields) (lanes.*field).reserve(n);
+}
+
 void PackLanes(const NearEarthLanes& from, const uint32_t* index, size_t n, NearEarthLanes& to) {
     PackFields(kLaneFields, from, index, n, to);
 }
@@ -906,9 +911,31 @@ void PropagationBatch::PropagateAll(double jd, BatchStates& out) {
     }
 }
 
+void PropagationBatch::ReserveWork(size_t n) {
+    // A batch copied from a store starts with empty working arrays: grown a call at a time they
+    // would be allocated again and again.
+    if (pairs_.capacity() >= n) return;
+    ReserveFields(kLaneFields, n, one_);
+    ReserveFields(kDeepFields, n, deepOne_);
+    ReserveFields(kSynchronousFields, n, deepOne_);
+    ReserveFields(kHalfDayFields, n, deepOne_);
+    deepOne_.object.reserve(n);
+    for (auto* v : {&tsince_, &atime_, &xli_, &xni_}) v->reserve(n);
+    out_.reserve(6 * n);
+    redo_.reserve(n);
+    pairs_.reserve(n);
+    index_.reserve(n);
+    for (int g = 0; g < kDeepGroups; ++g) {
+        deepPairs_[g].reserve(n);
+        deepIndex_[g].reserve(n);
+        deepTsince_[g].reserve(n);
+    }
+}
+
 void PropagationBatch::PropagatePairs(const uint32_t* objects, const double* jd, size_t n, BatchStates& out) {
     const Models& m = Data();
     out.Resize(n);
+    ReserveWork(std::max(n, Size()));
     // The vectorised pairs go through their kernel together, packed by kind; the others one by one.
     pairs_.clear();
     index_.clear();

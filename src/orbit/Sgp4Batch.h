@@ -146,6 +146,9 @@ private:
         return Redo(object, tsince);
     }
 
+    // Room for n lanes in every working array.
+    void ReserveWork(size_t n);
+
     std::shared_ptr<Models> models_;
     // The resonance integration of each scalar object (by its index among them); carries on
     // between calls.

@@ -262,15 +262,16 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
 
     const double startUtc = request.startLocal - request.site.utcOffset / 24.0;
     const ScanRange range = BatchRange(BatchPeriodMinutes(request.options.periodMinutes));
-    // Searches block b; false when a stop cut it short.
-    auto runBlock = [&](int b) {
+    // Searches block b in the calling thread's batch (which keeps its working arrays from block to
+    // block); false when a stop cut it short.
+    auto runBlock = [&](int b, PropagationBatch& batch) {
         const int first = b * kBlock + 1, last = std::min(total, (b + 1) * kBlock);
         bool whole = !stop.load(std::memory_order_relaxed);
         if (whole) {
-            PropagationBatch batch;
             if (models) {
                 batch = models->Models(*request.catalogue, b)->batch;
             } else {
+                batch.Clear();
                 batch.AddCatalogue(*request.catalogue, first, last);
             }
             std::vector<uint32_t> selected;
@@ -318,13 +319,15 @@ BatchOutcome RunBatch(const BatchRequest& request, const std::atomic<bool>& stop
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) {
         helpers.emplace_back([&] {
+            PropagationBatch batch;
             for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1))
-                if (!runBlock(b)) return;
+                if (!runBlock(b, batch)) return;
         });
     }
     {
+        PropagationBatch batch;
         for (int b = nextBlock.fetch_add(1); b < blocks; b = nextBlock.fetch_add(1)) {
-            const bool whole = runBlock(b);
+            const bool whole = runBlock(b, batch);
             report(false);
             if (!whole) break;
         }
