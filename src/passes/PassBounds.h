@@ -401,14 +401,19 @@ public:
     // searched down from an upper estimate: the drift grows at least as fast as it does over
     // `least` seconds.
     double LongestMonotone(int direction, double longest, double least) const {
-        if (!ok_ || !(direction * rate_ > 0.0) || !(longest >= least)) return 0.0;
-        const double early = (Drift(least) - Drift(0.0)) / least;
-        double t = longest;
-        if (early > 0.0) t = std::fmin(t, (direction * rate_ - Drift(0.0)) / early);
+        double t = std::fmin(longest, MonotoneAtMost(direction, least));
         for (; t >= least; t *= 0.8) {
             if (Monotone(direction, t)) return t;
         }
         return 0.0;
+    }
+    // A span beyond which Monotone cannot hold (among spans of least seconds or more): the drift
+    // grows at least as fast as it does over `least` seconds (the drift's parts are convex in t).
+    double MonotoneAtMost(int direction, double least) const {
+        if (!ok_ || !(direction * rate_ > 0.0)) return 0.0;
+        const double now = Drift(0.0);
+        const double early = (Drift(least) - now) / least;
+        return early > 0.0 ? (direction * rate_ - now) / early : HUGE_VAL;
     }
     // Rates (sine per second) below this are not trusted to order two samples a second apart.
     static constexpr double kLeastRate = 1.0e-9;

@@ -698,17 +698,19 @@ bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector&
     const ElevationTrend trend(position, velocity, observer);
     const double inView =
         SecondsInView(position, velocity, observer, settings_.aosElevation, static_cast<double>(room), 8.0);
-    std::optional<ShadowTrend> shade;
-    double sunlit = HUGE_VAL;
-    if (!settings_.ignoreEclipse) {
-        sunlit = SecondsSunlit(trend.Orbit(), shadow.depth, kBoundSlack);
-        const StateVector* sun = table_ ? table_->Sun(second) : nullptr;
-        shade.emplace(position, velocity, sun ? *sun : ComputeSunVector(TimeOf(second)), trend.Orbit());
-    }
+    std::optional<ShadowTrend> shade;  // made when first needed
+    const double sunlit =
+        settings_.ignoreEclipse ? HUGE_VAL : SecondsSunlit(trend.Orbit(), shadow.depth, kBoundSlack);
     auto provable = [&](long long span) {
         const auto t = static_cast<double>(span);
         const bool view = inView >= t || trend.Monotone(aos ? +1 : -1, t);
-        return view && (sunlit > t || (shade && shade->Monotone(aos ? -1 : +1, t)));
+        if (!view) return false;
+        if (sunlit > t) return true;
+        if (!shade) {
+            const StateVector* sun = table_ ? table_->Sun(second) : nullptr;
+            shade.emplace(position, velocity, sun ? *sun : ComputeSunVector(TimeOf(second)), trend.Orbit());
+        }
+        return shade->Monotone(aos ? -1 : +1, t);
     };
     const long long known = hasKnownOut_ ? (knownOut_ - second) * direction : 0;
     long long in = second, out = 0;
@@ -720,7 +722,10 @@ bool PassSearch::Bisect(long long second, PassSample& sample, const StateVector&
         outSample = knownOutSample_;
     } else {
         long long span = room;
-        while (span >= 8 && !provable(span)) span = span * 5 / 8;
+        // Spans the elevation's trend cannot reach (and the in-view bound does not) are passed
+        // over without working out their bounds.
+        const double reach = std::fmax(inView, trend.MonotoneAtMost(aos ? +1 : -1, 8.0));
+        while (span >= 8 && (static_cast<double>(span) > reach || !provable(span))) span = span * 5 / 8;
         if (span < 8) return false;
         const long long far = second + direction * span;
         PassSample m;
