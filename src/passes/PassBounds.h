@@ -167,11 +167,21 @@ inline double SecondsInView(const StateVector& p, const StateVector& v, const Ob
     return SecondsTurningLess(p, v, orbit, view.range, margin, longest, useful);
 }
 
+// Below -4.5 degrees the compared elevation is the geometric one, unless the refraction formula
+// lifts it to 0 or above: that needs a lift of 4.5 degrees or more, which the formula gives only
+// near its pole at -5.11 degrees (its tangent's argument h + 10.3 / (h + 5.11) first reaches a
+// multiple of 180 degrees at about -5.054 and -5.169). Outside these limits it lifts an elevation
+// between -6 and -4.5 degrees by under 0.08 degrees, and below -6 degrees not at all.
+inline constexpr double kLiftLow = -5.18 * kPi / 180.0;   // radians
+inline constexpr double kLiftHigh = -5.04 * kPi / 180.0;  // radians
+
 // How many seconds (either way in time, at most longest) a high-orbit object at position p (km)
-// with velocity v (km/s), whose geometric elevation lies between -4.5 degrees and the one whose
-// sine is threshold, provably stays between them; 0 when that is less than useful. Above -4.5
-// degrees the refracted elevation rises with the geometric one, so with threshold the sine of the
-// geometric elevation whose refracted one is the AOS elevation, the object stays out of view.
+// with velocity v (km/s), just below the horizon, provably stays out of view; 0 when that is less
+// than useful. threshold is the sine of the geometric elevation whose refracted one is the AOS
+// elevation (which then lies above -4.5 degrees). Out of view are the geometric elevations from
+// kLiftHigh up to that one (above -4.5 degrees the refracted elevation rises with the geometric
+// one), and all those below kLiftLow; the object stays within the span it is in while the
+// direction to it turns by less than its distance from the span's ends.
 // Low orbits cross such a band within a coarse step: not worth the bound.
 inline double SecondsBelowView(const StateVector& p, const StateVector& v, const OrbitBounds& orbit,
                                const ObserverState& site, double threshold, double longest, double useful) {
@@ -180,8 +190,9 @@ inline double SecondsBelowView(const StateVector& p, const StateVector& v, const
     const SiteView view = ViewFrom(site, p);
     if (!(view.range > 0.0)) return 0.0;
     const double elevation = std::asin(std::fmax(-1.0, std::fmin(1.0, view.sine)));
-    const double margin =
-        std::fmin(std::asin(threshold) - elevation, elevation - Radians(-4.5)) - kBoundSlack;
+    const double margin = elevation <= kLiftLow ? kLiftLow - elevation - kBoundSlack
+                                                : std::fmin(std::asin(threshold) - elevation, elevation - kLiftHigh) -
+                                                      kBoundSlack;
     return SecondsTurningLess(p, v, orbit, view.range, margin, longest, useful);
 }
 

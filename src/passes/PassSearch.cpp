@@ -306,8 +306,9 @@ PassSearch::ElevationSide PassSearch::CoarseSide(long long second, const Propaga
     // The compared elevation is the refracted one where that is 0 or above, else the geometric
     // one h. Over -4.5 to 90 degrees the refraction lifts h by at most 0.75 degrees and lowers it
     // (near the zenith) by under 1e-6 radians; below -6 degrees the geometric one stands. So the
-    // sine of h decides the sample unless h lies near the AOS elevation or between -6 and -4.5
-    // degrees, where the refraction formula misbehaves; those take the full look angles.
+    // sine of h decides the sample unless h lies near the AOS elevation or near the pole of the
+    // refraction formula (kLiftLow to kLiftHigh; for an AOS elevation of -4.5 degrees or less,
+    // anywhere from -6 to -4.5 degrees); those take the full look angles.
     const ObserverState* observer = table_ ? table_->Observer(second) : nullptr;
     if (!observer || !table_->Sun(second) || !state.Ok() || !aos_.usable) return ElevationSide::kUnknown;
     PropagationResult converted = state;
@@ -353,8 +354,11 @@ const PassSearch::AosConstants& PassSearch::AosConstantsFor(double aos) {
     if (!c.usable) return c;
     constexpr double margin = 1.0e-9;
     // Below -6 degrees: below the AOS elevation when that is higher.
-    c.belowLowest = std::sin(std::fmin(Radians(-6.0), aos) - margin);
-    c.formulaLow = std::sin(Radians(-4.5) + margin);
+    // From -6 to -4.5 degrees: below the AOS elevation outside the refraction formula's lift (see
+    // kLiftLow), when the AOS elevation is above -4.5 degrees.
+    const bool lifted = aos > Radians(-4.5);
+    c.belowLowest = std::sin(lifted ? kLiftLow - margin : std::fmin(Radians(-6.0), aos) - margin);
+    c.formulaLow = std::sin(lifted ? kLiftHigh + margin : Radians(-4.5) + margin);
     c.below = std::sin(std::fmax(Radians(-4.5), aos - Radians(0.75)) - margin);
     c.above = std::sin(aos + 1.0e-6 + margin);
     return c;

@@ -97,6 +97,22 @@ TEST(PassBounds, RefractedElevationRisesWithTheGeometricOne) {
     }
 }
 
+TEST(PassBounds, RefractionLiftsToTheHorizonOnlyNearItsPole) {
+    // Below -4.5 degrees the geometric elevation stands outside kLiftLow..kLiftHigh; within them
+    // the formula does lift some elevations to 0 and above (else the limits would prove nothing).
+    int lifted = 0;
+    for (double e = Radians(-6.5); e <= Radians(-4.5); e += 1.0e-8) {
+        bool visible = false;
+        const double compared = RefractElevation(e, visible);
+        if (e > kLiftLow && e < kLiftHigh) {
+            lifted += compared >= 0.0;
+            continue;
+        }
+        ASSERT_EQ(compared, e) << Degrees(e);
+    }
+    EXPECT_GT(lifted, 10);
+}
+
 TEST(PassBounds, ProvenTrendsAndSunlightHoldAtEverySecond) {
     CatalogueWalk walk;
     ASSERT_GT(walk.catalogue->Count(), 1800);
@@ -195,7 +211,7 @@ TEST(PassBounds, ObjectsProvenInViewOutOfViewOrInShadowStaySo) {
     // of the Earth's shadow, or stays in view; a bound that fails loses a pass.
     CatalogueWalk walk;
     const double lowest = Radians(-6.0);
-    int outSpans = 0, longOutSpans = 0, shadowSpans = 0, inSpans = 0, belowSpans = 0;
+    int outSpans = 0, longOutSpans = 0, shadowSpans = 0, inSpans = 0, belowSpans = 0, deepBelowSpans = 0;
     walk.Each(5, 8, 0.0913, [&](int i, double t0, const Placed& placed) {
         const Placed* now = &placed;
         const OrbitBounds orbit = BoundOrbit(now->position, now->velocity);
@@ -225,18 +241,19 @@ TEST(PassBounds, ObjectsProvenInViewOutOfViewOrInShadowStaySo) {
                 ASSERT_TRUE(below(s)) << "object " << i << " second " << s;
             ASSERT_TRUE(below(std::floor(out))) << "object " << i;
         }
-        // Just below the horizon, a high orbit's elevation stays between -4.5 and 0 degrees either
-        // way of the proven span: checked every 5 s and at its ends.
+        // Below the horizon, a high orbit's elevation stays between kLiftHigh and 0, or below
+        // kLiftLow, either way of the proven span: checked every 5 s and at its ends.
         const double h = std::asin(SineOfElevation(*now));
-        if (h > Radians(-4.5) && h < 0.0) {
+        if (h < 0.0 && !(h > kLiftLow && h < kLiftHigh)) {
             const double below = SecondsBelowView(now->position, now->velocity, orbit, now->site, 0.0, 6000.0, 1.0);
-            if (below >= 119.0) ++belowSpans;
+            if (below >= 119.0) ++(h > kLiftHigh ? belowSpans : deepBelowSpans);
             for (const int side : {+1, -1}) {
                 for (double s = 1.0; s <= below + 4.0; s += 5.0) {
                     const auto p = walk.At(t0 + side * std::fmin(s, std::floor(below)) / 86400.0);
                     if (!p) continue;
                     const double e = std::asin(SineOfElevation(*p));
-                    ASSERT_TRUE(e > Radians(-4.5) && e < 0.0) << "object " << i << " second " << side * s;
+                    ASSERT_TRUE(h > kLiftHigh ? e > kLiftHigh && e < 0.0 : e < kLiftLow)
+                        << "object " << i << " second " << side * s;
                 }
             }
         }
@@ -269,4 +286,5 @@ TEST(PassBounds, ObjectsProvenInViewOutOfViewOrInShadowStaySo) {
     EXPECT_GT(shadowSpans, 100);
     EXPECT_GT(inSpans, 50);
     EXPECT_GT(belowSpans, 5);
+    EXPECT_GT(deepBelowSpans, 5);
 }
