@@ -248,7 +248,8 @@ inline double SecondsOutOfView(const StateVector& p, const StateVector& site, do
     const double perigee = orbit.a * (1.0 - orbit.e);
     if (!(perigee > 100.0)) return 0.0;
     const double rate = 1.2 * orbit.h / (perigee * perigee) + 1.1 * kEarthRate;  // rad/s
-    const double beyond = AngleBeyondCone(p, site, rs, 1.1 * orbit.a * (1.0 + orbit.e), cone);
+    const double apogee = orbit.a * (1.0 + orbit.e);
+    const double beyond = AngleBeyondCone(p, site, rs, std::fmin(1.1 * apogee, 1.02 * apogee + 100.0), cone);
     return beyond > 0.0 && rate > 0.0 ? beyond / rate : 0.0;
 }
 
