@@ -46,8 +46,10 @@ inline OrbitBounds BoundOrbit(const StateVector& p, const StateVector& v) {
     const double hx = p.y * v.z - p.z * v.y, hy = p.z * v.x - p.x * v.z, hz = p.x * v.y - p.y * v.x;
     o.h = std::sqrt(hx * hx + hy * hy + hz * hz);
     o.e = std::sqrt(std::fmax(0.0, 1.0 - o.h * o.h / (kGe * o.a)));
-    o.rMin = o.a * (1.0 - o.e) / 1.05;
-    o.rMax = o.a * (1.0 + o.e) * 1.05;
+    // Osculating elements of a low orbit swing by a few km with J2: 2% and 100 km to spare.
+    const double perigee = o.a * (1.0 - o.e), apogee = o.a * (1.0 + o.e);
+    o.rMin = std::fmax(perigee / 1.05, 0.98 * perigee - 100.0);
+    o.rMax = std::fmin(apogee * 1.05, 1.02 * apogee + 100.0);
     o.ok = o.rMin > 0.0 && std::isfinite(o.rMax) && o.h > 0.0;
     return o;
 }
