@@ -118,6 +118,27 @@ struct EarthFixedMotion {
 
 inline constexpr double kBoundSlack = 1.0e-4;  // radians kept from the in-view and sunlit limits
 
+// The longest span, at most longest, over which a proof holds (one that holds over a span holds
+// over every shorter one); 0 when it does not hold over useful. Halving down from longest to a
+// span that holds, then a few halvings between it and the one above it.
+template <class Holds>
+double LongestHolding(double longest, double useful, const Holds& holds) {
+    if (!(longest >= useful) || !holds(useful)) return 0.0;
+    double t = longest;
+    for (; t > useful; t *= 0.5) {
+        if (holds(t)) break;
+    }
+    t = std::fmax(t, useful);
+    if (t < longest) {
+        double high = std::fmin(2.0 * t, longest);
+        for (int i = 0; i < 4; ++i) {
+            const double mid = 0.5 * (t + high);
+            (holds(mid) ? t : high) = mid;
+        }
+    }
+    return t;
+}
+
 // How many seconds (either way in time, at most longest) the direction from the site to an
 // object at position p (km) with velocity v (km/s), `range` km away, provably turns by less than
 // `margin` radians; 0 when that is less than useful. In the Earth-fixed frame the site stands
@@ -132,21 +153,7 @@ inline double SecondsTurningLess(const StateVector& p, const StateVector& v, con
         const double nearest = range - path;
         return nearest > 0.0 && path / nearest < margin;
     };
-    // Halving down to a span that holds, then a few halvings between it and the one above it
-    // (the proof holds over every shorter span).
-    double t = std::fmin(longest, 6000.0);
-    for (; t >= useful; t *= 0.5) {
-        if (holds(t)) break;
-    }
-    if (!(t >= useful)) return 0.0;
-    if (t < std::fmin(longest, 6000.0)) {
-        double high = 2.0 * t;
-        for (int i = 0; i < 4; ++i) {
-            const double mid = 0.5 * (t + high);
-            (holds(mid) ? t : high) = mid;
-        }
-    }
-    return t;
+    return LongestHolding(std::fmin(longest, 6000.0), useful, holds);
 }
 
 // How many seconds (either way in time, at most longest) an object at position p (km) with
@@ -271,21 +278,7 @@ inline double SecondsOutOfReach(const StateVector& p, const StateVector& v, cons
     const double beyond = AngleBeyondCone(p, site, rs, rMax, cone) - kBoundSlack;
     const double reach = r * std::sin(std::fmin(beyond, kPi / 2.0));
     auto holds = [&](double t) { return motion.Path(t) < reach; };
-    if (!(beyond > 0.0) || !holds(useful)) return 0.0;
-    // Halving down to a span that holds, then a few halvings between it and the one above it.
-    double t = longest;
-    for (; t > useful; t *= 0.5) {
-        if (holds(t)) break;
-    }
-    t = std::fmax(t, useful);
-    if (t < longest) {
-        double high = std::fmin(2.0 * t, longest);
-        for (int i = 0; i < 4; ++i) {
-            const double mid = 0.5 * (t + high);
-            (holds(mid) ? t : high) = mid;
-        }
-    }
-    return t;
+    return beyond > 0.0 ? LongestHolding(longest, useful, holds) : 0.0;
 }
 
 // Seconds (from now on) before which an object, now out of view, provably cannot come into view
